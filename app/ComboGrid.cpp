@@ -1,0 +1,73 @@
+#include "app/ComboGrid.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace yomida {
+namespace {
+
+// Start and end of cell `col` in a packed row; start == npos when the row has fewer cells.
+std::pair<size_t, size_t> CellSpan(std::string_view data, int col) {
+    size_t start = 0;
+    for (int c = 0; c < col; ++c) {
+        size_t sep = data.find(ComboGrid::kCellSeparator, start);
+        if (sep == std::string_view::npos) {
+            return {std::string_view::npos, std::string_view::npos};
+        }
+        start = sep + 1;
+    }
+    size_t end = data.find(ComboGrid::kCellSeparator, start);
+    return {start, end == std::string_view::npos ? data.size() : end};
+}
+
+}  // namespace
+
+ComboGrid::ComboGrid() : rows_(2), widths_(7, kDefaultColWidth) {}
+
+void ComboGrid::SetRowCount(int count) {
+    rows_.resize(static_cast<size_t>(std::max(count, kFixedRows + 1)));
+    row_ = std::min(row_, RowCount() - 1);
+    topRow_ = std::min(topRow_, RowCount() - 1);
+}
+
+void ComboGrid::SetColCount(int count) {
+    widths_.resize(static_cast<size_t>(std::max(count, kFixedCols + 1)), kDefaultColWidth);
+    col_ = std::min(col_, ColCount() - 1);
+}
+
+std::string_view ComboGrid::Cell(int col, int row) const {
+    if (row < 0 || row >= RowCount() || col < 0) {
+        return {};
+    }
+    std::string_view data = rows_[static_cast<size_t>(row)];
+    auto [start, end] = CellSpan(data, col);
+    return start == std::string_view::npos ? std::string_view{} : data.substr(start, end - start);
+}
+
+void ComboGrid::SetCell(int col, int row, std::string_view text) {
+    if (col < 0) {
+        throw std::out_of_range("grid column");
+    }
+    text = text.substr(0, text.find(kCellSeparator));
+    std::string& data = RowData(row);
+    auto [start, end] = CellSpan(data, col);
+    if (start == std::string::npos) {
+        // Pad with empty cells up to the one being set.
+        size_t cells = data.empty() ? 0 : std::count(data.begin(), data.end(), kCellSeparator) + 1;
+        if (cells == 0) {
+            cells = 1;  // an empty row reads as one empty cell
+        }
+        data.append(static_cast<size_t>(col) + 1 - cells, kCellSeparator);
+        data.append(text);
+        return;
+    }
+    data.replace(start, end - start, text);
+}
+
+void ComboGrid::SetCurrentCell(int col, int row) {
+    col_ = std::clamp(col, 0, ColCount() - 1);
+    row_ = std::clamp(row, 0, RowCount() - 1);
+}
+
+}  // namespace yomida

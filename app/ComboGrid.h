@@ -1,0 +1,65 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace yomida {
+
+// The result grid `ComboGrid1` as the logic sees it: a string grid with one fixed row (the
+// column captions) and one fixed column (the record numbers). Cells may be set outside the
+// current column count; they show when the grid is widened. The desktop view reads it lazily.
+//
+// A list holds up to a few hundred thousand rows, so each row keeps its cells in one string,
+// separated by NUL bytes: one allocation per row instead of one per cell.
+class ComboGrid {
+public:
+    static constexpr int kDefaultColWidth = 64;
+    static constexpr int kFixedRows = 1;
+    static constexpr int kFixedCols = 1;
+    static constexpr char kCellSeparator = '\0';
+
+    ComboGrid();
+
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    // Rows past the new count are dropped; new rows are empty. A grid keeps at least two rows.
+    void SetRowCount(int count);
+    int ColCount() const { return static_cast<int>(widths_.size()); }
+    // New columns take the default width; dropped columns lose theirs.
+    void SetColCount(int count);
+
+    std::string_view Cell(int col, int row) const;
+    // A cell's text ends at its first NUL byte, if it has one.
+    void SetCell(int col, int row, std::string_view text);
+    void ClearRow(int row) { RowData(row).clear(); }
+
+    // The packed cells of a row, for code that fills or moves whole rows: cell texts joined by
+    // kCellSeparator, trailing empty cells optional.
+    std::string& RowData(int row) { return rows_.at(static_cast<size_t>(row)); }
+    const std::string& RowData(int row) const { return rows_.at(static_cast<size_t>(row)); }
+
+    int ColWidth(int col) const { return widths_.at(static_cast<size_t>(col)); }
+    void SetColWidth(int col, int width) { widths_.at(static_cast<size_t>(col)) = width; }
+    int DefaultColWidth() const { return kDefaultColWidth; }
+
+    // The width column 7 takes whenever a list of 8 or more columns is shown; a 7-column list
+    // drops column 7 and its width with it.
+    int EighthColWidth() const { return eighthColWidth_; }
+    void SetEighthColWidth(int width) { eighthColWidth_ = width; }
+
+    int Col() const { return col_; }
+    int Row() const { return row_; }
+    void SetCurrentCell(int col, int row);
+    int TopRow() const { return topRow_; }
+    void SetTopRow(int row) { topRow_ = row; }
+
+private:
+    std::vector<std::string> rows_;
+    std::vector<int> widths_;
+    int eighthColWidth_ = kDefaultColWidth;
+    int col_ = 1;
+    int row_ = 1;
+    int topRow_ = 1;
+};
+
+}  // namespace yomida

@@ -1,0 +1,228 @@
+#include "cli/Cli.h"
+
+#include <charconv>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "app/UFRMmain.h"
+#include "cli/ConsoleUi.h"
+#include "platform/Clock.h"
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "text/NormaliseWidth.h"
+#include "text/Scrambler.h"
+
+namespace yomida {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: yomida-cli COMMAND ...\n"
+    "\n"
+    "  normalise   standard input (CP932) through the width normaliser to standard output\n"
+    "  scramble    each line of standard input scrambled (or unscrambled), written with CR LF\n"
+    "  show DATAFILE [--publisher TEXT] [--title TEXT] [--author TEXT]\n"
+    "              [--days FIRST-LAST] [--marks MARKS] [--checked]\n"
+    "              print the rows of the result grid (UTF-8, cells separated by tabs)\n"
+    "              and the record count on standard error\n";
+
+class UsageError : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Options of the form --name VALUE (or --name=VALUE) and flags of the form --name; everything
+// else is positional.
+struct ParsedArgs {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> values;
+    std::map<std::string, bool> flags;
+};
+
+ParsedArgs ParseArgs(const std::vector<std::string>& args, size_t first,
+                     const std::vector<std::string>& valueOptions,
+                     const std::vector<std::string>& flagOptions) {
+    ParsedArgs parsed;
+    for (size_t i = first; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.rfind("--", 0) != 0 || a == "--") {
+            parsed.positional.push_back(a);
+            continue;
+        }
+        std::string name = a.substr(2);
+        std::optional<std::string> inlineValue;
+        if (size_t eq = name.find('='); eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        if (std::find(valueOptions.begin(), valueOptions.end(), name) != valueOptions.end()) {
+            if (inlineValue) {
+                parsed.values[name] = *inlineValue;
+            } else if (i + 1 < args.size()) {
+                parsed.values[name] = args[++i];
+            } else {
+                throw UsageError("--" + name + " needs a value");
+            }
+        } else if (std::find(flagOptions.begin(), flagOptions.end(), name) != flagOptions.end() &&
+                   !inlineValue) {
+            parsed.flags[name] = true;
+        } else {
+            throw UsageError("unknown option " + a);
+        }
+    }
+    return parsed;
+}
+
+int ParseInt(const std::string& text, const char* what) {
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) {
+        throw UsageError(std::string(what) + " is not a number: " + text);
+    }
+    return value;
+}
+
+std::string ReadAll(std::istream& in) {
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int Normalise(std::istream& in, std::ostream& out) {
+    out << NormaliseWidth(ReadAll(in));
+    return kExitOk;
+}
+
+int Scramble(std::istream& in, std::ostream& out) {
+    const std::string input = ReadAll(in);
+    Scrambler scrambler;  // no data folder: the plain-text marker never applies here
+    scrambler.ResetScramble();
+    size_t start = 0;
+    while (start < input.size()) {
+        size_t lf = input.find('\n', start);
+        size_t end = lf == std::string::npos ? input.size() : lf;
+        size_t lineEnd = end;
+        if (lineEnd > start && input[lineEnd - 1] == '\r') {
+            --lineEnd;
+        }
+        out << scrambler.ScrambleLine(std::string_view(input).substr(start, lineEnd - start))
+            << "\r\n";
+        start = end + 1;
+    }
+    return kExitOk;
+}
+
+void ApplyMarks(TFRMmain& form, const std::string& marks) {
+    form.Cb1.checked = form.Cb2.checked = form.Cb3.checked = false;
+    std::string_view rest = marks;
+    while (!rest.empty()) {
+        if (rest.rfind("上", 0) == 0) {
+            form.Cb1.checked = true;
+        } else if (rest.rfind("中", 0) == 0) {
+            form.Cb2.checked = true;
+        } else if (rest.rfind("下", 0) == 0) {
+            form.Cb3.checked = true;
+        } else {
+            throw UsageError("--marks takes the markers 上, 中 and 下: " + marks);
+        }
+        rest.remove_prefix(std::string_view("上").size());
+    }
+}
+
+void ApplyDays(TFRMmain& form, const std::string& days) {
+    size_t dash = days.find('-');
+    if (dash == std::string::npos) {
+        throw UsageError("--days takes FIRST-LAST: " + days);
+    }
+    int first = ParseInt(days.substr(0, dash), "--days FIRST");
+    int last = ParseInt(days.substr(dash + 1), "--days LAST");
+    if (first < form.SEdtF.minValue || first > form.SEdtF.maxValue || last < form.SEdtT.minValue ||
+        last > form.SEdtT.maxValue) {
+        throw UsageError("--days takes FIRST from 1 to 31 and LAST from 0 to 31: " + days);
+    }
+    form.CbDate.checked = true;
+    form.CbDateClick();
+    form.SEdtF.SetValue(first);
+    form.SEdtT.SetValue(last);
+}
+
+int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs p =
+        ParseArgs(args, 1, {"publisher", "title", "author", "days", "marks"}, {"checked"});
+    if (p.positional.size() != 1) {
+        throw UsageError("show takes one DATAFILE");
+    }
+    const std::filesystem::path dataFile = p.positional[0];
+    ConsoleUi ui(err);
+    SystemClock clock;
+    Scrambler scrambler(FolderOf(dataFile));
+    TFRMmain form(ui, scrambler, clock);
+    form.DataFilePath = dataFile;
+    form.CmbSrch1.text = Utf8ToCp932(p.values["publisher"]);
+    form.CmbSrch2.text = Utf8ToCp932(p.values["title"]);
+    form.CmbSrch3.text = Utf8ToCp932(p.values["author"]);
+    if (p.values.count("days")) {
+        ApplyDays(form, p.values["days"]);
+    }
+    if (p.values.count("marks")) {
+        ApplyMarks(form, p.values["marks"]);
+    }
+    form.SelCheck.checked = p.flags["checked"];
+
+    if (!FileExists(dataFile)) {
+        err << "yomida-cli: データファイルがありません: " << dataFile.string() << '\n';
+        return kExitFailure;
+    }
+    form.LoadReleaseList();
+
+    const ComboGrid& grid = form.ComboGrid1;
+    std::string row;
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        row.clear();
+        for (int c = 0; c < grid.ColCount(); ++c) {
+            if (c > 0) {
+                row += '\t';
+            }
+            row += grid.Cell(c, r);
+        }
+        out << Cp932ToUtf8(row) << '\n';
+    }
+    err << Cp932ToUtf8(form.StBar.panels[1].text) << '\n';
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+           std::ostream& err) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        (args.empty() ? err : out) << kUsage;
+        return args.empty() ? kExitUsage : kExitOk;
+    }
+    const std::string& command = args[0];
+    try {
+        if (command == "normalise") {
+            return Normalise(in, out);
+        }
+        if (command == "scramble") {
+            return Scramble(in, out);
+        }
+        if (command == "show") {
+            return Show(args, out, err);
+        }
+        throw UsageError("unknown command " + command);
+    } catch (const UsageError& e) {
+        err << "yomida-cli: " << e.what() << '\n' << kUsage;
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        err << "yomida-cli: " << e.what() << '\n';
+        return kExitFailure;
+    }
+}
+
+}  // namespace yomida

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+
+namespace yomida {
+
+// True when `path` names a regular file (a folder of that name does not count).
+bool FileExists(const std::filesystem::path& path);
+bool DirectoryExists(const std::filesystem::path& path);
+
+// Creates the folder and any missing parents; returns false when it cannot.
+bool CreateDirectories(const std::filesystem::path& path);
+
+// Deletes a file; a file that is already gone is not an error. Returns false on failure.
+bool DeleteFile(const std::filesystem::path& path);
+
+// Renames `from` over `to` in one step, replacing `to` if it exists; throws IoError.
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// The folder a file lies in ("." for a bare file name).
+std::filesystem::path FolderOf(const std::filesystem::path& file);
+
+}  // namespace yomida

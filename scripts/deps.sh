@@ -1,0 +1,24 @@
+# Sourced by the build scripts: installs the Debian packages the build needs, when any is missing.
+yomida_packages=(
+    g++ cmake ninja-build pkg-config clang-format
+    libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+yomida_install_missing() {
+    local missing=() p
+    for p in "${yomida_packages[@]}" "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    if ((${#missing[@]} == 0)); then
+        return 0
+    fi
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}

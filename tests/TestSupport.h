@@ -1,0 +1,40 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace yomida::test {
+
+// A fresh temporary folder per test, removed afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// CP932 bytes of a UTF-8 test text.
+std::string Sj(std::string_view utf8);
+// UTF-8 of CP932 bytes, for readable assertions.
+std::string U8(std::string_view cp932);
+
+// Writes UTF-8 lines as a data file: CP932, CR LF, scrambled as one key stream.
+void WriteDataFile(const std::filesystem::path& path, const std::vector<std::string>& utf8Lines);
+// Reads a data file back as UTF-8 plain lines.
+std::vector<std::string> ReadDataFile(const std::filesystem::path& path);
+
+void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
+std::string ReadBytes(const std::filesystem::path& path);
+
+}  // namespace yomida::test

@@ -1,0 +1,95 @@
+#include "cli/Cli.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "TestSupport.h"
+
+namespace yomida {
+namespace {
+
+using test::Sj;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result Invoke(std::vector<std::string> args, const std::string& input = "") {
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    int status = RunCli(args, in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(Cli, NormaliseIsByteExact) {
+    Result r = Invoke({"normalise"}, Sj("ＡＢＣ　ｶﾞﾝﾀﾞﾑ，１\r\n") + "\x81");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, Sj("ABC ガンダム，1\r\n") + "\x81");
+}
+
+TEST(Cli, ScrambleTwiceGivesTheInputBack) {
+    const std::string input = Sj("No,□,出版社\n1,0,講談社,15\r\n\nlast");
+    Result once = Invoke({"scramble"}, input);
+    EXPECT_EQ(once.status, 0);
+    EXPECT_NE(once.out, input);
+    Result twice = Invoke({"scramble"}, once.out);
+    EXPECT_EQ(twice.out, Sj("No,□,出版社\r\n1,0,講談社,15\r\n\r\nlast\r\n"));
+    EXPECT_EQ(Invoke({"scramble"}, "").out, "");
+}
+
+TEST(Cli, ShowPrintsTheGridAndTheCount) {
+    test::TempDir dir;
+    test::WriteDataFile(
+        dir / "comic0305.csv",
+        {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース,尾田,420",
+         "2,1,集英社,上,NARUTO,岸本,390", "3,0,小学館,25,コナン,青山,410"});
+    const std::string file = (dir / "comic0305.csv").string();
+    Result all = Invoke({"show", file});
+    EXPECT_EQ(all.status, 0);
+    EXPECT_EQ(all.out,
+              "No\t□\t出版社\t発売日\tタイトル\t作者\t価格\n"
+              "1\t□\t講談社\t15\tワンピース\t尾田\t420\n"
+              "2\t■\t集英社\t上\tNARUTO\t岸本\t390\n"
+              "3\t□\t小学館\t25\tコナン\t青山\t410\n");
+    EXPECT_EQ(all.err, "3件\n");
+
+    Result days = Invoke({"show", file, "--days", "10-20", "--marks", "中下"});
+    EXPECT_EQ(days.err, "1件\n");
+    EXPECT_NE(days.out.find("ワンピース"), std::string::npos);
+
+    Result marks = Invoke({"show", file, "--days=1-5", "--marks", "上"});
+    EXPECT_EQ(marks.err, "1件\n");
+    EXPECT_NE(marks.out.find("NARUTO"), std::string::npos);
+
+    EXPECT_EQ(Invoke({"show", file, "--checked"}).err, "1件\n");
+    EXPECT_EQ(Invoke({"show", file, "--publisher", "講談社,小学館"}).err, "2件\n");
+    EXPECT_EQ(Invoke({"show", file, "--title", "naruto", "--author", "青山"}).err, "2件\n");
+
+    Result none = Invoke({"show", file, "--publisher", "ない"});
+    EXPECT_EQ(none.out, "No\t□\t出版社\t発売日\tタイトル\t作者\t価格\n\t\t\t\t\t\t\n");
+    EXPECT_EQ(none.err, "0件\n");
+}
+
+TEST(Cli, FailuresAndUsage) {
+    test::TempDir dir;
+    Result missing = Invoke({"show", (dir / "nothing.csv").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("nothing.csv"), std::string::npos);
+    EXPECT_EQ(missing.out, "");
+
+    EXPECT_EQ(Invoke({}).status, 2);
+    EXPECT_EQ(Invoke({"frobnicate"}).status, 2);
+    EXPECT_EQ(Invoke({"show"}).status, 2);
+    EXPECT_EQ(Invoke({"show", "x", "--days", "5"}).status, 2);
+    EXPECT_EQ(Invoke({"show", "x", "--days", "0-40"}).status, 2);
+    EXPECT_EQ(Invoke({"show", "x", "--marks", "上x"}).status, 2);
+    EXPECT_EQ(Invoke({"show", "x", "--bogus"}).status, 2);
+    EXPECT_EQ(Invoke({"--help"}).status, 0);
+}
+
+}  // namespace
+}  // namespace yomida

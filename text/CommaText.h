@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace yomida {
+
+// The one rule that turns a text into items: items are separated by commas or by characters of
+// code 0x20 or less, an item in double quotes may hold anything (a doubled quote stands for
+// one), two commas in a row give an empty item and so does a comma at the very end. A NUL byte
+// ends the text.
+void SplitCommaText(std::string_view text, std::vector<std::string>& items);
+std::vector<std::string> SplitCommaText(std::string_view text);
+
+}  // namespace yomida

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace yomida {
+
+// Byte rules of Shift_JIS (CP932) text. Every scan steps over a double-byte character as a
+// whole: a trail byte can equal 0x40, 0x5C or an ASCII letter, so a byte-wise search would
+// find matches that start inside a character.
+
+constexpr bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Byte length of the character starting at `i`: 2 for a lead byte followed by another byte,
+// otherwise 1 (a lead byte in the last position stands alone).
+inline size_t CharLength(std::string_view s, size_t i) {
+    return (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+}
+
+// First position at or after `from` (a character boundary) where `needle` starts on a character
+// boundary; npos when there is none. An empty needle is found at `from`.
+size_t FindSjis(std::string_view haystack, std::string_view needle, size_t from = 0);
+
+// Appends `text` to `out` with every occurrence of `from` (on a character boundary) replaced by
+// `to`, in one pass. `from` must not be empty.
+void ReplaceAllSjisInto(std::string_view text, std::string_view from, std::string_view to,
+                        std::string& out);
+std::string ReplaceAllSjis(std::string_view text, std::string_view from, std::string_view to);
+
+// The system's ANSI upper-casing: a to z become A to Z; double-byte characters are untouched.
+void AnsiUpperInPlace(std::string& text);
+
+// `text` without leading and trailing bytes of code 0x20 or less.
+std::string_view TrimControls(std::string_view text);
+
+}  // namespace yomida
