@@ -1,112 +1,231 @@
 #include "app/UFRMmain.h"
 
-#include <string>
-#include <vector>
+#include <cstdio>
 
-#include "platform/TextFile.h"
-#include "text/CommaText.h"
-#include "text/NormaliseWidth.h"
-#include "text/Sjis.h"
+#include <algorithm>
+
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
 
-// Appends a field as the grid shows it: full-width spaces as half-width ones, no blanks at
-// either end.
-void AppendCellText(std::string_view field, std::string& scratch, std::string& row) {
-    scratch.clear();
-    ReplaceAllSjisInto(field, "　"_sj, " ", scratch);
-    row.append(TrimControls(scratch));
+using namespace std::chrono;
+
+struct TreeGroup {
+    const char* caption;
+    int node;
+};
+constexpr TreeGroup kTreeGroups[] = {
+    {"コミック", 0}, {"耽美", 5}, {"文庫", 7}, {"書籍", 10}, {"ＡＶ", 17}};
+constexpr int kTreeNodeCount = 20;
+
+year_month_day AddMonths(year_month_day d, int months) {
+    year_month ym = year_month{d.year(), d.month()} + std::chrono::months{months};
+    const day last = year_month_day_last{ym.year(), month_day_last{ym.month()}}.day();
+    return year_month_day{ym.year(), ym.month(), std::min(d.day(), last)};
+}
+
+std::string MonthDay(year_month_day d) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02u/%02u", static_cast<unsigned>(d.month()),
+                  static_cast<unsigned>(d.day()));
+    return buf;
 }
 
 }  // namespace
 
 TFRMmain::TFRMmain(Ui& ui, Scrambler& scrambler, const Clock& clock)
-    : SearchFilter(clock), ui_(ui), scrambler_(scrambler) {
-    ComboGrid1.SetColWidth(0, 0);  // record numbers stay hidden until the user widens column 0
+    : SearchFilter(clock), ui_(ui), scrambler_(scrambler), clock_(clock) {
+    ComboGrid1.SetColCount(8);
+    StBar.panels[1].width = 70;
+    StBar.panels[2].width = 35;
+    DownLoad.caption = "データの強制ダウンロード"_sj;
+    ONLINE.caption = "オンラインモードにする"_sj;
+    OFFLINE.caption = "オフラインモードにする"_sj;
+    TBtnOnOff.action = &ONLINE;
+    NONOFF.action = &OFFLINE;
+    TargetDate = clock.Today();
+    BuildCategoryTree();
+    // A marker file in the data folder sends every fetch to the manual import.
+    scrambler_.SetMarkerFoundHandler([this] { DirectFetch = false; });
 }
 
-void TFRMmain::ReadLinesIntoGrid(TextFileReader& file, int& widest) {
-    const std::string& fullWidthSpace = "　"_sj;
-    const std::string& ticked = "■"_sj;
-    const std::string& unticked = "□"_sj;
-    std::string line;
-    std::string plain;
-    std::string spaced;
-    std::string scratch;
-    std::string rowData;
-    std::vector<std::string> fields;
-    while (file.ReadLine(line)) {
-        scrambler_.ScrambleLineInPlace(line);
-        NormaliseWidthInto(line, plain);
-        // Protect spaces so the split cuts at commas only.
-        spaced.clear();
-        ReplaceAllSjisInto(plain, " ", fullWidthSpace, spaced);
-        SplitCommaText(spaced, fields);
-        if (fields.size() >= 2 && fields[1] == "No") {
-            fields.erase(fields.begin());  // drop the update stamp in front of the header
-        }
-        if (fields.size() < 2) {
-            continue;  // never written by the program; nothing to show
-        }
-        if (fields[0] != "No" && !RecordMatches(fields)) {
-            continue;
-        }
-        rowData.clear();
-        for (size_t i = 0; i < fields.size(); ++i) {
-            if (i > 0) {
-                rowData += ComboGrid::kCellSeparator;
-            }
-            if (i == 1) {
-                rowData += fields[i] == "1" ? ticked : unticked;
-            } else {
-                AppendCellText(fields[i], scratch, rowData);
-            }
-        }
-        ComboGrid1.SetRowCount(ComboGrid1.RowCount() + 1);
-        ComboGrid1.RowData(ComboGrid1.RowCount() - 3) = rowData;
-        widest = std::max(widest, static_cast<int>(fields.size()));
+void TFRMmain::BuildCategoryTree() {
+    TView.nodes.assign(kTreeNodeCount, TreeNode{});
+    for (const TreeGroup& g : kTreeGroups) {
+        TView.nodes[static_cast<size_t>(g.node)].caption = Utf8ToCp932(g.caption);
+    }
+    for (const CategoryInfo& c : Categories()) {
+        TreeNode& leaf = TView.nodes[static_cast<size_t>(c.treeNode)];
+        leaf.caption = Utf8ToCp932(c.designCaption);
+        leaf.category = c.number;
+        leaf.imageIndex = c.audioVisual ? kImageAvPresent : kImageBookPresent;
+        leaf.selectedIndex = c.audioVisual ? kImageAvSelected : kImageBookSelected;
     }
 }
 
-void TFRMmain::LoadReleaseList() {
-    HourglassCursor hourglass(ui_);
-    TextFileReader file(DataFilePath);
-    ComboGrid1.SetRowCount(2);
-    int widest = 0;
-
-    for (int box = 1; box <= 3; ++box) {
-        PushSearchHistory(box);
+bool TFRMmain::FormCreate(const std::filesystem::path& executable) {
+    CmbSort.items = {"発売日順"_sj, "出版社順"_sj, "タイトル順"_sj, "価格順"_sj};
+    for (const CategoryInfo& c : Categories()) {
+        const std::string name = Utf8ToCp932(c.displayName);
+        CategoryActions[static_cast<size_t>(c.number)].caption = name;
+        TView.nodes[static_cast<size_t>(c.treeNode)].caption = name;
     }
-    BuildWordLists();
-    scrambler_.ResetScramble();
-
+    Settings.DerivePaths(executable);
     try {
-        ReadLinesIntoGrid(file, widest);
-        const int rows = ComboGrid1.RowCount();
-        if (rows > 3) {
-            ComboGrid1.SetRowCount(rows - 2);
-            StBar.panels[1].text = std::to_string(rows - 3) + "件"_sj;
-        } else {
-            ComboGrid1.SetRowCount(2);
-            ComboGrid1.ClearRow(1);
-            StBar.panels[1].text = "0件"_sj;
+        if (!DirectoryExists(Settings.dataFolder)) {
+            std::error_code ec;
+            std::filesystem::create_directory(Settings.dataFolder, ec);
         }
-        if (widest > 0) {
-            ComboGrid1.SetColCount(widest);
+        if (!DirectoryExists(Settings.dataFolder)) {
+            ui_.ShowError(Utf8ToCp932((Settings.dataFolder / "").string()) +
+                          "フォルダが作成できません"_sj);
+            return false;
         }
-        if (widest >= 8) {
-            ComboGrid1.SetColWidth(7, ComboGrid1.EighthColWidth());
-        }
-        RefreshCategoryIcons();
-    } catch (...) {
-        file.Close();
-        CmbSortChange();
-        throw;
+        scrambler_.SetDataFolder(Settings.dataFolder);
+        LoadSettings();
+    } catch (const std::exception& e) {
+        ui_.ShowError(Utf8ToCp932(e.what()));
+        return false;
     }
-    file.Close();
-    CmbSortChange();
+    ApplySettings();
+
+    const year_month_day today = clock_.Today();
+    TargetDate = today;
+    const auto days = (sys_days{today} - sys_days{Settings.weekBaseDate}).count();
+    WeekNumber = Settings.weekBaseNumber + static_cast<int>(days / 7);
+    EdtCalen = PeriodText();
+
+    SelectCategory(false);
+    if (Settings.onOffLine == "ON") {
+        ONLINEExecute();
+    } else {
+        OFFLINEExecute();
+    }
+    return true;
+}
+
+void TFRMmain::FormClose() {
+    StBar.panels[0].text = "終了処理中　しばらくお待ち下さい"_sj;
+    ui_.Repaint();
+    PnlCli.visible = false;
+    if (Settings.checkSave) {
+        Guarded([this] { CheckSaveExecute(); });
+    }
+    SaveSettings();
+    // Hanging up a dial-up connection has no counterpart here; the setting is only kept.
+}
+
+void TFRMmain::SelectCategory(bool selectLeaf) {
+    for (ActionState& a : CategoryActions) {
+        a.checked = false;
+    }
+    const CategoryInfo* c = FindCategory(Settings.category);
+    if (c != nullptr) {
+        CategoryActions[static_cast<size_t>(c->number)].checked = true;
+        DirectFetch = c->directFetch;
+        if (selectLeaf && TView.selected != c->treeNode) {
+            TView.selected = c->treeNode;
+            TViewChange(c->treeNode);
+        }
+        StBar.panels[0].text =
+            CategoryActions[static_cast<size_t>(c->number)].caption + "の検索"_sj;
+    }
+    UpDown1Click(true);
+    UpDown1Click(false);
+}
+
+void TFRMmain::SelCategoryExecute(int category) {
+    Settings.category = category;
+    SelectCategory(true);
+}
+
+void TFRMmain::TViewChange(int node) {
+    const CategoryInfo* c = FindCategoryByTreeNode(node);
+    if (c == nullptr) {
+        return;
+    }
+    SelCategoryExecute(c->number);
+    TView.enabled = false;
+    Guarded([this] { ShowReleaseList(); });
+    TView.enabled = true;
+}
+
+void TFRMmain::UpDown1Click(bool next) {
+    if (Settings.category == 2) {
+        WeekNumber += next ? 1 : -1;
+    } else {
+        TargetDate = AddMonths(TargetDate, next ? 1 : -1);
+    }
+    EdtCalen = PeriodText();
+    RefreshCategoryIcons();
+}
+
+std::string TFRMmain::PeriodText() const {
+    if (Settings.category == 2) {
+        const sys_days end =
+            sys_days{Settings.weekBaseDate} + days{7 * (WeekNumber - Settings.weekBaseNumber)};
+        return MonthDay(year_month_day{end - days{8}}) + "-" +
+               MonthDay(year_month_day{end - days{2}});
+    }
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04d", static_cast<int>(TargetDate.year()));
+    std::string text = buf;
+    std::snprintf(buf, sizeof buf, "%02u", static_cast<unsigned>(TargetDate.month()));
+    return text + "年"_sj + buf + "月"_sj;
+}
+
+void TFRMmain::SetBusyDisplay(bool on) {
+    if (on) {
+        PnlCli.visible = false;
+        Busy.animationLeft = Geometry.width / 2 - kAnimationWidth;
+        Busy.cancelLeft = Busy.animationLeft - 20;
+        Busy.animationVisible = true;
+        Busy.cancelVisible = true;
+        Busy.animating = true;
+        Busy.progress = 0;
+        Busy.progressVisible = true;
+    } else {
+        Busy.progress += Busy.progressMax;
+        Busy.animating = false;
+        Busy.animationVisible = false;
+        Busy.progressVisible = false;
+        Busy.cancelVisible = false;
+        PnlCli.visible = true;
+        SelectCategory(true);
+    }
+}
+
+void TFRMmain::StBarResize(int width) {
+    StBar.panels[0].width = width - StBar.panels[1].width - StBar.panels[2].width;
+}
+
+void TFRMmain::ONLINEExecute() {
+    NONOFF.action = &OFFLINE;
+    TBtnOnOff.action = &OFFLINE;
+    TBtnOnOff.image = 15;
+    TBtnOnOff.hint = "オン・オフライン切替"_sj;
+    StBar.panels[2].text = "ON";
+    Settings.onOffLine = "ON";
+}
+
+void TFRMmain::OFFLINEExecute() {
+    NONOFF.action = &ONLINE;
+    TBtnOnOff.action = &ONLINE;
+    TBtnOnOff.image = 16;
+    TBtnOnOff.hint = "オン・オフライン切替"_sj;
+    StBar.panels[2].text = "OFF";
+    Settings.onOffLine = "OFF";
+}
+
+void TFRMmain::Guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ui_.ShowError(Utf8ToCp932(e.what()));
+    }
 }
 
 }  // namespace yomida

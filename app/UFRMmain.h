@@ -1,44 +1,139 @@
 #pragma once
 
+#include <array>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <string>
 
+#include "app/CategoryTree.h"
 #include "app/ComboGrid.h"
 #include "app/Controls.h"
 #include "app/SearchFilter.h"
+#include "app/SourceFetcher.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
+#include "settings/SettingsRecord.h"
+#include "sources/Catalogue.h"
 #include "text/Scrambler.h"
 
 namespace yomida {
 
+struct WindowGeometry {
+    int top = 69;
+    int left = 204;
+    int width = 691;
+    int height = 614;
+    bool maximized = false;
+};
+
+// The busy display shown during a transfer: animation, cancel button and progress bar.
+struct BusyDisplay {
+    bool animating = false;
+    bool animationVisible = false;
+    int animationLeft = 0;
+    bool cancelVisible = false;
+    int cancelLeft = 0;
+    bool progressVisible = false;
+    int progress = 0;
+    int progressMax = 100;
+};
+
+// The tool button and menu item that switch between online and offline each carry the action
+// for the state they switch to.
+struct OnOffSwitch {
+    const ActionState* action = nullptr;
+    int image = 0;
+    std::string hint;
+};
+
 // The main window's logic. The filter controls come from SearchFilter, so every named control
-// is a member of the window as the handlers expect.
+// is a member of the window as the handlers expect. Texts are CP932.
 class TFRMmain : public SearchFilter {
 public:
+    static constexpr int kAnimationWidth = 80;
+
     TFRMmain(Ui& ui, Scrambler& scrambler, const Clock& clock);
 
+    // Controls.
     ComboGrid ComboGrid1;
     StatusBar StBar;  // 0: category and progress, 1: record count, 2: ON or OFF
+    ComboBox CmbSort;
+    CategoryTree TView;
+    std::string EdtCalen;  // the target period text
+    Panel PnlCli;          // holds the tree and the grid
+    BusyDisplay Busy;      // Animate1, BtnCancel, PBar1
+    WindowGeometry Geometry;
+    int GridRowHeight = 24;
+    std::array<ActionState, kCategoryCount + 1> CategoryActions;  // by category number
+    ActionState DownLoad;
+    ActionState ONLINE;
+    ActionState OFFLINE;
+    OnOffSwitch TBtnOnOff;
+    OnOffSwitch NONOFF;
+    std::array<ActionState, kSavedConditionCount> Jouken;
 
-    // Path of the data file of the selected category and period.
+    // State.
+    SettingsRecord Settings;
+    HostTable Hosts;
+    std::chrono::year_month_day TargetDate{};
+    int WeekNumber = 0;
+    bool DirectFetch = false;
     std::filesystem::path DataFilePath;
+    std::string SourceURL;
 
-    // The loading phase of the display: reads the data file, filters it into the grid and
-    // shows the count. Throws IoError when the file cannot be read; the rows placed so far stay.
+    // The download manager; without one every fetch fails.
+    void SetSourceFetcher(SourceFetcher* fetcher) { fetcher_ = fetcher; }
+
+    // Start and end. FormCreate returns false when the program must end at once (it has told
+    // the user why). `executable` is the program's own path.
+    bool FormCreate(const std::filesystem::path& executable);
+    void FormClose();
+
+    void LoadSettings();
+    void ApplySettings();
+    void SaveSettings();
+
+    // Category and period.
+    void SelectCategory(bool selectLeaf);
+    void SelCategoryExecute(int category);
+    void TViewChange(int node);
+    void UpDown1Click(bool next);
+    void SetBusyDisplay(bool on);
+    void StBarResize(int width);
+    void DownLoadExecute() { DownLoad.checked = !DownLoad.checked; }
+    void ONLINEExecute();
+    void OFFLINEExecute();
+
+    // Display.
+    void BtnDspClick();
+    void ShowReleaseList();
+    bool ResolveCategorySource();
+    void RefreshCategoryIcons();
     void LoadReleaseList();
+    void CmbSortChange() {}     // rows keep file order until ordering exists
+    void CheckSaveExecute() {}  // ticks stay in the grid until check saving exists
+    bool Displaying() const { return displaying_; }
 
-    // Leaf icons for the target period. The category tree is not built yet, so there is
-    // nothing to refresh.
-    void RefreshCategoryIcons() {}
-    // Orders rows 1 to n by the chosen order. No order box exists yet, so the rows keep file
-    // order.
-    void CmbSortChange() {}
+    // The target period text for the selected category.
+    std::string PeriodText() const;
+
+    // Runs a handler and shows any failure it raises in the standard error box.
+    void Guarded(const std::function<void()>& handler);
+
+    Ui& ui() { return ui_; }
 
 private:
     void ReadLinesIntoGrid(class TextFileReader& file, int& widest);
+    void BuildCategoryTree();
+    bool FetchSource();
+    bool CheckForUpdate();
 
     Ui& ui_;
     Scrambler& scrambler_;
+    const Clock& clock_;
+    SourceFetcher* fetcher_ = nullptr;
+    bool displaying_ = false;
 };
 
 }  // namespace yomida

@@ -29,6 +29,10 @@ public:
         return false;
     }
     void SetClipboardText(const std::string&) override {}
+    std::optional<std::string> ClipboardText() override { return std::nullopt; }
+    int FontPixelHeight(const std::string&, int pointSize) override {
+        return (pointSize * 96 + 36) / 72;
+    }
     void ProcessMessages() override {}
     void Repaint() override {}
 

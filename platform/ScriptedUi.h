@@ -30,7 +30,7 @@ public:
     std::vector<std::string> shellOpened;
     std::vector<std::filesystem::path> programsStarted;
     std::vector<CursorShape> cursorHistory;
-    std::string clipboard;
+    std::optional<std::string> clipboard;
     int messagePumps = 0;
     int repaints = 0;
     bool startProgramSucceeds = true;
@@ -47,6 +47,11 @@ public:
     bool StartProgram(const std::filesystem::path& program,
                       const std::vector<std::string>& arguments) override;
     void SetClipboardText(const std::string& text) override { clipboard = text; }
+    std::optional<std::string> ClipboardText() override { return clipboard; }
+    // Points at 96 dots per inch, as a plain desktop screen has.
+    int FontPixelHeight(const std::string&, int pointSize) override {
+        return (pointSize * 96 + 36) / 72;
+    }
     void ProcessMessages() override { ++messagePumps; }
     void Repaint() override { ++repaints; }
 

@@ -53,6 +53,9 @@ public:
                               const std::vector<std::string>& arguments) = 0;
 
     virtual void SetClipboardText(const std::string& text) = 0;
+    virtual std::optional<std::string> ClipboardText() = 0;
+    // Character height in pixels of a font of that name and point size on this screen.
+    virtual int FontPixelHeight(const std::string& name, int pointSize) = 0;
     virtual void ProcessMessages() = 0;
     virtual void Repaint() = 0;
 };

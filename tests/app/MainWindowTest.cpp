@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "app/UFRMmain.h"
+#include "platform/ScriptedUi.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+using test::Sj;
+using test::U8;
+
+class FakeFetcher final : public SourceFetcher {
+public:
+    int fetches = 0;
+    int updateChecks = 0;
+    bool succeeds = true;
+    bool newer = false;
+    std::function<void()> onFetch;
+
+    bool FetchSource() override {
+        ++fetches;
+        if (onFetch) {
+            onFetch();
+        }
+        return succeeds;
+    }
+    bool CheckForUpdate() override {
+        ++updateChecks;
+        return newer;
+    }
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    ScriptedUi ui;
+    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
+    Scrambler scrambler;
+    TFRMmain form{ui, scrambler, clock};
+    FakeFetcher fetcher;
+
+    std::filesystem::path Exe() const { return dir / "yomida"; }
+    std::filesystem::path Ini() const { return dir / "yomida.INI"; }
+    std::filesystem::path Data(const std::string& name) const { return dir / "data" / name; }
+
+    void Start(const std::string& ini = "") {
+        if (!ini.empty()) {
+            test::WriteBytes(Ini(), Sj(ini));
+        }
+        ASSERT_TRUE(form.FormCreate(Exe()));
+        form.SetSourceFetcher(&fetcher);
+    }
+    void WriteList(const std::string& name) {
+        test::WriteDataFile(Data(name), {"No,□,出版社,発売日,タイトル,作者,価格",
+                                         "1,0,講談社,15,ワンピース,尾田,420"});
+    }
+    std::vector<std::string> Messages() {
+        std::vector<std::string> texts;
+        for (const auto& m : ui.messages) {
+            texts.push_back(U8(m.text));
+        }
+        return texts;
+    }
+};
+
+TEST_F(MainWindowTest, DefaultsWithoutASettingsFile) {
+    Start();
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "data"));
+    EXPECT_EQ(form.Geometry.top, 69);
+    EXPECT_EQ(form.Geometry.left, 204);
+    EXPECT_EQ(form.Geometry.width, 691);
+    EXPECT_EQ(form.Geometry.height, 614);
+    EXPECT_FALSE(form.Geometry.maximized);
+    EXPECT_EQ(form.TView.width, 120);
+    const int widths[8] = {0, 24, 104, 64, 191, 107, 61, 60};
+    for (int c = 0; c < 8; ++c) {
+        EXPECT_EQ(form.ComboGrid1.ColWidth(c), widths[c]) << c;
+    }
+    EXPECT_EQ(U8(form.Settings.fontName), "ＭＳ ゴシック");
+    EXPECT_EQ(form.GridRowHeight, 14) << "9 points at 96 dpi is 12 pixels, plus 2";
+    EXPECT_EQ(form.Settings.category, 1);
+    EXPECT_EQ(form.CmbSort.itemIndex, 0);
+    EXPECT_EQ(form.Settings.onOffLine, "ON");
+    EXPECT_EQ(form.StBar.panels[2].text, "ON");
+    EXPECT_TRUE(form.Settings.checkSave);
+    EXPECT_TRUE(form.CategoryActions[1].checked);
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "まんが王倶楽部の検索");
+    EXPECT_EQ(U8(form.EdtCalen), "2003年05月");
+    EXPECT_EQ(U8(form.TView.nodes[2].caption), "×××××××××");
+    EXPECT_EQ(U8(form.TView.nodes[6].caption), "まんが王倶楽部・BL");
+    EXPECT_EQ(form.TView.selected, -1) << "no leaf is selected and nothing is shown at start";
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(MainWindowTest, ClosingWritesACompleteFileInSectionOrder) {
+    Start();
+    form.FormClose();
+    const std::string text = U8(test::ReadBytes(Ini()));
+    EXPECT_TRUE(
+        text.starts_with("[INTERNET]\r\nPROXY=\r\nPORT=0\r\nDIALUP=0\r\n[GRID]\r\n"
+                         "WIDTH1=0\r\nWIDTH2=24\r\nWIDTH3=104\r\nWIDTH4=64\r\n"
+                         "WIDTH5=191\r\nWIDTH6=107\r\nWIDTH7=61\r\nWIDTH8=60\r\n"
+                         "HEIGHT=14\r\n[WINDOW]\r\nMAX=0\r\nTOP=69\r\nLEFT=204\r\n"
+                         "WIDTH=691\r\nHEIGHT=614\r\nT_WIDTH=120\r\n[FONT]\r\n"
+                         "NAME=ＭＳ ゴシック\r\nSIZE=9\r\n[SERCH]\r\nTAISYOU=1\r\nSORT=0\r\n"
+                         "LISTID=2003/05\r\n1_1=\r\n"))
+        << text;
+    EXPECT_NE(text.find("3_10=\r\n[JOUKEN_SERCH]\r\nNAME_1=\r\nDATE_1=\r\nJKN1_1=\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(
+        text.ends_with("JKN3_10=\r\n[CHECK]\r\nCHECK=1\r\nHEADER=0\r\n[SYOSEKI_SERCH]\r\n"
+                       "DATE=2001/01/13\r\nNO=1200\r\n[FILE]\r\nON_OFF_LINE=ON\r\n"
+                       "TAI_PATH=\r\nNEO_PATH=\r\nCSV_PATH=\r\n"))
+        << text;
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "終了処理中　しばらくお待ち下さい");
+}
+
+TEST_F(MainWindowTest, OddSettingsValues) {
+    Start(
+        "; hand-edited\r\n[INTERNET]\r\nPORT=0x1F90\r\n[WINDOW]\r\nMAX=1\r\nT_WIDTH=0\r\n"
+        "[SERCH]\r\nSORT=7\r\nTAISYOU=99\r\n1_1=\r\n1_2=  \r\n1_3=ABC\r\n[CHECK]\r\nHEADER=1\r\n"
+        "[SYOSEKI_SERCH]\r\nDATE=2003/13/40\r\n[GRID]\r\nHEIGHT=40\r\n[JOUKEN_SERCH]\r\n"
+        "NAME_3=名前\r\nJKN2_3=" +
+        std::string(3000, 'x') + "\r\n[MINE]\r\nKEEP=this\r\n");
+    EXPECT_EQ(form.Settings.port, 8080);
+    EXPECT_TRUE(form.Geometry.maximized);
+    EXPECT_EQ(form.Geometry.width, 691);
+    EXPECT_EQ(form.CmbSort.itemIndex, -1);
+    EXPECT_EQ(form.Settings.category, 1);
+    EXPECT_EQ(form.CmbSrch1.items, std::vector<std::string>{"ABC"});
+    EXPECT_FALSE(form.Settings.updateCheck);
+    EXPECT_EQ(form.Settings.weekBaseDate, (year_month_day{year{2001}, month{1}, day{13}}));
+    EXPECT_EQ(form.GridRowHeight, 14);
+    EXPECT_EQ(U8(form.Jouken[2].caption), "名前");
+    EXPECT_EQ(form.Settings.conditions[2][3].size(), 2047u);
+
+    form.FormClose();
+    const std::string text = U8(test::ReadBytes(Ini()));
+    EXPECT_TRUE(text.starts_with("; hand-edited\r\n[INTERNET]\r\nPORT=8080\r\n"));
+    EXPECT_NE(text.find("MAX=1\r\nT_WIDTH=1\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("TOP="), std::string::npos) << "a maximised window keeps the old values";
+    EXPECT_NE(text.find("SORT=-1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("1_1=ABC\r\n1_2=\r\n1_3=\r\n"), std::string::npos);
+    EXPECT_NE(text.find("[MINE]\r\nKEEP=this\r\n"), std::string::npos);
+    EXPECT_NE(text.find("DATE=2001/01/13"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, MaxOtherThanOneOpensANormalWindow) {
+    Start("[WINDOW]\r\nMAX=2\r\nTOP=10\r\n");
+    EXPECT_FALSE(form.Geometry.maximized);
+    EXPECT_EQ(form.Geometry.top, 10);
+}
+
+TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedAndTheOldOneKept) {
+    Start("[FONT]\r\nSIZE=12\r\n");
+    std::filesystem::create_directory(dir / "yomida.INI.tmp");  // blocks the temporary file
+    test::WriteBytes(dir / "yomida.INI.tmp" / "x", "");
+    form.FormClose();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(U8(ui.messages[0].text), Ini().string() + " に書き込めません");
+    EXPECT_EQ(U8(test::ReadBytes(Ini())), "[FONT]\r\nSIZE=12\r\n");
+}
+
+TEST_F(MainWindowTest, DataFolderThatCannotBeCreatedEndsTheProgram) {
+    test::WriteBytes(dir / "data", "a file where the folder should be");
+    EXPECT_FALSE(form.FormCreate(Exe()));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(U8(ui.messages[0].text), (dir / "data" / "").string() + "フォルダが作成できません");
+    EXPECT_FALSE(std::filesystem::exists(Ini()));
+}
+
+TEST_F(MainWindowTest, DecisionTableOffline) {
+    Start("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    EXPECT_EQ(form.StBar.panels[2].text, "OFF");
+    form.BtnDspClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"データファイルがありません。"});
+
+    WriteList("comic0305.csv");
+    ui.messages.clear();
+    form.BtnDspClick();
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(U8(form.StBar.panels[1].text), "1件");
+
+    form.DownLoadExecute();
+    form.BtnDspClick();
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"オフラインモードでデータの強制ダウンロードはできません。"});
+    EXPECT_EQ(form.ComboGrid1.Cell(2, 1), "") << "nothing is loaded";
+    EXPECT_TRUE(form.DownLoad.checked);
+    EXPECT_EQ(fetcher.fetches, 0);
+}
+
+TEST_F(MainWindowTest, DecisionTableOnline) {
+    Start();
+    // File missing: No stops, Yes fetches and loads what the fetch wrote.
+    form.BtnDspClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"データをダウンロードしますか？"});
+    EXPECT_EQ(fetcher.fetches, 0);
+
+    fetcher.onFetch = [&] { WriteList("comic0305.csv"); };
+    ui.confirmAnswers = {true};
+    form.BtnDspClick();
+    EXPECT_EQ(fetcher.fetches, 1);
+    EXPECT_EQ(U8(form.StBar.panels[1].text), "1件");
+
+    // File present, forced download: No loads the existing file and keeps the toggle on.
+    ui.messages.clear();
+    form.DownLoadExecute();
+    form.ComboGrid1.SetCell(2, 1, "stale");
+    form.BtnDspClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"データをダウンロードしますか？"});
+    EXPECT_EQ(fetcher.fetches, 1);
+    EXPECT_EQ(U8(form.ComboGrid1.Cell(2, 1)), "講談社");
+    EXPECT_TRUE(form.DownLoad.checked);
+
+    // A failed fetch stops the display.
+    fetcher.succeeds = false;
+    ui.confirmAnswers = {true};
+    form.BtnDspClick();
+    EXPECT_EQ(fetcher.fetches, 2);
+    EXPECT_EQ(form.ComboGrid1.Cell(2, 1), "");
+    form.DownLoadExecute();
+
+    // Update check only with its flag set.
+    ui.messages.clear();
+    fetcher.newer = true;
+    form.BtnDspClick();
+    EXPECT_EQ(fetcher.updateChecks, 0);
+    form.Settings.updateCheck = true;
+    form.BtnDspClick();
+    EXPECT_EQ(fetcher.updateChecks, 1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, Sj("データが更新されました。\n\rデータを再ダウンロードしますか？"
+                                      "\n\r\n\r※チェックはクリアされます"));
+    EXPECT_EQ(U8(form.ComboGrid1.Cell(2, 1)), "講談社") << "No goes on with the existing file";
+}
+
+TEST_F(MainWindowTest, MonthAndWeekStepping) {
+    clock.Set(year_month_day{year{2003}, month{1}, day{31}});
+    Start();
+    form.UpDown1Click(true);
+    EXPECT_EQ(U8(form.EdtCalen), "2003年02月");
+    EXPECT_EQ(form.TargetDate, (year_month_day{year{2003}, month{2}, day{28}}));
+    form.UpDown1Click(false);
+    EXPECT_EQ(U8(form.EdtCalen), "2003年01月");
+    EXPECT_EQ(form.TargetDate, (year_month_day{year{2003}, month{1}, day{28}}));
+}
+
+TEST_F(MainWindowTest, WeeklyCategoryAtStartUp) {
+    clock.Set(year_month_day{year{2001}, month{1}, day{20}});
+    Start("[SERCH]\r\nTAISYOU=2\r\n");
+    EXPECT_EQ(form.WeekNumber, 1201);
+    EXPECT_EQ(form.EdtCalen, "01/12-01/18");
+    form.UpDown1Click(false);
+    EXPECT_EQ(form.EdtCalen, "01/05-01/11");
+    EXPECT_EQ(form.TargetDate, (year_month_day{year{2001}, month{1}, day{20}}));
+}
+
+TEST_F(MainWindowTest, MenuChoiceDisplaysOnlyWhenTheLeafChanges) {
+    Start("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    WriteList("tanbi0305.csv");
+    form.SelCategoryExecute(4);
+    EXPECT_EQ(form.TView.selected, 6);
+    EXPECT_EQ(U8(form.StBar.panels[1].text), "1件");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(form.TView.enabled);
+
+    std::filesystem::remove(Data("tanbi0305.csv"));
+    form.SelCategoryExecute(4);
+    EXPECT_TRUE(ui.messages.empty()) << "the same leaf again does not display";
+
+    form.SelCategoryExecute(6);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"データファイルがありません。"});
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "まんが王倶楽部・小説の検索");
+}
+
+TEST_F(MainWindowTest, IconsShowWhichMonthsHaveData) {
+    Start();
+    WriteList("comic0305.csv");
+    WriteList("avsft0306.csv");
+    form.UpDown1Click(true);
+    form.UpDown1Click(false);
+    EXPECT_EQ(form.TView.nodes[1].imageIndex, kImageBookPresent);
+    EXPECT_EQ(form.TView.nodes[6].imageIndex, kImageBookMissing);
+    EXPECT_EQ(form.TView.nodes[18].imageIndex, kImageAvMissing);
+    EXPECT_EQ(form.TView.nodes[16].imageIndex, kImageBookPresent) << "the weekly list is kept";
+    form.UpDown1Click(true);
+    EXPECT_EQ(form.TView.nodes[18].imageIndex, kImageAvPresent);
+    EXPECT_EQ(form.Settings.category, 1);
+    EXPECT_EQ(form.Settings.onOffLine, "ON");
+}
+
+TEST_F(MainWindowTest, BusyDisplayAndStatusBar) {
+    Start();
+    form.Geometry.width = 600;
+    form.SetBusyDisplay(true);
+    EXPECT_FALSE(form.PnlCli.visible);
+    EXPECT_TRUE(form.Busy.cancelVisible);
+    EXPECT_EQ(form.Busy.animationLeft, 300 - TFRMmain::kAnimationWidth);
+    EXPECT_EQ(form.Busy.cancelLeft, form.Busy.animationLeft - 20);
+    form.SetBusyDisplay(false);
+    EXPECT_TRUE(form.PnlCli.visible);
+    EXPECT_FALSE(form.Busy.progressVisible);
+    form.StBarResize(500);
+    EXPECT_EQ(form.StBar.panels[0].width, 395);
+}
+
+}  // namespace
+}  // namespace yomida

@@ -1,0 +1,79 @@
+#include "settings/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "platform/IoError.h"
+
+namespace yomida {
+namespace {
+
+TEST(IniFile, ReadsValuesAsTheProfileFunctionsDo) {
+    test::TempDir dir;
+    test::WriteBytes(dir / "a.ini",
+                     "; comment\r\n[Serch]\r\n  sort = 2 \r\nQ1=\"quoted\"\r\nQ2='single'\r\n"
+                     "Q3=\"unbalanced'\r\nsort=9\r\nEMPTY=\r\n[OTHER]\r\nSORT=5\r\n[serch]\r\n"
+                     "LATE=1\nLF=lf only\n");
+    IniFile ini(dir / "a.ini");
+    EXPECT_EQ(ini.Read("SERCH", "SORT"), "2") << "names ignore case; the first key wins";
+    EXPECT_EQ(ini.Read("serch", "q1"), "quoted");
+    EXPECT_EQ(ini.Read("SERCH", "Q2"), "single");
+    EXPECT_EQ(ini.Read("SERCH", "Q3"), "\"unbalanced'");
+    EXPECT_EQ(ini.Read("SERCH", "EMPTY"), "");
+    EXPECT_EQ(ini.Read("SERCH", "MISSING"), std::nullopt);
+    EXPECT_EQ(ini.Read("NOSECTION", "SORT"), std::nullopt);
+    EXPECT_EQ(ini.Read("OTHER", "SORT"), "5");
+    // Only the first section of a name counts.
+    EXPECT_EQ(ini.Read("SERCH", "LATE"), std::nullopt);
+
+    IniFile long_;
+    long_.Write("S", "K", std::string(3000, 'x'));
+    EXPECT_EQ(long_.Read("S", "K")->size(), IniFile::kMaxValue);
+}
+
+TEST(IniFile, WritesInPlaceAndKeepsEverythingElse) {
+    test::TempDir dir;
+    const std::string original =
+        "; my notes\r\n[GRID]\r\nWIDTH1=5\r\nUNKNOWN=keep me\r\n\r\n[FILE]\r\nX=1\r\n";
+    test::WriteBytes(dir / "a.ini", original);
+    IniFile ini(dir / "a.ini");
+    ini.Write("grid", "WIDTH1", "7");
+    ini.Write("GRID", "WIDTH2", "8");
+    ini.Write("NEW", "K", "line\r\nbreak");
+    ini.Save(dir / "a.ini");
+    EXPECT_EQ(test::ReadBytes(dir / "a.ini"),
+              "; my notes\r\n[GRID]\r\nWIDTH1=7\r\nUNKNOWN=keep me\r\nWIDTH2=8\r\n\r\n[FILE]\r\n"
+              "X=1\r\n[NEW]\r\nK=linebreak\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.ini.tmp"));
+}
+
+TEST(IniFile, FailedSaveLeavesTheOldFileWhole) {
+    test::TempDir dir;
+    IniFile ini;
+    ini.Write("S", "K", "v");
+    EXPECT_THROW(ini.Save(dir / "missing" / "a.ini"), IoError);
+    // A folder in the way of the rename: the temporary file is removed again.
+    std::filesystem::create_directory(dir / "busy.ini");
+    test::WriteBytes(dir / "busy.ini" / "inside", "x");
+    EXPECT_THROW(ini.Save(dir / "busy.ini"), IoError);
+    EXPECT_FALSE(std::filesystem::exists(dir / "busy.ini.tmp"));
+}
+
+TEST(IniFile, NumberAndBooleanRules) {
+    EXPECT_EQ(IniToInt("42", 0), 42);
+    EXPECT_EQ(IniToInt("-3", 0), -3);
+    EXPECT_EQ(IniToInt("0x1F90", 0), 8080);
+    EXPECT_EQ(IniToInt("0X1f90", 0), 8080);
+    EXPECT_EQ(IniToInt("abc", 7), 7);
+    EXPECT_EQ(IniToInt("0x", 7), 7);
+    EXPECT_EQ(IniToInt("", 7), 7);
+    EXPECT_EQ(IniToInt(std::nullopt, 7), 7);
+    EXPECT_EQ(IniToInt("99999999999", 7), 7);
+    EXPECT_TRUE(IniToBool("2", false));
+    EXPECT_FALSE(IniToBool("0", true));
+    EXPECT_TRUE(IniToBool("yes", true));
+    EXPECT_FALSE(IniToBool("yes", false));
+}
+
+}  // namespace
+}  // namespace yomida

@@ -1,0 +1,122 @@
+#include "sources/Catalogue.h"
+
+#include <gtest/gtest.h>
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+
+struct Resolved {
+    bool ok;
+    std::string file;
+    std::string url;
+};
+
+Resolved Resolve(int category, year_month_day target, const std::string& onOff = "OFF",
+                 const BookTownProbe& probe = {}, const std::string& listId = "2003/05") {
+    static const HostTable hosts;
+    SourceQuery q;
+    q.category = category;
+    q.target = target;
+    q.weekNumber = 1321;
+    q.dataFolder = "/d";
+    q.listId = listId;
+    q.onOffLine = onOff;
+    q.hosts = &hosts;
+    std::filesystem::path file;
+    std::string url = "previous";
+    bool ok = ResolveCategorySource(q, probe, file, url);
+    return {ok, file.string(), url};
+}
+
+constexpr year_month_day kMay2003{year{2003}, month{5}, day{31}};
+
+TEST(Catalogue, FileNamesAndUrlsOfAllFifteenCategories) {
+    const HostTable h;
+    auto host = [&](SourceSite s) { return h.Host(s); };
+    const std::string product =
+        "/productlist/sale/month?count=all&group=day&displayMode=simple&category=";
+    const std::string catalogue =
+        "/catalog/product_list_day.php?group=label&view=LIST&count=all&term=month&category=";
+    const std::string bookTown = "/P3/CM/html/bookclip/new/shoseki/";
+    const std::pair<std::string, std::string> expected[] = {
+        {"comic0305", "https://" + host(SourceSite::MangaOh) + product + "comic_all&date=20030501"},
+        {"syosk1321", "http://" + host(SourceSite::WeeklyList) + "/1321/japa/t_a.htm"},
+        {"bunko0305", "http://" + host(SourceSite::Taiyosha) + "/bunko/bunko0305_listdate.html"},
+        {"tanbi0305", "https://" + host(SourceSite::MangaOh) + product + "bl&date=20030501"},
+        {"comic20305", "http://" + host(SourceSite::MangaOh) + "/catalog/l/comic/2003/5/"},
+        {"bngei0305", "https://" + host(SourceSite::MangaOh) + product + "novel&date=20030501"},
+        {"snsyo0305", "http://" + host(SourceSite::BookTown) + bookTown + "02_s.html"},
+        {"comic30305", "http://" + host(SourceSite::Taiyosha) + "/comic/comic0305_listdate.html"},
+        {"cbnko0305",
+         "http://" + host(SourceSite::MangaOh) + catalogue + "manga_bunko&date=20030501"},
+        {"avsft0305", "http://" + host(SourceSite::MangaOh) + catalogue + "av&date=20030501"},
+        {"neowg0305", "http://" + host(SourceSite::NeoWing) + "/"},
+        {"ippan0305", "http://" + host(SourceSite::BookTown) + bookTown + "03_s.html"},
+        {"busine0305", "http://" + host(SourceSite::BookTown) + bookTown + "05_s.html"},
+        {"tetsu0305", "http://" + host(SourceSite::BookTown) + bookTown + "12_s.html"},
+        {"comic40305", "http://" + host(SourceSite::MangaNoMori) + "/list.asp?listid=1"},
+    };
+    for (int c = 1; c <= 15; ++c) {
+        Resolved r = Resolve(c, kMay2003);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.file, "/d/" + expected[c - 1].first + ".csv") << c;
+        EXPECT_EQ(r.url, expected[c - 1].second) << c;
+    }
+}
+
+TEST(Catalogue, AudioVisualCutOverAndListNumbers) {
+    EXPECT_TRUE(Resolve(10, {year{2002}, month{3}, day{1}}).url.ends_with("&date=a200203d.csv"));
+    EXPECT_TRUE(Resolve(10, {year{2002}, month{4}, day{1}}).url.ends_with("&date=20020401"));
+    EXPECT_TRUE(Resolve(10, {year{1999}, month{12}, day{1}}).url.ends_with("&date=19991201"));
+
+    EXPECT_EQ(MangaNoMoriListNumber("2003/05", {year{2004}, month{1}, day{1}}), 9);
+    EXPECT_EQ(MangaNoMoriListNumber("2003/05", {year{2003}, month{6}, day{1}}), 2);
+    EXPECT_EQ(MangaNoMoriListNumber("2003/05", {year{2003}, month{4}, day{1}}), 0);
+    EXPECT_TRUE(Resolve(15, {year{2003}, month{1}, day{1}}).url.ends_with("listid=-3"));
+    EXPECT_THROW(Resolve(15, kMay2003, "OFF", {}, "May 2003"), std::invalid_argument);
+}
+
+TEST(Catalogue, BookTownMonthInfixComesFromTheProbeOnlyOnline) {
+    int probes = 0;
+    BookTownProbe old = [&] {
+        ++probes;
+        return std::optional<std::string>("_old");
+    };
+    EXPECT_EQ(Resolve(7, kMay2003, "OFF", old).url.find("_old"), std::string::npos);
+    EXPECT_EQ(probes, 0);
+    Resolved online = Resolve(13, kMay2003, "ON", old);
+    EXPECT_NE(online.url.find("/new_old/shoseki/05_s.html"), std::string::npos);
+    EXPECT_EQ(probes, 1);
+
+    Resolved failed = Resolve(7, kMay2003, "ON", [] { return std::optional<std::string>(); });
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(failed.file, "/d/snsyo0305.csv") << "the path is set before the probe";
+    EXPECT_EQ(failed.url, "previous");
+}
+
+TEST(Catalogue, OutsideTheTableClearsBoth) {
+    Resolved r = Resolve(16, kMay2003);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.file, "");
+    EXPECT_EQ(r.url, "");
+    EXPECT_EQ(FindCategoryByTreeNode(0), nullptr);
+    EXPECT_EQ(FindCategoryByTreeNode(19)->number, 11);
+}
+
+TEST(Catalogue, HostsCanBeOverridden) {
+    HostTable hosts;
+    hosts.SetHost(SourceSite::Taiyosha, "127.0.0.1:8080");
+    SourceQuery q;
+    q.category = 3;
+    q.target = kMay2003;
+    q.hosts = &hosts;
+    std::filesystem::path file;
+    std::string url;
+    ResolveCategorySource(q, {}, file, url);
+    EXPECT_EQ(url, "http://127.0.0.1:8080/bunko/bunko0305_listdate.html");
+}
+
+}  // namespace
+}  // namespace yomida
