@@ -26,12 +26,14 @@ std::pair<size_t, size_t> CellSpan(std::string_view data, int col) {
 ComboGrid::ComboGrid() : rows_(2), widths_(7, kDefaultColWidth) {}
 
 void ComboGrid::SetRowCount(int count) {
+    ++revision_;
     rows_.resize(static_cast<size_t>(std::max(count, kFixedRows + 1)));
     row_ = std::min(row_, RowCount() - 1);
     topRow_ = std::min(topRow_, RowCount() - 1);
 }
 
 void ComboGrid::SetColCount(int count) {
+    ++revision_;
     widths_.resize(static_cast<size_t>(std::max(count, kFixedCols + 1)), kDefaultColWidth);
     col_ = std::min(col_, ColCount() - 1);
 }

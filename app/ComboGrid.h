@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,9 +34,15 @@ public:
     void SetCell(int col, int row, std::string_view text);
     void ClearRow(int row) { RowData(row).clear(); }
 
+    // Changes with every change of size or content, so a view knows when to read again.
+    uint64_t Revision() const { return revision_; }
+
     // The packed cells of a row, for code that fills or moves whole rows: cell texts joined by
     // kCellSeparator, trailing empty cells optional.
-    std::string& RowData(int row) { return rows_.at(static_cast<size_t>(row)); }
+    std::string& RowData(int row) {
+        ++revision_;
+        return rows_.at(static_cast<size_t>(row));
+    }
     const std::string& RowData(int row) const { return rows_.at(static_cast<size_t>(row)); }
 
     int ColWidth(int col) const { return widths_.at(static_cast<size_t>(col)); }
@@ -60,6 +67,7 @@ private:
     int col_ = 1;
     int row_ = 1;
     int topRow_ = 1;
+    uint64_t revision_ = 0;
 };
 
 }  // namespace yomida

@@ -14,6 +14,8 @@
 #include "platform/Clock.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "settings/SettingsRecord.h"
+#include "sources/Catalogue.h"
 #include "text/NormaliseWidth.h"
 #include "text/Scrambler.h"
 
@@ -32,7 +34,10 @@ constexpr const char* kUsage =
     "  show DATAFILE [--publisher TEXT] [--title TEXT] [--author TEXT]\n"
     "              [--days FIRST-LAST] [--marks MARKS] [--checked]\n"
     "              print the rows of the result grid (UTF-8, cells separated by tabs)\n"
-    "              and the record count on standard error\n";
+    "              and the record count on standard error\n"
+    "  url --category N --month YYYY-MM [--week W]\n"
+    "              print the data file name and the source URL of a category and period\n"
+    "              (category 2 is weekly: W defaults to the week of the month's first day)\n";
 
 class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -196,6 +201,51 @@ int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return kExitOk;
 }
 
+std::chrono::year_month_day ParseMonth(const std::string& text) {
+    if (text.size() != 7 || text[4] != '-') {
+        throw UsageError("--month takes YYYY-MM: " + text);
+    }
+    const int y = ParseInt(text.substr(0, 4), "--month year");
+    const int m = ParseInt(text.substr(5, 2), "--month month");
+    if (m < 1 || m > 12) {
+        throw UsageError("--month takes YYYY-MM: " + text);
+    }
+    return {std::chrono::year{y}, std::chrono::month{static_cast<unsigned>(m)},
+            std::chrono::day{1}};
+}
+
+int Url(const std::vector<std::string>& args, std::ostream& out) {
+    ParsedArgs p = ParseArgs(args, 1, {"category", "month", "week"}, {});
+    if (!p.positional.empty() || !p.values.count("category") || !p.values.count("month")) {
+        throw UsageError("url takes --category N and --month YYYY-MM");
+    }
+    const int category = ParseInt(p.values["category"], "--category");
+    if (FindCategory(category) == nullptr) {
+        throw UsageError("--category takes a number from 1 to 15");
+    }
+    const SettingsRecord defaults;
+    SourceQuery q;
+    q.category = category;
+    q.target = ParseMonth(p.values["month"]);
+    if (p.values.count("week")) {
+        q.weekNumber = ParseInt(p.values["week"], "--week");
+    } else {
+        const auto days =
+            (std::chrono::sys_days{q.target} - std::chrono::sys_days{defaults.weekBaseDate})
+                .count();
+        q.weekNumber = defaults.weekBaseNumber + static_cast<int>(days / 7);
+    }
+    q.listId = defaults.listId;
+    q.onOffLine = "OFF";  // no month probe: nothing here goes to the network
+    const HostTable hosts;
+    q.hosts = &hosts;
+    std::filesystem::path file;
+    std::string url;
+    ResolveCategorySource(q, {}, file, url);
+    out << file.filename().string() << '\n' << url << '\n';
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -214,6 +264,9 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         }
         if (command == "show") {
             return Show(args, out, err);
+        }
+        if (command == "url") {
+            return Url(args, out);
         }
         throw UsageError("unknown command " + command);
     } catch (const UsageError& e) {

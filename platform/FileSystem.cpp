@@ -37,6 +37,12 @@ void RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
     }
 }
 
+std::filesystem::path ExecutablePath() {
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path() / "yomida" : self;
+}
+
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
     std::filesystem::path parent = file.parent_path();
     return parent.empty() ? std::filesystem::path(".") : parent;

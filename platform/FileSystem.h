@@ -17,6 +17,9 @@ bool DeleteFile(const std::filesystem::path& path);
 // Renames `from` over `to` in one step, replacing `to` if it exists; throws IoError.
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// The running program's own file.
+std::filesystem::path ExecutablePath();
+
 // The folder a file lies in ("." for a bare file name).
 std::filesystem::path FolderOf(const std::filesystem::path& file);
 

@@ -2,6 +2,7 @@
 yomida_packages=(
     g++ cmake ninja-build pkg-config clang-format
     libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev libgl-dev
 )
 
 yomida_install_missing() {

@@ -74,6 +74,21 @@ TEST(Cli, ShowPrintsTheGridAndTheCount) {
     EXPECT_EQ(none.err, "0件\n");
 }
 
+TEST(Cli, UrlPrintsTheFileNameAndTheSourceUrl) {
+    Result comic = Invoke({"url", "--category", "3", "--month", "2003-05"});
+    EXPECT_EQ(comic.status, 0);
+    EXPECT_EQ(comic.out,
+              "bunko0305.csv\nhttp://www.taiyosha.co.jp/bunko/bunko0305_listdate.html\n");
+    Result week = Invoke({"url", "--category", "2", "--month", "2001-01", "--week", "1321"});
+    EXPECT_TRUE(week.out.starts_with("syosk1321.csv\nhttp://"));
+    EXPECT_TRUE(week.out.ends_with("/1321/japa/t_a.htm\n"));
+    Result booktown = Invoke({"url", "--category=7", "--month=2003-05"});
+    EXPECT_TRUE(booktown.out.ends_with("/P3/CM/html/bookclip/new/shoseki/02_s.html\n"));
+    EXPECT_EQ(Invoke({"url", "--category", "16", "--month", "2003-05"}).status, 2);
+    EXPECT_EQ(Invoke({"url", "--category", "1", "--month", "2003-13"}).status, 2);
+    EXPECT_EQ(Invoke({"url", "--category", "1"}).status, 2);
+}
+
 TEST(Cli, FailuresAndUsage) {
     test::TempDir dir;
     Result missing = Invoke({"show", (dir / "nothing.csv").string()});

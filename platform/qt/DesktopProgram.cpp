@@ -1,0 +1,52 @@
+#include "platform/qt/DesktopProgram.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/UFRMmain.h"
+#include "platform/FileSystem.h"
+#include "platform/qt/MainWindow.h"
+#include "platform/qt/QtUi.h"
+
+namespace yomida::qt {
+namespace {
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int RunDesktopProgram(int argc, char** argv) {
+    if (!HasDisplay()) {
+        std::fprintf(stderr,
+                     "yomida: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                     "Start YOMIDA from a desktop session, or use yomida-cli for scripts.\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("YOMIDA"));
+
+    QtUi ui;
+    SystemClock clock;
+    Scrambler scrambler;
+    TFRMmain form(ui, scrambler, clock);
+    MainWindow window(form);
+    ui.SetParent(&window);
+    if (!form.FormCreate(ExecutablePath())) {
+        return 1;
+    }
+    window.Push();
+    window.ApplyGeometry();
+    window.show();
+    return QApplication::exec();
+}
+
+}  // namespace yomida::qt

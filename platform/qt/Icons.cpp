@@ -1,0 +1,128 @@
+#include "platform/qt/Icons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include "app/CategoryTree.h"
+
+namespace yomida::qt {
+namespace {
+
+constexpr int kSize = 16;
+
+QPixmap Blank() {
+    QPixmap pm(kSize, kSize);
+    pm.fill(Qt::transparent);
+    return pm;
+}
+
+// A closed book: cover colour says whether the month's data is there.
+QPixmap Book(const QColor& cover, bool open) {
+    QPixmap pm = Blank();
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    if (open) {
+        p.setBrush(Qt::white);
+        p.drawRect(1, 3, 6, 10);
+        p.drawRect(8, 3, 6, 10);
+        p.setBrush(cover);
+        p.drawRect(7, 2, 1, 12);
+    } else {
+        p.setBrush(cover);
+        p.drawRect(3, 1, 10, 13);
+        p.setBrush(Qt::white);
+        p.drawRect(11, 2, 2, 11);
+    }
+    return pm;
+}
+
+// A disc for the audio-visual categories.
+QPixmap Disc(const QColor& colour, bool selected) {
+    QPixmap pm = Blank();
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(colour);
+    p.drawEllipse(1, 1, 14, 14);
+    p.setBrush(selected ? QColor(Qt::yellow) : QColor(Qt::white));
+    p.drawEllipse(6, 6, 4, 4);
+    return pm;
+}
+
+QPixmap Folder() {
+    QPixmap pm = Blank();
+    QPainter p(&pm);
+    p.setPen(QPen(QColor(120, 90, 20), 1));
+    p.setBrush(QColor(240, 200, 80));
+    p.drawRect(1, 4, 14, 10);
+    p.drawRect(1, 2, 6, 2);
+    return pm;
+}
+
+}  // namespace
+
+QIcon TreeIcon(int imageIndex) {
+    switch (imageIndex) {
+        case kImageBookPresent:
+            return QIcon(Book(QColor(40, 110, 200), false));
+        case kImageBookSelected:
+            return QIcon(Book(QColor(40, 110, 200), true));
+        case kImageBookMissing:
+            return QIcon(Book(QColor(190, 190, 190), false));
+        case kImageAvPresent:
+            return QIcon(Disc(QColor(200, 60, 60), false));
+        case kImageAvSelected:
+            return QIcon(Disc(QColor(200, 60, 60), true));
+        case kImageAvMissing:
+            return QIcon(Disc(QColor(190, 190, 190), false));
+        default:
+            return QIcon(Folder());
+    }
+}
+
+QIcon ToolIcon(Glyph glyph) {
+    QPixmap pm = Blank();
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1.5));
+    switch (glyph) {
+        case Glyph::Search:
+            p.drawEllipse(2, 2, 8, 8);
+            p.drawLine(9, 9, 14, 14);
+            break;
+        case Glyph::CheckOnly:
+            p.setBrush(QColor(0, 200, 0));
+            p.drawRect(2, 2, 12, 12);
+            p.drawLine(4, 8, 7, 11);
+            p.drawLine(7, 11, 12, 4);
+            break;
+        case Glyph::Online:
+            p.setBrush(QColor(0, 170, 0));
+            p.drawEllipse(2, 2, 12, 12);
+            break;
+        case Glyph::Offline:
+            p.setBrush(QColor(170, 170, 170));
+            p.drawEllipse(2, 2, 12, 12);
+            p.drawLine(4, 4, 12, 12);
+            break;
+        case Glyph::Download: {
+            p.setBrush(QColor(40, 110, 200));
+            QPainterPath arrow;
+            arrow.moveTo(6, 2);
+            arrow.lineTo(10, 2);
+            arrow.lineTo(10, 8);
+            arrow.lineTo(13, 8);
+            arrow.lineTo(8, 14);
+            arrow.lineTo(3, 8);
+            arrow.lineTo(6, 8);
+            arrow.closeSubpath();
+            p.drawPath(arrow);
+            break;
+        }
+    }
+    return QIcon(pm);
+}
+
+}  // namespace yomida::qt

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QIcon>
+
+namespace yomida::qt {
+
+// The tree's images by their index in the main window's image list (group, book and
+// audio-visual leaves, each present, missing or selected), drawn rather than shipped.
+QIcon TreeIcon(int imageIndex);
+
+// Small toolbar glyphs.
+enum class Glyph { Search, CheckOnly, Online, Offline, Download };
+QIcon ToolIcon(Glyph glyph);
+
+}  // namespace yomida::qt

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "app/UFRMmain.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QSplitter;
+class QTableView;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace yomida::qt {
+
+class GridModel;
+
+// The desktop face of TFRMmain. Widgets only mirror the logic's controls: every user event
+// copies the widgets' state into the logic, calls the named handler and shows the result.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(TFRMmain& form, QWidget* parent = nullptr);
+
+    // Shows the logic's state in every widget.
+    void Push();
+    // Puts the window where the settings say, maximised or not.
+    void ApplyGeometry();
+
+    QTreeWidget* Tree() const { return tree_; }
+    QTableView* Grid() const { return grid_; }
+    QLabel* StatusPanel(int i) const { return statusPanels_.at(static_cast<size_t>(i)); }
+    QComboBox* SearchBox(int box) const { return searchBoxes_.at(static_cast<size_t>(box - 1)); }
+    QPushButton* SearchButton() const { return btnDsp_; }
+    QLineEdit* PeriodField() const { return edtCalen_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenusAndToolbar();
+    QWidget* BuildSearchPanel();
+    QWidget* BuildBusyPanel();
+    void Pull();
+    void Handle(const std::function<void()>& handler);
+    void PushTree();
+
+    TFRMmain& form_;
+    GridModel* model_ = nullptr;
+    bool pushing_ = false;
+    uint64_t shownRevision_ = ~uint64_t{0};
+
+    QTreeWidget* tree_ = nullptr;
+    std::vector<QTreeWidgetItem*> treeItems_;
+    QTableView* grid_ = nullptr;
+    QSplitter* pnlCli_ = nullptr;
+    std::array<QComboBox*, 3> searchBoxes_{};
+    QCheckBox* cbDate_ = nullptr;
+    QWidget* pnl1_ = nullptr;
+    QLabel* lblDate_ = nullptr;
+    QSpinBox* sEdtF_ = nullptr;
+    QSpinBox* sEdtT_ = nullptr;
+    std::array<QCheckBox*, 3> markers_{};
+    QComboBox* cmbSort_ = nullptr;
+    QPushButton* btnDsp_ = nullptr;
+    QLineEdit* edtCalen_ = nullptr;
+    QWidget* busyPanel_ = nullptr;
+    QProgressBar* animate1_ = nullptr;
+    QPushButton* btnCancel_ = nullptr;
+    QProgressBar* pBar1_ = nullptr;
+    std::array<QLabel*, 3> statusPanels_{};
+    std::array<QAction*, kCategoryCount + 1> categoryActions_{};
+    QAction* kensaku_ = nullptr;
+    QAction* selCheck_ = nullptr;
+    QAction* downLoad_ = nullptr;
+    QAction* tBtnOnOff_ = nullptr;
+    QAction* nOnOff_ = nullptr;
+};
+
+}  // namespace yomida::qt

@@ -1,0 +1,117 @@
+#include "platform/qt/MainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "TestSupport.h"
+#include "platform/ScriptedUi.h"
+#include "platform/qt/GridModel.h"
+
+namespace yomida::qt {
+namespace {
+
+using namespace std::chrono;
+
+class MainWindowGuiTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    ScriptedUi ui;
+    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
+    Scrambler scrambler;
+    TFRMmain form{ui, scrambler, clock};
+    std::unique_ptr<MainWindow> window;
+
+    void Open(const std::string& ini = "") {
+        if (!ini.empty()) {
+            test::WriteBytes(dir / "yomida.INI", ini);
+        }
+        window = std::make_unique<MainWindow>(form);
+        ASSERT_TRUE(form.FormCreate(dir / "yomida"));
+        window->Push();
+        window->ApplyGeometry();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void WriteList() {
+        test::WriteDataFile(dir / "data" / "comic0305.csv",
+                            {"No,□,出版社,発売日,タイトル,作者,価格",
+                             "1,0,講談社,15,ワンピース,尾田,420", "2,1,集英社,上,NARUTO,岸本,390"});
+    }
+    QString Text(int panel) { return window->StatusPanel(panel)->text(); }
+};
+
+TEST_F(MainWindowGuiTest, OpensWithDefaultGeometryAndCaptions) {
+    Open();
+    EXPECT_EQ(window->size(), QSize(691, 614))
+        << window->minimumSizeHint().width() << "x" << window->minimumSizeHint().height();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("YOMIDA"));
+    QTreeWidget* tree = window->Tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 5);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), QString::fromUtf8("コミック"));
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), QString::fromUtf8("まんが王倶楽部"));
+    EXPECT_EQ(tree->topLevelItem(0)->child(1)->text(0), QString::fromUtf8("×××××××××"));
+    EXPECT_EQ(tree->topLevelItem(4)->childCount(), 2);
+    EXPECT_EQ(Text(0), QString::fromUtf8("まんが王倶楽部の検索"));
+    EXPECT_EQ(Text(2), QStringLiteral("ON"));
+    EXPECT_EQ(window->PeriodField()->text(), QString::fromUtf8("2003年05月"));
+    EXPECT_EQ(window->SearchButton()->text(), QString::fromUtf8("検　索"));
+    EXPECT_EQ(window->Grid()->horizontalHeader()->sectionSize(0), 0);
+}
+
+TEST_F(MainWindowGuiTest, ChoosingALeafShowsItsRowsAndSearchingFilters) {
+    Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    WriteList();
+    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
+    EXPECT_TRUE(ui.messages.empty());
+    QAbstractItemModel* model = window->Grid()->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->headerData(4, Qt::Horizontal).toString(), QString::fromUtf8("タイトル"));
+    EXPECT_EQ(model->index(0, 4).data().toString(), QString::fromUtf8("ワンピース"));
+    EXPECT_EQ(model->index(1, 1).data().toString(), QString::fromUtf8("■"));
+    EXPECT_EQ(Text(1), QString::fromUtf8("2件"));
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+
+    QComboBox* title = window->SearchBox(2);
+    title->setFocus();
+    QTest::keyClicks(title, QStringLiteral("naruto"));
+    QTest::mouseClick(window->SearchButton(), Qt::LeftButton);
+    EXPECT_EQ(Text(1), QString::fromUtf8("1件"));
+    EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("NARUTO"));
+    EXPECT_EQ(title->count(), 1) << "the search went into the history";
+    EXPECT_EQ(title->toolTip(), QStringLiteral("naruto"));
+}
+
+TEST_F(MainWindowGuiTest, ClosingWritesTheSettingsAndTheNextStartComesBackAsLeft) {
+    Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    window->Grid()->horizontalHeader()->resizeSection(2, 150);
+    window->resize(800, 500);
+    window->close();
+    const std::string ini = test::ReadBytes(dir / "yomida.INI");
+    EXPECT_NE(ini.find("WIDTH3=150\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("WIDTH=800\r\nHEIGHT=500\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("ON_OFF_LINE=OFF\r\nTAI_PATH="), std::string::npos);
+    EXPECT_NE(ini.find("CSV_PATH=\r\n"), std::string::npos);
+
+    ScriptedUi ui2;
+    Scrambler scrambler2;
+    TFRMmain again(ui2, scrambler2, clock);
+    MainWindow window2(again);
+    ASSERT_TRUE(again.FormCreate(dir / "yomida"));
+    window2.Push();
+    window2.ApplyGeometry();
+    EXPECT_EQ(window2.size(), QSize(800, 500));
+    EXPECT_EQ(window2.Grid()->horizontalHeader()->sectionSize(2), 150);
+    EXPECT_EQ(window2.StatusPanel(2)->text(), QStringLiteral("OFF"));
+}
+
+}  // namespace
+}  // namespace yomida::qt
