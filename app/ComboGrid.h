@@ -59,6 +59,9 @@ public:
     void SetCurrentCell(int col, int row);
     int TopRow() const { return topRow_; }
     void SetTopRow(int row) { topRow_ = row; }
+    // Asks the view to take the input focus and show the current cell with TopRow at the top.
+    void RequestFocus() { ++focusRequests_; }
+    uint64_t FocusRequests() const { return focusRequests_; }
 
 private:
     std::vector<std::string> rows_;
@@ -68,6 +71,7 @@ private:
     int row_ = 1;
     int topRow_ = 1;
     uint64_t revision_ = 0;
+    uint64_t focusRequests_ = 0;
 };
 
 }  // namespace yomida

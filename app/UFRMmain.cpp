@@ -42,6 +42,9 @@ TFRMmain::TFRMmain(Ui& ui, Scrambler& scrambler, const Clock& clock)
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;
     DownLoad.caption = "データの強制ダウンロード"_sj;
+    CheckSave.caption = "チェックの保存"_sj;
+    SaveCSV.caption = "検索結果をCSVで出力"_sj;
+    SaveCSV.hint = SaveCSV.caption;
     ONLINE.caption = "オンラインモードにする"_sj;
     OFFLINE.caption = "オフラインモードにする"_sj;
     TBtnOnOff.action = &ONLINE;
@@ -107,15 +110,23 @@ bool TFRMmain::FormCreate(const std::filesystem::path& executable) {
     return true;
 }
 
-void TFRMmain::FormClose() {
+bool TFRMmain::FormClose() {
     StBar.panels[0].text = "終了処理中　しばらくお待ち下さい"_sj;
     ui_.Repaint();
     PnlCli.visible = false;
     if (Settings.checkSave) {
-        Guarded([this] { CheckSaveExecute(); });
+        try {
+            CheckSaveExecute();
+        } catch (const std::exception& e) {
+            // The ticks could not be saved: the window stays open so they are not lost.
+            ui_.ShowError(Utf8ToCp932(e.what()));
+            PnlCli.visible = true;
+            return false;
+        }
     }
     SaveSettings();
     // Hanging up a dial-up connection has no counterpart here; the setting is only kept.
+    return true;
 }
 
 void TFRMmain::SelectCategory(bool selectLeaf) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/CategoryTree.h"
@@ -12,6 +13,7 @@
 #include "app/SearchFilter.h"
 #include "app/SourceFetcher.h"
 #include "platform/Clock.h"
+#include "platform/Collation.h"
 #include "platform/Ui.h"
 #include "settings/SettingsRecord.h"
 #include "sources/Catalogue.h"
@@ -25,6 +27,15 @@ struct WindowGeometry {
     int width = 691;
     int height = 614;
     bool maximized = false;
+};
+
+enum class GridKey { Left, Other };
+enum class CellAlignment { Left, Center, Right };
+
+// How the grid draws one cell.
+struct CellLook {
+    CellAlignment alignment = CellAlignment::Left;
+    bool ticked = false;  // the row is ticked: pure green background
 };
 
 // The busy display shown during a transfer: animation, cancel button and progress bar.
@@ -85,10 +96,10 @@ public:
     // The download manager; without one every fetch fails.
     void SetSourceFetcher(SourceFetcher* fetcher) { fetcher_ = fetcher; }
 
-    // Start and end. FormCreate returns false when the program must end at once (it has told
-    // the user why). `executable` is the program's own path.
+    // Start and end. FormCreate returns false when the program must end at once, FormClose when
+    // it must not end yet (each has told the user why). `executable` is the program's own path.
     bool FormCreate(const std::filesystem::path& executable);
-    void FormClose();
+    bool FormClose();
 
     void LoadSettings();
     void ApplySettings();
@@ -111,9 +122,27 @@ public:
     bool ResolveCategorySource();
     void RefreshCategoryIcons();
     void LoadReleaseList();
-    void CmbSortChange() {}     // rows keep file order until ordering exists
-    void CheckSaveExecute() {}  // ticks stay in the grid until check saving exists
     bool Displaying() const { return displaying_; }
+
+    // Ordering.
+    void CmbSortChange();
+    // Negative, zero or positive as row a sorts before, with or after row b.
+    int CompareRows(int rowA, int rowB);
+    int CurrentSortOrder = 0;
+
+    // Check marks.
+    void ComboGrid1Click();
+    // Returns true when the key is swallowed.
+    bool ComboGrid1KeyDown(GridKey key);
+    void ComboGrid1MouseWheelDown(int linesPerNotch);
+    void ComboGrid1MouseWheelUp(int linesPerNotch);
+    CellLook ComboGrid1AlignCellEvent(int col, int row);
+    void CheckSaveExecute();
+    ActionState CheckSave;
+
+    // CSV export.
+    void SaveCSVExecute();
+    ActionState SaveCSV;
 
     // The target period text for the selected category.
     std::string PeriodText() const;
@@ -128,12 +157,15 @@ private:
     void BuildCategoryTree();
     bool FetchSource();
     bool CheckForUpdate();
+    void WriteCheckedLines(const std::filesystem::path& plainFile);
+    Collator& SortCollator();
 
     Ui& ui_;
     Scrambler& scrambler_;
     const Clock& clock_;
     SourceFetcher* fetcher_ = nullptr;
     bool displaying_ = false;
+    std::unique_ptr<Collator> collator_;
 };
 
 }  // namespace yomida

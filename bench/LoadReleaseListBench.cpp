@@ -3,48 +3,17 @@
 
 #include <filesystem>
 
+#include "BenchData.h"
 #include "app/UFRMmain.h"
 #include "platform/Cp932.h"
 #include "platform/ScriptedUi.h"
-#include "platform/TextFile.h"
 
 namespace {
 
 using namespace yomida;
 
-// A data file of 100,000 records, about 10 MB, written as the converters write it.
-const std::filesystem::path& BigDataFile() {
-    static const std::filesystem::path path = [] {
-        std::string folder =
-            (std::filesystem::temp_directory_path() / "yomida-bench-XXXXXX").string();
-        if (::mkdtemp(folder.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        std::filesystem::path file = std::filesystem::path(folder) / "comic0305.csv";
-        const char* titles[] = {"ワンピース", "ＮＡＲＵＴＯ", "名探偵コナン", "進撃の巨人",
-                                "鬼滅の刃",   "ｶﾞﾝﾀﾞﾑ ｴｰｽ",   "よつばと！",   "ブルーピリオド"};
-        const char* publishers[] = {"講談社", "集英社", "小学館", "ＫＡＤＯＫＡＷＡ", "白泉社"};
-        Scrambler scrambler;
-        scrambler.ResetScramble();
-        TextFileWriter out(file);
-        out.WriteLine(scrambler.ScrambleLine(
-            Utf8ToCp932("\"2026/12/01 10:00\",No,□,出版社,発売日,タイトル,作者,価格,ISBN")));
-        for (int i = 1; i <= 100000; ++i) {
-            std::string line = std::to_string(i) + ",0," + publishers[i % 5] + "コミックス," +
-                               std::to_string(i % 31 + 1) + "," + titles[i % 8] + "　第" +
-                               std::to_string(i % 120) + "巻　特装版," + "作者　" +
-                               std::to_string(i % 997) + "号,4" + std::to_string(i % 10) + "0," +
-                               "978-4-06-" + std::to_string(100000 + i);
-            out.WriteLine(scrambler.ScrambleLine(Utf8ToCp932(line)));
-        }
-        out.Close();
-        return file;
-    }();
-    return path;
-}
-
 void RunLoad(benchmark::State& state, const char* titleWords) {
-    const std::filesystem::path& file = BigDataFile();
+    const std::filesystem::path& file = bench::BigDataFile();
     ScriptedUi ui;
     SystemClock clock;
     Scrambler scrambler(file.parent_path());

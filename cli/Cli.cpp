@@ -7,6 +7,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "app/UFRMmain.h"
@@ -33,8 +34,14 @@ constexpr const char* kUsage =
     "  scramble    each line of standard input scrambled (or unscrambled), written with CR LF\n"
     "  show DATAFILE [--publisher TEXT] [--title TEXT] [--author TEXT]\n"
     "              [--days FIRST-LAST] [--marks MARKS] [--checked]\n"
+    "              [--order date|publisher|title|price]\n"
     "              print the rows of the result grid (UTF-8, cells separated by tabs)\n"
     "              and the record count on standard error\n"
+    "  tick DATAFILE NUMBER... [the filter and --order options of show]\n"
+    "              click the check column of every shown row with one of the record\n"
+    "              NUMBERs (ticking or unticking it), then save the ticks into DATAFILE\n"
+    "  export DATAFILE --month YYYY-MM OUTPUT [the filter and --order options of show]\n"
+    "              write the first 30 rows of the grid to OUTPUT as the window's CSV export\n"
     "  url --category N --month YYYY-MM [--week W]\n"
     "              print the data file name and the source URL of a category and period\n"
     "              (category 2 is weekly: W defaults to the week of the month's first day)\n";
@@ -156,51 +163,6 @@ void ApplyDays(TFRMmain& form, const std::string& days) {
     form.SEdtT.SetValue(last);
 }
 
-int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ParsedArgs p =
-        ParseArgs(args, 1, {"publisher", "title", "author", "days", "marks"}, {"checked"});
-    if (p.positional.size() != 1) {
-        throw UsageError("show takes one DATAFILE");
-    }
-    const std::filesystem::path dataFile = p.positional[0];
-    ConsoleUi ui(err);
-    SystemClock clock;
-    Scrambler scrambler(FolderOf(dataFile));
-    TFRMmain form(ui, scrambler, clock);
-    form.DataFilePath = dataFile;
-    form.CmbSrch1.text = Utf8ToCp932(p.values["publisher"]);
-    form.CmbSrch2.text = Utf8ToCp932(p.values["title"]);
-    form.CmbSrch3.text = Utf8ToCp932(p.values["author"]);
-    if (p.values.count("days")) {
-        ApplyDays(form, p.values["days"]);
-    }
-    if (p.values.count("marks")) {
-        ApplyMarks(form, p.values["marks"]);
-    }
-    form.SelCheck.checked = p.flags["checked"];
-
-    if (!FileExists(dataFile)) {
-        err << "yomida-cli: データファイルがありません: " << dataFile.string() << '\n';
-        return kExitFailure;
-    }
-    form.LoadReleaseList();
-
-    const ComboGrid& grid = form.ComboGrid1;
-    std::string row;
-    for (int r = 0; r < grid.RowCount(); ++r) {
-        row.clear();
-        for (int c = 0; c < grid.ColCount(); ++c) {
-            if (c > 0) {
-                row += '\t';
-            }
-            row += grid.Cell(c, r);
-        }
-        out << Cp932ToUtf8(row) << '\n';
-    }
-    err << Cp932ToUtf8(form.StBar.panels[1].text) << '\n';
-    return kExitOk;
-}
-
 std::chrono::year_month_day ParseMonth(const std::string& text) {
     if (text.size() != 7 || text[4] != '-') {
         throw UsageError("--month takes YYYY-MM: " + text);
@@ -212,6 +174,124 @@ std::chrono::year_month_day ParseMonth(const std::string& text) {
     }
     return {std::chrono::year{y}, std::chrono::month{static_cast<unsigned>(m)},
             std::chrono::day{1}};
+}
+
+const std::vector<std::string> kFilterOptions = {"publisher", "title", "author",
+                                                 "days",      "marks", "order"};
+
+int ParseOrder(const std::string& order) {
+    const char* names[] = {"date", "publisher", "title", "price"};
+    for (int i = 0; i < 4; ++i) {
+        if (order == names[i]) {
+            return i;
+        }
+    }
+    throw UsageError("--order takes date, publisher, title or price: " + order);
+}
+
+// The main window's logic over one data file, its folder taken as the data folder, with the
+// filter controls set from the command line.
+struct Session {
+    ConsoleUi ui;
+    SystemClock clock;
+    Scrambler scrambler;
+    TFRMmain form;
+
+    Session(const std::filesystem::path& dataFile, ParsedArgs& p, std::ostream& err)
+        : ui(err), scrambler(FolderOf(dataFile)), form(ui, scrambler, clock) {
+        form.DataFilePath = dataFile;
+        form.Settings.dataFolder = FolderOf(dataFile);
+        form.CmbSrch1.text = Utf8ToCp932(p.values["publisher"]);
+        form.CmbSrch2.text = Utf8ToCp932(p.values["title"]);
+        form.CmbSrch3.text = Utf8ToCp932(p.values["author"]);
+        if (p.values.count("days")) {
+            ApplyDays(form, p.values["days"]);
+        }
+        if (p.values.count("marks")) {
+            ApplyMarks(form, p.values["marks"]);
+        }
+        if (p.values.count("order")) {
+            form.CmbSort.itemIndex = ParseOrder(p.values["order"]);
+        }
+        form.SelCheck.checked = p.flags["checked"];
+    }
+
+    // Loads the data file as the window's display does; false when it is missing.
+    bool Load(std::ostream& err) {
+        if (!FileExists(form.DataFilePath)) {
+            err << "yomida-cli: データファイルがありません: " << form.DataFilePath.string() << '\n';
+            return false;
+        }
+        form.LoadReleaseList();
+        return true;
+    }
+};
+
+int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs p = ParseArgs(args, 1, kFilterOptions, {"checked"});
+    if (p.positional.size() != 1) {
+        throw UsageError("show takes one DATAFILE");
+    }
+    Session session(p.positional[0], p, err);
+    if (!session.Load(err)) {
+        return kExitFailure;
+    }
+    const ComboGrid& grid = session.form.ComboGrid1;
+    std::string row;
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        row.clear();
+        for (int c = 0; c < grid.ColCount(); ++c) {
+            if (c > 0) {
+                row += '\t';
+            }
+            row += grid.Cell(c, r);
+        }
+        out << Cp932ToUtf8(row) << '\n';
+    }
+    err << Cp932ToUtf8(session.form.StBar.panels[1].text) << '\n';
+    return kExitOk;
+}
+
+int Tick(const std::vector<std::string>& args, std::ostream& err) {
+    ParsedArgs p = ParseArgs(args, 1, kFilterOptions, {"checked"});
+    if (p.positional.size() < 2) {
+        throw UsageError("tick takes DATAFILE and at least one record NUMBER");
+    }
+    const std::set<std::string> numbers(p.positional.begin() + 1, p.positional.end());
+    Session session(p.positional[0], p, err);
+    if (!session.Load(err)) {
+        return kExitFailure;
+    }
+    TFRMmain& form = session.form;
+    for (int r = ComboGrid::kFixedRows; r < form.ComboGrid1.RowCount(); ++r) {
+        if (numbers.count(std::string(form.ComboGrid1.Cell(0, r))) != 0) {
+            form.ComboGrid1.SetCurrentCell(1, r);
+            form.ComboGrid1Click();
+        }
+    }
+    form.CheckSaveExecute();
+    return kExitOk;
+}
+
+int Export(const std::vector<std::string>& args, std::ostream& err) {
+    ParsedArgs p = ParseArgs(args, 1,
+                             [] {
+                                 std::vector<std::string> options = kFilterOptions;
+                                 options.push_back("month");
+                                 return options;
+                             }(),
+                             {"checked"});
+    if (p.positional.size() != 2 || !p.values.count("month")) {
+        throw UsageError("export takes DATAFILE --month YYYY-MM OUTPUT");
+    }
+    Session session(p.positional[0], p, err);
+    session.form.TargetDate = ParseMonth(p.values["month"]);
+    if (!session.Load(err)) {
+        return kExitFailure;
+    }
+    session.ui.saveAnswer = std::filesystem::path(p.positional[1]);
+    session.form.SaveCSVExecute();
+    return kExitOk;
 }
 
 int Url(const std::vector<std::string>& args, std::ostream& out) {
@@ -267,6 +347,12 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         }
         if (command == "url") {
             return Url(args, out);
+        }
+        if (command == "tick") {
+            return Tick(args, err);
+        }
+        if (command == "export") {
+            return Export(args, err);
         }
         throw UsageError("unknown command " + command);
     } catch (const UsageError& e) {

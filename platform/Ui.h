@@ -15,6 +15,7 @@ struct FileDialogRequest {
     std::string filter;  // "説明|*.htm;*.html|すべて|*.*" pairs, as the dialogs take them
     std::filesystem::path initialFolder;
     std::string defaultName;
+    std::string defaultExtension;  // added to a name typed without one
 };
 
 struct FontChoice {

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <climits>
 
+#include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"
 #include "platform/TextFile.h"
@@ -140,17 +141,9 @@ std::string IniFile::Text() const {
 }
 
 void IniFile::Save(const std::filesystem::path& path) const {
-    std::filesystem::path temp = path;
-    temp += ".tmp";
-    try {
-        TextFileWriter out(temp);
-        out.Write(Text());
-        out.Close();
-        RenameOver(temp, path);
-    } catch (...) {
-        DeleteFile(temp);
-        throw;
-    }
+    FileReplacement file(path);
+    file.Writer().Write(Text());
+    file.Commit();
 }
 
 int IniToInt(const std::optional<std::string>& value, int fallback) {

@@ -1,10 +1,13 @@
 #include "platform/qt/GridModel.h"
 
+#include <QColor>
+
 #include "platform/qt/QtText.h"
 
 namespace yomida::qt {
 
-GridModel::GridModel(ComboGrid& grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {}
+GridModel::GridModel(TFRMmain& form, QObject* parent)
+    : QAbstractTableModel(parent), form_(form), grid_(form.ComboGrid1) {}
 
 void GridModel::Refresh() {
     beginResetModel();
@@ -20,10 +23,30 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) {
+    if (!index.isValid()) {
         return {};
     }
-    return FromSjis(grid_.Cell(index.column(), index.row() + ComboGrid::kFixedRows));
+    const int row = index.row() + ComboGrid::kFixedRows;
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return FromSjis(grid_.Cell(index.column(), row));
+        case Qt::TextAlignmentRole: {
+            const CellLook look = form_.ComboGrid1AlignCellEvent(index.column(), row);
+            const Qt::Alignment horizontal =
+                look.alignment == CellAlignment::Center  ? Qt::AlignHCenter
+                : look.alignment == CellAlignment::Right ? Qt::AlignRight
+                                                         : Qt::AlignLeft;
+            return QVariant::fromValue(horizontal | Qt::AlignVCenter);
+        }
+        case Qt::BackgroundRole:
+            if (form_.ComboGrid1AlignCellEvent(index.column(), row).ticked) {
+                return QColor(0, 255, 0);
+            }
+            return {};
+        default:
+            return {};
+    }
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {

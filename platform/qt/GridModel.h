@@ -2,7 +2,7 @@
 
 #include <QAbstractTableModel>
 
-#include "app/ComboGrid.h"
+#include "app/UFRMmain.h"
 
 namespace yomida::qt {
 
@@ -12,7 +12,7 @@ class GridModel final : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    explicit GridModel(ComboGrid& grid, QObject* parent = nullptr);
+    explicit GridModel(TFRMmain& form, QObject* parent = nullptr);
 
     // Tells the views that the grid has been refilled.
     void Refresh();
@@ -25,6 +25,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
 private:
+    TFRMmain& form_;
     ComboGrid& grid_;
 };
 

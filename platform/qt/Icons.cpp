@@ -107,6 +107,13 @@ QIcon ToolIcon(Glyph glyph) {
             p.drawEllipse(2, 2, 12, 12);
             p.drawLine(4, 4, 12, 12);
             break;
+        case Glyph::SaveCsv:
+            p.setBrush(Qt::white);
+            p.drawRect(2, 1, 11, 14);
+            p.drawLine(4, 5, 11, 5);
+            p.drawLine(4, 8, 11, 8);
+            p.drawLine(4, 11, 11, 11);
+            break;
         case Glyph::Download: {
             p.setBrush(QColor(40, 110, 200));
             QPainterPath arrow;

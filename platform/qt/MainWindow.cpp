@@ -1,12 +1,14 @@
 #include "platform/qt/MainWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +24,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "platform/qt/GridModel.h"
 #include "platform/qt/Icons.h"
@@ -92,12 +95,17 @@ MainWindow::MainWindow(TFRMmain& form, QWidget* parent) : QMainWindow(parent), f
         });
     });
 
-    model_ = new GridModel(form_.ComboGrid1, this);
+    model_ = new GridModel(form_, this);
     grid_ = new QTableView;
     grid_->setModel(model_);
     grid_->verticalHeader()->hide();
     grid_->setWordWrap(false);
-    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The grid draws no selection: a ticked row stays green under the cursor.
+    grid_->setSelectionMode(QAbstractItemView::NoSelection);
+    grid_->installEventFilter(this);
+    grid_->viewport()->installEventFilter(this);
+    connect(grid_, &QTableView::clicked, this,
+            [this] { Handle([this] { form_.ComboGrid1Click(); }); });
     grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed);
     grid_->horizontalHeader()->setMinimumSectionSize(0);
@@ -109,9 +117,6 @@ MainWindow::MainWindow(TFRMmain& form, QWidget* parent) : QMainWindow(parent), f
                     return;
                 }
                 form_.ComboGrid1.SetColWidth(column, width);
-                if (column == 7) {
-                    form_.ComboGrid1.SetEighthColWidth(width);
-                }
             });
 
     pnlCli_ = new QSplitter(Qt::Horizontal);
@@ -210,6 +215,7 @@ QWidget* MainWindow::BuildSearchPanel() {
     connect(down, &QToolButton::clicked, this,
             [this] { Handle([this] { form_.UpDown1Click(false); }); });
     cmbSort_ = new QComboBox;
+    cmbSort_->setObjectName(QStringLiteral("CmbSort"));
     connect(cmbSort_, &QComboBox::activated, this,
             [this] { Handle([this] { form_.CmbSortChange(); }); });
     btnDsp_ = new QPushButton(U("検　索"));
@@ -254,6 +260,14 @@ QWidget* MainWindow::BuildBusyPanel() {
 
 void MainWindow::BuildMenusAndToolbar() {
     QMenu* file = menuBar()->addMenu(U("ファイル(&F)"));
+    checkSave_ = file->addAction(QString());
+    connect(checkSave_, &QAction::triggered, this,
+            [this] { Handle([this] { form_.CheckSaveExecute(); }); });
+    saveCsv_ = file->addAction(ToolIcon(Glyph::SaveCsv), QString());
+    saveCsv_->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    connect(saveCsv_, &QAction::triggered, this,
+            [this] { Handle([this] { form_.SaveCSVExecute(); }); });
+    file->addSeparator();
     downLoad_ = file->addAction(ToolIcon(Glyph::Download), QString());
     downLoad_->setCheckable(true);
     connect(downLoad_, &QAction::triggered, this,
@@ -305,6 +319,7 @@ void MainWindow::BuildMenusAndToolbar() {
     QToolBar* bar = addToolBar(U("ツールバー"));
     bar->setObjectName(QStringLiteral("toolbar"));
     bar->addAction(kensaku_);
+    bar->addAction(saveCsv_);
     bar->addAction(selCheck_);
     bar->addAction(downLoad_);
     tBtnOnOff_ = bar->addAction(QString());
@@ -329,6 +344,12 @@ void MainWindow::Pull() {
     form_.Cb2.checked = markers_[1]->isChecked();
     form_.Cb3.checked = markers_[2]->isChecked();
     form_.CmbSort.itemIndex = cmbSort_->currentIndex();
+    const QModelIndex current = grid_->currentIndex();
+    if (current.isValid()) {
+        form_.ComboGrid1.SetCurrentCell(current.column(), current.row() + ComboGrid::kFixedRows);
+    }
+    const int top = grid_->rowAt(0);
+    form_.ComboGrid1.SetTopRow(top < 0 ? 1 : top + ComboGrid::kFixedRows);
     form_.Geometry.maximized = isMaximized();
     if (!isMaximized()) {
         form_.Geometry.left = pos().x();
@@ -443,6 +464,24 @@ void MainWindow::Push() {
         header->resizeSection(c, form_.ComboGrid1.ColWidth(c));
     }
     grid_->verticalHeader()->setDefaultSectionSize(form_.GridRowHeight);
+    const ComboGrid& g = form_.ComboGrid1;
+    if (g.Row() >= ComboGrid::kFixedRows && g.Row() < g.RowCount()) {
+        grid_->setCurrentIndex(model_->index(g.Row() - ComboGrid::kFixedRows, g.Col()));
+    }
+    if (g.FocusRequests() != shownFocusRequests_ || scrollRequested_) {
+        if (g.FocusRequests() != shownFocusRequests_) {
+            grid_->setFocus();
+        }
+        shownFocusRequests_ = g.FocusRequests();
+        scrollRequested_ = false;
+        if (g.TopRow() >= ComboGrid::kFixedRows && g.TopRow() < g.RowCount()) {
+            grid_->scrollTo(model_->index(g.TopRow() - ComboGrid::kFixedRows, g.Col()),
+                            QAbstractItemView::PositionAtTop);
+        }
+    }
+    checkSave_->setText(FromSjis(form_.CheckSave.caption));
+    saveCsv_->setText(FromSjis(form_.SaveCSV.caption));
+    saveCsv_->setToolTip(FromSjis(form_.SaveCSV.hint));
     pushing_ = false;
 }
 
@@ -458,9 +497,13 @@ void MainWindow::ApplyGeometry() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     Pull();
-    form_.FormClose();
+    const bool closing = form_.FormClose();
     Push();
-    event->accept();
+    if (closing) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -471,6 +514,34 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lblDate_ && event->type() == QEvent::MouseButtonDblClick) {
         Handle([this] { form_.LblDateDblClick(); });
+        return true;
+    }
+    if (grid_ == nullptr) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (watched == grid_ && event->type() == QEvent::KeyPress) {
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Left) {
+            Pull();
+            return form_.ComboGrid1KeyDown(GridKey::Left);
+        }
+    }
+    if (watched == grid_->viewport() && event->type() == QEvent::Wheel) {
+        const int notches = static_cast<QWheelEvent*>(event)->angleDelta().y() / 120;
+        if (notches == 0) {
+            return false;
+        }
+        const int lines = QApplication::wheelScrollLines();
+        Handle([this, notches, lines] {
+            for (int i = 0; i < std::abs(notches); ++i) {
+                if (notches < 0) {
+                    form_.ComboGrid1MouseWheelDown(lines);
+                } else {
+                    form_.ComboGrid1MouseWheelUp(lines);
+                }
+            }
+        });
+        scrollRequested_ = true;
+        Push();
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

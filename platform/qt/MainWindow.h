@@ -63,6 +63,8 @@ private:
     GridModel* model_ = nullptr;
     bool pushing_ = false;
     uint64_t shownRevision_ = ~uint64_t{0};
+    uint64_t shownFocusRequests_ = 0;
+    bool scrollRequested_ = false;
 
     QTreeWidget* tree_ = nullptr;
     std::vector<QTreeWidgetItem*> treeItems_;
@@ -85,6 +87,8 @@ private:
     std::array<QLabel*, 3> statusPanels_{};
     std::array<QAction*, kCategoryCount + 1> categoryActions_{};
     QAction* kensaku_ = nullptr;
+    QAction* checkSave_ = nullptr;
+    QAction* saveCsv_ = nullptr;
     QAction* selCheck_ = nullptr;
     QAction* downLoad_ = nullptr;
     QAction* tBtnOnOff_ = nullptr;

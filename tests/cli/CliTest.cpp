@@ -89,6 +89,40 @@ TEST(Cli, UrlPrintsTheFileNameAndTheSourceUrl) {
     EXPECT_EQ(Invoke({"url", "--category", "1"}).status, 2);
 }
 
+TEST(Cli, OrderTickAndExport) {
+    test::TempDir dir;
+    const std::string file = (dir / "comic0305.csv").string();
+    test::WriteDataFile(
+        file, {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース,尾田,420",
+               "2,0,集英社,上,NARUTO,岸本,390", "3,0,小学館,25,コナン,青山,410"});
+    Result byPrice = Invoke({"show", file, "--order", "price"});
+    EXPECT_EQ(byPrice.out,
+              "No\t□\t出版社\t発売日\tタイトル\t作者\t価格\n"
+              "2\t□\t集英社\t上\tNARUTO\t岸本\t390\n"
+              "3\t□\t小学館\t25\tコナン\t青山\t410\n"
+              "1\t□\t講談社\t15\tワンピース\t尾田\t420\n");
+    EXPECT_EQ(Invoke({"show", file, "--order", "cost"}).status, 2);
+
+    Result tick = Invoke({"tick", file, "1", "3", "99"});
+    EXPECT_EQ(tick.status, 0) << tick.err;
+    EXPECT_EQ(Invoke({"show", file, "--checked"}).err, "2件\n");
+    // Ticking again unticks; a filter hides record 3 from the click.
+    Invoke({"tick", file, "1", "3", "--publisher", "講談社"});
+    Result checked = Invoke({"show", file, "--checked"});
+    EXPECT_EQ(checked.err, "1件\n");
+    EXPECT_NE(checked.out.find("コナン"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "newfiles.$$$"));
+
+    const std::string csv = (dir / "out.csv").string();
+    Result exported = Invoke({"export", file, "--month", "2003-05", csv, "--order", "date"});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    EXPECT_EQ(test::ReadBytes(csv), Sj("2003/05/上,\"NARUTO\",390,\"岸本\",\"集英社\"\r\n"
+                                       "2003/05/15,\"ワンピース\",420,\"尾田\",\"講談社\"\r\n"
+                                       "2003/05/25,\"コナン\",410,\"青山\",\"小学館\"\r\n"));
+    EXPECT_EQ(Invoke({"export", file, csv}).status, 2);
+    EXPECT_EQ(Invoke({"tick", (dir / "none.csv").string(), "1"}).status, 1);
+}
+
 TEST(Cli, FailuresAndUsage) {
     test::TempDir dir;
     Result missing = Invoke({"show", (dir / "nothing.csv").string()});

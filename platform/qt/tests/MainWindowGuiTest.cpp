@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QColor>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -75,8 +76,10 @@ TEST_F(MainWindowGuiTest, ChoosingALeafShowsItsRowsAndSearchingFilters) {
     QAbstractItemModel* model = window->Grid()->model();
     ASSERT_EQ(model->rowCount(), 2);
     EXPECT_EQ(model->headerData(4, Qt::Horizontal).toString(), QString::fromUtf8("タイトル"));
-    EXPECT_EQ(model->index(0, 4).data().toString(), QString::fromUtf8("ワンピース"));
-    EXPECT_EQ(model->index(1, 1).data().toString(), QString::fromUtf8("■"));
+    // Ordered by date: 上 comes before the 15th.
+    EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("NARUTO"));
+    EXPECT_EQ(model->index(0, 1).data().toString(), QString::fromUtf8("■"));
+    EXPECT_EQ(model->index(1, 4).data().toString(), QString::fromUtf8("ワンピース"));
     EXPECT_EQ(Text(1), QString::fromUtf8("2件"));
     QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
 
@@ -88,6 +91,30 @@ TEST_F(MainWindowGuiTest, ChoosingALeafShowsItsRowsAndSearchingFilters) {
     EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("NARUTO"));
     EXPECT_EQ(title->count(), 1) << "the search went into the history";
     EXPECT_EQ(title->toolTip(), QStringLiteral("naruto"));
+}
+
+TEST_F(MainWindowGuiTest, ClickingTheCheckColumnTicksAndColoursTheRow) {
+    Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    WriteList();
+    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
+    QTableView* grid = window->Grid();
+    QAbstractItemModel* model = grid->model();
+    const QModelIndex check = model->index(1, 1);  // ワンピース, not ticked
+    EXPECT_FALSE(model->index(1, 4).data(Qt::BackgroundRole).isValid());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(check).center());
+    EXPECT_EQ(model->index(1, 1).data().toString(), QString::fromUtf8("■"));
+    EXPECT_EQ(model->index(1, 4).data(Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));
+    EXPECT_EQ(grid->currentIndex().column(), 2) << "the cursor leaves the check column";
+    EXPECT_EQ(model->index(1, 6).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+              Qt::AlignRight);
+
+    // Ordering by price keeps the tick with its row.
+    QComboBox* order = window->findChild<QComboBox*>(QStringLiteral("CmbSort"));
+    ASSERT_NE(order, nullptr);
+    order->setCurrentIndex(3);
+    emit order->activated(3);
+    EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("NARUTO"));
+    EXPECT_EQ(model->index(1, 1).data().toString(), QString::fromUtf8("■"));
 }
 
 TEST_F(MainWindowGuiTest, ClosingWritesTheSettingsAndTheNextStartComesBackAsLeft) {

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "app/UFRMmain.h"
+#include "platform/ScriptedUi.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+using test::Sj;
+using test::U8;
+
+class CheckMarksTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    ScriptedUi ui;
+    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
+    Scrambler scrambler{dir.path()};
+    TFRMmain form{ui, scrambler, clock};
+
+    void SetUp() override {
+        form.Settings.dataFolder = dir.path();
+        form.DataFilePath = dir / "comic0305.csv";
+    }
+    void Write(const std::vector<std::string>& lines) {
+        test::WriteDataFile(form.DataFilePath, lines);
+    }
+    void Load() { form.LoadReleaseList(); }
+    int RowOf(const std::string& number) {
+        for (int r = 1; r < form.ComboGrid1.RowCount(); ++r) {
+            if (form.ComboGrid1.Cell(0, r) == number) {
+                return r;
+            }
+        }
+        return -1;
+    }
+    void Click(int col, int row) {
+        form.ComboGrid1.SetCurrentCell(col, row);
+        form.ComboGrid1Click();
+    }
+    std::vector<std::string> Folder() {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+            names.push_back(e.path().filename().string());
+        }
+        return names;
+    }
+};
+
+TEST_F(CheckMarksTest, ClickingTicksAndMovesToThePublisher) {
+    Write({"No,□,出版社,発売日,タイトル,作者,価格", "1,0,a,1,t,x,1"});
+    Load();
+    Click(1, 1);
+    EXPECT_EQ(U8(form.ComboGrid1.Cell(1, 1)), "■");
+    EXPECT_EQ(form.ComboGrid1.Col(), 2);
+    EXPECT_TRUE(form.ComboGrid1AlignCellEvent(4, 1).ticked);
+    EXPECT_EQ(form.ComboGrid1AlignCellEvent(6, 1).alignment, CellAlignment::Right);
+    EXPECT_EQ(form.ComboGrid1AlignCellEvent(3, 1).alignment, CellAlignment::Center);
+    EXPECT_EQ(form.ComboGrid1AlignCellEvent(4, 1).alignment, CellAlignment::Left);
+    EXPECT_FALSE(form.ComboGrid1AlignCellEvent(0, 1).ticked) << "the fixed column keeps its colour";
+    EXPECT_EQ(form.ComboGrid1AlignCellEvent(2, 0).alignment, CellAlignment::Center);
+    Click(1, 1);
+    EXPECT_EQ(U8(form.ComboGrid1.Cell(1, 1)), "□");
+    Click(4, 1);
+    EXPECT_EQ(U8(form.ComboGrid1.Cell(1, 1)), "□") << "other columns do not tick";
+
+    form.ComboGrid1.SetCurrentCell(2, 1);
+    EXPECT_TRUE(form.ComboGrid1KeyDown(GridKey::Left)) << "no arrow into the check column";
+    form.ComboGrid1.SetCurrentCell(3, 1);
+    EXPECT_FALSE(form.ComboGrid1KeyDown(GridKey::Left));
+}
+
+TEST_F(CheckMarksTest, SavedTicksComeBackAndHiddenRecordsAreUntouched) {
+    Write({"\"2003/05/01\",No,□,出版社,発売日,タイトル,作者,価格",
+           "1,0,講談社,1,ワンピース,尾田,420", "2,0,集英社,2,ＮＡＲＵＴＯ　外伝,岸本,390",
+           "3,1,講談社,3,\"進撃\"\"の\"\"巨人\",諫山,460", "4,0,小学館,4,コナン,青山,410"});
+    form.CmbSrch1.text = Sj("講談社,集英社");
+    Load();
+    ASSERT_EQ(form.ComboGrid1.RowCount(), 4);
+    Click(1, RowOf("1"));
+    Click(1, RowOf("2"));
+    Click(1, RowOf("3"));  // untick a saved tick
+    form.CheckSaveExecute();
+
+    EXPECT_EQ(
+        test::ReadDataFile(form.DataFilePath),
+        (std::vector<std::string>{
+            "\"2003/05/01\",No,□,出版社,発売日,タイトル,作者,価格",
+            "1,1,講談社,1,\"ワンピース\",尾田,420", "2,1,集英社,2,\"ＮＡＲＵＴＯ　外伝\",岸本,390",
+            "3,0,講談社,3,\"進撃\"\"の\"\"巨人\",諫山,460", "4,0,小学館,4,コナン,青山,410"}));
+    EXPECT_EQ(Folder(), std::vector<std::string>{"comic0305.csv"}) << "nothing left behind";
+
+    form.CmbSrch1.text.clear();
+    Load();
+    EXPECT_EQ(U8(form.ComboGrid1.Cell(1, RowOf("1"))), "■");
+    EXPECT_EQ(U8(form.ComboGrid1.Cell(1, RowOf("3"))), "□");
+    EXPECT_EQ(U8(form.ComboGrid1.Cell(4, RowOf("3"))), "進撃\"の\"巨人");
+    EXPECT_EQ(U8(form.ComboGrid1.Cell(4, RowOf("2"))), "NARUTO 外伝");
+}
+
+TEST_F(CheckMarksTest, DuplicateNumbersShortLinesAndSpaces) {
+    Write({"No,□,出版社,発売日,タイトル,作者,価格", "7,0,a,1,first,x,1", "7,0,b,2,second,x,2",
+           "8,0", "9,0,a b,3,t u,x,3"});
+    Load();
+    Click(1, RowOf("7"));
+    form.CheckSaveExecute();
+    EXPECT_EQ(
+        test::ReadDataFile(form.DataFilePath),
+        (std::vector<std::string>{"No,□,出版社,発売日,タイトル,作者,価格", "7,1,a,1,\"first\",x,1",
+                                  "7,1,b,2,\"second\",x,2", "8,0", "9,0,a b,3,\"t u\",x,3"}));
+}
+
+TEST_F(CheckMarksTest, MissingFileDoesNothingAndAFailedSaveKeepsTheDataFile) {
+    form.DataFilePath = dir / "missing.csv";
+    form.CheckSaveExecute();
+    EXPECT_TRUE(Folder().empty());
+    EXPECT_TRUE(ui.messages.empty());
+
+    form.DataFilePath = dir / "comic0305.csv";
+    Write({"No,□,出版社,発売日,タイトル,作者,価格", "1,0,a,1,t,x,1"});
+    Load();
+    Click(1, 1);
+    const std::string before = test::ReadBytes(form.DataFilePath);
+    // A folder where the new version should go makes the second pass fail.
+    std::filesystem::create_directory(dir / "comic0305.csv.tmp");
+    test::WriteBytes(dir / "comic0305.csv.tmp" / "x", "");
+    EXPECT_ANY_THROW(form.CheckSaveExecute());
+    EXPECT_EQ(test::ReadBytes(form.DataFilePath), before);
+    EXPECT_FALSE(std::filesystem::exists(dir / "newfiles.$$$"));
+    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
+}
+
+TEST_F(CheckMarksTest, WheelMovesViewAndCurrentRow) {
+    form.ComboGrid1.SetRowCount(20);
+    form.ComboGrid1.SetCurrentCell(2, 5);
+    form.ComboGrid1.SetTopRow(4);
+    form.ComboGrid1MouseWheelDown(3);
+    EXPECT_EQ(form.ComboGrid1.TopRow(), 7);
+    EXPECT_EQ(form.ComboGrid1.Row(), 8);
+    form.ComboGrid1.SetCurrentCell(2, 18);
+    form.ComboGrid1MouseWheelDown(3);
+    EXPECT_EQ(form.ComboGrid1.Row(), 19) << "not past the last row";
+    form.ComboGrid1MouseWheelUp(3);
+    EXPECT_EQ(form.ComboGrid1.TopRow(), 7);
+    EXPECT_EQ(form.ComboGrid1.Row(), 16);
+    form.ComboGrid1.SetTopRow(2);
+    form.ComboGrid1MouseWheelUp(3);
+    EXPECT_EQ(form.ComboGrid1.TopRow(), 1);
+    EXPECT_EQ(form.ComboGrid1.Row(), 15);
+}
+
+TEST_F(CheckMarksTest, EighthColumnWidthIsRemembered) {
+    form.ComboGrid1.SetColCount(8);
+    form.ComboGrid1.SetColWidth(7, 90);
+    form.ComboGrid1AlignCellEvent(2, 1);
+    EXPECT_EQ(form.ComboGrid1.EighthColWidth(), 90);
+    form.ComboGrid1.SetColCount(7);
+    form.ComboGrid1AlignCellEvent(2, 1);
+    EXPECT_EQ(form.ComboGrid1.EighthColWidth(), 90);
+}
+
+}  // namespace
+}  // namespace yomida
