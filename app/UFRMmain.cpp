@@ -37,7 +37,11 @@ std::string MonthDay(year_month_day d) {
 }  // namespace
 
 TFRMmain::TFRMmain(Ui& ui, Scrambler& scrambler, const Clock& clock)
-    : SearchFilter(clock), ui_(ui), scrambler_(scrambler), clock_(clock) {
+    : SearchFilter(clock),
+      DataModule(scrambler, ui, clock),
+      ui_(ui),
+      scrambler_(scrambler),
+      clock_(clock) {
     ComboGrid1.SetColCount(8);
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;

@@ -12,6 +12,7 @@
 #include "app/Controls.h"
 #include "app/SearchFilter.h"
 #include "app/SourceFetcher.h"
+#include "download/TSUBget.h"
 #include "platform/Clock.h"
 #include "platform/Collation.h"
 #include "platform/Ui.h"
@@ -92,8 +93,10 @@ public:
     bool DirectFetch = false;
     std::filesystem::path DataFilePath;
     std::string SourceURL;
+    std::string StampPrefix;  // "\"stamp\"," of the last direct fetch, empty before one
+    TSUBget DataModule;
 
-    // The download manager; without one every fetch fails.
+    // Stands in for the data module's fetch and update check, for tests.
     void SetSourceFetcher(SourceFetcher* fetcher) { fetcher_ = fetcher; }
 
     // Start and end. FormCreate returns false when the program must end at once, FormClose when

@@ -78,7 +78,24 @@ void TFRMmain::ShowReleaseList() {
 }
 
 bool TFRMmain::FetchSource() {
-    return fetcher_ != nullptr && fetcher_->FetchSource();
+    if (fetcher_ != nullptr) {
+        return fetcher_->FetchSource();
+    }
+    FetchContext context;
+    context.category = Settings.category;
+    context.directFetch = &DirectFetch;
+    context.sourceUrl = SourceURL;
+    context.dataFile = DataFilePath;
+    context.target = TargetDate;
+    context.settings = &Settings;
+    context.stampPrefix = &StampPrefix;
+    context.forcedDownload = &DownLoad.checked;
+    context.setBusyDisplay = [this](bool on) { SetBusyDisplay(on); };
+    context.setStatusText = [this](const std::string& text) {
+        StBar.panels[0].text = text;
+        ui_.Repaint();
+    };
+    return DataModule.FetchSource(context);
 }
 
 bool TFRMmain::CheckForUpdate() {

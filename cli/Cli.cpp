@@ -17,6 +17,7 @@
 #include "platform/FileSystem.h"
 #include "settings/SettingsRecord.h"
 #include "sources/Catalogue.h"
+#include "sources/Convert.h"
 #include "text/NormaliseWidth.h"
 #include "text/Scrambler.h"
 
@@ -42,6 +43,11 @@ constexpr const char* kUsage =
     "              NUMBERs (ticking or unticking it), then save the ticks into DATAFILE\n"
     "  export DATAFILE --month YYYY-MM OUTPUT [the filter and --order options of show]\n"
     "              write the first 30 rows of the grid to OUTPUT as the window's CSV export\n"
+    "  convert --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT\n"
+    "              convert a saved page or CSV file into the data file OUTPUT as the window\n"
+    "              does; INPUT is rewritten in place by the page converters, so give it a\n"
+    "              copy when the original must survive. --stamp puts \"TEXT\", in front of\n"
+    "              the header line, as a direct download does\n"
     "  url --category N --month YYYY-MM [--week W]\n"
     "              print the data file name and the source URL of a category and period\n"
     "              (category 2 is weekly: W defaults to the week of the month's first day)\n";
@@ -294,6 +300,30 @@ int Export(const std::vector<std::string>& args, std::ostream& err) {
     return kExitOk;
 }
 
+int ConvertCommand(const std::vector<std::string>& args, std::ostream& err) {
+    ParsedArgs p = ParseArgs(args, 1, {"category", "month", "week", "stamp"}, {});
+    if (p.positional.size() != 2 || !p.values.count("category") || !p.values.count("month")) {
+        throw UsageError("convert takes --category N --month YYYY-MM INPUT OUTPUT");
+    }
+    ConvertRequest request;
+    request.category = ParseInt(p.values["category"], "--category");
+    if (FindCategory(request.category) == nullptr) {
+        throw UsageError("--category takes a number from 1 to 15");
+    }
+    request.target = ParseMonth(p.values["month"]);
+    request.input = p.positional[0];
+    request.output = p.positional[1];
+    if (p.values.count("stamp")) {
+        request.stampPrefix = "\"" + Utf8ToCp932(p.values["stamp"]) + "\",";
+    }
+    ConsoleUi ui(err);
+    Scrambler scrambler(FolderOf(request.output));
+    if (!Convert(request, scrambler, ui)) {
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 int Url(const std::vector<std::string>& args, std::ostream& out) {
     ParsedArgs p = ParseArgs(args, 1, {"category", "month", "week"}, {});
     if (!p.positional.empty() || !p.values.count("category") || !p.values.count("month")) {
@@ -344,6 +374,9 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         }
         if (command == "show") {
             return Show(args, out, err);
+        }
+        if (command == "convert") {
+            return ConvertCommand(args, err);
         }
         if (command == "url") {
             return Url(args, out);

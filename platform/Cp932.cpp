@@ -91,4 +91,41 @@ std::string Utf8ToCp932(std::string_view utf8) {
     return out;
 }
 
+void Utf8ToCp932Into(std::string_view utf8, std::string& out) {
+    thread_local ConverterPtr fromUtf8 = [] {
+        UErrorCode err = U_ZERO_ERROR;
+        ConverterPtr c(ucnv_open("UTF-8", &err));
+        if (U_FAILURE(err)) {
+            throw std::runtime_error("ICU has no UTF-8 converter");
+        }
+        return c;
+    }();
+    ucnv_reset(fromUtf8.get());
+    UConverter* toCp932 = Windows31J();
+    // CP932 never takes more bytes than UTF-8 for the same text; malformed input gives one "?"
+    // per byte at most.
+    size_t room = utf8.size() + 16;
+    for (;;) {
+        out.resize(room);
+        char* target = out.data();
+        const char* source = utf8.data();
+        UChar pivot[4096];
+        UChar* pivotSource = pivot;
+        UChar* pivotTarget = pivot;
+        UErrorCode err = U_ZERO_ERROR;
+        ucnv_convertEx(toCp932, fromUtf8.get(), &target, out.data() + out.size(), &source,
+                       utf8.data() + utf8.size(), pivot, &pivotSource, &pivotTarget, pivot + 4096,
+                       true, true, &err);
+        if (err == U_BUFFER_OVERFLOW_ERROR) {
+            room *= 2;
+            continue;
+        }
+        if (U_FAILURE(err)) {
+            throw std::runtime_error("CP932 encoding failed");
+        }
+        out.resize(static_cast<size_t>(target - out.data()));
+        return;
+    }
+}
+
 }  // namespace yomida

@@ -13,5 +13,8 @@ std::string Cp932ToUtf8(std::string_view cp932);
 
 // UTF-8 to CP932. A character the code page lacks, or malformed UTF-8, becomes "?".
 std::string Utf8ToCp932(std::string_view utf8);
+// The same into `out` (replacing its contents), converting straight through without a copy of
+// the whole text in UTF-16, for whole web pages.
+void Utf8ToCp932Into(std::string_view utf8, std::string& out);
 
 }  // namespace yomida

@@ -1,6 +1,7 @@
 #include "platform/TextFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -165,6 +166,10 @@ void TextFileWriter::Close() {
 std::string ReadWholeFile(const std::filesystem::path& path) {
     int fd = OpenOrThrow(path, O_RDONLY, IoError::Op::Open);
     std::string data;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+        data.reserve(static_cast<size_t>(st.st_size));  // one buffer, filled once
+    }
     char chunk[kChunk];
     for (;;) {
         ssize_t n = ::read(fd, chunk, sizeof chunk);

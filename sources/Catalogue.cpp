@@ -1,6 +1,7 @@
 #include "sources/Catalogue.h"
 
-#include <charconv>
+#include "text/Numbers.h"
+
 #include <cstdio>
 #include <stdexcept>
 
@@ -66,15 +67,6 @@ MonthTexts TextsOf(std::chrono::year_month_day d) {
     return t;
 }
 
-int ParseWhole(std::string_view text) {
-    int value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) {
-        throw std::invalid_argument("'" + std::string(text) + "' は正しい整数値ではありません");
-    }
-    return value;
-}
-
 std::string ProductListQuery(const char* category, const MonthTexts& t) {
     return "/productlist/sale/month?count=all&group=day&displayMode=simple&category=" +
            std::string(category) + "&date=" + t.yyyy + t.mm + "01";
@@ -125,8 +117,8 @@ const char* HostTable::KeyName(SourceSite site) {
 
 int MangaNoMoriListNumber(const std::string& listId, std::chrono::year_month_day target) {
     const std::string_view id = listId;
-    const int y0 = ParseWhole(id.substr(0, 4));
-    const int m0 = ParseWhole(id.size() > 5 ? id.substr(5, 2) : std::string_view{});
+    const int y0 = StrToInt(id.substr(0, 4));
+    const int m0 = StrToInt(id.size() > 5 ? id.substr(5, 2) : std::string_view{});
     const int y = static_cast<int>(target.year());
     const int m = static_cast<int>(static_cast<unsigned>(target.month()));
     return (y * 12 + m) - (y0 * 12 + m0) + 1;

@@ -77,7 +77,7 @@ using BookTownProbe = std::function<std::optional<std::string>()>;
 // Computes the data file path and the source URL of a category and period into `dataFile` and
 // `url`. The path is always set first; returns false only when the 本やタウン probe fails, in
 // which case the URL keeps its previous value. A category outside 1 to 15 clears both. Throws
-// std::invalid_argument when the まんがの森 category needs a LISTID that is not "yyyy/mm".
+// ConversionError when the まんがの森 category needs a LISTID that is not "yyyy/mm".
 bool ResolveCategorySource(const SourceQuery& query, const BookTownProbe& probe,
                            std::filesystem::path& dataFile, std::string& url);
 

@@ -119,8 +119,13 @@ inline char* PutCode(char* o, Code code) {
 void NormaliseWidthInto(std::string_view text, std::string& out) {
     const Tables& t = GetTables();
     const size_t n = text.size();
-    // A half-width katakana byte can become two bytes, so the result is at most twice as long.
-    out.resize(n * 2);
+    // Only a half-width katakana byte can become two bytes; sizing the result by them keeps a
+    // whole page from touching twice its size in fresh memory.
+    size_t growth = 0;
+    for (unsigned char b : text) {
+        growth += (b >= kKanaFirst && b <= kKanaLast) ? 1 : 0;
+    }
+    out.resize(n + growth);
     const auto* in = reinterpret_cast<const unsigned char*>(text.data());
     char* o = out.data();
     size_t i = 0;

@@ -39,6 +39,26 @@ std::string ReplaceAllSjis(std::string_view text, std::string_view from, std::st
     return out;
 }
 
+std::string ReplaceAllBytes(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    ReplaceAllBytesInto(text, from, to, out);
+    return out;
+}
+
+void ReplaceAllBytesInto(std::string_view text, std::string_view from, std::string_view to,
+                         std::string& out) {
+    size_t copied = 0;
+    size_t pos = 0;
+    while ((pos = text.find(from, pos)) != std::string_view::npos) {
+        out.append(text.substr(copied, pos - copied));
+        out.append(to);
+        pos += from.size();
+        copied = pos;
+    }
+    out.append(text.substr(copied));
+}
+
 void AnsiUpperInPlace(std::string& text) {
     for (size_t i = 0; i < text.size();) {
         char& c = text[i];

@@ -30,6 +30,13 @@ void ReplaceAllSjisInto(std::string_view text, std::string_view from, std::strin
                         std::string& out);
 std::string ReplaceAllSjis(std::string_view text, std::string_view from, std::string_view to);
 
+// The same replacement byte by byte (appending to `out` in the Into form), for text that is
+// not Shift_JIS (a UTF-8 page, whose
+// bytes would be misread as lead and trail bytes).
+std::string ReplaceAllBytes(std::string_view text, std::string_view from, std::string_view to);
+void ReplaceAllBytesInto(std::string_view text, std::string_view from, std::string_view to,
+                         std::string& out);
+
 // The system's ANSI upper-casing: a to z become A to Z; double-byte characters are untouched.
 void AnsiUpperInPlace(std::string& text);
 

@@ -123,6 +123,33 @@ TEST(Cli, OrderTickAndExport) {
     EXPECT_EQ(Invoke({"tick", (dir / "none.csv").string(), "1"}).status, 1);
 }
 
+TEST(Cli, ConvertWritesTheDataFileAndReportsFailures) {
+    test::TempDir dir;
+    const std::string page = (dir / "page.html").string();
+    std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-novel.html", page);
+    const std::string out = (dir / "bngei0305.csv").string();
+    Result r = Invoke({"convert", "--category", "6", "--month", "2003-05", "--stamp",
+                       "Mon, 05 May 2003", page, out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto lines = test::ReadDataFile(out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "\"Mon, 05 May 2003\",No,□,出版社,発売日,タイトル,作者,価格");
+    EXPECT_EQ(Invoke({"show", out, "--title", "港町"}).err, "1件\n");
+
+    Result missing = Invoke(
+        {"convert", "--category", "6", "--month", "2003-05", (dir / "none.html").string(), out});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("ダウンロードファイルが見つかりません。"), std::string::npos);
+
+    test::WriteBytes(dir / "bad.html", "<h2 class=\"publisher-title\">2003/05/zz</h2>\n<p>x</p>\n");
+    Result bad = Invoke(
+        {"convert", "--category", "6", "--month", "2003-05", (dir / "bad.html").string(), out});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("zz"), std::string::npos);
+    EXPECT_EQ(test::ReadDataFile(out).size(), 4u) << "the earlier data file is intact";
+    EXPECT_EQ(Invoke({"convert", "--category", "6", page, out}).status, 2);
+}
+
 TEST(Cli, FailuresAndUsage) {
     test::TempDir dir;
     Result missing = Invoke({"show", (dir / "nothing.csv").string()});

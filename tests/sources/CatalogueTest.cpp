@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "text/Numbers.h"
+
 namespace yomida {
 namespace {
 
@@ -75,7 +77,7 @@ TEST(Catalogue, AudioVisualCutOverAndListNumbers) {
     EXPECT_EQ(MangaNoMoriListNumber("2003/05", {year{2003}, month{6}, day{1}}), 2);
     EXPECT_EQ(MangaNoMoriListNumber("2003/05", {year{2003}, month{4}, day{1}}), 0);
     EXPECT_TRUE(Resolve(15, {year{2003}, month{1}, day{1}}).url.ends_with("listid=-3"));
-    EXPECT_THROW(Resolve(15, kMay2003, "OFF", {}, "May 2003"), std::invalid_argument);
+    EXPECT_THROW(Resolve(15, kMay2003, "OFF", {}, "May 2003"), ConversionError);
 }
 
 TEST(Catalogue, BookTownMonthInfixComesFromTheProbeOnlyOnline) {

@@ -117,6 +117,22 @@ TEST_F(MainWindowGuiTest, ClickingTheCheckColumnTicksAndColoursTheRow) {
     EXPECT_EQ(model->index(1, 1).data().toString(), QString::fromUtf8("■"));
 }
 
+TEST_F(MainWindowGuiTest, ImportingASamplePageShowsItsRows) {
+    Open();  // online, no data file yet
+    const std::filesystem::path page = dir / "saved.html";
+    std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-bl.html", page);
+    ui.confirmAnswers = {true, true};  // download? then: open the page in the browser?
+    ui.openAnswers = {page};
+    window->Tree()->setCurrentItem(
+        window->Tree()->topLevelItem(1)->child(0));  // まんが王倶楽部・BL
+    ASSERT_EQ(ui.shellOpened.size(), 1u);
+    EXPECT_NE(ui.shellOpened[0].find("category=bl&date=20030501"), std::string::npos);
+    EXPECT_EQ(Text(1), QString::fromUtf8("3件"));
+    QAbstractItemModel* model = window->Grid()->model();
+    EXPECT_EQ(model->index(0, 4).data().toString(), QString::fromUtf8("【見本】きみと紅茶を"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "data" / "tanbi0305.csv"));
+}
+
 TEST_F(MainWindowGuiTest, ClosingWritesTheSettingsAndTheNextStartComesBackAsLeft) {
     Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
     window->Grid()->horizontalHeader()->resizeSection(2, 150);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "platform/Ui.h"
+#include "text/Scrambler.h"
+
+namespace yomida {
+
+struct ConvertRequest {
+    int category = 0;
+    std::filesystem::path input;   // rewritten in place when the category has a pre-processor
+    std::filesystem::path output;  // the category's data file
+    std::string stampPrefix;       // "\"stamp\"," or empty
+    std::chrono::year_month_day target{};
+};
+
+// Turns a fetched or imported page into the category's data file: the pre-processor and
+// converter of the category, every written line scrambled. The data file is replaced only when
+// the conversion has written at least one counted line and did not fail with an error, so a
+// broken page never destroys the list that was there. Returns false when the input is missing
+// or the converter stopped with a message (already shown); conversion and file errors throw.
+bool Convert(const ConvertRequest& request, Scrambler& scrambler, Ui& ui);
+
+}  // namespace yomida

@@ -1,0 +1,199 @@
+#include "sources/ProductList.h"
+
+#include "platform/Cp932.h"
+#include "platform/FileReplacement.h"
+#include "text/NormaliseWidth.h"
+#include "text/Numbers.h"
+#include "text/Sjis.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida {
+namespace {
+
+const std::string& DateTag() {
+    return "【QZ日付】"_sj;
+}
+const std::string& PublisherTag() {
+    return "【QZ出版社】"_sj;
+}
+const std::string& TitleTag() {
+    return "【QZタイトル】"_sj;
+}
+const std::string& AuthorTag() {
+    return "【QZ作者】"_sj;
+}
+const std::string& PriceTag() {
+    return "【QZ価格】"_sj;
+}
+const std::string& CommaTag() {
+    return "【QZカンマ】"_sj;
+}
+
+bool Has(std::string_view line, const std::string& tag) {
+    return FindSjis(line, tag) != std::string_view::npos;
+}
+
+// The text between the end of the tag and the first end mark of the trimmed line.
+std::string_view Field(std::string_view line, const std::string& tag, std::string_view endMark) {
+    const std::string_view trimmed = TrimControls(line);
+    const size_t start = FindSjis(trimmed, tag) + tag.size();
+    const size_t end = FindSjis(trimmed, endMark);
+    if (end == std::string_view::npos || end < start) {
+        return {};
+    }
+    return trimmed.substr(start, end - start);
+}
+
+// The day heading holds the day of month in the 9th and 10th bytes after the tag.
+std::string DayOf(std::string_view line) {
+    const std::string_view trimmed = TrimControls(line);
+    const size_t start = FindSjis(trimmed, DateTag()) + DateTag().size() + 8;
+    const std::string_view text = start < trimmed.size() ? trimmed.substr(start, 2) : "";
+    return std::to_string(StrToInt(text));
+}
+
+struct Entry {
+    std::string day;
+    std::string publisher;
+    std::string title;
+    std::string authors;
+    std::string price;
+};
+
+void WriteEntry(Entry& e, RecordWriter& out) {
+    const std::string& comma = CommaTag();
+    std::string line =
+        e.publisher + comma + e.day + comma + e.title + comma + e.authors + comma + e.price;
+    line = ReplaceAllSjis(line, " ", "　"_sj);
+    line = ReplaceAllSjis(line, ",", "，"_sj);
+    line = ReplaceAllSjis(line, comma, ",");
+    line = ReplaceAllSjis(line, "&amp;", "&");
+    line = ReplaceAllSjis(line, "&lt;", "<");
+    line = ReplaceAllSjis(line, "&gt;", ">");
+    line = ReplaceAllSjis(line, "&#39;", "'");
+    out.WriteRecord(line);
+    ++out.counter;
+    e.title.clear();
+    e.authors.clear();
+    e.price.clear();
+}
+
+void Handle(std::string_view line, Entry& e, RecordWriter& out) {
+    if (Has(line, DateTag())) {
+        e.day = DayOf(line);
+    } else if (Has(line, PublisherTag())) {
+        e.publisher = Field(line, PublisherTag(), "</h3");
+    } else if (Has(line, TitleTag())) {
+        e.title = TrimControls(Field(line, TitleTag(), "</a"));
+    } else if (Has(line, AuthorTag())) {
+        const std::string_view name = TrimControls(Field(line, AuthorTag(), "\" class="));
+        if (name.empty()) {
+            return;
+        }
+        if (e.authors.empty()) {
+            e.authors = name;
+        } else if (FindSjis(e.authors, name) == std::string::npos) {
+            e.authors += "　"_sj;
+            e.authors += name;
+        }
+    } else if (Has(line, PriceTag())) {
+        std::string price(TrimControls(Field(line, PriceTag(), "</span>")));
+        e.price = ReplaceAllSjis(ReplaceAllSjis(price, "\\", ""), ",", "");
+        WriteEntry(e, out);
+    }
+}
+
+}  // namespace
+
+std::string MarkerPageText(std::string_view utf8Page) {
+    std::string_view page = utf8Page;
+    const size_t first = page.find("class=\"publisher-title\">");
+    if (first != std::string_view::npos) {
+        page.remove_prefix(first);
+    }
+    // The page's data block at the end holds everything again as script data.
+    const size_t nuxt = page.find("\"__NUXT_DATA__\"");
+    if (nuxt != std::string_view::npos) {
+        page = page.substr(0, nuxt + 1);
+    }
+    // A page is megabytes long: two buffers take turns, so no pass touches fresh memory.
+    std::string a(page);
+    std::string b;
+    b.reserve(a.size() + a.size() / 8);
+    for (const char* comment : {"<!---->", "<!--]-->", "<!--[-->"}) {
+        b.clear();
+        ReplaceAllBytesInto(a, comment, "", b);
+        a.swap(b);
+    }
+    Utf8ToCp932Into(a, b);
+    NormaliseWidthInto(b, a);
+    const std::pair<const char*, const std::string&> markers[] = {
+        {"class=\"publisher-title\">", DateTag()},
+        {"<h3 class=\"subgroup-title\">", PublisherTag()},
+        {"<span class=\"text-price-text font-bold mr-1\">", PriceTag()},
+        {"class=\"text-primary font-bold no-underline hover:underline\">", TitleTag()},
+        {"<a href=\"/search?authors=", AuthorTag()},
+    };
+    for (const auto& [pattern, tag] : markers) {
+        b.clear();
+        ReplaceAllSjisInto(a, pattern, "\r\n" + tag, b);
+        a.swap(b);
+    }
+    return a;
+}
+
+void BuildMarkerPage(const std::filesystem::path& page) {
+    // Read as lines joined by CR LF: line ends of either kind come out as CR LF.
+    const std::string raw = ReadWholeFile(page);
+    std::string joined;
+    joined.reserve(raw.size() + raw.size() / 16);
+    size_t start = 0;
+    while (start < raw.size()) {
+        size_t lf = raw.find('\n', start);
+        size_t end = lf == std::string::npos ? raw.size() : lf;
+        size_t lineEnd = end > start && raw[end - 1] == '\r' ? end - 1 : end;
+        if (start > 0) {
+            joined += "\r\n";
+        }
+        joined.append(raw, start, lineEnd - start);
+        start = end + 1;
+    }
+    const std::string marker = MarkerPageText(joined);
+    FileReplacement out(page);
+    out.Writer().Write(marker);
+    out.Writer().Write("\r\n");
+    out.Commit();
+}
+
+bool ExtractProductList(ConverterContext& context) {
+    TextFileReader& in = context.in;
+    RecordWriter& out = context.out;
+    std::string line;
+    std::string next;
+    bool have = in.ReadLine(line);
+    bool found = false;
+    // The file's last line is never taken for the first day heading.
+    while (have) {
+        if (!in.ReadLine(next)) {
+            break;
+        }
+        if (Has(line, DateTag())) {
+            found = true;
+            break;
+        }
+        line.swap(next);
+    }
+    if (!found) {
+        return true;
+    }
+    out.WriteHeader("No,□,出版社,発売日,タイトル,作者,価格"_sj);
+    ++out.counter;
+    Entry entry;
+    entry.day = DayOf(line);
+    do {
+        Handle(next, entry, out);
+    } while (in.ReadLine(next));
+    return true;
+}
+
+}  // namespace yomida

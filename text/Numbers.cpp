@@ -1,0 +1,25 @@
+#include "text/Numbers.h"
+
+#include <charconv>
+
+#include "platform/Cp932.h"
+
+namespace yomida {
+
+ConversionError::ConversionError(std::string_view text)
+    : std::runtime_error("'" + Cp932ToUtf8(text) + "' は正しい整数値ではありません") {}
+
+int StrToInt(std::string_view text) {
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '+') {
+        digits.remove_prefix(1);
+    }
+    int value = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size()) {
+        throw ConversionError(text);
+    }
+    return value;
+}
+
+}  // namespace yomida

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace yomida {
+
+// A text that should have been a number and was not. what() is UTF-8.
+class ConversionError : public std::runtime_error {
+public:
+    explicit ConversionError(std::string_view text);
+};
+
+// The whole text as a decimal integer (an optional sign, then digits); throws ConversionError.
+int StrToInt(std::string_view text);
+
+}  // namespace yomida
