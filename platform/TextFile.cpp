@@ -72,6 +72,10 @@ bool TextFileReader::Fill() {
     return true;
 }
 
+bool TextFileReader::AtEnd() {
+    return pos_ == end_ && !Fill();
+}
+
 bool TextFileReader::ReadLine(std::string& line) {
     size_t searchFrom = pos_;
     for (;;) {

@@ -18,6 +18,8 @@ public:
 
     // Puts the next line into `line` and returns true, or returns false at the end of the file.
     bool ReadLine(std::string& line);
+    // True when no line is left to read.
+    bool AtEnd();
     void Close();
 
 private:

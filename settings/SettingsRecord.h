@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/Dates.h"
+
 namespace yomida {
 
 // One saved search condition: name, condition options, publisher, title and author words.
@@ -51,9 +53,5 @@ struct SettingsRecord {
     // Paths derived from the executable's own path.
     void DerivePaths(const std::filesystem::path& executable);
 };
-
-// "yyyy/mm/dd", or nothing when the text is not a valid date.
-std::optional<std::chrono::year_month_day> ParseSlashDate(std::string_view text);
-std::string FormatSlashDate(std::chrono::year_month_day date);
 
 }  // namespace yomida

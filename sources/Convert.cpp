@@ -5,7 +5,10 @@
 #include "platform/TextFile.h"
 #include "sources/Catalogue.h"
 #include "sources/ConverterContext.h"
+#include "sources/ListItems.h"
+#include "sources/NeoWingCsv.h"
 #include "sources/ProductList.h"
+#include "sources/TableRows.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
@@ -16,7 +19,17 @@ void PreProcess(ConverterKind kind, const std::filesystem::path& input) {
         case ConverterKind::ProductList:
             BuildMarkerPage(input);
             break;
-        default:
+        case ConverterKind::BookTownTable:
+        case ConverterKind::MangaNoMoriTable:
+            JoinTableRows(input);
+            break;
+        case ConverterKind::TaiyoshaBunko:
+        case ConverterKind::TaiyoshaComic:
+            NormaliseLineBreaks(input);
+            break;
+        case ConverterKind::ProductListExtractor:
+        case ConverterKind::WeeklyList:
+        case ConverterKind::NeoWingCsv:
             break;
     }
 }
@@ -26,9 +39,20 @@ bool RunConverter(ConverterKind kind, ConverterContext& context) {
         case ConverterKind::ProductList:
         case ConverterKind::ProductListExtractor:
             return ExtractProductList(context);
-        default:
-            return true;  // no converter: nothing is written
+        case ConverterKind::BookTownTable:
+            return ConvertBookTownRows(context);
+        case ConverterKind::MangaNoMoriTable:
+            return ConvertMangaNoMoriRows(context);
+        case ConverterKind::TaiyoshaBunko:
+            return ConvertTaiyoshaBunko(context);
+        case ConverterKind::TaiyoshaComic:
+            return ConvertTaiyoshaComic(context);
+        case ConverterKind::WeeklyList:
+            return ConvertWeeklyList(context);
+        case ConverterKind::NeoWingCsv:
+            return ConvertNeoWingCsv(context);
     }
+    return true;
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ namespace yomida {
 ConversionError::ConversionError(std::string_view text)
     : std::runtime_error("'" + Cp932ToUtf8(text) + "' は正しい整数値ではありません") {}
 
-int StrToInt(std::string_view text) {
+std::optional<int> TryStrToInt(std::string_view text) {
     std::string_view digits = text;
     if (!digits.empty() && digits.front() == '+') {
         digits.remove_prefix(1);
@@ -17,9 +17,17 @@ int StrToInt(std::string_view text) {
     int value = 0;
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size()) {
-        throw ConversionError(text);
+        return std::nullopt;
     }
     return value;
+}
+
+int StrToInt(std::string_view text) {
+    const std::optional<int> value = TryStrToInt(text);
+    if (!value) {
+        throw ConversionError(text);
+    }
+    return *value;
 }
 
 }  // namespace yomida

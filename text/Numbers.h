@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -14,5 +15,7 @@ public:
 
 // The whole text as a decimal integer (an optional sign, then digits); throws ConversionError.
 int StrToInt(std::string_view text);
+// The same, or nothing when the text is not a whole number.
+std::optional<int> TryStrToInt(std::string_view text);
 
 }  // namespace yomida

@@ -59,6 +59,88 @@ void ReplaceAllBytesInto(std::string_view text, std::string_view from, std::stri
     out.append(text.substr(copied));
 }
 
+namespace {
+
+inline char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+
+// Where `pattern` starts at or after `from` on a character boundary, letters of its single-byte
+// characters compared without regard to case; npos when nowhere.
+size_t FindSjisNoCase(std::string_view text, std::string_view pattern, size_t from) {
+    if (pattern.empty()) {
+        return from;
+    }
+    const char first = UpperAscii(pattern[0]);
+    for (size_t i = from; i + pattern.size() <= text.size(); i += CharLength(text, i)) {
+        if (UpperAscii(text[i]) != first) {
+            continue;
+        }
+        size_t k = 0;
+        while (k < pattern.size()) {
+            // Trail bytes compare exactly: only whole single-byte characters fold.
+            if (IsLeadByte(static_cast<unsigned char>(pattern[k])) && k + 1 < pattern.size()) {
+                if (text[i + k] != pattern[k] || text[i + k + 1] != pattern[k + 1]) {
+                    break;
+                }
+                k += 2;
+            } else if (UpperAscii(text[i + k]) == UpperAscii(pattern[k])) {
+                ++k;
+            } else {
+                break;
+            }
+        }
+        if (k == pattern.size()) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+std::string ReplaceAllSjisNoCase(std::string_view text, std::string_view from,
+                                 std::string_view to) {
+    std::string out(text);
+    ReplaceAllSjisNoCaseInPlace(out, from, to);
+    return out;
+}
+
+void ReplaceAllSjisNoCaseInPlace(std::string& text, std::string_view from, std::string_view to) {
+    size_t pos = FindSjisNoCase(text, from, 0);
+    if (pos == std::string::npos) {
+        return;  // the common case: nothing to rebuild
+    }
+    std::string out;
+    out.reserve(text.size());
+    size_t copied = 0;
+    while (pos != std::string::npos) {
+        out.append(text, copied, pos - copied);
+        out.append(to);
+        copied = pos + from.size();
+        pos = FindSjisNoCase(text, from, copied);
+    }
+    out.append(text, copied, std::string::npos);
+    text.swap(out);
+}
+
+std::string StripTags(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    for (;;) {
+        const size_t lt = FindSjis(text, "<", pos);
+        const size_t gt = FindSjis(text, ">", pos);
+        if (lt == std::string_view::npos || gt == std::string_view::npos || gt < lt) {
+            out.append(text.substr(pos));
+            return out;
+        }
+        // Nothing before `lt` holds a "<" or ">", so the next round looks after the tag only.
+        out.append(text.substr(pos, lt - pos));
+        pos = gt + 1;
+    }
+}
+
 void AnsiUpperInPlace(std::string& text) {
     for (size_t i = 0; i < text.size();) {
         char& c = text[i];

@@ -37,6 +37,14 @@ std::string ReplaceAllBytes(std::string_view text, std::string_view from, std::s
 void ReplaceAllBytesInto(std::string_view text, std::string_view from, std::string_view to,
                          std::string& out);
 
+// ReplaceAllSjis with letters compared without regard to ASCII case.
+std::string ReplaceAllSjisNoCase(std::string_view text, std::string_view from, std::string_view to);
+void ReplaceAllSjisNoCaseInPlace(std::string& text, std::string_view from, std::string_view to);
+
+// Removes HTML tags: while the first "<" comes before the first ">", the text from that "<"
+// through that ">" goes. One pass over the text.
+std::string StripTags(std::string_view text);
+
 // The system's ANSI upper-casing: a to z become A to Z; double-byte characters are untouched.
 void AnsiUpperInPlace(std::string& text);
 

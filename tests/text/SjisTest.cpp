@@ -29,6 +29,27 @@ TEST(Sjis, ReplaceAllIsCharacterAwareAndSinglePass) {
     EXPECT_EQ(ReplaceAllSjis("", "a", "b"), "");
 }
 
+TEST(Sjis, AnyCaseReplacementFoldsOnlySingleByteLetters) {
+    EXPECT_EQ(ReplaceAllSjisNoCase("a<LI>b<li>c<Li>", "<li>", ""), "abc");
+    EXPECT_EQ(ReplaceAllSjisNoCase(Sj("x&YEN;1　　2"), "&yen;", ""), Sj("x1　　2"));
+    EXPECT_EQ(ReplaceAllSjisNoCase(Sj("a　　b"), Sj("　　"), ","), "a,b");
+    // ヂ (0x83 0x61) must not match ア (0x83 0x41) by folding its trail byte.
+    EXPECT_EQ(ReplaceAllSjisNoCase(Sj("ヂア"), Sj("ア"), "x"), Sj("ヂx"));
+    // A match never starts on a trail byte: ア ends in the byte A.
+    EXPECT_EQ(ReplaceAllSjisNoCase(Sj("アa"), "a", "b"), Sj("アb"));
+}
+
+TEST(Sjis, StripTagsInOnePass) {
+    EXPECT_EQ(StripTags("<td>a</td><br>b"), "ab");
+    EXPECT_EQ(StripTags("a > b <i>c</i>"), "a > b <i>c</i>") << "a > before the first < stops it";
+    EXPECT_EQ(StripTags("x<unclosed"), "x<unclosed");
+    std::string many;
+    for (int i = 0; i < 100000; ++i) {
+        many += "<b>x</b>";
+    }
+    EXPECT_EQ(StripTags(many), std::string(100000, 'x'));
+}
+
 TEST(Sjis, AnsiUpperTouchesOnlyAsciiLetters) {
     // ヂ is 0x83 0x61: its trail byte is the letter a, which must stay.
     std::string text = Sj("abcヂxyz{ａ");

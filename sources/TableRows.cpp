@@ -1,0 +1,145 @@
+#include "sources/TableRows.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/FileReplacement.h"
+#include "text/CommaText.h"
+#include "text/NormaliseWidth.h"
+#include "text/Sjis.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida {
+namespace {
+
+std::string Trimmed(std::string_view text) {
+    return std::string(TrimControls(text));
+}
+
+std::string Without(std::string_view text, const std::string& remove) {
+    return ReplaceAllSjis(text, remove, "");
+}
+
+// Trims, normalises and splits a row-joined line into its cells.
+void SplitRow(const std::string& line, std::vector<std::string>& fields) {
+    const std::string spaced = ReplaceAllSjis(NormaliseWidth(TrimControls(line)), " ", "　"_sj);
+    SplitCommaText(spaced, fields);
+}
+
+bool StartsRow(std::string_view line) {
+    return line == "<tr>" || line.substr(0, 11) == "<tr bgcolor";
+}
+
+std::string JoinedLine(std::string_view line) {
+    std::string text = ReplaceAllSjis(line, ",", "，"_sj);
+    text = ReplaceAllSjis(text, "</td>", ",");
+    text = ReplaceAllSjis(text, "<br>", "、"_sj);
+    text = ReplaceAllSjis(text, "&#215;", "×"_sj);
+    return StripTags(text);
+}
+
+}  // namespace
+
+void JoinTableRows(const std::filesystem::path& page) {
+    FileReplacement out(page);
+    {
+        TextFileReader in(page);
+        std::string line;
+        std::string row;
+        bool inRow = false;
+        while (in.ReadLine(line)) {
+            const std::string_view trimmed = TrimControls(line);
+            if (!inRow) {
+                if (!StartsRow(trimmed)) {
+                    continue;
+                }
+                inRow = true;
+                row.clear();
+            } else if (trimmed == "</tr>") {
+                out.Writer().WriteLine(row);
+                inRow = false;
+                continue;
+            }
+            row += JoinedLine(trimmed);
+        }
+        // A row cut off by the end of the file is written as far as it goes.
+        if (inRow) {
+            out.Writer().WriteLine(row);
+        }
+    }
+    out.Commit();
+}
+
+bool ConvertBookTownRows(ConverterContext& context) {
+    context.out.WriteHeader("No,□,出版社,発売日,タイトル,作者,価格,ISBN"_sj);
+    const std::string& fullSpace = "　"_sj;
+    const std::string& listComma = "、"_sj;
+    std::string line;
+    std::vector<std::string> f;
+    while (context.in.ReadLine(line)) {
+        SplitRow(line, f);
+        if (f.size() < 7) {
+            continue;
+        }
+        f[0] = Without(f[0], fullSpace);
+        const std::string publisher = Trimmed(f[0]);
+        if (publisher.empty() || publisher == "出版社"_sj) {
+            continue;  // the table's heading row
+        }
+        f[0] = Without(f[0], listComma);
+        f[1] = Without(f[1], listComma);
+        if (Trimmed(f[3]) == listComma) {
+            f[3].clear();
+        }
+        std::string record = Trimmed(f[0]) + fullSpace + Trimmed(f[1]) + "," +
+                             Trimmed(Without(f[6], "旬"_sj)) + "," + Trimmed(f[2]) + "," +
+                             Trimmed(Without(f[3], fullSpace)) + "," +
+                             Trimmed(Without(f[5], "，"_sj)) + ",";
+        if (f.size() >= 8) {
+            record += Trimmed(Without(f[7], listComma));
+        }
+        ++context.out.counter;
+        context.out.WriteRecord(record);
+    }
+    return true;
+}
+
+bool ConvertMangaNoMoriRows(ConverterContext& context) {
+    context.out.WriteHeader("No,□,出版社,発売日,タイトル,作者,価格"_sj);
+    char month[16];
+    std::snprintf(month, sizeof month, "%04d.%02u", static_cast<int>(context.request.target.year()),
+                  static_cast<unsigned>(context.request.target.month()));
+    std::string publisher;
+    std::string line;
+    std::vector<std::string> f;
+    while (context.in.ReadLine(line)) {
+        const std::string_view trimmed = TrimControls(line);
+        // The list names its own month in a line of its own.
+        if (trimmed.substr(0, 3) == "200" && trimmed.substr(0, 7) != month) {
+            context.ui.ShowError("現在のデータは"_sj + std::string(trimmed.substr(0, 7)) +
+                                 "です。指定年月を変更して下さい。"_sj);
+            return false;
+        }
+        SplitRow(line, f);
+        if (f.size() < 5) {
+            if (f.size() <= 3 && !f.empty()) {
+                publisher = f[0];
+            }
+            continue;
+        }
+        const std::string first = Trimmed(f[0]);
+        if (first == "日"_sj || first == "&nbsp;" || first == "発売日"_sj ||
+            Trimmed(f[2]).empty()) {
+            continue;
+        }
+        const std::string record = Trimmed(publisher) + "," + Trimmed(Without(f[1], "旬"_sj)) +
+                                   "," + Trimmed(f[2]) + "," + Trimmed(Without(f[3], "　"_sj)) +
+                                   "," + Trimmed(Without(f[4], "，"_sj));
+        ++context.out.counter;
+        context.out.WriteRecord(record);
+    }
+    return true;
+}
+
+}  // namespace yomida

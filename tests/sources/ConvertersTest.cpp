@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "TestSupport.h"
+#include "platform/ScriptedUi.h"
+#include "sources/Convert.h"
+#include "sources/ListItems.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+using test::Sj;
+using test::U8;
+
+const std::filesystem::path kData = YOMIDA_TEST_DATA;
+
+std::vector<std::string> ExpectedLines(const std::string& name) {
+    std::ifstream in(kData / name);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class ConvertersTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    ScriptedUi ui;
+    Scrambler scrambler;
+    year_month_day may2003{year{2003}, month{5}, day{1}};
+
+    // Converts a fixture (written in UTF-8 here, CP932 as the sites send it) for a category.
+    bool Run(const std::string& fixture, int category, bool asCp932 = true) {
+        const std::string bytes = test::ReadBytes(kData / fixture);
+        test::WriteBytes(dir / "input", asCp932 ? Sj(bytes) : bytes);
+        ConvertRequest r{category, dir / "input", dir / "out.csv", "", may2003};
+        return Convert(r, scrambler, ui);
+    }
+    std::vector<std::string> Output() {
+        if (!std::filesystem::exists(dir / "out.csv")) {
+            return {};
+        }
+        return test::ReadDataFile(dir / "out.csv");
+    }
+    void Fresh() { std::filesystem::remove(dir / "out.csv"); }
+};
+
+TEST_F(ConvertersTest, BookTownRows) {
+    for (int category : {7, 12, 13, 14}) {
+        Fresh();
+        EXPECT_TRUE(Run("booktown.html", category));
+        EXPECT_EQ(Output(), ExpectedLines("booktown.expected")) << category;
+    }
+}
+
+TEST_F(ConvertersTest, MangaNoMoriRowsAndTheMonthCheck) {
+    EXPECT_TRUE(Run("manganomori.html", 15));
+    EXPECT_EQ(Output(), ExpectedLines("manganomori.expected"));
+
+    Fresh();
+    EXPECT_FALSE(Run("manganomori-other-month.html", 15));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(U8(ui.messages[0].text), "現在のデータは2003.06です。指定年月を変更して下さい。");
+    EXPECT_TRUE(Output().empty()) << "nothing was counted before the month line";
+}
+
+TEST_F(ConvertersTest, TaiyoshaBunkoItems) {
+    EXPECT_TRUE(Run("taiyosha-bunko.html", 3));
+    EXPECT_EQ(Output(), ExpectedLines("taiyosha-bunko.expected"));
+}
+
+TEST_F(ConvertersTest, TaiyoshaComicItems) {
+    EXPECT_TRUE(Run("taiyosha-comic.html", 8));
+    EXPECT_EQ(Output(), ExpectedLines("taiyosha-comic.expected"));
+}
+
+TEST_F(ConvertersTest, WeeklyList) {
+    EXPECT_TRUE(Run("weekly.html", 2));
+    EXPECT_EQ(Output(), ExpectedLines("weekly.expected"));
+}
+
+TEST_F(ConvertersTest, NeoWingCsvKeepsTheTargetMonth) {
+    EXPECT_TRUE(Run("neowing.csv", 11));
+    EXPECT_EQ(Output(), ExpectedLines("neowing.expected"));
+}
+
+TEST_F(ConvertersTest, BrokenInputsConvertToNothingWithoutHarm) {
+    for (const char* fixture :
+         {"broken/empty.html", "broken/garbage.bin", "broken/tr-never-closed.html",
+          "broken/li-short.html", "broken/bad.csv"}) {
+        for (int category = 1; category <= 15; ++category) {
+            Fresh();
+            EXPECT_NO_THROW(Run(fixture, category, false)) << fixture << " " << category;
+            const std::vector<std::string> lines = Output();
+            // Only the product-list extractor counts its header line.
+            EXPECT_LE(lines.size(), 1u) << fixture << " " << category;
+        }
+    }
+    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
+}
+
+TEST_F(ConvertersTest, WholeNumbers) {
+    EXPECT_TRUE(IsWholeNumber("420"));
+    EXPECT_TRUE(IsWholeNumber("-5"));
+    EXPECT_TRUE(IsWholeNumber("+5"));
+    EXPECT_FALSE(IsWholeNumber(""));
+    EXPECT_FALSE(IsWholeNumber("1.000"));
+    EXPECT_FALSE(IsWholeNumber("12a"));
+    EXPECT_FALSE(IsWholeNumber("99999999999"));
+}
+
+}  // namespace
+}  // namespace yomida
