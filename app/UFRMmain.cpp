@@ -39,6 +39,7 @@ std::string MonthDay(year_month_day d) {
 TFRMmain::TFRMmain(Ui& ui, Scrambler& scrambler, const Clock& clock)
     : SearchFilter(clock),
       DataModule(scrambler, ui, clock),
+      NMHTTP1(tcp_),
       ui_(ui),
       scrambler_(scrambler),
       clock_(clock) {
@@ -55,6 +56,14 @@ TFRMmain::TFRMmain(Ui& ui, Scrambler& scrambler, const Clock& clock)
     NONOFF.action = &OFFLINE;
     TargetDate = clock.Today();
     BuildCategoryTree();
+    ShowBrowserOn.caption = "ブラウザで表示（オンライン）"_sj;
+    HTMLMANUAL.caption = "ＨＴＭＬマニュアル"_sj;
+    SrcAmazon1.caption = "選択したセルの内容をAmazonで検索"_sj;
+    SrcAmazon2.caption = "クリップボードの内容をAmazonで検索"_sj;
+    NMHTTP1.OnSuccess = [this](int command) { NMHTTP1Success(command); };
+    NMHTTP1.OnFailure = [this](int command) { NMHTTP1Failure(command); };
+    NMHTTP1.OnPacketRecvd = [this] { NMHTTP1PacketRecvd(); };
+    NMHTTP1.MessagePump = [this] { ui_.ProcessMessages(); };
     // A marker file in the data folder sends every fetch to the manual import.
     scrambler_.SetMarkerFoundHandler([this] { DirectFetch = false; });
 }

@@ -62,6 +62,9 @@ struct OnOffSwitch {
 // The main window's logic. The filter controls come from SearchFilter, so every named control
 // is a member of the window as the handlers expect. Texts are CP932.
 class TFRMmain : public SearchFilter {
+    // Declared first, so it exists before the HTTP client that connects through it.
+    PosixTcpConnector tcp_;
+
 public:
     static constexpr int kAnimationWidth = 80;
 
@@ -95,6 +98,10 @@ public:
     std::string SourceURL;
     std::string StampPrefix;  // "\"stamp\"," of the last direct fetch, empty before one
     TSUBget DataModule;
+    TNMHTTP NMHTTP1;
+    bool SuccessFlag = false;  // set by the HTTP client's success event for a GET
+    std::string ShopHost = "www.amazon.co.jp";
+    std::string ShopTag = "yomida-22";
 
     // Stands in for the data module's fetch and update check, for tests.
     void SetSourceFetcher(SourceFetcher* fetcher) { fetcher_ = fetcher; }
@@ -147,6 +154,24 @@ public:
     void SaveCSVExecute();
     ActionState SaveCSV;
 
+    // HTTP client events and the cancel button.
+    void NMHTTP1Success(int command);
+    void NMHTTP1Failure(int command);
+    void NMHTTP1PacketRecvd();
+    void BtnCancelClick() { NMHTTP1.Cancel(); }
+
+    // Browser, manual and shop search.
+    void ShowBrowserOnExecute();
+    void HTMLMANUALExecute();
+    void HELP_MOKUJIExecute() { HTMLMANUALExecute(); }
+    void HELP_TOPICExecute() { HTMLMANUALExecute(); }
+    void SrcAmazon1Execute();
+    void SrcAmazon2Execute();
+    ActionState ShowBrowserOn;
+    ActionState HTMLMANUAL;
+    ActionState SrcAmazon1;
+    ActionState SrcAmazon2;
+
     // The target period text for the selected category.
     std::string PeriodText() const;
 
@@ -161,6 +186,7 @@ private:
     bool FetchSource();
     bool CheckForUpdate();
     void WriteCheckedLines(const std::filesystem::path& plainFile);
+    FetchContext MakeFetchContext();
     Collator& SortCollator();
 
     Ui& ui_;

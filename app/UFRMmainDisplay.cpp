@@ -77,10 +77,7 @@ void TFRMmain::ShowReleaseList() {
     }
 }
 
-bool TFRMmain::FetchSource() {
-    if (fetcher_ != nullptr) {
-        return fetcher_->FetchSource();
-    }
+FetchContext TFRMmain::MakeFetchContext() {
     FetchContext context;
     context.category = Settings.category;
     context.directFetch = &DirectFetch;
@@ -95,11 +92,25 @@ bool TFRMmain::FetchSource() {
         StBar.panels[0].text = text;
         ui_.Repaint();
     };
+    context.http = &NMHTTP1;
+    context.successFlag = &SuccessFlag;
+    return context;
+}
+
+bool TFRMmain::FetchSource() {
+    if (fetcher_ != nullptr) {
+        return fetcher_->FetchSource();
+    }
+    FetchContext context = MakeFetchContext();
     return DataModule.FetchSource(context);
 }
 
 bool TFRMmain::CheckForUpdate() {
-    return fetcher_ != nullptr && fetcher_->CheckForUpdate();
+    if (fetcher_ != nullptr) {
+        return fetcher_->CheckForUpdate();
+    }
+    FetchContext context = MakeFetchContext();
+    return DataModule.CheckForUpdate(context);
 }
 
 bool TFRMmain::ResolveCategorySource() {
@@ -111,9 +122,11 @@ bool TFRMmain::ResolveCategorySource() {
     q.listId = Settings.listId;
     q.onOffLine = Settings.onOffLine;
     q.hosts = &Hosts;
-    // The month check of the 本やタウン pages needs the network, which comes with the download
-    // manager; until then the check fails.
-    return yomida::ResolveCategorySource(q, {}, DataFilePath, SourceURL);
+    const BookTownProbe probe = [this]() {
+        FetchContext context = MakeFetchContext();
+        return DataModule.ProbeBookTownMonth(context, Hosts.Host(SourceSite::BookTown));
+    };
+    return yomida::ResolveCategorySource(q, probe, DataFilePath, SourceURL);
 }
 
 void TFRMmain::RefreshCategoryIcons() {

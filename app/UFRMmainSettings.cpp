@@ -98,6 +98,10 @@ void TFRMmain::LoadSettings() {
     Settings.neoWingFolder = str("FILE", "NEO_PATH", "");
     Settings.csvFolder = str("FILE", "CSV_PATH", "");
 
+    // The shop of the shop search is configuration, as are the source hosts below.
+    ShopHost = str("SHOP", "HOST", ShopHost);
+    ShopTag = str("SHOP", "TAG", ShopTag);
+
     // Source hosts can be pointed elsewhere without rebuilding the program.
     for (SourceSite site : {SourceSite::MangaOh, SourceSite::WeeklyList, SourceSite::Taiyosha,
                             SourceSite::BookTown, SourceSite::MangaNoMori, SourceSite::NeoWing}) {
@@ -110,7 +114,8 @@ void TFRMmain::LoadSettings() {
 }
 
 void TFRMmain::ApplySettings() {
-    // The proxy reaches the HTTP client once there is one.
+    NMHTTP1.Proxy = Settings.proxy;
+    NMHTTP1.ProxyPort = Settings.port;
     GridRowHeight = std::abs(ui_.FontPixelHeight(Settings.fontName, Settings.fontSize)) + 2;
     for (size_t n = 0; n < kSavedConditionCount; ++n) {
         Jouken[n].caption = Settings.conditions[n][0];

@@ -12,6 +12,7 @@
 
 #include "app/UFRMmain.h"
 #include "cli/ConsoleUi.h"
+#include "download/TNMHTTP.h"
 #include "platform/Clock.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -48,6 +49,10 @@ constexpr const char* kUsage =
     "              does; INPUT is rewritten in place by the page converters, so give it a\n"
     "              copy when the original must survive. --stamp puts \"TEXT\", in front of\n"
     "              the header line, as a direct download does\n"
+    "  http get|head URL [--proxy HOST:PORT] [--out FILE]\n"
+    "              one request with the program's HTTP client: the response header on\n"
+    "              standard error, the body to FILE (or standard output); exit 0 after a\n"
+    "              success event, 1 after a failure event or an error\n"
     "  url --category N --month YYYY-MM [--week W]\n"
     "              print the data file name and the source URL of a category and period\n"
     "              (category 2 is weekly: W defaults to the week of the month's first day)\n";
@@ -324,6 +329,47 @@ int ConvertCommand(const std::vector<std::string>& args, std::ostream& err) {
     return kExitOk;
 }
 
+int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs p = ParseArgs(args, 1, {"proxy", "out"}, {});
+    if (p.positional.size() != 2 || (p.positional[0] != "get" && p.positional[0] != "head")) {
+        throw UsageError("http takes get or head and one URL");
+    }
+    PosixTcpConnector connector;
+    TNMHTTP http(connector);
+    if (p.values.count("proxy")) {
+        const std::string& proxy = p.values["proxy"];
+        const size_t colon = proxy.rfind(':');
+        if (colon == std::string::npos) {
+            throw UsageError("--proxy takes HOST:PORT");
+        }
+        http.Proxy = proxy.substr(0, colon);
+        http.ProxyPort = ParseInt(proxy.substr(colon + 1), "--proxy port");
+    }
+    bool succeeded = false;
+    http.OnSuccess = [&](int) { succeeded = true; };
+    http.OnFailure = [&](int) { succeeded = false; };
+    const bool toFile = p.values.count("out") != 0;
+    http.InputFileMode = toFile;
+    if (toFile) {
+        http.BodyFile = p.values["out"];
+    }
+    try {
+        if (p.positional[0] == "get") {
+            http.Get(p.positional[1]);
+        } else {
+            http.Head(p.positional[1]);
+        }
+    } catch (const HttpError& e) {
+        err << http.Header << "yomida-cli: " << e.what() << '\n';
+        return kExitFailure;
+    }
+    err << http.Header;
+    if (!toFile) {
+        out << http.Body;
+    }
+    return succeeded ? kExitOk : kExitFailure;
+}
+
 int Url(const std::vector<std::string>& args, std::ostream& out) {
     ParsedArgs p = ParseArgs(args, 1, {"category", "month", "week"}, {});
     if (!p.positional.empty() || !p.values.count("category") || !p.values.count("month")) {
@@ -377,6 +423,9 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         }
         if (command == "convert") {
             return ConvertCommand(args, err);
+        }
+        if (command == "http") {
+            return Http(args, out, err);
         }
         if (command == "url") {
             return Url(args, out);

@@ -1,16 +1,21 @@
 #include "download/TSUBget.h"
 
+#include <cstdio>
+
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/TextFile.h"
 #include "sources/Convert.h"
 #include "text/CommaText.h"
+#include "text/Dates.h"
+#include "text/Sjis.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
 
 constexpr int kNeoWingCategory = 11;
+constexpr int kMangaNoMoriCategory = 15;
 
 std::string FolderText(const std::filesystem::path& file) {
     return Utf8ToCp932((file.parent_path() / "").string());
@@ -46,11 +51,134 @@ bool TSUBget::FetchSource(FetchContext& context) {
     return ImportHtml(context);
 }
 
-bool TSUBget::DownloadDirectly(FetchContext&) {
-    // The program's own HTTP download is not there yet: a direct fetch fails as a failed
-    // request does.
-    ui_.ShowError("データ取得処理：エラー！！"_sj);
-    return false;
+std::string TSUBget::ParseUpdateStamp(std::string_view header, std::chrono::year_month_day today) {
+    std::string stamp;
+    const size_t at = header.find("Last-Modified:");
+    if (at != std::string_view::npos) {
+        const size_t start = at + 14;
+        const size_t cr = header.find('\r', start);
+        if (cr != std::string_view::npos) {
+            stamp = header.substr(start, cr - start);
+        }
+    }
+    if (stamp.empty()) {
+        stamp = FormatSlashDate(today);
+    }
+    return std::string(TrimControls(stamp));
+}
+
+bool TSUBget::CheckForUpdate(FetchContext& context) {
+    if (context.category == kNeoWingCategory || context.category == kMangaNoMoriCategory) {
+        return false;
+    }
+    TNMHTTP& http = *context.http;
+    std::string stored;
+    {
+        HourglassCursor hourglass(ui_);
+        stored = ReadStoredStamp(context.dataFile);
+        http.InputFileMode = true;
+        http.BodyFile = context.settings->dataFolder / DownloadFileName();
+        try {
+            http.Head(context.sourceUrl);
+        } catch (const std::exception&) {
+            ui_.SetCursor(CursorShape::Default);
+            ui_.ShowError("ヘッダー取得処理：エラー！！"_sj);
+            return false;
+        }
+    }
+    return ParseUpdateStamp(http.Header, clock_.Today()) != stored;
+}
+
+bool TSUBget::DownloadDirectly(FetchContext& context) {
+    TNMHTTP& http = *context.http;
+    const std::filesystem::path download = context.settings->dataFolder / DownloadFileName();
+    HourglassCursor hourglass(ui_);
+    *context.successFlag = false;
+    context.setBusyDisplay(true);
+    struct BusyOff {
+        FetchContext& c;
+        ~BusyOff() { c.setBusyDisplay(false); }
+    } busyOff{context};
+
+    http.InputFileMode = true;
+    http.BodyFile = download;
+    try {
+        http.Get(context.sourceUrl);
+    } catch (const std::exception&) {
+        ui_.ShowError("データ取得処理：エラー！！"_sj);
+        return false;
+    }
+    if (!*context.successFlag) {
+        DeleteFile(download);  // an error page is no list
+        return true;
+    }
+    *context.stampPrefix = "\"" + ParseUpdateStamp(http.Header, clock_.Today()) + "\",";
+    context.setStatusText("変換処理中・・・"_sj);
+    return ConvertFile(context, download);
+}
+
+std::optional<std::string> TSUBget::ProbeBookTownMonth(FetchContext& context,
+                                                       const std::string& host) {
+    using namespace std::chrono;
+    const year_month_day today = clock_.Today();
+    const auto monthIndex = [](year_month_day d) {
+        return static_cast<int>(d.year()) * 12 + static_cast<int>(static_cast<unsigned>(d.month()));
+    };
+    const int target = monthIndex(context.target);
+    const int now = monthIndex(today);
+    const std::string& outOfRange = "指定年月は範囲外の為ダウンロード出来ません。"_sj;
+    if (target < now - 1 || target > now + 1) {
+        ui_.ShowError(outOfRange);
+        return std::nullopt;
+    }
+
+    TNMHTTP& http = *context.http;
+    HourglassCursor hourglass(ui_);
+    *context.successFlag = false;
+    context.setBusyDisplay(true);
+    // The client goes back to writing bodies to a file, and the busy display away, on every way
+    // out.
+    struct Restore {
+        FetchContext& c;
+        TNMHTTP& http;
+        ~Restore() {
+            http.InputFileMode = true;
+            c.setBusyDisplay(false);
+        }
+    } restore{context, http};
+
+    http.InputFileMode = false;
+    http.Body.clear();
+    try {
+        http.Get("http://" + host + "/P3/CM/html/bookclip/new/shoseki/under.html");
+    } catch (const std::exception&) {
+        ui_.ShowError("データ取得処理－－URL不正－－"_sj);
+        return std::nullopt;
+    }
+    if (!*context.successFlag) {
+        return std::nullopt;
+    }
+    int current = 0;
+    for (int s = 1; s <= 12 && current == 0; ++s) {
+        char marker[16];
+        std::snprintf(marker, sizeof marker, "top_s%02d.gif", s);
+        if (http.Body.find(marker) != std::string::npos) {
+            current = s;
+        }
+    }
+    if (current == 0) {
+        ui_.ShowError("「本やタウン」のWeb形式が変更になりました。"_sj);
+        return std::nullopt;
+    }
+    const int month = static_cast<int>(static_cast<unsigned>(context.target.month()));
+    if (month == current) {
+        return std::string();
+    }
+    if (month == (current == 1 ? 12 : current - 1)) {
+        return std::string("_old");
+    }
+    ui_.ShowError(outOfRange);
+    return std::nullopt;
 }
 
 bool TSUBget::ImportCsv(FetchContext& context) {

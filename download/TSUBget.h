@@ -3,8 +3,10 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "download/TNMHTTP.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SettingsRecord.h"
@@ -24,6 +26,8 @@ struct FetchContext {
     bool* forcedDownload = nullptr;  // the DownLoad action's check mark
     std::function<void(bool)> setBusyDisplay;
     std::function<void(const std::string&)> setStatusText;
+    TNMHTTP* http = nullptr;
+    bool* successFlag = nullptr;  // set by the client's success event for a GET
 };
 
 // The data module: fetching or importing a category's page and converting it, the stored
@@ -38,6 +42,16 @@ public:
 
     // Fetches or imports and converts; false tells the display to stop.
     bool FetchSource(FetchContext& context);
+
+    // Whether the source page is newer than the data file, by a HEAD request's Last-Modified.
+    bool CheckForUpdate(FetchContext& context);
+
+    // The update stamp of a response header: its Last-Modified value, or today as yyyy/mm/dd.
+    static std::string ParseUpdateStamp(std::string_view header, std::chrono::year_month_day today);
+
+    // Whether the 本やタウン site lists the target month as its current month ("") or the one
+    // before ("_old"); nothing when it does not, after telling the user why.
+    std::optional<std::string> ProbeBookTownMonth(FetchContext& context, const std::string& host);
 
     static const char* DownloadFileName() { return "download.dat"; }
 

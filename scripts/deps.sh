@@ -2,7 +2,7 @@
 yomida_packages=(
     g++ cmake ninja-build pkg-config clang-format
     libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev python3
 )
 
 yomida_install_missing() {

@@ -40,6 +40,7 @@ int RunDesktopProgram(int argc, char** argv) {
     TFRMmain form(ui, scrambler, clock);
     MainWindow window(form);
     ui.SetParent(&window);
+    ui.SetBeforeEvents([&window] { window.PushProgress(); });
     if (!form.FormCreate(ExecutablePath())) {
         return 1;
     }

@@ -107,6 +107,17 @@ QIcon ToolIcon(Glyph glyph) {
             p.drawEllipse(2, 2, 12, 12);
             p.drawLine(4, 4, 12, 12);
             break;
+        case Glyph::Browser:
+            p.setBrush(QColor(200, 230, 255));
+            p.drawEllipse(2, 2, 12, 12);
+            p.drawLine(2, 8, 14, 8);
+            p.drawLine(8, 2, 8, 14);
+            break;
+        case Glyph::Shop:
+            p.setBrush(QColor(255, 200, 80));
+            p.drawRect(2, 5, 12, 9);
+            p.drawArc(5, 1, 6, 8, 0, 180 * 16);
+            break;
         case Glyph::SaveCsv:
             p.setBrush(Qt::white);
             p.drawRect(2, 1, 11, 14);

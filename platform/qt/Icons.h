@@ -9,7 +9,7 @@ namespace yomida::qt {
 QIcon TreeIcon(int imageIndex);
 
 // Small toolbar glyphs.
-enum class Glyph { Search, CheckOnly, Online, Offline, Download, SaveCsv };
+enum class Glyph { Search, CheckOnly, Online, Offline, Download, SaveCsv, Browser, Shop };
 QIcon ToolIcon(Glyph glyph);
 
 }  // namespace yomida::qt

@@ -244,6 +244,7 @@ QWidget* MainWindow::BuildBusyPanel() {
     auto* row = new QHBoxLayout(busyPanel_);
     row->setContentsMargins(0, 0, 0, 0);
     btnCancel_ = new QPushButton(U("キャンセル"));
+    connect(btnCancel_, &QPushButton::clicked, this, [this] { form_.BtnCancelClick(); });
     animate1_ = new QProgressBar;
     animate1_->setRange(0, 0);  // a moving bar stands in for the search animation
     animate1_->setMaximumWidth(TFRMmain::kAnimationWidth);
@@ -307,14 +308,33 @@ void MainWindow::BuildMenusAndToolbar() {
         }
     }
 
+    QMenu* shop = search->addMenu(U("Amazonで検索"));
+    srcAmazon1_ = shop->addAction(ToolIcon(Glyph::Shop), U("選択したセルの内容を検索"));
+    connect(srcAmazon1_, &QAction::triggered, this,
+            [this] { Handle([this] { form_.SrcAmazon1Execute(); }); });
+    srcAmazon2_ = shop->addAction(ToolIcon(Glyph::Shop), U("クリップボードの内容を検索"));
+    connect(srcAmazon2_, &QAction::triggered, this,
+            [this] { Handle([this] { form_.SrcAmazon2Execute(); }); });
+
     QMenu* view = menuBar()->addMenu(U("表示(&V)"));
+    showBrowserOn_ = view->addAction(ToolIcon(Glyph::Browser), QString());
+    connect(showBrowserOn_, &QAction::triggered, this,
+            [this] { Handle([this] { form_.ShowBrowserOnExecute(); }); });
     selCheck_ = view->addAction(ToolIcon(Glyph::CheckOnly), QString());
     selCheck_->setCheckable(true);
     connect(selCheck_, &QAction::triggered, this,
             [this] { Handle([this] { form_.SelCheckExecute(); }); });
 
     QMenu* help = menuBar()->addMenu(U("ヘルプ(&H)"));
-    help->menuAction()->setEnabled(false);
+    QAction* contents = help->addAction(U("目次(&C)"));
+    connect(contents, &QAction::triggered, this,
+            [this] { Handle([this] { form_.HELP_MOKUJIExecute(); }); });
+    QAction* topics = help->addAction(U("トピックの検索(&S)..."));
+    connect(topics, &QAction::triggered, this,
+            [this] { Handle([this] { form_.HELP_TOPICExecute(); }); });
+    htmlManual_ = help->addAction(QString());
+    connect(htmlManual_, &QAction::triggered, this,
+            [this] { Handle([this] { form_.HTMLMANUALExecute(); }); });
 
     QToolBar* bar = addToolBar(U("ツールバー"));
     bar->setObjectName(QStringLiteral("toolbar"));
@@ -324,6 +344,9 @@ void MainWindow::BuildMenusAndToolbar() {
     bar->addAction(downLoad_);
     tBtnOnOff_ = bar->addAction(QString());
     connect(tBtnOnOff_, &QAction::triggered, this, switchOnline);
+    bar->addAction(showBrowserOn_);
+    bar->addAction(srcAmazon1_);
+    bar->addAction(srcAmazon2_);
 }
 
 void MainWindow::Handle(const std::function<void()>& handler) {
@@ -440,20 +463,7 @@ void MainWindow::Push() {
     tBtnOnOff_->setIcon(ToolIcon(form_.TBtnOnOff.image == 15 ? Glyph::Online : Glyph::Offline));
     tBtnOnOff_->setToolTip(FromSjis(form_.TBtnOnOff.hint));
 
-    for (size_t i = 0; i < statusPanels_.size(); ++i) {
-        statusPanels_[i]->setText(FromSjis(form_.StBar.panels[i].text));
-        if (i > 0) {
-            statusPanels_[i]->setFixedWidth(form_.StBar.panels[i].width);
-        }
-    }
-
-    busyPanel_->setVisible(form_.Busy.cancelVisible || form_.Busy.progressVisible);
-    btnCancel_->setVisible(form_.Busy.cancelVisible);
-    animate1_->setVisible(form_.Busy.animationVisible);
-    pBar1_->setVisible(form_.Busy.progressVisible);
-    pBar1_->setMaximum(form_.Busy.progressMax);
-    pBar1_->setValue(std::min(form_.Busy.progress, form_.Busy.progressMax));
-    pnlCli_->setVisible(form_.PnlCli.visible);
+    PushProgress();
 
     if (form_.ComboGrid1.Revision() != shownRevision_) {
         shownRevision_ = form_.ComboGrid1.Revision();
@@ -480,9 +490,29 @@ void MainWindow::Push() {
         }
     }
     checkSave_->setText(FromSjis(form_.CheckSave.caption));
+    showBrowserOn_->setText(FromSjis(form_.ShowBrowserOn.caption));
+    htmlManual_->setText(FromSjis(form_.HTMLMANUAL.caption));
+    srcAmazon1_->setToolTip(FromSjis(form_.SrcAmazon1.caption));
+    srcAmazon2_->setToolTip(FromSjis(form_.SrcAmazon2.caption));
     saveCsv_->setText(FromSjis(form_.SaveCSV.caption));
     saveCsv_->setToolTip(FromSjis(form_.SaveCSV.hint));
     pushing_ = false;
+}
+
+void MainWindow::PushProgress() {
+    for (size_t i = 0; i < statusPanels_.size(); ++i) {
+        statusPanels_[i]->setText(FromSjis(form_.StBar.panels[i].text));
+        if (i > 0) {
+            statusPanels_[i]->setFixedWidth(form_.StBar.panels[i].width);
+        }
+    }
+    busyPanel_->setVisible(form_.Busy.cancelVisible || form_.Busy.progressVisible);
+    btnCancel_->setVisible(form_.Busy.cancelVisible);
+    animate1_->setVisible(form_.Busy.animationVisible);
+    pBar1_->setVisible(form_.Busy.progressVisible);
+    pBar1_->setMaximum(form_.Busy.progressMax);
+    pBar1_->setValue(std::min(form_.Busy.progress, form_.Busy.progressMax));
+    pnlCli_->setVisible(form_.PnlCli.visible);
 }
 
 void MainWindow::ApplyGeometry() {

@@ -36,6 +36,8 @@ public:
 
     // Shows the logic's state in every widget.
     void Push();
+    // Shows only the status bar and the busy display, as a transfer goes on.
+    void PushProgress();
     // Puts the window where the settings say, maximised or not.
     void ApplyGeometry();
 
@@ -92,6 +94,10 @@ private:
     QAction* selCheck_ = nullptr;
     QAction* downLoad_ = nullptr;
     QAction* tBtnOnOff_ = nullptr;
+    QAction* showBrowserOn_ = nullptr;
+    QAction* htmlManual_ = nullptr;
+    QAction* srcAmazon1_ = nullptr;
+    QAction* srcAmazon2_ = nullptr;
     QAction* nOnOff_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 #include "platform/Ui.h"
 
@@ -11,6 +12,8 @@ class QtUi final : public Ui {
 public:
     explicit QtUi(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
+    // Called before every turn of the message loop, so the window shows the logic's progress.
+    void SetBeforeEvents(std::function<void()> refresh) { beforeEvents_ = std::move(refresh); }
 
     void ShowError(const std::string& text) override;
     void ShowWarning(const std::string& text) override;
@@ -31,6 +34,7 @@ public:
 
 private:
     QWidget* parent_;
+    std::function<void()> beforeEvents_;
     CursorShape cursor_ = CursorShape::Default;
 };
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "TestSupport.h"
+#include "download/LoopbackServer.h"
 
 namespace yomida {
 namespace {
@@ -148,6 +149,31 @@ TEST(Cli, ConvertWritesTheDataFileAndReportsFailures) {
     EXPECT_NE(bad.err.find("zz"), std::string::npos);
     EXPECT_EQ(test::ReadDataFile(out).size(), 4u) << "the earlier data file is intact";
     EXPECT_EQ(Invoke({"convert", "--category", "6", page, out}).status, 2);
+}
+
+TEST(Cli, HttpGetAndHead) {
+    test::TempDir dir;
+    test::LoopbackServer server({{"HTTP/1.0 200 OK\r\nLast-Modified: x\r\n\r\nthe body"},
+                                 {"HTTP/1.0 200 OK\r\n\r\nto a file"},
+                                 {"HTTP/1.0 404 Not Found\r\n\r\nmissing"},
+                                 {"HTTP/1.0 200 OK\r\n\r\n"}});
+    Result get = Invoke({"http", "get", server.Url("/a")});
+    EXPECT_EQ(get.status, 0);
+    EXPECT_EQ(get.out, "the body");
+    EXPECT_EQ(get.err, "HTTP/1.0 200 OK\r\nLast-Modified: x\r\n\r\n");
+    const std::string file = (dir / "body.txt").string();
+    EXPECT_EQ(Invoke({"http", "get", server.Url("/b"), "--out", file}).status, 0);
+    EXPECT_EQ(test::ReadBytes(file), "to a file");
+    EXPECT_EQ(Invoke({"http", "get", server.Url("/c")}).status, 1);
+    // Through a "proxy": the loopback server sees the whole URL.
+    Result head = Invoke({"http", "head", "http://example.invalid/x", "--proxy",
+                          "127.0.0.1:" + std::to_string(server.Port())});
+    EXPECT_EQ(head.status, 0);
+    EXPECT_TRUE(server.Requests().back().starts_with("HEAD http://example.invalid/x HTTP/1.0"));
+    Result https = Invoke({"http", "get", "https://example.invalid/"});
+    EXPECT_EQ(https.status, 1);
+    EXPECT_NE(https.err.find("HTTP Secure Socket is not supported"), std::string::npos);
+    EXPECT_EQ(Invoke({"http", "put", "http://x/"}).status, 2);
 }
 
 TEST(Cli, FailuresAndUsage) {

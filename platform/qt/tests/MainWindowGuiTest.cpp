@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "TestSupport.h"
+#include "download/LoopbackServer.h"
 #include "platform/ScriptedUi.h"
 #include "platform/qt/GridModel.h"
 
@@ -131,6 +132,22 @@ TEST_F(MainWindowGuiTest, ImportingASamplePageShowsItsRows) {
     QAbstractItemModel* model = window->Grid()->model();
     EXPECT_EQ(model->index(0, 4).data().toString(), QString::fromUtf8("【見本】きみと紅茶を"));
     EXPECT_TRUE(std::filesystem::exists(dir / "data" / "tanbi0305.csv"));
+}
+
+TEST_F(MainWindowGuiTest, DirectDownloadFromALocalServer) {
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    test::LoopbackServer server(
+        {{"HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + test::Sj(page)}});
+    // Week 1320 is the week of 2003/05/07 in the default numbering.
+    Open("[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    ui.confirmAnswers = {true};
+    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(3)->child(5));  // the weekly list
+    ASSERT_EQ(server.Requests().size(), 1u)
+        << (ui.messages.empty() ? "" : test::U8(ui.messages.back().text));
+    EXPECT_TRUE(server.Requests()[0].starts_with("GET /1320/japa/t_a.htm HTTP/1.0\r\n"));
+    EXPECT_EQ(Text(1), QString::fromUtf8("2件"));
+    EXPECT_TRUE(window->Tree()->isVisibleTo(window.get())) << "the busy display is gone again";
 }
 
 TEST_F(MainWindowGuiTest, ClosingWritesTheSettingsAndTheNextStartComesBackAsLeft) {

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "app/UFRMmain.h"
+#include "download/ShopSearch.h"
+#include "platform/ScriptedUi.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+using test::Sj;
+using test::U8;
+
+class NetworkActionsTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    ScriptedUi ui;
+    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
+    Scrambler scrambler;
+    TFRMmain form{ui, scrambler, clock};
+
+    void SetUp() override { ASSERT_TRUE(form.FormCreate(dir / "yomida")); }
+};
+
+TEST_F(NetworkActionsTest, ProgressAndFailureMessages) {
+    form.NMHTTP1.AnnouncedLength = 1500;
+    form.NMHTTP1.ReceivedBytes = 1500;
+    form.NMHTTP1PacketRecvd();
+    EXPECT_EQ(form.Busy.progress, 100);
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "受信: 1 / 1 KByte...");
+
+    form.NMHTTP1.AnnouncedLength = 10 * 1024;
+    form.NMHTTP1.ReceivedBytes = 3 * 1024 + 1000;
+    form.NMHTTP1PacketRecvd();
+    EXPECT_EQ(form.Busy.progress, 30);
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "受信: 3 / 10 KByte...");
+
+    form.NMHTTP1.AnnouncedLength = 0;
+    form.NMHTTP1.ReceivedBytes = 5000;
+    form.NMHTTP1PacketRecvd();
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "受信: 4 KByte...");
+    EXPECT_EQ(form.Busy.progress, 30) << "the bar stays where it was";
+
+    form.SourceURL = "http://example.invalid/list";
+    form.NMHTTP1Failure(TNMHTTP::kGet);
+    form.NMHTTP1Failure(3);
+    form.NMHTTP1Failure(5);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(U8(ui.messages[0].text), "http://example.invalid/list\r\n取得に失敗しました");
+    EXPECT_EQ(U8(ui.messages[1].text), "http://example.invalid/list\r\nHTTP Post Failed");
+    EXPECT_EQ(U8(ui.messages[2].text), "http://example.invalid/list\r\n");
+
+    form.SuccessFlag = false;
+    form.NMHTTP1Success(TNMHTTP::kHead);
+    EXPECT_FALSE(form.SuccessFlag);
+    form.NMHTTP1Success(TNMHTTP::kGet);
+    EXPECT_TRUE(form.SuccessFlag);
+}
+
+TEST_F(NetworkActionsTest, OnlineAndOfflineSwitch) {
+    form.OFFLINEExecute();
+    EXPECT_EQ(U8(form.NONOFF.action->caption), "オンラインモードにする");
+    EXPECT_EQ(form.TBtnOnOff.image, 16);
+    EXPECT_EQ(U8(form.TBtnOnOff.hint), "オン・オフライン切替");
+    EXPECT_EQ(form.StBar.panels[2].text, "OFF");
+    form.ONLINEExecute();
+    EXPECT_EQ(U8(form.NONOFF.action->caption), "オフラインモードにする");
+    EXPECT_EQ(form.TBtnOnOff.image, 15);
+    EXPECT_EQ(form.Settings.onOffLine, "ON");
+}
+
+TEST_F(NetworkActionsTest, StoredLowerCaseOnStartsOffline) {
+    test::WriteBytes(dir / "yomida.INI", "[FILE]\r\nON_OFF_LINE=on\r\n");
+    ScriptedUi ui2;
+    Scrambler scrambler2;
+    TFRMmain again(ui2, scrambler2, clock);
+    ASSERT_TRUE(again.FormCreate(dir / "yomida"));
+    EXPECT_EQ(again.Settings.onOffLine, "OFF");
+}
+
+TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
+    form.SourceURL = "http://example.invalid/list";
+    form.ShowBrowserOnExecute();
+    form.HTMLMANUALExecute();
+    form.HELP_MOKUJIExecute();
+    ASSERT_EQ(ui.shellOpened.size(), 3u);
+    EXPECT_EQ(ui.shellOpened[0], "http://example.invalid/list");
+    EXPECT_EQ(ui.shellOpened[1], (dir / "manual" / "index.htm").string());
+    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
+
+    form.ComboGrid1.SetCell(4, 1, "abc");
+    form.ComboGrid1.SetCurrentCell(4, 1);
+    form.SrcAmazon1Execute();
+    EXPECT_EQ(ui.shellOpened.back(),
+              "http://www.amazon.co.jp/exec/obidos/redirect?link_code=ur2&tag=yomida-22&camp=247&"
+              "creative=1211&path=external-search%3Fsearch-type=ss%26index=blended%26keyword="
+              "%2561%2562%2563");
+
+    ui.clipboard.reset();
+    const size_t opened = ui.shellOpened.size();
+    form.SrcAmazon2Execute();
+    EXPECT_EQ(ui.shellOpened.size(), opened) << "nothing on the clipboard: nothing opens";
+    ui.clipboard = Sj("あ");
+    form.SrcAmazon2Execute();
+    EXPECT_TRUE(ui.shellOpened.back().ends_with("keyword=%25E3%2581%2582"));
+}
+
+TEST(ShopSearch, EscapeUrlText) {
+    EXPECT_EQ(EscapeUrlText("a b*#%<>&=?+/"), "a%20b%2A%23%25%3C%3E&=?+/");
+    EXPECT_EQ(EscapeUrlText("\x80\xFF"), "%80%FF");
+    EXPECT_TRUE(ShopSearchUrl("", "h", "t").ends_with("keyword="));
+}
+
+}  // namespace
+}  // namespace yomida

@@ -1,0 +1,139 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "TestSupport.h"
+#include "download/TNMHTTP.h"
+#include "download/TSUBget.h"
+#include "platform/ScriptedUi.h"
+
+extern char** environ;
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+
+// Python's own web server on an ephemeral loopback port, serving a folder; stopped with the test.
+class PythonHttpServer {
+public:
+    explicit PythonHttpServer(const std::filesystem::path& folder) {
+        int out[2];
+        if (::pipe(out) != 0) {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        // Its request log goes nowhere: a closed pipe would make it drop the connection.
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const std::string dir = folder.string();
+        const char* argv[] = {"python3", "-u",        "-m",          "http.server", "0",
+                              "--bind",  "127.0.0.1", "--directory", dir.c_str(),   nullptr};
+        if (posix_spawnp(&pid_, "python3", &actions, nullptr, const_cast<char**>(argv), environ) !=
+            0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        // "Serving HTTP on 127.0.0.1 port 40123 (...)"
+        std::string text;
+        char buffer[256];
+        pollfd p{out[0], POLLIN, 0};
+        while (pid_ > 0 && text.find(") ...") == std::string::npos && ::poll(&p, 1, 10000) > 0) {
+            ssize_t n = ::read(out[0], buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            text.append(buffer, static_cast<size_t>(n));
+        }
+        output_ = out[0];
+        const size_t at = text.find(" port ");
+        if (at != std::string::npos) {
+            port_ = std::atoi(text.c_str() + at + 6);
+        }
+    }
+    ~PythonHttpServer() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (output_ >= 0) {
+            ::close(output_);
+        }
+    }
+    int Port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+    int output_ = -1;
+};
+
+TEST(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "site" / "1321" / "japa");
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    test::WriteBytes(dir / "site" / "1321" / "japa" / "t_a.htm", test::Sj(page));
+    PythonHttpServer server(dir / "site");
+    if (server.Port() == 0) {
+        GTEST_SKIP() << "python3 is not installed";
+    }
+
+    ScriptedUi ui;
+    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
+    Scrambler scrambler;
+    TSUBget data(scrambler, ui, clock);
+    PosixTcpConnector connector;
+    TNMHTTP http(connector);
+    SettingsRecord settings;
+    settings.DerivePaths(dir / "yomida");
+    std::filesystem::create_directory(settings.dataFolder);
+    bool directFetch = true;
+    bool forced = false;
+    bool success = false;
+    std::string stamp;
+    http.OnSuccess = [&](int command) { success = success || command == TNMHTTP::kGet; };
+    FetchContext context;
+    context.category = 2;
+    context.directFetch = &directFetch;
+    context.sourceUrl = "http://127.0.0.1:" + std::to_string(server.Port()) + "/1321/japa/t_a.htm";
+    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    context.settings = &settings;
+    context.stampPrefix = &stamp;
+    context.forcedDownload = &forced;
+    context.http = &http;
+    context.successFlag = &success;
+    context.setBusyDisplay = [](bool) {};
+    context.setStatusText = [](const std::string&) {};
+
+    ASSERT_TRUE(data.FetchSource(context))
+        << (ui.messages.empty() ? "" : test::U8(ui.messages[0].text));
+    EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
+    EXPECT_TRUE(stamp.find("GMT") != std::string::npos) << stamp;
+
+    // The same page again: not newer. A changed page: newer.
+    EXPECT_FALSE(data.CheckForUpdate(context));
+    EXPECT_EQ(std::filesystem::file_size(settings.dataFolder / "download.dat"), 0u)
+        << "a HEAD leaves the body file empty";
+    std::filesystem::last_write_time(
+        dir / "site" / "1321" / "japa" / "t_a.htm",
+        std::filesystem::file_time_type::clock::now() + std::chrono::hours(48));
+    EXPECT_TRUE(data.CheckForUpdate(context));
+
+    // A missing page: the failure event, no list, the old one kept.
+    http.OnFailure = [&](int) { ui.ShowError("failed"); };
+    context.sourceUrl = "http://127.0.0.1:" + std::to_string(server.Port()) + "/none.htm";
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_EQ(test::U8(ui.messages.back().text), "failed");
+    EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
+}
+
+}  // namespace
+}  // namespace yomida
