@@ -40,6 +40,11 @@ TFRMmain::TFRMmain(Ui& ui, Scrambler& scrambler, const Clock& clock)
     : SearchFilter(clock),
       DataModule(scrambler, ui, clock),
       NMHTTP1(tcp_),
+      slist(ui,
+            [this] {
+                return std::array<std::string, 4>{ConditionOptions(), CmbSrch1.text, CmbSrch2.text,
+                                                  CmbSrch3.text};
+            }),
       ui_(ui),
       scrambler_(scrambler),
       clock_(clock) {

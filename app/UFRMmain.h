@@ -17,6 +17,9 @@
 #include "platform/Collation.h"
 #include "platform/Ui.h"
 #include "settings/SettingsRecord.h"
+#include "settings/TFRMedit.h"
+#include "settings/TFRMsetup.h"
+#include "settings/TFRMslist.h"
 #include "sources/Catalogue.h"
 #include "text/Scrambler.h"
 
@@ -160,11 +163,40 @@ public:
     void NMHTTP1PacketRecvd();
     void BtnCancelClick() { NMHTTP1.Cancel(); }
 
+    // Saved search conditions.
+    void ApplySavedCondition(int slot);
+    void JoukenExecute(int slot) { ApplySavedCondition(slot); }
+    void JoukenDelExecute();
+    void JoukenSaveExecute() { slist.FormShow(Settings.conditions); }
+    // The condition options of the search controls: order, range switch, days, thirds.
+    std::string ConditionOptions() const;
+    TFRMslist slist;
+
+    // Word lists.
+    void EditSYUPPANExecute() { OpenWordEditor(1); }
+    void EditTITLEExecute() { OpenWordEditor(2); }
+    void EditSAKUSYAExecute() { OpenWordEditor(3); }
+    void WordEditorOK();
+    void CopyTITLEExecute();
+    void CopySAKUSYAExecute();
+    TFRMedit edit;
+
+    // Setup and version dialogs.
+    void SETUPExecute() { setup.Fill(Settings); }
+    void SetupOK() {
+        setup.BtnOKClick(Settings, [this] { ApplySettings(); });
+    }
+    void VERSIONExecute();
+    TFRMsetup setup;
+    TFRMver ver;
+
     // Browser, manual and shop search.
     void ShowBrowserOnExecute();
-    void HTMLMANUALExecute();
-    void HELP_MOKUJIExecute() { HTMLMANUALExecute(); }
-    void HELP_TOPICExecute() { HTMLMANUALExecute(); }
+    void HTMLMANUALExecute() { OpenManualAt(""); }
+    void HELP_MOKUJIExecute() { OpenManualAt(""); }
+    void HELP_TOPICExecute() { OpenManualAt("search"); }
+    // Opens the manual at one of its sections ("" for the top).
+    void OpenManualAt(const std::string& section);
     void SrcAmazon1Execute();
     void SrcAmazon2Execute();
     ActionState ShowBrowserOn;
@@ -186,6 +218,8 @@ private:
     bool FetchSource();
     bool CheckForUpdate();
     void WriteCheckedLines(const std::filesystem::path& plainFile);
+    void OpenWordEditor(int box);
+    void CopyCheckedColumn(int box, int column, bool protectSpaces);
     FetchContext MakeFetchContext();
     Collator& SortCollator();
 

@@ -60,9 +60,13 @@ void TFRMmain::ShowBrowserOnExecute() {
     ui_.ShellOpen(SourceURL);
 }
 
-void TFRMmain::HTMLMANUALExecute() {
+void TFRMmain::OpenManualAt(const std::string& section) {
     HourglassCursor hourglass(ui_);
-    ui_.ShellOpen(Utf8ToCp932(Settings.manualFile.string()));
+    std::string target = Utf8ToCp932(Settings.manualFile.string());
+    if (!section.empty()) {
+        target += "#" + section;
+    }
+    ui_.ShellOpen(target);
 }
 
 void TFRMmain::SrcAmazon1Execute() {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -85,6 +86,11 @@ void TFRMmain::LoadSettings() {
                 str("JOUKEN_SERCH", Numbered(kConditionKeys[k], n + 1).c_str(), "");
         }
     }
+
+    // A hand-edited file may leave a free slot before a used one; the list dialog maps its
+    // entries to slots by position, so the used slots move together.
+    std::stable_partition(Settings.conditions.begin(), Settings.conditions.end(),
+                          [](const SavedCondition& c) { return !TrimControls(c[0]).empty(); });
 
     Settings.checkSave = IniToBool(ini.Read("CHECK", "CHECK"), true);
     Settings.updateCheck = false;  // the stored HEADER is never read back

@@ -33,11 +33,14 @@ struct Collator::Impl {
     }
 };
 
-Collator::Collator(const char* locale) : impl_(std::make_unique<Impl>()) {
+Collator::Collator(const char* locale, Strength strength) : impl_(std::make_unique<Impl>()) {
     UErrorCode err = U_ZERO_ERROR;
     impl_->collator = ucol_open(locale, &err);
     if (U_FAILURE(err)) {
         throw std::runtime_error("ICU has no collator for this locale");
+    }
+    if (strength == Strength::IgnoreCase) {
+        ucol_setStrength(impl_->collator, UCOL_SECONDARY);
     }
     err = U_ZERO_ERROR;
     impl_->converter = ucnv_open("windows-31j", &err);

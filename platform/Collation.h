@@ -10,8 +10,10 @@ namespace yomida {
 // their keys compare byte by byte, so a key is built once per text and compared many times.
 class Collator {
 public:
+    enum class Strength { CaseSensitive, IgnoreCase };
+
     // `locale` is an ICU locale name such as "ja".
-    explicit Collator(const char* locale);
+    explicit Collator(const char* locale, Strength strength = Strength::CaseSensitive);
     ~Collator();
     Collator(const Collator&) = delete;
     Collator& operator=(const Collator&) = delete;

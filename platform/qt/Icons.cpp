@@ -118,6 +118,16 @@ QIcon ToolIcon(Glyph glyph) {
             p.drawRect(2, 5, 12, 9);
             p.drawArc(5, 1, 6, 8, 0, 180 * 16);
             break;
+        case Glyph::Setup:
+            p.setBrush(QColor(180, 180, 180));
+            p.drawEllipse(3, 3, 10, 10);
+            p.setBrush(Qt::white);
+            p.drawEllipse(6, 6, 4, 4);
+            break;
+        case Glyph::Clear:
+            p.drawLine(3, 3, 13, 13);
+            p.drawLine(13, 3, 3, 13);
+            break;
         case Glyph::SaveCsv:
             p.setBrush(Qt::white);
             p.drawRect(2, 1, 11, 14);
@@ -140,6 +150,21 @@ QIcon ToolIcon(Glyph glyph) {
             break;
         }
     }
+    return QIcon(pm);
+}
+
+QIcon NumberIcon(int number) {
+    QPixmap pm = Blank();
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(30, 60, 140), 1));
+    p.setBrush(QColor(220, 230, 250));
+    p.drawRoundedRect(0, 0, 15, 15, 3, 3);
+    QFont font = p.font();
+    font.setPixelSize(number >= 10 ? 9 : 11);
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::number(number));
     return QIcon(pm);
 }
 

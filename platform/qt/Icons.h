@@ -9,7 +9,21 @@ namespace yomida::qt {
 QIcon TreeIcon(int imageIndex);
 
 // Small toolbar glyphs.
-enum class Glyph { Search, CheckOnly, Online, Offline, Download, SaveCsv, Browser, Shop };
+enum class Glyph {
+    Search,
+    CheckOnly,
+    Online,
+    Offline,
+    Download,
+    SaveCsv,
+    Browser,
+    Shop,
+    Setup,
+    Clear
+};
 QIcon ToolIcon(Glyph glyph);
+
+// The numbered buttons of the saved search conditions, 1 to 10.
+QIcon NumberIcon(int number);
 
 }  // namespace yomida::qt

@@ -26,9 +26,13 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "platform/qt/ConditionListDialog.h"
 #include "platform/qt/GridModel.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/SetupDialog.h"
+#include "platform/qt/VersionDialog.h"
+#include "platform/qt/WordEditor.h"
 
 namespace yomida::qt {
 namespace {
@@ -142,6 +146,11 @@ MainWindow::MainWindow(TFRMmain& form, QWidget* parent) : QMainWindow(parent), f
         statusBar()->addPermanentWidget(statusPanels_[i]);
     }
 
+    conditionList_ = new ConditionListDialog(form_, this);
+    setupDialog_ = new SetupDialog(form_, this);
+    versionDialog_ = new VersionDialog(form_, this);
+    editor_ = new WordEditor(
+        form_, [this] { Push(); }, this);
     BuildMenusAndToolbar();
 }
 
@@ -159,6 +168,7 @@ QWidget* MainWindow::BuildSearchPanel() {
         box->setMinimumContentsLength(6);
         box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         searchBoxes_[static_cast<size_t>(b)] = box;
+        box->lineEdit()->installEventFilter(this);
         grid->addWidget(new QLabel(U(labels[b])), 0, b * 2);
         grid->addWidget(box, 0, b * 2 + 1);
         // Typing only refreshes the box's hint: a full refresh would move the text cursor.
@@ -261,6 +271,14 @@ QWidget* MainWindow::BuildBusyPanel() {
 
 void MainWindow::BuildMenusAndToolbar() {
     QMenu* file = menuBar()->addMenu(U("ファイル(&F)"));
+    QAction* setup = file->addAction(ToolIcon(Glyph::Setup), U("環境設定(&E)"));
+    setup->setToolTip(U("環境設定"));
+    connect(setup, &QAction::triggered, this, [this] {
+        Pull();
+        setupDialog_->Run();
+        Push();
+    });
+    file->addSeparator();
     checkSave_ = file->addAction(QString());
     connect(checkSave_, &QAction::triggered, this,
             [this] { Handle([this] { form_.CheckSaveExecute(); }); });
@@ -289,13 +307,58 @@ void MainWindow::BuildMenusAndToolbar() {
     connect(end, &QAction::triggered, this, &QWidget::close);
 
     QMenu* edit = menuBar()->addMenu(U("編集(&E)"));
-    edit->menuAction()->setEnabled(false);
+    const std::pair<const char*, int> editors[] = {
+        {"出版社条件編集", 1}, {"タイトル条件編集", 2}, {"作者名条件編集", 3}};
+    for (const auto& [caption, box] : editors) {
+        QAction* a = edit->addAction(U(caption));
+        connect(a, &QAction::triggered, this, [this, box = box] {
+            Handle([this, box] {
+                if (box == 1) {
+                    form_.EditSYUPPANExecute();
+                } else if (box == 2) {
+                    form_.EditTITLEExecute();
+                } else {
+                    form_.EditSAKUSYAExecute();
+                }
+            });
+            editor_->ShowLines();
+        });
+    }
+    edit->addSeparator();
+    QAction* copyTitle = edit->addAction(U("タイトル条件にチェックデータを追加"));
+    connect(copyTitle, &QAction::triggered, this,
+            [this] { Handle([this] { form_.CopyTITLEExecute(); }); });
+    QAction* copyAuthor = edit->addAction(U("作者名条件にチェックデータを追加"));
+    connect(copyAuthor, &QAction::triggered, this,
+            [this] { Handle([this] { form_.CopySAKUSYAExecute(); }); });
 
     QMenu* search = menuBar()->addMenu(U("検索(&S)"));
     kensaku_ = search->addAction(ToolIcon(Glyph::Search), U("検索"));
     kensaku_->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
     connect(kensaku_, &QAction::triggered, this,
             [this] { Handle([this] { form_.BtnDspClick(); }); });
+    QMenu* conditions = search->addMenu(U("検索条件"));
+    QAction* clear = conditions->addAction(ToolIcon(Glyph::Clear), U("条件消去"));
+    clear->setShortcut(QKeySequence(QStringLiteral("Ctrl+Del")));
+    clear->setToolTip(U("条件消去"));
+    connect(clear, &QAction::triggered, this,
+            [this] { Handle([this] { form_.JoukenDelExecute(); }); });
+    for (size_t n = 0; n < kSavedConditionCount; ++n) {
+        const int slot = static_cast<int>(n) + 1;
+        jouken_[n] = conditions->addAction(QString());
+        jouken_[n]->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(slot % 10)));
+        connect(jouken_[n], &QAction::triggered, this,
+                [this, slot] { Handle([this, slot] { form_.JoukenExecute(slot); }); });
+        joukenButtons_[n] = new QAction(NumberIcon(slot), QString(), this);
+        connect(joukenButtons_[n], &QAction::triggered, this,
+                [this, slot] { Handle([this, slot] { form_.JoukenExecute(slot); }); });
+    }
+    QAction* editConditions = search->addAction(U("検索条件編集(&E)"));
+    connect(editConditions, &QAction::triggered, this, [this] {
+        Pull();
+        conditionList_->Run();
+        Push();
+    });
     QMenu* targets = search->addMenu(U("検索対象"));
     for (const MenuGroup& g : kMenuGroups) {
         QMenu* sub = targets->addMenu(U(g.caption));
@@ -338,6 +401,7 @@ void MainWindow::BuildMenusAndToolbar() {
 
     QToolBar* bar = addToolBar(U("ツールバー"));
     bar->setObjectName(QStringLiteral("toolbar"));
+    bar->addAction(setup);
     bar->addAction(kensaku_);
     bar->addAction(saveCsv_);
     bar->addAction(selCheck_);
@@ -347,6 +411,11 @@ void MainWindow::BuildMenusAndToolbar() {
     bar->addAction(showBrowserOn_);
     bar->addAction(srcAmazon1_);
     bar->addAction(srcAmazon2_);
+    bar->addSeparator();
+    bar->addAction(clear);
+    for (QAction* button : joukenButtons_) {
+        bar->addAction(button);
+    }
 }
 
 void MainWindow::Handle(const std::function<void()>& handler) {
@@ -490,6 +559,10 @@ void MainWindow::Push() {
         }
     }
     checkSave_->setText(FromSjis(form_.CheckSave.caption));
+    for (size_t n = 0; n < kSavedConditionCount; ++n) {
+        jouken_[n]->setText(FromSjis(form_.Jouken[n].caption));
+        joukenButtons_[n]->setToolTip(FromSjis(form_.Jouken[n].hint));
+    }
     showBrowserOn_->setText(FromSjis(form_.ShowBrowserOn.caption));
     htmlManual_->setText(FromSjis(form_.HTMLMANUAL.caption));
     srcAmazon1_->setToolTip(FromSjis(form_.SrcAmazon1.caption));
@@ -545,6 +618,24 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lblDate_ && event->type() == QEvent::MouseButtonDblClick) {
         Handle([this] { form_.LblDateDblClick(); });
         return true;
+    }
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (int b = 0; b < 3; ++b) {
+            if (searchBoxes_[static_cast<size_t>(b)] != nullptr &&
+                watched == searchBoxes_[static_cast<size_t>(b)]->lineEdit()) {
+                Handle([this, b] {
+                    if (b == 0) {
+                        form_.EditSYUPPANExecute();
+                    } else if (b == 1) {
+                        form_.EditTITLEExecute();
+                    } else {
+                        form_.EditSAKUSYAExecute();
+                    }
+                });
+                editor_->ShowLines();
+                return true;
+            }
+        }
     }
     if (grid_ == nullptr) {
         return QMainWindow::eventFilter(watched, event);

@@ -25,6 +25,10 @@ class QWidget;
 namespace yomida::qt {
 
 class GridModel;
+class ConditionListDialog;
+class SetupDialog;
+class VersionDialog;
+class WordEditor;
 
 // The desktop face of TFRMmain. Widgets only mirror the logic's controls: every user event
 // copies the widgets' state into the logic, calls the named handler and shows the result.
@@ -47,6 +51,10 @@ public:
     QComboBox* SearchBox(int box) const { return searchBoxes_.at(static_cast<size_t>(box - 1)); }
     QPushButton* SearchButton() const { return btnDsp_; }
     QLineEdit* PeriodField() const { return edtCalen_; }
+    WordEditor* Editor() const { return editor_; }
+    ConditionListDialog* ConditionList() const { return conditionList_; }
+    SetupDialog* Setup() const { return setupDialog_; }
+    VersionDialog* Version() const { return versionDialog_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,6 +103,12 @@ private:
     QAction* downLoad_ = nullptr;
     QAction* tBtnOnOff_ = nullptr;
     QAction* showBrowserOn_ = nullptr;
+    std::array<QAction*, kSavedConditionCount> jouken_{};
+    std::array<QAction*, kSavedConditionCount> joukenButtons_{};
+    ConditionListDialog* conditionList_ = nullptr;
+    SetupDialog* setupDialog_ = nullptr;
+    VersionDialog* versionDialog_ = nullptr;
+    WordEditor* editor_ = nullptr;
     QAction* htmlManual_ = nullptr;
     QAction* srcAmazon1_ = nullptr;
     QAction* srcAmazon2_ = nullptr;

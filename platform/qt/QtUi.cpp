@@ -108,7 +108,15 @@ void QtUi::SetCursor(CursorShape shape) {
 
 bool QtUi::ShellOpen(const std::string& target) {
     const QString text = FromSjis(target);
-    const QUrl url = text.contains(QStringLiteral("://")) ? QUrl(text) : QUrl::fromLocalFile(text);
+    if (text.contains(QStringLiteral("://"))) {
+        return QDesktopServices::openUrl(QUrl(text));
+    }
+    // A local file, maybe with a section of it after "#".
+    const qsizetype hash = text.lastIndexOf(QLatin1Char('#'));
+    QUrl url = QUrl::fromLocalFile(hash < 0 ? text : text.left(hash));
+    if (hash >= 0) {
+        url.setFragment(text.mid(hash + 1));
+    }
     return QDesktopServices::openUrl(url);
 }
 

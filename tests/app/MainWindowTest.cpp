@@ -133,8 +133,10 @@ TEST_F(MainWindowTest, OddSettingsValues) {
     EXPECT_FALSE(form.Settings.updateCheck);
     EXPECT_EQ(form.Settings.weekBaseDate, (year_month_day{year{2001}, month{1}, day{13}}));
     EXPECT_EQ(form.GridRowHeight, 14);
-    EXPECT_EQ(U8(form.Jouken[2].caption), "名前");
-    EXPECT_EQ(form.Settings.conditions[2][3].size(), 2047u);
+    // The only used slot was slot 3: used slots close up from slot 1.
+    EXPECT_EQ(U8(form.Jouken[0].caption), "名前");
+    EXPECT_EQ(form.Settings.conditions[0][3].size(), 2047u);
+    EXPECT_EQ(form.Settings.conditions[2][0], "");
 
     form.FormClose();
     const std::string text = U8(test::ReadBytes(Ini()));

@@ -87,6 +87,8 @@ TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
     ASSERT_EQ(ui.shellOpened.size(), 3u);
     EXPECT_EQ(ui.shellOpened[0], "http://example.invalid/list");
     EXPECT_EQ(ui.shellOpened[1], (dir / "manual" / "index.htm").string());
+    form.HELP_TOPICExecute();
+    EXPECT_EQ(ui.shellOpened.back(), (dir / "manual" / "index.htm").string() + "#search");
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 
     form.ComboGrid1.SetCell(4, 1, "abc");

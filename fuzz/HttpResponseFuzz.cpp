@@ -1,0 +1,65 @@
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "FuzzSupport.h"
+#include "download/TNMHTTP.h"
+
+namespace {
+
+// A connection that answers any request with the fuzz input, a few bytes at a time.
+class ScriptedConnection final : public yomida::TcpConnection {
+public:
+    explicit ScriptedConnection(std::string reply) : reply_(std::move(reply)) {}
+    bool SendAll(std::string_view, const std::function<bool()>&) override { return true; }
+    std::optional<size_t> Read(char* buffer, size_t size,
+                               const std::function<bool()>& idle) override {
+        if (!idle()) {
+            return std::nullopt;
+        }
+        const size_t n = std::min({size, reply_.size() - pos_, size_t{7}});
+        std::memcpy(buffer, reply_.data() + pos_, n);
+        pos_ += n;
+        return n;
+    }
+
+private:
+    std::string reply_;
+    size_t pos_ = 0;
+};
+
+class ScriptedConnector final : public yomida::TcpConnector {
+public:
+    std::string reply;
+    Outcome Connect(const std::string&, int, const std::function<bool()>&,
+                    std::unique_ptr<yomida::TcpConnection>& connection) override {
+        connection = std::make_unique<ScriptedConnection>(reply);
+        return Outcome::Connected;
+    }
+};
+
+}  // namespace
+
+// Any bytes as a server's answer (every redirect answered the same) end the request with an
+// event or an error, never a crash or a hang.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace yomida;
+    ScriptedConnector connector;
+    connector.reply.assign(reinterpret_cast<const char*>(data), size);
+    TNMHTTP http(connector);
+    http.MaxHeaderBytes = 4096;
+    http.MaxBodyBytes = 65536;
+    http.InputFileMode = size % 2 == 0;
+    http.BodyFile = fuzz::ScratchFolder() / "download.dat";
+    int pumps = 0;
+    http.MessagePump = [&] {
+        if (++pumps > 100000) {
+            http.Cancel();
+        }
+    };
+    try {
+        http.Get("http://example.invalid/page");
+    } catch (const HttpError&) {
+    }
+    return 0;
+}

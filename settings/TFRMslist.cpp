@@ -1,0 +1,135 @@
+#include "settings/TFRMslist.h"
+
+#include "text/Sjis.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida {
+namespace {
+
+std::string Trimmed(std::string_view text) {
+    return std::string(TrimControls(text));
+}
+
+}  // namespace
+
+void TFRMslist::FormShow(const ConditionSlots& mainSlots) {
+    Working = mainSlots;
+    RefreshNameList();
+    EdtName.clear();
+}
+
+void TFRMslist::RefreshNameList() {
+    LbxName.clear();
+    for (const SavedCondition& slot : Working) {
+        const std::string name = Trimmed(slot[0]);
+        if (!name.empty()) {
+            LbxName.push_back(name);
+        }
+    }
+    LbxNameIndex = -1;
+}
+
+void TFRMslist::StoreCurrentCondition(size_t slot) {
+    SavedCondition& target = Working.at(slot);
+    target[0] = Trimmed(EdtName);
+    const std::array<std::string, 4> current = currentCondition_();
+    for (size_t k = 0; k < 4; ++k) {
+        target[k + 1] = current[k];
+    }
+}
+
+void TFRMslist::LbxNameClick() {
+    if (LbxNameIndex < 0 || LbxNameIndex >= static_cast<int>(LbxName.size())) {
+        return;
+    }
+    EdtName = LbxName[static_cast<size_t>(LbxNameIndex)];
+    LbxNameHint.clear();
+    for (const std::string& s : Working[static_cast<size_t>(LbxNameIndex)]) {
+        LbxNameHint += s + "\n\r";
+    }
+}
+
+bool TFRMslist::NameTakenByOther(const std::string& name, int except) const {
+    for (size_t s = 0; s < Working.size(); ++s) {
+        if (static_cast<int>(s) != except && Working[s][0] == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TFRMslist::BtnAddClick() {
+    const std::string name = Trimmed(EdtName);
+    if (name.empty()) {
+        ui_.ShowError("検索条件名称を入力して下さい。"_sj);
+        return;
+    }
+    if (LbxName.size() >= kSavedConditionCount) {
+        ui_.ShowError("これ以上追加できません。"_sj);
+        return;
+    }
+    if (NameTakenByOther(name, -1)) {
+        ui_.ShowError("同じ検索条件名称があります。"_sj);
+        return;
+    }
+    StoreCurrentCondition(LbxName.size());
+    RefreshNameList();
+    LbxNameIndex = static_cast<int>(LbxName.size()) - 1;
+}
+
+void TFRMslist::BtnRepClick() {
+    const std::string name = Trimmed(EdtName);
+    if (name.empty()) {
+        ui_.ShowError("検索条件名称を入力して下さい。"_sj);
+        return;
+    }
+    if (LbxNameIndex < 0) {
+        ui_.ShowError("置換対象を選択して下さい。"_sj);
+        return;
+    }
+    if (NameTakenByOther(name, LbxNameIndex)) {
+        ui_.ShowError("同じ検索条件名称があります。"_sj);
+        return;
+    }
+    StoreCurrentCondition(static_cast<size_t>(LbxNameIndex));
+    RefreshNameList();
+}
+
+void TFRMslist::BtnDelClick() {
+    if (LbxNameIndex < 0) {
+        ui_.ShowError("削除対象を選択して下さい。"_sj);
+        return;
+    }
+    for (size_t s = static_cast<size_t>(LbxNameIndex); s + 1 < Working.size(); ++s) {
+        Working[s] = Working[s + 1];
+    }
+    Working.back() = SavedCondition{};
+    RefreshNameList();
+}
+
+void TFRMslist::BtnUpClick() {
+    if (LbxNameIndex <= 0) {
+        return;
+    }
+    const int moved = LbxNameIndex - 1;
+    std::swap(Working[static_cast<size_t>(LbxNameIndex)], Working[static_cast<size_t>(moved)]);
+    RefreshNameList();
+    LbxNameIndex = moved;
+}
+
+void TFRMslist::BtnDownClick() {
+    if (LbxNameIndex < 0 || LbxNameIndex + 1 >= static_cast<int>(LbxName.size())) {
+        return;
+    }
+    const int moved = LbxNameIndex + 1;
+    std::swap(Working[static_cast<size_t>(LbxNameIndex)], Working[static_cast<size_t>(moved)]);
+    RefreshNameList();
+    LbxNameIndex = moved;
+}
+
+void TFRMslist::BtnOKClick(ConditionSlots& mainSlots, const std::function<void()>& applySettings) {
+    mainSlots = Working;
+    applySettings();
+}
+
+}  // namespace yomida

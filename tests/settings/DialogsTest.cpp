@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "app/UFRMmain.h"
+#include "platform/ScriptedUi.h"
+#include "text/CommaText.h"
+#include "text/Numbers.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+using test::Sj;
+using test::U8;
+
+class DialogsTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    ScriptedUi ui;
+    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
+    Scrambler scrambler;
+    TFRMmain form{ui, scrambler, clock};
+
+    void SetUp() override { ASSERT_TRUE(form.FormCreate(dir / "yomida")); }
+    std::vector<std::string> Messages() {
+        std::vector<std::string> texts;
+        for (const auto& m : ui.messages) {
+            texts.push_back(U8(m.text));
+        }
+        ui.messages.clear();
+        return texts;
+    }
+    void Add(const std::string& name) {
+        form.slist.EdtName = Sj(name);
+        form.slist.BtnAddClick();
+    }
+};
+
+TEST_F(DialogsTest, SavingAConditionAndApplyingItAgain) {
+    form.CmbSort.itemIndex = 2;
+    form.CmbSrch1.text = "A,B";
+    form.JoukenSaveExecute();
+    Add("x");
+    form.CmbSort.itemIndex = 0;
+    form.CbDate.checked = true;
+    form.SEdtF.value = 10;
+    form.SEdtT.value = 20;
+    form.Cb2.checked = false;
+    form.CmbSrch2.text = Sj("ワン　ピース");
+    Add("  y  ");
+    form.slist.BtnOKClick(form.Settings.conditions, [&] { form.ApplySettings(); });
+    EXPECT_EQ(form.Settings.conditions[0], (SavedCondition{"x", "2,0,0,0,0,0,0", "A,B", "", ""}));
+    EXPECT_EQ(form.Settings.conditions[1][1], "0,1,10,20,1,0,1");
+    EXPECT_EQ(form.Settings.conditions[1][0], "y");
+    EXPECT_EQ(form.Jouken[1].caption, "y");
+    EXPECT_EQ(form.Jouken[2].caption, "") << "a free slot has an empty caption";
+
+    form.JoukenDelExecute();
+    EXPECT_FALSE(form.CbDate.checked);
+    EXPECT_EQ(form.CmbSrch1.text, "");
+    EXPECT_EQ(form.CmbSort.itemIndex, 0) << "clearing keeps the order";
+    form.SEdtF.value = 3;
+    form.JoukenExecute(1);
+    EXPECT_EQ(form.CmbSort.itemIndex, 2);
+    EXPECT_FALSE(form.CbDate.checked);
+    EXPECT_EQ(form.SEdtF.value, 3) << "range off: days keep their values";
+    EXPECT_EQ(form.CmbSrch1.text, "A,B");
+    form.JoukenExecute(2);
+    EXPECT_TRUE(form.CbDate.checked && form.Pnl1.visible);
+    EXPECT_EQ(form.SEdtF.value, 10);
+    EXPECT_EQ(form.SEdtT.value, 20);
+    EXPECT_TRUE(form.Cb1.checked && !form.Cb2.checked && form.Cb3.checked);
+    EXPECT_EQ(U8(form.CmbSrch2.text), "ワン　ピース");
+    form.JoukenExecute(3);  // a free slot does nothing
+    EXPECT_EQ(U8(form.CmbSrch2.text), "ワン　ピース");
+
+    form.FormClose();
+    const std::string ini = test::ReadBytes(dir / "yomida.INI");
+    EXPECT_NE(ini.find("NAME_1=x\r\nDATE_1=2,0,0,0,0,0,0\r\nJKN1_1=A,B\r\nJKN2_1=\r\nJKN3_1=\r\n"),
+              std::string::npos);
+}
+
+TEST_F(DialogsTest, MalformedStoredConditions) {
+    form.Settings.conditions[0] = {"bad", "1,2,3", "P", "", ""};
+    form.Settings.conditions[1] = {"worse", "x,1,1,1,1,1,1", "Q", "", ""};
+    form.CmbSrch1.text = "keep";
+    form.JoukenExecute(1);
+    EXPECT_EQ(form.CmbSrch1.text, "keep") << "not seven options: nothing at all";
+    EXPECT_THROW(form.JoukenExecute(2), ConversionError);
+}
+
+TEST_F(DialogsTest, ListDialogRulesAndMessages) {
+    form.JoukenSaveExecute();
+    form.slist.EdtName = "   ";
+    form.slist.BtnAddClick();
+    for (int i = 1; i <= 10; ++i) {
+        Add("c" + std::to_string(i));
+    }
+    EXPECT_EQ(form.slist.LbxNameIndex, 9) << "the new entry is selected";
+    Add("c11");
+    Add("c3");
+    form.slist.LbxNameIndex = -1;
+    form.slist.BtnRepClick();
+    form.slist.BtnDelClick();
+    EXPECT_EQ(Messages(), (std::vector<std::string>{
+                              "検索条件名称を入力して下さい。", "これ以上追加できません。",
+                              "これ以上追加できません。", "置換対象を選択して下さい。",
+                              "削除対象を選択して下さい。"}));
+
+    form.slist.LbxNameIndex = 0;
+    form.slist.LbxNameClick();
+    EXPECT_EQ(form.slist.EdtName, "c1");
+    EXPECT_TRUE(form.slist.LbxNameHint.starts_with("c1\n\r"));
+    form.slist.BtnRepClick();  // keeping its own name is fine
+    EXPECT_EQ(form.slist.LbxNameIndex, -1) << "refreshing the list loses the selection";
+    form.slist.LbxNameIndex = 0;
+    form.slist.EdtName = "c2";
+    form.slist.BtnRepClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"同じ検索条件名称があります。"});
+
+    form.slist.BtnUpClick();  // the first entry: nothing happens
+    EXPECT_EQ(form.slist.LbxName[0], "c1");
+    form.slist.BtnDownClick();
+    EXPECT_EQ(form.slist.LbxName[1], "c1");
+    EXPECT_EQ(form.slist.LbxNameIndex, 1);
+    form.slist.LbxNameIndex = 9;
+    form.slist.BtnDownClick();
+    EXPECT_EQ(form.slist.LbxName[9], "c10");
+
+    form.slist.LbxNameIndex = 0;
+    form.slist.BtnDelClick();
+    EXPECT_EQ(form.slist.LbxName.size(), 9u);
+    EXPECT_EQ(form.slist.LbxName[0], "c1");
+    EXPECT_EQ(form.slist.Working[9], SavedCondition{});
+
+    // Cancel: the main window's slots never changed, and the next opening shows them.
+    EXPECT_EQ(form.Settings.conditions[0][0], "");
+    form.JoukenSaveExecute();
+    EXPECT_TRUE(form.slist.LbxName.empty());
+}
+
+TEST_F(DialogsTest, WordListEditor) {
+    form.CmbSrch1.text = "B,A,B,,C";
+    form.EditSYUPPANExecute();
+    EXPECT_EQ(form.edit.Memo1, (std::vector<std::string>{"", "A", "B", "C"}));
+    EXPECT_EQ(form.edit.EdtName, "CmbSrch1");
+    form.WordEditorOK();
+    EXPECT_EQ(form.CmbSrch1.text, ",A,B,C");
+    EXPECT_FALSE(form.edit.visible);
+
+    form.CmbSrch2.text = "AB CD,EF,ab";
+    form.EditTITLEExecute();
+    EXPECT_EQ(form.edit.Memo1.size(), 4u) << "a half-width space separates words";
+    EXPECT_EQ(form.edit.Memo1.front().size(), 2u);
+    form.CmbSrch3.text = "x";
+    form.EditSAKUSYAExecute();  // switches the editor to another box
+    form.edit.Memo1.clear();
+    form.WordEditorOK();
+    EXPECT_EQ(form.CmbSrch3.text, "");
+    EXPECT_EQ(form.CmbSrch2.text, "AB CD,EF,ab") << "the earlier box is untouched";
+}
+
+TEST_F(DialogsTest, CopyCheckedTitlesAndAuthors) {
+    form.ComboGrid1.SetRowCount(151);
+    for (int r = 1; r <= 150; ++r) {
+        form.ComboGrid1.SetCell(1, r, Sj("■"));
+        form.ComboGrid1.SetCell(4, r, "T " + std::to_string(r));
+        form.ComboGrid1.SetCell(5, r, r == 2 ? "" : "A " + std::to_string(r));
+    }
+    form.CmbSrch2.text = "old word";
+    form.CopyTITLEExecute();
+    const std::vector<std::string> titles = SplitCommaText(form.CmbSrch2.text);
+    ASSERT_EQ(titles.size(), 101u);
+    EXPECT_EQ(U8(titles[0]), "old　word");
+    EXPECT_EQ(U8(titles[100]), "T　100");
+
+    form.CmbSrch3.text = "A";
+    form.CopySAKUSYAExecute();
+    EXPECT_TRUE(form.CmbSrch3.text.starts_with("A,A 1,,A 3")) << form.CmbSrch3.text;
+
+    for (int r = 1; r <= 150; ++r) {
+        form.ComboGrid1.SetCell(1, r, Sj("□"));
+    }
+    form.CmbSrch2.text = "a b";
+    form.CmbSrch3.text = "c d";
+    form.CopyTITLEExecute();
+    form.CopySAKUSYAExecute();
+    EXPECT_EQ(U8(form.CmbSrch2.text), "a　b");
+    EXPECT_EQ(form.CmbSrch3.text, "c d");
+}
+
+TEST_F(DialogsTest, SetupDialog) {
+    form.SETUPExecute();
+    EXPECT_EQ(U8(form.setup.EdtFontName), "ＭＳ ゴシック");
+    EXPECT_EQ(form.setup.EdtFontSize, "9");
+    EXPECT_EQ(form.setup.EdtSyoDate, (year_month_day{year{2001}, month{1}, day{13}}));
+    EXPECT_EQ(form.setup.EdtSyoNo, "1200");
+    EXPECT_EQ(form.setup.EdtListId, "2003/05");
+    EXPECT_EQ(form.setup.EdtPORT, "0");
+    EXPECT_TRUE(form.setup.CbxCheck);
+    EXPECT_FALSE(form.setup.CbxHeader);
+
+    FontChoice twelve;
+    twelve.name = "IPAGothic";
+    twelve.size = 12;
+    ui.fontAnswers = {twelve};
+    form.setup.BtnFntChngClick(ui);
+    form.setup.EdtPORT = "8080x";
+    form.setup.EdtPROXY = "proxy.example";
+    form.SetupOK();
+    EXPECT_EQ(form.Settings.port, 0);
+    EXPECT_EQ(form.Settings.fontSize, 12);
+    EXPECT_EQ(form.GridRowHeight, 18) << "12 points at 96 dpi is 16 pixels, plus 2";
+    EXPECT_EQ(form.NMHTTP1.Proxy, "proxy.example");
+
+    // A start number that is no number stops at that step.
+    form.SETUPExecute();
+    form.setup.EdtFontSize = "10";
+    form.setup.EdtSyoNo = "12x";
+    form.setup.EdtPROXY = "never.taken";
+    EXPECT_THROW(form.SetupOK(), ConversionError);
+    EXPECT_EQ(form.Settings.fontSize, 10);
+    EXPECT_EQ(form.Settings.proxy, "proxy.example");
+    EXPECT_EQ(form.GridRowHeight, 18) << "the settings were not applied";
+
+    form.VERSIONExecute();
+    EXPECT_EQ(U8(form.ver.LblVer1), "書籍発売日検索プログラム");
+    EXPECT_EQ(form.ver.LblVer2, "YOMIDA Ver. 2.0.2.0");
+    form.ver.LblVer5Click(ui);
+    EXPECT_EQ(ui.shellOpened.back(), form.ver.LblVer5);
+}
+
+}  // namespace
+}  // namespace yomida
