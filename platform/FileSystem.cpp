@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/FaultInjection.h"
 #include "platform/IoError.h"
 
 namespace yomida {
@@ -30,6 +31,9 @@ bool DeleteFile(const std::filesystem::path& path) {
 }
 
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (Faults().renameErrno != 0) {
+        throw IoError(IoError::Op::Rename, to, Faults().renameErrno);
+    }
     std::error_code ec;
     std::filesystem::rename(from, to, ec);
     if (ec) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/FaultInjection.h"
 #include "platform/IoError.h"
 
 namespace yomida {
@@ -109,8 +110,19 @@ bool TextFileReader::ReadLine(std::string& line) {
     }
 }
 
+namespace {
+
+int CreateOrThrow(const std::filesystem::path& path) {
+    if (Faults().createErrno != 0) {
+        throw IoError(IoError::Op::Create, path, Faults().createErrno);
+    }
+    return OpenOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC, IoError::Op::Create);
+}
+
+}  // namespace
+
 TextFileWriter::TextFileWriter(const std::filesystem::path& path)
-    : path_(path), fd_(OpenOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC, IoError::Op::Create)) {
+    : path_(path), fd_(CreateOrThrow(path)) {
     buffer_.reserve(kChunk);
 }
 
@@ -121,6 +133,9 @@ TextFileWriter::~TextFileWriter() {
 }
 
 void TextFileWriter::Write(std::string_view bytes) {
+    if (int e = CountWriteFault(); e != 0) {
+        throw IoError(IoError::Op::Write, path_, e);
+    }
     buffer_.append(bytes);
     if (buffer_.size() >= kChunk) {
         Flush();
@@ -128,6 +143,9 @@ void TextFileWriter::Write(std::string_view bytes) {
 }
 
 void TextFileWriter::WriteLine(std::string_view line) {
+    if (int e = CountWriteFault(); e != 0) {
+        throw IoError(IoError::Op::Write, path_, e);
+    }
     buffer_.append(line);
     buffer_.append("\r\n");
     if (buffer_.size() >= kChunk) {

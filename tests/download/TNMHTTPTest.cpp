@@ -174,5 +174,40 @@ TEST_F(HttpTest, HostileServers) {
     EXPECT_EQ(successes.size(), 3u);
 }
 
+TEST_F(HttpTest, MoreHostileServers) {
+    test::LoopbackServer server(
+        {{"HTTP/1.0 302 Found\r\nLocation: https://example.invalid/secure\r\n\r\n"},
+         {"HTTP/1.0 200 OK\r\nX-No-End: yes\r\n"},
+         {"HTTP/1.0 200 OK\r\n\r\n", std::string(4096, 'e'), 1, true},
+         {"HTTP/1.0 200 OK\r\n\r\n", "drip", 1000, true}});
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/other-scheme")); }),
+              "HTTP Secure Socket is not supported");
+    // A header that the server never ends: the stream's end ends it.
+    http.Get(server.Url("/no-end"));
+    EXPECT_EQ(http.Header, "HTTP/1.0 200 OK\r\nX-No-End: yes\r\n");
+
+    // A body that never ends: the user cancels.
+    http.OnPacketRecvd = [this] {
+        if (++packets == 200) {
+            http.Cancel();
+        }
+    };
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/endless")); }), "Socket send aborted");
+
+    // One byte a second: the message loop keeps turning between bytes, and cancel works.
+    http.OnPacketRecvd = nullptr;
+    const auto start = std::chrono::steady_clock::now();
+    http.MessagePump = [&] {
+        ++pumps;
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500)) {
+            http.Cancel();
+        }
+    };
+    pumps = 0;
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/drip")); }), "Socket send aborted");
+    EXPECT_GT(pumps, 100) << "the window was served while waiting";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
 }  // namespace
 }  // namespace yomida
