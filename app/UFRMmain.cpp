@@ -232,21 +232,22 @@ void TFRMmain::StBarResize(int width) {
 }
 
 void TFRMmain::ONLINEExecute() {
-    NONOFF.action = &OFFLINE;
-    TBtnOnOff.action = &OFFLINE;
-    TBtnOnOff.image = 15;
-    TBtnOnOff.hint = "オン・オフライン切替"_sj;
-    StBar.panels[2].text = "ON";
-    Settings.onOffLine = "ON";
+    SwitchOnline(true);
 }
 
 void TFRMmain::OFFLINEExecute() {
-    NONOFF.action = &ONLINE;
-    TBtnOnOff.action = &ONLINE;
-    TBtnOnOff.image = 16;
+    SwitchOnline(false);
+}
+
+void TFRMmain::SwitchOnline(bool online) {
+    // Both controls then carry the action that switches back.
+    ActionState* other = online ? &OFFLINE : &ONLINE;
+    NONOFF.action = other;
+    TBtnOnOff.action = other;
+    TBtnOnOff.image = online ? 15 : 16;
     TBtnOnOff.hint = "オン・オフライン切替"_sj;
-    StBar.panels[2].text = "OFF";
-    Settings.onOffLine = "OFF";
+    StBar.panels[2].text = online ? "ON" : "OFF";
+    Settings.onOffLine = online ? "ON" : "OFF";
 }
 
 void TFRMmain::Guarded(const std::function<void()>& handler) {

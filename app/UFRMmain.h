@@ -215,6 +215,7 @@ public:
 private:
     void ReadLinesIntoGrid(class TextFileReader& file, int& widest);
     void BuildCategoryTree();
+    void SwitchOnline(bool online);
     bool FetchSource();
     bool CheckForUpdate();
     void WriteCheckedLines(const std::filesystem::path& plainFile);

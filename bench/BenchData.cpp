@@ -2,11 +2,14 @@
 
 #include <unistd.h>
 
+#include <fstream>
 #include <stdexcept>
 #include <string>
 
 #include "platform/Cp932.h"
+#include "platform/ScriptedUi.h"
 #include "platform/TextFile.h"
+#include "sources/Convert.h"
 #include "text/Scrambler.h"
 
 namespace yomida::bench {
@@ -14,12 +17,7 @@ namespace yomida::bench {
 // A data file of 100,000 records, about 10 MB, written as the converters write it.
 const std::filesystem::path& BigDataFile() {
     static const std::filesystem::path path = [] {
-        std::string folder =
-            (std::filesystem::temp_directory_path() / "yomida-bench-XXXXXX").string();
-        if (::mkdtemp(folder.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        std::filesystem::path file = std::filesystem::path(folder) / "comic0305.csv";
+        std::filesystem::path file = NewTempFolder() / "comic0305.csv";
         const char* titles[] = {"ワンピース", "ＮＡＲＵＴＯ", "名探偵コナン", "進撃の巨人",
                                 "鬼滅の刃",   "ｶﾞﾝﾀﾞﾑ ｴｰｽ",   "よつばと！",   "ブルーピリオド"};
         const char* publishers[] = {"講談社", "集英社", "小学館", "ＫＡＤＯＫＡＷＡ", "白泉社"};
@@ -40,6 +38,32 @@ const std::filesystem::path& BigDataFile() {
         return file;
     }();
     return path;
+}
+
+std::filesystem::path NewTempFolder() {
+    std::string folder = (std::filesystem::temp_directory_path() / "yomida-bench-XXXXXX").string();
+    if (::mkdtemp(folder.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    return folder;
+}
+
+void RunConvert(benchmark::State& state, int category, const std::string& page) {
+    const std::filesystem::path dir = NewTempFolder();
+    ScriptedUi ui;
+    Scrambler scrambler;
+    const std::chrono::year_month_day may2003{std::chrono::year{2003}, std::chrono::month{5},
+                                              std::chrono::day{1}};
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::ofstream(dir / "page", std::ios::binary) << page;
+        state.ResumeTiming();
+        ConvertRequest r{category, dir / "page", dir / "out.csv", "", may2003};
+        Convert(r, scrambler, ui);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(page.size()));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace yomida::bench

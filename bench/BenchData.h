@@ -1,11 +1,21 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <filesystem>
+#include <string>
 
 namespace yomida::bench {
 
 // A data file of 100,000 records, about 10 MB, written as the converters write it; made once
 // per run in a temporary folder.
 const std::filesystem::path& BigDataFile();
+
+// A new empty folder in the temporary folder.
+std::filesystem::path NewTempFolder();
+
+// Times the conversion of `page` for a category (target month May 2003), the writing of the
+// page file left out.
+void RunConvert(benchmark::State& state, int category, const std::string& page);
 
 }  // namespace yomida::bench

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "BenchData.h"
 #include "platform/ScriptedUi.h"
 #include "sources/Convert.h"
 
@@ -46,26 +47,8 @@ std::string BigProductPage() {
 }
 
 void BM_ConvertProductList(benchmark::State& state) {
-    const std::string page = BigProductPage();
-    std::string folder = (std::filesystem::temp_directory_path() / "yomida-conv-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr) {
-        state.SkipWithError("mkdtemp failed");
-        return;
-    }
-    const std::filesystem::path dir = folder;
-    ScriptedUi ui;
-    Scrambler scrambler;
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::ofstream(dir / "page.html", std::ios::binary) << page;
-        state.ResumeTiming();
-        ConvertRequest r{1, dir / "page.html", dir / "comic2612.csv", "\"stamp\",", {}};
-        Convert(r, scrambler, ui);
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(page.size()));
+    bench::RunConvert(state, 1, BigProductPage());
     state.counters["entries"] = 20000;
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ConvertProductList)->Unit(benchmark::kMillisecond);
 

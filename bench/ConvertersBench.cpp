@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 
+#include "BenchData.h"
 #include "platform/Cp932.h"
 #include "platform/ScriptedUi.h"
 #include "sources/Convert.h"
@@ -90,46 +91,23 @@ std::string NeoWingCsv() {
         "");
 }
 
-void RunConverter(benchmark::State& state, int category, const std::string& page) {
-    std::string folder = (std::filesystem::temp_directory_path() / "yomida-conv-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr) {
-        state.SkipWithError("mkdtemp failed");
-        return;
-    }
-    const std::filesystem::path dir = folder;
-    ScriptedUi ui;
-    Scrambler scrambler;
-    const std::chrono::year_month_day may2003{std::chrono::year{2003}, std::chrono::month{5},
-                                              std::chrono::day{1}};
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::ofstream(dir / "page", std::ios::binary) << page;
-        state.ResumeTiming();
-        ConvertRequest r{category, dir / "page", dir / "out.csv", "", may2003};
-        Convert(r, scrambler, ui);
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(page.size()));
-    std::filesystem::remove_all(dir);
-}
-
 void BM_BookTown(benchmark::State& s) {
-    RunConverter(s, 7, BookTownPage());
+    bench::RunConvert(s, 7, BookTownPage());
 }
 void BM_MangaNoMori(benchmark::State& s) {
-    RunConverter(s, 15, MangaNoMoriPage());
+    bench::RunConvert(s, 15, MangaNoMoriPage());
 }
 void BM_TaiyoshaBunko(benchmark::State& s) {
-    RunConverter(s, 3, BunkoPage());
+    bench::RunConvert(s, 3, BunkoPage());
 }
 void BM_TaiyoshaComic(benchmark::State& s) {
-    RunConverter(s, 8, ComicPage());
+    bench::RunConvert(s, 8, ComicPage());
 }
 void BM_WeeklyList(benchmark::State& s) {
-    RunConverter(s, 2, WeeklyPage());
+    bench::RunConvert(s, 2, WeeklyPage());
 }
 void BM_NeoWingCsv(benchmark::State& s) {
-    RunConverter(s, 11, NeoWingCsv());
+    bench::RunConvert(s, 11, NeoWingCsv());
 }
 BENCHMARK(BM_BookTown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MangaNoMori)->Unit(benchmark::kMillisecond);

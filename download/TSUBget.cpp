@@ -190,15 +190,8 @@ bool TSUBget::ImportCsv(FetchContext& context) {
     if (FileExists(sibling)) {
         ui_.StartProgram(sibling, {});
     }
-    FileDialogRequest request;
-    request.initialFolder = Cp932ToUtf8(context.settings->neoWingFolder);
-    request.filter = "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj;
-    const std::optional<std::filesystem::path> chosen = ui_.OpenFileDialog(request);
-    if (!chosen) {
-        return true;
-    }
-    context.settings->neoWingFolder = FolderText(*chosen);
-    return ConvertFile(context, *chosen);
+    return ChooseAndConvert(context, "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj,
+                            context.settings->neoWingFolder);
 }
 
 bool TSUBget::ImportHtml(FetchContext& context) {
@@ -212,14 +205,20 @@ bool TSUBget::ImportHtml(FetchContext& context) {
         HourglassCursor hourglass(ui_);
         ui_.ShellOpen(context.sourceUrl);
     }
+    return ChooseAndConvert(context, "HTMLﾌｧｲﾙ|*.htm;*.html|すべてのﾌｧｲﾙ|*.*"_sj,
+                            context.settings->htmlFolder);
+}
+
+bool TSUBget::ChooseAndConvert(FetchContext& context, const std::string& filter,
+                               std::string& rememberedFolder) {
     FileDialogRequest request;
-    request.initialFolder = Cp932ToUtf8(context.settings->htmlFolder);
-    request.filter = "HTMLﾌｧｲﾙ|*.htm;*.html|すべてのﾌｧｲﾙ|*.*"_sj;
+    request.initialFolder = Cp932ToUtf8(rememberedFolder);
+    request.filter = filter;
     const std::optional<std::filesystem::path> chosen = ui_.OpenFileDialog(request);
     if (!chosen) {
-        return true;
+        return true;  // cancelled: an older list, if any, is shown
     }
-    context.settings->htmlFolder = FolderText(*chosen);
+    rememberedFolder = FolderText(*chosen);
     return ConvertFile(context, *chosen);
 }
 

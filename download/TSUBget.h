@@ -59,6 +59,9 @@ private:
     bool DownloadDirectly(FetchContext& context);
     bool ImportCsv(FetchContext& context);
     bool ImportHtml(FetchContext& context);
+    // The import dialog, starting in and then remembering the folder of the chosen file.
+    bool ChooseAndConvert(FetchContext& context, const std::string& filter,
+                          std::string& rememberedFolder);
     bool ConvertFile(FetchContext& context, const std::filesystem::path& input);
 
     Scrambler& scrambler_;

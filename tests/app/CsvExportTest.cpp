@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "FormFixture.h"
 #include "TestSupport.h"
 #include "app/UFRMmain.h"
 #include "platform/ScriptedUi.h"
@@ -11,14 +12,8 @@ using namespace std::chrono;
 using test::Sj;
 using test::U8;
 
-class CsvExportTest : public ::testing::Test {
+class CsvExportTest : public test::FormFixture {
 protected:
-    test::TempDir dir;
-    ScriptedUi ui;
-    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    Scrambler scrambler;
-    TFRMmain form{ui, scrambler, clock};
-
     void Rows(int n) {
         form.ComboGrid1.SetRowCount(n + 1);
         for (int r = 1; r <= n; ++r) {

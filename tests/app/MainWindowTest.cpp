@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "FormFixture.h"
 #include "TestSupport.h"
 #include "app/UFRMmain.h"
 #include "platform/ScriptedUi.h"
@@ -32,13 +33,8 @@ public:
     }
 };
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::FormFixture {
 protected:
-    test::TempDir dir;
-    ScriptedUi ui;
-    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    Scrambler scrambler;
-    TFRMmain form{ui, scrambler, clock};
     FakeFetcher fetcher;
 
     std::filesystem::path Exe() const { return dir / "yomida"; }

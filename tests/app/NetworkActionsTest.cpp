@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "FormFixture.h"
 #include "TestSupport.h"
 #include "app/UFRMmain.h"
 #include "download/ShopSearch.h"
@@ -12,15 +13,9 @@ using namespace std::chrono;
 using test::Sj;
 using test::U8;
 
-class NetworkActionsTest : public ::testing::Test {
+class NetworkActionsTest : public test::FormFixture {
 protected:
-    test::TempDir dir;
-    ScriptedUi ui;
-    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    Scrambler scrambler;
-    TFRMmain form{ui, scrambler, clock};
-
-    void SetUp() override { ASSERT_TRUE(form.FormCreate(dir / "yomida")); }
+    void SetUp() override { Start(); }
 };
 
 TEST_F(NetworkActionsTest, ProgressAndFailureMessages) {

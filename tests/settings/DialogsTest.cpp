@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "FormFixture.h"
 #include "TestSupport.h"
 #include "app/UFRMmain.h"
 #include "platform/ScriptedUi.h"
@@ -13,15 +14,9 @@ using namespace std::chrono;
 using test::Sj;
 using test::U8;
 
-class DialogsTest : public ::testing::Test {
+class DialogsTest : public test::FormFixture {
 protected:
-    test::TempDir dir;
-    ScriptedUi ui;
-    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    Scrambler scrambler;
-    TFRMmain form{ui, scrambler, clock};
-
-    void SetUp() override { ASSERT_TRUE(form.FormCreate(dir / "yomida")); }
+    void SetUp() override { Start(); }
     std::vector<std::string> Messages() {
         std::vector<std::string> texts;
         for (const auto& m : ui.messages) {

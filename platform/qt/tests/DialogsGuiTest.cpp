@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "FormFixture.h"
 #include "TestSupport.h"
 #include "platform/ScriptedUi.h"
 #include "platform/qt/ConditionListDialog.h"
@@ -21,13 +22,8 @@ namespace {
 
 using namespace std::chrono;
 
-class DialogsGuiTest : public ::testing::Test {
+class DialogsGuiTest : public test::FormFixture {
 protected:
-    test::TempDir dir;
-    ScriptedUi ui;
-    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    Scrambler scrambler;
-    TFRMmain form{ui, scrambler, clock};
     std::unique_ptr<MainWindow> window;
 
     void SetUp() override {

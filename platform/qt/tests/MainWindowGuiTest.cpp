@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "FormFixture.h"
 #include "TestSupport.h"
 #include "download/LoopbackServer.h"
 #include "platform/ScriptedUi.h"
@@ -23,13 +24,8 @@ namespace {
 
 using namespace std::chrono;
 
-class MainWindowGuiTest : public ::testing::Test {
+class MainWindowGuiTest : public test::FormFixture {
 protected:
-    test::TempDir dir;
-    ScriptedUi ui;
-    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    Scrambler scrambler;
-    TFRMmain form{ui, scrambler, clock};
     std::unique_ptr<MainWindow> window;
 
     void Open(const std::string& ini = "") {
