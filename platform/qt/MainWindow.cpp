@@ -599,6 +599,12 @@ void MainWindow::ApplyGeometry() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing in the middle of a download first ends the download; the window stays until then.
+    if (form_.Displaying()) {
+        form_.BtnCancelClick();
+        event->ignore();
+        return;
+    }
     Pull();
     const bool closing = form_.FormClose();
     Push();
