@@ -107,6 +107,11 @@ std::string ReplaceAllSjisNoCase(std::string_view text, std::string_view from,
 }
 
 void ReplaceAllSjisNoCaseInPlace(std::string& text, std::string_view from, std::string_view to) {
+    // Most lines hold no "&", "<" or tab at all: one memchr settles them.
+    if (!from.empty() && UpperAscii(from[0]) == from[0] && !(from[0] >= 'A' && from[0] <= 'Z') &&
+        text.find(from[0]) == std::string::npos) {
+        return;
+    }
     size_t pos = FindSjisNoCase(text, from, 0);
     if (pos == std::string::npos) {
         return;  // the common case: nothing to rebuild
