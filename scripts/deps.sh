@@ -1,8 +1,10 @@
 # Sourced by the build scripts: installs the Debian packages the build needs, when any is missing.
+# A Japanese font is among them: the window shows Japanese text, and the window tests measure it.
 yomida_packages=(
     g++ cmake ninja-build pkg-config clang-format
     libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev python3
+    fonts-ipafont-gothic
 )
 
 yomida_install_missing() {
