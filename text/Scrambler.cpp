@@ -1,5 +1,7 @@
 #include "text/Scrambler.h"
 
+#include <algorithm>
+
 #include "platform/FileSystem.h"
 
 namespace yomida {
@@ -28,15 +30,22 @@ void Scrambler::ScrambleLineInPlace(std::string& line) {
     if (off_) {
         return;
     }
+    auto* bytes = reinterpret_cast<unsigned char*>(line.data());
+    const auto* key = reinterpret_cast<const unsigned char*>(kKey.data());
+    const size_t n = line.size();
     size_t k = position_;
-    for (char& c : line) {
-        const auto plain = static_cast<unsigned char>(c);
-        const auto x = static_cast<unsigned char>(plain ^ static_cast<unsigned char>(kKey[k]));
-        // Bytes that would turn into control characters (CR, LF, EOF) stay as they are.
-        if (x >= 0x10 && x != 0x1A) {
-            c = static_cast<char>(x);
+    // Runs up to the end of the key, so the inner loop has no wrap-around test.
+    for (size_t i = 0; i < n;) {
+        const size_t run = std::min(n - i, kKey.size() - k);
+        for (size_t j = 0; j < run; ++j) {
+            const unsigned char plain = bytes[i + j];
+            const unsigned char x = plain ^ key[k + j];
+            // Bytes that would turn into control characters (CR, LF, EOF) stay as they are.
+            bytes[i + j] = (x >= 0x10 && x != 0x1A) ? x : plain;
         }
-        if (++k == kKey.size()) {
+        i += run;
+        k += run;
+        if (k == kKey.size()) {
             k = 0;
         }
     }
