@@ -173,6 +173,8 @@ public:
     TFRMslist slist;
 
     // Word lists.
+    // Opens the word-list editor on search box 1, 2 or 3.
+    void OpenWordEditor(int box);
     void EditSYUPPANExecute() { OpenWordEditor(1); }
     void EditTITLEExecute() { OpenWordEditor(2); }
     void EditSAKUSYAExecute() { OpenWordEditor(3); }
@@ -219,7 +221,6 @@ private:
     bool FetchSource();
     bool CheckForUpdate();
     void WriteCheckedLines(const std::filesystem::path& plainFile);
-    void OpenWordEditor(int box);
     void CopyCheckedColumn(int box, int column, bool protectSpaces);
     FetchContext MakeFetchContext();
     Collator& SortCollator();

@@ -13,12 +13,8 @@ namespace {
 using namespace yomida;
 
 void RunLoad(benchmark::State& state, const char* titleWords) {
-    const std::filesystem::path& file = bench::BigDataFile();
-    ScriptedUi ui;
-    SystemClock clock;
-    Scrambler scrambler(file.parent_path());
-    TFRMmain form(ui, scrambler, clock);
-    form.DataFilePath = file;
+    bench::BigListWindow window;
+    TFRMmain& form = window.form;
     for (auto _ : state) {
         form.CmbSrch2.text = Utf8ToCp932(titleWords);
         form.LoadReleaseList();
@@ -26,7 +22,7 @@ void RunLoad(benchmark::State& state, const char* titleWords) {
     }
     state.counters["rows"] = form.ComboGrid1.RowCount();
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(std::filesystem::file_size(file)));
+                            static_cast<int64_t>(std::filesystem::file_size(bench::BigDataFile())));
 }
 
 void BM_LoadNoFilter(benchmark::State& state) {

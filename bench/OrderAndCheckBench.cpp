@@ -13,12 +13,8 @@ using namespace yomida;
 
 // Orders a freshly loaded 100,000-row grid by each of the four orders.
 void BM_Order(benchmark::State& state) {
-    const std::filesystem::path& file = bench::BigDataFile();
-    ScriptedUi ui;
-    SystemClock clock;
-    Scrambler scrambler(file.parent_path());
-    TFRMmain form(ui, scrambler, clock);
-    form.DataFilePath = file;
+    bench::BigListWindow window;
+    TFRMmain& form = window.form;
     form.LoadReleaseList();
     const ComboGrid loaded = form.ComboGrid1;
     form.CmbSort.itemIndex = static_cast<int>(state.range(0));
@@ -34,13 +30,8 @@ BENCHMARK(BM_Order)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 // Saves the ticks of 1,000 shown rows into the 100,000-record file.
 void BM_CheckSave(benchmark::State& state) {
-    const std::filesystem::path& file = bench::BigDataFile();
-    ScriptedUi ui;
-    SystemClock clock;
-    Scrambler scrambler(file.parent_path());
-    TFRMmain form(ui, scrambler, clock);
-    form.Settings.dataFolder = file.parent_path();
-    form.DataFilePath = file;
+    bench::BigListWindow window;
+    TFRMmain& form = window.form;
     // The first of the month at two publishers: about a thousand rows.
     form.CbDate.checked = true;
     form.SEdtF.value = 1;

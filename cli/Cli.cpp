@@ -20,6 +20,7 @@
 #include "sources/Catalogue.h"
 #include "sources/Convert.h"
 #include "text/NormaliseWidth.h"
+#include "text/Numbers.h"
 #include "text/Scrambler.h"
 
 namespace yomida {
@@ -104,12 +105,11 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, size_t first,
 }
 
 int ParseInt(const std::string& text, const char* what) {
-    int value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) {
+    const std::optional<int> value = TryStrToInt(text);
+    if (!value) {
         throw UsageError(std::string(what) + " is not a number: " + text);
     }
-    return value;
+    return *value;
 }
 
 std::string ReadAll(std::istream& in) {

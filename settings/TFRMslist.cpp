@@ -4,14 +4,6 @@
 #include "text/SjisLiteral.h"
 
 namespace yomida {
-namespace {
-
-std::string Trimmed(std::string_view text) {
-    return std::string(TrimControls(text));
-}
-
-}  // namespace
-
 void TFRMslist::FormShow(const ConditionSlots& mainSlots) {
     Working = mainSlots;
     RefreshNameList();

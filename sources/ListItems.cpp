@@ -13,10 +13,6 @@
 namespace yomida {
 namespace {
 
-std::string Trimmed(std::string_view text) {
-    return std::string(TrimControls(text));
-}
-
 bool StartsWithItem(std::string_view line) {
     std::string head(line.substr(0, 4));
     AnsiUpperInPlace(head);

@@ -10,14 +10,6 @@
 #include "text/SjisLiteral.h"
 
 namespace yomida {
-namespace {
-
-std::string Trimmed(std::string_view text) {
-    return std::string(TrimControls(text));
-}
-
-}  // namespace
-
 bool ConvertNeoWingCsv(ConverterContext& context) {
     context.out.WriteHeader("No,□,メディア,発売日,タイトル,アーティスト名,価格,型番"_sj);
     const auto target = context.request.target;

@@ -13,10 +13,6 @@
 namespace yomida {
 namespace {
 
-std::string Trimmed(std::string_view text) {
-    return std::string(TrimControls(text));
-}
-
 std::string Without(std::string_view text, const std::string& remove) {
     return ReplaceAllSjis(text, remove, "");
 }

@@ -50,5 +50,8 @@ void AnsiUpperInPlace(std::string& text);
 
 // `text` without leading and trailing bytes of code 0x20 or less.
 std::string_view TrimControls(std::string_view text);
+inline std::string Trimmed(std::string_view text) {
+    return std::string(TrimControls(text));
+}
 
 }  // namespace yomida

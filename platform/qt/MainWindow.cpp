@@ -311,18 +311,7 @@ void MainWindow::BuildMenusAndToolbar() {
         {"出版社条件編集", 1}, {"タイトル条件編集", 2}, {"作者名条件編集", 3}};
     for (const auto& [caption, box] : editors) {
         QAction* a = edit->addAction(U(caption));
-        connect(a, &QAction::triggered, this, [this, box = box] {
-            Handle([this, box] {
-                if (box == 1) {
-                    form_.EditSYUPPANExecute();
-                } else if (box == 2) {
-                    form_.EditTITLEExecute();
-                } else {
-                    form_.EditSAKUSYAExecute();
-                }
-            });
-            editor_->ShowLines();
-        });
+        connect(a, &QAction::triggered, this, [this, box = box] { OpenWordEditor(box); });
     }
     edit->addSeparator();
     QAction* copyTitle = edit->addAction(U("タイトル条件にチェックデータを追加"));
@@ -572,6 +561,11 @@ void MainWindow::Push() {
     pushing_ = false;
 }
 
+void MainWindow::OpenWordEditor(int box) {
+    Handle([this, box] { form_.OpenWordEditor(box); });
+    editor_->ShowLines();
+}
+
 void MainWindow::PushProgress() {
     for (size_t i = 0; i < statusPanels_.size(); ++i) {
         statusPanels_[i]->setText(FromSjis(form_.StBar.panels[i].text));
@@ -629,16 +623,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         for (int b = 0; b < 3; ++b) {
             if (searchBoxes_[static_cast<size_t>(b)] != nullptr &&
                 watched == searchBoxes_[static_cast<size_t>(b)]->lineEdit()) {
-                Handle([this, b] {
-                    if (b == 0) {
-                        form_.EditSYUPPANExecute();
-                    } else if (b == 1) {
-                        form_.EditTITLEExecute();
-                    } else {
-                        form_.EditSAKUSYAExecute();
-                    }
-                });
-                editor_->ShowLines();
+                OpenWordEditor(b + 1);
                 return true;
             }
         }

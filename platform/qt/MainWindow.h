@@ -68,6 +68,8 @@ private:
     void Pull();
     void Handle(const std::function<void()>& handler);
     void PushTree();
+    // Box 1, 2 or 3, as its edit command or a double click opens it.
+    void OpenWordEditor(int box);
 
     TFRMmain& form_;
     GridModel* model_ = nullptr;
