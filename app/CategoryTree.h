@@ -5,22 +5,22 @@
 
 namespace yomida {
 
-// Images of the category tree.
-enum TreeImage : int {
-    kImageGroup = 18,
-    kImageBookPresent = 20,
-    kImageBookSelected = 21,
-    kImageAvPresent = 22,
-    kImageAvSelected = 23,
-    kImageBookMissing = 25,
-    kImageAvMissing = 26,
+// Images of the category tree; the desktop face draws each.
+enum class TreeImage {
+    Group,
+    BookPresent,  // a book category whose list of the month is stored
+    BookSelected,
+    BookMissing,
+    AvPresent,  // an audio-visual category whose list of the month is stored
+    AvSelected,
+    AvMissing,
 };
 
 struct TreeNode {
     std::string caption;  // CP932
     int category = 0;     // 0 for a group node
-    int imageIndex = kImageGroup;
-    int selectedIndex = kImageGroup;
+    TreeImage image = TreeImage::Group;
+    TreeImage selectedImage = TreeImage::Group;
 };
 
 // The category tree `TView`: five groups and fifteen leaves in display order, fully expanded,
@@ -29,10 +29,6 @@ struct CategoryTree {
     std::vector<TreeNode> nodes;
     int selected = -1;
     bool enabled = true;
-    int width = 120;
-
-    // Node index of a category's leaf, or -1.
-    int LeafOf(int category) const;
 };
 
 }  // namespace yomida

@@ -5,15 +5,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sources/RecordLayout.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
-
-constexpr int kPublisherCol = 2;
-constexpr int kDateCol = 3;
-constexpr int kTitleCol = 4;
-constexpr int kPriceCol = 6;
 
 enum class Key { Date, Publisher, Title, Price };
 

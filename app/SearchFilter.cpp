@@ -4,6 +4,7 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "sources/RecordLayout.h"
 #include "text/CommaText.h"
 #include "text/NormaliseWidth.h"
 #include "text/Sjis.h"
@@ -107,18 +108,18 @@ bool SearchFilter::AnyWordMatches(const std::vector<std::string>& upperWords,
 }
 
 bool SearchFilter::RecordMatches(const std::vector<std::string>& fields) {
-    if (fields.size() < 5) {
+    if (fields.size() <= kTitleCol) {
         return false;
     }
-    if (SelCheck.checked && fields[1] != "1") {
+    if (SelCheck.checked && fields[kCheckCol] != "1") {
         return false;
     }
     if (CbDate.checked) {
-        const int day = DayOf(fields[3]);
+        const std::string& date = fields[kDateCol];
+        const int day = DayOf(date);
         if (SEdtT.value == 0) {
             SEdtT.value = 31;
         }
-        const std::string& date = fields[3];
         const bool inSpan = SEdtF.value <= day && day <= SEdtT.value;
         const bool marker = (Cb1.checked && date == "上"_sj) || (Cb2.checked && date == "中"_sj) ||
                             (Cb3.checked && date == "下"_sj);
@@ -126,13 +127,13 @@ bool SearchFilter::RecordMatches(const std::vector<std::string>& fields) {
             return false;
         }
     }
-    if (!PublisherWords.empty() && !AnyWordMatches(upperPublisherWords_, fields[2])) {
+    if (!PublisherWords.empty() && !AnyWordMatches(upperPublisherWords_, fields[kPublisherCol])) {
         return false;
     }
     if (!TitleWords.empty() || !AuthorWords.empty()) {
-        const bool title = AnyWordMatches(upperTitleWords_, fields[4]);
-        const bool author =
-            !title && fields.size() > 5 && AnyWordMatches(upperAuthorWords_, fields[5]);
+        const bool title = AnyWordMatches(upperTitleWords_, fields[kTitleCol]);
+        const bool author = !title && fields.size() > kAuthorCol &&
+                            AnyWordMatches(upperAuthorWords_, fields[kAuthorCol]);
         if (!title && !author) {
             return false;
         }

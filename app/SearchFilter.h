@@ -8,26 +8,26 @@
 
 namespace yomida {
 
-// The filter controls of the main window and the predicate that the loader applies to every
-// line of a data file. Words within one box are alternatives; the publisher box narrows the
-// result, and the title and author boxes together form one group of alternatives.
+// The filter controls of the main window's search panel and the predicate that the loader
+// applies to every line of a data file. Words within one box are alternatives; the publisher box
+// narrows the result, and the title and author boxes together form one group of alternatives.
 class SearchFilter {
 public:
     static constexpr size_t kMaxHistory = 10;
 
     explicit SearchFilter(const Clock& clock);
 
-    ComboBox CmbSrch1;  // publisher words
-    ComboBox CmbSrch2;  // title words
-    ComboBox CmbSrch3;  // author words
-    CheckBox CbDate;
-    Panel Pnl1;
-    SpinEdit SEdtF;
-    SpinEdit SEdtT;  // 0 stands for 31
-    CheckBox Cb1;
-    CheckBox Cb2;
-    CheckBox Cb3;
-    ActionState SelCheck;
+    ComboBox CmbSrch1;     // 出版社: publisher words, with their history
+    ComboBox CmbSrch2;     // タイトル: title words
+    ComboBox CmbSrch3;     // 作者名: author words
+    CheckBox CbDate;       // 日付範囲検索をする: the date range switch
+    Panel Pnl1;            // the date range controls, shown while the switch is on
+    SpinEdit SEdtF;        // first day of the range
+    SpinEdit SEdtT;        // last day of the range; 0 stands for 31
+    CheckBox Cb1;          // 上: records dated "early in the month" pass the range
+    CheckBox Cb2;          // 中: "middle of the month"
+    CheckBox Cb3;          // 下: "late in the month"
+    ActionState SelCheck;  // チェックのみ表示: only ticked records
 
     // Rebuilt from the boxes at every display.
     std::vector<std::string> PublisherWords;

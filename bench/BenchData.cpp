@@ -7,9 +7,9 @@
 #include <string>
 
 #include "platform/Cp932.h"
-#include "platform/ScriptedUi.h"
 #include "platform/TextFile.h"
 #include "sources/Convert.h"
+#include "support/ScriptedUi.h"
 #include "text/Scrambler.h"
 
 namespace yomida::bench {
@@ -51,7 +51,6 @@ std::filesystem::path NewTempFolder() {
 void RunConvert(benchmark::State& state, int category, const std::string& page) {
     const std::filesystem::path dir = NewTempFolder();
     ScriptedUi ui;
-    Scrambler scrambler;
     const std::chrono::year_month_day may2003{std::chrono::year{2003}, std::chrono::month{5},
                                               std::chrono::day{1}};
     for (auto _ : state) {
@@ -59,7 +58,7 @@ void RunConvert(benchmark::State& state, int category, const std::string& page) 
         std::ofstream(dir / "page", std::ios::binary) << page;
         state.ResumeTiming();
         ConvertRequest r{category, dir / "page", dir / "out.csv", "", may2003};
-        Convert(r, scrambler, ui);
+        Convert(r, ui);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(page.size()));

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/UFRMmain.h"
-#include "platform/ScriptedUi.h"
+#include "app/ReleaseList.h"
+#include "support/ScriptedUi.h"
 
 namespace yomida::bench {
 
@@ -14,17 +14,13 @@ namespace yomida::bench {
 // per run in a temporary folder.
 const std::filesystem::path& BigDataFile();
 
-// The main window's logic with the big data file as its list, its folder as the data folder.
-struct BigListWindow {
+// The release list over the big data file.
+struct BigList {
     ScriptedUi ui;
     SystemClock clock;
-    Scrambler scrambler{BigDataFile().parent_path()};
-    TFRMmain form{ui, scrambler, clock};
+    ReleaseList list{ui, clock};
 
-    BigListWindow() {
-        form.DataFilePath = BigDataFile();
-        form.Settings.dataFolder = BigDataFile().parent_path();
-    }
+    void Load() { list.Load(BigDataFile()); }
 };
 
 // A new empty folder in the temporary folder.

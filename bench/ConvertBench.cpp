@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "BenchData.h"
-#include "platform/ScriptedUi.h"
 #include "sources/Convert.h"
+#include "support/ScriptedUi.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "BenchData.h"
 #include "platform/Cp932.h"
-#include "platform/ScriptedUi.h"
 #include "sources/Convert.h"
+#include "support/ScriptedUi.h"
 
 namespace {
 

@@ -4,23 +4,22 @@
 #include <filesystem>
 
 #include "BenchData.h"
-#include "app/UFRMmain.h"
 #include "platform/Cp932.h"
-#include "platform/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace {
 
 using namespace yomida;
 
 void RunLoad(benchmark::State& state, const char* titleWords) {
-    bench::BigListWindow window;
-    TFRMmain& form = window.form;
+    bench::BigList big;
+    ReleaseList& list = big.list;
     for (auto _ : state) {
-        form.CmbSrch2.text = Utf8ToCp932(titleWords);
-        form.LoadReleaseList();
-        benchmark::DoNotOptimize(form.ComboGrid1.RowCount());
+        list.Filter.CmbSrch2.text = Utf8ToCp932(titleWords);
+        big.Load();
+        benchmark::DoNotOptimize(list.ComboGrid1.RowCount());
     }
-    state.counters["rows"] = form.ComboGrid1.RowCount();
+    state.counters["rows"] = list.ComboGrid1.RowCount();
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(std::filesystem::file_size(bench::BigDataFile())));
 }

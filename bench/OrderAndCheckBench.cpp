@@ -3,9 +3,8 @@
 #include <filesystem>
 
 #include "BenchData.h"
-#include "app/UFRMmain.h"
 #include "platform/Cp932.h"
-#include "platform/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace {
 
@@ -13,41 +12,41 @@ using namespace yomida;
 
 // Orders a freshly loaded 100,000-row grid by each of the four orders.
 void BM_Order(benchmark::State& state) {
-    bench::BigListWindow window;
-    TFRMmain& form = window.form;
-    form.LoadReleaseList();
-    const ComboGrid loaded = form.ComboGrid1;
-    form.CmbSort.itemIndex = static_cast<int>(state.range(0));
+    bench::BigList big;
+    ReleaseList& list = big.list;
+    big.Load();
+    const ComboGrid loaded = list.ComboGrid1;
+    list.CmbSort.itemIndex = static_cast<int>(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
-        form.ComboGrid1 = loaded;
+        list.ComboGrid1 = loaded;
         state.ResumeTiming();
-        form.CmbSortChange();
+        list.CmbSortChange();
     }
-    state.counters["rows"] = form.ComboGrid1.RowCount() - 1;
+    state.counters["rows"] = list.ComboGrid1.RowCount() - 1;
 }
 BENCHMARK(BM_Order)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 // Saves the ticks of 1,000 shown rows into the 100,000-record file.
 void BM_CheckSave(benchmark::State& state) {
-    bench::BigListWindow window;
-    TFRMmain& form = window.form;
+    bench::BigList big;
+    ReleaseList& list = big.list;
     // The first of the month at two publishers: about a thousand rows.
-    form.CbDate.checked = true;
-    form.SEdtF.value = 1;
-    form.SEdtT.value = 1;
-    form.Cb1.checked = form.Cb2.checked = form.Cb3.checked = false;
-    form.CmbSrch1.text = "KADOKAWA,";
-    form.CmbSrch1.text += Utf8ToCp932("白泉社");
-    form.LoadReleaseList();
-    for (int r = 1; r < form.ComboGrid1.RowCount(); r += 2) {
-        form.ComboGrid1.SetCurrentCell(1, r);
-        form.ComboGrid1Click();
+    list.Filter.CbDate.checked = true;
+    list.Filter.SEdtF.value = 1;
+    list.Filter.SEdtT.value = 1;
+    list.Filter.Cb1.checked = list.Filter.Cb2.checked = list.Filter.Cb3.checked = false;
+    list.Filter.CmbSrch1.text = "KADOKAWA,";
+    list.Filter.CmbSrch1.text += Utf8ToCp932("白泉社");
+    big.Load();
+    for (int r = 1; r < list.ComboGrid1.RowCount(); r += 2) {
+        list.ComboGrid1.SetCurrentCell(1, r);
+        list.ComboGrid1Click();
     }
     for (auto _ : state) {
-        form.CheckSaveExecute();
+        list.SaveTicks(bench::BigDataFile());
     }
-    state.counters["shown"] = form.ComboGrid1.RowCount() - 1;
+    state.counters["shown"] = list.ComboGrid1.RowCount() - 1;
 }
 BENCHMARK(BM_CheckSave)->Unit(benchmark::kMillisecond);
 

@@ -1,34 +1,25 @@
 #include "cli/Cli.h"
 
-#include <charconv>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <iterator>
-#include <map>
-#include <optional>
-#include <set>
-#include <sstream>
 
-#include "app/UFRMmain.h"
+#include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
-#include "download/TNMHTTP.h"
-#include "platform/Clock.h"
+#include "cli/ListCommands.h"
+#include "download/HttpClient.h"
 #include "platform/Cp932.h"
-#include "platform/FileSystem.h"
 #include "settings/SettingsRecord.h"
 #include "sources/Catalogue.h"
 #include "sources/Convert.h"
 #include "text/NormaliseWidth.h"
-#include "text/Numbers.h"
 #include "text/Scrambler.h"
 
 namespace yomida {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+using namespace cli;
 
 constexpr const char* kUsage =
     "usage: yomida-cli COMMAND ...\n"
@@ -58,60 +49,6 @@ constexpr const char* kUsage =
     "              print the data file name and the source URL of a category and period\n"
     "              (category 2 is weekly: W defaults to the week of the month's first day)\n";
 
-class UsageError : public std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// Options of the form --name VALUE (or --name=VALUE) and flags of the form --name; everything
-// else is positional.
-struct ParsedArgs {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> values;
-    std::map<std::string, bool> flags;
-};
-
-ParsedArgs ParseArgs(const std::vector<std::string>& args, size_t first,
-                     const std::vector<std::string>& valueOptions,
-                     const std::vector<std::string>& flagOptions) {
-    ParsedArgs parsed;
-    for (size_t i = first; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.rfind("--", 0) != 0 || a == "--") {
-            parsed.positional.push_back(a);
-            continue;
-        }
-        std::string name = a.substr(2);
-        std::optional<std::string> inlineValue;
-        if (size_t eq = name.find('='); eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name.resize(eq);
-        }
-        if (std::find(valueOptions.begin(), valueOptions.end(), name) != valueOptions.end()) {
-            if (inlineValue) {
-                parsed.values[name] = *inlineValue;
-            } else if (i + 1 < args.size()) {
-                parsed.values[name] = args[++i];
-            } else {
-                throw UsageError("--" + name + " needs a value");
-            }
-        } else if (std::find(flagOptions.begin(), flagOptions.end(), name) != flagOptions.end() &&
-                   !inlineValue) {
-            parsed.flags[name] = true;
-        } else {
-            throw UsageError("unknown option " + a);
-        }
-    }
-    return parsed;
-}
-
-int ParseInt(const std::string& text, const char* what) {
-    const std::optional<int> value = TryStrToInt(text);
-    if (!value) {
-        throw UsageError(std::string(what) + " is not a number: " + text);
-    }
-    return *value;
-}
-
 std::string ReadAll(std::istream& in) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -123,8 +60,7 @@ int Normalise(std::istream& in, std::ostream& out) {
 
 int Scramble(std::istream& in, std::ostream& out) {
     const std::string input = ReadAll(in);
-    Scrambler scrambler;  // no data folder: the plain-text marker never applies here
-    scrambler.ResetScramble();
+    Scrambler scrambler;
     size_t start = 0;
     while (start < input.size()) {
         size_t lf = input.find('\n', start);
@@ -140,174 +76,9 @@ int Scramble(std::istream& in, std::ostream& out) {
     return kExitOk;
 }
 
-void ApplyMarks(TFRMmain& form, const std::string& marks) {
-    form.Cb1.checked = form.Cb2.checked = form.Cb3.checked = false;
-    std::string_view rest = marks;
-    while (!rest.empty()) {
-        if (rest.rfind("上", 0) == 0) {
-            form.Cb1.checked = true;
-        } else if (rest.rfind("中", 0) == 0) {
-            form.Cb2.checked = true;
-        } else if (rest.rfind("下", 0) == 0) {
-            form.Cb3.checked = true;
-        } else {
-            throw UsageError("--marks takes the markers 上, 中 and 下: " + marks);
-        }
-        rest.remove_prefix(std::string_view("上").size());
-    }
-}
-
-void ApplyDays(TFRMmain& form, const std::string& days) {
-    size_t dash = days.find('-');
-    if (dash == std::string::npos) {
-        throw UsageError("--days takes FIRST-LAST: " + days);
-    }
-    int first = ParseInt(days.substr(0, dash), "--days FIRST");
-    int last = ParseInt(days.substr(dash + 1), "--days LAST");
-    if (first < form.SEdtF.minValue || first > form.SEdtF.maxValue || last < form.SEdtT.minValue ||
-        last > form.SEdtT.maxValue) {
-        throw UsageError("--days takes FIRST from 1 to 31 and LAST from 0 to 31: " + days);
-    }
-    form.CbDate.checked = true;
-    form.CbDateClick();
-    form.SEdtF.SetValue(first);
-    form.SEdtT.SetValue(last);
-}
-
-std::chrono::year_month_day ParseMonth(const std::string& text) {
-    if (text.size() != 7 || text[4] != '-') {
-        throw UsageError("--month takes YYYY-MM: " + text);
-    }
-    const int y = ParseInt(text.substr(0, 4), "--month year");
-    const int m = ParseInt(text.substr(5, 2), "--month month");
-    if (m < 1 || m > 12) {
-        throw UsageError("--month takes YYYY-MM: " + text);
-    }
-    return {std::chrono::year{y}, std::chrono::month{static_cast<unsigned>(m)},
-            std::chrono::day{1}};
-}
-
-const std::vector<std::string> kFilterOptions = {"publisher", "title", "author",
-                                                 "days",      "marks", "order"};
-
-int ParseOrder(const std::string& order) {
-    const char* names[] = {"date", "publisher", "title", "price"};
-    for (int i = 0; i < 4; ++i) {
-        if (order == names[i]) {
-            return i;
-        }
-    }
-    throw UsageError("--order takes date, publisher, title or price: " + order);
-}
-
-// The main window's logic over one data file, its folder taken as the data folder, with the
-// filter controls set from the command line.
-struct Session {
-    ConsoleUi ui;
-    SystemClock clock;
-    Scrambler scrambler;
-    TFRMmain form;
-
-    Session(const std::filesystem::path& dataFile, ParsedArgs& p, std::ostream& err)
-        : ui(err), scrambler(FolderOf(dataFile)), form(ui, scrambler, clock) {
-        form.DataFilePath = dataFile;
-        form.Settings.dataFolder = FolderOf(dataFile);
-        form.CmbSrch1.text = Utf8ToCp932(p.values["publisher"]);
-        form.CmbSrch2.text = Utf8ToCp932(p.values["title"]);
-        form.CmbSrch3.text = Utf8ToCp932(p.values["author"]);
-        if (p.values.count("days")) {
-            ApplyDays(form, p.values["days"]);
-        }
-        if (p.values.count("marks")) {
-            ApplyMarks(form, p.values["marks"]);
-        }
-        if (p.values.count("order")) {
-            form.CmbSort.itemIndex = ParseOrder(p.values["order"]);
-        }
-        form.SelCheck.checked = p.flags["checked"];
-    }
-
-    // Loads the data file as the window's display does; false when it is missing.
-    bool Load(std::ostream& err) {
-        if (!FileExists(form.DataFilePath)) {
-            err << "yomida-cli: データファイルがありません: " << form.DataFilePath.string() << '\n';
-            return false;
-        }
-        form.LoadReleaseList();
-        return true;
-    }
-};
-
-int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ParsedArgs p = ParseArgs(args, 1, kFilterOptions, {"checked"});
-    if (p.positional.size() != 1) {
-        throw UsageError("show takes one DATAFILE");
-    }
-    Session session(p.positional[0], p, err);
-    if (!session.Load(err)) {
-        return kExitFailure;
-    }
-    const ComboGrid& grid = session.form.ComboGrid1;
-    std::string row;
-    for (int r = 0; r < grid.RowCount(); ++r) {
-        row.clear();
-        for (int c = 0; c < grid.ColCount(); ++c) {
-            if (c > 0) {
-                row += '\t';
-            }
-            row += grid.Cell(c, r);
-        }
-        out << Cp932ToUtf8(row) << '\n';
-    }
-    err << Cp932ToUtf8(session.form.StBar.panels[1].text) << '\n';
-    return kExitOk;
-}
-
-int Tick(const std::vector<std::string>& args, std::ostream& err) {
-    ParsedArgs p = ParseArgs(args, 1, kFilterOptions, {"checked"});
-    if (p.positional.size() < 2) {
-        throw UsageError("tick takes DATAFILE and at least one record NUMBER");
-    }
-    const std::set<std::string> numbers(p.positional.begin() + 1, p.positional.end());
-    Session session(p.positional[0], p, err);
-    if (!session.Load(err)) {
-        return kExitFailure;
-    }
-    TFRMmain& form = session.form;
-    for (int r = ComboGrid::kFixedRows; r < form.ComboGrid1.RowCount(); ++r) {
-        if (numbers.count(std::string(form.ComboGrid1.Cell(0, r))) != 0) {
-            form.ComboGrid1.SetCurrentCell(1, r);
-            form.ComboGrid1Click();
-        }
-    }
-    form.CheckSaveExecute();
-    return kExitOk;
-}
-
-int Export(const std::vector<std::string>& args, std::ostream& err) {
-    ParsedArgs p = ParseArgs(args, 1,
-                             [] {
-                                 std::vector<std::string> options = kFilterOptions;
-                                 options.push_back("month");
-                                 return options;
-                             }(),
-                             {"checked"});
-    if (p.positional.size() != 2 || !p.values.count("month")) {
-        throw UsageError("export takes DATAFILE --month YYYY-MM OUTPUT");
-    }
-    Session session(p.positional[0], p, err);
-    session.form.TargetDate = ParseMonth(p.values["month"]);
-    if (!session.Load(err)) {
-        return kExitFailure;
-    }
-    session.ui.saveAnswer = std::filesystem::path(p.positional[1]);
-    session.form.SaveCSVExecute();
-    return kExitOk;
-}
-
 int ConvertCommand(const std::vector<std::string>& args, std::ostream& err) {
     ParsedArgs p = ParseArgs(args, 1, {"category", "month", "week", "stamp"}, {});
-    if (p.positional.size() != 2 || !p.values.count("category") || !p.values.count("month")) {
+    if (p.positional.size() != 2 || !p.Has("category") || !p.Has("month")) {
         throw UsageError("convert takes --category N --month YYYY-MM INPUT OUTPUT");
     }
     ConvertRequest request;
@@ -318,12 +89,11 @@ int ConvertCommand(const std::vector<std::string>& args, std::ostream& err) {
     request.target = ParseMonth(p.values["month"]);
     request.input = p.positional[0];
     request.output = p.positional[1];
-    if (p.values.count("stamp")) {
+    if (p.Has("stamp")) {
         request.stampPrefix = "\"" + Utf8ToCp932(p.values["stamp"]) + "\",";
     }
     ConsoleUi ui(err);
-    Scrambler scrambler(FolderOf(request.output));
-    if (!Convert(request, scrambler, ui)) {
+    if (!Convert(request, ui)) {
         return kExitFailure;
     }
     return kExitOk;
@@ -335,8 +105,8 @@ int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         throw UsageError("http takes get or head and one URL");
     }
     PosixTcpConnector connector;
-    TNMHTTP http(connector);
-    if (p.values.count("proxy")) {
+    HttpClient http(connector);
+    if (p.Has("proxy")) {
         const std::string& proxy = p.values["proxy"];
         const size_t colon = proxy.rfind(':');
         if (colon == std::string::npos) {
@@ -348,7 +118,7 @@ int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     bool succeeded = false;
     http.OnSuccess = [&](int) { succeeded = true; };
     http.OnFailure = [&](int) { succeeded = false; };
-    const bool toFile = p.values.count("out") != 0;
+    const bool toFile = p.Has("out");
     http.InputFileMode = toFile;
     if (toFile) {
         http.BodyFile = p.values["out"];
@@ -372,7 +142,7 @@ int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 
 int Url(const std::vector<std::string>& args, std::ostream& out) {
     ParsedArgs p = ParseArgs(args, 1, {"category", "month", "week"}, {});
-    if (!p.positional.empty() || !p.values.count("category") || !p.values.count("month")) {
+    if (!p.positional.empty() || !p.Has("category") || !p.Has("month")) {
         throw UsageError("url takes --category N and --month YYYY-MM");
     }
     const int category = ParseInt(p.values["category"], "--category");
@@ -383,7 +153,7 @@ int Url(const std::vector<std::string>& args, std::ostream& out) {
     SourceQuery q;
     q.category = category;
     q.target = ParseMonth(p.values["month"]);
-    if (p.values.count("week")) {
+    if (p.Has("week")) {
         q.weekNumber = ParseInt(p.values["week"], "--week");
     } else {
         const auto days =
@@ -392,7 +162,7 @@ int Url(const std::vector<std::string>& args, std::ostream& out) {
         q.weekNumber = defaults.weekBaseNumber + static_cast<int>(days / 7);
     }
     q.listId = defaults.listId;
-    q.onOffLine = "OFF";  // no month probe: nothing here goes to the network
+    q.online = false;  // no month probe: nothing here goes to the network
     const HostTable hosts;
     q.hosts = &hosts;
     std::filesystem::path file;

@@ -18,11 +18,8 @@ public:
     std::optional<std::filesystem::path> OpenFileDialog(const FileDialogRequest&) override {
         return std::nullopt;
     }
-    // The file a command names stands in for the user's choice in the save dialog.
-    std::optional<std::filesystem::path> saveAnswer;
-
     std::optional<std::filesystem::path> SaveFileDialog(const FileDialogRequest&) override {
-        return saveAnswer;
+        return std::nullopt;
     }
     std::optional<FontChoice> FontDialog(const FontChoice&) override { return std::nullopt; }
     CursorShape Cursor() const override { return cursor_; }

@@ -1,8 +1,8 @@
 #include <cstdint>
 
 #include "FuzzSupport.h"
-#include "platform/ScriptedUi.h"
 #include "sources/Convert.h"
+#include "support/ScriptedUi.h"
 #include "text/Numbers.h"
 
 // Any page or CSV file, for any category the first byte picks, converts without a crash; a
@@ -13,7 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     static ScriptedUi ui;
-    static Scrambler scrambler;
     const std::filesystem::path input = fuzz::ScratchFolder() / "page";
     fuzz::WriteFile(input, data + 1, size - 1);
     ConvertRequest request;
@@ -24,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request.target = std::chrono::year_month_day{std::chrono::year{2003}, std::chrono::month{5},
                                                  std::chrono::day{1}};
     try {
-        Convert(request, scrambler, ui);
+        Convert(request, ui);
     } catch (const ConversionError&) {
     }
     ui.messages.clear();

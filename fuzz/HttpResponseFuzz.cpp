@@ -3,7 +3,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "download/TNMHTTP.h"
+#include "download/HttpClient.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace yomida;
     ScriptedConnector connector;
     connector.reply.assign(reinterpret_cast<const char*>(data), size);
-    TNMHTTP http(connector);
+    HttpClient http(connector);
     http.MaxHeaderBytes = 4096;
     http.MaxBodyBytes = 65536;
     http.InputFileMode = size % 2 == 0;

@@ -1,8 +1,9 @@
 #include <cstdint>
 
 #include "FuzzSupport.h"
-#include "app/UFRMmain.h"
-#include "platform/ScriptedUi.h"
+#include "app/MainWindowLogic.h"
+#include "download/DownloadManager.h"
+#include "support/ScriptedUi.h"
 
 // Any settings file starts the program and is written back without a crash.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -10,9 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ScriptedUi ui;
     static FixedClock clock{std::chrono::year_month_day{
         std::chrono::year{2003}, std::chrono::month{5}, std::chrono::day{7}}};
-    static Scrambler scrambler;
+    static PosixTcpConnector tcp;
+    static HttpClient http(tcp);
+    static DownloadManager downloads(ui, clock);
     fuzz::WriteFile(fuzz::ScratchFolder() / "yomida.INI", data, size);
-    TFRMmain form(ui, scrambler, clock);
+    MainWindowLogic form(ui, clock, http, downloads);
     if (form.FormCreate(fuzz::ScratchFolder() / "yomida")) {
         form.FormClose();
     }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "platform/FaultInjection.h"
+#include "platform/FileHooks.h"
 #include "platform/IoError.h"
 
 namespace yomida {
@@ -31,8 +31,10 @@ bool DeleteFile(const std::filesystem::path& path) {
 }
 
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (Faults().renameErrno != 0) {
-        throw IoError(IoError::Op::Rename, to, Faults().renameErrno);
+    if (const auto& hook = TestFileHooks().beforeRename) {
+        if (int e = hook(); e != 0) {
+            throw IoError(IoError::Op::Rename, to, e);
+        }
     }
     std::error_code ec;
     std::filesystem::rename(from, to, ec);

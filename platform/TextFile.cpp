@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/FaultInjection.h"
+#include "platform/FileHooks.h"
 #include "platform/IoError.h"
 
 namespace yomida {
@@ -112,9 +112,14 @@ bool TextFileReader::ReadLine(std::string& line) {
 
 namespace {
 
+// The errno a test hook injects, or 0.
+int Injected(const std::function<int()>& hook) {
+    return hook ? hook() : 0;
+}
+
 int CreateOrThrow(const std::filesystem::path& path) {
-    if (Faults().createErrno != 0) {
-        throw IoError(IoError::Op::Create, path, Faults().createErrno);
+    if (int e = Injected(TestFileHooks().beforeCreate); e != 0) {
+        throw IoError(IoError::Op::Create, path, e);
     }
     return OpenOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC, IoError::Op::Create);
 }
@@ -133,7 +138,7 @@ TextFileWriter::~TextFileWriter() {
 }
 
 void TextFileWriter::Write(std::string_view bytes) {
-    if (int e = CountWriteFault(); e != 0) {
+    if (int e = Injected(TestFileHooks().beforeWrite); e != 0) {
         throw IoError(IoError::Op::Write, path_, e);
     }
     buffer_.append(bytes);
@@ -143,7 +148,7 @@ void TextFileWriter::Write(std::string_view bytes) {
 }
 
 void TextFileWriter::WriteLine(std::string_view line) {
-    if (int e = CountWriteFault(); e != 0) {
+    if (int e = Injected(TestFileHooks().beforeWrite); e != 0) {
         throw IoError(IoError::Op::Write, path_, e);
     }
     buffer_.append(line);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,6 +61,10 @@ public:
     virtual void ProcessMessages() = 0;
     virtual void Repaint() = 0;
 };
+
+// Runs a handler, the top level of one user operation, and shows any failure it raises in the
+// standard error box.
+void RunGuarded(Ui& ui, const std::function<void()>& handler);
 
 // Shows the hourglass for one operation and restores the previous cursor on every way out.
 class HourglassCursor {

@@ -112,6 +112,22 @@ std::optional<std::string> IniFile::Read(std::string_view section, std::string_v
     return std::string(value.substr(0, kMaxValue));
 }
 
+std::vector<std::string> IniFile::KeysOf(std::string_view section) const {
+    std::vector<std::string> keys;
+    bool inSection = false;
+    for (const std::string& line : lines_) {
+        if (std::optional<std::string_view> s = SectionOf(line)) {
+            if (inSection) {
+                break;  // the first section of that name is the one that counts
+            }
+            inSection = SameName(*s, section);
+        } else if (std::optional<std::string_view> k = KeyOf(line); inSection && k) {
+            keys.emplace_back(*k);
+        }
+    }
+    return keys;
+}
+
 void IniFile::Write(std::string_view section, std::string_view key, std::string_view value) {
     std::string line(key);
     line += '=';

@@ -23,6 +23,9 @@ public:
     // enclosing quotes (single or double) dropped, cut to 2047 bytes. Nothing when absent.
     std::optional<std::string> Read(std::string_view section, std::string_view key) const;
 
+    // The names of the keys a section holds, in file order.
+    std::vector<std::string> KeysOf(std::string_view section) const;
+
     // Replaces the key's line in place, or adds it at the end of its section (the section at the
     // end of the file when it is new). Line breaks inside the value are dropped.
     void Write(std::string_view section, std::string_view key, std::string_view value);

@@ -4,7 +4,9 @@
 
 namespace yomida {
 
-SettingsRecord::SettingsRecord() : fontName("ＭＳ ゴシック"_sj) {}
+std::string SettingsRecord::DefaultFontName() {
+    return "ＭＳ ゴシック"_sj;
+}
 
 void SettingsRecord::DerivePaths(const std::filesystem::path& executable) {
     settingsFile = executable;

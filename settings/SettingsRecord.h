@@ -3,20 +3,32 @@
 #include <array>
 #include <chrono>
 #include <filesystem>
-#include <optional>
+#include <map>
 #include <string>
-#include <string_view>
-
-#include "text/Dates.h"
 
 namespace yomida {
 
 // One saved search condition: name, condition options, publisher, title and author words.
 using SavedCondition = std::array<std::string, 5>;
 constexpr size_t kSavedConditionCount = 10;
+// Entries of each search box's history.
+constexpr size_t kHistoryLength = 10;
+// Columns whose widths the settings file keeps.
+constexpr size_t kStoredColumnCount = 8;
 
-// Everything the settings file holds besides what lives in the controls themselves (search
-// histories, window and grid geometry, the order box). Texts are CP932.
+// Whether the program may go to the network; stored as "ON" or "OFF".
+enum class OnlineMode { Online, Offline };
+
+struct WindowGeometry {
+    int top = 69;
+    int left = 204;
+    int width = 691;
+    int height = 614;
+    bool maximized = false;
+};
+
+// Everything the settings file holds, each value with its default beside it. The bindings
+// table (SettingsBindings.h) ties each member to its section and key. Texts are CP932.
 struct SettingsRecord {
     // Derived at start-up, never stored.
     std::filesystem::path settingsFile;
@@ -29,11 +41,20 @@ struct SettingsRecord {
     int port = 0;
     bool dialUp = false;
 
-    std::string fontName;  // set to the default by the constructor
+    std::array<int, kStoredColumnCount> columnWidths{0, 24, 104, 64, 191, 107, 61, 60};
+    int gridRowHeight = 24;
+
+    WindowGeometry window;
+    int treeWidth = 120;
+
+    std::string fontName = DefaultFontName();
     int fontSize = 9;
 
     int category = 1;
+    int sortOrder = 0;  // -1: no order chosen
     std::string listId = "2003/05";
+    // The search boxes' histories as stored: an empty entry is a gap, not an entry.
+    std::array<std::array<std::string, kHistoryLength>, 3> histories{};
 
     std::array<SavedCondition, kSavedConditionCount> conditions{};
 
@@ -44,14 +65,20 @@ struct SettingsRecord {
                                              std::chrono::day{13}};
     int weekBaseNumber = 1200;
 
-    std::string onOffLine = "ON";
-    std::string htmlFolder;     // TAI_PATH
-    std::string neoWingFolder;  // NEO_PATH
-    std::string csvFolder;      // CSV_PATH
+    OnlineMode online = OnlineMode::Online;
+    std::string htmlFolder;     // where the last imported page was chosen
+    std::string neoWingFolder;  // where the last KOSUMIRA file was chosen
+    std::string csvFolder;      // where the last CSV export went
 
-    SettingsRecord();
+    std::string shopHost = "www.amazon.co.jp";
+    std::string shopTag = "yomida-22";
+    // The source host overrides of the host section, by key; read, never written.
+    std::map<std::string, std::string> hosts;
+
     // Paths derived from the executable's own path.
     void DerivePaths(const std::filesystem::path& executable);
+
+    static std::string DefaultFontName();
 };
 
 }  // namespace yomida

@@ -6,6 +6,9 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "sources/RecordLayout.h"
 
 namespace yomida {
 
@@ -24,27 +27,67 @@ enum class ConverterKind {
     NeoWingCsv,            // KOSUMIRA's CSV file
 };
 
+// How the program gets a category's page.
+enum class Acquisition {
+    DirectFetch,  // downloaded by the program itself
+    BrowserPage,  // opened in the browser, saved there by the user, then imported
+    KosumiraCsv,  // made by the sibling program KOSUMIRA, then imported
+};
+
+// The period one data file covers: a month, or a numbered week.
+enum class Period { Month, Week };
+
+// A source URL: the path takes the target period through the placeholders {yyyy}, {mm}, {m},
+// {yymm}, {yyyymm}, {week}, {listid} (the まんがの森 list number) and {probe} (what the 本やタウン
+// month probe answers; empty offline).
+struct UrlForm {
+    bool https;
+    const char* path;
+    // The site's older archive, for target months whose yymm sorts before `olderBefore`.
+    const char* olderPath = nullptr;
+    const char* olderBefore = nullptr;
+};
+
+// A group of categories in the tree and in the search menu.
+struct CategoryGroup {
+    const char* treeCaption;  // UTF-8
+    const char* menuCaption;  // UTF-8
+};
+
 struct CategoryInfo {
     int number;                 // 1 to 15, as stored in the settings
     const char* code;           // names the data files
     const char* action;         // the action that selects it
-    int treeNode;               // position in the category tree, in display order
+    int group;                  // index into CategoryGroups()
     const char* designCaption;  // UTF-8
     const char* displayName;    // UTF-8; the caption after start-up
     ConverterKind converter;
-    bool directFetch;  // fetched by the program itself rather than imported by hand
+    Acquisition acquisition;
+    Period period;
     SourceSite site;
+    UrlForm url;
+    bool updateCheck;  // the page's Last-Modified tells whether the stored list is current
     bool audioVisual;  // shows the audio-visual icons
 };
 
 constexpr int kCategoryCount = 15;
 
+// All fifteen rows, in the order the tree and the search menu show them.
+const std::vector<CategoryInfo>& Categories();
+const std::vector<CategoryGroup>& CategoryGroups();
 // Row for a category number, or nullptr outside 1 to 15.
 const CategoryInfo* FindCategory(int number);
+
+// The category tree: each group node followed by its leaves, in display order.
+struct CategoryTreeSlot {
+    int group;
+    const CategoryInfo* category;  // nullptr for the group's own node
+};
+const std::vector<CategoryTreeSlot>& CategoryTreeSlots();
+// Tree node of a category's leaf, or -1.
+int TreeNodeOf(int category);
 // Row for a tree node, or nullptr for a group node.
 const CategoryInfo* FindCategoryByTreeNode(int node);
-// All fifteen rows, in category number order.
-const CategoryInfo (&Categories())[kCategoryCount];
 
 // Web host of each source site, overridable per site (for example "127.0.0.1:8080").
 class HostTable {
@@ -52,9 +95,9 @@ public:
     HostTable();
     const std::string& Host(SourceSite site) const;
     void SetHost(SourceSite site, std::string host) { hosts_[site] = std::move(host); }
-    // The name of a site's key in the settings file's host section.
-    static const char* KeyName(SourceSite site);
-    static const char* SectionName() { return "HOSTS"; }
+    // Takes the overrides of the settings file's host section, by key name; empty values and
+    // unknown keys change nothing.
+    void Override(const std::map<std::string, std::string>& byKey);
 
 private:
     std::map<SourceSite, std::string> hosts_;
@@ -65,8 +108,8 @@ struct SourceQuery {
     std::chrono::year_month_day target{};
     int weekNumber = 0;
     std::filesystem::path dataFolder;
-    std::string listId;     // "yyyy/mm": the month of the まんがの森 list number 1
-    std::string onOffLine;  // "ON" or "OFF"
+    std::string listId;  // "yyyy/mm": the month of the まんがの森 list number 1
+    bool online = true;  // offline, the 本やタウン month is not probed
     const HostTable* hosts = nullptr;
 };
 

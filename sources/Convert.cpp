@@ -57,7 +57,7 @@ bool RunConverter(ConverterKind kind, ConverterContext& context) {
 
 }  // namespace
 
-bool Convert(const ConvertRequest& request, Scrambler& scrambler, Ui& ui) {
+bool Convert(const ConvertRequest& request, Ui& ui) {
     if (!FileExists(request.input)) {
         ui.ShowError("ダウンロードファイルが見つかりません。"_sj);
         return false;
@@ -71,12 +71,11 @@ bool Convert(const ConvertRequest& request, Scrambler& scrambler, Ui& ui) {
 
     TextFileReader in(request.input);
     FileReplacement out(request.output);
-    scrambler.ResetScramble();
-    RecordWriter writer(out.Writer(), scrambler, request.stampPrefix);
+    RecordWriter writer(out.Writer(), request.output, request.stampPrefix);
     ConverterContext context{in, writer, request, ui};
     const bool ranToEnd = RunConverter(category->converter, context);
     in.Close();
-    if (writer.counter > 0) {
+    if (writer.Counted() > 0) {
         out.Commit();
     }
     return ranToEnd;

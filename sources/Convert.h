@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/Ui.h"
-#include "text/Scrambler.h"
 
 namespace yomida {
 
@@ -18,10 +17,11 @@ struct ConvertRequest {
 };
 
 // Turns a fetched or imported page into the category's data file: the pre-processor and
-// converter of the category, every written line scrambled. The data file is replaced only when
-// the conversion has written at least one counted line and did not fail with an error, so a
-// broken page never destroys the list that was there. Returns false when the input is missing
-// or the converter stopped with a message (already shown); conversion and file errors throw.
-bool Convert(const ConvertRequest& request, Scrambler& scrambler, Ui& ui);
+// converter of the category, every written line scrambled as the data file's folder says. The
+// data file is replaced only when the conversion has written at least one counted line and did
+// not fail with an error, so a broken page never destroys the list that was there. Returns false
+// when the input is missing or the converter stopped with a message (already shown); conversion and
+// file errors throw.
+bool Convert(const ConvertRequest& request, Ui& ui);
 
 }  // namespace yomida

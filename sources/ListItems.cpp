@@ -94,7 +94,7 @@ void NormaliseLineBreaks(const std::filesystem::path& page) {
 
 bool ConvertTaiyoshaBunko(ConverterContext& context) {
     TextFileReader& in = context.in;
-    context.out.WriteHeader("No,□,出版社,発売日,タイトル,作者,価格"_sj);
+    context.out.WriteHeader(ListKind::Books);
     std::string line;
     std::string item;
     std::vector<std::string> f;
@@ -111,7 +111,6 @@ bool ConvertTaiyoshaBunko(ConverterContext& context) {
                 const std::string record = Trimmed(f[1]) + "　"_sj + Trimmed(f[2]) + "," +
                                            std::string(LastTwo(date)) + "," + Trimmed(f[3]) + "," +
                                            Trimmed(f[4]) + "," + Trimmed(f[5]);
-                ++context.out.counter;
                 context.out.WriteRecord(record);
                 break;
             }
@@ -132,7 +131,7 @@ bool ConvertTaiyoshaBunko(ConverterContext& context) {
 
 bool ConvertTaiyoshaComic(ConverterContext& context) {
     TextFileReader& in = context.in;
-    context.out.WriteHeader("No,□,出版社,発売日,タイトル,作者,価格"_sj);
+    context.out.WriteHeader(ListKind::Books);
     std::string line;
     std::vector<std::string> f;
     while (in.ReadLine(line)) {
@@ -170,14 +169,13 @@ bool ConvertTaiyoshaComic(ConverterContext& context) {
         const std::string day = date.size() > 3 ? date.substr(3, 2) : std::string();
         const std::string record =
             Trimmed(f[1]) + "," + day + "," + Trimmed(title) + "," + author + "," + Trimmed(f[i]);
-        ++context.out.counter;
         context.out.WriteRecord(record);
     }
     return true;
 }
 
 bool ConvertWeeklyList(ConverterContext& context) {
-    context.out.WriteHeader("No,□,出版社,発売日,タイトル,作者,価格,ISBN"_sj);
+    context.out.WriteHeader(ListKind::BooksWithIsbn);
     std::string line;
     std::vector<std::string> f;
     while (context.in.ReadLine(line)) {
@@ -201,7 +199,6 @@ bool ConvertWeeklyList(ConverterContext& context) {
         if (f.size() >= 7) {
             record += Trimmed(f[6]);
         }
-        ++context.out.counter;
         context.out.WriteRecord(record);
     }
     return true;

@@ -11,7 +11,8 @@
 
 namespace yomida {
 bool ConvertNeoWingCsv(ConverterContext& context) {
-    context.out.WriteHeader("No,□,メディア,発売日,タイトル,アーティスト名,価格,型番"_sj);
+    context.out.WriteHeader(ListKind::AudioVisual);
+    context.out.NumberFrom(0);  // KOSUMIRA's lists are numbered from 0
     const auto target = context.request.target;
     std::string line;
     std::vector<std::string> f;
@@ -31,7 +32,6 @@ bool ConvertNeoWingCsv(ConverterContext& context) {
             Trimmed(f[3]) + "," + std::to_string(static_cast<unsigned>(date->day())) + "," +
             Trimmed(title) + "," + Trimmed(artist) + "," + Trimmed(f[4]) + "," + Trimmed(f[2]);
         context.out.WriteRecord(record);
-        ++context.out.counter;
     }
     return true;
 }

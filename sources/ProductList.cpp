@@ -72,7 +72,6 @@ void WriteEntry(Entry& e, RecordWriter& out) {
     line = ReplaceAllSjis(line, "&gt;", ">");
     line = ReplaceAllSjis(line, "&#39;", "'");
     out.WriteRecord(line);
-    ++out.counter;
     e.title.clear();
     e.authors.clear();
     e.price.clear();
@@ -186,8 +185,8 @@ bool ExtractProductList(ConverterContext& context) {
     if (!found) {
         return true;
     }
-    out.WriteHeader("No,□,出版社,発売日,タイトル,作者,価格"_sj);
-    ++out.counter;
+    out.WriteHeader(ListKind::Books);
+    out.CountHeader();
     Entry entry;
     entry.day = DayOf(line);
     do {

@@ -2,23 +2,18 @@
 
 namespace yomida {
 
-void RecordWriter::WriteLine(std::string_view plain) {
-    line_.assign(plain);
-    scrambler_.ScrambleLineInPlace(line_);
+void RecordWriter::WriteHeader(ListKind kind) {
+    line_ = stampPrefix_;
+    line_ += HeaderCaptions(kind);
     out_.WriteLine(line_);
 }
 
-void RecordWriter::WriteHeader(std::string_view captions) {
-    std::string header = stampPrefix_;
-    header += captions;
-    WriteLine(header);
-}
-
 void RecordWriter::WriteRecord(std::string_view fields) {
-    std::string record = std::to_string(counter);
-    record += ",0,";
-    record += fields;
-    WriteLine(record);
+    line_ = std::to_string(next_++);
+    line_ += ",0,";
+    line_ += fields;
+    out_.WriteLine(line_);
+    ++counted_;
 }
 
 }  // namespace yomida

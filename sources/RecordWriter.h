@@ -1,34 +1,42 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "platform/TextFile.h"
-#include "text/Scrambler.h"
+#include "sources/RecordLayout.h"
+#include "text/ScrambledFile.h"
 
 namespace yomida {
 
-// What every converter writes through: each line scrambled in writing order, and the record
-// counter the conversion driver reads when the converter is done.
+// What every converter writes through: the header line, then numbered records, each line
+// scrambled in writing order as the data file's folder says. It counts the lines that make a
+// conversion worth keeping.
 class RecordWriter {
 public:
-    RecordWriter(TextFileWriter& out, Scrambler& scrambler, std::string stampPrefix)
-        : out_(out), scrambler_(scrambler), stampPrefix_(std::move(stampPrefix)) {}
+    RecordWriter(TextFileWriter& out, const std::filesystem::path& dataFile,
+                 std::string stampPrefix)
+        : out_(out, dataFile), stampPrefix_(std::move(stampPrefix)) {}
 
-    // Writes the stamp prefix followed by the caption list.
-    void WriteHeader(std::string_view captions);
-    // Writes the record number, ",0," and the fields already joined by commas.
+    // Writes the stamp prefix followed by the list kind's captions.
+    void WriteHeader(ListKind kind);
+    // Counts the header line as the first record does, so records are numbered from 1 and a
+    // page with a header alone still replaces the list.
+    void CountHeader() { ++counted_; }
+    // The number the next record gets; records are numbered from 1 unless a converter says so.
+    void NumberFrom(int first) { next_ = first; }
+    // Writes the next record number, ",0," and the fields already joined by commas.
     void WriteRecord(std::string_view fields);
-    // Writes one line as it is.
-    void WriteLine(std::string_view plain);
 
-    int counter = 0;
+    int Counted() const { return counted_; }
 
 private:
-    TextFileWriter& out_;
-    Scrambler& scrambler_;
+    ScrambledWriter out_;
     std::string stampPrefix_;
     std::string line_;
+    int next_ = 1;
+    int counted_ = 0;
 };
 
 }  // namespace yomida

@@ -68,7 +68,7 @@ void JoinTableRows(const std::filesystem::path& page) {
 }
 
 bool ConvertBookTownRows(ConverterContext& context) {
-    context.out.WriteHeader("No,□,出版社,発売日,タイトル,作者,価格,ISBN"_sj);
+    context.out.WriteHeader(ListKind::BooksWithIsbn);
     const std::string& fullSpace = "　"_sj;
     const std::string& listComma = "、"_sj;
     std::string line;
@@ -95,14 +95,13 @@ bool ConvertBookTownRows(ConverterContext& context) {
         if (f.size() >= 8) {
             record += Trimmed(Without(f[7], listComma));
         }
-        ++context.out.counter;
         context.out.WriteRecord(record);
     }
     return true;
 }
 
 bool ConvertMangaNoMoriRows(ConverterContext& context) {
-    context.out.WriteHeader("No,□,出版社,発売日,タイトル,作者,価格"_sj);
+    context.out.WriteHeader(ListKind::Books);
     char month[16];
     std::snprintf(month, sizeof month, "%04d.%02u", static_cast<int>(context.request.target.year()),
                   static_cast<unsigned>(context.request.target.month()));
@@ -132,7 +131,6 @@ bool ConvertMangaNoMoriRows(ConverterContext& context) {
         const std::string record = Trimmed(publisher) + "," + Trimmed(Without(f[1], "旬"_sj)) +
                                    "," + Trimmed(f[2]) + "," + Trimmed(Without(f[3], "　"_sj)) +
                                    "," + Trimmed(Without(f[4], "，"_sj));
-        ++context.out.counter;
         context.out.WriteRecord(record);
     }
     return true;

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/FileSystem.h"
-
 namespace yomida {
 namespace {
 
@@ -11,25 +9,7 @@ constexpr std::string_view kKey = "wrbtuonhexmp38ydiq7v2sz";
 
 }  // namespace
 
-Scrambler::Scrambler(std::filesystem::path dataFolder) : dataFolder_(std::move(dataFolder)) {}
-
-const std::filesystem::path& Scrambler::PlainMarkerName() {
-    static const std::filesystem::path name("コミック");
-    return name;
-}
-
-void Scrambler::ResetScramble() {
-    position_ = 0;
-    off_ = !dataFolder_.empty() && FileExists(dataFolder_ / PlainMarkerName());
-    if (off_ && onMarker_) {
-        onMarker_();
-    }
-}
-
 void Scrambler::ScrambleLineInPlace(std::string& line) {
-    if (off_) {
-        return;
-    }
     auto* bytes = reinterpret_cast<unsigned char*>(line.data());
     const auto* key = reinterpret_cast<const unsigned char*>(kKey.data());
     const size_t n = line.size();

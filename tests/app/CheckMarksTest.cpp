@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
-#include "app/UFRMmain.h"
-#include "platform/ScriptedUi.h"
+#include "support/FormFixture.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {
@@ -16,8 +16,8 @@ protected:
     test::TempDir dir;
     ScriptedUi ui;
     FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    Scrambler scrambler{dir.path()};
-    TFRMmain form{ui, scrambler, clock};
+    test::WindowLogic logic{ui, clock};
+    MainWindowLogic& form = logic.form;
 
     void SetUp() override {
         form.Settings.dataFolder = dir.path();
@@ -28,16 +28,16 @@ protected:
     }
     void Load() { form.LoadReleaseList(); }
     int RowOf(const std::string& number) {
-        for (int r = 1; r < form.ComboGrid1.RowCount(); ++r) {
-            if (form.ComboGrid1.Cell(0, r) == number) {
+        for (int r = 1; r < form.List.ComboGrid1.RowCount(); ++r) {
+            if (form.List.ComboGrid1.Cell(0, r) == number) {
                 return r;
             }
         }
         return -1;
     }
     void Click(int col, int row) {
-        form.ComboGrid1.SetCurrentCell(col, row);
-        form.ComboGrid1Click();
+        form.List.ComboGrid1.SetCurrentCell(col, row);
+        form.List.ComboGrid1Click();
     }
     std::vector<std::string> Folder() {
         std::vector<std::string> names;
@@ -52,32 +52,33 @@ TEST_F(CheckMarksTest, ClickingTicksAndMovesToThePublisher) {
     Write({"No,□,出版社,発売日,タイトル,作者,価格", "1,0,a,1,t,x,1"});
     Load();
     Click(1, 1);
-    EXPECT_EQ(U8(form.ComboGrid1.Cell(1, 1)), "■");
-    EXPECT_EQ(form.ComboGrid1.Col(), 2);
-    EXPECT_TRUE(form.ComboGrid1AlignCellEvent(4, 1).ticked);
-    EXPECT_EQ(form.ComboGrid1AlignCellEvent(6, 1).alignment, CellAlignment::Right);
-    EXPECT_EQ(form.ComboGrid1AlignCellEvent(3, 1).alignment, CellAlignment::Center);
-    EXPECT_EQ(form.ComboGrid1AlignCellEvent(4, 1).alignment, CellAlignment::Left);
-    EXPECT_FALSE(form.ComboGrid1AlignCellEvent(0, 1).ticked) << "the fixed column keeps its colour";
-    EXPECT_EQ(form.ComboGrid1AlignCellEvent(2, 0).alignment, CellAlignment::Center);
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(1, 1)), "■");
+    EXPECT_EQ(form.List.ComboGrid1.Col(), 2);
+    EXPECT_TRUE(form.List.ComboGrid1AlignCellEvent(4, 1).ticked);
+    EXPECT_EQ(form.List.ComboGrid1AlignCellEvent(6, 1).alignment, CellAlignment::Right);
+    EXPECT_EQ(form.List.ComboGrid1AlignCellEvent(3, 1).alignment, CellAlignment::Center);
+    EXPECT_EQ(form.List.ComboGrid1AlignCellEvent(4, 1).alignment, CellAlignment::Left);
+    EXPECT_FALSE(form.List.ComboGrid1AlignCellEvent(0, 1).ticked)
+        << "the fixed column keeps its colour";
+    EXPECT_EQ(form.List.ComboGrid1AlignCellEvent(2, 0).alignment, CellAlignment::Center);
     Click(1, 1);
-    EXPECT_EQ(U8(form.ComboGrid1.Cell(1, 1)), "□");
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(1, 1)), "□");
     Click(4, 1);
-    EXPECT_EQ(U8(form.ComboGrid1.Cell(1, 1)), "□") << "other columns do not tick";
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(1, 1)), "□") << "other columns do not tick";
 
-    form.ComboGrid1.SetCurrentCell(2, 1);
-    EXPECT_TRUE(form.ComboGrid1KeyDown(GridKey::Left)) << "no arrow into the check column";
-    form.ComboGrid1.SetCurrentCell(3, 1);
-    EXPECT_FALSE(form.ComboGrid1KeyDown(GridKey::Left));
+    form.List.ComboGrid1.SetCurrentCell(2, 1);
+    EXPECT_TRUE(form.List.ComboGrid1KeyDown(GridKey::Left)) << "no arrow into the check column";
+    form.List.ComboGrid1.SetCurrentCell(3, 1);
+    EXPECT_FALSE(form.List.ComboGrid1KeyDown(GridKey::Left));
 }
 
 TEST_F(CheckMarksTest, SavedTicksComeBackAndHiddenRecordsAreUntouched) {
     Write({"\"2003/05/01\",No,□,出版社,発売日,タイトル,作者,価格",
            "1,0,講談社,1,ワンピース,尾田,420", "2,0,集英社,2,ＮＡＲＵＴＯ　外伝,岸本,390",
            "3,1,講談社,3,\"進撃\"\"の\"\"巨人\",諫山,460", "4,0,小学館,4,コナン,青山,410"});
-    form.CmbSrch1.text = Sj("講談社,集英社");
+    form.List.Filter.CmbSrch1.text = Sj("講談社,集英社");
     Load();
-    ASSERT_EQ(form.ComboGrid1.RowCount(), 4);
+    ASSERT_EQ(form.List.ComboGrid1.RowCount(), 4);
     Click(1, RowOf("1"));
     Click(1, RowOf("2"));
     Click(1, RowOf("3"));  // untick a saved tick
@@ -91,12 +92,12 @@ TEST_F(CheckMarksTest, SavedTicksComeBackAndHiddenRecordsAreUntouched) {
             "3,0,講談社,3,\"進撃\"\"の\"\"巨人\",諫山,460", "4,0,小学館,4,コナン,青山,410"}));
     EXPECT_EQ(Folder(), std::vector<std::string>{"comic0305.csv"}) << "nothing left behind";
 
-    form.CmbSrch1.text.clear();
+    form.List.Filter.CmbSrch1.text.clear();
     Load();
-    EXPECT_EQ(U8(form.ComboGrid1.Cell(1, RowOf("1"))), "■");
-    EXPECT_EQ(U8(form.ComboGrid1.Cell(1, RowOf("3"))), "□");
-    EXPECT_EQ(U8(form.ComboGrid1.Cell(4, RowOf("3"))), "進撃\"の\"巨人");
-    EXPECT_EQ(U8(form.ComboGrid1.Cell(4, RowOf("2"))), "NARUTO 外伝");
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(1, RowOf("1"))), "■");
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(1, RowOf("3"))), "□");
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(4, RowOf("3"))), "進撃\"の\"巨人");
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(4, RowOf("2"))), "NARUTO 外伝");
 }
 
 TEST_F(CheckMarksTest, DuplicateNumbersShortLinesAndSpaces) {
@@ -132,32 +133,32 @@ TEST_F(CheckMarksTest, MissingFileDoesNothingAndAFailedSaveKeepsTheDataFile) {
 }
 
 TEST_F(CheckMarksTest, WheelMovesViewAndCurrentRow) {
-    form.ComboGrid1.SetRowCount(20);
-    form.ComboGrid1.SetCurrentCell(2, 5);
-    form.ComboGrid1.SetTopRow(4);
-    form.ComboGrid1MouseWheelDown(3);
-    EXPECT_EQ(form.ComboGrid1.TopRow(), 7);
-    EXPECT_EQ(form.ComboGrid1.Row(), 8);
-    form.ComboGrid1.SetCurrentCell(2, 18);
-    form.ComboGrid1MouseWheelDown(3);
-    EXPECT_EQ(form.ComboGrid1.Row(), 19) << "not past the last row";
-    form.ComboGrid1MouseWheelUp(3);
-    EXPECT_EQ(form.ComboGrid1.TopRow(), 7);
-    EXPECT_EQ(form.ComboGrid1.Row(), 16);
-    form.ComboGrid1.SetTopRow(2);
-    form.ComboGrid1MouseWheelUp(3);
-    EXPECT_EQ(form.ComboGrid1.TopRow(), 1);
-    EXPECT_EQ(form.ComboGrid1.Row(), 15);
+    form.List.ComboGrid1.SetRowCount(20);
+    form.List.ComboGrid1.SetCurrentCell(2, 5);
+    form.List.ComboGrid1.SetTopRow(4);
+    form.List.ComboGrid1MouseWheelDown(3);
+    EXPECT_EQ(form.List.ComboGrid1.TopRow(), 7);
+    EXPECT_EQ(form.List.ComboGrid1.Row(), 8);
+    form.List.ComboGrid1.SetCurrentCell(2, 18);
+    form.List.ComboGrid1MouseWheelDown(3);
+    EXPECT_EQ(form.List.ComboGrid1.Row(), 19) << "not past the last row";
+    form.List.ComboGrid1MouseWheelUp(3);
+    EXPECT_EQ(form.List.ComboGrid1.TopRow(), 7);
+    EXPECT_EQ(form.List.ComboGrid1.Row(), 16);
+    form.List.ComboGrid1.SetTopRow(2);
+    form.List.ComboGrid1MouseWheelUp(3);
+    EXPECT_EQ(form.List.ComboGrid1.TopRow(), 1);
+    EXPECT_EQ(form.List.ComboGrid1.Row(), 15);
 }
 
 TEST_F(CheckMarksTest, EighthColumnWidthIsRemembered) {
-    form.ComboGrid1.SetColCount(8);
-    form.ComboGrid1.SetColWidth(7, 90);
-    form.ComboGrid1AlignCellEvent(2, 1);
-    EXPECT_EQ(form.ComboGrid1.EighthColWidth(), 90);
-    form.ComboGrid1.SetColCount(7);
-    form.ComboGrid1AlignCellEvent(2, 1);
-    EXPECT_EQ(form.ComboGrid1.EighthColWidth(), 90);
+    form.List.ComboGrid1.SetColCount(8);
+    form.List.ComboGrid1.SetColWidth(7, 90);
+    form.List.ComboGrid1AlignCellEvent(2, 1);
+    EXPECT_EQ(form.List.ComboGrid1.EighthColWidth(), 90);
+    form.List.ComboGrid1.SetColCount(7);
+    form.List.ComboGrid1AlignCellEvent(2, 1);
+    EXPECT_EQ(form.List.ComboGrid1.EighthColWidth(), 90);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "FormFixture.h"
-#include "TestSupport.h"
-#include "app/UFRMmain.h"
-#include "platform/ScriptedUi.h"
+#include "app/MainWindowLogic.h"
+#include "support/FormFixture.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {
@@ -15,11 +15,11 @@ using test::U8;
 class CsvExportTest : public test::FormFixture {
 protected:
     void Rows(int n) {
-        form.ComboGrid1.SetRowCount(n + 1);
+        form.List.ComboGrid1.SetRowCount(n + 1);
         for (int r = 1; r <= n; ++r) {
             const std::string i = std::to_string(r);
             for (int c = 0; c < 8; ++c) {
-                form.ComboGrid1.SetCell(c, r, c == 3 ? i : "c" + std::to_string(c) + "r" + i);
+                form.List.ComboGrid1.SetCell(c, r, c == 3 ? i : "c" + std::to_string(c) + "r" + i);
             }
         }
     }
@@ -32,8 +32,8 @@ protected:
 
 TEST_F(CsvExportTest, FirstThirtyRowsInGridOrder) {
     Rows(45);
-    form.ComboGrid1.SetCell(3, 2, Sj("上"));
-    form.ComboGrid1.SetCell(4, 1, Sj("say \"hi\""));
+    form.List.ComboGrid1.SetCell(3, 2, Sj("上"));
+    form.List.ComboGrid1.SetCell(4, 1, Sj("say \"hi\""));
     const std::string csv = Export();
     EXPECT_TRUE(
         csv.starts_with("2003/05/1,\"say \"hi\"\",c6r1,\"c5r1\",\"c2r1\"\r\n"

@@ -6,11 +6,11 @@
 #include <functional>
 #include <iostream>
 
-#include "TestSupport.h"
-#include "app/UFRMmain.h"
-#include "platform/FaultInjection.h"
-#include "platform/ScriptedUi.h"
 #include "sources/Convert.h"
+#include "support/FaultInjection.h"
+#include "support/FormFixture.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {
@@ -24,12 +24,13 @@ protected:
     test::TempDir dir;
     ScriptedUi ui;
     FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    Scrambler scrambler;
-    std::unique_ptr<TFRMmain> form;
+    std::unique_ptr<test::WindowLogic> logic;
+    MainWindowLogic* form = nullptr;
 
     void SetUp() override {
         Faults() = FaultPlan{};
-        form = std::make_unique<TFRMmain>(ui, scrambler, clock);
+        logic = std::make_unique<test::WindowLogic>(ui, clock);
+        form = &logic->form;
         ASSERT_TRUE(form->FormCreate(dir / "yomida"));
         form->DataFilePath = dir / "data" / "comic0305.csv";
         std::vector<std::string> lines = {"No,□,出版社,発売日,タイトル,作者,価格"};
@@ -109,9 +110,9 @@ protected:
 
 TEST_F(FaultInjectionTest, CheckSaveConversionExportAndSettingsSurviveAFullDisk) {
     form->LoadReleaseList();
-    for (int r = 1; r < form->ComboGrid1.RowCount(); r += 3) {
-        form->ComboGrid1.SetCurrentCell(1, r);
-        form->ComboGrid1Click();
+    for (int r = 1; r < form->List.ComboGrid1.RowCount(); r += 3) {
+        form->List.ComboGrid1.SetCurrentCell(1, r);
+        form->List.ComboGrid1Click();
     }
     int injected = Survives(
         form->DataFilePath, [&] { form->CheckSaveExecute(); }, [] { return false; });
@@ -124,7 +125,7 @@ TEST_F(FaultInjectionTest, CheckSaveConversionExportAndSettingsSurviveAFullDisk)
             std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html",
                                        page, std::filesystem::copy_options::overwrite_existing);
             ConvertRequest r{1, page, form->DataFilePath, "", {}};
-            Convert(r, scrambler, ui);
+            Convert(r, ui);
         },
         [] { return false; });
 
@@ -153,9 +154,9 @@ TEST_F(FaultInjectionTest, CheckSaveConversionExportAndSettingsSurviveAFullDisk)
 
 TEST_F(FaultInjectionTest, KilledInTheMiddleLeavesTheOldOrTheNewFileWhole) {
     form->LoadReleaseList();
-    for (int r = 1; r < form->ComboGrid1.RowCount(); r += 2) {
-        form->ComboGrid1.SetCurrentCell(1, r);
-        form->ComboGrid1Click();
+    for (int r = 1; r < form->List.ComboGrid1.RowCount(); r += 2) {
+        form->List.ComboGrid1.SetCurrentCell(1, r);
+        form->List.ComboGrid1Click();
     }
     const std::string original = test::ReadBytes(form->DataFilePath);
     const std::filesystem::path page = dir / "page.html";
@@ -182,7 +183,7 @@ TEST_F(FaultInjectionTest, KilledInTheMiddleLeavesTheOldOrTheNewFileWhole) {
         [&] { form->CheckSaveExecute(); },
         [&] {
             ConvertRequest r{1, page, form->DataFilePath, "", {}};
-            Convert(r, scrambler, ui);
+            Convert(r, ui);
         }};
     int killed = 0;
     for (const auto& operation : operations) {
@@ -201,15 +202,15 @@ TEST_F(FaultInjectionTest, TruncatedAndPaddedDataFilesLoadAndSave) {
     std::string bytes = test::ReadBytes(form->DataFilePath);
     test::WriteBytes(form->DataFilePath, bytes.substr(0, bytes.size() / 2 + 7));
     form->LoadReleaseList();
-    const int rows = form->ComboGrid1.RowCount();
+    const int rows = form->List.ComboGrid1.RowCount();
     EXPECT_GT(rows, 100);
     form->CheckSaveExecute();
     form->LoadReleaseList();
-    EXPECT_EQ(form->ComboGrid1.RowCount(), rows);
+    EXPECT_EQ(form->List.ComboGrid1.RowCount(), rows);
 
     test::WriteBytes(form->DataFilePath, bytes + std::string("\x01\xff garbage\r\n\x80\x81", 15));
     form->LoadReleaseList();
-    EXPECT_GE(form->ComboGrid1.RowCount(), 301);
+    EXPECT_GE(form->List.ComboGrid1.RowCount(), 301);
     form->CheckSaveExecute();
     EXPECT_TRUE(ui.messages.empty());
 }

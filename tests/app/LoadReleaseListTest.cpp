@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
-#include "app/UFRMmain.h"
 #include "platform/IoError.h"
-#include "platform/ScriptedUi.h"
+#include "support/FormFixture.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {
@@ -21,8 +21,8 @@ protected:
     test::TempDir dir;
     ScriptedUi ui;
     FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    Scrambler scrambler{dir.path()};
-    TFRMmain form{ui, scrambler, clock};
+    test::WindowLogic logic{ui, clock};
+    MainWindowLogic& form = logic.form;
 
     void Load(const std::vector<std::string>& lines) {
         form.DataFilePath = dir / "comic0305.csv";
@@ -32,8 +32,8 @@ protected:
     // One grid row as UTF-8 cells, up to the column count.
     std::vector<std::string> Row(int r) {
         std::vector<std::string> cells;
-        for (int c = 0; c < form.ComboGrid1.ColCount(); ++c) {
-            cells.push_back(U8(form.ComboGrid1.Cell(c, r)));
+        for (int c = 0; c < form.List.ComboGrid1.ColCount(); ++c) {
+            cells.push_back(U8(form.List.ComboGrid1.Cell(c, r)));
         }
         return cells;
     }
@@ -44,8 +44,8 @@ using Cells = std::vector<std::string>;
 
 TEST_F(LoadTest, RecordsFillTheGridInFileOrder) {
     Load({kHeader7, "1,0,講談社,15,ワンピース,尾田,420", "2,1,集英社,上,ＮＡＲＵＴＯ,岸本,390"});
-    EXPECT_EQ(form.ComboGrid1.RowCount(), 3);
-    EXPECT_EQ(form.ComboGrid1.ColCount(), 7);
+    EXPECT_EQ(form.List.ComboGrid1.RowCount(), 3);
+    EXPECT_EQ(form.List.ComboGrid1.ColCount(), 7);
     EXPECT_EQ(Row(0), (Cells{"No", "□", "出版社", "発売日", "タイトル", "作者", "価格"}));
     EXPECT_EQ(Row(1), (Cells{"1", "□", "講談社", "15", "ワンピース", "尾田", "420"}));
     EXPECT_EQ(Row(2), (Cells{"2", "■", "集英社", "上", "NARUTO", "岸本", "390"}));
@@ -55,14 +55,14 @@ TEST_F(LoadTest, RecordsFillTheGridInFileOrder) {
 
 TEST_F(LoadTest, HeaderOnlyOrEverythingFilteredShowsZero) {
     Load({kHeader7});
-    EXPECT_EQ(form.ComboGrid1.RowCount(), 2);
+    EXPECT_EQ(form.List.ComboGrid1.RowCount(), 2);
     EXPECT_EQ(Row(0)[2], "出版社");
     EXPECT_EQ(Row(1), Cells(7, ""));
     EXPECT_EQ(Count(), "0件");
 
-    form.CmbSrch1.text = Sj("存在しない");
+    form.List.Filter.CmbSrch1.text = Sj("存在しない");
     Load({kHeader7, "1,0,講談社,15,ワンピース,尾田,420"});
-    EXPECT_EQ(form.ComboGrid1.RowCount(), 2);
+    EXPECT_EQ(form.List.ComboGrid1.RowCount(), 2);
     EXPECT_EQ(Row(0)[4], "タイトル");
     EXPECT_EQ(Row(1), Cells(7, ""));
     EXPECT_EQ(Count(), "0件");
@@ -75,17 +75,17 @@ TEST_F(LoadTest, StampFieldInFrontOfTheHeaderIsDropped) {
 }
 
 TEST_F(LoadTest, EighthColumnTakesTheRememberedWidthAndNinthFieldsWiden) {
-    form.ComboGrid1.SetEighthColWidth(123);
+    form.List.ComboGrid1.SetEighthColWidth(123);
     Load({kHeader8, "1,0,講談社,15,ワンピース,尾田,420"});
-    EXPECT_EQ(form.ComboGrid1.ColCount(), 8);
-    EXPECT_EQ(form.ComboGrid1.ColWidth(7), 123);
+    EXPECT_EQ(form.List.ComboGrid1.ColCount(), 8);
+    EXPECT_EQ(form.List.ComboGrid1.ColWidth(7), 123);
 
     Load({kHeader7, "1,0,講談社,15,ワンピース,尾田,420"});
-    EXPECT_EQ(form.ComboGrid1.ColCount(), 7);
+    EXPECT_EQ(form.List.ComboGrid1.ColCount(), 7);
 
     Load({kHeader8, "1,0,講談社,15,ワンピース,尾田,420,4-06-1,extra"});
-    EXPECT_EQ(form.ComboGrid1.ColCount(), 9);
-    EXPECT_EQ(form.ComboGrid1.ColWidth(7), 123);
+    EXPECT_EQ(form.List.ComboGrid1.ColCount(), 9);
+    EXPECT_EQ(form.List.ComboGrid1.ColWidth(7), 123);
     EXPECT_EQ(Row(1)[8], "extra");
 }
 
@@ -118,8 +118,8 @@ TEST_F(LoadTest, MalformedLinesLoadWithoutHarm) {
     // Without a header line the first record takes row 0.
     EXPECT_EQ(Row(0)[4], "最初はヘッダーなし");
     EXPECT_EQ(Row(1)[4], "nul");  // a NUL ends the text of its line
-    EXPECT_EQ(form.ComboGrid1.Cell(4, 2), "lead at end\x81");
-    EXPECT_EQ(form.ComboGrid1.Cell(4, 3), longTitle);
+    EXPECT_EQ(form.List.ComboGrid1.Cell(4, 2), "lead at end\x81");
+    EXPECT_EQ(form.List.ComboGrid1.Cell(4, 3), longTitle);
     EXPECT_EQ(Count(), "3件");
 }
 
@@ -133,7 +133,7 @@ TEST_F(LoadTest, GarbageBytesLoadWithoutHarm) {
     form.DataFilePath = dir / "garbage.csv";
     test::WriteBytes(form.DataFilePath, garbage);
     form.LoadReleaseList();
-    EXPECT_GE(form.ComboGrid1.RowCount(), 2);
+    EXPECT_GE(form.List.ComboGrid1.RowCount(), 2);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 }
 
@@ -152,10 +152,10 @@ TEST_F(LoadTest, PlainTextMarkerReadsTheFileUnscrambled) {
 }
 
 TEST_F(LoadTest, FilterAndHistoryApplyDuringLoad) {
-    form.CmbSrch2.text = Sj("ﾜﾝ ﾋﾟｰｽ");
+    form.List.Filter.CmbSrch2.text = Sj("ﾜﾝ ﾋﾟｰｽ");
     Load({kHeader7, "1,0,a,1,ワン　ピース,x,1", "2,0,a,1,ワン ピース,x,1",
           "3,0,a,1,ワンピース,x,1"});
-    EXPECT_EQ(U8(form.CmbSrch2.text), "ワン　ピース");
+    EXPECT_EQ(U8(form.List.Filter.CmbSrch2.text), "ワン　ピース");
     EXPECT_EQ(Count(), "2件");
     EXPECT_EQ(Row(1)[0], "1");
     EXPECT_EQ(Row(2)[0], "2");

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "FormFixture.h"
-#include "TestSupport.h"
-#include "app/UFRMmain.h"
-#include "platform/ScriptedUi.h"
+#include "app/MainWindowLogic.h"
+#include "support/FormFixture.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {
@@ -20,22 +20,25 @@ public:
     bool newer = false;
     std::function<void()> onFetch;
 
-    bool FetchSource() override {
+    bool FetchSource(FetchContext&) override {
         ++fetches;
         if (onFetch) {
             onFetch();
         }
         return succeeds;
     }
-    bool CheckForUpdate() override {
+    bool CheckForUpdate(FetchContext&) override {
         ++updateChecks;
         return newer;
+    }
+    std::optional<std::string> ProbeBookTownMonth(FetchContext&, const std::string&) override {
+        return std::string();
     }
 };
 
 class MainWindowTest : public test::FormFixture {
 protected:
-    FakeFetcher fetcher;
+    FakeFetcher fake;
 
     std::filesystem::path Exe() const { return dir / "yomida"; }
     std::filesystem::path Ini() const { return dir / "yomida.INI"; }
@@ -46,7 +49,7 @@ protected:
             test::WriteBytes(Ini(), Sj(ini));
         }
         ASSERT_TRUE(form.FormCreate(Exe()));
-        form.SetSourceFetcher(&fetcher);
+        fetcher.target = &fake;
     }
     void WriteList(const std::string& name) {
         test::WriteDataFile(Data(name), {"No,□,出版社,発売日,タイトル,作者,価格",
@@ -64,21 +67,21 @@ protected:
 TEST_F(MainWindowTest, DefaultsWithoutASettingsFile) {
     Start();
     EXPECT_TRUE(std::filesystem::is_directory(dir / "data"));
-    EXPECT_EQ(form.Geometry.top, 69);
-    EXPECT_EQ(form.Geometry.left, 204);
-    EXPECT_EQ(form.Geometry.width, 691);
-    EXPECT_EQ(form.Geometry.height, 614);
-    EXPECT_FALSE(form.Geometry.maximized);
-    EXPECT_EQ(form.TView.width, 120);
+    EXPECT_EQ(form.Settings.window.top, 69);
+    EXPECT_EQ(form.Settings.window.left, 204);
+    EXPECT_EQ(form.Settings.window.width, 691);
+    EXPECT_EQ(form.Settings.window.height, 614);
+    EXPECT_FALSE(form.Settings.window.maximized);
+    EXPECT_EQ(form.Settings.treeWidth, 120);
     const int widths[8] = {0, 24, 104, 64, 191, 107, 61, 60};
     for (int c = 0; c < 8; ++c) {
-        EXPECT_EQ(form.ComboGrid1.ColWidth(c), widths[c]) << c;
+        EXPECT_EQ(form.List.ComboGrid1.ColWidth(c), widths[c]) << c;
     }
     EXPECT_EQ(U8(form.Settings.fontName), "ＭＳ ゴシック");
-    EXPECT_EQ(form.GridRowHeight, 14) << "9 points at 96 dpi is 12 pixels, plus 2";
+    EXPECT_EQ(form.Settings.gridRowHeight, 14) << "9 points at 96 dpi is 12 pixels, plus 2";
     EXPECT_EQ(form.Settings.category, 1);
-    EXPECT_EQ(form.CmbSort.itemIndex, 0);
-    EXPECT_EQ(form.Settings.onOffLine, "ON");
+    EXPECT_EQ(form.List.CmbSort.itemIndex, 0);
+    EXPECT_EQ(form.Settings.online, OnlineMode::Online);
     EXPECT_EQ(form.StBar.panels[2].text, "ON");
     EXPECT_TRUE(form.Settings.checkSave);
     EXPECT_TRUE(form.CategoryActions[1].checked);
@@ -121,16 +124,16 @@ TEST_F(MainWindowTest, OddSettingsValues) {
         "NAME_3=名前\r\nJKN2_3=" +
         std::string(3000, 'x') + "\r\n[MINE]\r\nKEEP=this\r\n");
     EXPECT_EQ(form.Settings.port, 8080);
-    EXPECT_TRUE(form.Geometry.maximized);
-    EXPECT_EQ(form.Geometry.width, 691);
-    EXPECT_EQ(form.CmbSort.itemIndex, -1);
+    EXPECT_TRUE(form.Settings.window.maximized);
+    EXPECT_EQ(form.Settings.window.width, 691);
+    EXPECT_EQ(form.List.CmbSort.itemIndex, -1);
     EXPECT_EQ(form.Settings.category, 1);
-    EXPECT_EQ(form.CmbSrch1.items, std::vector<std::string>{"ABC"});
+    EXPECT_EQ(form.List.Filter.CmbSrch1.items, std::vector<std::string>{"ABC"});
     EXPECT_FALSE(form.Settings.updateCheck);
     EXPECT_EQ(form.Settings.weekBaseDate, (year_month_day{year{2001}, month{1}, day{13}}));
-    EXPECT_EQ(form.GridRowHeight, 14);
+    EXPECT_EQ(form.Settings.gridRowHeight, 14);
     // The only used slot was slot 3: used slots close up from slot 1.
-    EXPECT_EQ(U8(form.Jouken[0].caption), "名前");
+    EXPECT_EQ(U8(form.Conditions.Jouken[0].caption), "名前");
     EXPECT_EQ(form.Settings.conditions[0][3].size(), 2047u);
     EXPECT_EQ(form.Settings.conditions[2][0], "");
 
@@ -147,8 +150,8 @@ TEST_F(MainWindowTest, OddSettingsValues) {
 
 TEST_F(MainWindowTest, MaxOtherThanOneOpensANormalWindow) {
     Start("[WINDOW]\r\nMAX=2\r\nTOP=10\r\n");
-    EXPECT_FALSE(form.Geometry.maximized);
-    EXPECT_EQ(form.Geometry.top, 10);
+    EXPECT_FALSE(form.Settings.window.maximized);
+    EXPECT_EQ(form.Settings.window.top, 10);
 }
 
 TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedAndTheOldOneKept) {
@@ -185,9 +188,9 @@ TEST_F(MainWindowTest, DecisionTableOffline) {
     form.BtnDspClick();
     EXPECT_EQ(Messages(),
               std::vector<std::string>{"オフラインモードでデータの強制ダウンロードはできません。"});
-    EXPECT_EQ(form.ComboGrid1.Cell(2, 1), "") << "nothing is loaded";
+    EXPECT_EQ(form.List.ComboGrid1.Cell(2, 1), "") << "nothing is loaded";
     EXPECT_TRUE(form.DownLoad.checked);
-    EXPECT_EQ(fetcher.fetches, 0);
+    EXPECT_EQ(fake.fetches, 0);
 }
 
 TEST_F(MainWindowTest, DecisionTableOnline) {
@@ -195,44 +198,44 @@ TEST_F(MainWindowTest, DecisionTableOnline) {
     // File missing: No stops, Yes fetches and loads what the fetch wrote.
     form.BtnDspClick();
     EXPECT_EQ(Messages(), std::vector<std::string>{"データをダウンロードしますか？"});
-    EXPECT_EQ(fetcher.fetches, 0);
+    EXPECT_EQ(fake.fetches, 0);
 
-    fetcher.onFetch = [&] { WriteList("comic0305.csv"); };
+    fake.onFetch = [&] { WriteList("comic0305.csv"); };
     ui.confirmAnswers = {true};
     form.BtnDspClick();
-    EXPECT_EQ(fetcher.fetches, 1);
+    EXPECT_EQ(fake.fetches, 1);
     EXPECT_EQ(U8(form.StBar.panels[1].text), "1件");
 
     // File present, forced download: No loads the existing file and keeps the toggle on.
     ui.messages.clear();
     form.DownLoadExecute();
-    form.ComboGrid1.SetCell(2, 1, "stale");
+    form.List.ComboGrid1.SetCell(2, 1, "stale");
     form.BtnDspClick();
     EXPECT_EQ(Messages(), std::vector<std::string>{"データをダウンロードしますか？"});
-    EXPECT_EQ(fetcher.fetches, 1);
-    EXPECT_EQ(U8(form.ComboGrid1.Cell(2, 1)), "講談社");
+    EXPECT_EQ(fake.fetches, 1);
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(2, 1)), "講談社");
     EXPECT_TRUE(form.DownLoad.checked);
 
     // A failed fetch stops the display.
-    fetcher.succeeds = false;
+    fake.succeeds = false;
     ui.confirmAnswers = {true};
     form.BtnDspClick();
-    EXPECT_EQ(fetcher.fetches, 2);
-    EXPECT_EQ(form.ComboGrid1.Cell(2, 1), "");
+    EXPECT_EQ(fake.fetches, 2);
+    EXPECT_EQ(form.List.ComboGrid1.Cell(2, 1), "");
     form.DownLoadExecute();
 
     // Update check only with its flag set.
     ui.messages.clear();
-    fetcher.newer = true;
+    fake.newer = true;
     form.BtnDspClick();
-    EXPECT_EQ(fetcher.updateChecks, 0);
+    EXPECT_EQ(fake.updateChecks, 0);
     form.Settings.updateCheck = true;
     form.BtnDspClick();
-    EXPECT_EQ(fetcher.updateChecks, 1);
+    EXPECT_EQ(fake.updateChecks, 1);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, Sj("データが更新されました。\n\rデータを再ダウンロードしますか？"
                                       "\n\r\n\r※チェックはクリアされます"));
-    EXPECT_EQ(U8(form.ComboGrid1.Cell(2, 1)), "講談社") << "No goes on with the existing file";
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(2, 1)), "講談社") << "No goes on with the existing file";
 }
 
 TEST_F(MainWindowTest, MonthAndWeekStepping) {
@@ -280,23 +283,23 @@ TEST_F(MainWindowTest, IconsShowWhichMonthsHaveData) {
     WriteList("avsft0306.csv");
     form.UpDown1Click(true);
     form.UpDown1Click(false);
-    EXPECT_EQ(form.TView.nodes[1].imageIndex, kImageBookPresent);
-    EXPECT_EQ(form.TView.nodes[6].imageIndex, kImageBookMissing);
-    EXPECT_EQ(form.TView.nodes[18].imageIndex, kImageAvMissing);
-    EXPECT_EQ(form.TView.nodes[16].imageIndex, kImageBookPresent) << "the weekly list is kept";
+    EXPECT_EQ(form.TView.nodes[1].image, TreeImage::BookPresent);
+    EXPECT_EQ(form.TView.nodes[6].image, TreeImage::BookMissing);
+    EXPECT_EQ(form.TView.nodes[18].image, TreeImage::AvMissing);
+    EXPECT_EQ(form.TView.nodes[16].image, TreeImage::BookPresent) << "the weekly list is kept";
     form.UpDown1Click(true);
-    EXPECT_EQ(form.TView.nodes[18].imageIndex, kImageAvPresent);
+    EXPECT_EQ(form.TView.nodes[18].image, TreeImage::AvPresent);
     EXPECT_EQ(form.Settings.category, 1);
-    EXPECT_EQ(form.Settings.onOffLine, "ON");
+    EXPECT_EQ(form.Settings.online, OnlineMode::Online);
 }
 
 TEST_F(MainWindowTest, BusyDisplayAndStatusBar) {
     Start();
-    form.Geometry.width = 600;
+    form.Settings.window.width = 600;
     form.SetBusyDisplay(true);
     EXPECT_FALSE(form.PnlCli.visible);
     EXPECT_TRUE(form.Busy.cancelVisible);
-    EXPECT_EQ(form.Busy.animationLeft, 300 - TFRMmain::kAnimationWidth);
+    EXPECT_EQ(form.Busy.animationLeft, 300 - MainWindowLogic::kAnimationWidth);
     EXPECT_EQ(form.Busy.cancelLeft, form.Busy.animationLeft - 20);
     form.SetBusyDisplay(false);
     EXPECT_TRUE(form.PnlCli.visible);

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "FormFixture.h"
-#include "TestSupport.h"
-#include "app/UFRMmain.h"
+#include "app/MainWindowLogic.h"
 #include "download/ShopSearch.h"
-#include "platform/ScriptedUi.h"
+#include "support/FormFixture.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {
@@ -38,7 +38,7 @@ TEST_F(NetworkActionsTest, ProgressAndFailureMessages) {
     EXPECT_EQ(form.Busy.progress, 30) << "the bar stays where it was";
 
     form.SourceURL = "http://example.invalid/list";
-    form.NMHTTP1Failure(TNMHTTP::kGet);
+    form.NMHTTP1Failure(HttpClient::kGet);
     form.NMHTTP1Failure(3);
     form.NMHTTP1Failure(5);
     ASSERT_EQ(ui.messages.size(), 3u);
@@ -47,31 +47,31 @@ TEST_F(NetworkActionsTest, ProgressAndFailureMessages) {
     EXPECT_EQ(U8(ui.messages[2].text), "http://example.invalid/list\r\n");
 
     form.SuccessFlag = false;
-    form.NMHTTP1Success(TNMHTTP::kHead);
+    form.NMHTTP1Success(HttpClient::kHead);
     EXPECT_FALSE(form.SuccessFlag);
-    form.NMHTTP1Success(TNMHTTP::kGet);
+    form.NMHTTP1Success(HttpClient::kGet);
     EXPECT_TRUE(form.SuccessFlag);
 }
 
 TEST_F(NetworkActionsTest, OnlineAndOfflineSwitch) {
     form.OFFLINEExecute();
     EXPECT_EQ(U8(form.NONOFF.action->caption), "オンラインモードにする");
-    EXPECT_EQ(form.TBtnOnOff.image, 16);
+    EXPECT_EQ(form.TBtnOnOff.image, OnOffImage::Offline);
     EXPECT_EQ(U8(form.TBtnOnOff.hint), "オン・オフライン切替");
     EXPECT_EQ(form.StBar.panels[2].text, "OFF");
     form.ONLINEExecute();
     EXPECT_EQ(U8(form.NONOFF.action->caption), "オフラインモードにする");
-    EXPECT_EQ(form.TBtnOnOff.image, 15);
-    EXPECT_EQ(form.Settings.onOffLine, "ON");
+    EXPECT_EQ(form.TBtnOnOff.image, OnOffImage::Online);
+    EXPECT_EQ(form.Settings.online, OnlineMode::Online);
 }
 
 TEST_F(NetworkActionsTest, StoredLowerCaseOnStartsOffline) {
     test::WriteBytes(dir / "yomida.INI", "[FILE]\r\nON_OFF_LINE=on\r\n");
     ScriptedUi ui2;
-    Scrambler scrambler2;
-    TFRMmain again(ui2, scrambler2, clock);
+    test::WindowLogic second(ui2, clock);
+    MainWindowLogic& again = second.form;
     ASSERT_TRUE(again.FormCreate(dir / "yomida"));
-    EXPECT_EQ(again.Settings.onOffLine, "OFF");
+    EXPECT_EQ(again.Settings.online, OnlineMode::Offline);
 }
 
 TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
@@ -86,8 +86,8 @@ TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
     EXPECT_EQ(ui.shellOpened.back(), (dir / "manual" / "index.htm").string() + "#search");
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 
-    form.ComboGrid1.SetCell(4, 1, "abc");
-    form.ComboGrid1.SetCurrentCell(4, 1);
+    form.List.ComboGrid1.SetCell(4, 1, "abc");
+    form.List.ComboGrid1.SetCurrentCell(4, 1);
     form.SrcAmazon1Execute();
     EXPECT_EQ(ui.shellOpened.back(),
               "http://www.amazon.co.jp/exec/obidos/redirect?link_code=ur2&tag=yomida-22&camp=247&"

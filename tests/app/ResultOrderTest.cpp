@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
-#include "app/UFRMmain.h"
-#include "platform/ScriptedUi.h"
+#include "support/FormFixture.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {
@@ -32,12 +32,12 @@ class OrderTest : public ::testing::Test {
 protected:
     ScriptedUi ui;
     FixedClock clock{std::chrono::year_month_day{}};
-    Scrambler scrambler;
-    TFRMmain form{ui, scrambler, clock};
+    test::WindowLogic logic{ui, clock};
+    MainWindowLogic& form = logic.form;
 
     // Rows of No, check, publisher, date, title, author, price (UTF-8).
     void Fill(const std::vector<std::vector<std::string>>& rows) {
-        ComboGrid& g = form.ComboGrid1;
+        ComboGrid& g = form.List.ComboGrid1;
         g.SetRowCount(static_cast<int>(rows.size()) + 1);
         for (size_t r = 0; r < rows.size(); ++r) {
             for (size_t c = 0; c < rows[r].size(); ++c) {
@@ -47,14 +47,14 @@ protected:
     }
     std::vector<std::string> Column(int col) {
         std::vector<std::string> values;
-        for (int r = 1; r < form.ComboGrid1.RowCount(); ++r) {
-            values.push_back(U8(form.ComboGrid1.Cell(col, r)));
+        for (int r = 1; r < form.List.ComboGrid1.RowCount(); ++r) {
+            values.push_back(U8(form.List.ComboGrid1.Cell(col, r)));
         }
         return values;
     }
     void Order(int index) {
-        form.CmbSort.itemIndex = index;
-        form.CmbSortChange();
+        form.List.CmbSort.itemIndex = index;
+        form.List.CmbSortChange();
     }
 };
 
@@ -69,9 +69,9 @@ TEST_F(OrderTest, ByDateWithMarkersLongTextsAndEmptyDates) {
     Order(kByDate);
     EXPECT_EQ(Column(3), (std::vector<std::string>{"", "未定の日付", "1", "9", "上", "10", "19",
                                                    "中", "20", "31", "下"}));
-    EXPECT_EQ(form.ComboGrid1.Col(), 2);
-    EXPECT_EQ(form.ComboGrid1.Row(), 1);
-    EXPECT_EQ(form.ComboGrid1.TopRow(), 1);
+    EXPECT_EQ(form.List.ComboGrid1.Col(), 2);
+    EXPECT_EQ(form.List.ComboGrid1.Row(), 1);
+    EXPECT_EQ(form.List.ComboGrid1.TopRow(), 1);
 }
 
 TEST_F(OrderTest, ByPriceTiesBrokenByDateThenPublisher) {
@@ -100,17 +100,17 @@ TEST_F(OrderTest, ByPublisherAndTitleWithJapaneseCollation) {
     // Case-sensitive but locale-aware: abc and ABC stay apart, next to each other.
     EXPECT_EQ(Column(4)[0], "abc");
     EXPECT_EQ(Column(4)[1], "ABC");
-    EXPECT_LT(form.CompareRows(1, 2), 0);
-    EXPECT_EQ(form.CompareRows(3, 3), 0);
+    EXPECT_LT(form.List.CompareRows(1, 2), 0);
+    EXPECT_EQ(form.List.CompareRows(3, 3), 0);
 }
 
 TEST_F(OrderTest, EmptyGridAndNoSelection) {
     Order(kByDate);
-    EXPECT_EQ(form.ComboGrid1.RowCount(), 2);
-    EXPECT_EQ(form.ComboGrid1.Col(), 2);
-    form.ComboGrid1.SetCurrentCell(4, 1);
+    EXPECT_EQ(form.List.ComboGrid1.RowCount(), 2);
+    EXPECT_EQ(form.List.ComboGrid1.Col(), 2);
+    form.List.ComboGrid1.SetCurrentCell(4, 1);
     Order(-1);
-    EXPECT_EQ(form.ComboGrid1.Col(), 4) << "no order selected: nothing happens";
+    EXPECT_EQ(form.List.ComboGrid1.Col(), 4) << "no order selected: nothing happens";
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include <sstream>
 
-#include "TestSupport.h"
-#include "download/LoopbackServer.h"
+#include "support/LoopbackServer.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {

@@ -6,10 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "TestSupport.h"
-#include "download/TNMHTTP.h"
-#include "download/TSUBget.h"
-#include "platform/ScriptedUi.h"
+#include "download/DownloadManager.h"
+#include "download/HttpClient.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 
 extern char** environ;
 
@@ -88,21 +88,19 @@ TEST(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
 
     ScriptedUi ui;
     FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    Scrambler scrambler;
-    TSUBget data(scrambler, ui, clock);
+    DownloadManager data(ui, clock);
     PosixTcpConnector connector;
-    TNMHTTP http(connector);
+    HttpClient http(connector);
     SettingsRecord settings;
     settings.DerivePaths(dir / "yomida");
     std::filesystem::create_directory(settings.dataFolder);
-    bool directFetch = true;
     bool forced = false;
     bool success = false;
     std::string stamp;
-    http.OnSuccess = [&](int command) { success = success || command == TNMHTTP::kGet; };
+    http.OnSuccess = [&](int command) { success = success || command == HttpClient::kGet; };
     FetchContext context;
     context.category = 2;
-    context.directFetch = &directFetch;
+    context.directFetch = true;
     context.sourceUrl = "http://127.0.0.1:" + std::to_string(server.Port()) + "/1321/japa/t_a.htm";
     context.dataFile = settings.dataFolder / "syosk1321.csv";
     context.settings = &settings;

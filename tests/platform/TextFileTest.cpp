@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
 #include "platform/IoError.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "FormFixture.h"
-#include "TestSupport.h"
-#include "app/UFRMmain.h"
-#include "platform/ScriptedUi.h"
+#include "app/MainWindowLogic.h"
+#include "support/FormFixture.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 #include "text/CommaText.h"
 #include "text/Numbers.h"
 
@@ -32,42 +32,43 @@ protected:
 };
 
 TEST_F(DialogsTest, SavingAConditionAndApplyingItAgain) {
-    form.CmbSort.itemIndex = 2;
-    form.CmbSrch1.text = "A,B";
+    form.List.CmbSort.itemIndex = 2;
+    form.List.Filter.CmbSrch1.text = "A,B";
     form.JoukenSaveExecute();
     Add("x");
-    form.CmbSort.itemIndex = 0;
-    form.CbDate.checked = true;
-    form.SEdtF.value = 10;
-    form.SEdtT.value = 20;
-    form.Cb2.checked = false;
-    form.CmbSrch2.text = Sj("ワン　ピース");
+    form.List.CmbSort.itemIndex = 0;
+    form.List.Filter.CbDate.checked = true;
+    form.List.Filter.SEdtF.value = 10;
+    form.List.Filter.SEdtT.value = 20;
+    form.List.Filter.Cb2.checked = false;
+    form.List.Filter.CmbSrch2.text = Sj("ワン　ピース");
     Add("  y  ");
-    form.slist.BtnOKClick(form.Settings.conditions, [&] { form.ApplySettings(); });
+    form.slist.BtnOKClick();
     EXPECT_EQ(form.Settings.conditions[0], (SavedCondition{"x", "2,0,0,0,0,0,0", "A,B", "", ""}));
     EXPECT_EQ(form.Settings.conditions[1][1], "0,1,10,20,1,0,1");
     EXPECT_EQ(form.Settings.conditions[1][0], "y");
-    EXPECT_EQ(form.Jouken[1].caption, "y");
-    EXPECT_EQ(form.Jouken[2].caption, "") << "a free slot has an empty caption";
+    EXPECT_EQ(form.Conditions.Jouken[1].caption, "y");
+    EXPECT_EQ(form.Conditions.Jouken[2].caption, "") << "a free slot has an empty caption";
 
-    form.JoukenDelExecute();
-    EXPECT_FALSE(form.CbDate.checked);
-    EXPECT_EQ(form.CmbSrch1.text, "");
-    EXPECT_EQ(form.CmbSort.itemIndex, 0) << "clearing keeps the order";
-    form.SEdtF.value = 3;
-    form.JoukenExecute(1);
-    EXPECT_EQ(form.CmbSort.itemIndex, 2);
-    EXPECT_FALSE(form.CbDate.checked);
-    EXPECT_EQ(form.SEdtF.value, 3) << "range off: days keep their values";
-    EXPECT_EQ(form.CmbSrch1.text, "A,B");
-    form.JoukenExecute(2);
-    EXPECT_TRUE(form.CbDate.checked && form.Pnl1.visible);
-    EXPECT_EQ(form.SEdtF.value, 10);
-    EXPECT_EQ(form.SEdtT.value, 20);
-    EXPECT_TRUE(form.Cb1.checked && !form.Cb2.checked && form.Cb3.checked);
-    EXPECT_EQ(U8(form.CmbSrch2.text), "ワン　ピース");
-    form.JoukenExecute(3);  // a free slot does nothing
-    EXPECT_EQ(U8(form.CmbSrch2.text), "ワン　ピース");
+    form.Conditions.JoukenDelExecute();
+    EXPECT_FALSE(form.List.Filter.CbDate.checked);
+    EXPECT_EQ(form.List.Filter.CmbSrch1.text, "");
+    EXPECT_EQ(form.List.CmbSort.itemIndex, 0) << "clearing keeps the order";
+    form.List.Filter.SEdtF.value = 3;
+    form.Conditions.JoukenExecute(1);
+    EXPECT_EQ(form.List.CmbSort.itemIndex, 2);
+    EXPECT_FALSE(form.List.Filter.CbDate.checked);
+    EXPECT_EQ(form.List.Filter.SEdtF.value, 3) << "range off: days keep their values";
+    EXPECT_EQ(form.List.Filter.CmbSrch1.text, "A,B");
+    form.Conditions.JoukenExecute(2);
+    EXPECT_TRUE(form.List.Filter.CbDate.checked && form.List.Filter.Pnl1.visible);
+    EXPECT_EQ(form.List.Filter.SEdtF.value, 10);
+    EXPECT_EQ(form.List.Filter.SEdtT.value, 20);
+    EXPECT_TRUE(form.List.Filter.Cb1.checked && !form.List.Filter.Cb2.checked &&
+                form.List.Filter.Cb3.checked);
+    EXPECT_EQ(U8(form.List.Filter.CmbSrch2.text), "ワン　ピース");
+    form.Conditions.JoukenExecute(3);  // a free slot does nothing
+    EXPECT_EQ(U8(form.List.Filter.CmbSrch2.text), "ワン　ピース");
 
     form.FormClose();
     const std::string ini = test::ReadBytes(dir / "yomida.INI");
@@ -78,10 +79,10 @@ TEST_F(DialogsTest, SavingAConditionAndApplyingItAgain) {
 TEST_F(DialogsTest, MalformedStoredConditions) {
     form.Settings.conditions[0] = {"bad", "1,2,3", "P", "", ""};
     form.Settings.conditions[1] = {"worse", "x,1,1,1,1,1,1", "Q", "", ""};
-    form.CmbSrch1.text = "keep";
-    form.JoukenExecute(1);
-    EXPECT_EQ(form.CmbSrch1.text, "keep") << "not seven options: nothing at all";
-    EXPECT_THROW(form.JoukenExecute(2), ConversionError);
+    form.List.Filter.CmbSrch1.text = "keep";
+    form.Conditions.JoukenExecute(1);
+    EXPECT_EQ(form.List.Filter.CmbSrch1.text, "keep") << "not seven options: nothing at all";
+    EXPECT_THROW(form.Conditions.JoukenExecute(2), ConversionError);
 }
 
 TEST_F(DialogsTest, ListDialogRulesAndMessages) {
@@ -135,53 +136,54 @@ TEST_F(DialogsTest, ListDialogRulesAndMessages) {
 }
 
 TEST_F(DialogsTest, WordListEditor) {
-    form.CmbSrch1.text = "B,A,B,,C";
+    form.List.Filter.CmbSrch1.text = "B,A,B,,C";
     form.EditSYUPPANExecute();
     EXPECT_EQ(form.edit.Memo1, (std::vector<std::string>{"", "A", "B", "C"}));
     EXPECT_EQ(form.edit.EdtName, "CmbSrch1");
-    form.WordEditorOK();
-    EXPECT_EQ(form.CmbSrch1.text, ",A,B,C");
+    form.edit.BtnOKClick();
+    EXPECT_EQ(form.List.Filter.CmbSrch1.text, ",A,B,C");
     EXPECT_FALSE(form.edit.visible);
 
-    form.CmbSrch2.text = "AB CD,EF,ab";
+    form.List.Filter.CmbSrch2.text = "AB CD,EF,ab";
     form.EditTITLEExecute();
     EXPECT_EQ(form.edit.Memo1.size(), 4u) << "a half-width space separates words";
     EXPECT_EQ(form.edit.Memo1.front().size(), 2u);
-    form.CmbSrch3.text = "x";
+    form.List.Filter.CmbSrch3.text = "x";
     form.EditSAKUSYAExecute();  // switches the editor to another box
     form.edit.Memo1.clear();
-    form.WordEditorOK();
-    EXPECT_EQ(form.CmbSrch3.text, "");
-    EXPECT_EQ(form.CmbSrch2.text, "AB CD,EF,ab") << "the earlier box is untouched";
+    form.edit.BtnOKClick();
+    EXPECT_EQ(form.List.Filter.CmbSrch3.text, "");
+    EXPECT_EQ(form.List.Filter.CmbSrch2.text, "AB CD,EF,ab") << "the earlier box is untouched";
 }
 
 TEST_F(DialogsTest, CopyCheckedTitlesAndAuthors) {
-    form.ComboGrid1.SetRowCount(151);
+    form.List.ComboGrid1.SetRowCount(151);
     for (int r = 1; r <= 150; ++r) {
-        form.ComboGrid1.SetCell(1, r, Sj("■"));
-        form.ComboGrid1.SetCell(4, r, "T " + std::to_string(r));
-        form.ComboGrid1.SetCell(5, r, r == 2 ? "" : "A " + std::to_string(r));
+        form.List.ComboGrid1.SetCell(1, r, Sj("■"));
+        form.List.ComboGrid1.SetCell(4, r, "T " + std::to_string(r));
+        form.List.ComboGrid1.SetCell(5, r, r == 2 ? "" : "A " + std::to_string(r));
     }
-    form.CmbSrch2.text = "old word";
+    form.List.Filter.CmbSrch2.text = "old word";
     form.CopyTITLEExecute();
-    const std::vector<std::string> titles = SplitCommaText(form.CmbSrch2.text);
+    const std::vector<std::string> titles = SplitCommaText(form.List.Filter.CmbSrch2.text);
     ASSERT_EQ(titles.size(), 101u);
     EXPECT_EQ(U8(titles[0]), "old　word");
     EXPECT_EQ(U8(titles[100]), "T　100");
 
-    form.CmbSrch3.text = "A";
+    form.List.Filter.CmbSrch3.text = "A";
     form.CopySAKUSYAExecute();
-    EXPECT_TRUE(form.CmbSrch3.text.starts_with("A,A 1,,A 3")) << form.CmbSrch3.text;
+    EXPECT_TRUE(form.List.Filter.CmbSrch3.text.starts_with("A,A 1,,A 3"))
+        << form.List.Filter.CmbSrch3.text;
 
     for (int r = 1; r <= 150; ++r) {
-        form.ComboGrid1.SetCell(1, r, Sj("□"));
+        form.List.ComboGrid1.SetCell(1, r, Sj("□"));
     }
-    form.CmbSrch2.text = "a b";
-    form.CmbSrch3.text = "c d";
+    form.List.Filter.CmbSrch2.text = "a b";
+    form.List.Filter.CmbSrch3.text = "c d";
     form.CopyTITLEExecute();
     form.CopySAKUSYAExecute();
-    EXPECT_EQ(U8(form.CmbSrch2.text), "a　b");
-    EXPECT_EQ(form.CmbSrch3.text, "c d");
+    EXPECT_EQ(U8(form.List.Filter.CmbSrch2.text), "a　b");
+    EXPECT_EQ(form.List.Filter.CmbSrch3.text, "c d");
 }
 
 TEST_F(DialogsTest, SetupDialog) {
@@ -199,13 +201,13 @@ TEST_F(DialogsTest, SetupDialog) {
     twelve.name = "IPAGothic";
     twelve.size = 12;
     ui.fontAnswers = {twelve};
-    form.setup.BtnFntChngClick(ui);
+    form.setup.BtnFntChngClick();
     form.setup.EdtPORT = "8080x";
     form.setup.EdtPROXY = "proxy.example";
-    form.SetupOK();
+    form.setup.BtnOKClick();
     EXPECT_EQ(form.Settings.port, 0);
     EXPECT_EQ(form.Settings.fontSize, 12);
-    EXPECT_EQ(form.GridRowHeight, 18) << "12 points at 96 dpi is 16 pixels, plus 2";
+    EXPECT_EQ(form.Settings.gridRowHeight, 18) << "12 points at 96 dpi is 16 pixels, plus 2";
     EXPECT_EQ(form.NMHTTP1.Proxy, "proxy.example");
 
     // A start number that is no number stops at that step.
@@ -213,15 +215,15 @@ TEST_F(DialogsTest, SetupDialog) {
     form.setup.EdtFontSize = "10";
     form.setup.EdtSyoNo = "12x";
     form.setup.EdtPROXY = "never.taken";
-    EXPECT_THROW(form.SetupOK(), ConversionError);
+    EXPECT_THROW(form.setup.BtnOKClick(), ConversionError);
     EXPECT_EQ(form.Settings.fontSize, 10);
     EXPECT_EQ(form.Settings.proxy, "proxy.example");
-    EXPECT_EQ(form.GridRowHeight, 18) << "the settings were not applied";
+    EXPECT_EQ(form.Settings.gridRowHeight, 18) << "the settings were not applied";
 
     form.VERSIONExecute();
     EXPECT_EQ(U8(form.ver.LblVer1), "書籍発売日検索プログラム");
     EXPECT_EQ(form.ver.LblVer2, "YOMIDA Ver. 2.0.2.0");
-    form.ver.LblVer5Click(ui);
+    form.ver.LblVer5Click();
     EXPECT_EQ(ui.shellOpened.back(), form.ver.LblVer5);
 }
 

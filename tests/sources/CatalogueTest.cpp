@@ -24,7 +24,7 @@ Resolved Resolve(int category, year_month_day target, const std::string& onOff =
     q.weekNumber = 1321;
     q.dataFolder = "/d";
     q.listId = listId;
-    q.onOffLine = onOff;
+    q.online = onOff == "ON";
     q.hosts = &hosts;
     std::filesystem::path file;
     std::string url = "previous";

@@ -3,10 +3,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "TestSupport.h"
-#include "platform/ScriptedUi.h"
 #include "sources/Convert.h"
 #include "sources/ListItems.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {
@@ -31,7 +31,6 @@ class ConvertersTest : public ::testing::Test {
 protected:
     test::TempDir dir;
     ScriptedUi ui;
-    Scrambler scrambler;
     year_month_day may2003{year{2003}, month{5}, day{1}};
 
     // Converts a fixture (written in UTF-8 here, CP932 as the sites send it) for a category.
@@ -39,7 +38,7 @@ protected:
         const std::string bytes = test::ReadBytes(kData / fixture);
         test::WriteBytes(dir / "input", asCp932 ? Sj(bytes) : bytes);
         ConvertRequest r{category, dir / "input", dir / "out.csv", "", may2003};
-        return Convert(r, scrambler, ui);
+        return Convert(r, ui);
     }
     std::vector<std::string> Output() {
         if (!std::filesystem::exists(dir / "out.csv")) {
@@ -68,7 +67,7 @@ TEST_F(ConvertersTest, MangaNoMoriRowsAndTheMonthCheck) {
     june.replace(june.find("2003.05"), 7, "2003.06");
     test::WriteBytes(dir / "input", Sj(june));
     ConvertRequest r{15, dir / "input", dir / "out.csv", "", may2003};
-    EXPECT_FALSE(Convert(r, scrambler, ui));
+    EXPECT_FALSE(Convert(r, ui));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(U8(ui.messages[0].text), "現在のデータは2003.06です。指定年月を変更して下さい。");
     EXPECT_TRUE(Output().empty()) << "nothing was counted before the month line";

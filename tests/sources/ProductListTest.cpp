@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
-#include "platform/ScriptedUi.h"
 #include "sources/Convert.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
 #include "text/Numbers.h"
 
 namespace yomida {
@@ -38,7 +38,6 @@ class ProductListTest : public ::testing::Test {
 protected:
     test::TempDir dir;
     ScriptedUi ui;
-    Scrambler scrambler;
 
     // Converts a page for category 1 and returns the data file's lines (UTF-8).
     std::vector<std::string> Convert(const std::string& page, const std::string& stamp = "") {
@@ -48,7 +47,7 @@ protected:
         r.input = dir / "page.html";
         r.output = dir / "comic0305.csv";
         r.stampPrefix = stamp;
-        EXPECT_TRUE(yomida::Convert(r, scrambler, ui));
+        EXPECT_TRUE(yomida::Convert(r, ui));
         if (!std::filesystem::exists(r.output)) {
             return {};
         }
@@ -99,7 +98,7 @@ TEST_F(ProductListTest, PagesWithoutDaysOrPricesAndBadDays) {
 
     test::WriteBytes(dir / "page.html", Day("2003/05/xx") + Publisher("a") + "<p>end</p>\n");
     ConvertRequest r{1, dir / "page.html", dir / "bad.csv", "", {}};
-    EXPECT_THROW(yomida::Convert(r, scrambler, ui), ConversionError);
+    EXPECT_THROW(yomida::Convert(r, ui), ConversionError);
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.csv"));
 }
 
@@ -111,7 +110,7 @@ TEST_F(ProductListTest, FailedConversionKeepsThePreviousDataFile) {
                                             Entry("t", {"x"}, "1") + Day("2003/05/zz") +
                                             "<p>end</p>\n");
     ConvertRequest r{1, dir / "page.html", dir / "comic0305.csv", "", {}};
-    EXPECT_THROW(yomida::Convert(r, scrambler, ui), ConversionError);
+    EXPECT_THROW(yomida::Convert(r, ui), ConversionError);
     EXPECT_EQ(test::ReadBytes(dir / "comic0305.csv"), before);
     EXPECT_FALSE(std::filesystem::exists(dir / "comic0305.csv.tmp"));
     // An empty page leaves it too.
@@ -120,24 +119,24 @@ TEST_F(ProductListTest, FailedConversionKeepsThePreviousDataFile) {
 
 TEST_F(ProductListTest, DriverRules) {
     ConvertRequest missing{1, dir / "none.html", dir / "out.csv", "", {}};
-    EXPECT_FALSE(yomida::Convert(missing, scrambler, ui));
+    EXPECT_FALSE(yomida::Convert(missing, ui));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(U8(ui.messages[0].text), "ダウンロードファイルが見つかりません。");
 
     test::WriteBytes(dir / "page.html", Day("2003/05/05") + "<p>x</p>\n");
     ConvertRequest outside{16, dir / "page.html", dir / "out.csv", "", {}};
-    EXPECT_TRUE(yomida::Convert(outside, scrambler, ui));
+    EXPECT_TRUE(yomida::Convert(outside, ui));
     EXPECT_FALSE(std::filesystem::exists(dir / "out.csv"));
 
     // The extractor alone (category 5) finds no markers in a raw page.
     ConvertRequest raw{5, dir / "page.html", dir / "out.csv", "", {}};
-    EXPECT_TRUE(yomida::Convert(raw, scrambler, ui));
+    EXPECT_TRUE(yomida::Convert(raw, ui));
     EXPECT_FALSE(std::filesystem::exists(dir / "out.csv"));
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 
     // The input keeps its name and now holds the marker page.
     ConvertRequest page{1, dir / "page.html", dir / "out.csv", "\"\",", {}};
-    EXPECT_TRUE(yomida::Convert(page, scrambler, ui));
+    EXPECT_TRUE(yomida::Convert(page, ui));
     EXPECT_NE(U8(test::ReadBytes(dir / "page.html")).find("【QZ日付】"), std::string::npos);
     EXPECT_EQ(test::ReadDataFile(dir / "out.csv")[0], "\"\",No,□,出版社,発売日,タイトル,作者,価格");
 }
@@ -147,7 +146,7 @@ TEST_F(ProductListTest, SamplePagesConvert) {
         std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / name, dir / "page.html",
                                    std::filesystem::copy_options::overwrite_existing);
         ConvertRequest r{1, dir / "page.html", dir / "out.csv", "", {}};
-        ASSERT_TRUE(yomida::Convert(r, scrambler, ui));
+        ASSERT_TRUE(yomida::Convert(r, ui));
         const std::vector<std::string> lines = test::ReadDataFile(dir / "out.csv");
         EXPECT_GE(lines.size(), 4u) << name;
         for (size_t i = 1; i < lines.size(); ++i) {

@@ -4,7 +4,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 namespace yomida {
 namespace {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "platform/TextFile.h"
+#include "support/TestSupport.h"
+#include "text/ScrambledFile.h"
 
 namespace yomida {
 namespace {
@@ -69,23 +71,42 @@ TEST(Scrambler, KeyPositionWrapsAfterTwentyThreeBytes) {
     EXPECT_EQ(s.KeyPosition(), 1u);
 }
 
-TEST(Scrambler, PlainTextMarkerSwitchesScramblingOffAtTheNextReset) {
+TEST(ScrambledFile, EachFileStartsTheKeyAndThePlainTextMarkerSwitchesItOff) {
     test::TempDir dir;
-    Scrambler s(dir.path());
-    int markerSeen = 0;
-    s.SetMarkerFoundHandler([&] { ++markerSeen; });
-    std::filesystem::create_directory(dir.path() / Scrambler::PlainMarkerName());
-    s.ResetScramble();
-    EXPECT_FALSE(s.ScramblingOff()) << "a folder of that name does not count";
-    std::filesystem::remove(dir.path() / Scrambler::PlainMarkerName());
+    const std::filesystem::path file = dir / "comic0305.csv";
+    auto write = [&](const std::vector<std::string>& lines) {
+        TextFileWriter out(file);
+        ScrambledWriter writer(out, file);
+        for (const std::string& line : lines) {
+            writer.WriteLine(line);
+        }
+        out.Close();
+    };
+    auto read = [&] {
+        std::vector<std::string> lines;
+        ScrambledReader in(file);
+        std::string line;
+        while (in.ReadLine(line)) {
+            lines.push_back(line);
+        }
+        return lines;
+    };
+    write({"abc", "def"});
+    Scrambler key;
+    const std::string first = key.ScrambleLine("abc");
+    const std::string second = key.ScrambleLine("def");
+    EXPECT_EQ(test::ReadBytes(file), first + "\r\n" + second + "\r\n");
+    EXPECT_EQ(read(), (std::vector<std::string>{"abc", "def"}));
+    EXPECT_EQ(read(), (std::vector<std::string>{"abc", "def"})) << "a second pass starts over";
 
-    test::WriteBytes(dir.path() / Scrambler::PlainMarkerName(), "");
-    EXPECT_NE(s.ScrambleLine("abc"), "abc") << "the marker counts only from the next reset";
-    s.ResetScramble();
-    EXPECT_TRUE(s.ScramblingOff());
-    EXPECT_EQ(markerSeen, 1);
-    EXPECT_EQ(s.ScrambleLine("abc"), "abc");
-    EXPECT_EQ(s.KeyPosition(), 1u);
+    std::filesystem::create_directory(dir / "コミック");
+    EXPECT_FALSE(ScramblingOffIn(dir.path())) << "a folder of that name does not count";
+    std::filesystem::remove(dir / "コミック");
+    test::WriteBytes(dir / "コミック", "");
+    EXPECT_TRUE(ScramblingOffIn(dir.path()));
+    write({"abc", "def"});
+    EXPECT_EQ(test::ReadBytes(file), "abc\r\ndef\r\n");
+    EXPECT_EQ(read(), (std::vector<std::string>{"abc", "def"}));
 }
 
 }  // namespace

@@ -1,0 +1,557 @@
+#include "app/MainWindowLogic.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "download/ShopSearch.h"
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "platform/ScopeExit.h"
+#include "settings/SettingsFile.h"
+#include "sources/RecordLayout.h"
+#include "text/Sjis.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+
+year_month_day AddMonths(year_month_day d, int months) {
+    year_month ym = year_month{d.year(), d.month()} + std::chrono::months{months};
+    const day last = year_month_day_last{ym.year(), month_day_last{ym.month()}}.day();
+    return year_month_day{ym.year(), ym.month(), std::min(d.day(), last)};
+}
+
+std::string MonthDay(year_month_day d) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02u/%02u", static_cast<unsigned>(d.month()),
+                  static_cast<unsigned>(d.day()));
+    return buf;
+}
+
+bool IsWeekly(int category) {
+    const CategoryInfo* c = FindCategory(category);
+    return c != nullptr && c->period == Period::Week;
+}
+
+const char* const kBoxNames[] = {"CmbSrch1", "CmbSrch2", "CmbSrch3"};
+
+}  // namespace
+
+MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
+                                 SourceFetcher& fetcher)
+    : List(ui, clock),
+      Conditions(Settings.conditions, List),
+      NMHTTP1(http),
+      slist(ui, SavedConditionListLinks{Settings.conditions,
+                                        [this] {
+                                            const SearchFilter& f = List.Filter;
+                                            return std::array<std::string, 4>{
+                                                Conditions.ConditionOptions(), f.CmbSrch1.text,
+                                                f.CmbSrch2.text, f.CmbSrch3.text};
+                                        },
+                                        [this] { ApplySettings(); },
+                                        [this](const std::string& s) { OpenManualAt(s); }}),
+      edit([this](const std::string& boxName, const std::string& text) {
+          for (int box = 1; box <= 3; ++box) {
+              if (boxName == kBoxNames[box - 1]) {
+                  List.Filter.SearchBox(box).text = text;
+              }
+          }
+      }),
+      setup(
+          ui, Settings, [this] { ApplySettings(); },
+          [this](const std::string& s) { OpenManualAt(s); }),
+      ver(ui, [this] { return Utf8ToCp932(Settings.manualFile.string()); }),
+      ui_(ui),
+      clock_(clock),
+      fetcher_(fetcher) {
+    StBar.panels[1].width = 70;
+    StBar.panels[2].width = 35;
+    DownLoad.caption = "データの強制ダウンロード"_sj;
+    CheckSave.caption = "チェックの保存"_sj;
+    SaveCSV.caption = "検索結果をCSVで出力"_sj;
+    SaveCSV.hint = SaveCSV.caption;
+    ONLINE.caption = "オンラインモードにする"_sj;
+    OFFLINE.caption = "オフラインモードにする"_sj;
+    TBtnOnOff.action = &ONLINE;
+    NONOFF.action = &OFFLINE;
+    TargetDate = clock.Today();
+    BuildCategoryTree();
+    ShowBrowserOn.caption = "ブラウザで表示（オンライン）"_sj;
+    HTMLMANUAL.caption = "ＨＴＭＬマニュアル"_sj;
+    SrcAmazon1.caption = "選択したセルの内容をAmazonで検索"_sj;
+    SrcAmazon2.caption = "クリップボードの内容をAmazonで検索"_sj;
+    NMHTTP1.OnSuccess = [this](int command) { NMHTTP1Success(command); };
+    NMHTTP1.OnFailure = [this](int command) { NMHTTP1Failure(command); };
+    NMHTTP1.OnPacketRecvd = [this] { NMHTTP1PacketRecvd(); };
+    NMHTTP1.MessagePump = [this] { ui_.ProcessMessages(); };
+}
+
+void MainWindowLogic::BuildCategoryTree() {
+    const std::vector<CategoryTreeSlot>& slots = CategoryTreeSlots();
+    TView.nodes.assign(slots.size(), TreeNode{});
+    for (size_t i = 0; i < slots.size(); ++i) {
+        TreeNode& node = TView.nodes[i];
+        const CategoryInfo* c = slots[i].category;
+        if (c == nullptr) {
+            node.caption =
+                Utf8ToCp932(CategoryGroups()[static_cast<size_t>(slots[i].group)].treeCaption);
+            continue;
+        }
+        node.caption = Utf8ToCp932(c->designCaption);
+        node.category = c->number;
+        node.image = c->audioVisual ? TreeImage::AvPresent : TreeImage::BookPresent;
+        node.selectedImage = c->audioVisual ? TreeImage::AvSelected : TreeImage::BookSelected;
+    }
+}
+
+bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
+    for (const CategoryInfo& c : Categories()) {
+        const std::string name = Utf8ToCp932(c.displayName);
+        CategoryActions[static_cast<size_t>(c.number)].caption = name;
+        TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].caption = name;
+    }
+    Settings.DerivePaths(executable);
+    try {
+        if (!DirectoryExists(Settings.dataFolder)) {
+            std::error_code ec;
+            std::filesystem::create_directory(Settings.dataFolder, ec);
+        }
+        if (!DirectoryExists(Settings.dataFolder)) {
+            ui_.ShowError(Utf8ToCp932((Settings.dataFolder / "").string()) +
+                          "フォルダが作成できません"_sj);
+            return false;
+        }
+        LoadSettings();
+    } catch (const std::exception& e) {
+        ui_.ShowError(Utf8ToCp932(e.what()));
+        return false;
+    }
+    ApplySettings();
+
+    const year_month_day today = clock_.Today();
+    TargetDate = today;
+    const auto days = (sys_days{today} - sys_days{Settings.weekBaseDate}).count();
+    WeekNumber = Settings.weekBaseNumber + static_cast<int>(days / 7);
+    EdtCalen = PeriodText();
+
+    SelectCategory(false);
+    if (Online()) {
+        ONLINEExecute();
+    } else {
+        OFFLINEExecute();
+    }
+    return true;
+}
+
+bool MainWindowLogic::FormClose() {
+    StBar.panels[0].text = "終了処理中　しばらくお待ち下さい"_sj;
+    ui_.Repaint();
+    PnlCli.visible = false;
+    if (Settings.checkSave) {
+        try {
+            CheckSaveExecute();
+        } catch (const std::exception& e) {
+            // The ticks could not be saved: the window stays open so they are not lost.
+            ui_.ShowError(Utf8ToCp932(e.what()));
+            PnlCli.visible = true;
+            return false;
+        }
+    }
+    SaveSettings();
+    // Hanging up a dial-up connection has no counterpart here; the setting is only kept.
+    return true;
+}
+
+void MainWindowLogic::LoadSettings() {
+    ReadSettingsFile(Settings.settingsFile, Settings);
+    if (FindCategory(Settings.category) == nullptr) {
+        Settings.category = 1;  // only a hand-edited file holds another number
+    }
+    ComboGrid& grid = List.ComboGrid1;
+    for (size_t c = 0; c < kStoredColumnCount; ++c) {
+        grid.SetColWidth(static_cast<int>(c), Settings.columnWidths[c]);
+    }
+    grid.SetEighthColWidth(grid.ColWidth(kCodeCol));
+    const int sort = Settings.sortOrder;
+    List.CmbSort.itemIndex =
+        sort >= 0 && sort < static_cast<int>(List.CmbSort.items.size()) ? sort : -1;
+    for (int box = 1; box <= 3; ++box) {
+        std::vector<std::string>& history = List.Filter.SearchBox(box).items;
+        history.clear();
+        for (const std::string& value : Settings.histories[static_cast<size_t>(box - 1)]) {
+            const std::string_view entry = TrimControls(value);
+            if (!entry.empty()) {
+                history.emplace_back(entry);
+            }
+        }
+    }
+    // Source hosts can be pointed elsewhere without rebuilding the program.
+    Hosts.Override(Settings.hosts);
+}
+
+void MainWindowLogic::ApplySettings() {
+    NMHTTP1.Proxy = Settings.proxy;
+    NMHTTP1.ProxyPort = Settings.port;
+    Settings.gridRowHeight =
+        std::abs(ui_.FontPixelHeight(Settings.fontName, Settings.fontSize)) + 2;
+    Conditions.RefreshCaptions();
+}
+
+void MainWindowLogic::SaveSettings() {
+    const ComboGrid& grid = List.ComboGrid1;
+    const SettingsRecord defaults;
+    for (int c = 0; c < kCodeCol; ++c) {
+        Settings.columnWidths[static_cast<size_t>(c)] =
+            c < grid.ColCount() ? grid.ColWidth(c) : defaults.columnWidths[static_cast<size_t>(c)];
+    }
+    Settings.columnWidths[kCodeCol] = grid.EighthColWidth();
+    Settings.sortOrder = List.CmbSort.itemIndex;
+    for (int box = 1; box <= 3; ++box) {
+        const std::vector<std::string>& history = List.Filter.SearchBox(box).items;
+        std::array<std::string, kHistoryLength>& stored =
+            Settings.histories[static_cast<size_t>(box - 1)];
+        for (size_t n = 0; n < kHistoryLength; ++n) {
+            stored[n] = n < history.size() ? history[n] : std::string();
+        }
+    }
+    try {
+        WriteSettingsFile(Settings, Settings.settingsFile);
+    } catch (const std::exception&) {
+        std::string text = "%s に書き込めません"_sj;
+        text.replace(text.find("%s"), 2, Utf8ToCp932(Settings.settingsFile.string()));
+        ui_.ShowError(text);
+    }
+}
+
+void MainWindowLogic::SelectCategory(bool selectLeaf) {
+    for (ActionState& a : CategoryActions) {
+        a.checked = false;
+    }
+    const CategoryInfo* c = FindCategory(Settings.category);
+    if (c != nullptr) {
+        CategoryActions[static_cast<size_t>(c->number)].checked = true;
+        DirectFetch = c->acquisition == Acquisition::DirectFetch;
+        const int leaf = TreeNodeOf(c->number);
+        if (selectLeaf && TView.selected != leaf) {
+            TView.selected = leaf;
+            TViewChange(leaf);
+        }
+        StBar.panels[0].text =
+            CategoryActions[static_cast<size_t>(c->number)].caption + "の検索"_sj;
+    }
+    UpDown1Click(true);
+    UpDown1Click(false);
+}
+
+void MainWindowLogic::SelCategoryExecute(int category) {
+    Settings.category = category;
+    SelectCategory(true);
+}
+
+void MainWindowLogic::TViewChange(int node) {
+    const CategoryInfo* c = FindCategoryByTreeNode(node);
+    if (c == nullptr) {
+        return;
+    }
+    SelCategoryExecute(c->number);
+    TView.enabled = false;
+    Guarded([this] { ShowReleaseList(); });
+    TView.enabled = true;
+}
+
+void MainWindowLogic::UpDown1Click(bool next) {
+    if (IsWeekly(Settings.category)) {
+        WeekNumber += next ? 1 : -1;
+    } else {
+        TargetDate = AddMonths(TargetDate, next ? 1 : -1);
+    }
+    EdtCalen = PeriodText();
+    RefreshCategoryIcons();
+}
+
+std::string MainWindowLogic::PeriodText() const {
+    if (IsWeekly(Settings.category)) {
+        const sys_days end =
+            sys_days{Settings.weekBaseDate} + days{7 * (WeekNumber - Settings.weekBaseNumber)};
+        return MonthDay(year_month_day{end - days{8}}) + "-" +
+               MonthDay(year_month_day{end - days{2}});
+    }
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04d", static_cast<int>(TargetDate.year()));
+    std::string text = buf;
+    std::snprintf(buf, sizeof buf, "%02u", static_cast<unsigned>(TargetDate.month()));
+    return text + "年"_sj + buf + "月"_sj;
+}
+
+void MainWindowLogic::SetBusyDisplay(bool on) {
+    if (on) {
+        PnlCli.visible = false;
+        Busy.animationLeft = Settings.window.width / 2 - kAnimationWidth;
+        Busy.cancelLeft = Busy.animationLeft - 20;
+        Busy.animationVisible = true;
+        Busy.cancelVisible = true;
+        Busy.animating = true;
+        Busy.progress = 0;
+        Busy.progressVisible = true;
+    } else {
+        Busy.progress += Busy.progressMax;
+        Busy.animating = false;
+        Busy.animationVisible = false;
+        Busy.progressVisible = false;
+        Busy.cancelVisible = false;
+        PnlCli.visible = true;
+        SelectCategory(true);
+    }
+}
+
+void MainWindowLogic::StBarResize(int width) {
+    StBar.panels[0].width = width - StBar.panels[1].width - StBar.panels[2].width;
+}
+
+void MainWindowLogic::ONLINEExecute() {
+    SwitchOnline(true);
+}
+
+void MainWindowLogic::OFFLINEExecute() {
+    SwitchOnline(false);
+}
+
+void MainWindowLogic::SwitchOnline(bool online) {
+    // Both controls then carry the action that switches back.
+    ActionState* other = online ? &OFFLINE : &ONLINE;
+    NONOFF.action = other;
+    TBtnOnOff.action = other;
+    TBtnOnOff.image = online ? OnOffImage::Online : OnOffImage::Offline;
+    TBtnOnOff.hint = "オン・オフライン切替"_sj;
+    StBar.panels[2].text = online ? "ON" : "OFF";
+    Settings.online = online ? OnlineMode::Online : OnlineMode::Offline;
+}
+
+void MainWindowLogic::BtnDspClick() {
+    Guarded([this] { ShowReleaseList(); });
+}
+
+void MainWindowLogic::ShowReleaseList() {
+    // The message loop turns during a transfer, so a second display could start inside a
+    // running one; it is ignored and the running one ends undisturbed.
+    if (displaying_) {
+        return;
+    }
+    displaying_ = true;
+    const ScopeExit reset([this] { displaying_ = false; });
+
+    if (Settings.checkSave) {
+        CheckSaveExecute();
+    }
+    List.ComboGrid1.SetRowCount(2);
+    List.ComboGrid1.ClearRow(1);
+    if (!ResolveCategorySource()) {
+        return;
+    }
+    const bool online = Online();
+    if (!online && DownLoad.checked) {
+        ui_.ShowWarning("オフラインモードでデータの強制ダウンロードはできません。"_sj);
+        return;
+    }
+    FetchContext context = MakeFetchContext();
+    if (!FileExists(DataFilePath)) {
+        if (!online) {
+            ui_.ShowError("データファイルがありません。"_sj);
+            return;
+        }
+        if (!ui_.Confirm("データをダウンロードしますか？"_sj) || !fetcher_.FetchSource(context)) {
+            return;
+        }
+    } else if (online) {
+        if (DownLoad.checked) {
+            if (ui_.Confirm("データをダウンロードしますか？"_sj) &&
+                !fetcher_.FetchSource(context)) {
+                return;
+            }
+        } else if (Settings.updateCheck && fetcher_.CheckForUpdate(context) && !SourceURL.empty()) {
+            if (ui_.Confirm("データが更新されました。\n\rデータを再ダウンロードしますか？\n\r\n\r"
+                            "※チェックはクリアされます"_sj) &&
+                !fetcher_.FetchSource(context)) {
+                return;
+            }
+        }
+    }
+    if (FileExists(DataFilePath)) {
+        LoadReleaseList();
+    }
+}
+
+FetchContext MainWindowLogic::MakeFetchContext() {
+    FetchContext context;
+    context.category = Settings.category;
+    context.directFetch = DirectFetch;
+    context.sourceUrl = SourceURL;
+    context.dataFile = DataFilePath;
+    context.target = TargetDate;
+    context.settings = &Settings;
+    context.stampPrefix = &StampPrefix;
+    context.forcedDownload = &DownLoad.checked;
+    context.setBusyDisplay = [this](bool on) { SetBusyDisplay(on); };
+    context.setStatusText = [this](const std::string& text) {
+        StBar.panels[0].text = text;
+        ui_.Repaint();
+    };
+    context.http = &NMHTTP1;
+    context.successFlag = &SuccessFlag;
+    return context;
+}
+
+bool MainWindowLogic::ResolveCategorySource() {
+    SourceQuery q;
+    q.category = Settings.category;
+    q.target = TargetDate;
+    q.weekNumber = WeekNumber;
+    q.dataFolder = Settings.dataFolder;
+    q.listId = Settings.listId;
+    q.online = Online();
+    q.hosts = &Hosts;
+    const BookTownProbe probe = [this]() {
+        FetchContext context = MakeFetchContext();
+        return fetcher_.ProbeBookTownMonth(context, Hosts.Host(SourceSite::BookTown));
+    };
+    return yomida::ResolveCategorySource(q, probe, DataFilePath, SourceURL);
+}
+
+void MainWindowLogic::RefreshCategoryIcons() {
+    // Everything the scan changes comes back as it was, whatever happens.
+    const ScopeExit restore([this, category = Settings.category, path = DataFilePath,
+                             url = SourceURL, online = Settings.online] {
+        Settings.category = category;
+        DataFilePath = path;
+        SourceURL = url;
+        Settings.online = online;
+    });
+    Settings.online = OnlineMode::Offline;  // no month probe, no network
+    for (const CategoryInfo& c : Categories()) {
+        if (c.period == Period::Week) {
+            continue;  // the weekly list keeps its design icon
+        }
+        Settings.category = c.number;
+        ResolveCategorySource();
+        const bool present = FileExists(DataFilePath);
+        TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].image =
+            c.audioVisual ? (present ? TreeImage::AvPresent : TreeImage::AvMissing)
+                          : (present ? TreeImage::BookPresent : TreeImage::BookMissing);
+    }
+}
+
+void MainWindowLogic::LoadReleaseList() {
+    const int count = List.Load(DataFilePath);
+    StBar.panels[1].text = std::to_string(count) + "件"_sj;
+    RefreshCategoryIcons();
+}
+
+void MainWindowLogic::CheckSaveExecute() {
+    List.SaveTicks(DataFilePath);
+}
+
+void MainWindowLogic::SaveCSVExecute() {
+    FileDialogRequest request;
+    request.filter = "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj;
+    request.defaultExtension = "csv";
+    request.initialFolder = Cp932ToUtf8(Settings.csvFolder);
+    const std::optional<std::filesystem::path> chosen = ui_.SaveFileDialog(request);
+    if (!chosen) {
+        return;
+    }
+    Settings.csvFolder = Utf8ToCp932((chosen->parent_path() / "").string());
+    List.ExportCsv(*chosen, year_month{TargetDate.year(), TargetDate.month()});
+}
+
+void MainWindowLogic::NMHTTP1Success(int command) {
+    if (command == HttpClient::kGet) {
+        SuccessFlag = true;
+    }
+}
+
+void MainWindowLogic::NMHTTP1Failure(int command) {
+    ui_.SetCursor(CursorShape::Default);
+    std::string text;
+    switch (command) {
+        case 0:
+        case 2:
+            text = "取得に失敗しました"_sj;
+            break;
+        case 1:
+            text = "HTTP OPTIONS Failed";
+            break;
+        case 3:
+            text = "HTTP Post Failed";
+            break;
+        case 4:
+            text = "HTTP PUT Failed";
+            break;
+        case 8:
+            text = "HTTP Delete Failed";
+            break;
+        case 11:
+            text = "HTTP TRACE Failed";
+            break;
+        default:
+            break;
+    }
+    ui_.ShowError(SourceURL + "\r\n" + text);
+}
+
+void MainWindowLogic::NMHTTP1PacketRecvd() {
+    const uint64_t received = NMHTTP1.ReceivedBytes / 1024;
+    const uint64_t total = NMHTTP1.AnnouncedLength / 1024;
+    if (total != 0) {
+        Busy.progress =
+            static_cast<int>(static_cast<double>(received) / static_cast<double>(total) * 100);
+        StBar.panels[0].text =
+            "受信: "_sj + std::to_string(received) + " / " + std::to_string(total) + " KByte...";
+    } else {
+        StBar.panels[0].text = "受信: "_sj + std::to_string(received) + " KByte...";
+    }
+}
+
+void MainWindowLogic::OpenWordEditor(int box) {
+    edit.Open(kBoxNames[box - 1], List.Filter.SearchBox(box).text);
+}
+
+void MainWindowLogic::CopyTITLEExecute() {
+    List.AppendTickedColumn(2, kTitleCol, true);
+}
+
+void MainWindowLogic::CopySAKUSYAExecute() {
+    List.AppendTickedColumn(3, kAuthorCol, false);
+}
+
+void MainWindowLogic::ShowBrowserOnExecute() {
+    HourglassCursor hourglass(ui_);
+    ui_.ShellOpen(SourceURL);
+}
+
+void MainWindowLogic::OpenManualAt(const std::string& section) {
+    HourglassCursor hourglass(ui_);
+    std::string target = Utf8ToCp932(Settings.manualFile.string());
+    if (!section.empty()) {
+        target += "#" + section;
+    }
+    ui_.ShellOpen(target);
+}
+
+void MainWindowLogic::SrcAmazon1Execute() {
+    const ComboGrid& grid = List.ComboGrid1;
+    const std::string text(grid.Cell(grid.Col(), grid.Row()));
+    ui_.ShellOpen(ShopSearchUrl(text, Settings.shopHost, Settings.shopTag));
+}
+
+void MainWindowLogic::SrcAmazon2Execute() {
+    const std::optional<std::string> text = ui_.ClipboardText();
+    if (text) {
+        ui_.ShellOpen(ShopSearchUrl(*text, Settings.shopHost, Settings.shopTag));
+    }
+}
+
+}  // namespace yomida

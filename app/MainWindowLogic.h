@@ -1,0 +1,180 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "app/CategoryTree.h"
+#include "app/Controls.h"
+#include "app/ReleaseList.h"
+#include "app/SavedConditions.h"
+#include "download/HttpClient.h"
+#include "download/SourceFetcher.h"
+#include "platform/Clock.h"
+#include "platform/Ui.h"
+#include "settings/SavedConditionList.h"
+#include "settings/SettingsRecord.h"
+#include "settings/SetupForm.h"
+#include "settings/VersionInfo.h"
+#include "settings/WordListEditor.h"
+#include "sources/Catalogue.h"
+
+namespace yomida {
+
+// The busy display shown during a transfer: animation, cancel button and progress bar.
+struct BusyDisplay {
+    bool animating = false;
+    bool animationVisible = false;
+    int animationLeft = 0;
+    bool cancelVisible = false;
+    int cancelLeft = 0;
+    bool progressVisible = false;
+    int progress = 0;
+    int progressMax = 100;
+};
+
+// Images of the toolbar button that switches between online and offline.
+enum class OnOffImage { Online, Offline };
+
+// The tool button and menu item that switch between online and offline each carry the action
+// for the state they switch to.
+struct OnOffSwitch {
+    const ActionState* action = nullptr;
+    OnOffImage image = OnOffImage::Online;
+    std::string hint;
+};
+
+// The main window's logic: start and end, the choice of category and period, the display
+// driver, the network commands, and the dialogs' logic. Every named control is a member (or a
+// member of the release list and the saved conditions), so every handler can be called and
+// checked without a display. Texts are CP932.
+class MainWindowLogic {
+public:
+    static constexpr int kAnimationWidth = 80;
+
+    // The HTTP client and the download manager are handed in, so tests can hand in their own.
+    MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http, SourceFetcher& fetcher);
+
+    // Controls.
+    ReleaseList List;            // the result grid, the filter controls and the order box
+    SavedConditions Conditions;  // the saved-condition commands
+    StatusBar StBar;             // 0: category and progress, 1: record count, 2: ON or OFF
+    CategoryTree TView;          // the category tree
+    std::string EdtCalen;        // the target period field
+    Panel PnlCli;                // holds the tree and the grid
+    BusyDisplay Busy;            // Animate1, BtnCancel, PBar1
+    std::array<ActionState, kCategoryCount + 1> CategoryActions;  // 検索対象 items, by number
+    ActionState DownLoad;       // データの強制ダウンロード
+    ActionState ONLINE;         // オンラインモードにする
+    ActionState OFFLINE;        // オフラインモードにする
+    OnOffSwitch TBtnOnOff;      // the toolbar's online/offline button
+    OnOffSwitch NONOFF;         // the file menu's online/offline item
+    ActionState CheckSave;      // チェックの保存
+    ActionState SaveCSV;        // 検索結果をCSVで出力
+    ActionState ShowBrowserOn;  // ブラウザで表示
+    ActionState HTMLMANUAL;     // ＨＴＭＬマニュアル
+    ActionState SrcAmazon1;     // the selected cell's text in the shop search
+    ActionState SrcAmazon2;     // the clipboard's text in the shop search
+
+    // State.
+    SettingsRecord Settings;
+    HostTable Hosts;
+    std::chrono::year_month_day TargetDate{};
+    int WeekNumber = 0;
+    bool DirectFetch = false;
+    std::filesystem::path DataFilePath;
+    std::string SourceURL;
+    std::string StampPrefix;  // "\"stamp\"," of the last direct fetch, empty before one
+    HttpClient& NMHTTP1;
+    bool SuccessFlag = false;  // set by the HTTP client's success event for a GET
+
+    // The dialogs' logic.
+    SavedConditionList slist;  // YOMIDA 検索条件編集
+    WordListEditor edit;       // YOMIDA エディター
+    SetupForm setup;           // YOMIDA セットアップ
+    VersionInfo ver;           // YOMIDA バージョン情報
+
+    // Start and end. FormCreate returns false when the program must end at once, FormClose when
+    // it must not end yet (each has told the user why). `executable` is the program's own path.
+    bool FormCreate(const std::filesystem::path& executable);
+    bool FormClose();
+
+    void LoadSettings();
+    void ApplySettings();
+    void SaveSettings();
+
+    // Category and period.
+    void SelectCategory(bool selectLeaf);
+    void SelCategoryExecute(int category);
+    void TViewChange(int node);
+    void UpDown1Click(bool next);
+    void SetBusyDisplay(bool on);
+    void StBarResize(int width);
+    void DownLoadExecute() { DownLoad.checked = !DownLoad.checked; }
+    void ONLINEExecute();
+    void OFFLINEExecute();
+    bool Online() const { return Settings.online == OnlineMode::Online; }
+    // The target period text for the selected category.
+    std::string PeriodText() const;
+
+    // Display.
+    void BtnDspClick();
+    void ShowReleaseList();
+    bool ResolveCategorySource();
+    void RefreshCategoryIcons();
+    void LoadReleaseList();
+    bool Displaying() const { return displaying_; }
+
+    // Ticks and export of the list shown.
+    void CheckSaveExecute();
+    void SaveCSVExecute();
+
+    // HTTP client events and the cancel button.
+    void NMHTTP1Success(int command);
+    void NMHTTP1Failure(int command);
+    void NMHTTP1PacketRecvd();
+    void BtnCancelClick() { NMHTTP1.Cancel(); }
+
+    // Saved conditions and word lists.
+    void JoukenSaveExecute() { slist.FormShow(); }
+    // Opens the word-list editor on search box 1, 2 or 3.
+    void OpenWordEditor(int box);
+    void EditSYUPPANExecute() { OpenWordEditor(1); }
+    void EditTITLEExecute() { OpenWordEditor(2); }
+    void EditSAKUSYAExecute() { OpenWordEditor(3); }
+    void CopyTITLEExecute();
+    void CopySAKUSYAExecute();
+
+    // Setup and version dialogs.
+    void SETUPExecute() { setup.FormShow(); }
+    void VERSIONExecute() { ver.FormShow(); }
+
+    // Browser, manual and shop search.
+    void ShowBrowserOnExecute();
+    void HTMLMANUALExecute() { OpenManualAt(""); }
+    void HELP_MOKUJIExecute() { OpenManualAt(""); }
+    void HELP_TOPICExecute() { OpenManualAt("search"); }
+    // Opens the manual at one of its sections ("" for the top).
+    void OpenManualAt(const std::string& section);
+    void SrcAmazon1Execute();
+    void SrcAmazon2Execute();
+
+    // Runs a handler and shows any failure it raises in the standard error box.
+    void Guarded(const std::function<void()>& handler) { RunGuarded(ui_, handler); }
+
+    Ui& ui() { return ui_; }
+
+private:
+    void BuildCategoryTree();
+    void SwitchOnline(bool online);
+    FetchContext MakeFetchContext();
+
+    Ui& ui_;
+    const Clock& clock_;
+    SourceFetcher& fetcher_;
+    bool displaying_ = false;
+};
+
+}  // namespace yomida

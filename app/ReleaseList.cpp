@@ -1,0 +1,336 @@
+#include "app/ReleaseList.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "app/ResultOrder.h"
+#include "platform/FileReplacement.h"
+#include "platform/FileSystem.h"
+#include "platform/ScopeExit.h"
+#include "sources/RecordLayout.h"
+#include "text/CommaText.h"
+#include "text/NormaliseWidth.h"
+#include "text/ScrambledFile.h"
+#include "text/Sjis.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida {
+namespace {
+
+constexpr size_t kMaxCopiedRows = 100;
+
+// Stands in for a half-width space while a stored line is split, so the split cuts at commas
+// only and every byte of a field comes back as it was; printable text never holds DEL.
+constexpr char kSpaceStandIn = '\x7F';
+
+// Appends a field as the grid shows it: full-width spaces as half-width ones, no blanks at
+// either end.
+void AppendCellText(std::string_view field, std::string& scratch, std::string& row) {
+    scratch.clear();
+    ReplaceAllSjisInto(field, "　"_sj, " ", scratch);
+    row.append(TrimControls(scratch));
+}
+
+// Reads the lines that pass the filter into grid rows 2 onwards (the header line included);
+// `widest` is the most fields any of them had.
+void ReadLinesIntoGrid(ScrambledReader& file, SearchFilter& filter, ComboGrid& grid, int& widest) {
+    const std::string& fullWidthSpace = "　"_sj;
+    const std::string& ticked = "■"_sj;
+    const std::string& unticked = "□"_sj;
+    std::string line;
+    std::string plain;
+    std::string spaced;
+    std::string scratch;
+    std::string rowData;
+    std::vector<std::string> fields;
+    while (file.ReadLine(line)) {
+        NormaliseWidthInto(line, plain);
+        // Protect spaces so the split cuts at commas only.
+        spaced.clear();
+        ReplaceAllSjisInto(plain, " ", fullWidthSpace, spaced);
+        SplitCommaText(spaced, fields);
+        if (fields.size() >= 2 && fields[1] == kNumberCaption) {
+            fields.erase(fields.begin());  // drop the update stamp in front of the header
+        }
+        if (fields.size() < 2) {
+            continue;  // never written by the program; nothing to show
+        }
+        if (fields[kNumberCol] != kNumberCaption && !filter.RecordMatches(fields)) {
+            continue;
+        }
+        rowData.clear();
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (i > 0) {
+                rowData += ComboGrid::kCellSeparator;
+            }
+            if (i == kCheckCol) {
+                rowData += fields[i] == "1" ? ticked : unticked;
+            } else {
+                AppendCellText(fields[i], scratch, rowData);
+            }
+        }
+        grid.SetRowCount(grid.RowCount() + 1);
+        grid.RowData(grid.RowCount() - 3) = rowData;
+        widest = std::max(widest, static_cast<int>(fields.size()));
+    }
+}
+
+void SplitStoredLine(const std::string& line, std::string& scratch,
+                     std::vector<std::string>& fields) {
+    scratch.assign(line);
+    for (size_t i = 0; i < scratch.size(); i += CharLength(scratch, i)) {
+        if (scratch[i] == ' ') {
+            scratch[i] = kSpaceStandIn;
+        }
+    }
+    SplitCommaText(scratch, fields);
+    for (std::string& f : fields) {
+        std::replace(f.begin(), f.end(), kSpaceStandIn, ' ');
+    }
+}
+
+// A field in double quotes; quotes inside it are doubled, so the title reads back whole.
+void AppendQuoted(std::string_view field, std::string& line) {
+    line += '"';
+    for (char c : field) {
+        line += c;
+        if (c == '"') {
+            line += '"';
+        }
+    }
+    line += '"';
+}
+
+}  // namespace
+
+ReleaseList::ReleaseList(Ui& ui, const Clock& clock) : Filter(clock), ui_(ui) {
+    ComboGrid1.SetColCount(8);
+    CmbSort.items = {"発売日順"_sj, "出版社順"_sj, "タイトル順"_sj, "価格順"_sj};
+}
+
+int ReleaseList::Load(const std::filesystem::path& dataFile) {
+    HourglassCursor hourglass(ui_);
+    ScrambledReader file(dataFile);
+    ComboGrid1.SetRowCount(2);
+    int widest = 0;
+
+    for (int box = 1; box <= 3; ++box) {
+        Filter.PushSearchHistory(box);
+    }
+    Filter.BuildWordLists();
+
+    int count = 0;
+    try {
+        ReadLinesIntoGrid(file, Filter, ComboGrid1, widest);
+        const int rows = ComboGrid1.RowCount();
+        if (rows > 3) {
+            ComboGrid1.SetRowCount(rows - 2);
+            count = rows - 3;
+        } else {
+            ComboGrid1.SetRowCount(2);
+            ComboGrid1.ClearRow(1);
+        }
+        if (widest > 0) {
+            ComboGrid1.SetColCount(widest);
+        }
+        if (widest > kCodeCol) {
+            ComboGrid1.SetColWidth(kCodeCol, ComboGrid1.EighthColWidth());
+        }
+    } catch (...) {
+        file.Close();
+        CmbSortChange();
+        throw;
+    }
+    file.Close();
+    CmbSortChange();
+    return count;
+}
+
+Collator& ReleaseList::SortCollator() {
+    if (!collator_) {
+        collator_ = std::make_unique<Collator>("ja");
+    }
+    return *collator_;
+}
+
+void ReleaseList::CmbSortChange() {
+    if (CmbSort.itemIndex < 0) {
+        return;
+    }
+    CurrentSortOrder = CmbSort.itemIndex;
+    OrderRows(ComboGrid1, CurrentSortOrder, SortCollator());
+    ComboGrid1.SetCurrentCell(kPublisherCol, 1);
+    ComboGrid1.SetTopRow(1);
+    ComboGrid1.RequestFocus();
+}
+
+int ReleaseList::CompareRows(int rowA, int rowB) {
+    std::string a;
+    std::string b;
+    AppendRowKey(ComboGrid1, rowA, CurrentSortOrder, SortCollator(), a);
+    AppendRowKey(ComboGrid1, rowB, CurrentSortOrder, SortCollator(), b);
+    const int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+void ReleaseList::ComboGrid1Click() {
+    const int row = ComboGrid1.Row();
+    if (ComboGrid1.Col() != kCheckCol || row < ComboGrid::kFixedRows) {
+        return;
+    }
+    const bool ticked = ComboGrid1.Cell(kCheckCol, row) == "■"_sj;
+    ComboGrid1.SetCell(kCheckCol, row, ticked ? "□"_sj : "■"_sj);
+    ComboGrid1.SetCurrentCell(kPublisherCol, row);
+}
+
+bool ReleaseList::ComboGrid1KeyDown(GridKey key) {
+    // The arrow keys never reach the check column; ticks are made by clicking.
+    return key == GridKey::Left && ComboGrid1.Col() == kPublisherCol;
+}
+
+void ReleaseList::ComboGrid1MouseWheelDown(int linesPerNotch) {
+    const int last = ComboGrid1.RowCount() - 1;
+    ComboGrid1.SetTopRow(std::min(ComboGrid1.TopRow() + linesPerNotch, last));
+    ComboGrid1.SetCurrentCell(ComboGrid1.Col(), std::min(ComboGrid1.Row() + linesPerNotch, last));
+}
+
+void ReleaseList::ComboGrid1MouseWheelUp(int linesPerNotch) {
+    if (linesPerNotch < ComboGrid1.TopRow()) {
+        ComboGrid1.SetTopRow(ComboGrid1.TopRow() - linesPerNotch);
+        ComboGrid1.SetCurrentCell(ComboGrid1.Col(), std::max(ComboGrid1.Row() - linesPerNotch, 1));
+    } else {
+        ComboGrid1.SetTopRow(1);
+        ComboGrid1.SetCurrentCell(ComboGrid1.Col(), std::max(ComboGrid1.Row() - 1, 1));
+    }
+}
+
+CellLook ReleaseList::ComboGrid1AlignCellEvent(int col, int row) {
+    if (ComboGrid1.ColCount() > kCodeCol &&
+        ComboGrid1.ColWidth(kCodeCol) != ComboGrid1.DefaultColWidth()) {
+        ComboGrid1.SetEighthColWidth(ComboGrid1.ColWidth(kCodeCol));
+    }
+    CellLook look;
+    if (row < ComboGrid::kFixedRows || col < ComboGrid::kFixedCols) {
+        look.alignment = CellAlignment::Center;
+        return look;
+    }
+    look.ticked = ComboGrid1.Cell(kCheckCol, row) == "■"_sj;
+    look.alignment = (col == kCheckCol || col == kDateCol) ? CellAlignment::Center
+                     : col == kPriceCol                    ? CellAlignment::Right
+                                                           : CellAlignment::Left;
+    return look;
+}
+
+void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile,
+                                    const std::filesystem::path& plainFile) {
+    // The first row of each record number is the one whose tick counts.
+    std::unordered_map<std::string, int> rowOf;
+    for (int r = ComboGrid::kFixedRows; r < ComboGrid1.RowCount(); ++r) {
+        rowOf.emplace(std::string(ComboGrid1.Cell(kNumberCol, r)), r);
+    }
+    const std::string& ticked = "■"_sj;
+    ScrambledReader in(dataFile);
+    TextFileWriter out(plainFile);
+    std::string line;
+    std::string scratch;
+    std::string rebuilt;
+    std::vector<std::string> fields;
+    bool header = true;
+    while (in.ReadLine(line)) {
+        if (header) {
+            header = false;
+            out.WriteLine(line);
+            continue;
+        }
+        SplitStoredLine(line, scratch, fields);
+        auto found = fields.empty() ? rowOf.end() : rowOf.find(fields[kNumberCol]);
+        if (found == rowOf.end()) {
+            out.WriteLine(line);
+            continue;
+        }
+        rebuilt = fields[kNumberCol];
+        rebuilt += ComboGrid1.Cell(kCheckCol, found->second) == ticked ? ",1" : ",0";
+        for (size_t i = kPublisherCol; i < fields.size(); ++i) {
+            rebuilt += ',';
+            if (i == kTitleCol) {
+                AppendQuoted(fields[i], rebuilt);
+            } else {
+                rebuilt += fields[i];
+            }
+        }
+        out.WriteLine(rebuilt);
+    }
+    out.Close();
+}
+
+void ReleaseList::SaveTicks(const std::filesystem::path& dataFile) {
+    if (!FileExists(dataFile)) {
+        return;
+    }
+    HourglassCursor hourglass(ui_);
+    const std::filesystem::path plainFile = FolderOf(dataFile) / "newfiles.$$$";
+    const ScopeExit removePlain([&plainFile] { DeleteFile(plainFile); });
+
+    WriteCheckedLines(dataFile, plainFile);
+
+    // The data file is replaced only once its new version is complete.
+    TextFileReader in(plainFile);
+    FileReplacement out(dataFile);
+    ScrambledWriter writer(out.Writer(), dataFile);
+    std::string line;
+    while (in.ReadLine(line)) {
+        writer.WriteLine(line);
+    }
+    in.Close();
+    out.Commit();
+}
+
+void ReleaseList::ExportCsv(const std::filesystem::path& file, std::chrono::year_month month) {
+    HourglassCursor hourglass(ui_);
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "%04d/%02u/", static_cast<int>(month.year()),
+                  static_cast<unsigned>(month.month()));
+    const int rows = std::min(ComboGrid1.RowCount() - 1, kMaxExportRows);
+
+    // An existing file keeps its content until the new one is complete.
+    FileReplacement out(file);
+    std::string line;
+    for (int r = 1; r <= rows; ++r) {
+        auto cell = [&](int col) { return ComboGrid1.Cell(col, r); };
+        line = prefix;
+        line += cell(kDateCol);
+        line += ",\"";
+        line += cell(kTitleCol);
+        line += "\",";
+        line += cell(kPriceCol);
+        line += ",\"";
+        line += cell(kAuthorCol);
+        line += "\",\"";
+        line += cell(kPublisherCol);
+        line += '"';
+        out.Writer().WriteLine(line);
+    }
+    out.Commit();
+}
+
+void ReleaseList::AppendTickedColumn(int box, int column, bool protectSpaces) {
+    std::string text = Filter.SearchBox(box).text;
+    const std::string& ticked = "■"_sj;
+    size_t added = 0;
+    for (int r = 1; r < ComboGrid1.RowCount() && added < kMaxCopiedRows; ++r) {
+        if (ComboGrid1.Cell(kCheckCol, r) != ticked) {
+            continue;
+        }
+        if (!text.empty()) {
+            text += ',';
+        }
+        text += ComboGrid1.Cell(column, r);
+        ++added;
+    }
+    Filter.SearchBox(box).text = protectSpaces ? ReplaceAllSjis(text, " ", "　"_sj) : text;
+}
+
+}  // namespace yomida

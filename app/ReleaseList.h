@@ -1,0 +1,74 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/ComboGrid.h"
+#include "app/Controls.h"
+#include "app/SearchFilter.h"
+#include "platform/Clock.h"
+#include "platform/Collation.h"
+#include "platform/Ui.h"
+
+namespace yomida {
+
+enum class GridKey { Left, Other };
+enum class CellAlignment { Left, Center, Right };
+
+// How the grid draws one cell.
+struct CellLook {
+    CellAlignment alignment = CellAlignment::Left;
+    bool ticked = false;  // the row is ticked: pure green background
+};
+
+// One data file as the result grid shows it: loaded through the filter, ordered, ticked, the
+// ticks saved back, exported as CSV. The main window owns one; yomida-cli uses one alone.
+class ReleaseList {
+public:
+    // The export writes at most this many rows.
+    static constexpr int kMaxExportRows = 30;
+
+    ReleaseList(Ui& ui, const Clock& clock);
+
+    ComboGrid ComboGrid1;  // the result grid
+    SearchFilter Filter;   // the search panel's words, date range and ticked-only switch
+    ComboBox CmbSort;      // the order box: 発売日順, 出版社順, タイトル順, 価格順
+    int CurrentSortOrder = 0;
+
+    // Reads the data file through the filter into the grid, after putting the boxes' texts at
+    // the top of their histories, and orders the rows. Returns the number of records shown.
+    int Load(const std::filesystem::path& dataFile);
+
+    void CmbSortChange();
+    // Negative, zero or positive as row a sorts before, with or after row b.
+    int CompareRows(int rowA, int rowB);
+
+    void ComboGrid1Click();
+    // Returns true when the key is swallowed.
+    bool ComboGrid1KeyDown(GridKey key);
+    void ComboGrid1MouseWheelDown(int linesPerNotch);
+    void ComboGrid1MouseWheelUp(int linesPerNotch);
+    CellLook ComboGrid1AlignCellEvent(int col, int row);
+
+    // Writes the tick of every row shown into the data file; every other byte of the file stays.
+    // A missing file is left alone.
+    void SaveTicks(const std::filesystem::path& dataFile);
+    // Writes the first rows as CSV lines dated in `month`, replacing `file` only when complete.
+    void ExportCsv(const std::filesystem::path& file, std::chrono::year_month month);
+    // Appends the column's text of every ticked row (at most 100) to a search box, comma
+    // separated; with `protectSpaces` spaces become full-width so a title stays one word.
+    void AppendTickedColumn(int box, int column, bool protectSpaces);
+
+private:
+    Collator& SortCollator();
+    // Writes the data file's lines, ticks updated, as plain text into `plainFile`.
+    void WriteCheckedLines(const std::filesystem::path& dataFile,
+                           const std::filesystem::path& plainFile);
+
+    Ui& ui_;
+    std::unique_ptr<Collator> collator_;
+};
+
+}  // namespace yomida

@@ -1,5 +1,0 @@
-#include "platform/qt/DesktopProgram.h"
-
-int main(int argc, char** argv) {
-    return yomida::qt::RunDesktopProgram(argc, argv);
-}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace yomida::cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// A malformed command line: the message, then the usage, and exit status 2.
+class UsageError : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Options of the form --name VALUE (or --name=VALUE) and flags of the form --name; everything
+// else is positional.
+struct ParsedArgs {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> values;
+    std::map<std::string, bool> flags;
+
+    bool Has(const std::string& name) const { return values.count(name) != 0; }
+};
+
+// Parses args[first …]; throws UsageError for an unknown option or a value that is missing.
+ParsedArgs ParseArgs(const std::vector<std::string>& args, size_t first,
+                     const std::vector<std::string>& valueOptions,
+                     const std::vector<std::string>& flagOptions);
+
+// A whole decimal number; `what` names it in the UsageError.
+int ParseInt(const std::string& text, const char* what);
+// "YYYY-MM" as the first day of that month.
+std::chrono::year_month_day ParseMonth(const std::string& text);
+
+}  // namespace yomida::cli

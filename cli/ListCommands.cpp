@@ -1,0 +1,164 @@
+#include "cli/ListCommands.h"
+
+#include <filesystem>
+#include <ostream>
+#include <set>
+
+#include "app/ReleaseList.h"
+#include "cli/CliArgs.h"
+#include "cli/ConsoleUi.h"
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "sources/RecordLayout.h"
+
+namespace yomida::cli {
+namespace {
+
+const std::vector<std::string> kFilterOptions = {"publisher", "title", "author",
+                                                 "days",      "marks", "order"};
+
+void ApplyMarks(SearchFilter& filter, const std::string& marks) {
+    filter.Cb1.checked = filter.Cb2.checked = filter.Cb3.checked = false;
+    std::string_view rest = marks;
+    while (!rest.empty()) {
+        if (rest.rfind("上", 0) == 0) {
+            filter.Cb1.checked = true;
+        } else if (rest.rfind("中", 0) == 0) {
+            filter.Cb2.checked = true;
+        } else if (rest.rfind("下", 0) == 0) {
+            filter.Cb3.checked = true;
+        } else {
+            throw UsageError("--marks takes the markers 上, 中 and 下: " + marks);
+        }
+        rest.remove_prefix(std::string_view("上").size());
+    }
+}
+
+void ApplyDays(SearchFilter& filter, const std::string& days) {
+    size_t dash = days.find('-');
+    if (dash == std::string::npos) {
+        throw UsageError("--days takes FIRST-LAST: " + days);
+    }
+    int first = ParseInt(days.substr(0, dash), "--days FIRST");
+    int last = ParseInt(days.substr(dash + 1), "--days LAST");
+    if (first < filter.SEdtF.minValue || first > filter.SEdtF.maxValue ||
+        last < filter.SEdtT.minValue || last > filter.SEdtT.maxValue) {
+        throw UsageError("--days takes FIRST from 1 to 31 and LAST from 0 to 31: " + days);
+    }
+    filter.CbDate.checked = true;
+    filter.CbDateClick();
+    filter.SEdtF.SetValue(first);
+    filter.SEdtT.SetValue(last);
+}
+
+int ParseOrder(const std::string& order) {
+    const char* names[] = {"date", "publisher", "title", "price"};
+    for (int i = 0; i < 4; ++i) {
+        if (order == names[i]) {
+            return i;
+        }
+    }
+    throw UsageError("--order takes date, publisher, title or price: " + order);
+}
+
+// One data file's release list with the filter controls set from the command line.
+struct ListSession {
+    ConsoleUi ui;
+    SystemClock clock;
+    ReleaseList list;
+    std::filesystem::path dataFile;
+
+    ListSession(const std::filesystem::path& file, ParsedArgs& p, std::ostream& err)
+        : ui(err), list(ui, clock), dataFile(file) {
+        SearchFilter& f = list.Filter;
+        f.CmbSrch1.text = Utf8ToCp932(p.values["publisher"]);
+        f.CmbSrch2.text = Utf8ToCp932(p.values["title"]);
+        f.CmbSrch3.text = Utf8ToCp932(p.values["author"]);
+        if (p.Has("days")) {
+            ApplyDays(f, p.values["days"]);
+        }
+        if (p.Has("marks")) {
+            ApplyMarks(f, p.values["marks"]);
+        }
+        if (p.Has("order")) {
+            list.CmbSort.itemIndex = ParseOrder(p.values["order"]);
+        }
+        f.SelCheck.checked = p.flags["checked"];
+    }
+
+    // Loads the data file as the window's display does; nothing when it is missing.
+    std::optional<int> Load(std::ostream& err) {
+        if (!FileExists(dataFile)) {
+            err << "yomida-cli: データファイルがありません: " << dataFile.string() << '\n';
+            return std::nullopt;
+        }
+        return list.Load(dataFile);
+    }
+};
+
+}  // namespace
+
+int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs p = ParseArgs(args, 1, kFilterOptions, {"checked"});
+    if (p.positional.size() != 1) {
+        throw UsageError("show takes one DATAFILE");
+    }
+    ListSession session(p.positional[0], p, err);
+    const std::optional<int> count = session.Load(err);
+    if (!count) {
+        return kExitFailure;
+    }
+    const ComboGrid& grid = session.list.ComboGrid1;
+    std::string row;
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        row.clear();
+        for (int c = 0; c < grid.ColCount(); ++c) {
+            if (c > 0) {
+                row += '\t';
+            }
+            row += grid.Cell(c, r);
+        }
+        out << Cp932ToUtf8(row) << '\n';
+    }
+    err << *count << "件\n";
+    return kExitOk;
+}
+
+int Tick(const std::vector<std::string>& args, std::ostream& err) {
+    ParsedArgs p = ParseArgs(args, 1, kFilterOptions, {"checked"});
+    if (p.positional.size() < 2) {
+        throw UsageError("tick takes DATAFILE and at least one record NUMBER");
+    }
+    const std::set<std::string> numbers(p.positional.begin() + 1, p.positional.end());
+    ListSession session(p.positional[0], p, err);
+    if (!session.Load(err)) {
+        return kExitFailure;
+    }
+    ReleaseList& list = session.list;
+    for (int r = ComboGrid::kFixedRows; r < list.ComboGrid1.RowCount(); ++r) {
+        if (numbers.count(std::string(list.ComboGrid1.Cell(kNumberCol, r))) != 0) {
+            list.ComboGrid1.SetCurrentCell(kCheckCol, r);
+            list.ComboGrid1Click();
+        }
+    }
+    list.SaveTicks(session.dataFile);
+    return kExitOk;
+}
+
+int Export(const std::vector<std::string>& args, std::ostream& err) {
+    std::vector<std::string> options = kFilterOptions;
+    options.push_back("month");
+    ParsedArgs p = ParseArgs(args, 1, options, {"checked"});
+    if (p.positional.size() != 2 || !p.Has("month")) {
+        throw UsageError("export takes DATAFILE --month YYYY-MM OUTPUT");
+    }
+    ListSession session(p.positional[0], p, err);
+    const std::chrono::year_month_day month = ParseMonth(p.values["month"]);
+    if (!session.Load(err)) {
+        return kExitFailure;
+    }
+    session.list.ExportCsv(p.positional[1], {month.year(), month.month()});
+    return kExitOk;
+}
+
+}  // namespace yomida::cli

@@ -1,0 +1,37 @@
+#include "desktop/BusyPanel.h"
+
+#include <QHBoxLayout>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace yomida::qt {
+
+BusyPanel::BusyPanel(MainWindowLogic& form, QWidget* parent) : QWidget(parent), form_(form) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    btnCancel_ = new QPushButton(QString::fromUtf8("キャンセル"));
+    connect(btnCancel_, &QPushButton::clicked, this, [this] { form_.BtnCancelClick(); });
+    animate1_ = new QProgressBar;
+    animate1_->setRange(0, 0);  // a moving bar stands in for the search animation
+    animate1_->setMaximumWidth(MainWindowLogic::kAnimationWidth);
+    animate1_->setTextVisible(false);
+    pBar1_ = new QProgressBar;
+    row->addStretch();
+    row->addWidget(btnCancel_);
+    row->addWidget(animate1_);
+    row->addStretch();
+    row->addWidget(pBar1_);
+    hide();
+}
+
+void BusyPanel::Push() {
+    const BusyDisplay& busy = form_.Busy;
+    setVisible(busy.cancelVisible || busy.progressVisible);
+    btnCancel_->setVisible(busy.cancelVisible);
+    animate1_->setVisible(busy.animationVisible);
+    pBar1_->setVisible(busy.progressVisible);
+    pBar1_->setMaximum(busy.progressMax);
+    pBar1_->setValue(std::min(busy.progress, busy.progressMax));
+}
+
+}  // namespace yomida::qt

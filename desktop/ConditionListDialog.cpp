@@ -1,0 +1,91 @@
+#include "desktop/ConditionListDialog.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "desktop/QtText.h"
+
+namespace yomida::qt {
+
+ConditionListDialog::ConditionListDialog(SavedConditionList& logic, QWidget* parent)
+    : QDialog(parent), logic_(logic) {
+    setWindowTitle(QString::fromUtf8("YOMIDA 検索条件編集"));
+    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QString::fromUtf8("検索条件名称")), 0, 0);
+    edtName_ = new QLineEdit;
+    layout->addWidget(edtName_, 1, 0);
+    lbxName_ = new QListWidget;
+    layout->addWidget(lbxName_, 2, 0, 6, 1);
+    connect(lbxName_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (pushing_) {
+            return;
+        }
+        logic_.LbxNameIndex = row;
+        Handle(&SavedConditionList::LbxNameClick);
+    });
+
+    struct Button {
+        const char* caption;
+        void (SavedConditionList::*handler)();
+    };
+    const Button buttons[] = {{"追加", &SavedConditionList::BtnAddClick},
+                              {"置換", &SavedConditionList::BtnRepClick},
+                              {"削除", &SavedConditionList::BtnDelClick},
+                              {"↑", &SavedConditionList::BtnUpClick},
+                              {"↓", &SavedConditionList::BtnDownClick}};
+    int row = 1;
+    for (const Button& b : buttons) {
+        auto* button = new QPushButton(QString::fromUtf8(b.caption));
+        connect(button, &QPushButton::clicked, this,
+                [this, handler = b.handler] { Handle(handler); });
+        layout->addWidget(button, row++, 1);
+    }
+    auto* ok = new QPushButton(QString::fromUtf8("ＯＫ"));
+    auto* cancel = new QPushButton(QString::fromUtf8("ｷｬﾝｾﾙ"));
+    connect(ok, &QPushButton::clicked, this, [this] {
+        logic_.BtnOKClick();
+        accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* help = new QPushButton(QString::fromUtf8("ヘルプ"));
+    connect(help, &QPushButton::clicked, this, [this] { logic_.BtnHelpClick(); });
+    layout->addWidget(ok, row++, 1);
+    layout->addWidget(cancel, row++, 1);
+    layout->addWidget(help, row, 1);
+}
+
+void ConditionListDialog::Prepare() {
+    logic_.FormShow();
+    Push();
+}
+
+int ConditionListDialog::Run() {
+    Prepare();
+    return exec();
+}
+
+void ConditionListDialog::Handle(void (SavedConditionList::*handler)()) {
+    logic_.EdtName = ToSjis(edtName_->text());
+    RunGuarded(logic_.ui(), [this, handler] { (logic_.*handler)(); });
+    Push();
+}
+
+void ConditionListDialog::Push() {
+    pushing_ = true;
+    lbxName_->clear();
+    for (const std::string& name : logic_.LbxName) {
+        lbxName_->addItem(FromSjis(name));
+    }
+    lbxName_->setCurrentRow(logic_.LbxNameIndex);
+    lbxName_->setToolTip(FromSjis(logic_.LbxNameHint));
+    edtName_->setText(FromSjis(logic_.EdtName));
+    pushing_ = false;
+}
+
+}  // namespace yomida::qt

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+#include "settings/SavedConditionList.h"
+
+class QLineEdit;
+class QListWidget;
+
+namespace yomida::qt {
+
+// "YOMIDA 検索条件編集": the face of SavedConditionList.
+class ConditionListDialog final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit ConditionListDialog(SavedConditionList& logic, QWidget* parent = nullptr);
+    // Takes a working copy of the main window's conditions and shows it; Run() does this and
+    // shows the dialog modally.
+    void Prepare();
+    int Run();
+    QLineEdit* NameField() const { return edtName_; }
+    QListWidget* NameList() const { return lbxName_; }
+
+private:
+    void Handle(void (SavedConditionList::*handler)());
+    void Push();
+
+    SavedConditionList& logic_;
+    QLineEdit* edtName_ = nullptr;
+    QListWidget* lbxName_ = nullptr;
+    bool pushing_ = false;
+};
+
+}  // namespace yomida::qt

@@ -1,0 +1,56 @@
+#include "desktop/DesktopProgram.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/MainWindowLogic.h"
+#include "desktop/MainWindow.h"
+#include "desktop/QtUi.h"
+#include "download/DownloadManager.h"
+#include "platform/FileSystem.h"
+
+namespace yomida::qt {
+namespace {
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int RunDesktopProgram(int argc, char** argv) {
+    if (!HasDisplay()) {
+        std::fprintf(stderr,
+                     "yomida: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                     "Start YOMIDA from a desktop session, or use yomida-cli for scripts.\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("YOMIDA"));
+
+    QtUi ui;
+    SystemClock clock;
+    PosixTcpConnector tcp;
+    HttpClient http(tcp);
+    DownloadManager downloads(ui, clock);
+    MainWindowLogic form(ui, clock, http, downloads);
+    MainWindow window(form);
+    ui.SetParent(&window);
+    ui.SetBeforeEvents([&window] { window.PushProgress(); });
+    if (!form.FormCreate(ExecutablePath())) {
+        return 1;
+    }
+    window.Push();
+    window.ApplyGeometry();
+    window.show();
+    return QApplication::exec();
+}
+
+}  // namespace yomida::qt

@@ -1,0 +1,79 @@
+#include "desktop/GridModel.h"
+
+#include <QColor>
+
+#include "desktop/QtText.h"
+
+namespace yomida::qt {
+
+GridModel::GridModel(ReleaseList& list, QObject* parent)
+    : QAbstractTableModel(parent), list_(list), grid_(list.ComboGrid1) {}
+
+void GridModel::Refresh() {
+    beginResetModel();
+    endResetModel();
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_.RowCount() - ComboGrid::kFixedRows;
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_.ColCount();
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) {
+        return {};
+    }
+    const int row = index.row() + ComboGrid::kFixedRows;
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return FromSjis(grid_.Cell(index.column(), row));
+        case Qt::TextAlignmentRole: {
+            const CellLook look = list_.ComboGrid1AlignCellEvent(index.column(), row);
+            const Qt::Alignment horizontal =
+                look.alignment == CellAlignment::Center  ? Qt::AlignHCenter
+                : look.alignment == CellAlignment::Right ? Qt::AlignRight
+                                                         : Qt::AlignLeft;
+            return QVariant::fromValue(horizontal | Qt::AlignVCenter);
+        }
+        case Qt::BackgroundRole:
+            if (list_.ComboGrid1AlignCellEvent(index.column(), row).ticked) {
+                return QColor(0, 255, 0);
+            }
+            return {};
+        default:
+            return {};
+    }
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) {
+        return {};
+    }
+    if (orientation == Qt::Horizontal) {
+        return FromSjis(grid_.Cell(section, 0));
+    }
+    return section + ComboGrid::kFixedRows;
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole) {
+        return false;
+    }
+    // Edits live in the grid only; the data file is never changed by them.
+    grid_.SetCell(index.column(), index.row() + ComboGrid::kFixedRows, ToSjis(value.toString()));
+    emit dataChanged(index, index, {role});
+    return true;
+}
+
+}  // namespace yomida::qt

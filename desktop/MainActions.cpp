@@ -1,0 +1,192 @@
+#include "desktop/MainActions.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include "desktop/Icons.h"
+#include "desktop/QtText.h"
+
+namespace yomida::qt {
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+}  // namespace
+
+MainActions::MainActions(MainWindowLogic& form, QMainWindow& window, Handler handle,
+                         WindowCommands commands)
+    : QObject(&window),
+      form_(form),
+      window_(window),
+      handle_(std::move(handle)),
+      commands_(std::move(commands)) {
+    BuildFileMenu();
+    BuildEditMenu();
+    BuildSearchMenu();
+    BuildViewMenu();
+    BuildHelpMenu();
+    BuildToolbar();
+}
+
+QAction* MainActions::AddAction(QMenu* menu, const QIcon& icon, const char* caption,
+                                std::function<void()> handler) {
+    QAction* a = menu->addAction(icon, U(caption));
+    connect(a, &QAction::triggered, this,
+            [this, handler = std::move(handler)] { handle_(handler); });
+    return a;
+}
+
+void MainActions::SwitchOnline() {
+    handle_([this] {
+        if (form_.TBtnOnOff.action == &form_.ONLINE) {
+            form_.ONLINEExecute();
+        } else {
+            form_.OFFLINEExecute();
+        }
+    });
+}
+
+void MainActions::BuildFileMenu() {
+    QMenu* file = window_.menuBar()->addMenu(U("ファイル(&F)"));
+    setup_ = file->addAction(ToolIcon(Glyph::Setup), U("環境設定(&E)"));
+    setup_->setToolTip(U("環境設定"));
+    connect(setup_, &QAction::triggered, this, [this] { commands_.setup(); });
+    file->addSeparator();
+    checkSave_ = AddAction(file, {}, "", [this] { form_.CheckSaveExecute(); });
+    saveCsv_ = AddAction(file, ToolIcon(Glyph::SaveCsv), "", [this] { form_.SaveCSVExecute(); });
+    saveCsv_->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    file->addSeparator();
+    downLoad_ = AddAction(file, ToolIcon(Glyph::Download), "", [this] { form_.DownLoadExecute(); });
+    downLoad_->setCheckable(true);
+    nOnOff_ = file->addAction(QString());
+    connect(nOnOff_, &QAction::triggered, this, &MainActions::SwitchOnline);
+    file->addSeparator();
+    QAction* end = file->addAction(U("終了(&X)"));
+    connect(end, &QAction::triggered, this, [this] { commands_.close(); });
+}
+
+void MainActions::BuildEditMenu() {
+    QMenu* edit = window_.menuBar()->addMenu(U("編集(&E)"));
+    const std::pair<const char*, int> editors[] = {
+        {"出版社条件編集", 1}, {"タイトル条件編集", 2}, {"作者名条件編集", 3}};
+    for (const auto& [caption, box] : editors) {
+        QAction* a = edit->addAction(U(caption));
+        connect(a, &QAction::triggered, this, [this, box = box] { commands_.wordEditor(box); });
+    }
+    edit->addSeparator();
+    AddAction(edit, {}, "タイトル条件にチェックデータを追加", [this] { form_.CopyTITLEExecute(); });
+    AddAction(edit, {}, "作者名条件にチェックデータを追加", [this] { form_.CopySAKUSYAExecute(); });
+}
+
+void MainActions::BuildSearchMenu() {
+    QMenu* search = window_.menuBar()->addMenu(U("検索(&S)"));
+    kensaku_ = AddAction(search, ToolIcon(Glyph::Search), "検索", [this] { form_.BtnDspClick(); });
+    kensaku_->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
+    QMenu* conditions = search->addMenu(U("検索条件"));
+    joukenDel_ = AddAction(conditions, ToolIcon(Glyph::Clear), "条件消去",
+                           [this] { form_.Conditions.JoukenDelExecute(); });
+    joukenDel_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Del")));
+    joukenDel_->setToolTip(U("条件消去"));
+    for (size_t n = 0; n < kSavedConditionCount; ++n) {
+        const int slot = static_cast<int>(n) + 1;
+        auto apply = [this, slot] { form_.Conditions.JoukenExecute(slot); };
+        jouken_[n] = AddAction(conditions, {}, "", apply);
+        jouken_[n]->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(slot % 10)));
+        joukenButtons_[n] = new QAction(NumberIcon(slot), QString(), this);
+        connect(joukenButtons_[n], &QAction::triggered, this, [this, apply] { handle_(apply); });
+    }
+    QAction* editConditions = search->addAction(U("検索条件編集(&E)"));
+    connect(editConditions, &QAction::triggered, this, [this] { commands_.conditionList(); });
+
+    QMenu* targets = search->addMenu(U("検索対象"));
+    std::vector<QMenu*> groups;
+    for (const CategoryGroup& g : CategoryGroups()) {
+        groups.push_back(targets->addMenu(U(g.menuCaption)));
+    }
+    for (const CategoryInfo& c : Categories()) {
+        const int number = c.number;
+        QAction* a = AddAction(groups[static_cast<size_t>(c.group)], {}, "",
+                               [this, number] { form_.SelCategoryExecute(number); });
+        a->setCheckable(true);
+        categoryActions_[static_cast<size_t>(number)] = a;
+    }
+
+    QMenu* shop = search->addMenu(U("Amazonで検索"));
+    srcAmazon1_ = AddAction(shop, ToolIcon(Glyph::Shop), "選択したセルの内容を検索",
+                            [this] { form_.SrcAmazon1Execute(); });
+    srcAmazon2_ = AddAction(shop, ToolIcon(Glyph::Shop), "クリップボードの内容を検索",
+                            [this] { form_.SrcAmazon2Execute(); });
+}
+
+void MainActions::BuildViewMenu() {
+    QMenu* view = window_.menuBar()->addMenu(U("表示(&V)"));
+    showBrowserOn_ =
+        AddAction(view, ToolIcon(Glyph::Browser), "", [this] { form_.ShowBrowserOnExecute(); });
+    selCheck_ = AddAction(view, ToolIcon(Glyph::CheckOnly), "",
+                          [this] { form_.List.Filter.SelCheckExecute(); });
+    selCheck_->setCheckable(true);
+}
+
+void MainActions::BuildHelpMenu() {
+    QMenu* help = window_.menuBar()->addMenu(U("ヘルプ(&H)"));
+    AddAction(help, {}, "目次(&C)", [this] { form_.HELP_MOKUJIExecute(); });
+    AddAction(help, {}, "トピックの検索(&S)...", [this] { form_.HELP_TOPICExecute(); });
+    htmlManual_ = AddAction(help, {}, "", [this] { form_.HTMLMANUALExecute(); });
+}
+
+void MainActions::BuildToolbar() {
+    QToolBar* bar = window_.addToolBar(U("ツールバー"));
+    bar->setObjectName(QStringLiteral("toolbar"));
+    bar->addAction(setup_);
+    bar->addAction(kensaku_);
+    bar->addAction(saveCsv_);
+    bar->addAction(selCheck_);
+    bar->addAction(downLoad_);
+    tBtnOnOff_ = bar->addAction(QString());
+    connect(tBtnOnOff_, &QAction::triggered, this, &MainActions::SwitchOnline);
+    bar->addAction(showBrowserOn_);
+    bar->addAction(srcAmazon1_);
+    bar->addAction(srcAmazon2_);
+    bar->addSeparator();
+    bar->addAction(joukenDel_);
+    for (QAction* button : joukenButtons_) {
+        bar->addAction(button);
+    }
+}
+
+void MainActions::Push() {
+    for (const CategoryInfo& c : Categories()) {
+        const auto n = static_cast<size_t>(c.number);
+        categoryActions_[n]->setText(FromSjis(form_.CategoryActions[n].caption));
+        categoryActions_[n]->setChecked(form_.CategoryActions[n].checked);
+    }
+    const ActionState& selCheck = form_.List.Filter.SelCheck;
+    selCheck_->setText(FromSjis(selCheck.caption));
+    selCheck_->setToolTip(FromSjis(selCheck.hint));
+    selCheck_->setChecked(selCheck.checked);
+    downLoad_->setText(FromSjis(form_.DownLoad.caption));
+    downLoad_->setChecked(form_.DownLoad.checked);
+    nOnOff_->setText(FromSjis(form_.NONOFF.action->caption));
+    tBtnOnOff_->setText(FromSjis(form_.TBtnOnOff.action->caption));
+    tBtnOnOff_->setIcon(
+        ToolIcon(form_.TBtnOnOff.image == OnOffImage::Online ? Glyph::Online : Glyph::Offline));
+    tBtnOnOff_->setToolTip(FromSjis(form_.TBtnOnOff.hint));
+    checkSave_->setText(FromSjis(form_.CheckSave.caption));
+    for (size_t n = 0; n < kSavedConditionCount; ++n) {
+        jouken_[n]->setText(FromSjis(form_.Conditions.Jouken[n].caption));
+        joukenButtons_[n]->setToolTip(FromSjis(form_.Conditions.Jouken[n].hint));
+    }
+    showBrowserOn_->setText(FromSjis(form_.ShowBrowserOn.caption));
+    htmlManual_->setText(FromSjis(form_.HTMLMANUAL.caption));
+    srcAmazon1_->setToolTip(FromSjis(form_.SrcAmazon1.caption));
+    srcAmazon2_->setToolTip(FromSjis(form_.SrcAmazon2.caption));
+    saveCsv_->setText(FromSjis(form_.SaveCSV.caption));
+    saveCsv_->setToolTip(FromSjis(form_.SaveCSV.hint));
+}
+
+}  // namespace yomida::qt

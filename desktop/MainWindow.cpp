@@ -1,0 +1,327 @@
+#include "desktop/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include "desktop/BusyPanel.h"
+#include "desktop/ConditionListDialog.h"
+#include "desktop/GridModel.h"
+#include "desktop/Icons.h"
+#include "desktop/MainActions.h"
+#include "desktop/QtText.h"
+#include "desktop/SearchPanel.h"
+#include "desktop/SetupDialog.h"
+#include "desktop/VersionDialog.h"
+#include "desktop/WordEditor.h"
+
+namespace yomida::qt {
+
+MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(parent), form_(form) {
+    setWindowTitle(QStringLiteral("YOMIDA"));
+    const Handler handle = [this](const std::function<void()>& handler) { Handle(handler); };
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 0);
+    search_ = new SearchPanel(form_, handle, [this](int box) { OpenWordEditor(box); });
+    layout->addWidget(search_);
+    busy_ = new BusyPanel(form_);
+    layout->addWidget(busy_);
+
+    BuildTree();
+    BuildGrid();
+    pnlCli_ = new QSplitter(Qt::Horizontal);
+    pnlCli_->addWidget(tree_);
+    pnlCli_->addWidget(grid_);
+    pnlCli_->setStretchFactor(1, 1);
+    pnlCli_->setChildrenCollapsible(true);
+    connect(pnlCli_, &QSplitter::splitterMoved, this, [this] {
+        if (!pushing_) {
+            form_.Settings.treeWidth = pnlCli_->sizes().value(0);
+        }
+    });
+    layout->addWidget(pnlCli_, 1);
+    setCentralWidget(central);
+    BuildStatusBar();
+
+    conditionList_ = new ConditionListDialog(form_.slist, this);
+    setupDialog_ = new SetupDialog(form_.setup, this);
+    versionDialog_ = new VersionDialog(form_.ver, this);
+    editor_ = new WordEditor(
+        form_.edit, [this] { Push(); }, this);
+    WindowCommands commands;
+    commands.setup = [this] { RunDialog([this] { setupDialog_->Run(); }); };
+    commands.conditionList = [this] { RunDialog([this] { conditionList_->Run(); }); };
+    commands.wordEditor = [this](int box) { OpenWordEditor(box); };
+    commands.close = [this] { close(); };
+    actions_ = new MainActions(form_, *this, handle, std::move(commands));
+}
+
+void MainWindow::BuildTree() {
+    tree_ = new QTreeWidget;
+    tree_->setHeaderHidden(true);
+    tree_->setRootIsDecorated(false);
+    tree_->setItemsExpandable(false);
+    tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The selected leaf stays marked while the grid has the focus.
+    QPalette palette = tree_->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    tree_->setPalette(palette);
+    QTreeWidgetItem* group = nullptr;
+    for (size_t i = 0; i < form_.TView.nodes.size(); ++i) {
+        auto* item = new QTreeWidgetItem;
+        item->setData(0, Qt::UserRole, static_cast<int>(i));
+        if (form_.TView.nodes[i].category == 0) {
+            tree_->addTopLevelItem(item);
+            group = item;
+        } else if (group != nullptr) {
+            group->addChild(item);
+        }
+        treeItems_.push_back(item);
+    }
+    tree_->expandAll();
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (pushing_ || item == nullptr) {
+            return;
+        }
+        const int node = item->data(0, Qt::UserRole).toInt();
+        Handle([this, node] {
+            form_.TView.selected = node;
+            form_.TViewChange(node);
+        });
+    });
+}
+
+void MainWindow::BuildGrid() {
+    model_ = new GridModel(form_.List, this);
+    grid_ = new QTableView;
+    grid_->setModel(model_);
+    grid_->verticalHeader()->hide();
+    grid_->setWordWrap(false);
+    // The grid draws no selection: a ticked row stays green under the cursor.
+    grid_->setSelectionMode(QAbstractItemView::NoSelection);
+    grid_->installEventFilter(this);
+    grid_->viewport()->installEventFilter(this);
+    connect(grid_, &QTableView::clicked, this,
+            [this] { Handle([this] { form_.List.ComboGrid1Click(); }); });
+    grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::AnyKeyPressed);
+    grid_->horizontalHeader()->setMinimumSectionSize(0);
+    grid_->horizontalHeader()->setHighlightSections(false);
+    grid_->verticalHeader()->setMinimumSectionSize(1);
+    connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) {
+                ComboGrid& g = form_.List.ComboGrid1;
+                if (pushing_ || column >= g.ColCount()) {
+                    return;
+                }
+                g.SetColWidth(column, width);
+            });
+}
+
+void MainWindow::BuildStatusBar() {
+    for (size_t i = 0; i < statusPanels_.size(); ++i) {
+        statusPanels_[i] = new QLabel;
+        statusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
+    statusBar()->addWidget(statusPanels_[0], 1);
+    for (size_t i = 1; i < statusPanels_.size(); ++i) {
+        statusPanels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        statusBar()->addPermanentWidget(statusPanels_[i]);
+    }
+}
+
+QComboBox* MainWindow::SearchBox(int box) const {
+    return search_->SearchBox(box);
+}
+
+QPushButton* MainWindow::SearchButton() const {
+    return search_->SearchButton();
+}
+
+QLineEdit* MainWindow::PeriodField() const {
+    return search_->PeriodField();
+}
+
+void MainWindow::Handle(const std::function<void()>& handler) {
+    Pull();
+    form_.Guarded(handler);
+    Push();
+}
+
+void MainWindow::RunDialog(const std::function<void()>& run) {
+    Pull();
+    run();
+    Push();
+}
+
+void MainWindow::Pull() {
+    search_->Pull();
+    ComboGrid& g = form_.List.ComboGrid1;
+    const QModelIndex current = grid_->currentIndex();
+    if (current.isValid()) {
+        g.SetCurrentCell(current.column(), current.row() + ComboGrid::kFixedRows);
+    }
+    const int top = grid_->rowAt(0);
+    g.SetTopRow(top < 0 ? 1 : top + ComboGrid::kFixedRows);
+    WindowGeometry& geometry = form_.Settings.window;
+    geometry.maximized = isMaximized();
+    if (!isMaximized()) {
+        geometry.left = pos().x();
+        geometry.top = pos().y();
+        geometry.width = width();
+        geometry.height = height();
+    }
+    if (tree_->isVisible()) {
+        form_.Settings.treeWidth = pnlCli_->sizes().value(0);
+    }
+}
+
+void MainWindow::Push() {
+    pushing_ = true;
+    const QFont font(FromSjis(form_.Settings.fontName), form_.Settings.fontSize);
+    grid_->setFont(font);
+    tree_->setFont(font);
+    PushTree();
+    search_->Push();
+    actions_->Push();
+    PushProgress();
+    PushGrid();
+    pushing_ = false;
+}
+
+void MainWindow::PushTree() {
+    tree_->setEnabled(form_.TView.enabled);
+    for (size_t i = 0; i < treeItems_.size(); ++i) {
+        const TreeNode& node = form_.TView.nodes[i];
+        QTreeWidgetItem* item = treeItems_[i];
+        item->setText(0, FromSjis(node.caption));
+        const bool selected = static_cast<int>(i) == form_.TView.selected;
+        item->setIcon(0, TreeIcon(selected ? node.selectedImage : node.image));
+    }
+    if (form_.TView.selected >= 0 && form_.TView.selected < static_cast<int>(treeItems_.size())) {
+        tree_->setCurrentItem(treeItems_[static_cast<size_t>(form_.TView.selected)]);
+    }
+}
+
+void MainWindow::PushGrid() {
+    const ComboGrid& g = form_.List.ComboGrid1;
+    if (g.Revision() != shownRevision_) {
+        shownRevision_ = g.Revision();
+        model_->Refresh();
+    }
+    QHeaderView* header = grid_->horizontalHeader();
+    for (int c = 0; c < g.ColCount(); ++c) {
+        header->resizeSection(c, g.ColWidth(c));
+    }
+    grid_->verticalHeader()->setDefaultSectionSize(form_.Settings.gridRowHeight);
+    if (g.Row() >= ComboGrid::kFixedRows && g.Row() < g.RowCount()) {
+        grid_->setCurrentIndex(model_->index(g.Row() - ComboGrid::kFixedRows, g.Col()));
+    }
+    if (g.FocusRequests() != shownFocusRequests_ || scrollRequested_) {
+        if (g.FocusRequests() != shownFocusRequests_) {
+            grid_->setFocus();
+        }
+        shownFocusRequests_ = g.FocusRequests();
+        scrollRequested_ = false;
+        if (g.TopRow() >= ComboGrid::kFixedRows && g.TopRow() < g.RowCount()) {
+            grid_->scrollTo(model_->index(g.TopRow() - ComboGrid::kFixedRows, g.Col()),
+                            QAbstractItemView::PositionAtTop);
+        }
+    }
+}
+
+void MainWindow::PushProgress() {
+    for (size_t i = 0; i < statusPanels_.size(); ++i) {
+        statusPanels_[i]->setText(FromSjis(form_.StBar.panels[i].text));
+        if (i > 0) {
+            statusPanels_[i]->setFixedWidth(form_.StBar.panels[i].width);
+        }
+    }
+    busy_->Push();
+    pnlCli_->setVisible(form_.PnlCli.visible);
+}
+
+void MainWindow::OpenWordEditor(int box) {
+    Handle([this, box] { form_.OpenWordEditor(box); });
+    editor_->ShowLines();
+}
+
+void MainWindow::ApplyGeometry() {
+    const WindowGeometry& g = form_.Settings.window;
+    move(g.left, g.top);
+    resize(g.width, g.height);
+    pnlCli_->setSizes({form_.Settings.treeWidth, std::max(1, g.width - form_.Settings.treeWidth)});
+    if (g.maximized) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing in the middle of a download first ends the download; the window stays until then.
+    if (form_.Displaying()) {
+        form_.BtnCancelClick();
+        event->ignore();
+        return;
+    }
+    Pull();
+    const bool closing = form_.FormClose();
+    Push();
+    if (closing) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    form_.StBarResize(statusBar()->width());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (grid_ == nullptr) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (watched == grid_ && event->type() == QEvent::KeyPress) {
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Left) {
+            Pull();
+            return form_.List.ComboGrid1KeyDown(GridKey::Left);
+        }
+    }
+    if (watched == grid_->viewport() && event->type() == QEvent::Wheel) {
+        const int notches = static_cast<QWheelEvent*>(event)->angleDelta().y() / 120;
+        if (notches == 0) {
+            return false;
+        }
+        const int lines = QApplication::wheelScrollLines();
+        Handle([this, notches, lines] {
+            for (int i = 0; i < std::abs(notches); ++i) {
+                if (notches < 0) {
+                    form_.List.ComboGrid1MouseWheelDown(lines);
+                } else {
+                    form_.List.ComboGrid1MouseWheelUp(lines);
+                }
+            }
+        });
+        scrollRequested_ = true;
+        Push();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace yomida::qt

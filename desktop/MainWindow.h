@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "app/MainWindowLogic.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace yomida::qt {
+
+class BusyPanel;
+class ConditionListDialog;
+class GridModel;
+class MainActions;
+class SearchPanel;
+class SetupDialog;
+class VersionDialog;
+class WordEditor;
+
+// The desktop face of MainWindowLogic. Widgets only mirror the logic's controls: every user
+// event copies the widgets' state into the logic, calls the named handler and shows the result.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(MainWindowLogic& form, QWidget* parent = nullptr);
+
+    // Shows the logic's state in every widget.
+    void Push();
+    // Shows only the status bar and the busy display, as a transfer goes on.
+    void PushProgress();
+    // Puts the window where the settings say, maximised or not.
+    void ApplyGeometry();
+
+    QTreeWidget* Tree() const { return tree_; }
+    QTableView* Grid() const { return grid_; }
+    QLabel* StatusPanel(int i) const { return statusPanels_.at(static_cast<size_t>(i)); }
+    QComboBox* SearchBox(int box) const;
+    QPushButton* SearchButton() const;
+    QLineEdit* PeriodField() const;
+    BusyPanel* Busy() const { return busy_; }
+    WordEditor* Editor() const { return editor_; }
+    ConditionListDialog* ConditionList() const { return conditionList_; }
+    SetupDialog* Setup() const { return setupDialog_; }
+    VersionDialog* Version() const { return versionDialog_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildTree();
+    void BuildGrid();
+    void BuildStatusBar();
+    void Pull();
+    void Handle(const std::function<void()>& handler);
+    void PushTree();
+    void PushGrid();
+    // Box 1, 2 or 3, as its edit command or a double click opens it.
+    void OpenWordEditor(int box);
+    // Runs a modal dialog of the window between a pull and a push.
+    void RunDialog(const std::function<void()>& run);
+
+    MainWindowLogic& form_;
+    GridModel* model_ = nullptr;
+    bool pushing_ = false;
+    uint64_t shownRevision_ = ~uint64_t{0};
+    uint64_t shownFocusRequests_ = 0;
+    bool scrollRequested_ = false;
+
+    SearchPanel* search_ = nullptr;
+    BusyPanel* busy_ = nullptr;
+    MainActions* actions_ = nullptr;
+    QTreeWidget* tree_ = nullptr;  // TView
+    std::vector<QTreeWidgetItem*> treeItems_;
+    QTableView* grid_ = nullptr;             // ComboGrid1
+    QSplitter* pnlCli_ = nullptr;            // PnlCli: tree and grid
+    std::array<QLabel*, 3> statusPanels_{};  // StBar
+    ConditionListDialog* conditionList_ = nullptr;
+    SetupDialog* setupDialog_ = nullptr;
+    VersionDialog* versionDialog_ = nullptr;
+    WordEditor* editor_ = nullptr;
+};
+
+}  // namespace yomida::qt

@@ -1,0 +1,198 @@
+#include "desktop/SearchPanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "desktop/QtText.h"
+
+namespace yomida::qt {
+
+SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
+                         std::function<void(int)> openWordEditor, QWidget* parent)
+    : QWidget(parent),
+      form_(form),
+      filter_(form.List.Filter),
+      handle_(std::move(handle)),
+      openWordEditor_(std::move(openWordEditor)) {
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+
+    const char* labels[3] = {"出版社", "タイトル", "作者名"};
+    for (int b = 0; b < 3; ++b) {
+        auto* box = new QComboBox;
+        box->setEditable(true);
+        box->setMaxVisibleItems(10);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setMinimumContentsLength(6);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        boxes_[static_cast<size_t>(b)] = box;
+        box->lineEdit()->installEventFilter(this);
+        grid->addWidget(new QLabel(QString::fromUtf8(labels[b])), 0, b * 2);
+        grid->addWidget(box, 0, b * 2 + 1);
+        // Typing only refreshes the box's hint: a full refresh would move the text cursor.
+        connect(box, &QComboBox::editTextChanged, this, [this, b, box](const QString& text) {
+            if (pushing_) {
+                return;
+            }
+            filter_.SearchBox(b + 1).text = ToSjis(text);
+            if (b == 0) {
+                filter_.CmbSrch1Change();
+            } else if (b == 1) {
+                filter_.CmbSrch2Change();
+            } else {
+                filter_.CmbSrch3Change();
+            }
+            box->setToolTip(FromSjis(filter_.SearchBox(b + 1).hint));
+        });
+    }
+
+    // Second row: the date filter on the left, period, order and search on the right.
+    auto* right = new QHBoxLayout;
+    cbDate_ = new QCheckBox;
+    connect(cbDate_, &QCheckBox::clicked, this,
+            [this] { handle_([this] { filter_.CbDateClick(); }); });
+    right->addWidget(cbDate_);
+    right->addWidget(BuildDateRange());
+    right->addStretch(1);
+
+    edtCalen_ = new QLineEdit;
+    edtCalen_->setReadOnly(true);
+    edtCalen_->setMinimumWidth(
+        edtCalen_->fontMetrics().horizontalAdvance(QStringLiteral("00/00-00/00")) + 16);
+    edtCalen_->setMaximumWidth(edtCalen_->minimumWidth() + 20);
+    right->addWidget(edtCalen_);
+    auto* upDown = new QVBoxLayout;
+    upDown->setSpacing(0);
+    for (bool next : {true, false}) {
+        auto* arrow = new QToolButton;
+        arrow->setArrowType(next ? Qt::UpArrow : Qt::DownArrow);
+        arrow->setFixedSize(18, 11);
+        connect(arrow, &QToolButton::clicked, this,
+                [this, next] { handle_([this, next] { form_.UpDown1Click(next); }); });
+        upDown->addWidget(arrow);
+    }
+    right->addLayout(upDown);
+
+    cmbSort_ = new QComboBox;
+    cmbSort_->setObjectName(QStringLiteral("CmbSort"));
+    connect(cmbSort_, &QComboBox::activated, this,
+            [this] { handle_([this] { form_.List.CmbSortChange(); }); });
+    right->addWidget(cmbSort_);
+    btnDsp_ = new QPushButton(QString::fromUtf8("検　索"));
+    btnDsp_->setToolTip(QStringLiteral("Ctrl + F"));
+    connect(btnDsp_, &QPushButton::clicked, this,
+            [this] { handle_([this] { form_.BtnDspClick(); }); });
+    right->addWidget(btnDsp_);
+
+    grid->addLayout(right, 1, 0, 1, 6);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setColumnStretch(5, 1);
+}
+
+QWidget* SearchPanel::BuildDateRange() {
+    pnl1_ = new QWidget;
+    auto* dates = new QHBoxLayout(pnl1_);
+    dates->setContentsMargins(0, 0, 0, 0);
+    lblDate_ = new QLabel(QString::fromUtf8("日付"));
+    lblDate_->installEventFilter(this);
+    sEdtF_ = new QSpinBox;
+    sEdtT_ = new QSpinBox;
+    dates->addWidget(lblDate_);
+    dates->addWidget(sEdtF_);
+    dates->addWidget(new QLabel(QString::fromUtf8("～")));
+    dates->addWidget(sEdtT_);
+    for (QCheckBox*& marker : markers_) {
+        marker = new QCheckBox;
+        dates->addWidget(marker);
+    }
+    dates->addStretch();
+    return pnl1_;
+}
+
+void SearchPanel::Pull() {
+    for (int b = 1; b <= 3; ++b) {
+        filter_.SearchBox(b).text = ToSjis(SearchBox(b)->currentText());
+    }
+    filter_.CbDate.checked = cbDate_->isChecked();
+    filter_.SEdtF.SetValue(sEdtF_->value());
+    filter_.SEdtT.SetValue(sEdtT_->value());
+    filter_.Cb1.checked = markers_[0]->isChecked();
+    filter_.Cb2.checked = markers_[1]->isChecked();
+    filter_.Cb3.checked = markers_[2]->isChecked();
+    form_.List.CmbSort.itemIndex = cmbSort_->currentIndex();
+}
+
+void SearchPanel::Push() {
+    pushing_ = true;
+    for (int b = 1; b <= 3; ++b) {
+        const ComboBox& logic = filter_.SearchBox(b);
+        QComboBox* box = SearchBox(b);
+        QStringList items;
+        for (const std::string& entry : logic.items) {
+            items << FromSjis(entry);
+        }
+        QStringList shown;
+        for (int i = 0; i < box->count(); ++i) {
+            shown << box->itemText(i);
+        }
+        const QString text = FromSjis(logic.text);
+        if (items != shown) {
+            box->clear();
+            box->addItems(items);
+            box->setEditText(text);
+        } else if (box->currentText() != text) {
+            box->setEditText(text);
+        }
+        box->setToolTip(FromSjis(logic.hint));
+    }
+    cbDate_->setText(FromSjis(filter_.CbDate.caption));
+    cbDate_->setChecked(filter_.CbDate.checked);
+    pnl1_->setVisible(filter_.Pnl1.visible);
+    sEdtF_->setRange(filter_.SEdtF.minValue, filter_.SEdtF.maxValue);
+    sEdtF_->setValue(filter_.SEdtF.value);
+    sEdtT_->setRange(filter_.SEdtT.minValue, filter_.SEdtT.maxValue);
+    sEdtT_->setValue(filter_.SEdtT.value);
+    const CheckBox* marks[3] = {&filter_.Cb1, &filter_.Cb2, &filter_.Cb3};
+    for (size_t i = 0; i < 3; ++i) {
+        markers_[i]->setText(FromSjis(marks[i]->caption));
+        markers_[i]->setChecked(marks[i]->checked);
+    }
+    const ComboBox& sort = form_.List.CmbSort;
+    if (cmbSort_->count() != static_cast<int>(sort.items.size())) {
+        cmbSort_->clear();
+        for (const std::string& item : sort.items) {
+            cmbSort_->addItem(FromSjis(item));
+        }
+    }
+    cmbSort_->setCurrentIndex(sort.itemIndex);
+    edtCalen_->setText(FromSjis(form_.EdtCalen));
+    pushing_ = false;
+}
+
+bool SearchPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == lblDate_) {
+            handle_([this] { filter_.LblDateDblClick(); });
+            return true;
+        }
+        for (int b = 1; b <= 3; ++b) {
+            if (watched == SearchBox(b)->lineEdit()) {
+                openWordEditor_(b);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace yomida::qt

@@ -1,0 +1,156 @@
+#include "desktop/SetupDialog.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "desktop/QtText.h"
+
+namespace yomida::qt {
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+}  // namespace
+
+SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), logic_(logic) {
+    setWindowTitle(U("YOMIDA セットアップ"));
+    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
+    auto* layout = new QVBoxLayout(this);
+    pages_ = new QTabWidget;
+    layout->addWidget(pages_);
+
+    auto* font = new QWidget;
+    auto* fontForm = new QFormLayout(font);
+    fontName_ = new QLineEdit;
+    fontName_->setReadOnly(true);
+    fontSize_ = new QLineEdit;
+    fontSize_->setReadOnly(true);
+    auto* change = new QPushButton(U("変更"));
+    connect(change, &QPushButton::clicked, this, [this] {
+        Pull();
+        RunGuarded(logic_.ui(), [this] { logic_.BtnFntChngClick(); });
+        Push();
+    });
+    fontForm->addRow(U("ﾌｫﾝﾄ名称"), fontName_);
+    fontForm->addRow(U("ﾌｫﾝﾄｻｲｽﾞ"), fontSize_);
+    fontForm->addRow(QString(), change);
+
+    auto* books = new QWidget;
+    auto* booksForm = new QFormLayout(books);
+    syoDate_ = new QDateEdit;
+    syoDate_->setCalendarPopup(true);
+    syoDate_->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    syoNo_ = new QLineEdit;
+    listId_ = new QLineEdit;
+    booksForm->addRow(U("開始日付"), syoDate_);
+    booksForm->addRow(U("開始番号"), syoNo_);
+    booksForm->addRow(U("まんがの森「listid=1」の年月"), listId_);
+
+    auto* proxy = new QWidget;
+    auto* proxyForm = new QFormLayout(proxy);
+    proxy_ = new QLineEdit;
+    port_ = new QLineEdit;
+    proxyForm->addRow(U("ｻｰﾊﾞｰｱﾄﾞﾚｽ"), proxy_);
+    proxyForm->addRow(U("ﾎﾟｰﾄ番号"), port_);
+
+    auto* dial = new QWidget;
+    auto* dialLayout = new QVBoxLayout(dial);
+    dialUp_ = new QCheckBox(U("終了時にダイアルアップの切断をする"));
+    dialLayout->addWidget(dialUp_);
+    dialLayout->addStretch();
+
+    auto* other = new QWidget;
+    auto* otherLayout = new QVBoxLayout(other);
+    check_ = new QCheckBox(U("チェックを常に保存する"));
+    header_ = new QCheckBox(U("データファイルの更新チェックをする"));
+    header_->setEnabled(false);
+    otherLayout->addWidget(check_);
+    otherLayout->addWidget(header_);
+    otherLayout->addStretch();
+
+    QWidget* widgets[] = {font, books, proxy, dial, other};
+    for (int i = 0; i < 5; ++i) {
+        pages_->addTab(widgets[i], U(SetupForm::kPages[i]));
+    }
+
+    auto* buttons = new QHBoxLayout;
+    auto* ok = new QPushButton(U("ＯＫ"));
+    auto* cancel = new QPushButton(U("ｷｬﾝｾﾙ"));
+    auto* help = new QPushButton(U("ヘルプ"));
+    connect(help, &QPushButton::clicked, this, [this] { logic_.BtnHelpClick(); });
+    buttons->addWidget(help);
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    connect(ok, &QPushButton::clicked, this, &SetupDialog::Ok);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void SetupDialog::Prepare() {
+    logic_.FormShow();
+    Push();
+}
+
+int SetupDialog::Run() {
+    Prepare();
+    const int result = exec();
+    logic_.PageIndex = pages_->currentIndex();
+    return result;
+}
+
+void SetupDialog::Ok() {
+    Pull();
+    bool done = false;
+    RunGuarded(logic_.ui(), [this, &done] {
+        logic_.BtnOKClick();
+        done = true;
+    });
+    if (done) {
+        accept();
+    }
+}
+
+void SetupDialog::Push() {
+    const SetupForm& s = logic_;
+    fontName_->setText(FromSjis(s.EdtFontName));
+    fontSize_->setText(FromSjis(s.EdtFontSize));
+    syoDate_->setDate(QDate(static_cast<int>(s.EdtSyoDate.year()),
+                            static_cast<int>(static_cast<unsigned>(s.EdtSyoDate.month())),
+                            static_cast<int>(static_cast<unsigned>(s.EdtSyoDate.day()))));
+    syoNo_->setText(FromSjis(s.EdtSyoNo));
+    listId_->setText(FromSjis(s.EdtListId));
+    proxy_->setText(FromSjis(s.EdtPROXY));
+    port_->setText(FromSjis(s.EdtPORT));
+    dialUp_->setChecked(s.CbxDialUp);
+    check_->setChecked(s.CbxCheck);
+    header_->setChecked(s.CbxHeader);
+    pages_->setCurrentIndex(s.PageIndex);
+}
+
+void SetupDialog::Pull() {
+    SetupForm& s = logic_;
+    s.EdtFontName = ToSjis(fontName_->text());
+    s.EdtFontSize = ToSjis(fontSize_->text());
+    const QDate d = syoDate_->date();
+    s.EdtSyoDate = std::chrono::year_month_day{std::chrono::year{d.year()},
+                                               std::chrono::month{static_cast<unsigned>(d.month())},
+                                               std::chrono::day{static_cast<unsigned>(d.day())}};
+    s.EdtSyoNo = ToSjis(syoNo_->text());
+    s.EdtListId = ToSjis(listId_->text());
+    s.EdtPROXY = ToSjis(proxy_->text());
+    s.EdtPORT = ToSjis(port_->text());
+    s.CbxDialUp = dialUp_->isChecked();
+    s.CbxCheck = check_->isChecked();
+    s.CbxHeader = header_->isChecked();
+}
+
+}  // namespace yomida::qt

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+
+#include "settings/SetupForm.h"
+
+class QCheckBox;
+class QDateEdit;
+class QLineEdit;
+class QTabWidget;
+
+namespace yomida::qt {
+
+// "YOMIDA セットアップ": the face of SetupForm.
+class SetupDialog final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit SetupDialog(SetupForm& logic, QWidget* parent = nullptr);
+    // Fills the dialog from the logic; Run() does this and shows it modally.
+    void Prepare();
+    int Run();
+    void Ok();
+    QLineEdit* PortField() const { return port_; }
+    QLineEdit* FontSizeField() const { return fontSize_; }
+
+private:
+    void Push();
+    void Pull();
+
+    SetupForm& logic_;
+    QTabWidget* pages_ = nullptr;
+    QLineEdit* fontName_ = nullptr;
+    QLineEdit* fontSize_ = nullptr;
+    QDateEdit* syoDate_ = nullptr;
+    QLineEdit* syoNo_ = nullptr;
+    QLineEdit* listId_ = nullptr;
+    QLineEdit* proxy_ = nullptr;
+    QLineEdit* port_ = nullptr;
+    QCheckBox* dialUp_ = nullptr;
+    QCheckBox* check_ = nullptr;
+    QCheckBox* header_ = nullptr;
+};
+
+}  // namespace yomida::qt

@@ -1,0 +1,61 @@
+#include "desktop/WordEditor.h"
+
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "desktop/QtText.h"
+
+namespace yomida::qt {
+
+WordEditor::WordEditor(WordListEditor& logic, std::function<void()> boxChanged, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
+      logic_(logic),
+      boxChanged_(std::move(boxChanged)) {
+    setWindowTitle(QString::fromUtf8("YOMIDA エディター"));
+    auto* layout = new QVBoxLayout(this);
+    memo_ = new QPlainTextEdit;
+    memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(memo_, 1);
+    auto* buttons = new QHBoxLayout;
+    auto* ok = new QPushButton(QString::fromUtf8("ＯＫ"));
+    auto* cancel = new QPushButton(QString::fromUtf8("ｷｬﾝｾﾙ"));
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    connect(ok, &QPushButton::clicked, this, &WordEditor::Ok);
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        logic_.Close();
+        hide();
+    });
+    resize(300, 360);
+}
+
+void WordEditor::ShowLines() {
+    QStringList lines;
+    for (const std::string& line : logic_.Memo1) {
+        lines << FromSjis(line);
+    }
+    memo_->setPlainText(lines.join(QLatin1Char('\n')));
+    show();
+    raise();
+}
+
+void WordEditor::Ok() {
+    QStringList lines = memo_->toPlainText().split(QLatin1Char('\n'));
+    // An empty last line after the final line break is no line.
+    if (!lines.isEmpty() && lines.back().isEmpty()) {
+        lines.removeLast();
+    }
+    logic_.Memo1.clear();
+    for (const QString& line : lines) {
+        logic_.Memo1.push_back(ToSjis(line));
+    }
+    logic_.BtnOKClick();
+    hide();
+    boxChanged_();
+}
+
+}  // namespace yomida::qt

@@ -1,0 +1,173 @@
+#include "desktop/MainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QColor>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "desktop/GridModel.h"
+#include "support/FormFixture.h"
+#include "support/LoopbackServer.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
+
+namespace yomida::qt {
+namespace {
+
+using namespace std::chrono;
+
+class MainWindowGuiTest : public test::FormFixture {
+protected:
+    std::unique_ptr<MainWindow> window;
+
+    void Open(const std::string& ini = "") {
+        if (!ini.empty()) {
+            test::WriteBytes(dir / "yomida.INI", ini);
+        }
+        window = std::make_unique<MainWindow>(form);
+        ASSERT_TRUE(form.FormCreate(dir / "yomida"));
+        window->Push();
+        window->ApplyGeometry();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void WriteList() {
+        test::WriteDataFile(dir / "data" / "comic0305.csv",
+                            {"No,□,出版社,発売日,タイトル,作者,価格",
+                             "1,0,講談社,15,ワンピース,尾田,420", "2,1,集英社,上,NARUTO,岸本,390"});
+    }
+    QString Text(int panel) { return window->StatusPanel(panel)->text(); }
+};
+
+TEST_F(MainWindowGuiTest, OpensWithDefaultGeometryAndCaptions) {
+    Open();
+    EXPECT_EQ(window->size(), QSize(691, 614))
+        << window->minimumSizeHint().width() << "x" << window->minimumSizeHint().height();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("YOMIDA"));
+    QTreeWidget* tree = window->Tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 5);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), QString::fromUtf8("コミック"));
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), QString::fromUtf8("まんが王倶楽部"));
+    EXPECT_EQ(tree->topLevelItem(0)->child(1)->text(0), QString::fromUtf8("×××××××××"));
+    EXPECT_EQ(tree->topLevelItem(4)->childCount(), 2);
+    EXPECT_EQ(Text(0), QString::fromUtf8("まんが王倶楽部の検索"));
+    EXPECT_EQ(Text(2), QStringLiteral("ON"));
+    EXPECT_EQ(window->PeriodField()->text(), QString::fromUtf8("2003年05月"));
+    EXPECT_EQ(window->SearchButton()->text(), QString::fromUtf8("検　索"));
+    EXPECT_EQ(window->Grid()->horizontalHeader()->sectionSize(0), 0);
+}
+
+TEST_F(MainWindowGuiTest, ChoosingALeafShowsItsRowsAndSearchingFilters) {
+    Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    WriteList();
+    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
+    EXPECT_TRUE(ui.messages.empty());
+    QAbstractItemModel* model = window->Grid()->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->headerData(4, Qt::Horizontal).toString(), QString::fromUtf8("タイトル"));
+    // Ordered by date: 上 comes before the 15th.
+    EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("NARUTO"));
+    EXPECT_EQ(model->index(0, 1).data().toString(), QString::fromUtf8("■"));
+    EXPECT_EQ(model->index(1, 4).data().toString(), QString::fromUtf8("ワンピース"));
+    EXPECT_EQ(Text(1), QString::fromUtf8("2件"));
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+
+    QComboBox* title = window->SearchBox(2);
+    title->setFocus();
+    QTest::keyClicks(title, QStringLiteral("naruto"));
+    QTest::mouseClick(window->SearchButton(), Qt::LeftButton);
+    EXPECT_EQ(Text(1), QString::fromUtf8("1件"));
+    EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("NARUTO"));
+    EXPECT_EQ(title->count(), 1) << "the search went into the history";
+    EXPECT_EQ(title->toolTip(), QStringLiteral("naruto"));
+}
+
+TEST_F(MainWindowGuiTest, ClickingTheCheckColumnTicksAndColoursTheRow) {
+    Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    WriteList();
+    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
+    QTableView* grid = window->Grid();
+    QAbstractItemModel* model = grid->model();
+    const QModelIndex check = model->index(1, 1);  // ワンピース, not ticked
+    EXPECT_FALSE(model->index(1, 4).data(Qt::BackgroundRole).isValid());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(check).center());
+    EXPECT_EQ(model->index(1, 1).data().toString(), QString::fromUtf8("■"));
+    EXPECT_EQ(model->index(1, 4).data(Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));
+    EXPECT_EQ(grid->currentIndex().column(), 2) << "the cursor leaves the check column";
+    EXPECT_EQ(model->index(1, 6).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+              Qt::AlignRight);
+
+    // Ordering by price keeps the tick with its row.
+    QComboBox* order = window->findChild<QComboBox*>(QStringLiteral("CmbSort"));
+    ASSERT_NE(order, nullptr);
+    order->setCurrentIndex(3);
+    emit order->activated(3);
+    EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("NARUTO"));
+    EXPECT_EQ(model->index(1, 1).data().toString(), QString::fromUtf8("■"));
+}
+
+TEST_F(MainWindowGuiTest, ImportingASamplePageShowsItsRows) {
+    Open();  // online, no data file yet
+    const std::filesystem::path page = dir / "saved.html";
+    std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-bl.html", page);
+    ui.confirmAnswers = {true, true};  // download? then: open the page in the browser?
+    ui.openAnswers = {page};
+    window->Tree()->setCurrentItem(
+        window->Tree()->topLevelItem(1)->child(0));  // まんが王倶楽部・BL
+    ASSERT_EQ(ui.shellOpened.size(), 1u);
+    EXPECT_NE(ui.shellOpened[0].find("category=bl&date=20030501"), std::string::npos);
+    EXPECT_EQ(Text(1), QString::fromUtf8("3件"));
+    QAbstractItemModel* model = window->Grid()->model();
+    EXPECT_EQ(model->index(0, 4).data().toString(), QString::fromUtf8("【見本】きみと紅茶を"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "data" / "tanbi0305.csv"));
+}
+
+TEST_F(MainWindowGuiTest, DirectDownloadFromALocalServer) {
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    test::LoopbackServer server(
+        {{"HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + test::Sj(page)}});
+    // Week 1320 is the week of 2003/05/07 in the default numbering.
+    Open("[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    ui.confirmAnswers = {true};
+    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(3)->child(5));  // the weekly list
+    ASSERT_EQ(server.Requests().size(), 1u)
+        << (ui.messages.empty() ? "" : test::U8(ui.messages.back().text));
+    EXPECT_TRUE(server.Requests()[0].starts_with("GET /1320/japa/t_a.htm HTTP/1.0\r\n"));
+    EXPECT_EQ(Text(1), QString::fromUtf8("2件"));
+    EXPECT_TRUE(window->Tree()->isVisibleTo(window.get())) << "the busy display is gone again";
+}
+
+TEST_F(MainWindowGuiTest, ClosingWritesTheSettingsAndTheNextStartComesBackAsLeft) {
+    Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    window->Grid()->horizontalHeader()->resizeSection(2, 150);
+    window->resize(800, 500);
+    window->close();
+    const std::string ini = test::ReadBytes(dir / "yomida.INI");
+    EXPECT_NE(ini.find("WIDTH3=150\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("WIDTH=800\r\nHEIGHT=500\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("ON_OFF_LINE=OFF\r\nTAI_PATH="), std::string::npos);
+    EXPECT_NE(ini.find("CSV_PATH=\r\n"), std::string::npos);
+
+    ScriptedUi ui2;
+    test::WindowLogic second(ui2, clock);
+    MainWindowLogic& again = second.form;
+    MainWindow window2(again);
+    ASSERT_TRUE(again.FormCreate(dir / "yomida"));
+    window2.Push();
+    window2.ApplyGeometry();
+    EXPECT_EQ(window2.size(), QSize(800, 500));
+    EXPECT_EQ(window2.Grid()->horizontalHeader()->sectionSize(2), 150);
+    EXPECT_EQ(window2.StatusPanel(2)->text(), QStringLiteral("OFF"));
+}
+
+}  // namespace
+}  // namespace yomida::qt

@@ -1,0 +1,228 @@
+#include "download/DownloadManager.h"
+
+#include <cstdio>
+
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "platform/ScopeExit.h"
+#include "sources/Catalogue.h"
+#include "sources/Convert.h"
+#include "text/CommaText.h"
+#include "text/Dates.h"
+#include "text/ScrambledFile.h"
+#include "text/Sjis.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida {
+namespace {
+
+std::string FolderText(const std::filesystem::path& file) {
+    return Utf8ToCp932((file.parent_path() / "").string());
+}
+
+}  // namespace
+
+std::string DownloadManager::ReadStoredStamp(const std::filesystem::path& dataFile) {
+    if (!FileExists(dataFile)) {
+        return {};
+    }
+    HourglassCursor hourglass(ui_);
+    ScrambledReader in(dataFile);
+    std::string line;
+    if (!in.ReadLine(line)) {
+        return {};
+    }
+    const std::vector<std::string> items = SplitCommaText(line);
+    return items.empty() ? std::string() : items[0];
+}
+
+bool DownloadManager::FetchSource(FetchContext& context) {
+    *context.forcedDownload = false;
+    // The plain-text marker sends every fetch to the import paths.
+    if (context.directFetch && !ScramblingOffIn(context.settings->dataFolder)) {
+        return DownloadDirectly(context);
+    }
+    const CategoryInfo* category = FindCategory(context.category);
+    if (category != nullptr && category->acquisition == Acquisition::KosumiraCsv) {
+        return ImportCsv(context);
+    }
+    return ImportHtml(context);
+}
+
+std::string DownloadManager::ParseUpdateStamp(std::string_view header,
+                                              std::chrono::year_month_day today) {
+    std::string stamp;
+    const size_t at = header.find("Last-Modified:");
+    if (at != std::string_view::npos) {
+        const size_t start = at + 14;
+        const size_t cr = header.find('\r', start);
+        if (cr != std::string_view::npos) {
+            stamp = header.substr(start, cr - start);
+        }
+    }
+    if (stamp.empty()) {
+        stamp = FormatSlashDate(today);
+    }
+    return std::string(TrimControls(stamp));
+}
+
+bool DownloadManager::CheckForUpdate(FetchContext& context) {
+    const CategoryInfo* category = FindCategory(context.category);
+    if (category == nullptr || !category->updateCheck) {
+        return false;
+    }
+    HttpClient& http = *context.http;
+    std::string stored;
+    {
+        HourglassCursor hourglass(ui_);
+        stored = ReadStoredStamp(context.dataFile);
+        http.InputFileMode = true;
+        http.BodyFile = context.settings->dataFolder / DownloadFileName();
+        try {
+            http.Head(context.sourceUrl);
+        } catch (const std::exception&) {
+            ui_.SetCursor(CursorShape::Default);
+            ui_.ShowError("ヘッダー取得処理：エラー！！"_sj);
+            return false;
+        }
+    }
+    return ParseUpdateStamp(http.Header, clock_.Today()) != stored;
+}
+
+bool DownloadManager::DownloadDirectly(FetchContext& context) {
+    HttpClient& http = *context.http;
+    const std::filesystem::path download = context.settings->dataFolder / DownloadFileName();
+    HourglassCursor hourglass(ui_);
+    *context.successFlag = false;
+    context.setBusyDisplay(true);
+    const ScopeExit busyOff([&context] { context.setBusyDisplay(false); });
+
+    http.InputFileMode = true;
+    http.BodyFile = download;
+    try {
+        http.Get(context.sourceUrl);
+    } catch (const std::exception&) {
+        ui_.ShowError("データ取得処理：エラー！！"_sj);
+        return false;
+    }
+    if (!*context.successFlag) {
+        DeleteFile(download);  // an error page is no list
+        return true;
+    }
+    *context.stampPrefix = "\"" + ParseUpdateStamp(http.Header, clock_.Today()) + "\",";
+    context.setStatusText("変換処理中・・・"_sj);
+    return ConvertFile(context, download);
+}
+
+std::optional<std::string> DownloadManager::ProbeBookTownMonth(FetchContext& context,
+                                                               const std::string& host) {
+    using namespace std::chrono;
+    const year_month_day today = clock_.Today();
+    const auto monthIndex = [](year_month_day d) {
+        return static_cast<int>(d.year()) * 12 + static_cast<int>(static_cast<unsigned>(d.month()));
+    };
+    const int target = monthIndex(context.target);
+    const int now = monthIndex(today);
+    const std::string& outOfRange = "指定年月は範囲外の為ダウンロード出来ません。"_sj;
+    if (target < now - 1 || target > now + 1) {
+        ui_.ShowError(outOfRange);
+        return std::nullopt;
+    }
+
+    HttpClient& http = *context.http;
+    HourglassCursor hourglass(ui_);
+    *context.successFlag = false;
+    context.setBusyDisplay(true);
+    // The client goes back to writing bodies to a file, and the busy display away, on every way
+    // out.
+    const ScopeExit restore([&context, &http] {
+        http.InputFileMode = true;
+        context.setBusyDisplay(false);
+    });
+
+    http.InputFileMode = false;
+    http.Body.clear();
+    try {
+        http.Get("http://" + host + "/P3/CM/html/bookclip/new/shoseki/under.html");
+    } catch (const std::exception&) {
+        ui_.ShowError("データ取得処理－－URL不正－－"_sj);
+        return std::nullopt;
+    }
+    if (!*context.successFlag) {
+        return std::nullopt;
+    }
+    int current = 0;
+    for (int s = 1; s <= 12 && current == 0; ++s) {
+        char marker[16];
+        std::snprintf(marker, sizeof marker, "top_s%02d.gif", s);
+        if (http.Body.find(marker) != std::string::npos) {
+            current = s;
+        }
+    }
+    if (current == 0) {
+        ui_.ShowError("「本やタウン」のWeb形式が変更になりました。"_sj);
+        return std::nullopt;
+    }
+    const int month = static_cast<int>(static_cast<unsigned>(context.target.month()));
+    if (month == current) {
+        return std::string();
+    }
+    if (month == (current == 1 ? 12 : current - 1)) {
+        return std::string("_old");
+    }
+    ui_.ShowError(outOfRange);
+    return std::nullopt;
+}
+
+bool DownloadManager::ImportCsv(FetchContext& context) {
+    if (!ui_.Confirm("KOSUMIRAで取り込んだCSVファイルが必要です。\n\r"
+                     "YOMIDAでそのファイルを読み込ませて下さい。"_sj)) {
+        return true;
+    }
+    const std::filesystem::path& sibling = context.settings->siblingProgram;
+    if (FileExists(sibling)) {
+        ui_.StartProgram(sibling, {});
+    }
+    return ChooseAndConvert(context, "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj,
+                            context.settings->neoWingFolder);
+}
+
+bool DownloadManager::ImportHtml(FetchContext& context) {
+    if (!ui_.Confirm("発売日一覧のページをブラウザで表示します。\n\r"
+                     "全て表示後ブラウザでCtrl+Sを押し「名前を付けて保存」し、\n\r"
+                     "YOMIDAでそのファイルを読み込ませて下さい。\n\r\n\r"
+                     "※ファイルの種類は”HTMLのみ”\n\r\n\r※エンコードは”UTF-8”で保存"_sj)) {
+        return true;
+    }
+    {
+        HourglassCursor hourglass(ui_);
+        ui_.ShellOpen(context.sourceUrl);
+    }
+    return ChooseAndConvert(context, "HTMLﾌｧｲﾙ|*.htm;*.html|すべてのﾌｧｲﾙ|*.*"_sj,
+                            context.settings->htmlFolder);
+}
+
+bool DownloadManager::ChooseAndConvert(FetchContext& context, const std::string& filter,
+                                       std::string& rememberedFolder) {
+    FileDialogRequest request;
+    request.initialFolder = Cp932ToUtf8(rememberedFolder);
+    request.filter = filter;
+    const std::optional<std::filesystem::path> chosen = ui_.OpenFileDialog(request);
+    if (!chosen) {
+        return true;  // cancelled: an older list, if any, is shown
+    }
+    rememberedFolder = FolderText(*chosen);
+    return ConvertFile(context, *chosen);
+}
+
+bool DownloadManager::ConvertFile(FetchContext& context, const std::filesystem::path& input) {
+    ConvertRequest request;
+    request.category = context.category;
+    request.input = input;
+    request.output = context.dataFile;
+    request.stampPrefix = *context.stampPrefix;
+    request.target = context.target;
+    return Convert(request, ui_);
+}
+
+}  // namespace yomida

@@ -1,0 +1,320 @@
+#include "download/HttpClient.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "platform/ScopeExit.h"
+#include "platform/TextFile.h"
+#include "text/Numbers.h"
+#include "text/Sjis.h"
+
+namespace yomida {
+namespace {
+
+constexpr size_t kMaxTarget = 256;
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c + 32);
+        }
+    }
+    return lower;
+}
+
+// The value of a "Name: value" header line when its name is `name` (any case).
+std::optional<std::string> HeaderValue(std::string_view line, std::string_view name) {
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos || Lower(TrimControls(line.substr(0, colon))) != name) {
+        return std::nullopt;
+    }
+    return std::string(TrimControls(line.substr(colon + 1)));
+}
+
+}  // namespace
+
+// Reads the response line by line; a line ends after its LF.
+class HttpLineReader {
+public:
+    HttpLineReader(TcpConnection& connection, std::function<bool()> idle)
+        : connection_(connection), idle_(std::move(idle)) {}
+
+    // The next line with its terminator, empty at the end of the stream; throws when cancelled
+    // or when a line grows past the header limit.
+    std::string ReadLine(size_t limit) {
+        for (;;) {
+            const size_t lf = buffer_.find('\n', scanned_);
+            if (lf != std::string::npos) {
+                std::string line = buffer_.substr(0, lf + 1);
+                buffer_.erase(0, lf + 1);
+                scanned_ = 0;
+                return line;
+            }
+            scanned_ = buffer_.size();
+            if (buffer_.size() > limit) {
+                throw HttpError("Header too large");
+            }
+            if (ended_) {
+                std::string rest;
+                rest.swap(buffer_);
+                scanned_ = 0;
+                return rest;
+            }
+            char chunk[4096];
+            const std::optional<size_t> n = connection_.Read(chunk, sizeof chunk, idle_);
+            if (!n) {
+                throw HttpError("Socket readln aborted");
+            }
+            if (*n == 0) {
+                ended_ = true;
+            }
+            buffer_.append(chunk, *n);
+        }
+    }
+
+    // What was read past the header: the start of the body.
+    std::string TakeBuffered() {
+        std::string rest;
+        rest.swap(buffer_);
+        return rest;
+    }
+    bool Ended() const { return ended_; }
+
+private:
+    TcpConnection& connection_;
+    std::function<bool()> idle_;
+    std::string buffer_;
+    size_t scanned_ = 0;
+    bool ended_ = false;
+};
+
+bool HttpClient::Idle() {
+    if (MessagePump) {
+        MessagePump();
+    }
+    return !cancel_;
+}
+
+std::string HttpClient::ParseUrl(std::string& url) {
+    if (url.empty()) {
+        throw HttpError("Empty URL");
+    }
+    size_t rest = 0;
+    const size_t scheme = url.find("://");
+    if (scheme != std::string::npos && url.find('/') > scheme) {
+        if (Lower(url.substr(0, scheme)) == "https") {
+            throw HttpError("HTTP Secure Socket is not supported");
+        }
+        rest = scheme + 3;
+    } else if (url.rfind("//", 0) == 0) {
+        rest = 2;
+    }
+    if (url.front() != '/' || rest == 2) {
+        const size_t slash = url.find('/', rest);
+        std::string hostPort =
+            url.substr(rest, slash == std::string::npos ? std::string::npos : slash - rest);
+        Port = 80;
+        const size_t colon = hostPort.find(':');
+        if (colon != std::string::npos) {
+            Port = TryStrToInt(hostPort.substr(colon + 1)).value_or(80);
+            hostPort.resize(colon);
+        }
+        Host = hostPort;
+        if (slash == std::string::npos) {
+            url += '/';
+            return "/";
+        }
+        return url.substr(slash, kMaxTarget);
+    }
+    return url.substr(0, kMaxTarget);  // a path keeps the previous host
+}
+
+std::string HttpClient::RequestText(int command, const std::string& target) const {
+    std::string text = command == kHead ? "HEAD " : "GET ";
+    text += target + " HTTP/1.0\r\n";
+    if (!Proxy.empty()) {
+        text += "Proxy-Connection: Keep-Alive\r\n";
+    }
+    text += "Host: " + Host + "\r\n";
+    text += "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n";
+    text += "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
+    if (!cookie_.empty()) {
+        text += "Cookie: " + cookie_ + "\r\n";
+    }
+    text += "Content-type: application/x-www-form-urlencoded\r\n\r\n";
+    return text;
+}
+
+void HttpClient::Request(int command, std::string url) {
+    if (connected_) {
+        throw HttpError("Already connected");
+    }
+    for (int redirects = 0;; ++redirects) {
+        std::optional<std::string> next = Cycle(command, url);
+        if (!next) {
+            return;
+        }
+        // A redirect chain always ends: a loop between servers is cut off.
+        if (redirects == kMaxRedirects) {
+            throw HttpError("Too many redirects");
+        }
+        url = *next;
+    }
+}
+
+std::optional<std::string> HttpClient::Cycle(int command, std::string& url) {
+    const std::string path = ParseUrl(url);
+    const std::string target = Proxy.empty() ? path : url;
+    cancel_ = false;
+    connected_ = true;
+    const ScopeExit disconnect([this] { connected_ = false; });
+
+    std::unique_ptr<TcpConnection> connection = Connect();
+    const std::function<bool()> idle = [this] { return Idle(); };
+    if (!connection->SendAll(RequestText(command, target), idle)) {
+        throw HttpError(cancel_ ? "Connection Canceled" : "Connection Failed");
+    }
+    HttpLineReader reader(*connection, idle);
+    ResponseHead head = ReadHeader(reader);
+    ReadBody(command, *connection, reader);
+    return Conclude(command, head);
+}
+
+std::unique_ptr<TcpConnection> HttpClient::Connect() {
+    std::unique_ptr<TcpConnection> connection;
+    switch (connector_.Connect(
+        Proxy.empty() ? Host : Proxy, Proxy.empty() ? Port : ProxyPort, [this] { return Idle(); },
+        connection)) {
+        case TcpConnector::Outcome::Connected:
+            return connection;
+        case TcpConnector::Outcome::HostNotFound:
+            throw HttpError("Null Remote Address");
+        case TcpConnector::Outcome::LookupCancelled:
+            cancel_ = false;
+            throw HttpError("Host Lookup Canceled");
+        case TcpConnector::Outcome::ConnectCancelled:
+            cancel_ = false;
+            throw HttpError("Connection Canceled");
+        case TcpConnector::Outcome::Failed:
+            break;
+    }
+    throw HttpError("Connection Failed");
+}
+
+HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
+    // Status line and header lines, up to the empty line.
+    Header.clear();
+    AnnouncedLength = 0;
+    ResponseHead head;
+    try {
+        const std::string statusLine = reader.ReadLine(MaxHeaderBytes);
+        Header = statusLine;
+        const size_t blank = statusLine.find(' ');
+        if (blank != std::string::npos) {
+            const size_t end = statusLine.find_first_of(" \r\n", blank + 1);
+            head.status = TryStrToInt(statusLine.substr(blank + 1, end == std::string::npos
+                                                                       ? std::string::npos
+                                                                       : end - blank - 1))
+                              .value_or(0);
+        }
+        while (!statusLine.empty()) {
+            const std::string line =
+                reader.ReadLine(MaxHeaderBytes - std::min(Header.size(), MaxHeaderBytes));
+            Header += line;
+            if (line.empty() || TrimControls(line).empty()) {
+                break;
+            }
+            if (auto v = HeaderValue(line, "content-length")) {
+                AnnouncedLength = static_cast<uint64_t>(std::max(0, TryStrToInt(*v).value_or(0)));
+            } else if (auto v = HeaderValue(line, "location")) {
+                head.location = *v;
+            } else if (auto v = HeaderValue(line, "set-cookie")) {
+                head.cookie = v->substr(0, v->find(';'));
+            }
+        }
+    } catch (const HttpError&) {
+        cancel_ = false;
+        throw;
+    }
+    return head;
+}
+
+void HttpClient::ReadBody(int command, TcpConnection& connection, HttpLineReader& reader) {
+    // To the file or to text, until the server closes the connection.
+    ReceivedBytes = 0;
+    std::optional<TextFileWriter> file;
+    if (InputFileMode) {
+        file.emplace(BodyFile);
+    } else {
+        Body.clear();
+    }
+    const char* aborted = InputFileMode ? "Socket send aborted" : "Socket capture aborted";
+    if (command != kHead) {
+        const std::function<bool()> idle = [this] { return Idle(); };
+        std::string chunk = reader.TakeBuffered();
+        bool ended = reader.Ended() && chunk.empty();
+        std::string buffer(kChunkBytes, '\0');
+        while (!ended) {
+            if (chunk.empty()) {
+                const std::optional<size_t> n = connection.Read(buffer.data(), kChunkBytes, idle);
+                if (!n) {
+                    cancel_ = false;
+                    throw HttpError(aborted);
+                }
+                if (*n == 0) {
+                    break;
+                }
+                chunk.assign(buffer.data(), *n);
+            }
+            ReceivedBytes += chunk.size();
+            if (ReceivedBytes > MaxBodyBytes) {
+                throw HttpError("Body too large");
+            }
+            if (file) {
+                file->Write(chunk);
+            } else {
+                Body += chunk;
+            }
+            chunk.clear();
+            if (OnPacketRecvd) {
+                OnPacketRecvd();
+            }
+            if (cancel_) {
+                cancel_ = false;
+                throw HttpError(aborted);
+            }
+        }
+    }
+    if (file) {
+        file->Close();
+    }
+}
+
+std::optional<std::string> HttpClient::Conclude(int command, ResponseHead& head) {
+    if (head.status < 299) {
+        if (OnSuccess) {
+            OnSuccess(command);
+        }
+        return std::nullopt;
+    }
+    if (head.status <= 399) {
+        if (head.location.empty()) {
+            return std::nullopt;  // nowhere to go: the request ends without an event
+        }
+        if (!head.cookie.empty()) {
+            cookie_ = head.cookie;
+        }
+        if (head.location.find('/') == std::string::npos) {
+            head.location = "http://" + Host + (Port == 80 ? "" : ":" + std::to_string(Port)) +
+                            "/" + head.location;
+        }
+        return head.location;
+    }
+    if (OnFailure) {
+        OnFailure(command);
+    }
+    return std::nullopt;
+}
+
+}  // namespace yomida

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "platform/TcpSocket.h"
+
+namespace yomida {
+
+// A failure that ends a request; what() is the client's own (English) error text.
+class HttpError : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class HttpLineReader;
+
+// The program's HTTP/1.0 client: GET and HEAD, one at a time, optionally through a proxy,
+// driven from the user-interface thread. Every wait runs the message pump, so the window stays
+// responsive and Cancel works.
+class HttpClient {
+public:
+    enum Command : int { kGet = 0, kHead = 2 };
+
+    // A redirect chain longer than this ends the request with an error.
+    static constexpr int kMaxRedirects = 10;
+    static constexpr size_t kChunkBytes = 65536;
+
+    explicit HttpClient(TcpConnector& connector) : connector_(connector) {}
+
+    std::string Host;
+    int Port = 0;
+    std::string Proxy;
+    int ProxyPort = 0;
+    bool InputFileMode = true;       // true: the body goes to BodyFile
+    std::filesystem::path BodyFile;  // body-to-file mode
+    std::string Body;                // body-to-text mode
+    std::string Header;              // status line and header lines, verbatim
+    // Guards against hostile servers, far above what a release list page needs: a longer
+    // header or body ends the request with an error instead of filling memory or the disk.
+    size_t MaxHeaderBytes = 1024 * 1024;
+    uint64_t MaxBodyBytes = 256ull * 1024 * 1024;
+    uint64_t ReceivedBytes = 0;
+    uint64_t AnnouncedLength = 0;
+
+    std::function<void(int command)> OnSuccess;
+    std::function<void(int command)> OnFailure;
+    std::function<void()> OnPacketRecvd;
+    // Runs the message loop between waits.
+    std::function<void()> MessagePump;
+
+    // One request cycle, redirects included; throws HttpError.
+    void Get(const std::string& url) { Request(kGet, url); }
+    void Head(const std::string& url) { Request(kHead, url); }
+    void Cancel() { cancel_ = true; }
+    bool Connected() const { return connected_; }
+
+    // The request text the client sends for a URL (after the URL rules), for tests and tracing.
+    std::string RequestText(int command, const std::string& target) const;
+
+private:
+    // What the header says about where the cycle goes next.
+    struct ResponseHead {
+        int status = 0;
+        std::string location;
+        std::string cookie;
+    };
+
+    void Request(int command, std::string url);
+    // One cycle; returns the next URL when the response redirects.
+    std::optional<std::string> Cycle(int command, std::string& url);
+    std::string ParseUrl(std::string& url);
+    std::unique_ptr<TcpConnection> Connect();
+    ResponseHead ReadHeader(HttpLineReader& reader);
+    void ReadBody(int command, TcpConnection& connection, HttpLineReader& reader);
+    // Raises the success or failure event, or gives the redirect's URL.
+    std::optional<std::string> Conclude(int command, ResponseHead& head);
+    bool Idle();
+
+    TcpConnector& connector_;
+    std::string cookie_;
+    bool cancel_ = false;
+    bool connected_ = false;
+};
+
+}  // namespace yomida

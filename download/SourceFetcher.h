@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "download/HttpClient.h"
+#include "settings/SettingsRecord.h"
+
+namespace yomida {
+
+// The main window's state that a fetch reads and writes, handed in by the window.
+struct FetchContext {
+    int category = 0;
+    bool directFetch = false;  // the category is fetched by the program itself
+    std::string sourceUrl;
+    std::filesystem::path dataFile;
+    std::chrono::year_month_day target{};
+    SettingsRecord* settings = nullptr;  // the remembered import folders, the program folder
+    std::string* stampPrefix = nullptr;
+    bool* forcedDownload = nullptr;  // the DownLoad action's check mark
+    std::function<void(bool)> setBusyDisplay;
+    std::function<void(const std::string&)> setStatusText;
+    HttpClient* http = nullptr;
+    bool* successFlag = nullptr;  // set by the client's success event for a GET
+};
+
+// What the display driver asks of the download manager; tests hand in their own.
+class SourceFetcher {
+public:
+    virtual ~SourceFetcher() = default;
+    // Fetches or imports the page of the selected category and converts it into its data file;
+    // false tells the display to stop.
+    virtual bool FetchSource(FetchContext& context) = 0;
+    // Whether the source page is newer than the data file.
+    virtual bool CheckForUpdate(FetchContext& context) = 0;
+    // Whether the 本やタウン site lists the target month as its current month ("") or the one
+    // before ("_old"); nothing when it does not, after telling the user why.
+    virtual std::optional<std::string> ProbeBookTownMonth(FetchContext& context,
+                                                          const std::string& host) = 0;
+};
+
+}  // namespace yomida

@@ -1,0 +1,103 @@
+#include "settings/SettingsFile.h"
+
+#include <algorithm>
+
+#include "settings/IniFile.h"
+#include "settings/SettingsBindings.h"
+#include "text/Dates.h"
+#include "text/Sjis.h"
+
+namespace yomida {
+namespace {
+
+constexpr const char* kHostSection = "HOSTS";
+
+// Reads one value into its slot; `fallback` holds the default record's value.
+void ReadValue(const std::optional<std::string>& text, ValueKind kind, SettingSlot slot,
+               SettingSlot fallback) {
+    std::visit(
+        [&](auto* target) {
+            using T = std::remove_pointer_t<decltype(target)>;
+            const T& dflt = *std::get<T*>(fallback);
+            if constexpr (std::is_same_v<T, std::string>) {
+                *target = text.value_or(dflt);
+            } else if constexpr (std::is_same_v<T, int>) {
+                *target = IniToInt(text, dflt);
+            } else if constexpr (std::is_same_v<T, bool>) {
+                *target = kind == ValueKind::One ? IniToInt(text, dflt ? 1 : 0) == 1
+                                                 : IniToBool(text, dflt);
+            } else if constexpr (std::is_same_v<T, std::chrono::year_month_day>) {
+                *target = ParseSlashDate(text.value_or("")).value_or(dflt);
+            } else {
+                *target = !text ? dflt : *text == "ON" ? OnlineMode::Online : OnlineMode::Offline;
+            }
+        },
+        slot);
+}
+
+std::string ValueText(SettingSlot slot) {
+    return std::visit(
+        [](auto* value) -> std::string {
+            using T = std::remove_pointer_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::string>) {
+                return *value;
+            } else if constexpr (std::is_same_v<T, int>) {
+                return std::to_string(*value);
+            } else if constexpr (std::is_same_v<T, bool>) {
+                return *value ? "1" : "0";
+            } else if constexpr (std::is_same_v<T, std::chrono::year_month_day>) {
+                return FormatSlashDate(*value);
+            } else {
+                return *value == OnlineMode::Online ? "ON" : "OFF";
+            }
+        },
+        slot);
+}
+
+std::string UpperAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 32);
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+void ReadSettingsFile(const std::filesystem::path& file, SettingsRecord& record) {
+    const IniFile ini(file);
+    SettingsRecord defaults;
+    for (const SettingBinding& b : SettingsBindings()) {
+        const std::optional<std::string> text =
+            (b.rules & kNeverRead) != 0 ? std::nullopt : ini.Read(b.section, b.key);
+        ReadValue(text, b.kind, b.slot(record), b.slot(defaults));
+    }
+    record.hosts.clear();
+    for (const std::string& key : ini.KeysOf(kHostSection)) {
+        record.hosts.emplace(UpperAscii(key), ini.Read(kHostSection, key).value_or(""));
+    }
+    // A hand-edited file may leave a free slot before a used one; the list dialog maps its
+    // entries to slots by position, so the used slots move together.
+    std::stable_partition(record.conditions.begin(), record.conditions.end(),
+                          [](const SavedCondition& c) { return !TrimControls(c[0]).empty(); });
+}
+
+void WriteSettingsFile(const SettingsRecord& record, const std::filesystem::path& file) {
+    IniFile ini(file);
+    SettingsRecord written = record;
+    for (const SettingBinding& b : SettingsBindings()) {
+        if ((b.rules & kNeverWritten) != 0 ||
+            ((b.rules & kSkippedWhenMaximized) != 0 && written.window.maximized)) {
+            continue;
+        }
+        SettingSlot slot = b.slot(written);
+        if ((b.rules & kZeroWrittenAsOne) != 0 && *std::get<int*>(slot) == 0) {
+            *std::get<int*>(slot) = 1;
+        }
+        ini.Write(b.section, b.key, ValueText(slot));
+    }
+    ini.Save(file);
+}
+
+}  // namespace yomida

@@ -1,0 +1,45 @@
+#include "settings/SetupForm.h"
+
+#include "text/Numbers.h"
+
+namespace yomida {
+
+void SetupForm::FormShow() {
+    EdtFontName = settings_.fontName;
+    EdtFontSize = std::to_string(settings_.fontSize);
+    EdtSyoDate = settings_.weekBaseDate;
+    EdtSyoNo = std::to_string(settings_.weekBaseNumber);
+    EdtListId = settings_.listId;
+    EdtPROXY = settings_.proxy;
+    EdtPORT = std::to_string(settings_.port);
+    CbxDialUp = settings_.dialUp;
+    CbxCheck = settings_.checkSave;
+    CbxHeader = settings_.updateCheck;
+}
+
+void SetupForm::BtnFntChngClick() {
+    FontChoice current;
+    current.name = EdtFontName;
+    current.size = TryStrToInt(EdtFontSize).value_or(SettingsRecord{}.fontSize);
+    if (std::optional<FontChoice> chosen = ui_.FontDialog(current)) {
+        EdtFontName = chosen->name;
+        EdtFontSize = std::to_string(chosen->size);
+    }
+}
+
+void SetupForm::BtnOKClick() {
+    SettingsRecord& s = settings_;
+    s.fontName = EdtFontName;
+    s.fontSize = StrToInt(EdtFontSize);
+    s.weekBaseDate = EdtSyoDate;
+    s.weekBaseNumber = StrToInt(EdtSyoNo);
+    s.listId = EdtListId;
+    s.proxy = EdtPROXY;
+    s.port = TryStrToInt(EdtPORT).value_or(0);
+    s.dialUp = CbxDialUp;
+    s.checkSave = CbxCheck;
+    s.updateCheck = CbxHeader;
+    applySettings_();
+}
+
+}  // namespace yomida

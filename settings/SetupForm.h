@@ -1,0 +1,56 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "platform/Ui.h"
+#include "settings/SettingsRecord.h"
+
+namespace yomida {
+
+// The logic of the dialog "YOMIDA セットアップ": five pages of settings that have no control of
+// their own in the main window. It edits the main window's settings record, and applies it
+// through the function handed in. Texts are CP932.
+class SetupForm {
+public:
+    static constexpr const char* kPages[5] = {"フォント", "書籍検索", "PROXY", "ﾀﾞｲｱﾙｱｯﾌﾟ",
+                                              "その他"};
+
+    SetupForm(Ui& ui, SettingsRecord& settings, std::function<void()> applySettings,
+              std::function<void(const std::string& section)> openManual)
+        : ui_(ui),
+          settings_(settings),
+          applySettings_(std::move(applySettings)),
+          openManual_(std::move(openManual)) {}
+
+    std::string EdtFontName;                   // font name (read-only field)
+    std::string EdtFontSize;                   // font size (read-only field)
+    std::chrono::year_month_day EdtSyoDate{};  // start date of the weekly numbering
+    std::string EdtSyoNo;                      // start number of the weekly numbering
+    std::string EdtListId;                     // month of the まんがの森 list number 1
+    std::string EdtPROXY;                      // proxy server
+    std::string EdtPORT;                       // proxy port
+    bool CbxDialUp = false;                    // hang up at exit
+    bool CbxCheck = true;                      // save the ticks at every search
+    bool CbxHeader = false;                    // update check: shown, never enabled
+    int PageIndex = 0;                         // the page last used
+
+    // Fills every field from the settings record.
+    void FormShow();
+    void BtnFntChngClick();
+    // Takes the fields into the record in order and applies them; stops with a ConversionError
+    // at a start number that is no whole number, the earlier values already taken.
+    void BtnOKClick();
+    void BtnHelpClick() { openManual_("setup"); }
+
+    Ui& ui() { return ui_; }
+
+private:
+    Ui& ui_;
+    SettingsRecord& settings_;
+    std::function<void()> applySettings_;
+    std::function<void(const std::string&)> openManual_;
+};
+
+}  // namespace yomida

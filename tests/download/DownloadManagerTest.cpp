@@ -1,0 +1,205 @@
+#include "download/DownloadManager.h"
+
+#include <gtest/gtest.h>
+
+#include "support/LoopbackServer.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSupport.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+using test::Sj;
+using test::U8;
+
+class DownloadManagerTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    ScriptedUi ui;
+    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
+    DownloadManager data{ui, clock};
+    SettingsRecord settings;
+    bool forced = true;
+    std::string stamp;
+    bool success = false;
+    PosixTcpConnector connector;
+    HttpClient http{connector};
+    std::vector<bool> busy;
+    std::vector<std::string> statusTexts;
+    FetchContext context;
+
+    void SetUp() override {
+        settings.DerivePaths(dir / "yomida");
+        std::filesystem::create_directory(settings.dataFolder);
+        context.category = 1;
+        context.sourceUrl = "https://example.invalid/list";
+        context.dataFile = settings.dataFolder / "comic0305.csv";
+        context.settings = &settings;
+        context.stampPrefix = &stamp;
+        context.forcedDownload = &forced;
+        context.http = &http;
+        context.successFlag = &success;
+        context.setBusyDisplay = [this](bool on) { busy.push_back(on); };
+        context.setStatusText = [this](const std::string& t) { statusTexts.push_back(U8(t)); };
+        http.OnSuccess = [this](int command) { success = success || command == HttpClient::kGet; };
+    }
+    std::filesystem::path SamplePage() {
+        const std::filesystem::path copy = dir / "saved" / "page.html";
+        std::filesystem::create_directories(copy.parent_path());
+        std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html",
+                                   copy, std::filesystem::copy_options::overwrite_existing);
+        return copy;
+    }
+};
+
+TEST_F(DownloadManagerTest, HtmlImportOpensTheBrowserAndConvertsTheSavedPage) {
+    EXPECT_TRUE(data.FetchSource(context)) << "No: nothing happens, the display goes on";
+    EXPECT_FALSE(forced) << "every fetch clears the forced download";
+    EXPECT_TRUE(ui.shellOpened.empty());
+
+    ui.confirmAnswers = {true};
+    EXPECT_TRUE(data.FetchSource(context)) << "cancelled dialog";
+    EXPECT_EQ(ui.shellOpened, std::vector<std::string>{"https://example.invalid/list"});
+    EXPECT_EQ(U8(ui.dialogRequests.back().filter), "HTMLﾌｧｲﾙ|*.htm;*.html|すべてのﾌｧｲﾙ|*.*");
+    EXPECT_FALSE(std::filesystem::exists(context.dataFile));
+
+    ui.confirmAnswers = {true};
+    ui.openAnswers = {SamplePage()};
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 7u);
+    EXPECT_EQ(settings.htmlFolder, ((dir / "saved") / "").string());
+    ui.confirmAnswers = {true};
+    data.FetchSource(context);
+    EXPECT_EQ(ui.dialogRequests.back().initialFolder, (dir / "saved" / "").string());
+    EXPECT_TRUE(
+        U8(ui.messages[0].text).starts_with("発売日一覧のページをブラウザで表示します。\n\r"));
+}
+
+TEST_F(DownloadManagerTest, CsvImportStartsTheSiblingProgramWhenItIsThere) {
+    context.category = 11;
+    ui.confirmAnswers = {true};
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(ui.programsStarted.empty()) << "no sibling program beside ours";
+    EXPECT_EQ(U8(ui.messages[0].text),
+              "KOSUMIRAで取り込んだCSVファイルが必要です。\n\rYOMIDAでそのファイルを読み込ませて下"
+              "さい。");
+
+    test::WriteBytes(settings.siblingProgram, "");
+    ui.confirmAnswers = {true};
+    ui.openAnswers = {dir / "neo" / "list.csv"};
+    data.FetchSource(context);
+    EXPECT_EQ(ui.programsStarted, std::vector<std::filesystem::path>{settings.siblingProgram});
+    EXPECT_EQ(settings.neoWingFolder, (dir / "neo" / "").string());
+    EXPECT_EQ(U8(ui.dialogRequests.back().filter), "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*");
+}
+
+TEST_F(DownloadManagerTest, DirectDownloadConvertsWithTheStampAndTheMarkerForcesTheImport) {
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    test::LoopbackServer server(
+        {{"HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003 10:00:00 GMT\r\n\r\n" + Sj(page)},
+         {"HTTP/1.0 500 Oops\r\n\r\n"}});
+    context.category = 2;
+    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    context.sourceUrl = server.Url("/1321/japa/t_a.htm");
+    context.directFetch = true;
+    EXPECT_TRUE(data.FetchSource(context));
+    const auto lines = test::ReadDataFile(context.dataFile);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0],
+              "\"Mon, 05 May 2003 10:00:00 GMT\",No,□,出版社,発売日,タイトル,作者,価格,ISBN");
+    EXPECT_EQ(stamp, "\"Mon, 05 May 2003 10:00:00 GMT\",");
+    EXPECT_EQ(busy, (std::vector<bool>{true, false}));
+    EXPECT_EQ(statusTexts, std::vector<std::string>{"変換処理中・・・"});
+    EXPECT_TRUE(std::filesystem::exists(settings.dataFolder / "download.dat"));
+
+    // An error status: no success event, the download file goes, the old list stays.
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_FALSE(std::filesystem::exists(settings.dataFolder / "download.dat"));
+    EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
+
+    // A request that fails outright.
+    context.sourceUrl = "http://127.0.0.1:1/none";
+    EXPECT_FALSE(data.FetchSource(context));
+    EXPECT_EQ(U8(ui.messages.back().text), "データ取得処理：エラー！！");
+    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
+
+    // With the plain-text marker no request is made: the import path is taken.
+    test::WriteBytes(settings.dataFolder / "コミック", "");
+    ui.messages.clear();
+    EXPECT_TRUE(data.FetchSource(context));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Confirm);
+}
+
+TEST_F(DownloadManagerTest, UpdateCheckComparesLastModifiedWithTheStoredStamp) {
+    test::LoopbackServer server({{"HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003\r\n\r\n"},
+                                 {"HTTP/1.0 200 OK\r\nLast-Modified: Tue, 06 May 2003\r\n\r\n"},
+                                 {"HTTP/1.0 200 OK\r\n\r\n"}});
+    test::WriteDataFile(context.dataFile, {"\"Mon, 05 May 2003\",No,□,出版社"});
+    context.sourceUrl = server.Url("/list");
+    EXPECT_FALSE(data.CheckForUpdate(context));
+    EXPECT_TRUE(data.CheckForUpdate(context));
+    test::WriteDataFile(context.dataFile, {"\"2003/05/07\",No,□,出版社"});
+    EXPECT_FALSE(data.CheckForUpdate(context)) << "no Last-Modified: today's date";
+    EXPECT_TRUE(server.Requests()[0].starts_with("HEAD /list HTTP/1.0\r\n"));
+
+    context.category = 11;
+    EXPECT_FALSE(data.CheckForUpdate(context));
+    context.category = 15;
+    EXPECT_FALSE(data.CheckForUpdate(context));
+    EXPECT_EQ(server.Requests().size(), 3u) << "categories 11 and 15 are never checked";
+
+    context.category = 1;
+    context.sourceUrl = "https://example.invalid/list";
+    EXPECT_FALSE(data.CheckForUpdate(context));
+    EXPECT_EQ(U8(ui.messages.back().text), "ヘッダー取得処理：エラー！！");
+}
+
+TEST_F(DownloadManagerTest, ParseUpdateStamp) {
+    const year_month_day today{year{2003}, month{5}, day{7}};
+    EXPECT_EQ(DownloadManager::ParseUpdateStamp(
+                  "HTTP/1.0 200\r\nLast-Modified:  Mon, 05 May\r\n\r\n", today),
+              "Mon, 05 May");
+    EXPECT_EQ(DownloadManager::ParseUpdateStamp("HTTP/1.0 200\r\n\r\n", today), "2003/05/07");
+    EXPECT_EQ(DownloadManager::ParseUpdateStamp("Last-Modified: at the end", today), "2003/05/07");
+    EXPECT_EQ(DownloadManager::ParseUpdateStamp("last-modified: x\r\n", today), "2003/05/07");
+}
+
+TEST_F(DownloadManagerTest, BookTownMonthProbe) {
+    test::LoopbackServer server({{"HTTP/1.0 200 OK\r\n\r\n<img src=\"top_s05.gif\">"},
+                                 {"HTTP/1.0 200 OK\r\n\r\n<img src=\"top_s06.gif\">"},
+                                 {"HTTP/1.0 200 OK\r\n\r\n<p>new layout</p>"}});
+    const std::string host = "127.0.0.1:" + std::to_string(server.Port());
+    context.target = year_month_day{year{2003}, month{5}, day{1}};
+    EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::optional<std::string>(""));
+    EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::optional<std::string>("_old"));
+    EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::nullopt);
+    EXPECT_EQ(U8(ui.messages.back().text), "「本やタウン」のWeb形式が変更になりました。");
+    EXPECT_TRUE(http.InputFileMode) << "the client writes bodies to a file again";
+    EXPECT_TRUE(server.Requests()[0].starts_with(
+        "GET /P3/CM/html/bookclip/new/shoseki/under.html HTTP/1.0\r\n"));
+
+    context.target = year_month_day{year{2003}, month{8}, day{1}};
+    EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::nullopt);
+    EXPECT_EQ(U8(ui.messages.back().text), "指定年月は範囲外の為ダウンロード出来ません。");
+    context.target = year_month_day{year{2003}, month{5}, day{1}};
+    EXPECT_EQ(data.ProbeBookTownMonth(context, "127.0.0.1:1"), std::nullopt);
+    EXPECT_EQ(U8(ui.messages.back().text), "データ取得処理－－URL不正－－");
+    EXPECT_EQ(busy.size() % 2, 0u);
+    EXPECT_FALSE(busy.back());
+}
+
+TEST_F(DownloadManagerTest, StoredStamp) {
+    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "");
+    test::WriteDataFile(context.dataFile, {"\"Mon, 05 May 2003 10:00:00 GMT\",No,□,出版社"});
+    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "Mon, 05 May 2003 10:00:00 GMT");
+    test::WriteDataFile(context.dataFile, {"No,□,出版社"});
+    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "No");
+    test::WriteBytes(context.dataFile, "");
+    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "");
+}
+
+}  // namespace
+}  // namespace yomida

@@ -1,0 +1,213 @@
+#include "download/HttpClient.h"
+
+#include <gtest/gtest.h>
+
+#include "support/LoopbackServer.h"
+#include "support/TestSupport.h"
+
+namespace yomida {
+namespace {
+
+using Reply = test::LoopbackServer::Reply;
+
+class HttpTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    PosixTcpConnector connector;
+    HttpClient http{connector};
+    std::vector<int> successes;
+    std::vector<int> failures;
+    int packets = 0;
+    int pumps = 0;
+
+    void SetUp() override {
+        http.OnSuccess = [this](int c) { successes.push_back(c); };
+        http.OnFailure = [this](int c) { failures.push_back(c); };
+        http.OnPacketRecvd = [this] { ++packets; };
+        http.MessagePump = [this] { ++pumps; };
+        http.BodyFile = dir / "download.dat";
+    }
+    std::string BodyFile() { return test::ReadBytes(dir / "download.dat"); }
+    std::string ErrorOf(const std::function<void()>& request) {
+        try {
+            request();
+        } catch (const HttpError& e) {
+            return e.what();
+        }
+        return "";
+    }
+};
+
+TEST_F(HttpTest, UrlRules) {
+    EXPECT_EQ(ErrorOf([&] { http.Get(""); }), "Empty URL");
+    EXPECT_EQ(ErrorOf([&] { http.Get("https://example.invalid/x"); }),
+              "HTTP Secure Socket is not supported");
+    EXPECT_EQ(ErrorOf([&] { http.Get("HTTPS://example.invalid/x"); }),
+              "HTTP Secure Socket is not supported");
+    EXPECT_EQ(ErrorOf([&] { http.Get("http://no-such-host.invalid/x"); }), "Null Remote Address");
+    EXPECT_EQ(http.Host, "no-such-host.invalid");
+    // Port 1 on loopback: nobody listens there.
+    EXPECT_EQ(ErrorOf([&] { http.Get("http://127.0.0.1:1/x"); }), "Connection Failed");
+    EXPECT_EQ(http.Port, 1);
+}
+
+TEST_F(HttpTest, RequestTextWithAndWithoutProxy) {
+    test::LoopbackServer server({{"HTTP/1.0 200 OK\r\n\r\nbody"}, {"HTTP/1.0 200 OK\r\n\r\n"}});
+    http.Get("http://127.0.0.1:" + std::to_string(server.Port()));  // no path
+    EXPECT_EQ(http.Port, server.Port());
+    EXPECT_EQ(server.Requests().at(0),
+              "GET / HTTP/1.0\r\nHost: 127.0.0.1\r\n"
+              "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+              "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+              "Content-type: application/x-www-form-urlencoded\r\n\r\n");
+    EXPECT_EQ(BodyFile(), "body");
+    EXPECT_EQ(successes, std::vector<int>{HttpClient::kGet});
+
+    // Through a proxy the request line carries the whole URL.
+    http.Proxy = "127.0.0.1";
+    http.ProxyPort = server.Port();
+    http.Head("http://www.example.invalid/list?x=1");
+    EXPECT_EQ(server.Requests().at(1),
+              "HEAD http://www.example.invalid/list?x=1 HTTP/1.0\r\n"
+              "Proxy-Connection: Keep-Alive\r\nHost: www.example.invalid\r\n"
+              "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+              "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+              "Content-type: application/x-www-form-urlencoded\r\n\r\n");
+}
+
+TEST_F(HttpTest, HeaderBodyProgressAndEvents) {
+    const std::string body(150000, 'b');
+    test::LoopbackServer server(
+        {{"HTTP/1.1 200 OK\r\ncontent-length: 150000\r\nLast-Modified: Mon, 05 May 2003\r\n\r\n" +
+          body},
+         {"no status line at all"},
+         {"HTTP/1.0 404 Not Found\r\n\r\nmissing"},
+         {"HTTP/1.0 200 OK\r\n\r\nhead body is ignored"}});
+    http.Get(server.Url("/a"));
+    EXPECT_EQ(http.Header,
+              "HTTP/1.1 200 OK\r\ncontent-length: 150000\r\nLast-Modified: Mon, 05 May "
+              "2003\r\n\r\n");
+    EXPECT_EQ(http.AnnouncedLength, 150000u);
+    EXPECT_EQ(http.ReceivedBytes, 150000u);
+    EXPECT_EQ(BodyFile(), body);
+    EXPECT_GE(packets, 3) << "chunks of at most 64 KB";
+
+    http.InputFileMode = false;
+    http.Get(server.Url("/b"));
+    EXPECT_EQ(successes.size(), 2u) << "no status line counts as status 0";
+
+    http.Get(server.Url("/c"));
+    EXPECT_EQ(failures, std::vector<int>{HttpClient::kGet});
+    EXPECT_EQ(http.Body, "missing");
+
+    http.InputFileMode = true;
+    http.Head(server.Url("/d"));
+    EXPECT_EQ(BodyFile(), "") << "a HEAD leaves the body file empty";
+    EXPECT_EQ(successes.back(), HttpClient::kHead);
+}
+
+TEST_F(HttpTest, RedirectsWithCookieAndTheirLimits) {
+    test::LoopbackServer server(
+        {{"HTTP/1.0 302 Found\r\nSet-Cookie: sid=42; path=/\r\nLocation: /next\r\n\r\n"},
+         {"HTTP/1.0 301 Moved\r\nLocation: final.html\r\n\r\n"},
+         {"HTTP/1.0 200 OK\r\n\r\nthere"},
+         {"HTTP/1.0 303 See Other\r\n\r\n"}});
+    http.InputFileMode = false;
+    http.Get(server.Url("/start"));
+    EXPECT_EQ(http.Body, "there");
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_TRUE(requests[1].starts_with("GET /next HTTP/1.0\r\n"));
+    EXPECT_NE(requests[1].find("\r\nCookie: sid=42\r\n"), std::string::npos);
+    EXPECT_TRUE(requests[2].starts_with("GET /final.html HTTP/1.0\r\n"));
+    EXPECT_EQ(requests[0].find("Cookie"), std::string::npos);
+
+    // A 3xx without a Location ends the request without an event.
+    const size_t before = successes.size();
+    http.Get(server.Url("/nowhere"));
+    EXPECT_EQ(successes.size(), before);
+    EXPECT_TRUE(failures.empty());
+
+    std::vector<Reply> endless(HttpClient::kMaxRedirects + 1,
+                               Reply{"HTTP/1.0 302 Found\r\nLocation: /again\r\n\r\n"});
+    test::LoopbackServer loop(endless);
+    EXPECT_EQ(ErrorOf([&] { http.Get(loop.Url("/again")); }), "Too many redirects");
+}
+
+TEST_F(HttpTest, CancelAtEachStage) {
+    // While reading the header: the server sends half a header and waits.
+    // While reading the body: one byte every 20 ms.
+    test::LoopbackServer slow({{"HTTP/1.0 200 OK\r\nX-Slow: ", "", 0, true},
+                               {"HTTP/1.0 200 OK\r\n\r\n", std::string(100, 'x'), 20},
+                               {"HTTP/1.0 200 OK\r\n\r\n", std::string(100, 'x'), 20}});
+    http.MessagePump = [this] {
+        if (++pumps == 50) {
+            http.Cancel();
+        }
+    };
+    EXPECT_EQ(ErrorOf([&] { http.Get(slow.Url("/h")); }), "Socket readln aborted");
+    pumps = 0;
+    EXPECT_EQ(ErrorOf([&] { http.Get(slow.Url("/f")); }), "Socket send aborted");
+    pumps = 0;
+    http.InputFileMode = false;
+    EXPECT_EQ(ErrorOf([&] { http.Get(slow.Url("/t")); }), "Socket capture aborted");
+    EXPECT_FALSE(http.Connected());
+    EXPECT_TRUE(successes.empty());
+}
+
+TEST_F(HttpTest, HostileServers) {
+    test::LoopbackServer server(
+        {{"HTTP/1.0 200 OK\r\nX-Big: " + std::string(4096, 'h'), "", 0, false, false, 300},
+         {"HTTP/1.0 200 OK\r\n\r\n" + std::string(8192, 'z'), "", 0, false, false, 200},
+         {"\x01\xff\xfe garbage \x80\r\n\r\nrest"},
+         {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nmuch longer body"},
+         {"HTTP/1.0 200 OK\r\nContent-Length: 99999\r\n\r\nshort", "", 0, false, true}});
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/header")); }), "Header too large");
+    http.MaxBodyBytes = 1024 * 1024;
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/body")); }), "Body too large");
+    http.Get(server.Url("/garbage"));
+    EXPECT_EQ(BodyFile(), "rest");
+    http.Get(server.Url("/longer"));
+    EXPECT_EQ(BodyFile(), "much longer body") << "the body runs until the server closes";
+    http.Get(server.Url("/reset"));
+    EXPECT_EQ(BodyFile(), "short");
+    EXPECT_EQ(successes.size(), 3u);
+}
+
+TEST_F(HttpTest, MoreHostileServers) {
+    test::LoopbackServer server(
+        {{"HTTP/1.0 302 Found\r\nLocation: https://example.invalid/secure\r\n\r\n"},
+         {"HTTP/1.0 200 OK\r\nX-No-End: yes\r\n"},
+         {"HTTP/1.0 200 OK\r\n\r\n", std::string(4096, 'e'), 1, true},
+         {"HTTP/1.0 200 OK\r\n\r\n", "drip", 1000, true}});
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/other-scheme")); }),
+              "HTTP Secure Socket is not supported");
+    // A header that the server never ends: the stream's end ends it.
+    http.Get(server.Url("/no-end"));
+    EXPECT_EQ(http.Header, "HTTP/1.0 200 OK\r\nX-No-End: yes\r\n");
+
+    // A body that never ends: the user cancels.
+    http.OnPacketRecvd = [this] {
+        if (++packets == 200) {
+            http.Cancel();
+        }
+    };
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/endless")); }), "Socket send aborted");
+
+    // One byte a second: the message loop keeps turning between bytes, and cancel works.
+    http.OnPacketRecvd = nullptr;
+    const auto start = std::chrono::steady_clock::now();
+    http.MessagePump = [&] {
+        ++pumps;
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500)) {
+            http.Cancel();
+        }
+    };
+    pumps = 0;
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/drip")); }), "Socket send aborted");
+    EXPECT_GT(pumps, 100) << "the window was served while waiting";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+}  // namespace
+}  // namespace yomida
