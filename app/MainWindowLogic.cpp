@@ -114,13 +114,11 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
         CategoryActions[static_cast<size_t>(c.number)].caption = name;
         TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].caption = name;
     }
-    Settings.DerivePaths(executable);
+    Settings.SetPaths(ResolveProgramPaths(executable, PathEnvironment::Current()));
     try {
-        if (!DirectoryExists(Settings.dataFolder)) {
-            std::error_code ec;
-            std::filesystem::create_directory(Settings.dataFolder, ec);
-        }
-        if (!DirectoryExists(Settings.dataFolder)) {
+        // The settings file's folder is made now, so the settings can be saved at the end.
+        CreateDirectories(FolderOf(Settings.settingsFile));
+        if (!CreateDirectories(Settings.dataFolder)) {
             ui_.ShowError(Utf8ToCp932((Settings.dataFolder / "").string()) +
                           "フォルダが作成できません"_sj);
             return false;

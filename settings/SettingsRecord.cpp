@@ -8,13 +8,18 @@ std::string SettingsRecord::DefaultFontName() {
     return "ＭＳ ゴシック"_sj;
 }
 
+void SettingsRecord::SetPaths(const ProgramPaths& paths) {
+    settingsFile = paths.settingsFile;
+    appFolder = paths.appFolder;
+    dataFolder = paths.dataFolder;
+    manualFile = paths.manualFile;
+    siblingProgram = paths.siblingProgram;
+}
+
 void SettingsRecord::DerivePaths(const std::filesystem::path& executable) {
-    settingsFile = executable;
-    settingsFile.replace_extension(".INI");
-    appFolder = executable.parent_path();
-    dataFolder = appFolder / "data";
-    manualFile = appFolder / "manual" / "index.htm";
-    siblingProgram = appFolder / "kosumira";
+    PathEnvironment portable = PathEnvironment::Current();
+    portable.folderWritable = [](const std::filesystem::path&) { return true; };
+    SetPaths(ResolveProgramPaths(executable, portable));
 }
 
 }  // namespace yomida

@@ -6,6 +6,8 @@
 #include <map>
 #include <string>
 
+#include "settings/ProgramPaths.h"
+
 namespace yomida {
 
 // One saved search condition: name, condition options, publisher, title and author words.
@@ -30,7 +32,7 @@ struct WindowGeometry {
 // Everything the settings file holds, each value with its default beside it. The bindings
 // table (SettingsBindings.h) ties each member to its section and key. Texts are CP932.
 struct SettingsRecord {
-    // Derived at start-up, never stored.
+    // Chosen at start-up, never stored.
     std::filesystem::path settingsFile;
     std::filesystem::path appFolder;
     std::filesystem::path dataFolder;
@@ -75,7 +77,8 @@ struct SettingsRecord {
     // The source host overrides of the host section, by key; read, never written.
     std::map<std::string, std::string> hosts;
 
-    // Paths derived from the executable's own path.
+    void SetPaths(const ProgramPaths& paths);
+    // The portable paths of a program at `executable`: everything beside it.
     void DerivePaths(const std::filesystem::path& executable);
 
     static std::string DefaultFontName();
