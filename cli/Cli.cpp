@@ -10,7 +10,10 @@
 #include "cli/ListCommands.h"
 #include "download/HttpClient.h"
 #include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "settings/ProgramPaths.h"
 #include "settings/SettingsRecord.h"
+#include "settings/VersionInfo.h"
 #include "sources/Catalogue.h"
 #include "sources/Convert.h"
 #include "text/NormaliseWidth.h"
@@ -23,7 +26,11 @@ using namespace cli;
 
 constexpr const char* kUsage =
     "usage: yomida-cli COMMAND ...\n"
+    "       yomida-cli --version | --paths\n"
     "\n"
+    "  --version   print the program's version\n"
+    "  --paths     print the settings file and the data folder the window program uses,\n"
+    "              one per line\n"
     "  normalise   standard input (CP932) through the width normaliser to standard output\n"
     "  scramble    each line of standard input scrambled (or unscrambled), written with CR LF\n"
     "  show DATAFILE [--publisher TEXT] [--title TEXT] [--author TEXT]\n"
@@ -172,6 +179,23 @@ int Url(const std::vector<std::string>& args, std::ostream& out) {
     return kExitOk;
 }
 
+// --version, or --paths: the files of the window program installed beside this one, since
+// that is whose settings and data a user looks for.
+int ProgramOption(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1) {
+        err << "yomida-cli: " << args[0] << " takes no arguments\n" << kUsage;
+        return kExitUsage;
+    }
+    if (args[0] == "--version") {
+        out << "yomida-cli " << VersionInfo::kVersion << '\n';
+        return kExitOk;
+    }
+    const ProgramPaths paths =
+        ResolveWindowProgramPaths(ExecutablePath(), PathEnvironment::Current());
+    out << paths.settingsFile.string() << '\n' << paths.dataFolder.string() << '\n';
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -181,6 +205,9 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         return args.empty() ? kExitUsage : kExitOk;
     }
     const std::string& command = args[0];
+    if (command == "--version" || command == "--paths") {
+        return ProgramOption(args, out, err);
+    }
     try {
         if (command == "normalise") {
             return Normalise(in, out);

@@ -4,6 +4,8 @@
 
 namespace yomida {
 
+const char* const VersionInfo::kVersion = YOMIDA_VERSION;
+
 void VersionInfo::FormShow() {
     LblVer1 = "書籍発売日検索プログラム"_sj;
     LblVer2 = std::string("YOMIDA Ver. ") + kVersion;

@@ -11,7 +11,8 @@ namespace yomida {
 // manual. Texts are CP932.
 class VersionInfo {
 public:
-    static constexpr const char* kVersion = "2.0.2.0";
+    // The program's version, set once by the build.
+    static const char* const kVersion;
 
     // `manualLink` gives the manual's path as the link shows it.
     VersionInfo(Ui& ui, std::function<std::string()> manualLink)

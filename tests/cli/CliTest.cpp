@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <regex>
 #include <sstream>
 
+#include "platform/FileSystem.h"
 #include "support/LoopbackServer.h"
 #include "support/TestSupport.h"
 
@@ -191,6 +194,24 @@ TEST(Cli, FailuresAndUsage) {
     EXPECT_EQ(Invoke({"show", "x", "--marks", "上x"}).status, 2);
     EXPECT_EQ(Invoke({"show", "x", "--bogus"}).status, 2);
     EXPECT_EQ(Invoke({"--help"}).status, 0);
+}
+
+TEST(Cli, VersionAndPaths) {
+    Result version = Invoke({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("yomida-cli [0-9]+(\\.[0-9]+){3}\n")))
+        << version.out;
+
+    // Beside the test program, whose folder is writable: the window program would be portable
+    // there, with its settings file named after "yomida", not after this program.
+    Result paths = Invoke({"--paths"});
+    EXPECT_EQ(paths.status, 0);
+    const std::filesystem::path folder = ExecutablePath().parent_path();
+    EXPECT_EQ(paths.out,
+              (folder / "yomida.INI").string() + "\n" + (folder / "data").string() + "\n");
+
+    EXPECT_EQ(Invoke({"--paths", "x"}).status, 2);
+    EXPECT_EQ(Invoke({"--version", "--paths"}).status, 2);
 }
 
 }  // namespace
