@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "app/MainWindowLogic.h"
+#include "desktop/FontSubstitution.h"
+#include "desktop/Icons.h"
 #include "desktop/MainWindow.h"
 #include "desktop/QtUi.h"
 #include "download/DownloadManager.h"
@@ -23,6 +25,14 @@ bool HasDisplay() {
     return false;
 }
 
+// What makes the window one of the desktop's programs: the menu entry it belongs to, its icon,
+// and Japanese fonts in place of the Windows font names the settings file carries.
+void JoinTheDesktop() {
+    QGuiApplication::setDesktopFileName(QStringLiteral("jp.yomida.Yomida"));
+    QApplication::setWindowIcon(ProgramIcon());
+    SubstituteWindowsFonts();
+}
+
 }  // namespace
 
 int RunDesktopProgram(int argc, char** argv) {
@@ -34,6 +44,7 @@ int RunDesktopProgram(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("YOMIDA"));
+    JoinTheDesktop();
 
     QtUi ui;
     SystemClock clock;

@@ -44,6 +44,12 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
                 return QColor(0, 255, 0);
             }
             return {};
+        case Qt::ForegroundRole:
+            // The green of a ticked row is light: a dark theme's light text would vanish on it.
+            if (list_.ComboGrid1AlignCellEvent(index.column(), row).ticked) {
+                return QColor(Qt::black);
+            }
+            return {};
         default:
             return {};
     }

@@ -1,28 +1,75 @@
 #include "desktop/Icons.h"
 
+#include <QGuiApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
+#include <functional>
+#include <utility>
 
 #include "app/CategoryTree.h"
 
 namespace yomida::qt {
 namespace {
 
-constexpr int kSize = 16;
+// Every drawing is made on a 16 x 16 grid.
+constexpr double kGrid = 16.0;
 
-QPixmap Blank() {
-    QPixmap pm(kSize, kSize);
-    pm.fill(Qt::transparent);
-    return pm;
+using Drawing = std::function<void(QPainter&, const QPalette&)>;
+
+// Draws an icon afresh at the size and pixel ratio it is asked for, with the palette of the
+// moment: sharp at a scale factor of 2, and its outlines readable on a dark theme.
+class DrawnIconEngine final : public QIconEngine {
+public:
+    explicit DrawnIconEngine(Drawing draw) : draw_(std::move(draw)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setRenderHint(QPainter::TextAntialiasing);
+        painter->translate(rect.topLeft());
+        painter->scale(rect.width() / kGrid, rect.height() / kGrid);
+        if (mode == QIcon::Disabled) {
+            painter->setOpacity(0.4);
+        }
+        draw_(*painter, QGuiApplication::palette());
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pm(size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        paint(&p, QRect(QPoint(0, 0), size), mode, state);
+        return pm;
+    }
+
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal) override {
+        return pixmap(size, mode, state);
+    }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
+
+    QIconEngine* clone() const override { return new DrawnIconEngine(draw_); }
+
+private:
+    Drawing draw_;
+};
+
+QIcon Drawn(Drawing draw) {
+    return QIcon(new DrawnIconEngine(std::move(draw)));
+}
+
+// Outlines take the palette's text colour, so they show on light and dark backgrounds alike.
+QPen Outline(const QPalette& palette, QPalette::ColorRole role, qreal width = 1) {
+    return QPen(palette.color(role), width);
 }
 
 // A closed book: cover colour says whether the month's data is there.
-QPixmap Book(const QColor& cover, bool open) {
-    QPixmap pm = Blank();
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1));
+void Book(QPainter& p, const QPalette& palette, const QColor& cover, bool open) {
+    p.setPen(Outline(palette, QPalette::Text));
     if (open) {
         p.setBrush(Qt::white);
         p.drawRect(1, 3, 6, 10);
@@ -35,59 +82,37 @@ QPixmap Book(const QColor& cover, bool open) {
         p.setBrush(Qt::white);
         p.drawRect(11, 2, 2, 11);
     }
-    return pm;
 }
 
 // A disc for the audio-visual categories.
-QPixmap Disc(const QColor& colour, bool selected) {
-    QPixmap pm = Blank();
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1));
+void Disc(QPainter& p, const QPalette& palette, const QColor& colour, bool selected) {
+    p.setPen(Outline(palette, QPalette::Text));
     p.setBrush(colour);
     p.drawEllipse(1, 1, 14, 14);
     p.setBrush(selected ? QColor(Qt::yellow) : QColor(Qt::white));
     p.drawEllipse(6, 6, 4, 4);
-    return pm;
 }
 
-QPixmap Folder() {
-    QPixmap pm = Blank();
-    QPainter p(&pm);
+void Folder(QPainter& p) {
     p.setPen(QPen(QColor(120, 90, 20), 1));
     p.setBrush(QColor(240, 200, 80));
     p.drawRect(1, 4, 14, 10);
     p.drawRect(1, 2, 6, 2);
-    return pm;
 }
 
-}  // namespace
-
-QIcon TreeIcon(TreeImage image) {
-    switch (image) {
-        case TreeImage::BookPresent:
-            return QIcon(Book(QColor(40, 110, 200), false));
-        case TreeImage::BookSelected:
-            return QIcon(Book(QColor(40, 110, 200), true));
-        case TreeImage::BookMissing:
-            return QIcon(Book(QColor(190, 190, 190), false));
-        case TreeImage::AvPresent:
-            return QIcon(Disc(QColor(200, 60, 60), false));
-        case TreeImage::AvSelected:
-            return QIcon(Disc(QColor(200, 60, 60), true));
-        case TreeImage::AvMissing:
-            return QIcon(Disc(QColor(190, 190, 190), false));
-        case TreeImage::Group:
-            break;
-    }
-    return QIcon(Folder());
+QIcon BookIcon(const QColor& cover, bool open) {
+    return Drawn(
+        [cover, open](QPainter& p, const QPalette& palette) { Book(p, palette, cover, open); });
 }
 
-QIcon ToolIcon(Glyph glyph) {
-    QPixmap pm = Blank();
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5));
+QIcon DiscIcon(const QColor& colour, bool selected) {
+    return Drawn([colour, selected](QPainter& p, const QPalette& palette) {
+        Disc(p, palette, colour, selected);
+    });
+}
+
+void DrawGlyph(QPainter& p, const QPalette& palette, Glyph glyph) {
+    p.setPen(Outline(palette, QPalette::WindowText, 1.5));
     switch (glyph) {
         case Glyph::Search:
             p.drawEllipse(2, 2, 8, 8);
@@ -151,13 +176,9 @@ QIcon ToolIcon(Glyph glyph) {
             break;
         }
     }
-    return QIcon(pm);
 }
 
-QIcon NumberIcon(int number) {
-    QPixmap pm = Blank();
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
+void DrawNumber(QPainter& p, int number) {
     p.setPen(QPen(QColor(30, 60, 140), 1));
     p.setBrush(QColor(220, 230, 250));
     p.drawRoundedRect(0, 0, 15, 15, 3, 3);
@@ -166,7 +187,44 @@ QIcon NumberIcon(int number) {
     font.setBold(true);
     p.setFont(font);
     p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::number(number));
-    return QIcon(pm);
+}
+
+}  // namespace
+
+QIcon TreeIcon(TreeImage image) {
+    switch (image) {
+        case TreeImage::BookPresent:
+            return BookIcon(QColor(40, 110, 200), false);
+        case TreeImage::BookSelected:
+            return BookIcon(QColor(40, 110, 200), true);
+        case TreeImage::BookMissing:
+            return BookIcon(QColor(190, 190, 190), false);
+        case TreeImage::AvPresent:
+            return DiscIcon(QColor(200, 60, 60), false);
+        case TreeImage::AvSelected:
+            return DiscIcon(QColor(200, 60, 60), true);
+        case TreeImage::AvMissing:
+            return DiscIcon(QColor(190, 190, 190), false);
+        case TreeImage::Group:
+            break;
+    }
+    return Drawn([](QPainter& p, const QPalette&) { Folder(p); });
+}
+
+QIcon ToolIcon(Glyph glyph) {
+    return Drawn([glyph](QPainter& p, const QPalette& palette) { DrawGlyph(p, palette, glyph); });
+}
+
+QIcon NumberIcon(int number) {
+    return Drawn([number](QPainter& p, const QPalette&) { DrawNumber(p, number); });
+}
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/yomida-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 }  // namespace yomida::qt

@@ -23,7 +23,7 @@ VersionDialog::VersionDialog(VersionInfo& logic, QWidget* parent) : QDialog(pare
         line = new QLabel;
         text->addWidget(line);
     }
-    lines_[4]->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
+    lines_[4]->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
     lines_[4]->setCursor(Qt::PointingHandCursor);
     lines_[4]->installEventFilter(this);
     auto* ok = new QPushButton(QString::fromUtf8("ＯＫ"));

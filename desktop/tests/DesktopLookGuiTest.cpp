@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QColor>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPalette>
+#include <cstdlib>
+
+#include "desktop/FontSubstitution.h"
+#include "desktop/GridModel.h"
+#include "desktop/Icons.h"
+#include "sources/RecordLayout.h"
+#include "support/FormFixture.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida::qt {
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+TEST(FontSubstitution, WindowsNamesGetAnInstalledJapaneseFontOfTheirKind) {
+    const QStringList both{"DejaVu Sans", "IPAPGothic", "ipagothic", "IPAMincho"};
+    EXPECT_EQ(JapaneseSubstitutes(U("ＭＳ ゴシック"), both),
+              QStringList({"IPAGothic", "IPAPGothic"}));
+    EXPECT_EQ(JapaneseSubstitutes(U("ms gothic"), both), QStringList({"IPAGothic", "IPAPGothic"}));
+    EXPECT_EQ(JapaneseSubstitutes(U("ＭＳ 明朝"), both), QStringList({"IPAMincho", "IPAGothic"}));
+    EXPECT_EQ(JapaneseSubstitutes(U("ＭＳ Ｐゴシック"), both),
+              QStringList({"IPAPGothic", "IPAGothic"}));
+
+    // Without a Mincho, a Gothic is still better than a Latin font with fallback.
+    const QStringList gothicOnly{"DejaVu Sans", "Noto Sans Mono CJK JP"};
+    EXPECT_EQ(JapaneseSubstitutes(U("ＭＳ 明朝"), gothicOnly),
+              QStringList({"Noto Sans Mono CJK JP"}));
+
+    EXPECT_TRUE(JapaneseSubstitutes(U("ＭＳ ゴシック"), {"DejaVu Sans"}).isEmpty());
+    EXPECT_TRUE(JapaneseSubstitutes(U("DejaVu Sans"), both).isEmpty());
+    EXPECT_TRUE(JapaneseSubstitutes(U("ＭＳ ゴシック 2"), both).isEmpty());
+}
+
+TEST(FontSubstitution, TheStoredGothicDrawsFromOneMonospacedJapaneseFont) {
+    if (!QFontDatabase::families().contains(QStringLiteral("IPAGothic"))) {
+        GTEST_SKIP() << "fonts-ipafont-gothic is not installed";
+    }
+    SubstituteWindowsFonts();
+    const QFont font(U("ＭＳ ゴシック"), 9);
+    EXPECT_EQ(font.family(), U("ＭＳ ゴシック")) << "the name stays as stored";
+    const QFontInfo info(font);
+    EXPECT_EQ(info.family(), QStringLiteral("IPAGothic"));
+    // Latin from the same monospaced font: every letter as wide as the next, and a kana twice
+    // as wide.
+    const QFontMetrics metrics(font);
+    EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')),
+              metrics.horizontalAdvance(QLatin1Char('W')));
+    EXPECT_EQ(metrics.horizontalAdvance(U("あ")), 2 * metrics.horizontalAdvance(QLatin1Char('W')));
+}
+
+// Whether an opaque pixel of about that colour is in the image.
+bool HasPixelNear(const QImage& image, const QColor& colour) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() > 200 && std::abs(c.red() - colour.red()) < 40 &&
+                std::abs(c.green() - colour.green()) < 40 &&
+                std::abs(c.blue() - colour.blue()) < 40) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST(Icons, DrawnAtTheDevicePixelRatioInThePalettesColours) {
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    QApplication::setPalette(dark);
+    const QIcon search = ToolIcon(Glyph::Search);
+    QPixmap sharp = search.pixmap(QSize(16, 16), 2.0);
+    EXPECT_EQ(sharp.size(), QSize(32, 32)) << "drawn at twice the pixels, not scaled up";
+    EXPECT_DOUBLE_EQ(sharp.devicePixelRatio(), 2.0);
+    EXPECT_TRUE(HasPixelNear(sharp.toImage(), QColor(235, 235, 235)));
+    EXPECT_FALSE(HasPixelNear(sharp.toImage(), QColor(0, 0, 0)));
+
+    QApplication::setPalette(original);
+    const QImage light = search.pixmap(QSize(16, 16), 1.0).toImage();
+    EXPECT_TRUE(HasPixelNear(light, original.color(QPalette::WindowText)));
+
+    const QImage tree = TreeIcon(TreeImage::BookPresent).pixmap(QSize(16, 16), 2.0).toImage();
+    EXPECT_EQ(tree.size(), QSize(32, 32));
+
+    const QIcon program = ProgramIcon();
+    EXPECT_FALSE(program.isNull());
+    EXPECT_EQ(program.availableSizes().size(), 8) << "every PNG of the menu's icon is built in";
+    EXPECT_EQ(program.pixmap(QSize(64, 64), 1.0).size(), QSize(64, 64));
+}
+
+class GridLookTest : public test::FormFixture {};
+
+TEST_F(GridLookTest, TickedRowsKeepDarkTextOnTheirGreen) {
+    ComboGrid& grid = form.List.ComboGrid1;
+    grid.SetColCount(8);
+    grid.SetRowCount(3);
+    grid.SetCell(kCheckCol, 1, "■"_sj);
+    grid.SetCell(kCheckCol, 2, "□"_sj);
+    GridModel model(form.List);
+    model.Refresh();
+    EXPECT_EQ(model.index(0, 4).data(Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));
+    EXPECT_EQ(model.index(0, 4).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::black));
+    // An unticked row keeps the palette's own text colour.
+    EXPECT_FALSE(model.index(1, 4).data(Qt::ForegroundRole).isValid());
+}
+
+}  // namespace
+}  // namespace yomida::qt
