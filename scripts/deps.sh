@@ -1,10 +1,13 @@
 # Sourced by the build scripts: installs the Debian packages the build needs, when any is missing.
 # A Japanese font is among them: the window shows Japanese text, and the window tests measure it.
+# The validators of the desktop entry and the AppStream metadata, lintian and dpkg-dev check
+# what an install and the Debian package give a user.
 yomida_packages=(
     g++ cmake ninja-build pkg-config clang-format
     libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev python3
     fonts-ipafont-gothic
+    desktop-file-utils appstream lintian dpkg-dev
 )
 
 yomida_install_missing() {
