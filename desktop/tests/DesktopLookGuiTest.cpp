@@ -7,12 +7,14 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
+#include <QLabel>
 #include <QPalette>
 #include <cstdlib>
 
 #include "desktop/FontSubstitution.h"
 #include "desktop/GridModel.h"
 #include "desktop/Icons.h"
+#include "desktop/VersionDialog.h"
 #include "sources/RecordLayout.h"
 #include "support/FormFixture.h"
 #include "text/SjisLiteral.h"
@@ -99,6 +101,23 @@ TEST(Icons, DrawnAtTheDevicePixelRatioInThePalettesColours) {
     EXPECT_FALSE(program.isNull());
     EXPECT_EQ(program.availableSizes().size(), 8) << "every PNG of the menu's icon is built in";
     EXPECT_EQ(program.pixmap(QSize(64, 64), 1.0).size(), QSize(64, 64));
+}
+
+TEST(VersionDialogLook, TheLinkTakesThePalettesLinkColour) {
+    ScriptedUi ui;
+    VersionInfo logic(ui, [] { return std::string("/usr/share/yomida/manual/index.htm"); });
+    const QPalette original = QApplication::palette();
+    QPalette palette = original;
+    const QColor link(255, 140, 0);
+    palette.setColor(QPalette::Link, link);
+    QApplication::setPalette(palette);
+    VersionDialog dialog(logic);
+    dialog.Prepare();
+    dialog.adjustSize();
+    const QImage line = dialog.Line(4)->grab().toImage();
+    QApplication::setPalette(original);
+    EXPECT_TRUE(HasPixelNear(line, link));
+    EXPECT_FALSE(HasPixelNear(line, QColor(0, 0, 255)));
 }
 
 class GridLookTest : public test::FormFixture {};
