@@ -52,6 +52,14 @@ void SetWatchWords(SearchFilter& filter, const WatchWords& words) {
     filter.BuildWordLists();
 }
 
+bool HasWords(const WatchWords& words) {
+    const FixedClock clock(year_month_day{year{2000}, January, day{1}});
+    SearchFilter filter(clock);
+    SetWatchWords(filter, words);
+    return !filter.PublisherWords.empty() || !filter.TitleWords.empty() ||
+           !filter.AuthorWords.empty();
+}
+
 void DateMatch(const WatchFile& file, WatchMatch& m) {
     const std::string& day = m.Cell(kDateCol);
     if (file.weekDay && day.empty()) {
@@ -159,7 +167,9 @@ std::vector<WatchFile> FindWatchFiles(const std::filesystem::path& dataFolder,
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dataFolder, ec), end; !ec && it != end;
          it.increment(ec)) {
-        if (!it->is_regular_file(ec)) {
+        // Anything else with a data file's name is tried, so a file that cannot be read is
+        // counted rather than passed over in silence.
+        if (it->is_directory(ec)) {
             continue;
         }
         if (std::optional<WatchFile> w = ParseWatchFileName(it->path(), weeks)) {
@@ -188,7 +198,8 @@ std::string WatchMatch::Identity() const {
 
 WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words,
                                const WatchProgress& progress) {
-    const size_t total = files.size();
+    // No words would let every record through; a watch list with nothing on it watches nothing.
+    const size_t total = HasWords(words) ? files.size() : 0;
     std::vector<std::vector<WatchMatch>> perFile(total);
     std::vector<char> failed(total, 0);
     std::atomic<size_t> next{0};
