@@ -1,6 +1,7 @@
 #include "app/MainWindowLogic.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -32,6 +33,13 @@ std::string MonthDay(year_month_day d) {
     std::snprintf(buf, sizeof buf, "%02u/%02u", static_cast<unsigned>(d.month()),
                   static_cast<unsigned>(d.day()));
     return buf;
+}
+
+std::string LowerExtension(const std::filesystem::path& file) {
+    std::string extension = file.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
 }
 
 bool IsWeekly(int category) {
@@ -465,6 +473,55 @@ void MainWindowLogic::SaveCSVExecute() {
     }
     Settings.csvFolder = Utf8ToCp932((chosen->parent_path() / "").string());
     List.ExportCsv(*chosen, year_month{TargetDate.year(), TargetDate.month()});
+}
+
+bool MainWindowLogic::CanDrop(const std::filesystem::path& file) {
+    const std::string extension = LowerExtension(file);
+    return extension == ".htm" || extension == ".html" || extension == ".csv";
+}
+
+void MainWindowLogic::DropImport(const std::filesystem::path& file) {
+    if (displaying_) {
+        return;
+    }
+    const CategoryInfo* c = FindCategory(Settings.category);
+    if (c == nullptr) {
+        return;
+    }
+    const bool csv = LowerExtension(file) == ".csv";
+    const bool wantsCsv = c->acquisition == Acquisition::KosumiraCsv;
+    if (!CanDrop(file) || csv != wantsCsv) {
+        ui_.ShowWarning(wantsCsv ? "KOSUMIRAで取り込んだCSVファイルを置いて下さい。"_sj
+                                 : "保存した発売日一覧のページ（HTML）を置いて下さい。"_sj);
+        return;
+    }
+    if (!FileExists(file)) {
+        ui_.ShowError("ファイルがありません。"_sj);
+        return;
+    }
+    displaying_ = true;
+    const ScopeExit reset([this] { displaying_ = false; });
+    if (Settings.checkSave) {
+        CheckSaveExecute();
+    }
+    List.ComboGrid1.SetRowCount(2);
+    List.ComboGrid1.ClearRow(1);
+    if (!ResolveCategorySource()) {
+        return;
+    }
+    if (FileExists(DataFilePath) &&
+        !ui_.Confirm("置いたファイルでデータを取り込み直しますか？\n\r\n\r"
+                     "※チェックはクリアされます"_sj)) {
+        return;
+    }
+    FetchContext context = MakeFetchContext();
+    if (fetcher_.ImportFile(context, file)) {
+        WatchConvertedFile(DataFilePath);
+    }
+    // On failure the conversion has kept the previous list, which is shown again.
+    if (FileExists(DataFilePath)) {
+        LoadReleaseList();
+    }
 }
 
 void MainWindowLogic::CalendarExportExecute() {

@@ -132,6 +132,12 @@ public:
     void CheckSaveExecute();
     void SaveCSVExecute();
 
+    // A saved page (.htm, .html) or a KOSUMIRA CSV file dropped on the window: imported for the
+    // selected category and period as the import after its file dialog, then shown.
+    void DropImport(const std::filesystem::path& file);
+    // Whether a file of that name can be dropped at all.
+    static bool CanDrop(const std::filesystem::path& file);
+
     // カレンダーに出力: the ticked rows (every row when none is ticked) as an iCalendar file.
     void CalendarExportExecute();
 
