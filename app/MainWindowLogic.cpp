@@ -1,15 +1,19 @@
 #include "app/MainWindowLogic.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/CalendarExport.h"
+#include "app/WatchMemory.h"
 #include "download/ShopSearch.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
 #include "settings/SettingsFile.h"
 #include "sources/RecordLayout.h"
+#include "text/Numbers.h"
 #include "text/Sjis.h"
 #include "text/SjisLiteral.h"
 
@@ -29,6 +33,13 @@ std::string MonthDay(year_month_day d) {
     std::snprintf(buf, sizeof buf, "%02u/%02u", static_cast<unsigned>(d.month()),
                   static_cast<unsigned>(d.day()));
     return buf;
+}
+
+std::string LowerExtension(const std::filesystem::path& file) {
+    std::string extension = file.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
 }
 
 bool IsWeekly(int category) {
@@ -361,19 +372,18 @@ void MainWindowLogic::ShowReleaseList() {
             ui_.ShowError("データファイルがありません。"_sj);
             return;
         }
-        if (!ui_.Confirm("データをダウンロードしますか？"_sj) || !fetcher_.FetchSource(context)) {
+        if (!ui_.Confirm("データをダウンロードしますか？"_sj) || !FetchSource(context)) {
             return;
         }
     } else if (online) {
         if (DownLoad.checked) {
-            if (ui_.Confirm("データをダウンロードしますか？"_sj) &&
-                !fetcher_.FetchSource(context)) {
+            if (ui_.Confirm("データをダウンロードしますか？"_sj) && !FetchSource(context)) {
                 return;
             }
         } else if (Settings.updateCheck && fetcher_.CheckForUpdate(context) && !SourceURL.empty()) {
             if (ui_.Confirm("データが更新されました。\n\rデータを再ダウンロードしますか？\n\r\n\r"
                             "※チェックはクリアされます"_sj) &&
-                !fetcher_.FetchSource(context)) {
+                !FetchSource(context)) {
                 return;
             }
         }
@@ -463,6 +473,158 @@ void MainWindowLogic::SaveCSVExecute() {
     }
     Settings.csvFolder = Utf8ToCp932((chosen->parent_path() / "").string());
     List.ExportCsv(*chosen, year_month{TargetDate.year(), TargetDate.month()});
+}
+
+bool MainWindowLogic::CanDrop(const std::filesystem::path& file) {
+    const std::string extension = LowerExtension(file);
+    return extension == ".htm" || extension == ".html" || extension == ".csv";
+}
+
+void MainWindowLogic::DropImport(const std::filesystem::path& file) {
+    if (displaying_) {
+        return;
+    }
+    const CategoryInfo* c = FindCategory(Settings.category);
+    if (c == nullptr) {
+        return;
+    }
+    const bool csv = LowerExtension(file) == ".csv";
+    const bool wantsCsv = c->acquisition == Acquisition::KosumiraCsv;
+    if (!CanDrop(file) || csv != wantsCsv) {
+        ui_.ShowWarning(wantsCsv ? "KOSUMIRAで取り込んだCSVファイルを置いて下さい。"_sj
+                                 : "保存した発売日一覧のページ（HTML）を置いて下さい。"_sj);
+        return;
+    }
+    if (!FileExists(file)) {
+        ui_.ShowError("ファイルがありません。"_sj);
+        return;
+    }
+    displaying_ = true;
+    const ScopeExit reset([this] { displaying_ = false; });
+    if (Settings.checkSave) {
+        CheckSaveExecute();
+    }
+    List.ComboGrid1.SetRowCount(2);
+    List.ComboGrid1.ClearRow(1);
+    if (!ResolveCategorySource()) {
+        return;
+    }
+    if (FileExists(DataFilePath) &&
+        !ui_.Confirm("置いたファイルでデータを取り込み直しますか？\n\r\n\r"
+                     "※チェックはクリアされます"_sj)) {
+        return;
+    }
+    FetchContext context = MakeFetchContext();
+    if (fetcher_.ImportFile(context, file)) {
+        WatchConvertedFile(DataFilePath);
+    }
+    // On failure the conversion has kept the previous list, which is shown again.
+    if (FileExists(DataFilePath)) {
+        LoadReleaseList();
+    }
+}
+
+void MainWindowLogic::CalendarExportExecute() {
+    const std::optional<WatchFile> named = ParseWatchFileName(DataFilePath, Weeks());
+    if (!named || List.ComboGrid1.RowCount() < 2) {
+        ui_.ShowWarning("出力するデータがありません。"_sj);
+        return;
+    }
+    FileDialogRequest request;
+    request.filter = "iCalendarﾌｧｲﾙ|*.ics|すべてのﾌｧｲﾙ|*.*"_sj;
+    request.defaultExtension = "ics";
+    request.initialFolder = Cp932ToUtf8(Settings.csvFolder);
+    const std::optional<std::filesystem::path> chosen = ui_.SaveFileDialog(request);
+    if (!chosen) {
+        return;
+    }
+    HourglassCursor hourglass(ui_);
+    const CalendarSource source{named->category->number, named->periodKey, named->month};
+    const CalendarText cal = ExportCalendar(List.ComboGrid1, source, clock_.Today(), *chosen);
+    StBar.panels[0].text = "カレンダー: "_sj + std::to_string(cal.events) + "件"_sj;
+    if (cal.leftOut > 0) {
+        ui_.ShowWarning(std::to_string(cal.leftOut) +
+                        "件は発売日が決まっていないため出力していません。"_sj);
+    }
+}
+
+WatchWords MainWindowLogic::CurrentWatchWords() const {
+    return {Settings.watchPublisher, Settings.watchTitle, Settings.watchAuthor};
+}
+
+void MainWindowLogic::WatchScanExecute() {
+    const std::vector<WatchFile> files = FindWatchFiles(Settings.dataFolder, Weeks());
+    WatchScanResult result =
+        ScanWatchFiles(files, CurrentWatchWords(), [this](size_t done, size_t total) {
+            StBar.panels[0].text =
+                "ウォッチ: "_sj + std::to_string(done) + "/" + std::to_string(total);
+            ui_.ProcessMessages();
+        });
+    WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
+    const size_t fresh = memory.MarkNew(result.matches);
+    memory.Remember(result.matches);
+    WatchMatches = std::move(result.matches);
+    WatchNewCount = 0;
+    std::string text = "ウォッチ: "_sj + std::to_string(WatchMatches.size()) + "件"_sj;
+    if (fresh > 0) {
+        text += " 新着 "_sj + std::to_string(fresh) + "件"_sj;
+    }
+    if (result.filesSkipped > 0) {
+        text += " 読めないファイル "_sj + std::to_string(result.filesSkipped) + "件"_sj;
+    }
+    StBar.panels[0].text = text;
+}
+
+void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
+    const std::optional<WatchFile> named =
+        ParseWatchFileName(Settings.dataFolder / match.fileName, Weeks());
+    if (!named) {
+        return;
+    }
+    SelCategoryExecute(named->category->number);
+    if (named->weekDay) {
+        WeekNumber = StrToInt(named->periodKey);
+    } else {
+        TargetDate = year_month_day{named->month / day{1}};
+    }
+    EdtCalen = PeriodText();
+    ShowReleaseList();
+    ComboGrid& grid = List.ComboGrid1;
+    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
+        if (grid.Cell(kNumberCol, r) == match.Cell(kNumberCol)) {
+            grid.SetCurrentCell(kPublisherCol, r);
+            grid.SetTopRow(r);
+            break;
+        }
+    }
+}
+
+bool MainWindowLogic::FetchSource(FetchContext& context) {
+    if (!fetcher_.FetchSource(context)) {
+        return false;
+    }
+    WatchConvertedFile(context.dataFile);
+    return true;
+}
+
+void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) {
+    // The watch only reports; a failure here must never spoil the display that follows.
+    try {
+        const std::optional<WatchFile> named = ParseWatchFileName(dataFile, Weeks());
+        const WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
+        if (!named || memory.FirstLook() || !FileExists(dataFile)) {
+            return;
+        }
+        const WatchScanResult result = ScanWatchFiles({*named}, CurrentWatchWords());
+        const size_t fresh = memory.CountNew(result.matches);
+        if (fresh > 0) {
+            WatchNewCount = fresh;
+            StBar.panels[0].text = "ウォッチ: 新着 "_sj + std::to_string(fresh) + "件"_sj;
+            ui_.Repaint();
+        }
+    } catch (const std::exception&) {
+        WatchNewCount = 0;
+    }
 }
 
 void MainWindowLogic::NMHTTP1Success(int command) {

@@ -10,6 +10,7 @@
 #include "app/Controls.h"
 #include "app/ReleaseList.h"
 #include "app/SavedConditions.h"
+#include "app/WatchScan.h"
 #include "download/HttpClient.h"
 #include "download/SourceFetcher.h"
 #include "platform/Clock.h"
@@ -131,6 +132,24 @@ public:
     void CheckSaveExecute();
     void SaveCSVExecute();
 
+    // A saved page (.htm, .html) or a KOSUMIRA CSV file dropped on the window: imported for the
+    // selected category and period as the import after its file dialog, then shown.
+    void DropImport(const std::filesystem::path& file);
+    // Whether a file of that name can be dropped at all.
+    static bool CanDrop(const std::filesystem::path& file);
+
+    // カレンダーに出力: the ticked rows (every row when none is ticked) as an iCalendar file.
+    void CalendarExportExecute();
+
+    // The watch list over every stored list. WatchScanExecute fills WatchMatches, marking the
+    // matches not shown before, and remembers them as shown.
+    void WatchScanExecute();
+    // Shows a match's category and period with its row current.
+    void WatchOpenMatch(const WatchMatch& match);
+    WatchWords CurrentWatchWords() const;
+    std::vector<WatchMatch> WatchMatches;
+    size_t WatchNewCount = 0;  // new matches found after the last conversion, not yet shown
+
     // HTTP client events and the cancel button.
     void NMHTTP1Success(int command);
     void NMHTTP1Failure(int command);
@@ -170,6 +189,11 @@ private:
     void BuildCategoryTree();
     void SwitchOnline(bool online);
     FetchContext MakeFetchContext();
+    // Fetches or imports through the download manager; a list converted anew is looked at for
+    // new watch matches.
+    bool FetchSource(FetchContext& context);
+    void WatchConvertedFile(const std::filesystem::path& dataFile);
+    WeekNumbering Weeks() const { return {Settings.weekBaseDate, Settings.weekBaseNumber}; }
 
     Ui& ui_;
     const Clock& clock_;

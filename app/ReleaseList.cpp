@@ -6,13 +6,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/ReleaseRecordReader.h"
 #include "app/ResultOrder.h"
 #include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
 #include "sources/RecordLayout.h"
 #include "text/CommaText.h"
-#include "text/NormaliseWidth.h"
 #include "text/ScrambledFile.h"
 #include "text/Sjis.h"
 #include "text/SjisLiteral.h"
@@ -26,39 +26,15 @@ constexpr size_t kMaxCopiedRows = 100;
 // only and every byte of a field comes back as it was; printable text never holds DEL.
 constexpr char kSpaceStandIn = '\x7F';
 
-// Appends a field as the grid shows it: full-width spaces as half-width ones, no blanks at
-// either end.
-void AppendCellText(std::string_view field, std::string& scratch, std::string& row) {
-    scratch.clear();
-    ReplaceAllSjisInto(field, "　"_sj, " ", scratch);
-    row.append(TrimControls(scratch));
-}
-
 // Reads the lines that pass the filter into grid rows 2 onwards (the header line included);
 // `widest` is the most fields any of them had.
-void ReadLinesIntoGrid(ScrambledReader& file, SearchFilter& filter, ComboGrid& grid, int& widest) {
-    const std::string& fullWidthSpace = "　"_sj;
-    const std::string& ticked = "■"_sj;
-    const std::string& unticked = "□"_sj;
-    std::string line;
-    std::string plain;
-    std::string spaced;
+void ReadLinesIntoGrid(ReleaseRecordReader& file, SearchFilter& filter, ComboGrid& grid,
+                       int& widest) {
     std::string scratch;
     std::string rowData;
     std::vector<std::string> fields;
-    while (file.ReadLine(line)) {
-        NormaliseWidthInto(line, plain);
-        // Protect spaces so the split cuts at commas only.
-        spaced.clear();
-        ReplaceAllSjisInto(plain, " ", fullWidthSpace, spaced);
-        SplitCommaText(spaced, fields);
-        if (fields.size() >= 2 && fields[1] == kNumberCaption) {
-            fields.erase(fields.begin());  // drop the update stamp in front of the header
-        }
-        if (fields.size() < 2) {
-            continue;  // never written by the program; nothing to show
-        }
-        if (fields[kNumberCol] != kNumberCaption && !filter.RecordMatches(fields)) {
+    while (file.Next(fields)) {
+        if (!ReleaseRecordReader::IsHeader(fields) && !filter.RecordMatches(fields)) {
             continue;
         }
         rowData.clear();
@@ -67,7 +43,7 @@ void ReadLinesIntoGrid(ScrambledReader& file, SearchFilter& filter, ComboGrid& g
                 rowData += ComboGrid::kCellSeparator;
             }
             if (i == kCheckCol) {
-                rowData += fields[i] == "1" ? ticked : unticked;
+                rowData += CheckCellText(fields[i]);
             } else {
                 AppendCellText(fields[i], scratch, rowData);
             }
@@ -113,7 +89,7 @@ ReleaseList::ReleaseList(Ui& ui, const Clock& clock) : Filter(clock), ui_(ui) {
 
 int ReleaseList::Load(const std::filesystem::path& dataFile) {
     HourglassCursor hourglass(ui_);
-    ScrambledReader file(dataFile);
+    ReleaseRecordReader file(dataFile);
     ComboGrid1.SetRowCount(2);
     int widest = 0;
 

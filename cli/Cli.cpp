@@ -8,6 +8,7 @@
 #include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
 #include "cli/ListCommands.h"
+#include "cli/WatchCommands.h"
 #include "download/HttpClient.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -43,6 +44,16 @@ constexpr const char* kUsage =
     "              NUMBERs (ticking or unticking it), then save the ticks into DATAFILE\n"
     "  export DATAFILE --month YYYY-MM OUTPUT [the filter and --order options of show]\n"
     "              write the first 30 rows of the grid to OUTPUT as the window's CSV export\n"
+    "  ical DATAFILE --month YYYY-MM OUTPUT [the filter and --order options of show]\n"
+    "              write the ticked rows of the grid (every row when none is ticked) to\n"
+    "              OUTPUT as an iCalendar file, one all-day event per row\n"
+    "  watch DATAFOLDER [--publisher TEXT] [--title TEXT] [--author TEXT] [--new]\n"
+    "              [--settings INIFILE]\n"
+    "              print every record of the folder's data files that the watch words\n"
+    "              (the options, else the settings file's) match: date, category, data\n"
+    "              file and the row's cells, separated by tabs; with --new only those not\n"
+    "              printed by an earlier --new run (the first run prints none); exit 0\n"
+    "              when a match was printed, 1 when none\n"
     "  convert --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT\n"
     "              convert a saved page or CSV file into the data file OUTPUT as the window\n"
     "              does; INPUT is rewritten in place by the page converters, so give it a\n"
@@ -232,6 +243,12 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         }
         if (command == "export") {
             return Export(args, err);
+        }
+        if (command == "ical") {
+            return Ical(args, err);
+        }
+        if (command == "watch") {
+            return Watch(args, out, err);
         }
         throw UsageError("unknown command " + command);
     } catch (const UsageError& e) {

@@ -4,11 +4,14 @@
 #include <ostream>
 #include <set>
 
+#include "app/CalendarExport.h"
 #include "app/ReleaseList.h"
+#include "app/WatchScan.h"
 #include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "settings/SettingsRecord.h"
 #include "sources/RecordLayout.h"
 
 namespace yomida::cli {
@@ -158,6 +161,36 @@ int Export(const std::vector<std::string>& args, std::ostream& err) {
         return kExitFailure;
     }
     session.list.ExportCsv(p.positional[1], {month.year(), month.month()});
+    return kExitOk;
+}
+
+int Ical(const std::vector<std::string>& args, std::ostream& err) {
+    std::vector<std::string> options = kFilterOptions;
+    options.push_back("month");
+    ParsedArgs p = ParseArgs(args, 1, options, {"checked"});
+    if (p.positional.size() != 2 || !p.Has("month")) {
+        throw UsageError("ical takes DATAFILE --month YYYY-MM OUTPUT");
+    }
+    const SettingsRecord defaults;
+    const std::optional<WatchFile> named = ParseWatchFileName(
+        p.positional[0], WeekNumbering{defaults.weekBaseDate, defaults.weekBaseNumber});
+    if (!named) {
+        throw UsageError("ical takes a data file named as the program names them: " +
+                         p.positional[0]);
+    }
+    ListSession session(p.positional[0], p, err);
+    const std::chrono::year_month_day month = ParseMonth(p.values["month"]);
+    if (!session.Load(err)) {
+        return kExitFailure;
+    }
+    const CalendarSource source{
+        named->category->number, named->periodKey, {month.year(), month.month()}};
+    const CalendarText cal =
+        ExportCalendar(session.list.ComboGrid1, source, session.clock.Today(), p.positional[1]);
+    err << cal.events << "件\n";
+    if (cal.leftOut > 0) {
+        err << "日付の無い行: " << cal.leftOut << "件\n";
+    }
     return kExitOk;
 }
 

@@ -60,6 +60,7 @@ void MainActions::BuildFileMenu() {
     checkSave_ = AddAction(file, {}, "", [this] { form_.CheckSaveExecute(); });
     saveCsv_ = AddAction(file, ToolIcon(Glyph::SaveCsv), "", [this] { form_.SaveCSVExecute(); });
     saveCsv_->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    AddAction(file, {}, "カレンダーに出力(&I)...", [this] { form_.CalendarExportExecute(); });
     file->addSeparator();
     downLoad_ = AddAction(file, ToolIcon(Glyph::Download), "", [this] { form_.DownLoadExecute(); });
     downLoad_->setCheckable(true);
@@ -102,6 +103,12 @@ void MainActions::BuildSearchMenu() {
     }
     QAction* editConditions = search->addAction(U("検索条件編集(&E)"));
     connect(editConditions, &QAction::triggered, this, [this] { commands_.conditionList(); });
+    search->addSeparator();
+    QAction* watchWords = search->addAction(U("ウォッチ設定(&W)..."));
+    connect(watchWords, &QAction::triggered, this, [this] { commands_.watchWords(); });
+    QAction* watchResults = search->addAction(U("ウォッチ結果(&R)"));
+    connect(watchResults, &QAction::triggered, this, [this] { commands_.watchResults(); });
+    search->addSeparator();
 
     QMenu* targets = search->addMenu(U("検索対象"));
     std::vector<QMenu*> groups;

@@ -18,7 +18,9 @@ struct WindowCommands {
     std::function<void()> setup;          // 環境設定
     std::function<void()> conditionList;  // 検索条件編集
     std::function<void(int box)> wordEditor;
-    std::function<void()> close;  // 終了
+    std::function<void()> close;         // 終了
+    std::function<void()> watchWords;    // ウォッチ設定
+    std::function<void()> watchResults;  // ウォッチ結果
 };
 
 // The menu bar and the toolbar of the main window, and the named actions they share.

@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
@@ -22,11 +25,14 @@
 #include "desktop/SearchPanel.h"
 #include "desktop/SetupDialog.h"
 #include "desktop/VersionDialog.h"
+#include "desktop/WatchResultWindow.h"
+#include "desktop/WatchWordsDialog.h"
 #include "desktop/WordEditor.h"
 
 namespace yomida::qt {
 
-MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(parent), form_(form) {
+MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
+    : QMainWindow(parent), form_(form), watchWordsForm_(form.Settings) {
     setWindowTitle(QStringLiteral("YOMIDA"));
     const Handler handle = [this](const std::function<void()>& handler) { Handle(handler); };
 
@@ -64,6 +70,17 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(par
     commands.conditionList = [this] { RunDialog([this] { conditionList_->Run(); }); };
     commands.wordEditor = [this](int box) { OpenWordEditor(box); };
     commands.close = [this] { close(); };
+    watchWords_ = new WatchWordsDialog(watchWordsForm_, this);
+    watchResults_ = new WatchResultWindow(
+        [this](const WatchMatch& match) {
+            Handle([this, &match] { form_.WatchOpenMatch(match); });
+            raise();
+            activateWindow();
+        },
+        this);
+    commands.watchWords = [this] { RunDialog([this] { watchWords_->Run(); }); };
+    commands.watchResults = [this] { OpenWatchResults(); };
+    setAcceptDrops(true);
     actions_ = new MainActions(form_, *this, handle, std::move(commands));
 }
 
@@ -138,6 +155,8 @@ void MainWindow::BuildStatusBar() {
         statusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
     statusBar()->addWidget(statusPanels_[0], 1);
+    // "ウォッチ: 新着 n件" opens the watch result window when clicked.
+    statusPanels_[0]->installEventFilter(this);
     for (size_t i = 1; i < statusPanels_.size(); ++i) {
         statusPanels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         statusBar()->addPermanentWidget(statusPanels_[i]);
@@ -292,7 +311,45 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     form_.StBarResize(statusBar()->width());
 }
 
+void MainWindow::OpenWatchResults() {
+    if (scanning_) {
+        return;
+    }
+    scanning_ = true;
+    Handle([this] { form_.WatchScanExecute(); });
+    scanning_ = false;
+    watchResults_->ShowMatches(form_.WatchMatches);
+}
+
+void MainWindow::DropFile(const std::filesystem::path& file) {
+    Handle([this, &file] { form_.DropImport(file); });
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls[0].isLocalFile() &&
+        MainWindowLogic::CanDrop(urls[0].toLocalFile().toStdString())) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls[0].isLocalFile()) {
+        return;
+    }
+    event->acceptProposedAction();
+    DropFile(std::filesystem::path(urls[0].toLocalFile().toStdString()));
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == statusPanels_[0] && event->type() == QEvent::MouseButtonRelease) {
+        if (form_.WatchNewCount > 0) {
+            OpenWatchResults();
+            return true;
+        }
+        return false;
+    }
     if (grid_ == nullptr) {
         return QMainWindow::eventFilter(watched, event);
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/MainWindowLogic.h"
+#include "settings/WatchWordsForm.h"
 
 class QComboBox;
 class QLabel;
@@ -26,6 +27,8 @@ class MainActions;
 class SearchPanel;
 class SetupDialog;
 class VersionDialog;
+class WatchResultWindow;
+class WatchWordsDialog;
 class WordEditor;
 
 // The desktop face of MainWindowLogic. Widgets only mirror the logic's controls: every user
@@ -54,11 +57,19 @@ public:
     ConditionListDialog* ConditionList() const { return conditionList_; }
     SetupDialog* Setup() const { return setupDialog_; }
     VersionDialog* Version() const { return versionDialog_; }
+    WatchWordsDialog* WatchWords() const { return watchWords_; }
+    WatchResultWindow* WatchResults() const { return watchResults_; }
+    // Scans every stored list for the watch words and shows the result window.
+    void OpenWatchResults();
+    // A file dropped on the window, as the drop event hands it on.
+    void DropFile(const std::filesystem::path& file);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildTree();
@@ -92,6 +103,10 @@ private:
     SetupDialog* setupDialog_ = nullptr;
     VersionDialog* versionDialog_ = nullptr;
     WordEditor* editor_ = nullptr;
+    WatchWordsForm watchWordsForm_;
+    WatchWordsDialog* watchWords_ = nullptr;
+    WatchResultWindow* watchResults_ = nullptr;
+    bool scanning_ = false;  // a watch scan turns the message loop; it is not started twice
 };
 
 }  // namespace yomida::qt

@@ -215,6 +215,16 @@ bool DownloadManager::ChooseAndConvert(FetchContext& context, const std::string&
     return ConvertFile(context, *chosen);
 }
 
+bool DownloadManager::ImportFile(FetchContext& context, const std::filesystem::path& file) {
+    *context.forcedDownload = false;
+    const CategoryInfo* category = FindCategory(context.category);
+    std::string& folder = category != nullptr && category->acquisition == Acquisition::KosumiraCsv
+                              ? context.settings->neoWingFolder
+                              : context.settings->htmlFolder;
+    folder = FolderText(file);
+    return ConvertFile(context, file);
+}
+
 bool DownloadManager::ConvertFile(FetchContext& context, const std::filesystem::path& input) {
     ConvertRequest request;
     request.category = context.category;

@@ -21,6 +21,7 @@ public:
     std::string ReadStoredStamp(const std::filesystem::path& dataFile);
 
     bool FetchSource(FetchContext& context) override;
+    bool ImportFile(FetchContext& context, const std::filesystem::path& file) override;
     // By a HEAD request's Last-Modified.
     bool CheckForUpdate(FetchContext& context) override;
 

@@ -34,6 +34,13 @@ public:
     // Fetches or imports the page of the selected category and converts it into its data file;
     // false tells the display to stop.
     virtual bool FetchSource(FetchContext& context) = 0;
+    // Converts a page or CSV file the user already has (dropped on the window) as the import
+    // does after its file dialog; false when it was not converted.
+    virtual bool ImportFile(FetchContext& context, const std::filesystem::path& file) {
+        (void)context;
+        (void)file;
+        return false;
+    }
     // Whether the source page is newer than the data file.
     virtual bool CheckForUpdate(FetchContext& context) = 0;
     // Whether the 本やタウン site lists the target month as its current month ("") or the one

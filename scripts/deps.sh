@@ -6,7 +6,7 @@ yomida_packages=(
     g++ cmake ninja-build pkg-config clang-format
     libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev python3
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic libical-dev
     desktop-file-utils appstream lintian dpkg-dev
 )
 

@@ -70,6 +70,10 @@ std::vector<SettingBinding> MakeBindings() {
 
     b.push_back(Field("SHOP", "HOST", K::Text, &R::shopHost, kNeverWritten));
     b.push_back(Field("SHOP", "TAG", K::Text, &R::shopTag, kNeverWritten));
+
+    b.push_back(Field("WATCH", "PUBLISHER", K::Text, &R::watchPublisher));
+    b.push_back(Field("WATCH", "TITLE", K::Text, &R::watchTitle));
+    b.push_back(Field("WATCH", "AUTHOR", K::Text, &R::watchAuthor));
     return b;
 }
 

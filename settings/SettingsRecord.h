@@ -77,6 +77,11 @@ struct SettingsRecord {
     // The source host overrides of the host section, by key; read, never written.
     std::map<std::string, std::string> hosts;
 
+    // The watch words, comma texts like the search boxes': publisher, title, author.
+    std::string watchPublisher;
+    std::string watchTitle;
+    std::string watchAuthor;
+
     void SetPaths(const ProgramPaths& paths);
     // The portable paths of a program at `executable`: everything beside it.
     void DerivePaths(const std::filesystem::path& executable);

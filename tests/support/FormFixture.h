@@ -17,6 +17,9 @@ public:
 
     bool FetchSource(FetchContext& c) override { return Target().FetchSource(c); }
     bool CheckForUpdate(FetchContext& c) override { return Target().CheckForUpdate(c); }
+    bool ImportFile(FetchContext& c, const std::filesystem::path& file) override {
+        return Target().ImportFile(c, file);
+    }
     std::optional<std::string> ProbeBookTownMonth(FetchContext& c,
                                                   const std::string& host) override {
         return Target().ProbeBookTownMonth(c, host);

@@ -1,0 +1,199 @@
+#include "app/CalendarExport.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/Cp932.h"
+#include "platform/FileReplacement.h"
+#include "sources/RecordLayout.h"
+#include "text/Numbers.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+
+constexpr size_t kMaxLineOctets = 75;
+
+std::string DateValue(year_month_day d) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(d.year()),
+                  static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
+    return buf;
+}
+
+uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
+    for (unsigned char c : bytes) {
+        hash ^= c;
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+std::string Caption(const ComboGrid& grid, int col, const char* fallbackUtf8) {
+    const std::string_view caption = grid.Cell(col, 0);
+    return caption.empty() ? std::string(fallbackUtf8) : Cp932ToUtf8(caption);
+}
+
+void AddLine(std::string& text, std::string_view name, std::string_view value) {
+    std::string line(name);
+    line += ':';
+    line += value;
+    text += FoldCalendarLine(line);
+}
+
+}  // namespace
+
+std::optional<EventSpan> SpanOfDay(year_month month, std::string_view day) {
+    const year_month_day last{month / std::chrono::last};
+    const auto on = [month](unsigned d) { return year_month_day{month / std::chrono::day{d}}; };
+    const auto after = [](year_month_day d) { return year_month_day{sys_days{d} + days{1}}; };
+    if (day == "上"_sj) {
+        return EventSpan{on(1), on(11)};
+    }
+    if (day == "中"_sj) {
+        return EventSpan{on(11), on(21)};
+    }
+    if (day == "下"_sj) {
+        return EventSpan{on(21), after(last)};
+    }
+    const bool digits = !day.empty() && day.find_first_not_of("0123456789") == day.npos;
+    const std::optional<int> number = digits ? TryStrToInt(day) : std::nullopt;
+    if (!number || *number < 1 || static_cast<unsigned>(*number) > unsigned(last.day())) {
+        return std::nullopt;
+    }
+    const year_month_day first = on(static_cast<unsigned>(*number));
+    return EventSpan{first, after(first)};
+}
+
+std::string EscapeCalendarText(std::string_view utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        switch (c) {
+            case '\\':
+            case ';':
+            case ',':
+                out += '\\';
+                out += c;
+                break;
+            case '\r':
+                if (i + 1 < utf8.size() && utf8[i + 1] == '\n') {
+                    ++i;  // CR LF is one line break
+                }
+                out += "\\n";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string FoldCalendarLine(std::string_view line) {
+    std::string out;
+    size_t room = kMaxLineOctets;
+    while (line.size() > room) {
+        size_t cut = room;
+        // Step back over continuation bytes so a character stays whole.
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        out.append(line.substr(0, cut));
+        out += "\r\n ";
+        line.remove_prefix(cut);
+        room = kMaxLineOctets - 1;  // the leading space counts
+    }
+    out.append(line);
+    out += "\r\n";
+    return out;
+}
+
+std::string CalendarUid(int category, std::string_view periodKey, std::string_view publisher,
+                        std::string_view title, std::string_view author) {
+    std::string identity = std::to_string(category);
+    for (std::string_view part : {periodKey, publisher, title, author}) {
+        identity += '\t';
+        identity += part;
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%016llx%016llx",
+                  static_cast<unsigned long long>(Fnv1a(identity, 14695981039346656037ULL)),
+                  static_cast<unsigned long long>(Fnv1a(identity, 0x9E3779B97F4A7C15ULL)));
+    return std::string("yomida-") + std::to_string(category) + "-" + std::string(periodKey) + "-" +
+           buf + "@yomida";
+}
+
+std::vector<int> CalendarRows(const ComboGrid& grid) {
+    std::vector<int> ticked;
+    std::vector<int> shown;
+    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
+        if (grid.Cell(kNumberCol, r).empty() && grid.Cell(kTitleCol, r).empty()) {
+            continue;  // the empty row of a list with no record
+        }
+        shown.push_back(r);
+        if (grid.Cell(kCheckCol, r) == "■"_sj) {
+            ticked.push_back(r);
+        }
+    }
+    return ticked.empty() ? shown : ticked;
+}
+
+CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
+                          const CalendarSource& source, year_month_day stamp) {
+    CalendarText cal;
+    std::string& text = cal.text;
+    AddLine(text, "BEGIN", "VCALENDAR");
+    AddLine(text, "VERSION", "2.0");
+    AddLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
+    AddLine(text, "CALSCALE", "GREGORIAN");
+    const std::string publisherCaption = Caption(grid, kPublisherCol, "出版社");
+    const std::string authorCaption = Caption(grid, kAuthorCol, "作者");
+    const std::string priceCaption = Caption(grid, kPriceCol, "価格");
+    const std::string codeCaption = Caption(grid, kCodeCol, "ISBN");
+    for (int r : rows) {
+        const std::optional<EventSpan> span = SpanOfDay(source.month, grid.Cell(kDateCol, r));
+        if (!span) {
+            ++cal.leftOut;
+            continue;
+        }
+        const auto cell = [&grid, r](int col) {
+            return col < grid.ColCount() ? grid.Cell(col, r) : std::string_view();
+        };
+        std::string description = publisherCaption + ": " + Cp932ToUtf8(cell(kPublisherCol)) +
+                                  "\n" + authorCaption + ": " + Cp932ToUtf8(cell(kAuthorCol)) +
+                                  "\n" + priceCaption + ": " + Cp932ToUtf8(cell(kPriceCol));
+        if (!cell(kCodeCol).empty()) {
+            description += "\n" + codeCaption + ": " + Cp932ToUtf8(cell(kCodeCol));
+        }
+        AddLine(text, "BEGIN", "VEVENT");
+        AddLine(text, "UID",
+                CalendarUid(source.category, source.periodKey, cell(kPublisherCol), cell(kTitleCol),
+                            cell(kAuthorCol)));
+        AddLine(text, "DTSTAMP", DateValue(stamp) + "T000000Z");
+        AddLine(text, "DTSTART;VALUE=DATE", DateValue(span->first));
+        AddLine(text, "DTEND;VALUE=DATE", DateValue(span->end));
+        AddLine(text, "SUMMARY", EscapeCalendarText(Cp932ToUtf8(cell(kTitleCol))));
+        AddLine(text, "DESCRIPTION", EscapeCalendarText(description));
+        AddLine(text, "TRANSP", "TRANSPARENT");
+        AddLine(text, "END", "VEVENT");
+        ++cal.events;
+    }
+    AddLine(text, "END", "VCALENDAR");
+    return cal;
+}
+
+CalendarText ExportCalendar(const ComboGrid& grid, const CalendarSource& source,
+                            year_month_day stamp, const std::filesystem::path& file) {
+    CalendarText cal = MakeCalendar(grid, CalendarRows(grid), source, stamp);
+    FileReplacement out(file);
+    out.Writer().Write(cal.text);
+    out.Commit();
+    return cal;
+}
+
+}  // namespace yomida

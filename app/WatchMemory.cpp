@@ -1,0 +1,59 @@
+#include "app/WatchMemory.h"
+
+#include "platform/FileReplacement.h"
+#include "platform/FileSystem.h"
+#include "platform/TextFile.h"
+
+namespace yomida {
+
+WatchMemory::WatchMemory(std::filesystem::path file) : file_(std::move(file)) {
+    if (!FileExists(file_)) {
+        return;
+    }
+    firstLook_ = false;
+    TextFileReader in(file_);
+    std::string line;
+    while (in.ReadLine(line)) {
+        if (!line.empty() && known_.insert(line).second) {
+            order_.push_back(line);
+        }
+    }
+    in.Close();
+}
+
+size_t WatchMemory::MarkNew(std::vector<WatchMatch>& matches) const {
+    size_t count = 0;
+    for (WatchMatch& m : matches) {
+        m.isNew = !firstLook_ && known_.count(m.Identity()) == 0;
+        count += m.isNew ? 1 : 0;
+    }
+    return count;
+}
+
+size_t WatchMemory::CountNew(const std::vector<WatchMatch>& matches) const {
+    if (firstLook_) {
+        return 0;
+    }
+    size_t count = 0;
+    for (const WatchMatch& m : matches) {
+        count += known_.count(m.Identity()) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
+void WatchMemory::Remember(const std::vector<WatchMatch>& matches) {
+    for (const WatchMatch& m : matches) {
+        std::string id = m.Identity();
+        if (known_.insert(id).second) {
+            order_.push_back(std::move(id));
+        }
+    }
+    FileReplacement out(file_);
+    for (const std::string& line : order_) {
+        out.Writer().WriteLine(line);
+    }
+    out.Commit();
+    firstLook_ = false;
+}
+
+}  // namespace yomida

@@ -1,0 +1,280 @@
+#include "app/WatchScan.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <tuple>
+
+#include "app/ReleaseRecordReader.h"
+#include "app/ResultOrder.h"
+#include "app/SearchFilter.h"
+#include "platform/Clock.h"
+#include "platform/ScopeExit.h"
+#include "sources/RecordLayout.h"
+#include "text/Dates.h"
+#include "text/Numbers.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string TwoDigits(unsigned n) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02u", n % 100);
+    return buf;
+}
+
+std::string MonthPrefix(year_month month) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d/%02u/", static_cast<int>(month.year()),
+                  static_cast<unsigned>(month.month()));
+    return buf;
+}
+
+// The search's matcher with the watch words in its boxes, normalised as the boxes are.
+void SetWatchWords(SearchFilter& filter, const WatchWords& words) {
+    filter.CmbSrch1.text = words.publisher;
+    filter.CmbSrch2.text = words.title;
+    filter.CmbSrch3.text = words.author;
+    for (int box = 1; box <= 3; ++box) {
+        filter.PushSearchHistory(box);
+    }
+    filter.BuildWordLists();
+}
+
+bool HasWords(const WatchWords& words) {
+    const FixedClock clock(year_month_day{year{2000}, January, day{1}});
+    SearchFilter filter(clock);
+    SetWatchWords(filter, words);
+    return !filter.PublisherWords.empty() || !filter.TitleWords.empty() ||
+           !filter.AuthorWords.empty();
+}
+
+void DateMatch(const WatchFile& file, WatchMatch& m) {
+    const std::string& day = m.Cell(kDateCol);
+    if (file.weekDay && day.empty()) {
+        m.month = year_month{file.weekDay->year(), file.weekDay->month()};
+        m.dateText = FormatSlashDate(*file.weekDay);
+        m.dayKey = DateKey(TwoDigits(static_cast<unsigned>(file.weekDay->day())));
+        return;
+    }
+    m.month = file.month;
+    m.dayKey = DateKey(day);
+    const std::optional<int> number = AllDigits(day) ? TryStrToInt(day) : std::nullopt;
+    if (number && *number >= 1 && *number <= 31) {
+        m.dateText = MonthPrefix(file.month) + TwoDigits(static_cast<unsigned>(*number));
+    } else {
+        m.dateText = MonthPrefix(file.month) + day;
+    }
+}
+
+// The matches of one file, in file order; throws when the file cannot be read.
+std::vector<WatchMatch> ScanOneFile(const WatchFile& file, SearchFilter& filter) {
+    std::vector<WatchMatch> matches;
+    ReleaseRecordReader reader(file.path);
+    std::vector<std::string> fields;
+    std::string scratch;
+    while (reader.Next(fields)) {
+        if (ReleaseRecordReader::IsHeader(fields) || !filter.RecordMatches(fields)) {
+            continue;
+        }
+        WatchMatch m;
+        m.category = file.category->number;
+        m.fileName = file.path.filename().string();
+        m.periodKey = file.periodKey;
+        m.cells.resize(fields.size());
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (i == kCheckCol) {
+                m.cells[i] = CheckCellText(fields[i]);
+            } else {
+                AppendCellText(fields[i], scratch, m.cells[i]);
+            }
+        }
+        m.recordNumber = TryStrToInt(m.Cell(kNumberCol)).value_or(0);
+        DateMatch(file, m);
+        matches.push_back(std::move(m));
+    }
+    reader.Close();
+    return matches;
+}
+
+}  // namespace
+
+year_month_day WeekNumbering::FirstDay(int week) const {
+    // A week's list runs from eight days before the week's end date to two days before it.
+    return year_month_day{sys_days{baseDate} + days{7 * (week - baseNumber)} - days{8}};
+}
+
+std::optional<WatchFile> ParseWatchFileName(const std::filesystem::path& file,
+                                            const WeekNumbering& weeks) {
+    const std::string name = file.filename().string();
+    constexpr std::string_view kExtension = ".csv";
+    if (name.size() <= kExtension.size() ||
+        name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) != 0) {
+        return std::nullopt;
+    }
+    const std::string_view stem = std::string_view(name).substr(0, name.size() - 4);
+    for (const CategoryInfo& c : Categories()) {
+        const std::string_view code = c.code;
+        if (stem.size() <= code.size() || stem.substr(0, code.size()) != code) {
+            continue;
+        }
+        const std::string_view key = stem.substr(code.size());
+        if (!AllDigits(key)) {
+            continue;
+        }
+        WatchFile w;
+        w.path = file;
+        w.category = &c;
+        w.periodKey = std::string(key);
+        if (c.period == Period::Week) {
+            // Only the form the program writes: no leading zeros.
+            const std::optional<int> week = TryStrToInt(key);
+            if (!week || std::to_string(*week) != key) {
+                continue;
+            }
+            w.weekDay = weeks.FirstDay(*week);
+            w.month = year_month{w.weekDay->year(), w.weekDay->month()};
+            return w;
+        }
+        if (key.size() != 4) {
+            continue;
+        }
+        const int yy = (key[0] - '0') * 10 + (key[1] - '0');
+        const unsigned mm = static_cast<unsigned>((key[2] - '0') * 10 + (key[3] - '0'));
+        if (mm < 1 || mm > 12) {
+            continue;
+        }
+        w.month = year_month{year{yy < 70 ? 2000 + yy : 1900 + yy}, month{mm}};
+        return w;
+    }
+    return std::nullopt;
+}
+
+std::vector<WatchFile> FindWatchFiles(const std::filesystem::path& dataFolder,
+                                      const WeekNumbering& weeks) {
+    std::vector<WatchFile> files;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dataFolder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        // Anything else with a data file's name is tried, so a file that cannot be read is
+        // counted rather than passed over in silence.
+        if (it->is_directory(ec)) {
+            continue;
+        }
+        if (std::optional<WatchFile> w = ParseWatchFileName(it->path(), weeks)) {
+            files.push_back(std::move(*w));
+        }
+    }
+    std::sort(files.begin(), files.end(),
+              [](const WatchFile& a, const WatchFile& b) { return a.path < b.path; });
+    return files;
+}
+
+const std::string& WatchMatch::Cell(size_t col) const {
+    static const std::string empty;
+    return col < cells.size() ? cells[col] : empty;
+}
+
+std::string WatchMatch::Identity() const {
+    std::string id = std::to_string(category);
+    for (const std::string* part :
+         {&periodKey, &Cell(kPublisherCol), &Cell(kTitleCol), &Cell(kAuthorCol)}) {
+        id += '\t';
+        id += *part;
+    }
+    return id;
+}
+
+WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words,
+                               const WatchProgress& progress) {
+    // No words would let every record through; a watch list with nothing on it watches nothing.
+    const size_t total = HasWords(words) ? files.size() : 0;
+    std::vector<std::vector<WatchMatch>> perFile(total);
+    std::vector<char> failed(total, 0);
+    std::atomic<size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable doneChanged;
+    size_t done = 0;
+
+    auto work = [&] {
+        // The matcher keeps scratch state, so each task has its own.
+        const FixedClock clock(year_month_day{year{2000}, January, day{1}});
+        SearchFilter filter(clock);
+        SetWatchWords(filter, words);
+        for (size_t i = next++; i < total; i = next++) {
+            try {
+                perFile[i] = ScanOneFile(files[i], filter);
+            } catch (...) {
+                failed[i] = 1;
+                perFile[i].clear();
+            }
+            {
+                const std::lock_guard lock(mutex);
+                ++done;
+            }
+            doneChanged.notify_one();
+        }
+    };
+
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    {
+        std::vector<std::thread> threads;
+        for (size_t t = 0; t < std::min(cores, total); ++t) {
+            threads.emplace_back(work);
+        }
+        const ScopeExit joinAll([&] {
+            next = total;  // a failing progress report stops the tasks not yet started
+            for (std::thread& t : threads) {
+                t.join();
+            }
+        });
+        {
+            // The calling thread only reports progress (and so keeps a window alive).
+            std::unique_lock lock(mutex);
+            while (done < total) {
+                if (progress) {
+                    const size_t soFar = done;
+                    lock.unlock();
+                    progress(soFar, total);
+                    lock.lock();
+                }
+                doneChanged.wait_for(lock, milliseconds(50), [&] { return done >= total; });
+            }
+        }
+    }
+    if (progress) {
+        progress(total, total);
+    }
+
+    WatchScanResult result;
+    for (size_t i = 0; i < total; ++i) {
+        if (failed[i] != 0) {
+            ++result.filesSkipped;
+            continue;
+        }
+        ++result.filesRead;
+        std::move(perFile[i].begin(), perFile[i].end(), std::back_inserter(result.matches));
+    }
+    OrderWatchMatches(result.matches);
+    return result;
+}
+
+void OrderWatchMatches(std::vector<WatchMatch>& matches) {
+    std::stable_sort(matches.begin(), matches.end(), [](const WatchMatch& a, const WatchMatch& b) {
+        return std::tie(a.month, a.dayKey, a.category, a.recordNumber) <
+               std::tie(b.month, b.dayKey, b.category, b.recordNumber);
+    });
+}
+
+}  // namespace yomida

@@ -1,0 +1,67 @@
+#include "cli/WatchCommands.h"
+
+#include <filesystem>
+#include <ostream>
+
+#include "app/WatchMemory.h"
+#include "app/WatchScan.h"
+#include "cli/CliArgs.h"
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsRecord.h"
+
+namespace yomida::cli {
+
+int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs p = ParseArgs(args, 1, {"publisher", "title", "author", "settings"}, {"new"});
+    if (p.positional.size() != 1) {
+        throw UsageError("watch takes one DATAFOLDER");
+    }
+    const std::filesystem::path folder = p.positional[0];
+    if (!DirectoryExists(folder)) {
+        throw UsageError("watch cannot read the folder " + folder.string());
+    }
+    SettingsRecord settings;
+    if (p.Has("settings")) {
+        if (!FileExists(p.values["settings"])) {
+            throw UsageError("watch cannot read the settings file " + p.values["settings"]);
+        }
+        ReadSettingsFile(p.values["settings"], settings);
+    }
+    WatchWords words{settings.watchPublisher, settings.watchTitle, settings.watchAuthor};
+    // Words on the command line take the place of the settings' words, all three together.
+    if (p.Has("publisher") || p.Has("title") || p.Has("author")) {
+        words = {Utf8ToCp932(p.values["publisher"]), Utf8ToCp932(p.values["title"]),
+                 Utf8ToCp932(p.values["author"])};
+    }
+    const WeekNumbering weeks{settings.weekBaseDate, settings.weekBaseNumber};
+    WatchScanResult result = ScanWatchFiles(FindWatchFiles(folder, weeks), words);
+    if (result.filesSkipped > 0) {
+        err << "yomida-cli: 読めないデータファイル: " << result.filesSkipped << "件\n";
+    }
+
+    const bool onlyNew = p.flags["new"];
+    if (onlyNew) {
+        WatchMemory memory(folder / WatchMemory::kCommandLineFile);
+        memory.MarkNew(result.matches);
+        memory.Remember(result.matches);
+    }
+    size_t printed = 0;
+    std::string line;
+    for (const WatchMatch& m : result.matches) {
+        if (onlyNew && !m.isNew) {
+            continue;
+        }
+        line = m.dateText + '\t' + std::to_string(m.category) + '\t' + m.fileName;
+        for (const std::string& cell : m.cells) {
+            line += '\t';
+            line += cell;
+        }
+        out << Cp932ToUtf8(line) << '\n';
+        ++printed;
+    }
+    return printed > 0 ? kExitOk : kExitFailure;
+}
+
+}  // namespace yomida::cli

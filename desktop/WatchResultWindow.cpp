@@ -1,0 +1,102 @@
+#include "desktop/WatchResultWindow.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "desktop/QtText.h"
+#include "sources/RecordLayout.h"
+
+namespace yomida::qt {
+namespace {
+
+enum Column { kDate, kCategory, kPublisher, kTitle, kAuthor, kPrice, kNew, kColumns };
+
+QString CategoryCaption(int number) {
+    const CategoryInfo* c = FindCategory(number);
+    return c != nullptr ? QString::fromUtf8(c->designCaption) : QString::number(number);
+}
+
+}  // namespace
+
+WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open, QWidget* parent)
+    : QWidget(parent, Qt::Window), open_(std::move(open)) {
+    setWindowTitle(QString::fromUtf8("ウォッチ結果"));
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    newOnly_ = new QCheckBox(QString::fromUtf8("新着のみ表示"));
+    connect(newOnly_, &QCheckBox::toggled, this, [this] { Fill(); });
+    top->addWidget(newOnly_);
+    top->addStretch(1);
+    count_ = new QLabel;
+    top->addWidget(count_);
+    layout->addLayout(top);
+
+    table_ = new QTableWidget(0, kColumns);
+    table_->setHorizontalHeaderLabels({QString::fromUtf8("発売日"), QString::fromUtf8("区分"),
+                                       QString::fromUtf8("出版社"), QString::fromUtf8("タイトル"),
+                                       QString::fromUtf8("作者"), QString::fromUtf8("価格"),
+                                       QString::fromUtf8("新")});
+    table_->verticalHeader()->hide();
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setWordWrap(false);
+    table_->horizontalHeader()->setSectionResizeMode(kTitle, QHeaderView::Stretch);
+    connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
+        const QTableWidgetItem* item = table_->item(row, kDate);
+        if (item == nullptr) {
+            return;
+        }
+        // A copy: opening the list may start a new scan that replaces the matches.
+        const WatchMatch match = matches_.at(item->data(Qt::UserRole).toULongLong());
+        open_(match);
+    });
+    layout->addWidget(table_, 1);
+    resize(760, 420);
+}
+
+void WatchResultWindow::ShowMatches(const std::vector<WatchMatch>& matches) {
+    matches_ = matches;
+    Fill();
+    show();
+    raise();
+    activateWindow();
+}
+
+void WatchResultWindow::Fill() {
+    const bool onlyNew = newOnly_->isChecked();
+    table_->setRowCount(0);
+    size_t fresh = 0;
+    for (size_t i = 0; i < matches_.size(); ++i) {
+        const WatchMatch& m = matches_[i];
+        fresh += m.isNew ? 1 : 0;
+        if (onlyNew && !m.isNew) {
+            continue;
+        }
+        const int row = table_->rowCount();
+        table_->insertRow(row);
+        const QString cells[kColumns] = {FromSjis(m.dateText),
+                                         CategoryCaption(m.category),
+                                         FromSjis(m.Cell(kPublisherCol)),
+                                         FromSjis(m.Cell(kTitleCol)),
+                                         FromSjis(m.Cell(kAuthorCol)),
+                                         FromSjis(m.Cell(kPriceCol)),
+                                         m.isNew ? QString::fromUtf8("新") : QString()};
+        for (int c = 0; c < kColumns; ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            if (c == kPrice) {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            table_->setItem(row, c, item);
+        }
+        table_->item(row, kDate)->setData(Qt::UserRole, static_cast<qulonglong>(i));
+    }
+    table_->resizeColumnsToContents();
+    count_->setText(QString::fromUtf8("%1件（新着 %2件）").arg(matches_.size()).arg(fresh));
+}
+
+}  // namespace yomida::qt

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "app/WatchScan.h"
+
+class QCheckBox;
+class QLabel;
+class QTableWidget;
+
+namespace yomida::qt {
+
+// "ウォッチ結果": every match of the watch words across the stored lists, beside the main
+// window. Double-clicking a row shows that list in the main window with the row current.
+class WatchResultWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    WatchResultWindow(std::function<void(const WatchMatch&)> open, QWidget* parent = nullptr);
+    // Shows the matches, the new ones marked 新.
+    void ShowMatches(const std::vector<WatchMatch>& matches);
+    QTableWidget* Table() const { return table_; }
+    QCheckBox* NewOnly() const { return newOnly_; }
+
+private:
+    void Fill();
+
+    std::function<void(const WatchMatch&)> open_;
+    std::vector<WatchMatch> matches_;
+    QTableWidget* table_ = nullptr;
+    QCheckBox* newOnly_ = nullptr;
+    QLabel* count_ = nullptr;
+};
+
+}  // namespace yomida::qt

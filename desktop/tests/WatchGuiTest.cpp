@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QUrl>
+
+#include "desktop/MainWindow.h"
+#include "desktop/WatchResultWindow.h"
+#include "desktop/WatchWordsDialog.h"
+#include "support/FormFixture.h"
+#include "support/TestSupport.h"
+
+namespace yomida::qt {
+namespace {
+
+const std::string kHeader = "No,□,出版社,発売日,タイトル,作者,価格";
+
+class WatchGuiTest : public test::FormFixture {
+protected:
+    std::unique_ptr<MainWindow> window;
+
+    void Open() {
+        test::WriteBytes(dir / "yomida.INI", "[FILE]\r\nON_OFF_LINE=OFF\r\n");
+        window = std::make_unique<MainWindow>(form);
+        ASSERT_TRUE(form.FormCreate(dir / "yomida"));
+        window->Push();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    QString Cell(QTableWidget* t, int row, int col) { return t->item(row, col)->text(); }
+};
+
+TEST_F(WatchGuiTest, WordsDialogKeepsOneWordALine) {
+    Open();
+    WatchWordsDialog* dialog = window->WatchWords();
+    dialog->Prepare();
+    dialog->Box(1)->setPlainText(QString::fromUtf8("ワンピース\n\nONE PIECE"));
+    dialog->Box(2)->setPlainText(QString::fromUtf8("尾田"));
+    dialog->Ok();
+    EXPECT_EQ(test::U8(form.Settings.watchTitle), "ワンピース,ONE PIECE");
+    EXPECT_EQ(test::U8(form.Settings.watchAuthor), "尾田");
+    dialog->Prepare();
+    EXPECT_EQ(dialog->Box(1)->toPlainText(), QString::fromUtf8("ワンピース\nONE PIECE"));
+}
+
+TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
+    Open();
+    form.Settings.watchAuthor = test::Sj("尾田");
+    test::WriteDataFile(dir / "data" / "comic0305.csv",
+                        {kHeader, "1,0,講談社,15,ワンピース 1,尾田,420", "2,0,集英社,上,別,甲,1"});
+    window->OpenWatchResults();
+    QTableWidget* table = window->WatchResults()->Table();
+    ASSERT_TRUE(window->WatchResults()->isVisible());
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(Cell(table, 0, 0), QStringLiteral("2003/05/15"));
+    EXPECT_EQ(Cell(table, 0, 3), QString::fromUtf8("ワンピース 1"));
+    EXPECT_EQ(Cell(table, 0, 6), QString());
+
+    test::WriteDataFile(dir / "data" / "bunko0306.csv",
+                        {kHeader, "1,0,社,2,小説,甲", "7,0,集英社,下,ワンピース 2,尾田,420"});
+    window->OpenWatchResults();
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(Cell(table, 1, 0), QString::fromUtf8("2003/06/下"));
+    EXPECT_EQ(Cell(table, 1, 1), QString::fromUtf8("文庫"));
+    EXPECT_EQ(Cell(table, 1, 6), QString::fromUtf8("新"));
+    window->WatchResults()->NewOnly()->setChecked(true);
+    ASSERT_EQ(table->rowCount(), 1);
+
+    emit table->cellDoubleClicked(0, 2);
+    EXPECT_EQ(form.Settings.category, 3);
+    EXPECT_EQ(window->PeriodField()->text(), QString::fromUtf8("2003年06月"));
+    const QModelIndex current = window->Grid()->currentIndex();
+    EXPECT_EQ(window->Grid()->model()->index(current.row(), 4).data().toString(),
+              QString::fromUtf8("ワンピース 2"));
+}
+
+TEST_F(WatchGuiTest, DroppingASavedPageImportsIt) {
+    Open();
+    const std::filesystem::path page = dir / "page.html";
+    std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html", page);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(page.string()))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+    EXPECT_EQ(window->Grid()->model()->rowCount(), 6);
+    EXPECT_EQ(window->StatusPanel(1)->text(), QString::fromUtf8("6件"));
+
+    QMimeData text;
+    text.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/notes.txt"))});
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    refused.ignore();
+    QApplication::sendEvent(window.get(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+}
+
+}  // namespace
+}  // namespace yomida::qt

@@ -1,0 +1,162 @@
+#include "app/CalendarExport.h"
+
+#include <gtest/gtest.h>
+#include <libical/ical.h>
+
+#include <memory>
+
+#include "support/TestSupport.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+using test::Sj;
+
+struct Event {
+    std::string uid;
+    std::string summary;
+    std::string description;
+    std::string start;
+    std::string end;
+};
+
+std::string DateOf(icaltimetype t) {
+    EXPECT_TRUE(t.is_date);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
+    return buf;
+}
+
+// The events as a real iCalendar parser reads them; fails the test on any parse error.
+std::vector<Event> Parse(const std::string& text) {
+    std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> cal(
+        icalparser_parse_string(text.c_str()), icalcomponent_free);
+    EXPECT_NE(cal, nullptr);
+    if (!cal) {
+        return {};
+    }
+    EXPECT_EQ(icalcomponent_isa(cal.get()), ICAL_VCALENDAR_COMPONENT);
+    EXPECT_EQ(icalcomponent_count_errors(cal.get()), 0);
+    std::vector<Event> events;
+    for (icalcomponent* e = icalcomponent_get_first_component(cal.get(), ICAL_VEVENT_COMPONENT);
+         e != nullptr; e = icalcomponent_get_next_component(cal.get(), ICAL_VEVENT_COMPONENT)) {
+        events.push_back({icalcomponent_get_uid(e), icalcomponent_get_summary(e),
+                          icalcomponent_get_description(e), DateOf(icalcomponent_get_dtstart(e)),
+                          DateOf(icalcomponent_get_dtend(e))});
+    }
+    return events;
+}
+
+// A grid of 8 columns: the header, then one row per {number, tick, date, title}.
+ComboGrid Grid(const std::vector<std::array<std::string, 4>>& rows) {
+    ComboGrid grid;
+    grid.SetColCount(8);
+    grid.SetRowCount(static_cast<int>(rows.size()) + 1);
+    const char* header[] = {"No", "□", "出版社", "発売日", "タイトル", "作者", "価格", "ISBN"};
+    for (int c = 0; c < 8; ++c) {
+        grid.SetCell(c, 0, Sj(header[c]));
+    }
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const int r = static_cast<int>(i) + 1;
+        grid.SetCell(0, r, rows[i][0]);
+        grid.SetCell(1, r, Sj(rows[i][1]));
+        grid.SetCell(2, r, Sj("講談社"));
+        grid.SetCell(3, r, Sj(rows[i][2]));
+        grid.SetCell(4, r, Sj(rows[i][3]));
+        grid.SetCell(5, r, Sj("作者; 甲"));
+        grid.SetCell(6, r, "420");
+    }
+    return grid;
+}
+
+const CalendarSource kFeb{1, "2402", year_month{year{2024}, month{2}}};
+const year_month_day kToday{year{2024}, month{1}, day{20}};
+
+TEST(CalendarExport, DaysAndThirdsBecomeAllDaySpans) {
+    const ComboGrid grid = Grid({{"1", "□", "5", "五日"},
+                                 {"2", "□", "上", "上旬"},
+                                 {"3", "□", "中", "中旬"},
+                                 {"4", "□", "下", "下旬"},
+                                 {"5", "□", "30", "無い日"},
+                                 {"6", "□", "", "空"},
+                                 {"7", "□", "/3", "字"},
+                                 {"8", "□", "29", "閏日"}});
+    const CalendarText cal = MakeCalendar(grid, CalendarRows(grid), kFeb, kToday);
+    EXPECT_EQ(cal.events, 5u);
+    EXPECT_EQ(cal.leftOut, 3u);
+    const std::vector<Event> events = Parse(cal.text);
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].start + " " + events[0].end, "2024-02-05 2024-02-06");
+    EXPECT_EQ(events[1].start + " " + events[1].end, "2024-02-01 2024-02-11");
+    EXPECT_EQ(events[2].start + " " + events[2].end, "2024-02-11 2024-02-21");
+    EXPECT_EQ(events[3].start + " " + events[3].end, "2024-02-21 2024-03-01");
+    EXPECT_EQ(events[4].start + " " + events[4].end, "2024-02-29 2024-03-01");
+    EXPECT_EQ(events[0].summary, "五日");
+    EXPECT_EQ(events[0].description, "出版社: 講談社\n作者: 作者; 甲\n価格: 420");
+}
+
+TEST(CalendarExport, TickedRowsOnlyWhenAnyIsTicked) {
+    const ComboGrid grid = Grid({{"1", "□", "5", "一"}, {"2", "■", "6", "二"}});
+    EXPECT_EQ(CalendarRows(grid), (std::vector<int>{2}));
+    EXPECT_EQ(CalendarRows(Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}})),
+              (std::vector<int>{1, 2}));
+    ComboGrid empty;
+    empty.SetRowCount(2);
+    EXPECT_TRUE(CalendarRows(empty).empty());
+}
+
+TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
+    std::string longTitle;
+    for (int i = 0; i < 40; ++i) {
+        longTitle += "長";
+    }
+    const std::string odd = R"(a,b;c\d)";
+    const ComboGrid grid = Grid({{"1", "□", "5", longTitle}, {"2", "□", "6", odd}});
+    const CalendarText cal = MakeCalendar(grid, CalendarRows(grid), kFeb, kToday);
+    size_t start = 0;
+    while (start < cal.text.size()) {
+        const size_t crlf = cal.text.find("\r\n", start);
+        ASSERT_NE(crlf, std::string::npos) << "every line ends in CR LF";
+        EXPECT_LE(crlf - start, 75u);
+        const size_t body = cal.text[start] == ' ' ? start + 1 : start;
+        if (body < crlf) {
+            EXPECT_NE(static_cast<unsigned char>(cal.text[body]) & 0xC0, 0x80)
+                << "a folded line starts inside a character";
+        }
+        start = crlf + 2;
+    }
+    EXPECT_NE(cal.text.find(R"(SUMMARY:a\,b\;c\\d)"), std::string::npos);
+    const std::vector<Event> events = Parse(cal.text);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].summary, longTitle);
+    EXPECT_EQ(events[1].summary, odd);
+    EXPECT_EQ(EscapeCalendarText("a\r\nb\nc"), R"(a\nb\nc)");
+}
+
+TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {
+    const ComboGrid first = Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}});
+    const ComboGrid again = Grid({{"7", "□", "6", "二"}, {"8", "□", "5", "一"}});
+    const auto a = Parse(MakeCalendar(first, CalendarRows(first), kFeb, kToday).text);
+    const auto b = Parse(
+        MakeCalendar(again, CalendarRows(again), kFeb, year_month_day{year{2024}, month{2}, day{3}})
+            .text);
+    ASSERT_EQ(a.size(), 2u);
+    ASSERT_EQ(b.size(), 2u);
+    EXPECT_EQ(a[0].uid, b[1].uid);
+    EXPECT_EQ(a[1].uid, b[0].uid);
+    EXPECT_NE(a[0].uid, a[1].uid);
+    const CalendarSource march{1, "2403", year_month{year{2024}, month{3}}};
+    EXPECT_NE(Parse(MakeCalendar(first, CalendarRows(first), march, kToday).text)[0].uid, a[0].uid);
+}
+
+TEST(CalendarExport, ExportReplacesTheFileWhole) {
+    test::TempDir dir;
+    const ComboGrid grid = Grid({{"1", "□", "5", "一"}});
+    const CalendarText cal = ExportCalendar(grid, kFeb, kToday, dir / "out.ics");
+    EXPECT_EQ(test::ReadBytes(dir / "out.ics"), cal.text);
+    EXPECT_EQ(Parse(cal.text).size(), 1u);
+}
+
+}  // namespace
+}  // namespace yomida

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "app/WatchMemory.h"
+#include "support/FormFixture.h"
+
+namespace yomida {
+namespace {
+
+using test::Sj;
+using test::U8;
+
+class WatchActionsTest : public test::FormFixture {
+protected:
+    std::filesystem::path SavedPage(const std::string& name = "page.html") {
+        const std::filesystem::path copy = dir / "saved" / name;
+        std::filesystem::create_directories(copy.parent_path());
+        std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html",
+                                   copy, std::filesystem::copy_options::overwrite_existing);
+        return copy;
+    }
+    std::filesystem::path DataFile() { return form.Settings.dataFolder / "comic0305.csv"; }
+};
+
+TEST_F(WatchActionsTest, DroppedPageIsImportedForTheSelectedPeriodWithoutTheBrowser) {
+    Start();
+    ASSERT_EQ(form.Settings.category, 1);
+    form.DropImport(dir / "list.txt");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Warning);
+
+    form.DropImport(SavedPage("Page.HTML"));
+    EXPECT_TRUE(ui.shellOpened.empty());
+    EXPECT_EQ(test::ReadDataFile(DataFile()).size(), 7u);
+    EXPECT_EQ(form.List.ComboGrid1.RowCount(), 7);
+    EXPECT_EQ(form.Settings.htmlFolder, (dir / "saved" / "").string());
+
+    // A broken page asks first, then keeps the stored list.
+    const std::filesystem::path broken = dir / "saved" / "broken.html";
+    std::filesystem::copy_file(std::filesystem::path(YOMIDA_TEST_DATA) / "broken" / "empty.html",
+                               broken);
+    ui.confirmAnswers = {true};
+    form.DropImport(broken);
+    EXPECT_EQ(test::ReadDataFile(DataFile()).size(), 7u);
+    EXPECT_EQ(form.List.ComboGrid1.RowCount(), 7);
+    EXPECT_TRUE(U8(ui.messages[1].text).starts_with("置いたファイルで"));
+}
+
+TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
+    Start();
+    form.Settings.watchAuthor = Sj("架空,ないない");
+    form.WatchScanExecute();  // nothing stored yet: the first look, which marks nothing
+    EXPECT_TRUE(form.WatchMatches.empty());
+    EXPECT_TRUE(std::filesystem::exists(form.Settings.dataFolder / WatchMemory::kWindowFile));
+
+    form.DropImport(SavedPage());
+    EXPECT_EQ(form.WatchNewCount, 3u);
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 新着 3件");
+
+    form.WatchScanExecute();
+    ASSERT_EQ(form.WatchMatches.size(), 3u);
+    EXPECT_TRUE(form.WatchMatches[0].isNew);
+    EXPECT_EQ(U8(form.WatchMatches[0].dateText), "2003/05/03");
+    EXPECT_EQ(form.WatchNewCount, 0u);
+    form.WatchScanExecute();
+    EXPECT_FALSE(form.WatchMatches[0].isNew);
+    EXPECT_GT(ui.messagePumps, 0) << "the window turns its messages while the scan runs";
+
+    form.WatchOpenMatch(form.WatchMatches[2]);
+    const ComboGrid& grid = form.List.ComboGrid1;
+    EXPECT_EQ(U8(grid.Cell(kTitleCol, grid.Row())), U8(form.WatchMatches[2].Cell(kTitleCol)));
+}
+
+TEST_F(WatchActionsTest, CalendarExportOfTheShownList) {
+    Start();
+    form.DropImport(SavedPage());
+    ui.saveAnswers = {dir / "out.ics"};
+    form.CalendarExportExecute();
+    const std::string text = test::ReadBytes(dir / "out.ics");
+    EXPECT_NE(text.find("DTSTART;VALUE=DATE:20030503\r\n"), std::string::npos);
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "カレンダー: 6件");
+}
+
+}  // namespace
+}  // namespace yomida

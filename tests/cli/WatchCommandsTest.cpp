@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/Cli.h"
+#include "support/TestSupport.h"
+
+namespace yomida {
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result Invoke(std::vector<std::string> args) {
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    int status = RunCli(args, in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+const std::string kHeader = "No,□,出版社,発売日,タイトル,作者,価格";
+
+TEST(WatchCommand, PrintsMatchesAndRemembersWithNew) {
+    test::TempDir dir;
+    test::WriteDataFile(dir / "comic2405.csv",
+                        {kHeader, "2,0,講談社,上,ワンピース　１,尾田,420", "1,1,集英社,3,別,甲,1"});
+    test::WriteDataFile(dir / "bunko2404.csv", {kHeader, "1,0,社,9,ワンピース小説,乙,500"});
+    const std::string folder = dir.path().string();
+
+    Result r = Invoke({"watch", folder, "--title", "ワンピース"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "2024/04/09\t3\tbunko2404.csv\t1\t□\t社\t9\tワンピース小説\t乙\t500\n"
+              "2024/05/上\t1\tcomic2405.csv\t2\t□\t講談社\t上\tワンピース 1\t尾田\t420\n");
+    EXPECT_EQ(Invoke({"watch", folder, "--title", "無い"}).status, 1);
+
+    // The first --new run only remembers; a later one prints what came since.
+    EXPECT_EQ(Invoke({"watch", folder, "--title", "ワンピース", "--new"}).out, "");
+    test::WriteDataFile(dir / "comic2406.csv", {kHeader, "1,0,講談社,4,ワンピース　２,尾田,420"});
+    r = Invoke({"watch", folder, "--title", "ワンピース", "--new"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "2024/06/04\t1\tcomic2406.csv\t1\t□\t講談社\t4\tワンピース 2\t尾田\t420\n");
+    EXPECT_EQ(Invoke({"watch", folder, "--title", "ワンピース", "--new"}).status, 1);
+}
+
+TEST(WatchCommand, TakesTheWordsFromTheSettingsFile) {
+    test::TempDir dir;
+    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,講談社,1,本,尾田,420"});
+    test::WriteBytes(dir / "YOMIDA.INI", test::Sj("[WATCH]\r\nAUTHOR=甲,尾田\r\n"));
+    Result r = Invoke({"watch", dir.path().string(), "--settings", (dir / "YOMIDA.INI").string()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "2024/05/01\t1\tcomic2405.csv\t1\t□\t講談社\t1\t本\t尾田\t420\n");
+}
+
+TEST(WatchCommand, BadCommandLinesAndFoldersExitTwo) {
+    test::TempDir dir;
+    EXPECT_EQ(Invoke({"watch"}).status, 2);
+    EXPECT_EQ(Invoke({"watch", (dir / "missing").string(), "--title", "a"}).status, 2);
+    EXPECT_EQ(Invoke({"watch", dir.path().string(), "--bogus"}).status, 2);
+    EXPECT_EQ(
+        Invoke({"watch", dir.path().string(), "--settings", (dir / "no.ini").string()}).status, 2);
+}
+
+TEST(IcalCommand, WritesTheGridAsACalendar) {
+    test::TempDir dir;
+    test::WriteDataFile(dir / "comic2402.csv",
+                        {kHeader, "1,0,講談社,上,本,尾田,420", "2,0,講談社,,日なし,尾田,420"});
+    const std::string out = (dir / "out.ics").string();
+    Result r = Invoke({"ical", (dir / "comic2402.csv").string(), "--month", "2024-02", out});
+    EXPECT_EQ(r.status, 0);
+    const std::string text = test::ReadBytes(out);
+    EXPECT_NE(text.find("DTSTART;VALUE=DATE:20240201\r\nDTEND;VALUE=DATE:20240211\r\n"),
+              std::string::npos);
+    EXPECT_NE(r.err.find("日付の無い行: 1件"), std::string::npos);
+    EXPECT_EQ(Invoke({"ical", (dir / "odd.csv").string(), "--month", "2024-02", out}).status, 2);
+    EXPECT_EQ(test::ReadBytes(out), text);
+}
+
+}  // namespace
+}  // namespace yomida
