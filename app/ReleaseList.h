@@ -14,6 +14,8 @@
 
 namespace yomida {
 
+class ScrambledWriter;
+
 enum class GridKey { Left, Other };
 enum class CellAlignment { Left, Center, Right };
 
@@ -63,9 +65,8 @@ public:
 
 private:
     Collator& SortCollator();
-    // Writes the data file's lines, ticks updated, as plain text into `plainFile`.
-    void WriteCheckedLines(const std::filesystem::path& dataFile,
-                           const std::filesystem::path& plainFile);
+    // Writes the data file's lines, ticks updated, into its new version.
+    void WriteCheckedLines(const std::filesystem::path& dataFile, ScrambledWriter& out);
 
     Ui& ui_;
     std::unique_ptr<Collator> collator_;

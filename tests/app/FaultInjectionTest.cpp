@@ -100,7 +100,7 @@ protected:
     bool NoTemporaries() {
         for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path())) {
             const std::string name = e.path().filename().string();
-            if (name.ends_with(".tmp") || name == "newfiles.$$$") {
+            if (name.ends_with(".tmp") || name.ends_with(".lock") || name == "newfiles.$$$") {
                 return false;
             }
         }

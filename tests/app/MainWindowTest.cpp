@@ -156,8 +156,7 @@ TEST_F(MainWindowTest, MaxOtherThanOneOpensANormalWindow) {
 
 TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedAndTheOldOneKept) {
     Start("[FONT]\r\nSIZE=12\r\n");
-    std::filesystem::create_directory(dir / "yomida.INI.tmp");  // blocks the temporary file
-    test::WriteBytes(dir / "yomida.INI.tmp" / "x", "");
+    std::filesystem::permissions(Ini(), std::filesystem::perms::owner_read);  // read-only
     form.FormClose();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(U8(ui.messages[0].text), Ini().string() + " に書き込めません");
