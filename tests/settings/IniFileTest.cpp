@@ -29,6 +29,11 @@ TEST(IniFile, ReadsValuesAsTheProfileFunctionsDo) {
     IniFile long_;
     long_.Write("S", "K", std::string(3000, 'x'));
     EXPECT_EQ(long_.Read("S", "K")->size(), IniFile::kMaxValue);
+    // A double-byte character across the limit is left out whole.
+    long_.Write("S", "J", std::string(2046, 'x') + test::Sj("漫画"));
+    EXPECT_EQ(long_.Read("S", "J"), std::string(2046, 'x'));
+    long_.Write("S", "J", std::string(2045, 'x') + test::Sj("漫画"));
+    EXPECT_EQ(long_.Read("S", "J"), std::string(2045, 'x') + test::Sj("漫"));
 }
 
 TEST(IniFile, WritesInPlaceAndKeepsEverythingElse) {
