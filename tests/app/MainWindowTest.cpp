@@ -163,6 +163,17 @@ TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedAndTheOldOneKept) {
     EXPECT_EQ(U8(test::ReadBytes(Ini())), "[FONT]\r\nSIZE=12\r\n");
 }
 
+TEST_F(MainWindowTest, MalformedListMonthIsReportedAndTheWindowStillStarts) {
+    for (const char* listId : {"2003年5月", "", "2003", "03/05", "abcd"}) {
+        ui.messages.clear();
+        Start(std::string("[SERCH]\r\nTAISYOU=15\r\nLISTID=") + listId + "\r\n");
+        EXPECT_EQ(ui.messages.size(), 1u) << listId;
+        EXPECT_EQ(form.Settings.category, 15);
+        EXPECT_EQ(form.TargetDate, clock.Today()) << listId;
+        EXPECT_TRUE(form.FormClose()) << listId;
+    }
+}
+
 TEST_F(MainWindowTest, DataFolderThatCannotBeCreatedEndsTheProgram) {
     test::WriteBytes(dir / "data", "a file where the folder should be");
     EXPECT_FALSE(form.FormCreate(Exe()));
