@@ -4,13 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
-#include <random>
 
-#include "platform/FileHooks.h"
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"
 
@@ -19,61 +14,28 @@ namespace {
 
 constexpr int kMaxLinks = 40;
 
-// A name for the new version that no other writer, in this process or another, picks at the
-// same time.
-std::filesystem::path CandidateName(const std::filesystem::path& target) {
-    static std::atomic<unsigned> counter{0};
-    static const unsigned long long seed = std::random_device{}();
-    const unsigned long long mix =
-        seed ^ (static_cast<unsigned long long>(::getpid()) << 20) ^
-        static_cast<unsigned long long>(
-            std::chrono::steady_clock::now().time_since_epoch().count()) ^
-        (static_cast<unsigned long long>(counter.fetch_add(1)) << 40);
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%08llx.tmp", (mix ^ (mix >> 29)) & 0xFFFFFFFFull);
-    std::filesystem::path temp = target;
-    temp += suffix;
-    return temp;
-}
-
 // Creates the new version under a fresh name; never opens a name that already exists, so a
 // link planted beside the target cannot redirect what is written.
 int CreateTemporary(const std::filesystem::path& target, const struct stat* old,
                     std::filesystem::path& temp) {
-    if (const auto& hook = TestFileHooks().beforeCreate) {
-        if (int e = hook(); e != 0) {
-            throw IoError(IoError::Op::Create, target, e);
-        }
-    }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = CandidateName(target);
-        // A new file gets the usual permissions; a replaced one starts private and takes the
-        // old file's permissions below.
-        const mode_t mode = old != nullptr ? 0600 : 0666;
-        const int fd =
-            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd < 0) {
-            if (errno == EEXIST || errno == EINTR) {
-                continue;
-            }
-            throw IoError(IoError::Op::Create, target, errno);
-        }
-        if (old != nullptr) {
-            if (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) {
-                // Only a privileged writer can give the file back to its owner; anyone else
-                // keeps the file as their own, as an editor saving it would.
-                (void)::fchown(fd, old->st_uid, old->st_gid);
-            }
-            if (::fchmod(fd, old->st_mode & 07777) != 0) {
-                const int e = errno;
-                ::close(fd);
-                ::unlink(temp.c_str());
-                throw IoError(IoError::Op::Create, target, e);
-            }
-        }
+    // A new file gets the usual permissions; a replaced one starts private and then takes the
+    // old file's permissions.
+    const int fd = CreateUniqueFileBeside(target, old != nullptr ? 0600 : 0666, temp);
+    if (old == nullptr) {
         return fd;
     }
-    throw IoError(IoError::Op::Create, target, EEXIST);
+    if (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) {
+        // Only a privileged writer can give the file back to its owner; anyone else keeps the
+        // file as their own, as an editor saving it would.
+        (void)::fchown(fd, old->st_uid, old->st_gid);
+    }
+    if (::fchmod(fd, old->st_mode & 07777) != 0) {
+        const int e = errno;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw IoError(IoError::Op::Create, target, e);
+    }
+    return fd;
 }
 
 void SyncFolder(const std::filesystem::path& folder) {
