@@ -193,5 +193,56 @@ TEST(Cli, FailuresAndUsage) {
     EXPECT_EQ(Invoke({"--help"}).status, 0);
 }
 
+TEST(Cli, FetchDownloadsLikeTheWindowAndKeepsTheListOnAFailure) {
+    test::TempDir dir;
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string ok =
+        "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003 10:00:00 GMT\r\n\r\n";
+    test::LoopbackServer server({{ok + Sj(page)}, {ok}, {"HTTP/1.0 500 Oops\r\n\r\n"}});
+    test::WriteBytes(dir / "hosts.ini",
+                     "[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    const std::vector<std::string> fetch = {"fetch",
+                                            "--category",
+                                            "2",
+                                            "--month",
+                                            "2003-05",
+                                            "--week",
+                                            "1321",
+                                            "--data",
+                                            (dir / "data").string(),
+                                            "--hosts",
+                                            (dir / "hosts.ini").string()};
+    Result first = Invoke(fetch);
+    EXPECT_EQ(first.status, 0) << first.err;
+    const std::filesystem::path list = dir / "data" / "syosk1321.csv";
+    EXPECT_EQ(first.out, list.string() + "\n2\n");
+    ASSERT_EQ(test::ReadDataFile(list).size(), 3u);
+    EXPECT_TRUE(server.Requests()[0].starts_with("GET /1321/"));
+
+    // Unchanged page: nothing is downloaded and the list stays.
+    const std::string before = test::ReadBytes(list);
+    Result again = Invoke(fetch);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, first.out);
+
+    // Forced, against a server error: exit 1 and the previous list byte for byte.
+    std::vector<std::string> forced = fetch;
+    forced.push_back("--force");
+    Result failed = Invoke(forced);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("unchanged"), std::string::npos);
+    EXPECT_EQ(test::ReadBytes(list), before);
+
+    Result byHand = Invoke({"fetch", "--category", "1", "--month", "2003-05"});
+    EXPECT_EQ(byHand.status, 2);
+    EXPECT_NE(byHand.err.find("yomida-cli convert"), std::string::npos);
+    EXPECT_EQ(Invoke({"fetch", "--category", "2"}).status, 2);
+    EXPECT_EQ(Invoke({"fetch", "--category", "2", "--month", "2003-05", "--hosts",
+                      (dir / "missing.ini").string()})
+                  .status,
+              1);
+}
+
 }  // namespace
 }  // namespace yomida
