@@ -176,6 +176,15 @@ void IniFile::Save(const std::filesystem::path& path) const {
     file.Commit();
 }
 
+void IniFile::Update(const std::filesystem::path& path,
+                     const std::function<void(IniFile&)>& change) {
+    FileReplacement file(path);
+    IniFile ini(path);
+    change(ini);
+    file.Writer().Write(ini.Text());
+    file.Commit();
+}
+
 int IniToInt(const std::optional<std::string>& value, int fallback) {
     if (!value || value->empty()) {
         return fallback;
