@@ -27,7 +27,8 @@ FileLock::FileLock(const std::filesystem::path& file, std::chrono::milliseconds 
             if (errno == EINTR) {
                 continue;
             }
-            throw IoError(IoError::Op::Lock, file, errno);
+            // No lock file can be made where the file itself could not be written either.
+            throw IoError(IoError::Op::Create, file, errno);
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             // The holder before us may have removed the lock file between our open and our
@@ -46,7 +47,7 @@ FileLock::FileLock(const std::filesystem::path& file, std::chrono::milliseconds 
         const int e = errno;
         ::close(fd);
         if (e != EWOULDBLOCK && e != EINTR) {
-            throw IoError(IoError::Op::Lock, file, e);
+            throw IoError(IoError::Op::Create, file, e);
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             throw IoError(IoError::Op::Lock, file, 0);

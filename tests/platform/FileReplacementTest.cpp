@@ -55,6 +55,13 @@ TEST(FileReplacement, KeepsPermissionsAndReplacesWhatALinkPointsAt) {
     EXPECT_TRUE(fs::is_symlink(dir / "dangling.csv"));
     EXPECT_EQ(test::ReadBytes(dir / "real" / "new.csv"), "made");
 
+    try {
+        Replace(dir / "no-such-folder" / "out.csv", "x");
+        ADD_FAILURE() << "written into a folder that does not exist";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.op(), IoError::Op::Create) << "not reported as someone else's lock";
+    }
+
     fs::create_symlink("loop.csv", dir / "loop.csv");
     EXPECT_THROW(Replace(dir / "loop.csv", "x"), IoError);
     EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"chain.INI", "dangling.csv", "loop.csv",
