@@ -3,16 +3,13 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include "app/MainWindowLogic.h"
 #include "desktop/MainWindow.h"
 #include "desktop/QtUi.h"
+#include "desktop/SingleInstance.h"
 #include "download/DownloadManager.h"
 #include "platform/FileSystem.h"
-#include "platform/InstanceLock.h"
-#include "settings/ProgramPaths.h"
-#include "text/SjisLiteral.h"
 
 namespace yomida::qt {
 namespace {
@@ -25,19 +22,6 @@ bool HasDisplay() {
         }
     }
     return false;
-}
-
-// Two windows on one settings file would overwrite each other's lists and settings, so a
-// second start says so and ends; the returned lock keeps the first one marked.
-std::unique_ptr<InstanceLock> ClaimSettingsFile(Ui& ui) {
-    const ProgramPaths paths = ResolveProgramPaths(ExecutablePath(), PathEnvironment::Current());
-    CreateDirectories(FolderOf(paths.settingsFile));
-    auto lock = std::make_unique<InstanceLock>(paths.settingsFile);
-    if (!lock->First()) {
-        ui.ShowWarning("YOMIDA は既に起動しています。"_sj);
-        return nullptr;
-    }
-    return lock;
 }
 
 }  // namespace
@@ -53,8 +37,8 @@ int RunDesktopProgram(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("YOMIDA"));
 
     QtUi ui;
-    const std::unique_ptr<InstanceLock> running = ClaimSettingsFile(ui);
-    if (!running) {
+    SingleInstance instance(ui);
+    if (!instance.First()) {
         return 1;
     }
     SystemClock clock;
@@ -71,6 +55,7 @@ int RunDesktopProgram(int argc, char** argv) {
     window.Push();
     window.ApplyGeometry();
     window.show();
+    instance.RaiseOnSecondStart(window);
     return QApplication::exec();
 }
 

@@ -8,10 +8,9 @@
 
 namespace yomida {
 
-InstanceLock::InstanceLock(const std::filesystem::path& settingsFile) {
-    std::filesystem::path marker = settingsFile;
-    marker += ".running";
-    fd_ = ::open(marker.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+InstanceLock::InstanceLock(const std::filesystem::path& settingsFile) : marker_(settingsFile) {
+    marker_ += ".running";
+    fd_ = ::open(marker_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd_ < 0) {
         return;
     }
@@ -20,6 +19,16 @@ InstanceLock::InstanceLock(const std::filesystem::path& settingsFile) {
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         first_ = false;
     }
+}
+
+void InstanceLock::NotifyHolder() const {
+    if (fd_ < 0) {
+        return;
+    }
+    // A lock may not be held, but writing needs none: the holder only watches for a change.
+    static const char kNote[] = "raise\n";
+    (void)::ftruncate(fd_, 0);
+    (void)::pwrite(fd_, kNote, sizeof kNote - 1, 0);
 }
 
 InstanceLock::~InstanceLock() {

@@ -17,8 +17,13 @@ public:
     // False when another process holds the lock. A lock that cannot be set up at all (an
     // unwritable folder, say) does not stop the program.
     bool First() const { return first_; }
+    // Tells the holder that another start was tried, by writing to the marker, which the
+    // holder may watch.
+    void NotifyHolder() const;
+    const std::filesystem::path& Marker() const { return marker_; }
 
 private:
+    std::filesystem::path marker_;
     int fd_ = -1;
     bool first_ = true;
 };

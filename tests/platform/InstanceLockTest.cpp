@@ -18,6 +18,8 @@ TEST(InstanceLock, OnlyTheFirstOnASettingsFileHoldsItUntilItEnds) {
     {
         InstanceLock second(dir / "yomida.INI");
         EXPECT_FALSE(second.First());
+        second.NotifyHolder();
+        EXPECT_EQ(test::ReadBytes(first->Marker()), "raise\n") << "the holder can see the try";
         InstanceLock elsewhere(dir / "other.INI");
         EXPECT_TRUE(elsewhere.First()) << "another settings file is another program";
     }
