@@ -176,6 +176,7 @@ int ReleaseList::Load(const std::filesystem::path& dataFile) {
     }
     file.Close();
     CmbSortChange();
+    RememberTicks();
     return count;
 }
 
@@ -283,8 +284,13 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, Scram
             out.WriteLine(line);
             continue;
         }
+        const bool shownTicked = ComboGrid1.Cell(kCheckCol, found->second) == ticked;
+        const auto saved = savedTicks_.find(found->first);
+        const bool untouched = saved != savedTicks_.end() && saved->second == shownTicked;
         rebuilt = fields[kNumberCol];
-        rebuilt += ComboGrid1.Cell(kCheckCol, found->second) == ticked ? ",1" : ",0";
+        rebuilt += (untouched ? fields.size() > kCheckCol && fields[kCheckCol] == "1" : shownTicked)
+                       ? ",1"
+                       : ",0";
         for (size_t i = kPublisherCol; i < fields.size(); ++i) {
             rebuilt += ',';
             if (i == kTitleCol) {
@@ -308,6 +314,16 @@ void ReleaseList::SaveTicks(const std::filesystem::path& dataFile) {
     ScrambledWriter writer(out.Writer(), dataFile);
     WriteCheckedLines(dataFile, writer);
     out.Commit();
+    RememberTicks();
+}
+
+void ReleaseList::RememberTicks() {
+    savedTicks_.clear();
+    const std::string& ticked = "■"_sj;
+    for (int r = ComboGrid::kFixedRows; r < ComboGrid1.RowCount(); ++r) {
+        savedTicks_.emplace(std::string(ComboGrid1.Cell(kNumberCol, r)),
+                            ComboGrid1.Cell(kCheckCol, r) == ticked);
+    }
 }
 
 void ReleaseList::ExportCsv(const std::filesystem::path& file, std::chrono::year_month month) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <sstream>
 
 #include "support/LoopbackServer.h"
@@ -122,6 +126,51 @@ TEST(Cli, OrderTickAndExport) {
                                        "2003/05/25,\"コナン\",410,\"青山\",\"小学館\"\r\n"));
     EXPECT_EQ(Invoke({"export", file, csv}).status, 2);
     EXPECT_EQ(Invoke({"tick", (dir / "none.csv").string(), "1"}).status, 1);
+}
+
+TEST(Cli, TicksFromTwoProcessesOnOneFolderAndOneFileAreAllKept) {
+    test::TempDir dir;
+    std::vector<std::string> lines = {"No,□,出版社,発売日,タイトル,作者,価格"};
+    for (int n = 1; n <= 200; ++n) {
+        lines.push_back(std::to_string(n) + ",0,講談社,15,タイトル" + std::to_string(n) +
+                        ",作者,420");
+    }
+    test::WriteDataFile(dir / "comic2612.csv", lines);
+    test::WriteDataFile(dir / "comic2611.csv", lines);
+    // Child 0 and 1 tick records of their own files; 2 and 3 tick different records of one file.
+    const std::string files[4] = {
+        (dir / "comic2612.csv").string(), (dir / "comic2611.csv").string(),
+        (dir / "comic2612.csv").string(), (dir / "comic2611.csv").string()};
+    pid_t children[4];
+    for (int c = 0; c < 4; ++c) {
+        children[c] = ::fork();
+        if (children[c] == 0) {
+            for (int n = 0; n < 8; ++n) {
+                const int record = c < 2 ? 1 + n : 101 + n;
+                if (Invoke({"tick", files[c], std::to_string(record)}).status != 0) {
+                    ::_exit(1);
+                }
+            }
+            ::_exit(0);
+        }
+    }
+    for (pid_t child : children) {
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (const char* name : {"comic2612.csv", "comic2611.csv"}) {
+        const std::vector<std::string> saved = test::ReadDataFile(dir / name);
+        ASSERT_EQ(saved.size(), lines.size()) << name;
+        Result checked = Invoke({"show", (dir / name).string(), "--checked"});
+        EXPECT_EQ(checked.err, "16件\n") << name;
+    }
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"comic2611.csv", "comic2612.csv"}));
 }
 
 TEST(Cli, ConvertWritesTheDataFileAndReportsFailures) {
