@@ -73,7 +73,10 @@ FileReplacement::FileReplacement(const std::filesystem::path& target)
     if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
                    ::access(target_.c_str(), W_OK) != 0)) {
         // A read-only file is the user's decision; replacing it would undo it.
-        throw IoError(IoError::Op::Write, target, S_ISREG(old.st_mode) ? EACCES : EISDIR);
+        throw IoError(IoError::Op::Write, target,
+                      S_ISREG(old.st_mode)   ? EACCES
+                      : S_ISDIR(old.st_mode) ? EISDIR
+                                             : EINVAL);
     }
     const int fd = CreateTemporary(target_, exists ? &old : nullptr, temp_);
     writer_.emplace(temp_, fd);
