@@ -147,7 +147,19 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     WeekNumber = Settings.weekBaseNumber + static_cast<int>(days / 7);
     EdtCalen = PeriodText();
 
-    SelectCategory(false);
+    // A setting the catalogue cannot use (a list month typed wrongly, say) is reported like
+    // any other error; the window still opens so it can be corrected in the setup dialog.
+    bool selected = false;
+    Guarded([this, &selected] {
+        SelectCategory(false);
+        selected = true;
+    });
+    if (!selected) {
+        // The month buttons' round trip stopped half way: start on today's period all the same.
+        TargetDate = today;
+        WeekNumber = Settings.weekBaseNumber + static_cast<int>(days / 7);
+        EdtCalen = PeriodText();
+    }
     if (Online()) {
         ONLINEExecute();
     } else {

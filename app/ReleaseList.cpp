@@ -10,7 +10,6 @@
 #include "app/ResultOrder.h"
 #include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
-#include "platform/ScopeExit.h"
 #include "sources/RecordLayout.h"
 #include "text/CommaText.h"
 #include "text/ScrambledFile.h"
@@ -22,8 +21,7 @@ namespace {
 
 constexpr size_t kMaxCopiedRows = 100;
 
-// Stands in for a half-width space while a stored line is split, so the split cuts at commas
-// only and every byte of a field comes back as it was; printable text never holds DEL.
+// Hides a half-width space from the comma split; it is never part of a double-byte character.
 constexpr char kSpaceStandIn = '\x7F';
 
 // Reads the lines that pass the filter into grid rows 2 onwards (the header line included);
@@ -54,18 +52,50 @@ void ReadLinesIntoGrid(ReleaseRecordReader& file, SearchFilter& filter, ComboGri
     }
 }
 
+// Splits a stored line at commas only: a half-width space inside a field does not cut it.
+// Spaces are hidden from the split behind DEL, and a DEL already in the line is doubled, so
+// every byte of every field comes back as it was.
 void SplitStoredLine(const std::string& line, std::string& scratch,
                      std::vector<std::string>& fields) {
-    scratch.assign(line);
-    for (size_t i = 0; i < scratch.size(); i += CharLength(scratch, i)) {
-        if (scratch[i] == ' ') {
-            scratch[i] = kSpaceStandIn;
+    scratch.clear();
+    for (size_t i = 0; i < line.size();) {
+        const size_t n = CharLength(line, i);
+        if (line[i] == ' ') {
+            scratch += kSpaceStandIn;
+            scratch += '_';
+        } else if (line[i] == kSpaceStandIn) {
+            scratch += kSpaceStandIn;
+            scratch += kSpaceStandIn;
+        } else {
+            scratch.append(line, i, n);
         }
+        i += n;
     }
     SplitCommaText(scratch, fields);
     for (std::string& f : fields) {
-        std::replace(f.begin(), f.end(), kSpaceStandIn, ' ');
+        if (f.find(kSpaceStandIn) == std::string::npos) {
+            continue;
+        }
+        std::string restored;
+        for (size_t i = 0; i < f.size(); ++i) {
+            if (f[i] == kSpaceStandIn && i + 1 < f.size()) {
+                restored += f[i + 1] == '_' ? ' ' : kSpaceStandIn;
+                ++i;
+            } else {
+                restored += f[i];
+            }
+        }
+        f = std::move(restored);
     }
+}
+
+// The record number as the grid shows it after loading, so a stored number with blanks or
+// full-width digits still finds its row.
+std::string_view ShownNumber(std::string_view field, std::string& plain, std::string& scratch) {
+    NormaliseWidthInto(field, plain);
+    scratch.clear();
+    ReplaceAllSjisInto(plain, "　"_sj, " ", scratch);
+    return TrimControls(scratch);
 }
 
 // A field in double quotes; quotes inside it are doubled, so the title reads back whole.
@@ -122,6 +152,7 @@ int ReleaseList::Load(const std::filesystem::path& dataFile) {
     }
     file.Close();
     CmbSortChange();
+    RememberTicks();
     return count;
 }
 
@@ -200,8 +231,7 @@ CellLook ReleaseList::ComboGrid1AlignCellEvent(int col, int row) {
     return look;
 }
 
-void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile,
-                                    const std::filesystem::path& plainFile) {
+void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, ScrambledWriter& out) {
     // The first row of each record number is the one whose tick counts.
     std::unordered_map<std::string, int> rowOf;
     for (int r = ComboGrid::kFixedRows; r < ComboGrid1.RowCount(); ++r) {
@@ -209,9 +239,10 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile,
     }
     const std::string& ticked = "■"_sj;
     ScrambledReader in(dataFile);
-    TextFileWriter out(plainFile);
     std::string line;
     std::string scratch;
+    std::string plain;
+    std::string shown;
     std::string rebuilt;
     std::vector<std::string> fields;
     bool header = true;
@@ -222,13 +253,20 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile,
             continue;
         }
         SplitStoredLine(line, scratch, fields);
-        auto found = fields.empty() ? rowOf.end() : rowOf.find(fields[kNumberCol]);
+        auto found = fields.empty()
+                         ? rowOf.end()
+                         : rowOf.find(std::string(ShownNumber(fields[kNumberCol], plain, shown)));
         if (found == rowOf.end()) {
             out.WriteLine(line);
             continue;
         }
+        const bool shownTicked = ComboGrid1.Cell(kCheckCol, found->second) == ticked;
+        const auto saved = savedTicks_.find(found->first);
+        const bool untouched = saved != savedTicks_.end() && saved->second == shownTicked;
         rebuilt = fields[kNumberCol];
-        rebuilt += ComboGrid1.Cell(kCheckCol, found->second) == ticked ? ",1" : ",0";
+        rebuilt += (untouched ? fields.size() > kCheckCol && fields[kCheckCol] == "1" : shownTicked)
+                       ? ",1"
+                       : ",0";
         for (size_t i = kPublisherCol; i < fields.size(); ++i) {
             rebuilt += ',';
             if (i == kTitleCol) {
@@ -239,7 +277,6 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile,
         }
         out.WriteLine(rebuilt);
     }
-    out.Close();
 }
 
 void ReleaseList::SaveTicks(const std::filesystem::path& dataFile) {
@@ -247,21 +284,22 @@ void ReleaseList::SaveTicks(const std::filesystem::path& dataFile) {
         return;
     }
     HourglassCursor hourglass(ui_);
-    const std::filesystem::path plainFile = FolderOf(dataFile) / "newfiles.$$$";
-    const ScopeExit removePlain([&plainFile] { DeleteFile(plainFile); });
-
-    WriteCheckedLines(dataFile, plainFile);
-
-    // The data file is replaced only once its new version is complete.
-    TextFileReader in(plainFile);
+    // The replacement holds the file's lock, so the lines read below are the latest saved ones
+    // and no other writer's save is lost between the read and the rename.
     FileReplacement out(dataFile);
     ScrambledWriter writer(out.Writer(), dataFile);
-    std::string line;
-    while (in.ReadLine(line)) {
-        writer.WriteLine(line);
-    }
-    in.Close();
+    WriteCheckedLines(dataFile, writer);
     out.Commit();
+    RememberTicks();
+}
+
+void ReleaseList::RememberTicks() {
+    savedTicks_.clear();
+    const std::string& ticked = "■"_sj;
+    for (int r = ComboGrid::kFixedRows; r < ComboGrid1.RowCount(); ++r) {
+        savedTicks_.emplace(std::string(ComboGrid1.Cell(kNumberCol, r)),
+                            ComboGrid1.Cell(kCheckCol, r) == ticked);
+    }
 }
 
 void ReleaseList::ExportCsv(const std::filesystem::path& file, std::chrono::year_month month) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "app/ComboGrid.h"
 #include "app/Controls.h"
@@ -13,6 +14,8 @@
 #include "platform/Ui.h"
 
 namespace yomida {
+
+class ScrambledWriter;
 
 enum class GridKey { Left, Other };
 enum class CellAlignment { Left, Center, Right };
@@ -63,12 +66,17 @@ public:
 
 private:
     Collator& SortCollator();
-    // Writes the data file's lines, ticks updated, as plain text into `plainFile`.
-    void WriteCheckedLines(const std::filesystem::path& dataFile,
-                           const std::filesystem::path& plainFile);
+    // Writes the data file's lines, ticks updated, into its new version.
+    void WriteCheckedLines(const std::filesystem::path& dataFile, ScrambledWriter& out);
+
+    // Notes the tick of every record number shown, as the file held it.
+    void RememberTicks();
 
     Ui& ui_;
     std::unique_ptr<Collator> collator_;
+    // The tick of each shown record number when it was loaded or last saved: a tick the user
+    // did not change takes what the file holds now, so another process's tick is kept.
+    std::unordered_map<std::string, bool> savedTicks_;
 };
 
 }  // namespace yomida

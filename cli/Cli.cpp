@@ -7,6 +7,7 @@
 
 #include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
+#include "cli/FetchCommand.h"
 #include "cli/ListCommands.h"
 #include "cli/WatchCommands.h"
 #include "download/HttpClient.h"
@@ -56,9 +57,14 @@ constexpr const char* kUsage =
     "              when a match was printed, 1 when none\n"
     "  convert --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT\n"
     "              convert a saved page or CSV file into the data file OUTPUT as the window\n"
-    "              does; INPUT is rewritten in place by the page converters, so give it a\n"
-    "              copy when the original must survive. --stamp puts \"TEXT\", in front of\n"
-    "              the header line, as a direct download does\n"
+    "              does; INPUT is only read. --stamp puts \"TEXT\", in front of the header\n"
+    "              line, as a direct download does\n"
+    "  fetch --category N --month YYYY-MM [--week W] [--data DIR] [--hosts INIFILE]\n"
+    "              [--proxy HOST:PORT] [--force]\n"
+    "              download a directly fetched category (2, 5, 7, 12-15) into its data file\n"
+    "              in DIR as the window does, then print the file and its record count;\n"
+    "              an existing list is fetched again only when its page changed, or with\n"
+    "              --force; hosts come from the [HOSTS] section of INIFILE\n"
     "  http get|head URL [--proxy HOST:PORT] [--out FILE]\n"
     "              one request with the program's HTTP client: the response header on\n"
     "              standard error, the body to FILE (or standard output); exit 0 after a\n"
@@ -231,6 +237,9 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         }
         if (command == "convert") {
             return ConvertCommand(args, err);
+        }
+        if (command == "fetch") {
+            return FetchCommand(args, out, err);
         }
         if (command == "http") {
             return Http(args, out, err);

@@ -12,6 +12,7 @@ void ConsoleUi::Print(const char* kind, const std::string& text) {
 }
 
 void ConsoleUi::ShowError(const std::string& text) {
+    ++errorsShown_;
     Print("エラー: ", text);
 }
 

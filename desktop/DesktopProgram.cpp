@@ -9,6 +9,7 @@
 #include "desktop/Icons.h"
 #include "desktop/MainWindow.h"
 #include "desktop/QtUi.h"
+#include "desktop/SingleInstance.h"
 #include "download/DownloadManager.h"
 #include "platform/FileSystem.h"
 
@@ -47,6 +48,10 @@ int RunDesktopProgram(int argc, char** argv) {
     JoinTheDesktop();
 
     QtUi ui;
+    SingleInstance instance(ui);
+    if (!instance.First()) {
+        return 1;
+    }
     SystemClock clock;
     PosixTcpConnector tcp;
     HttpClient http(tcp);
@@ -61,6 +66,7 @@ int RunDesktopProgram(int argc, char** argv) {
     window.Push();
     window.ApplyGeometry();
     window.show();
+    instance.RaiseOnSecondStart(window);
     return QApplication::exec();
 }
 

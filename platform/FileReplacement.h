@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
+#include "platform/FileLock.h"
 #include "platform/TextFile.h"
 
 namespace yomida {
@@ -9,6 +11,12 @@ namespace yomida {
 // Writes the new version of a file beside it and puts it in place in one rename, so the old
 // version stays whole until the new one is complete. Without Commit() the new version is
 // thrown away and the old file is left as it was.
+//
+// The replacement holds the file's lock from construction to destruction: whatever the caller
+// reads of the old version after constructing it is what the new version replaces. A symbolic
+// link is followed and its target replaced; the file keeps its permissions; a file that nobody
+// may write is refused rather than replaced. The new version is a file of its own, created new
+// under a name no other writer uses.
 class FileReplacement {
 public:
     explicit FileReplacement(const std::filesystem::path& target);
@@ -16,16 +24,20 @@ public:
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
-    TextFileWriter& Writer() { return writer_; }
-    // Closes the new version and renames it over the target; throws IoError.
+    TextFileWriter& Writer() { return *writer_; }
+    // Puts the new version on the disk, renames it over the target and records the rename on
+    // the disk too; throws IoError.
     void Commit();
 
-    static std::filesystem::path TemporaryFor(const std::filesystem::path& target);
+    // The file a path finally names once symbolic links are followed; the path itself when it
+    // is no link.
+    static std::filesystem::path FollowLinks(const std::filesystem::path& path);
 
 private:
     std::filesystem::path target_;
+    FileLock lock_;
     std::filesystem::path temp_;
-    TextFileWriter writer_;
+    std::optional<TextFileWriter> writer_;
     bool committed_ = false;
 };
 

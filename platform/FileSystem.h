@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace yomida {
 
@@ -16,6 +17,12 @@ bool DeleteFile(const std::filesystem::path& path);
 
 // Renames `from` over `to` in one step, replacing `to` if it exists; throws IoError.
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Creates a new file for writing named "<beside>.<random>.tmp", never opening a name that
+// already exists (a planted link included), and returns its descriptor and name; `mode` is
+// the permission asked for when it is created. Throws IoError.
+int CreateUniqueFileBeside(const std::filesystem::path& beside, unsigned mode,
+                           std::filesystem::path& created);
 
 // The running program's own file.
 std::filesystem::path ExecutablePath();

@@ -19,6 +19,8 @@ const char* OpText(IoError::Op op) {
             return "ファイルを削除できません";
         case IoError::Op::Rename:
             return "ファイル名を変更できません";
+        case IoError::Op::Lock:
+            return "ファイルは他の YOMIDA が書き込み中です";
     }
     return "入出力エラー";
 }

@@ -10,7 +10,7 @@ namespace yomida {
 // so the top-level handler can show it as it stands.
 class IoError : public std::runtime_error {
 public:
-    enum class Op { Open, Read, Write, Create, Delete, Rename };
+    enum class Op { Open, Read, Write, Create, Delete, Rename, Lock };
 
     IoError(Op op, const std::filesystem::path& path, int errnoValue);
 

@@ -131,6 +131,10 @@ TextFileWriter::TextFileWriter(const std::filesystem::path& path)
     buffer_.reserve(kChunk);
 }
 
+TextFileWriter::TextFileWriter(const std::filesystem::path& path, int fd) : path_(path), fd_(fd) {
+    buffer_.reserve(kChunk);
+}
+
 TextFileWriter::~TextFileWriter() {
     if (fd_ >= 0) {
         ::close(fd_);
@@ -188,6 +192,21 @@ void TextFileWriter::Close() {
     if (::close(fd) != 0 && errno != EINTR) {
         throw IoError(IoError::Op::Write, path_, errno);
     }
+}
+
+void TextFileWriter::CloseDurably() {
+    if (fd_ < 0) {
+        return;
+    }
+    Flush();
+    int result;
+    do {
+        result = ::fsync(fd_);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        throw IoError(IoError::Op::Write, path_, errno);
+    }
+    Close();
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path) {

@@ -38,6 +38,8 @@ private:
 class TextFileWriter {
 public:
     explicit TextFileWriter(const std::filesystem::path& path);
+    // Takes over a file already open for writing at `path`.
+    TextFileWriter(const std::filesystem::path& path, int fd);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
@@ -45,6 +47,8 @@ public:
     void WriteLine(std::string_view line);
     void Write(std::string_view bytes);
     void Close();
+    // Closes once everything written is on the disk itself, not only in the system's cache.
+    void CloseDurably();
 
 private:
     void Flush();

@@ -15,6 +15,20 @@
 namespace yomida {
 namespace {
 
+// At most `limit` bytes, ending before a double-byte character that would not fit whole, so
+// no lone lead byte is left for other programs to choke on.
+std::string_view CutAtCharacter(std::string_view value, size_t limit) {
+    size_t end = 0;
+    while (end < value.size()) {
+        const size_t next = end + CharLength(value, end);
+        if (next > limit) {
+            break;
+        }
+        end = next;
+    }
+    return value.substr(0, end);
+}
+
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
@@ -109,7 +123,7 @@ std::optional<std::string> IniFile::Read(std::string_view section, std::string_v
         value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);
     }
-    return std::string(value.substr(0, kMaxValue));
+    return std::string(CutAtCharacter(value, kMaxValue));
 }
 
 std::vector<std::string> IniFile::KeysOf(std::string_view section) const {
@@ -159,6 +173,15 @@ std::string IniFile::Text() const {
 void IniFile::Save(const std::filesystem::path& path) const {
     FileReplacement file(path);
     file.Writer().Write(Text());
+    file.Commit();
+}
+
+void IniFile::Update(const std::filesystem::path& path,
+                     const std::function<void(IniFile&)>& change) {
+    FileReplacement file(path);
+    IniFile ini(path);
+    change(ini);
+    file.Writer().Write(ini.Text());
     file.Commit();
 }
 

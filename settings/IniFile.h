@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,10 @@ public:
     // Writes the whole text to a temporary file beside `path` and renames it over `path`, so a
     // failure never leaves a truncated file. Throws IoError; the old file is then untouched.
     void Save(const std::filesystem::path& path) const;
+    // Reads the file, lets `change` edit it and writes it back, all under the file's lock, so
+    // what another process saved in between is kept rather than overwritten with an older copy.
+    static void Update(const std::filesystem::path& path,
+                       const std::function<void(IniFile&)>& change);
 
     std::string Text() const;
 

@@ -84,20 +84,20 @@ void ReadSettingsFile(const std::filesystem::path& file, SettingsRecord& record)
 }
 
 void WriteSettingsFile(const SettingsRecord& record, const std::filesystem::path& file) {
-    IniFile ini(file);
     SettingsRecord written = record;
-    for (const SettingBinding& b : SettingsBindings()) {
-        if ((b.rules & kNeverWritten) != 0 ||
-            ((b.rules & kSkippedWhenMaximized) != 0 && written.window.maximized)) {
-            continue;
+    IniFile::Update(file, [&written](IniFile& ini) {
+        for (const SettingBinding& b : SettingsBindings()) {
+            if ((b.rules & kNeverWritten) != 0 ||
+                ((b.rules & kSkippedWhenMaximized) != 0 && written.window.maximized)) {
+                continue;
+            }
+            SettingSlot slot = b.slot(written);
+            if ((b.rules & kZeroWrittenAsOne) != 0 && *std::get<int*>(slot) == 0) {
+                *std::get<int*>(slot) = 1;
+            }
+            ini.Write(b.section, b.key, ValueText(slot));
         }
-        SettingSlot slot = b.slot(written);
-        if ((b.rules & kZeroWrittenAsOne) != 0 && *std::get<int*>(slot) == 0) {
-            *std::get<int*>(slot) = 1;
-        }
-        ini.Write(b.section, b.key, ValueText(slot));
-    }
-    ini.Save(file);
+    });
 }
 
 }  // namespace yomida

@@ -33,6 +33,11 @@ void SetupForm::BtnOKClick() {
     s.fontSize = StrToInt(EdtFontSize);
     s.weekBaseDate = EdtSyoDate;
     s.weekBaseNumber = StrToInt(EdtSyoNo);
+    // The まんがの森 list number is counted from this month at every start: a value it cannot
+    // count from is refused here rather than met there.
+    const std::string_view listId = EdtListId;
+    StrToInt(listId.substr(0, 4));
+    StrToInt(listId.size() > 5 ? listId.substr(5, 2) : std::string_view{});
     s.listId = EdtListId;
     s.proxy = EdtPROXY;
     s.port = TryStrToInt(EdtPORT).value_or(0);

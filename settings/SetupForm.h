@@ -40,7 +40,8 @@ public:
     void FormShow();
     void BtnFntChngClick();
     // Takes the fields into the record in order and applies them; stops with a ConversionError
-    // at a start number that is no whole number, the earlier values already taken.
+    // at a start number that is no whole number or a list month that is no "yyyy/mm", the
+    // earlier values already taken.
     void BtnOKClick();
     void BtnHelpClick() { openManual_("setup"); }
 

@@ -2,6 +2,7 @@
 
 #include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
+#include "platform/TemporaryFile.h"
 #include "platform/TextFile.h"
 #include "sources/Catalogue.h"
 #include "sources/ConverterContext.h"
@@ -14,24 +15,28 @@
 namespace yomida {
 namespace {
 
-void PreProcess(ConverterKind kind, const std::filesystem::path& input) {
+// Writes the page as the category's converter reads it into `processed`; false when the
+// converter reads the page as it stands.
+bool PreProcess(ConverterKind kind, const std::filesystem::path& input,
+                const std::filesystem::path& processed) {
     switch (kind) {
         case ConverterKind::ProductList:
-            BuildMarkerPage(input);
-            break;
+            BuildMarkerPage(input, processed);
+            return true;
         case ConverterKind::BookTownTable:
         case ConverterKind::MangaNoMoriTable:
-            JoinTableRows(input);
-            break;
+            JoinTableRows(input, processed);
+            return true;
         case ConverterKind::TaiyoshaBunko:
         case ConverterKind::TaiyoshaComic:
-            NormaliseLineBreaks(input);
-            break;
+            NormaliseLineBreaks(input, processed);
+            return true;
         case ConverterKind::ProductListExtractor:
         case ConverterKind::WeeklyList:
         case ConverterKind::NeoWingCsv:
-            break;
+            return false;
     }
+    return false;
 }
 
 bool RunConverter(ConverterKind kind, ConverterContext& context) {
@@ -67,9 +72,12 @@ bool Convert(const ConvertRequest& request, Ui& ui) {
     if (category == nullptr) {
         return true;
     }
-    PreProcess(category->converter, request.input);
+    // The page is pre-processed into a scratch copy beside the data file: the user's file stays
+    // as it was, so a failed or repeated import can always start again from it.
+    const TemporaryFile processed(request.output);
+    const bool preProcessed = PreProcess(category->converter, request.input, processed.Path());
 
-    TextFileReader in(request.input);
+    TextFileReader in(preProcessed ? processed.Path() : request.input);
     FileReplacement out(request.output);
     RecordWriter writer(out.Writer(), request.output, request.stampPrefix);
     ConverterContext context{in, writer, request, ui};

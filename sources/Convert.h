@@ -10,7 +10,7 @@ namespace yomida {
 
 struct ConvertRequest {
     int category = 0;
-    std::filesystem::path input;   // rewritten in place when the category has a pre-processor
+    std::filesystem::path input;   // the page; only read
     std::filesystem::path output;  // the category's data file
     std::string stampPrefix;       // "\"stamp\"," or empty
     std::chrono::year_month_day target{};

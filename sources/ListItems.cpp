@@ -76,9 +76,10 @@ bool IsWholeNumber(std::string_view text) {
     return TryStrToInt(text).has_value();
 }
 
-void NormaliseLineBreaks(const std::filesystem::path& page) {
+void NormaliseLineBreaks(const std::filesystem::path& page,
+                         const std::filesystem::path& processed) {
     const std::string raw = ReadWholeFile(page);
-    FileReplacement out(page);
+    FileReplacement out(processed);
     size_t start = 0;
     while (start < raw.size()) {
         const size_t end = raw.find_first_of("\r\n", start);

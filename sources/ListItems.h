@@ -6,8 +6,9 @@
 
 namespace yomida {
 
-// Rewrites a page in place with every line ended by CR LF, whether it ended in CR, LF or CR LF.
-void NormaliseLineBreaks(const std::filesystem::path& page);
+// Writes a page into `processed` with every line ended by CR LF, whether it ended in CR, LF or
+// CR LF.
+void NormaliseLineBreaks(const std::filesystem::path& page, const std::filesystem::path& processed);
 
 // 太洋社 paperback list items; an item broken over several lines is joined line by line.
 bool ConvertTaiyoshaBunko(ConverterContext& context);

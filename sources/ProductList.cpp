@@ -141,7 +141,7 @@ std::string MarkerPageText(std::string_view utf8Page) {
     return a;
 }
 
-void BuildMarkerPage(const std::filesystem::path& page) {
+void BuildMarkerPage(const std::filesystem::path& page, const std::filesystem::path& processed) {
     // Read as lines joined by CR LF: line ends of either kind come out as CR LF.
     const std::string raw = ReadWholeFile(page);
     std::string joined;
@@ -158,7 +158,7 @@ void BuildMarkerPage(const std::filesystem::path& page) {
         start = end + 1;
     }
     const std::string marker = MarkerPageText(joined);
-    FileReplacement out(page);
+    FileReplacement out(processed);
     out.Writer().Write(marker);
     out.Writer().Write("\r\n");
     out.Commit();

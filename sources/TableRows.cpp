@@ -37,8 +37,8 @@ std::string JoinedLine(std::string_view line) {
 
 }  // namespace
 
-void JoinTableRows(const std::filesystem::path& page) {
-    FileReplacement out(page);
+void JoinTableRows(const std::filesystem::path& page, const std::filesystem::path& processed) {
+    FileReplacement out(processed);
     {
         TextFileReader in(page);
         std::string line;

@@ -6,8 +6,8 @@
 
 namespace yomida {
 
-// Rewrites an HTML page in place so that each table row is one line of comma-ended cells.
-void JoinTableRows(const std::filesystem::path& page);
+// Writes an HTML page into `processed` with each table row as one line of comma-ended cells.
+void JoinTableRows(const std::filesystem::path& page, const std::filesystem::path& processed);
 
 // 本やタウン new-book rows: two publisher columns joined, "旬" dropped from dates, ISBN.
 bool ConvertBookTownRows(ConverterContext& context);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
+#include "text/Scrambler.h"
 
 namespace yomida {
 namespace {
@@ -112,6 +115,54 @@ TEST_F(CheckMarksTest, DuplicateNumbersShortLinesAndSpaces) {
                                   "7,1,b,2,\"second\",x,2", "8,0", "9,0,a b,3,\"t u\",x,3"}));
 }
 
+TEST_F(CheckMarksTest, DelBytesAndBlanksAroundTheNumberSurviveASave) {
+    // Bytes as stored, DEL included: the text conversion would not carry DEL through.
+    auto scrambled = [](const std::vector<std::string>& lines) {
+        Scrambler key;
+        std::string bytes;
+        for (const std::string& line : lines) {
+            bytes += key.ScrambleLine(line) + "\r\n";
+        }
+        return bytes;
+    };
+    const std::string header = Sj("No,□,出版社,発売日,タイトル,作者,価格");
+    test::WriteBytes(form.DataFilePath, scrambled({header,
+                                                   "7 ,0,a\x7F"
+                                                   "b,1,t\x7Fu v,x,1",
+                                                   "8,0,c\x7F"
+                                                   "d,2,w,x,2",
+                                                   Sj("９,0,e,3,y,x,3")}));
+    Load();
+    ASSERT_NE(RowOf("7"), -1);
+    Click(1, RowOf("7"));
+    Click(1, RowOf("9"));
+    form.CheckSaveExecute();
+    EXPECT_EQ(test::ReadBytes(form.DataFilePath), scrambled({header,
+                                                             "7 ,1,a\x7F"
+                                                             "b,1,\"t\x7Fu v\",x,1",
+                                                             "8,0,c\x7F"
+                                                             "d,2,\"w\",x,2",
+                                                             Sj("９,1,e,3,\"y\",x,3")}));
+}
+
+TEST_F(CheckMarksTest, SavingNeverWritesThroughPlantedLinksOrLeavesAPlainCopy) {
+    Write({"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,1,秘密のタイトル,x,1"});
+    Load();
+    Click(1, 1);
+    // Names the older versions of the program wrote to, pointing at a file outside.
+    const std::filesystem::path outside = dir / "outside";
+    std::filesystem::create_symlink(outside, dir / "newfiles.$$$");
+    std::filesystem::create_symlink(outside, dir / "comic0305.csv.tmp");
+    form.CheckSaveExecute();
+    EXPECT_FALSE(std::filesystem::exists(outside));
+    EXPECT_FALSE(std::filesystem::is_symlink(form.DataFilePath));
+    EXPECT_EQ(test::ReadDataFile(form.DataFilePath)[1], "1,1,講談社,1,\"秘密のタイトル\",x,1");
+    std::vector<std::string> names = Folder();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"comic0305.csv", "comic0305.csv.tmp", "newfiles.$$$"}));
+}
+
 TEST_F(CheckMarksTest, MissingFileDoesNothingAndAFailedSaveKeepsTheDataFile) {
     form.DataFilePath = dir / "missing.csv";
     form.CheckSaveExecute();
@@ -123,12 +174,11 @@ TEST_F(CheckMarksTest, MissingFileDoesNothingAndAFailedSaveKeepsTheDataFile) {
     Load();
     Click(1, 1);
     const std::string before = test::ReadBytes(form.DataFilePath);
-    // A folder where the new version should go makes the second pass fail.
-    std::filesystem::create_directory(dir / "comic0305.csv.tmp");
-    test::WriteBytes(dir / "comic0305.csv.tmp" / "x", "");
+    // A read-only data file is the user's choice: refused, not replaced.
+    std::filesystem::permissions(form.DataFilePath, std::filesystem::perms::owner_read);
     EXPECT_ANY_THROW(form.CheckSaveExecute());
     EXPECT_EQ(test::ReadBytes(form.DataFilePath), before);
-    EXPECT_FALSE(std::filesystem::exists(dir / "newfiles.$$$"));
+    EXPECT_EQ(Folder(), std::vector<std::string>{"comic0305.csv"});
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 }
 

@@ -58,8 +58,7 @@ TEST_F(CsvExportTest, CancelWritesNothingAndAFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(form.Settings.csvFolder, "");
 
     test::WriteBytes(dir / "out.csv", "old export");
-    std::filesystem::create_directory(dir / "out.csv.tmp");
-    test::WriteBytes(dir / "out.csv.tmp" / "x", "");
+    std::filesystem::permissions(dir / "out.csv", std::filesystem::perms::owner_read);
     ui.saveAnswers.push_back(dir / "out.csv");
     EXPECT_ANY_THROW(form.SaveCSVExecute());
     EXPECT_EQ(test::ReadBytes(dir / "out.csv"), "old export");

@@ -100,7 +100,7 @@ protected:
     bool NoTemporaries() {
         for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path())) {
             const std::string name = e.path().filename().string();
-            if (name.ends_with(".tmp") || name == "newfiles.$$$") {
+            if (name.ends_with(".tmp") || name.ends_with(".lock") || name == "newfiles.$$$") {
                 return false;
             }
         }
@@ -196,6 +196,28 @@ TEST_F(FaultInjectionTest, KilledInTheMiddleLeavesTheOldOrTheNewFileWhole) {
         }
     }
     std::cout << "processes killed mid-write: " << killed << "\n";
+}
+
+TEST_F(FaultInjectionTest, AnImportedPageIsReadNeverRewritten) {
+    const std::filesystem::path page = dir / "page.html";
+    std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html", page);
+    const std::string original = test::ReadBytes(page);
+    ConvertRequest r{1, page, form->DataFilePath, "", {}};
+    ASSERT_TRUE(Convert(r, ui));
+    const std::string first = test::ReadBytes(form->DataFilePath);
+    EXPECT_EQ(test::ReadBytes(page), original);
+    ASSERT_TRUE(Convert(r, ui)) << "the same page imported twice";
+    EXPECT_EQ(test::ReadBytes(form->DataFilePath), first);
+    EXPECT_EQ(test::ReadBytes(page), original);
+
+    // Stopped at the disk filling up in the middle, the page is still there to import again.
+    Faults() = FaultPlan{};
+    Faults().failAtWrite = 3;
+    Faults().writeErrno = ENOSPC;
+    EXPECT_ANY_THROW(Convert(r, ui));
+    Faults() = FaultPlan{};
+    EXPECT_EQ(test::ReadBytes(page), original);
+    EXPECT_TRUE(NoTemporaries());
 }
 
 TEST_F(FaultInjectionTest, TruncatedAndPaddedDataFilesLoadAndSave) {

@@ -157,12 +157,22 @@ TEST_F(MainWindowTest, MaxOtherThanOneOpensANormalWindow) {
 
 TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedAndTheOldOneKept) {
     Start("[FONT]\r\nSIZE=12\r\n");
-    std::filesystem::create_directory(dir / "yomida.INI.tmp");  // blocks the temporary file
-    test::WriteBytes(dir / "yomida.INI.tmp" / "x", "");
+    std::filesystem::permissions(Ini(), std::filesystem::perms::owner_read);  // read-only
     form.FormClose();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(U8(ui.messages[0].text), Ini().string() + " に書き込めません");
     EXPECT_EQ(U8(test::ReadBytes(Ini())), "[FONT]\r\nSIZE=12\r\n");
+}
+
+TEST_F(MainWindowTest, MalformedListMonthIsReportedAndTheWindowStillStarts) {
+    for (const char* listId : {"2003年5月", "", "2003", "03/05", "abcd"}) {
+        ui.messages.clear();
+        Start(std::string("[SERCH]\r\nTAISYOU=15\r\nLISTID=") + listId + "\r\n");
+        EXPECT_EQ(ui.messages.size(), 1u) << listId;
+        EXPECT_EQ(form.Settings.category, 15);
+        EXPECT_EQ(form.TargetDate, clock.Today()) << listId;
+        EXPECT_TRUE(form.FormClose()) << listId;
+    }
 }
 
 TEST_F(MainWindowTest, DataFolderThatCannotBeCreatedEndsTheProgram) {

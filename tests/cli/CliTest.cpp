@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -127,6 +131,51 @@ TEST(Cli, OrderTickAndExport) {
     EXPECT_EQ(Invoke({"tick", (dir / "none.csv").string(), "1"}).status, 1);
 }
 
+TEST(Cli, TicksFromTwoProcessesOnOneFolderAndOneFileAreAllKept) {
+    test::TempDir dir;
+    std::vector<std::string> lines = {"No,□,出版社,発売日,タイトル,作者,価格"};
+    for (int n = 1; n <= 200; ++n) {
+        lines.push_back(std::to_string(n) + ",0,講談社,15,タイトル" + std::to_string(n) +
+                        ",作者,420");
+    }
+    test::WriteDataFile(dir / "comic2612.csv", lines);
+    test::WriteDataFile(dir / "comic2611.csv", lines);
+    // Child 0 and 1 tick records of their own files; 2 and 3 tick different records of one file.
+    const std::string files[4] = {
+        (dir / "comic2612.csv").string(), (dir / "comic2611.csv").string(),
+        (dir / "comic2612.csv").string(), (dir / "comic2611.csv").string()};
+    pid_t children[4];
+    for (int c = 0; c < 4; ++c) {
+        children[c] = ::fork();
+        if (children[c] == 0) {
+            for (int n = 0; n < 8; ++n) {
+                const int record = c < 2 ? 1 + n : 101 + n;
+                if (Invoke({"tick", files[c], std::to_string(record)}).status != 0) {
+                    ::_exit(1);
+                }
+            }
+            ::_exit(0);
+        }
+    }
+    for (pid_t child : children) {
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (const char* name : {"comic2612.csv", "comic2611.csv"}) {
+        const std::vector<std::string> saved = test::ReadDataFile(dir / name);
+        ASSERT_EQ(saved.size(), lines.size()) << name;
+        Result checked = Invoke({"show", (dir / name).string(), "--checked"});
+        EXPECT_EQ(checked.err, "16件\n") << name;
+    }
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"comic2611.csv", "comic2612.csv"}));
+}
+
 TEST(Cli, ConvertWritesTheDataFileAndReportsFailures) {
     test::TempDir dir;
     const std::string page = (dir / "page.html").string();
@@ -212,6 +261,57 @@ TEST(Cli, VersionAndPaths) {
 
     EXPECT_EQ(Invoke({"--paths", "x"}).status, 2);
     EXPECT_EQ(Invoke({"--version", "--paths"}).status, 2);
+}
+
+TEST(Cli, FetchDownloadsLikeTheWindowAndKeepsTheListOnAFailure) {
+    test::TempDir dir;
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string ok =
+        "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003 10:00:00 GMT\r\n\r\n";
+    test::LoopbackServer server({{ok + Sj(page)}, {ok}, {"HTTP/1.0 500 Oops\r\n\r\n"}});
+    test::WriteBytes(dir / "hosts.ini",
+                     "[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    const std::vector<std::string> fetch = {"fetch",
+                                            "--category",
+                                            "2",
+                                            "--month",
+                                            "2003-05",
+                                            "--week",
+                                            "1321",
+                                            "--data",
+                                            (dir / "data").string(),
+                                            "--hosts",
+                                            (dir / "hosts.ini").string()};
+    Result first = Invoke(fetch);
+    EXPECT_EQ(first.status, 0) << first.err;
+    const std::filesystem::path list = dir / "data" / "syosk1321.csv";
+    EXPECT_EQ(first.out, list.string() + "\n2\n");
+    ASSERT_EQ(test::ReadDataFile(list).size(), 3u);
+    EXPECT_TRUE(server.Requests()[0].starts_with("GET /1321/"));
+
+    // Unchanged page: nothing is downloaded and the list stays.
+    const std::string before = test::ReadBytes(list);
+    Result again = Invoke(fetch);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, first.out);
+
+    // Forced, against a server error: exit 1 and the previous list byte for byte.
+    std::vector<std::string> forced = fetch;
+    forced.push_back("--force");
+    Result failed = Invoke(forced);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("unchanged"), std::string::npos);
+    EXPECT_EQ(test::ReadBytes(list), before);
+
+    Result byHand = Invoke({"fetch", "--category", "1", "--month", "2003-05"});
+    EXPECT_EQ(byHand.status, 2);
+    EXPECT_NE(byHand.err.find("yomida-cli convert"), std::string::npos);
+    EXPECT_EQ(Invoke({"fetch", "--category", "2"}).status, 2);
+    EXPECT_EQ(Invoke({"fetch", "--category", "2", "--month", "2003-05", "--hosts",
+                      (dir / "missing.ini").string()})
+                  .status,
+              1);
 }
 
 }  // namespace

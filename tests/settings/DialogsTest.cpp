@@ -220,6 +220,18 @@ TEST_F(DialogsTest, SetupDialog) {
     EXPECT_EQ(form.Settings.proxy, "proxy.example");
     EXPECT_EQ(form.Settings.gridRowHeight, 18) << "the settings were not applied";
 
+    // A list month the まんがの森 list cannot count from is refused the same way.
+    for (const char* listId : {"2003年5月", "", "2003", "abcd"}) {
+        form.SETUPExecute();
+        form.setup.EdtListId = Sj(listId);
+        EXPECT_THROW(form.setup.BtnOKClick(), ConversionError) << listId;
+        EXPECT_EQ(form.Settings.listId, "2003/05") << listId;
+    }
+    form.SETUPExecute();
+    form.setup.EdtListId = "2004/11";
+    form.setup.BtnOKClick();
+    EXPECT_EQ(form.Settings.listId, "2004/11");
+
     form.VERSIONExecute();
     EXPECT_EQ(U8(form.ver.LblVer1), "書籍発売日検索プログラム");
     EXPECT_EQ(form.ver.LblVer2, "YOMIDA Ver. 2.0.2.0");

@@ -1,6 +1,8 @@
 #include "settings/IniFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/IoError.h"
 #include "support/TestSupport.h"
@@ -29,6 +31,11 @@ TEST(IniFile, ReadsValuesAsTheProfileFunctionsDo) {
     IniFile long_;
     long_.Write("S", "K", std::string(3000, 'x'));
     EXPECT_EQ(long_.Read("S", "K")->size(), IniFile::kMaxValue);
+    // A double-byte character across the limit is left out whole.
+    long_.Write("S", "J", std::string(2046, 'x') + test::Sj("漫画"));
+    EXPECT_EQ(long_.Read("S", "J"), std::string(2046, 'x'));
+    long_.Write("S", "J", std::string(2045, 'x') + test::Sj("漫画"));
+    EXPECT_EQ(long_.Read("S", "J"), std::string(2045, 'x') + test::Sj("漫"));
 }
 
 TEST(IniFile, WritesInPlaceAndKeepsEverythingElse) {
@@ -57,6 +64,38 @@ TEST(IniFile, FailedSaveLeavesTheOldFileWhole) {
     test::WriteBytes(dir / "busy.ini" / "inside", "x");
     EXPECT_THROW(ini.Save(dir / "busy.ini"), IoError);
     EXPECT_FALSE(std::filesystem::exists(dir / "busy.ini.tmp"));
+}
+
+TEST(IniFile, UpdatesFromTwoProcessesKeepEachOthersKeys) {
+    test::TempDir dir;
+    const std::filesystem::path file = dir / "yomida.INI";
+    test::WriteBytes(file, "[MINE]\r\nKEEP=this\r\n");
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        if (children[c] == 0) {
+            int status = 0;
+            try {
+                for (int n = 0; n < 30; ++n) {
+                    IniFile::Update(file, [&](IniFile& ini) {
+                        ini.Write("WINDOW", c == 0 ? "LEFT" : "TOP", std::to_string(n));
+                    });
+                }
+            } catch (...) {
+                status = 1;
+            }
+            ::_exit(status);
+        }
+    }
+    for (pid_t child : children) {
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    IniFile ini(file);
+    EXPECT_EQ(ini.Read("WINDOW", "LEFT"), "29");
+    EXPECT_EQ(ini.Read("WINDOW", "TOP"), "29");
+    EXPECT_EQ(ini.Read("MINE", "KEEP"), "this");
 }
 
 TEST(IniFile, NumberAndBooleanRules) {

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace yomida::cli {
+
+// `yomida-cli fetch`: the window's direct download of one category and period into a data
+// folder, for scripts and cron. Exit 0 on success, 1 on a failure, 2 for a malformed command
+// line or a category that is imported by hand.
+int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace yomida::cli

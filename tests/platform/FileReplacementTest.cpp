@@ -1,0 +1,148 @@
+#include "platform/FileReplacement.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "platform/FileLock.h"
+#include "platform/IoError.h"
+#include "support/TestSupport.h"
+
+namespace yomida {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Replace(const fs::path& target, const std::string& text) {
+    FileReplacement file(target);
+    file.Writer().Write(text);
+    file.Commit();
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(FileReplacement, KeepsPermissionsAndReplacesWhatALinkPointsAt) {
+    test::TempDir dir;
+    test::WriteBytes(dir / "private.csv", "old");
+    fs::permissions(dir / "private.csv", fs::perms::owner_read | fs::perms::owner_write);
+    Replace(dir / "private.csv", "new");
+    EXPECT_EQ(test::ReadBytes(dir / "private.csv"), "new");
+    EXPECT_EQ(fs::status(dir / "private.csv").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::create_directory(dir / "real");
+    test::WriteBytes(dir / "real" / "yomida.INI", "old");
+    fs::create_symlink("real/yomida.INI", dir / "relative.INI");
+    fs::create_symlink(dir / "relative.INI", dir / "chain.INI");
+    Replace(dir / "chain.INI", "through two links");
+    EXPECT_TRUE(fs::is_symlink(dir / "chain.INI"));
+    EXPECT_TRUE(fs::is_symlink(dir / "relative.INI"));
+    EXPECT_EQ(test::ReadBytes(dir / "real" / "yomida.INI"), "through two links");
+
+    fs::create_symlink(dir / "real" / "new.csv", dir / "dangling.csv");
+    Replace(dir / "dangling.csv", "made");
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.csv"));
+    EXPECT_EQ(test::ReadBytes(dir / "real" / "new.csv"), "made");
+
+    try {
+        Replace(dir / "no-such-folder" / "out.csv", "x");
+        ADD_FAILURE() << "written into a folder that does not exist";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.op(), IoError::Op::Create) << "not reported as someone else's lock";
+    }
+
+    fs::create_symlink("loop.csv", dir / "loop.csv");
+    EXPECT_THROW(Replace(dir / "loop.csv", "x"), IoError);
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"chain.INI", "dangling.csv", "loop.csv",
+                                                           "private.csv", "real", "relative.INI"}))
+        << "no temporary or lock file is left";
+}
+
+TEST(FileReplacement, ReadOnlyFileIsRefusedAndAnAbandonedVersionDisappears) {
+    test::TempDir dir;
+    test::WriteBytes(dir / "yomida.INI", "old");
+    fs::permissions(dir / "yomida.INI", fs::perms::owner_read | fs::perms::group_read);
+    try {
+        Replace(dir / "yomida.INI", "new");
+        ADD_FAILURE() << "a read-only file was replaced";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.op(), IoError::Op::Write);
+    }
+    EXPECT_EQ(test::ReadBytes(dir / "yomida.INI"), "old");
+    EXPECT_EQ(fs::status(dir / "yomida.INI").permissions(),
+              fs::perms::owner_read | fs::perms::group_read);
+
+    fs::permissions(dir / "yomida.INI", fs::perms::owner_read | fs::perms::owner_write);
+    {
+        FileReplacement file(dir / "yomida.INI");
+        file.Writer().Write("never committed");
+    }
+    EXPECT_EQ(test::ReadBytes(dir / "yomida.INI"), "old");
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"yomida.INI"});
+}
+
+TEST(FileReplacement, WritersInTwoProcessesTakeTurnsAndLoseNothing) {
+    test::TempDir dir;
+    const fs::path list = dir / "comic2612.csv";
+    test::WriteBytes(list, "");
+    constexpr int kRounds = 25;
+    // Each writer reads the file under the lock and adds its own line, as a check save does.
+    auto writer = [&](char name) {
+        for (int n = 0; n < kRounds; ++n) {
+            FileReplacement file(list);
+            std::string text = test::ReadBytes(list);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            file.Writer().Write(text + name + std::to_string(n) + "\n");
+            file.Commit();
+        }
+    };
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        if (children[c] == 0) {
+            int status = 0;
+            try {
+                writer(static_cast<char>('a' + c));
+            } catch (...) {
+                status = 1;
+            }
+            ::_exit(status);
+        }
+    }
+    for (pid_t child : children) {
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const std::string text = test::ReadBytes(list);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 * kRounds);
+    EXPECT_NE(text.find("a24\n"), std::string::npos);
+    EXPECT_NE(text.find("b24\n"), std::string::npos);
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"comic2612.csv"});
+}
+
+TEST(FileLock, AWriterThatCannotGetTheLockGivesUpWithAMessage) {
+    test::TempDir dir;
+    FileLock held(dir / "yomida.INI");
+    try {
+        FileLock second(dir / "yomida.INI", std::chrono::milliseconds(50));
+        ADD_FAILURE() << "two holders of one lock";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.op(), IoError::Op::Lock);
+        EXPECT_NE(std::string(e.what()).find("yomida.INI"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace yomida

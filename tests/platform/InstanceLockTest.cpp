@@ -1,0 +1,40 @@
+#include "platform/InstanceLock.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <optional>
+
+#include "support/TestSupport.h"
+
+namespace yomida {
+namespace {
+
+TEST(InstanceLock, OnlyTheFirstOnASettingsFileHoldsItUntilItEnds) {
+    test::TempDir dir;
+    std::optional<InstanceLock> first(std::in_place, dir / "yomida.INI");
+    EXPECT_TRUE(first->First());
+    {
+        InstanceLock second(dir / "yomida.INI");
+        EXPECT_FALSE(second.First());
+        second.NotifyHolder();
+        EXPECT_EQ(test::ReadBytes(first->Marker()), "raise\n") << "the holder can see the try";
+        InstanceLock elsewhere(dir / "other.INI");
+        EXPECT_TRUE(elsewhere.First()) << "another settings file is another program";
+    }
+    // Another process sees it taken too.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(InstanceLock(dir / "yomida.INI").First() ? 0 : 3);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+
+    first.reset();
+    EXPECT_TRUE(InstanceLock(dir / "yomida.INI").First()) << "free again once the first ends";
+}
+
+}  // namespace
+}  // namespace yomida
