@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "sources/RecordLayout.h"
 #include "text/CommaText.h"
+#include "text/NormaliseWidth.h"
 #include "text/ScrambledFile.h"
 #include "text/Sjis.h"
 #include "text/SjisLiteral.h"
