@@ -58,7 +58,10 @@ void ReadLinesIntoGrid(ScrambledReader& file, SearchFilter& filter, ComboGrid& g
         if (fields.size() < 2) {
             continue;  // never written by the program; nothing to show
         }
-        if (fields[kNumberCol] != kNumberCaption && !filter.RecordMatches(fields)) {
+        // The header line goes through the filter too, which settles an open day range, but it
+        // is shown whatever the filter says.
+        const bool matches = filter.RecordMatches(fields);
+        if (fields[kNumberCol] != kNumberCaption && !matches) {
             continue;
         }
         rowData.clear();
