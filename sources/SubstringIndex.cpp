@@ -1,0 +1,142 @@
+#include "sources/SubstringIndex.h"
+
+#include "text/Sjis.h"
+
+namespace yomida {
+namespace {
+
+// A single-byte character is its byte, a double-byte one 0x100 plus its code; a lead byte
+// alone stands for "a double-byte character with this lead byte follows".
+constexpr uint32_t kLeadOnly = 0x20000;
+
+uint32_t Symbol(std::string_view text, size_t i, size_t length) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (length == 1) {
+        return b;
+    }
+    return 0x100u + (static_cast<uint32_t>(b) << 8 | static_cast<unsigned char>(text[i + 1]));
+}
+
+uint64_t Key(int state, uint32_t symbol) {
+    return static_cast<uint64_t>(state) << 18 | symbol;
+}
+
+}  // namespace
+
+SubstringIndex::SubstringIndex() {
+    Clear();
+}
+
+void SubstringIndex::Clear() {
+    // Fresh containers: a cleared index gives back what a huge text took.
+    text_ = std::string();
+    fed_ = 0;
+    starts_ = std::vector<bool>();
+    states_ = std::vector<State>{{0, -1, -1}};
+    edges_ = std::vector<Edge>();
+    edgeOf_ = std::unordered_map<uint64_t, int>();
+    last_ = 0;
+}
+
+int SubstringIndex::Find(int state, uint32_t symbol) const {
+    const auto found = edgeOf_.find(Key(state, symbol));
+    return found == edgeOf_.end() ? -1 : found->second;
+}
+
+void SubstringIndex::AddEdge(int state, uint32_t symbol, int target) {
+    edges_.push_back({symbol, target, states_[static_cast<size_t>(state)].firstEdge});
+    const int edge = static_cast<int>(edges_.size()) - 1;
+    states_[static_cast<size_t>(state)].firstEdge = edge;
+    edgeOf_.emplace(Key(state, symbol), edge);
+}
+
+void SubstringIndex::Extend(uint32_t symbol) {
+    const int cur = static_cast<int>(states_.size());
+    states_.push_back({states_[static_cast<size_t>(last_)].length + 1, 0, -1});
+    int p = last_;
+    last_ = cur;
+    for (; p != -1 && Find(p, symbol) < 0; p = states_[static_cast<size_t>(p)].link) {
+        AddEdge(p, symbol, cur);
+    }
+    if (p == -1) {
+        return;  // the link stays at the root
+    }
+    const int q = edges_[static_cast<size_t>(Find(p, symbol))].target;
+    if (states_[static_cast<size_t>(p)].length + 1 == states_[static_cast<size_t>(q)].length) {
+        states_[static_cast<size_t>(cur)].link = q;
+        return;
+    }
+    const int clone = static_cast<int>(states_.size());
+    states_.push_back(
+        {states_[static_cast<size_t>(p)].length + 1, states_[static_cast<size_t>(q)].link, -1});
+    for (int e = states_[static_cast<size_t>(q)].firstEdge; e != -1;
+         e = edges_[static_cast<size_t>(e)].next) {
+        const Edge copy = edges_[static_cast<size_t>(e)];
+        AddEdge(clone, copy.symbol, copy.target);
+    }
+    for (; p != -1; p = states_[static_cast<size_t>(p)].link) {
+        const int edge = Find(p, symbol);
+        if (edge < 0 || edges_[static_cast<size_t>(edge)].target != q) {
+            break;
+        }
+        edges_[static_cast<size_t>(edge)].target = clone;
+    }
+    states_[static_cast<size_t>(q)].link = clone;
+    states_[static_cast<size_t>(cur)].link = clone;
+}
+
+void SubstringIndex::Append(std::string_view text) {
+    text_ += text;
+    starts_.resize(text_.size());
+    // A lead byte at the very end waits for its trail byte before it goes in.
+    while (fed_ < text_.size()) {
+        const bool lead = IsLeadByte(static_cast<unsigned char>(text_[fed_]));
+        if (lead && fed_ + 1 >= text_.size()) {
+            break;
+        }
+        starts_[fed_] = true;
+        const size_t length = lead ? 2 : 1;
+        if (lead) {
+            // Every state reached before a double-byte character also learns its lead byte,
+            // so that a needle ending in a lone lead byte matches its first half.
+            const uint32_t half = kLeadOnly | static_cast<unsigned char>(text_[fed_]);
+            const uint32_t whole = Symbol(text_, fed_, 2);
+            const int before = last_;
+            Extend(whole);
+            for (int p = before; p != -1 && Find(p, half) < 0;
+                 p = states_[static_cast<size_t>(p)].link) {
+                AddEdge(p, half, -1);
+            }
+        } else {
+            Extend(Symbol(text_, fed_, 1));
+        }
+        fed_ += length;
+    }
+}
+
+bool SubstringIndex::Contains(std::string_view needle) const {
+    int state = 0;
+    for (size_t i = 0; i < needle.size();) {
+        const size_t length = CharLength(needle, i);
+        const bool loneLead = length == 1 && IsLeadByte(static_cast<unsigned char>(needle[i]));
+        if (loneLead) {
+            // Its first half of a double-byte character, or the lead byte waiting at the end.
+            if (Find(state, kLeadOnly | static_cast<unsigned char>(needle[i])) >= 0) {
+                return true;
+            }
+            const size_t start = text_.size() - needle.size();
+            return needle.size() <= text_.size() && fed_ < text_.size() &&
+                   text_.compare(start, needle.size(), needle) == 0 &&
+                   (start == fed_ || starts_[start]);
+        }
+        const int edge = Find(state, Symbol(needle, i, length));
+        if (edge < 0) {
+            return false;
+        }
+        state = edges_[static_cast<size_t>(edge)].target;
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace yomida

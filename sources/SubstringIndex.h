@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace yomida {
+
+// A CP932 text that grows at its end and answers "does it hold this needle?" in time
+// proportional to the needle, with the meaning of FindSjis: a match starts on a character
+// boundary. A suffix automaton over the text's characters; appending costs amortised constant
+// time per character.
+class SubstringIndex {
+public:
+    SubstringIndex();
+
+    void Clear();
+    void Append(std::string_view text);
+    const std::string& Text() const { return text_; }
+    bool Contains(std::string_view needle) const;
+
+private:
+    struct State {
+        int length;
+        int link;
+        int firstEdge;
+    };
+    struct Edge {
+        uint32_t symbol;
+        int target;
+        int next;
+    };
+
+    // Whether a state has an edge for a symbol; -1 when not.
+    int Find(int state, uint32_t symbol) const;
+    void AddEdge(int state, uint32_t symbol, int target);
+    void Extend(uint32_t symbol);
+
+    std::string text_;
+    size_t fed_ = 0;            // the next character start not yet in the automaton
+    std::vector<bool> starts_;  // which bytes of the text start a character
+    std::vector<State> states_;
+    std::vector<Edge> edges_;
+    std::unordered_map<uint64_t, int> edgeOf_;  // (state, symbol) to its edge
+    int last_ = 0;
+};
+
+}  // namespace yomida
