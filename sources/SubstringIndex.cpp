@@ -17,8 +17,15 @@ uint32_t Symbol(std::string_view text, size_t i, size_t length) {
     return 0x100u + (static_cast<uint32_t>(b) << 8 | static_cast<unsigned char>(text[i + 1]));
 }
 
+constexpr uint64_t kEmpty = ~uint64_t{0};
+constexpr size_t kFirstSlots = 1024;
+
 uint64_t Key(int state, uint32_t symbol) {
     return static_cast<uint64_t>(state) << 18 | symbol;
+}
+
+size_t SlotOf(uint64_t key, size_t slots) {
+    return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & (slots - 1);
 }
 
 }  // namespace
@@ -34,20 +41,51 @@ void SubstringIndex::Clear() {
     starts_ = std::vector<bool>();
     states_ = std::vector<State>{{0, -1, -1}};
     edges_ = std::vector<Edge>();
-    edgeOf_ = std::unordered_map<uint64_t, int>();
+    keys_ = std::vector<uint64_t>(kFirstSlots, kEmpty);
+    edgeOf_ = std::vector<int>(kFirstSlots, -1);
+    used_ = 0;
     last_ = 0;
 }
 
 int SubstringIndex::Find(int state, uint32_t symbol) const {
-    const auto found = edgeOf_.find(Key(state, symbol));
-    return found == edgeOf_.end() ? -1 : found->second;
+    const uint64_t key = Key(state, symbol);
+    for (size_t slot = SlotOf(key, keys_.size());; slot = (slot + 1) & (keys_.size() - 1)) {
+        if (keys_[slot] == key) {
+            return edgeOf_[slot];
+        }
+        if (keys_[slot] == kEmpty) {
+            return -1;
+        }
+    }
+}
+
+void SubstringIndex::Remember(uint64_t key, int edge) {
+    if (2 * (used_ + 1) > keys_.size()) {
+        std::vector<uint64_t> keys(2 * keys_.size(), kEmpty);
+        std::vector<int> edges(2 * keys_.size(), -1);
+        keys.swap(keys_);
+        edges.swap(edgeOf_);
+        used_ = 0;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            if (keys[i] != kEmpty) {
+                Remember(keys[i], edges[i]);
+            }
+        }
+    }
+    size_t slot = SlotOf(key, keys_.size());
+    while (keys_[slot] != kEmpty) {
+        slot = (slot + 1) & (keys_.size() - 1);
+    }
+    keys_[slot] = key;
+    edgeOf_[slot] = edge;
+    ++used_;
 }
 
 void SubstringIndex::AddEdge(int state, uint32_t symbol, int target) {
     edges_.push_back({symbol, target, states_[static_cast<size_t>(state)].firstEdge});
     const int edge = static_cast<int>(edges_.size()) - 1;
     states_[static_cast<size_t>(state)].firstEdge = edge;
-    edgeOf_.emplace(Key(state, symbol), edge);
+    Remember(Key(state, symbol), edge);
 }
 
 void SubstringIndex::Extend(uint32_t symbol) {

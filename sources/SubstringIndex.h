@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace yomida {
@@ -34,8 +33,9 @@ private:
         int next;
     };
 
-    // Whether a state has an edge for a symbol; -1 when not.
+    // The edge of a state for a symbol; -1 when it has none.
     int Find(int state, uint32_t symbol) const;
+    void Remember(uint64_t key, int edge);
     void AddEdge(int state, uint32_t symbol, int target);
     void Extend(uint32_t symbol);
 
@@ -44,7 +44,10 @@ private:
     std::vector<bool> starts_;  // which bytes of the text start a character
     std::vector<State> states_;
     std::vector<Edge> edges_;
-    std::unordered_map<uint64_t, int> edgeOf_;  // (state, symbol) to its edge
+    // (state, symbol) to its edge: an open-addressing table, half empty at most.
+    std::vector<uint64_t> keys_;
+    std::vector<int> edgeOf_;
+    size_t used_ = 0;
     int last_ = 0;
 };
 
