@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
@@ -112,6 +113,29 @@ TEST_F(MainWindowGuiTest, ClickingTheCheckColumnTicksAndColoursTheRow) {
     emit order->activated(3);
     EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("NARUTO"));
     EXPECT_EQ(model->index(1, 1).data().toString(), QString::fromUtf8("■"));
+}
+
+TEST_F(MainWindowGuiTest, ALineOfAMillionColumnsLoadsSearchesAndScrolls) {
+    Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    test::WriteDataFile(dir / "data" / "comic0305.csv",
+                        {"No,□,出版社,発売日,タイトル,作者,価格",
+                         "1,0,講談社,15,ONEPIECE,尾田,420" + std::string(1000000, ',') + "end"});
+    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
+    QTableView* grid = window->Grid();
+    QAbstractItemModel* model = grid->model();
+    ASSERT_EQ(model->columnCount(), 1000007);
+    EXPECT_EQ(model->index(0, 1000006).data().toString(), QStringLiteral("end"));
+    EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), 0) << "the number column stays hidden";
+    EXPECT_EQ(grid->horizontalHeader()->sectionSize(500000), ComboGrid::kDefaultColWidth);
+
+    QComboBox* title = window->SearchBox(2);
+    title->setFocus();
+    QTest::keyClicks(title, QStringLiteral("onepiece"));
+    QTest::mouseClick(window->SearchButton(), Qt::LeftButton);
+    EXPECT_EQ(Text(1), QString::fromUtf8("1件"));
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    QTest::qWait(20);
+    EXPECT_EQ(grid->horizontalHeader()->logicalIndexAt(grid->viewport()->width() - 1), 1000006);
 }
 
 TEST_F(MainWindowGuiTest, ImportingASamplePageShowsItsRows) {
