@@ -158,7 +158,8 @@ TEST_F(MainWindowGuiTest, DirectDownloadFromALocalServer) {
     const std::string page =
         test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
     test::LoopbackServer server(
-        {{"HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + test::Sj(page)}});
+        {{"HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(test::Sj(page).size()) +
+          "\r\n\r\n" + test::Sj(page)}});
     // Week 1320 is the week of 2003/05/07 in the default numbering.
     Open("[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
     ui.confirmAnswers = {true};
