@@ -5,9 +5,7 @@
 namespace yomida {
 namespace {
 
-// A single-byte character is its byte, a double-byte one 0x100 plus its code; a lead byte
-// alone stands for "a double-byte character with this lead byte follows".
-constexpr uint32_t kLeadOnly = 0x20000;
+// A single-byte character is its byte, a double-byte one 0x100 plus its code.
 
 uint32_t Symbol(std::string_view text, size_t i, size_t length) {
     const auto b = static_cast<unsigned char>(text[i]);
@@ -38,46 +36,43 @@ void SubstringIndex::Clear() {
     // Fresh containers: a cleared index gives back what a huge text took.
     text_ = std::string();
     fed_ = 0;
-    starts_ = std::vector<bool>();
     states_ = std::vector<State>{{0, -1, -1}};
     edges_ = std::vector<Edge>();
-    keys_ = std::vector<uint64_t>(kFirstSlots, kEmpty);
-    edgeOf_ = std::vector<int>(kFirstSlots, -1);
+    slots_ = std::vector<Slot>(kFirstSlots, Slot{kEmpty, -1});
     used_ = 0;
     last_ = 0;
 }
 
 int SubstringIndex::Find(int state, uint32_t symbol) const {
     const uint64_t key = Key(state, symbol);
-    for (size_t slot = SlotOf(key, keys_.size());; slot = (slot + 1) & (keys_.size() - 1)) {
-        if (keys_[slot] == key) {
-            return edgeOf_[slot];
+    const size_t mask = slots_.size() - 1;
+    for (size_t slot = SlotOf(key, slots_.size());; slot = (slot + 1) & mask) {
+        if (slots_[slot].key == key) {
+            return slots_[slot].edge;
         }
-        if (keys_[slot] == kEmpty) {
+        if (slots_[slot].key == kEmpty) {
             return -1;
         }
     }
 }
 
 void SubstringIndex::Remember(uint64_t key, int edge) {
-    if (2 * (used_ + 1) > keys_.size()) {
-        std::vector<uint64_t> keys(2 * keys_.size(), kEmpty);
-        std::vector<int> edges(2 * keys_.size(), -1);
-        keys.swap(keys_);
-        edges.swap(edgeOf_);
+    if (2 * (used_ + 1) > slots_.size()) {
+        std::vector<Slot> old(2 * slots_.size(), Slot{kEmpty, -1});
+        old.swap(slots_);
         used_ = 0;
-        for (size_t i = 0; i < keys.size(); ++i) {
-            if (keys[i] != kEmpty) {
-                Remember(keys[i], edges[i]);
+        for (const Slot& s : old) {
+            if (s.key != kEmpty) {
+                Remember(s.key, s.edge);
             }
         }
     }
-    size_t slot = SlotOf(key, keys_.size());
-    while (keys_[slot] != kEmpty) {
-        slot = (slot + 1) & (keys_.size() - 1);
+    const size_t mask = slots_.size() - 1;
+    size_t slot = SlotOf(key, slots_.size());
+    while (slots_[slot].key != kEmpty) {
+        slot = (slot + 1) & mask;
     }
-    keys_[slot] = key;
-    edgeOf_[slot] = edge;
+    slots_[slot] = {key, edge};
     ++used_;
 }
 
@@ -125,48 +120,31 @@ void SubstringIndex::Extend(uint32_t symbol) {
 
 void SubstringIndex::Append(std::string_view text) {
     text_ += text;
-    starts_.resize(text_.size());
     // A lead byte at the very end waits for its trail byte before it goes in.
     while (fed_ < text_.size()) {
         const bool lead = IsLeadByte(static_cast<unsigned char>(text_[fed_]));
         if (lead && fed_ + 1 >= text_.size()) {
             break;
         }
-        starts_[fed_] = true;
         const size_t length = lead ? 2 : 1;
-        if (lead) {
-            // Every state reached before a double-byte character also learns its lead byte,
-            // so that a needle ending in a lone lead byte matches its first half.
-            const uint32_t half = kLeadOnly | static_cast<unsigned char>(text_[fed_]);
-            const uint32_t whole = Symbol(text_, fed_, 2);
-            const int before = last_;
-            Extend(whole);
-            for (int p = before; p != -1 && Find(p, half) < 0;
-                 p = states_[static_cast<size_t>(p)].link) {
-                AddEdge(p, half, -1);
-            }
-        } else {
-            Extend(Symbol(text_, fed_, 1));
-        }
+        Extend(Symbol(text_, fed_, length));
         fed_ += length;
     }
 }
 
 bool SubstringIndex::Contains(std::string_view needle) const {
+    bool loneLead = false;
+    for (size_t i = 0; i < needle.size(); i += CharLength(needle, i)) {
+        loneLead = CharLength(needle, i) == 1 && IsLeadByte(static_cast<unsigned char>(needle[i]));
+    }
+    if (loneLead) {
+        // It may match the first half of a character. Such a needle comes only from broken
+        // text, so it is looked for the plain way.
+        return FindSjis(text_, needle) != std::string::npos;
+    }
     int state = 0;
     for (size_t i = 0; i < needle.size();) {
         const size_t length = CharLength(needle, i);
-        const bool loneLead = length == 1 && IsLeadByte(static_cast<unsigned char>(needle[i]));
-        if (loneLead) {
-            // Its first half of a double-byte character, or the lead byte waiting at the end.
-            if (Find(state, kLeadOnly | static_cast<unsigned char>(needle[i])) >= 0) {
-                return true;
-            }
-            const size_t start = text_.size() - needle.size();
-            return needle.size() <= text_.size() && fed_ < text_.size() &&
-                   text_.compare(start, needle.size(), needle) == 0 &&
-                   (start == fed_ || starts_[start]);
-        }
         const int edge = Find(state, Symbol(needle, i, length));
         if (edge < 0) {
             return false;

@@ -41,12 +41,14 @@ private:
 
     std::string text_;
     size_t fed_ = 0;            // the next character start not yet in the automaton
-    std::vector<bool> starts_;  // which bytes of the text start a character
     std::vector<State> states_;
     std::vector<Edge> edges_;
     // (state, symbol) to its edge: an open-addressing table, half empty at most.
-    std::vector<uint64_t> keys_;
-    std::vector<int> edgeOf_;
+    struct Slot {
+        uint64_t key;
+        int edge;
+    };
+    std::vector<Slot> slots_;
     size_t used_ = 0;
     int last_ = 0;
 };
