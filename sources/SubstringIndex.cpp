@@ -36,7 +36,7 @@ void SubstringIndex::Clear() {
     // Fresh containers: a cleared index gives back what a huge text took.
     text_ = std::string();
     fed_ = 0;
-    states_ = std::vector<State>{{0, -1, -1}};
+    states_ = std::vector<State>{{0, -1}};
     edges_ = std::vector<Edge>();
     slots_ = std::vector<Slot>(kFirstSlots, Slot{kEmpty, -1});
     used_ = 0;
@@ -76,43 +76,69 @@ void SubstringIndex::Remember(uint64_t key, int edge) {
     ++used_;
 }
 
+int SubstringIndex::Target(int state, uint32_t symbol) const {
+    const State& s = states_[static_cast<size_t>(state)];
+    if (s.symbol == symbol) {
+        return s.target;
+    }
+    if (s.moreEdges < 0) {
+        return -1;
+    }
+    const int edge = Find(state, symbol);
+    return edge < 0 ? -1 : edges_[static_cast<size_t>(edge)].target;
+}
+
+void SubstringIndex::Retarget(int state, uint32_t symbol, int target) {
+    State& s = states_[static_cast<size_t>(state)];
+    if (s.symbol == symbol) {
+        s.target = target;
+    } else {
+        edges_[static_cast<size_t>(Find(state, symbol))].target = target;
+    }
+}
+
 void SubstringIndex::AddEdge(int state, uint32_t symbol, int target) {
-    edges_.push_back({symbol, target, states_[static_cast<size_t>(state)].firstEdge});
+    State& s = states_[static_cast<size_t>(state)];
+    if (s.symbol == kNoSymbol) {
+        s.symbol = symbol;
+        s.target = target;
+        return;
+    }
+    edges_.push_back({symbol, target, s.moreEdges});
     const int edge = static_cast<int>(edges_.size()) - 1;
-    states_[static_cast<size_t>(state)].firstEdge = edge;
+    s.moreEdges = edge;
     Remember(Key(state, symbol), edge);
 }
 
 void SubstringIndex::Extend(uint32_t symbol) {
     const int cur = static_cast<int>(states_.size());
-    states_.push_back({states_[static_cast<size_t>(last_)].length + 1, 0, -1});
+    states_.push_back({states_[static_cast<size_t>(last_)].length + 1, 0});
     int p = last_;
     last_ = cur;
-    for (; p != -1 && Find(p, symbol) < 0; p = states_[static_cast<size_t>(p)].link) {
+    for (; p != -1 && Target(p, symbol) < 0; p = states_[static_cast<size_t>(p)].link) {
         AddEdge(p, symbol, cur);
     }
     if (p == -1) {
         return;  // the link stays at the root
     }
-    const int q = edges_[static_cast<size_t>(Find(p, symbol))].target;
+    const int q = Target(p, symbol);
     if (states_[static_cast<size_t>(p)].length + 1 == states_[static_cast<size_t>(q)].length) {
         states_[static_cast<size_t>(cur)].link = q;
         return;
     }
     const int clone = static_cast<int>(states_.size());
     states_.push_back(
-        {states_[static_cast<size_t>(p)].length + 1, states_[static_cast<size_t>(q)].link, -1});
-    for (int e = states_[static_cast<size_t>(q)].firstEdge; e != -1;
-         e = edges_[static_cast<size_t>(e)].next) {
+        {states_[static_cast<size_t>(p)].length + 1, states_[static_cast<size_t>(q)].link});
+    const State original = states_[static_cast<size_t>(q)];
+    if (original.symbol != kNoSymbol) {
+        AddEdge(clone, original.symbol, original.target);
+    }
+    for (int e = original.moreEdges; e != -1; e = edges_[static_cast<size_t>(e)].next) {
         const Edge copy = edges_[static_cast<size_t>(e)];
         AddEdge(clone, copy.symbol, copy.target);
     }
-    for (; p != -1; p = states_[static_cast<size_t>(p)].link) {
-        const int edge = Find(p, symbol);
-        if (edge < 0 || edges_[static_cast<size_t>(edge)].target != q) {
-            break;
-        }
-        edges_[static_cast<size_t>(edge)].target = clone;
+    for (; p != -1 && Target(p, symbol) == q; p = states_[static_cast<size_t>(p)].link) {
+        Retarget(p, symbol, clone);
     }
     states_[static_cast<size_t>(q)].link = clone;
     states_[static_cast<size_t>(cur)].link = clone;
@@ -145,11 +171,10 @@ bool SubstringIndex::Contains(std::string_view needle) const {
     int state = 0;
     for (size_t i = 0; i < needle.size();) {
         const size_t length = CharLength(needle, i);
-        const int edge = Find(state, Symbol(needle, i, length));
-        if (edge < 0) {
+        state = Target(state, Symbol(needle, i, length));
+        if (state < 0) {
             return false;
         }
-        state = edges_[static_cast<size_t>(edge)].target;
         i += length;
     }
     return true;

@@ -22,10 +22,14 @@ public:
     bool Contains(std::string_view needle) const;
 
 private:
+    // Most states have one edge: it is kept in the state, further ones in the table.
+    static constexpr uint32_t kNoSymbol = ~uint32_t{0};
     struct State {
         int length;
         int link;
-        int firstEdge;
+        uint32_t symbol = kNoSymbol;
+        int target = -1;
+        int moreEdges = -1;  // the first further edge in edges_, then along `next`
     };
     struct Edge {
         uint32_t symbol;
@@ -33,14 +37,17 @@ private:
         int next;
     };
 
-    // The edge of a state for a symbol; -1 when it has none.
+    // The edge of a state for a symbol in the table; -1 when it has none there.
     int Find(int state, uint32_t symbol) const;
+    // Where a state goes on a symbol; -1 when nowhere.
+    int Target(int state, uint32_t symbol) const;
+    void Retarget(int state, uint32_t symbol, int target);
     void Remember(uint64_t key, int edge);
     void AddEdge(int state, uint32_t symbol, int target);
     void Extend(uint32_t symbol);
 
     std::string text_;
-    size_t fed_ = 0;            // the next character start not yet in the automaton
+    size_t fed_ = 0;  // the next character start not yet in the automaton
     std::vector<State> states_;
     std::vector<Edge> edges_;
     // (state, symbol) to its edge: an open-addressing table, half empty at most.
