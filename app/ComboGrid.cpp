@@ -38,11 +38,40 @@ void ComboGrid::SetColCount(int count) {
     col_ = std::min(col_, ColCount() - 1);
 }
 
+const ComboGrid::RowIndex& ComboGrid::IndexOf(int row) const {
+    for (const RowIndex& index : indexes_) {
+        if (index.row == row && index.revision == revision_) {
+            return index;
+        }
+    }
+    RowIndex& index = indexes_[nextIndex_];
+    nextIndex_ = (nextIndex_ + 1) % indexes_.size();
+    index.row = row;
+    index.revision = revision_;
+    index.starts.clear();
+    const std::string& data = rows_[static_cast<size_t>(row)];
+    index.starts.push_back(0);
+    for (size_t p = data.find(kCellSeparator); p != std::string::npos;
+         p = data.find(kCellSeparator, p + 1)) {
+        index.starts.push_back(static_cast<uint32_t>(p + 1));
+    }
+    return index;
+}
+
 std::string_view ComboGrid::Cell(int col, int row) const {
     if (row < 0 || row >= RowCount() || col < 0) {
         return {};
     }
     std::string_view data = rows_[static_cast<size_t>(row)];
+    if (col >= kIndexedFromCol && data.size() < UINT32_MAX) {
+        const std::vector<uint32_t>& starts = IndexOf(row).starts;
+        const auto c = static_cast<size_t>(col);
+        if (c >= starts.size()) {
+            return {};
+        }
+        const size_t end = c + 1 < starts.size() ? starts[c + 1] - 1 : data.size();
+        return data.substr(starts[c], end - starts[c]);
+    }
     auto [start, end] = CellSpan(data, col);
     return start == std::string_view::npos ? std::string_view{} : data.substr(start, end - start);
 }

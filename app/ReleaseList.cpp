@@ -33,7 +33,10 @@ void ReadLinesIntoGrid(ReleaseRecordReader& file, SearchFilter& filter, ComboGri
     std::string rowData;
     std::vector<std::string> fields;
     while (file.Next(fields)) {
-        if (!ReleaseRecordReader::IsHeader(fields) && !filter.RecordMatches(fields)) {
+        // The header line goes through the filter too, which settles an open day range, but it
+        // is shown whatever the filter says.
+        const bool matches = filter.RecordMatches(fields);
+        if (!ReleaseRecordReader::IsHeader(fields) && !matches) {
             continue;
         }
         rowData.clear();

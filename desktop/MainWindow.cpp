@@ -238,13 +238,21 @@ void MainWindow::PushTree() {
 
 void MainWindow::PushGrid() {
     const ComboGrid& g = form_.List.ComboGrid1;
+    QHeaderView* header = grid_->horizontalHeader();
+    // New sections start at the grid's default width, so that a line of a million columns
+    // leaves nearly every section as it is.
+    if (header->defaultSectionSize() != g.DefaultColWidth()) {
+        header->setDefaultSectionSize(g.DefaultColWidth());
+    }
     if (g.Revision() != shownRevision_) {
         shownRevision_ = g.Revision();
         model_->Refresh();
     }
-    QHeaderView* header = grid_->horizontalHeader();
+    // Each resize makes the view lay out again: only sections whose width changed are touched.
     for (int c = 0; c < g.ColCount(); ++c) {
-        header->resizeSection(c, g.ColWidth(c));
+        if (header->sectionSize(c) != g.ColWidth(c)) {
+            header->resizeSection(c, g.ColWidth(c));
+        }
     }
     grid_->verticalHeader()->setDefaultSectionSize(form_.Settings.gridRowHeight);
     if (g.Row() >= ComboGrid::kFixedRows && g.Row() < g.RowCount()) {

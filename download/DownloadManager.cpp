@@ -20,6 +20,20 @@ std::string FolderText(const std::filesystem::path& file) {
     return Utf8ToCp932((file.parent_path() / "").string());
 }
 
+// The stamp as the first item of the header line: in quotes, a quote doubled, so that the line
+// reads back with the stamp whole and every caption in its place.
+std::string QuotedStamp(const std::string& stamp) {
+    std::string quoted = "\"";
+    for (char c : stamp) {
+        if (c == '"') {
+            quoted += "\"\"";
+        } else if (c != '\0') {
+            quoted += c;
+        }
+    }
+    return quoted + "\",";
+}
+
 }  // namespace
 
 std::string DownloadManager::ReadStoredStamp(const std::filesystem::path& dataFile) {
@@ -109,7 +123,7 @@ bool DownloadManager::DownloadDirectly(FetchContext& context) {
         DeleteFile(download);  // an error page is no list
         return true;
     }
-    *context.stampPrefix = "\"" + ParseUpdateStamp(http.Header, clock_.Today()) + "\",";
+    *context.stampPrefix = QuotedStamp(ParseUpdateStamp(http.Header, clock_.Today()));
     context.setStatusText("変換処理中・・・"_sj);
     return ConvertFile(context, download);
 }

@@ -32,6 +32,18 @@ std::optional<std::string> HeaderValue(std::string_view line, std::string_view n
     return std::string(TrimControls(line.substr(colon + 1)));
 }
 
+// A value that goes into the next request ends at its first CR or LF, so a server cannot add
+// lines of its own to that request.
+std::string FirstLineOf(std::string value) {
+    value.resize(std::min(value.find_first_of("\r\n"), value.size()));
+    return value;
+}
+
+// "host" for port 80, "host:port" otherwise.
+std::string Authority(const std::string& host, int port) {
+    return port == 80 ? host : host + ":" + std::to_string(port);
+}
+
 }  // namespace
 
 // Reads the response line by line; a line ends after its LF.
@@ -67,6 +79,9 @@ public:
                 throw HttpError("Socket readln aborted");
             }
             if (*n == 0) {
+                if (connection_.Broken()) {
+                    throw HttpError("Connection reset");
+                }
                 ended_ = true;
             }
             buffer_.append(chunk, *n);
@@ -117,7 +132,16 @@ std::string HttpClient::ParseUrl(std::string& url) {
         Port = 80;
         const size_t colon = hostPort.find(':');
         if (colon != std::string::npos) {
-            Port = TryStrToInt(hostPort.substr(colon + 1)).value_or(80);
+            const std::string digits = hostPort.substr(colon + 1);
+            if (!digits.empty()) {
+                // A port out of range would wrap around to some other port.
+                const std::optional<int> port = TryStrToInt(digits);
+                if (!port || *port < 1 || *port > 65535 ||
+                    digits.find_first_not_of("0123456789") != std::string::npos) {
+                    throw HttpError("Invalid URL");
+                }
+                Port = *port;
+            }
             hostPort.resize(colon);
         }
         Host = hostPort;
@@ -136,7 +160,7 @@ std::string HttpClient::RequestText(int command, const std::string& target) cons
     if (!Proxy.empty()) {
         text += "Proxy-Connection: Keep-Alive\r\n";
     }
-    text += "Host: " + Host + "\r\n";
+    text += "Host: " + Authority(Host, Port) + "\r\n";
     text += "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n";
     text += "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
     if (!cookie_.empty()) {
@@ -165,7 +189,12 @@ void HttpClient::Request(int command, std::string url) {
 
 std::optional<std::string> HttpClient::Cycle(int command, std::string& url) {
     const std::string path = ParseUrl(url);
-    const std::string target = Proxy.empty() ? path : url;
+    // A proxy needs the whole URL, also when the URL was a path on the previous host.
+    const bool absolute = url.find("://") != std::string::npos && url.find('/') > url.find("://");
+    std::string target = path;
+    if (!Proxy.empty()) {
+        target = absolute ? url : "http://" + Authority(Host, Port) + path;
+    }
     cancel_ = false;
     connected_ = true;
     const ScopeExit disconnect([this] { connected_ = false; });
@@ -210,13 +239,15 @@ HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
     try {
         const std::string statusLine = reader.ReadLine(MaxHeaderBytes);
         Header = statusLine;
+        // The status is the first word after the version, however many blanks come between.
         const size_t blank = statusLine.find(' ');
-        if (blank != std::string::npos) {
-            const size_t end = statusLine.find_first_of(" \r\n", blank + 1);
-            head.status = TryStrToInt(statusLine.substr(blank + 1, end == std::string::npos
-                                                                       ? std::string::npos
-                                                                       : end - blank - 1))
-                              .value_or(0);
+        const size_t code = statusLine.find_first_not_of(' ', blank);
+        if (blank != std::string::npos && code != std::string::npos) {
+            const size_t end = statusLine.find_first_of(" \r\n", code);
+            head.status =
+                TryStrToInt(statusLine.substr(
+                                code, end == std::string::npos ? std::string::npos : end - code))
+                    .value_or(0);
         }
         while (!statusLine.empty()) {
             const std::string line =
@@ -228,9 +259,9 @@ HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
             if (auto v = HeaderValue(line, "content-length")) {
                 AnnouncedLength = static_cast<uint64_t>(std::max(0, TryStrToInt(*v).value_or(0)));
             } else if (auto v = HeaderValue(line, "location")) {
-                head.location = *v;
+                head.location = FirstLineOf(*v);
             } else if (auto v = HeaderValue(line, "set-cookie")) {
-                head.cookie = v->substr(0, v->find(';'));
+                head.cookie = FirstLineOf(v->substr(0, v->find(';')));
             }
         }
     } catch (const HttpError&) {
@@ -263,6 +294,9 @@ void HttpClient::ReadBody(int command, TcpConnection& connection, HttpLineReader
                     throw HttpError(aborted);
                 }
                 if (*n == 0) {
+                    if (connection.Broken()) {
+                        throw HttpError("Connection reset");
+                    }
                     break;
                 }
                 chunk.assign(buffer.data(), *n);
@@ -285,6 +319,10 @@ void HttpClient::ReadBody(int command, TcpConnection& connection, HttpLineReader
                 throw HttpError(aborted);
             }
         }
+        // A body that ends before its announced length is a cut transfer, not a whole page.
+        if (ReceivedBytes < AnnouncedLength) {
+            throw HttpError("Connection closed before the end of the body");
+        }
     }
     if (file) {
         file->Close();
@@ -306,8 +344,7 @@ std::optional<std::string> HttpClient::Conclude(int command, ResponseHead& head)
             cookie_ = head.cookie;
         }
         if (head.location.find('/') == std::string::npos) {
-            head.location = "http://" + Host + (Port == 80 ? "" : ":" + std::to_string(Port)) +
-                            "/" + head.location;
+            head.location = "http://" + Authority(Host, Port) + "/" + head.location;
         }
         return head.location;
     }

@@ -39,9 +39,10 @@ Collator::Collator(const char* locale, Strength strength) : impl_(std::make_uniq
     if (U_FAILURE(err)) {
         throw std::runtime_error("ICU has no collator for this locale");
     }
-    if (strength == Strength::IgnoreCase) {
-        ucol_setStrength(impl_->collator, UCOL_SECONDARY);
-    }
+    // Case-sensitive ordering tells every difference apart, kana types included (they differ
+    // only past the third level), so only equal texts get equal keys.
+    ucol_setStrength(impl_->collator,
+                     strength == Strength::IgnoreCase ? UCOL_SECONDARY : UCOL_IDENTICAL);
     err = U_ZERO_ERROR;
     impl_->converter = ucnv_open("windows-31j", &err);
     if (U_FAILURE(err)) {

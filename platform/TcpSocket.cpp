@@ -52,10 +52,13 @@ public:
                 return static_cast<size_t>(n);
             }
             if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
-                return 0;  // a reset connection ends the stream
+                broken_ = true;
+                return 0;
             }
         }
     }
+
+    bool Broken() const override { return broken_; }
 
 private:
     // Waits until the socket is ready, running the idle function every few milliseconds;
@@ -74,6 +77,7 @@ private:
     }
 
     int fd_;
+    bool broken_ = false;
 };
 
 // getaddrinfo blocks, so it runs on its own thread; a cancelled lookup is left to finish there.

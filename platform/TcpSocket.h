@@ -17,9 +17,12 @@ public:
     // Sends everything; false when the connection failed or the wait was cancelled.
     virtual bool SendAll(std::string_view data, const std::function<bool()>& idle) = 0;
     // Up to `size` bytes into `buffer`: the count, 0 at the end of the stream (or when the
-    // connection broke), nothing when the wait was cancelled.
+    // connection broke, which Broken() then tells), nothing when the wait was cancelled.
     virtual std::optional<size_t> Read(char* buffer, size_t size,
                                        const std::function<bool()>& idle) = 0;
+    // True once a read ended because the peer reset the connection or it failed otherwise:
+    // what arrived until then may be cut anywhere.
+    virtual bool Broken() const { return false; }
 };
 
 // Opens TCP connections; the HTTP client takes one as its transport, so tests can hand in

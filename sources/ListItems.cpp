@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/FileReplacement.h"
+#include "sources/TaiyoshaItem.h"
 #include "text/CommaText.h"
 #include "text/NormaliseWidth.h"
 #include "text/Numbers.h"
@@ -59,10 +60,9 @@ std::string CleanTaiyoshaLine(std::string_view line, bool removeParagraphs,
     return Replaced(text, {{"\"", "”"_sj}});
 }
 
-// Drops "<li>", normalises, protects spaces and splits an item into its fields.
-void SplitItem(std::string_view item, std::vector<std::string>& fields) {
-    const std::string text = ReplaceAllSjisNoCase(item, "<li>", "");
-    SplitCommaText(ReplaceAllSjis(NormaliseWidth(text), " ", "　"_sj), fields);
+// Normalises, protects spaces and splits an item whose "<li>" is already gone.
+void SplitPlainItem(std::string_view item, std::vector<std::string>& fields) {
+    SplitCommaText(ReplaceAllSjis(NormaliseWidth(item), " ", "　"_sj), fields);
 }
 
 // The last two bytes of a text, or all of it when it is shorter.
@@ -97,17 +97,18 @@ bool ConvertTaiyoshaBunko(ConverterContext& context) {
     TextFileReader& in = context.in;
     context.out.WriteHeader(ListKind::Books);
     std::string line;
-    std::string item;
+    TaiyoshaItem item;
     std::vector<std::string> f;
     while (!in.AtEnd()) {
         in.ReadLine(line);
-        item = Trimmed(CleanTaiyoshaLine(line, false, FullSeparators()));
-        if (!StartsWithItem(item)) {
+        std::string first = Trimmed(CleanTaiyoshaLine(line, false, FullSeparators()));
+        if (!StartsWithItem(first)) {
             continue;
         }
+        item.Reset(std::move(first));
         for (;;) {
-            SplitItem(item, f);
-            if (f.size() >= 6) {
+            if (item.FieldCount() >= 6) {
+                TaiyoshaItem::Split(item.Text(), f);
                 const std::string date = Trimmed(f[0]);
                 const std::string record = Trimmed(f[1]) + "　"_sj + Trimmed(f[2]) + "," +
                                            std::string(LastTwo(date)) + "," + Trimmed(f[3]) + "," +
@@ -120,8 +121,12 @@ bool ConvertTaiyoshaBunko(ConverterContext& context) {
                 break;
             }
             in.ReadLine(line);
-            const std::string next = CleanTaiyoshaLine(line, false, BunkoContinuationSeparators());
-            item = StartsWithItem(next) ? next : item + next;
+            std::string next = CleanTaiyoshaLine(line, false, BunkoContinuationSeparators());
+            if (StartsWithItem(next)) {
+                item.Reset(std::move(next));
+            } else {
+                item.Append(next);
+            }
             if (in.AtEnd()) {
                 break;  // an item still incomplete at the end of the input is dropped
             }
@@ -140,14 +145,15 @@ bool ConvertTaiyoshaComic(ConverterContext& context) {
         if (!StartsWithItem(cleaned)) {
             continue;
         }
+        // "<li>" goes from the item's own line only; a continuation line keeps it.
         std::string item = ReplaceAllSjisNoCase(cleaned, "<li>", "");
-        SplitItem(item, f);
+        SplitPlainItem(item, f);
         if (f.size() < 5) {
             if (!in.ReadLine(line)) {
                 continue;
             }
             item += CleanTaiyoshaLine(line, false, ComicContinuationSeparators());
-            SplitItem(item, f);
+            SplitPlainItem(item, f);
             if (f.size() < 5) {
                 continue;
             }

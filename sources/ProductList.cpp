@@ -2,6 +2,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/FileReplacement.h"
+#include "sources/SubstringIndex.h"
 #include "text/NormaliseWidth.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
@@ -58,6 +59,37 @@ struct Entry {
     std::string title;
     std::string authors;
     std::string price;
+    // Past a few kilobytes of authors, the test whether a name is already there goes through
+    // an index, so that a title with any number of authors costs time in proportion to them.
+    SubstringIndex authorIndex;
+    bool indexed = false;
+
+    static constexpr size_t kIndexFrom = 4096;
+
+    bool HasAuthor(std::string_view name) {
+        if (!indexed && authors.size() >= kIndexFrom) {
+            authorIndex.Append(authors);
+            indexed = true;
+        }
+        return indexed ? authorIndex.Contains(name) : FindSjis(authors, name) != std::string::npos;
+    }
+    void AddAuthor(std::string_view name) {
+        const size_t from = authors.size();
+        if (!authors.empty()) {
+            authors += "　"_sj;
+        }
+        authors += name;
+        if (indexed) {
+            authorIndex.Append(std::string_view(authors).substr(from));
+        }
+    }
+    void ClearAuthors() {
+        authors.clear();
+        if (indexed) {
+            authorIndex.Clear();
+            indexed = false;
+        }
+    }
 };
 
 void WriteEntry(Entry& e, RecordWriter& out) {
@@ -73,7 +105,7 @@ void WriteEntry(Entry& e, RecordWriter& out) {
     line = ReplaceAllSjis(line, "&#39;", "'");
     out.WriteRecord(line);
     e.title.clear();
-    e.authors.clear();
+    e.ClearAuthors();
     e.price.clear();
 }
 
@@ -89,11 +121,8 @@ void Handle(std::string_view line, Entry& e, RecordWriter& out) {
         if (name.empty()) {
             return;
         }
-        if (e.authors.empty()) {
-            e.authors = name;
-        } else if (FindSjis(e.authors, name) == std::string::npos) {
-            e.authors += "　"_sj;
-            e.authors += name;
+        if (e.authors.empty() || !e.HasAuthor(name)) {
+            e.AddAuthor(name);
         }
     } else if (Has(line, PriceTag())) {
         std::string price(TrimControls(Field(line, PriceTag(), "</span>")));

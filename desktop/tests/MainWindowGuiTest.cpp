@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
@@ -114,6 +115,29 @@ TEST_F(MainWindowGuiTest, ClickingTheCheckColumnTicksAndColoursTheRow) {
     EXPECT_EQ(model->index(1, 1).data().toString(), QString::fromUtf8("■"));
 }
 
+TEST_F(MainWindowGuiTest, ALineOfAMillionColumnsLoadsSearchesAndScrolls) {
+    Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    test::WriteDataFile(dir / "data" / "comic0305.csv",
+                        {"No,□,出版社,発売日,タイトル,作者,価格",
+                         "1,0,講談社,15,ONEPIECE,尾田,420" + std::string(1000000, ',') + "end"});
+    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
+    QTableView* grid = window->Grid();
+    QAbstractItemModel* model = grid->model();
+    ASSERT_EQ(model->columnCount(), 1000007);
+    EXPECT_EQ(model->index(0, 1000006).data().toString(), QStringLiteral("end"));
+    EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), 0) << "the number column stays hidden";
+    EXPECT_EQ(grid->horizontalHeader()->sectionSize(500000), ComboGrid::kDefaultColWidth);
+
+    QComboBox* title = window->SearchBox(2);
+    title->setFocus();
+    QTest::keyClicks(title, QStringLiteral("onepiece"));
+    QTest::mouseClick(window->SearchButton(), Qt::LeftButton);
+    EXPECT_EQ(Text(1), QString::fromUtf8("1件"));
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    QTest::qWait(20);
+    EXPECT_EQ(grid->horizontalHeader()->logicalIndexAt(grid->viewport()->width() - 1), 1000006);
+}
+
 TEST_F(MainWindowGuiTest, ImportingASamplePageShowsItsRows) {
     Open();  // online, no data file yet
     const std::filesystem::path page = dir / "saved.html";
@@ -134,7 +158,8 @@ TEST_F(MainWindowGuiTest, DirectDownloadFromALocalServer) {
     const std::string page =
         test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
     test::LoopbackServer server(
-        {{"HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + test::Sj(page)}});
+        {{"HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(test::Sj(page).size()) +
+          "\r\n\r\n" + test::Sj(page)}});
     // Week 1320 is the week of 2003/05/07 in the default numbering.
     Open("[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
     ui.confirmAnswers = {true};

@@ -27,6 +27,33 @@ TEST(ComboGrid, CellsCanBeSetAnywhereAndReadBack) {
     EXPECT_THROW(g.SetCell(0, 3, "out of rows"), std::out_of_range);
 }
 
+TEST(ComboGrid, WideRowsReadCellByCell) {
+    ComboGrid g;
+    g.SetRowCount(3);
+    std::string wide;
+    for (int c = 0; c < 5000; ++c) {
+        wide += (c > 0 ? std::string(1, ComboGrid::kCellSeparator) : "") +
+                (c % 3 == 0 ? "" : std::to_string(c));
+    }
+    g.RowData(1) = wide;
+    g.RowData(2) = "a";
+    for (int c = 0; c < 5000; ++c) {
+        ASSERT_EQ(g.Cell(c, 1), c % 3 == 0 ? "" : std::to_string(c)) << c;
+        ASSERT_EQ(g.Cell(c, 2), c == 0 ? "a" : "");
+    }
+    EXPECT_EQ(g.Cell(5000, 1), "");
+    EXPECT_EQ(g.Cell(1 << 30, 1), "");
+    // A change to the row is seen at once, however it was made.
+    g.SetCell(4000, 1, "changed");
+    EXPECT_EQ(g.Cell(4000, 1), "changed");
+    EXPECT_EQ(g.Cell(4001, 1), "4001");
+    g.RowData(1) = std::string(100, ComboGrid::kCellSeparator) + "tail";
+    EXPECT_EQ(g.Cell(100, 1), "tail");
+    EXPECT_EQ(g.Cell(4000, 1), "");
+    g.ClearRow(1);
+    EXPECT_EQ(g.Cell(100, 1), "");
+}
+
 TEST(ComboGrid, RowsAndColumnsResize) {
     ComboGrid g;
     EXPECT_EQ(g.RowCount(), 2);

@@ -53,6 +53,13 @@ TEST_F(LoadTest, RecordsFillTheGridInFileOrder) {
     EXPECT_EQ(ui.cursorHistory, (std::vector{CursorShape::Hourglass, CursorShape::Default}));
 }
 
+TEST_F(LoadTest, AnOpenDayRangeIsClosedEvenWithoutRecords) {
+    form.List.Filter.CbDate.checked = true;
+    form.List.Filter.SEdtT.value = 0;
+    Load({kHeader7});
+    EXPECT_EQ(form.List.Filter.SEdtT.value, 31);
+}
+
 TEST_F(LoadTest, HeaderOnlyOrEverythingFilteredShowsZero) {
     Load({kHeader7});
     EXPECT_EQ(form.List.ComboGrid1.RowCount(), 2);

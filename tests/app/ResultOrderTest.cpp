@@ -104,6 +104,24 @@ TEST_F(OrderTest, ByPublisherAndTitleWithJapaneseCollation) {
     EXPECT_EQ(form.List.CompareRows(3, 3), 0);
 }
 
+TEST_F(OrderTest, KanaTypesStayApart) {
+    Fill({{"1", "□", "あ社", "5", "あいう", "x", "1"},
+          {"2", "□", "ア社", "3", "アイウ", "x", "1"},
+          {"3", "□", "あ社", "1", "あいう", "x", "1"},
+          {"4", "□", "ア社", "7", "アイウ", "x", "1"}});
+    // Equal keys only for equal texts: hiragana and katakana rows do not interleave by date.
+    Order(kByTitle);
+    const std::vector<std::string> byTitle = Column(4);
+    EXPECT_EQ(byTitle[0], byTitle[1]);
+    EXPECT_EQ(byTitle[2], byTitle[3]);
+    EXPECT_NE(byTitle[1], byTitle[2]);
+    Order(kByPublisher);
+    const std::vector<std::string> byPublisher = Column(2);
+    EXPECT_EQ(byPublisher[0], byPublisher[1]);
+    EXPECT_NE(byPublisher[1], byPublisher[2]);
+    EXPECT_NE(form.List.CompareRows(1, 3), 0);
+}
+
 TEST_F(OrderTest, EmptyGridAndNoSelection) {
     Order(kByDate);
     EXPECT_EQ(form.List.ComboGrid1.RowCount(), 2);

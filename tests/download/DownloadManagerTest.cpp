@@ -133,6 +133,48 @@ TEST_F(DownloadManagerTest, DirectDownloadConvertsWithTheStampAndTheMarkerForces
     EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Confirm);
 }
 
+TEST_F(DownloadManagerTest, CutTransferKeepsThePreviousListByteForByte) {
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string head =
+        "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(Sj(page).size()) + "\r\n\r\n";
+    test::LoopbackServer server(
+        {{head + Sj(page).substr(0, Sj(page).size() / 3), "", 0, false, true},
+         {head + Sj(page).substr(0, Sj(page).size() / 3)},
+         {"HTTP/1.0 200 OK\r\nLast-Mod", "", 0, false, true}});
+    context.category = 2;
+    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    context.directFetch = true;
+    test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
+    const std::string before = test::ReadBytes(context.dataFile);
+    for (const char* path : {"/reset", "/closed-early", "/reset-in-header"}) {
+        context.sourceUrl = server.Url(path);
+        ui.messages.clear();
+        EXPECT_FALSE(data.FetchSource(context)) << path;
+        ASSERT_EQ(ui.messages.size(), 1u) << path;
+        EXPECT_EQ(U8(ui.messages[0].text), "データ取得処理：エラー！！");
+        EXPECT_EQ(test::ReadBytes(context.dataFile), before) << path;
+    }
+    EXPECT_FALSE(success);
+}
+
+TEST_F(DownloadManagerTest, StampWithQuotesReadsBackAsWritten) {
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string header = "HTTP/1.0 200 OK\r\nLast-Modified: Mon, \"05\" May\r\n\r\n";
+    test::LoopbackServer server({{header + Sj(page)}, {header}, {header}});
+    context.category = 2;
+    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    context.sourceUrl = server.Url("/list");
+    context.directFetch = true;
+    EXPECT_TRUE(data.FetchSource(context));
+    const auto lines = test::ReadDataFile(context.dataFile);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "\"Mon, \"\"05\"\" May\",No,□,出版社,発売日,タイトル,作者,価格,ISBN");
+    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "Mon, \"05\" May");
+    EXPECT_FALSE(data.CheckForUpdate(context)) << "the same stamp is no update";
+}
+
 TEST_F(DownloadManagerTest, UpdateCheckComparesLastModifiedWithTheStoredStamp) {
     test::LoopbackServer server({{"HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003\r\n\r\n"},
                                  {"HTTP/1.0 200 OK\r\nLast-Modified: Tue, 06 May 2003\r\n\r\n"},

@@ -56,10 +56,11 @@ TEST_F(HttpTest, RequestTextWithAndWithoutProxy) {
     http.Get("http://127.0.0.1:" + std::to_string(server.Port()));  // no path
     EXPECT_EQ(http.Port, server.Port());
     EXPECT_EQ(server.Requests().at(0),
-              "GET / HTTP/1.0\r\nHost: 127.0.0.1\r\n"
-              "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
-              "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
-              "Content-type: application/x-www-form-urlencoded\r\n\r\n");
+              "GET / HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) +
+                  "\r\n"
+                  "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+                  "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+                  "Content-type: application/x-www-form-urlencoded\r\n\r\n");
     EXPECT_EQ(BodyFile(), "body");
     EXPECT_EQ(successes, std::vector<int>{HttpClient::kGet});
 
@@ -161,7 +162,10 @@ TEST_F(HttpTest, HostileServers) {
          {"HTTP/1.0 200 OK\r\n\r\n" + std::string(8192, 'z'), "", 0, false, false, 200},
          {"\x01\xff\xfe garbage \x80\r\n\r\nrest"},
          {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nmuch longer body"},
-         {"HTTP/1.0 200 OK\r\nContent-Length: 99999\r\n\r\nshort", "", 0, false, true}});
+         {"HTTP/1.0 200 OK\r\nContent-Length: 99999\r\n\r\nshort", "", 0, false, true},
+         {"HTTP/1.0 200 OK\r\nContent-Length: 99999\r\n\r\nshort"},
+         {"HTTP/1.0 200 OK\r\nX-Half: ", "", 0, false, true},
+         {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nexact"}});
     EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/header")); }), "Header too large");
     http.MaxBodyBytes = 1024 * 1024;
     EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/body")); }), "Body too large");
@@ -169,8 +173,15 @@ TEST_F(HttpTest, HostileServers) {
     EXPECT_EQ(BodyFile(), "rest");
     http.Get(server.Url("/longer"));
     EXPECT_EQ(BodyFile(), "much longer body") << "the body runs until the server closes";
-    http.Get(server.Url("/reset"));
-    EXPECT_EQ(BodyFile(), "short");
+    // A cut transfer is an error, never a success with a shortened body.
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/reset")); }), "Connection reset");
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/closed-early")); }),
+              "Connection closed before the end of the body");
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/reset-in-header")); }), "Connection reset");
+    EXPECT_EQ(successes.size(), 2u);
+    EXPECT_TRUE(failures.empty());
+    http.Get(server.Url("/exact"));
+    EXPECT_EQ(BodyFile(), "exact");
     EXPECT_EQ(successes.size(), 3u);
 }
 
@@ -207,6 +218,49 @@ TEST_F(HttpTest, MoreHostileServers) {
     EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/drip")); }), "Socket send aborted");
     EXPECT_GT(pumps, 100) << "the window was served while waiting";
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST_F(HttpTest, ProxiesOddPortsAndInjectedHeaders) {
+    test::LoopbackServer server({{"HTTP/1.0 302 Found\r\nLocation: /ok\r\n\r\n"},
+                                 {"HTTP/1.0 200 OK\r\n\r\nthrough"},
+                                 {"HTTP/1.0 302 Found\r\nSet-Cookie: a=b\rY-Injected: 1\r\n"
+                                  "Location: /next\rX-Injected: yes\r\n\r\n"},
+                                 {"HTTP/1.0 200 OK\r\n\r\n"},
+                                 {"HTTP/1.0  404  Not Found\r\n\r\n"}});
+    const std::string authority = "127.0.0.1:" + std::to_string(server.Port());
+    http.InputFileMode = false;
+
+    // Through a proxy a redirect to a path still names the whole URL, port included.
+    http.Proxy = "127.0.0.1";
+    http.ProxyPort = server.Port();
+    http.Get(server.Url("/moved"));
+    EXPECT_EQ(http.Body, "through");
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_TRUE(requests[0].starts_with("GET http://" + authority + "/moved HTTP/1.0\r\n"));
+    EXPECT_TRUE(requests[1].starts_with("GET http://" + authority + "/ok HTTP/1.0\r\n"))
+        << requests[1];
+    EXPECT_NE(requests[1].find("\r\nHost: " + authority + "\r\n"), std::string::npos);
+
+    // A CR inside a cookie or a location goes no further than the value it cuts.
+    http.Proxy.clear();
+    http.Get(server.Url("/inject"));
+    requests = server.Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_TRUE(requests[3].starts_with("GET /next HTTP/1.0\r\nHost: ")) << requests[3];
+    EXPECT_NE(requests[3].find("\r\nCookie: a=b\r\n"), std::string::npos);
+    EXPECT_EQ(requests[3].find("Injected"), std::string::npos);
+
+    // Two blanks around the status still give the status.
+    http.Get(server.Url("/missing"));
+    EXPECT_EQ(failures, std::vector<int>{HttpClient::kGet});
+
+    // A port out of range is refused rather than wrapped around to another one.
+    for (const char* url : {"http://127.0.0.1:83537/x", "http://127.0.0.1:0/x",
+                            "http://127.0.0.1:-80/x", "http://127.0.0.1:8o/x"}) {
+        EXPECT_EQ(ErrorOf([&] { http.Get(url); }), "Invalid URL") << url;
+    }
+    EXPECT_EQ(server.Requests().size(), 5u);
 }
 
 }  // namespace

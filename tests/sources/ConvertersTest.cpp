@@ -81,6 +81,15 @@ TEST_F(ConvertersTest, TaiyoshaBunkoItems) {
 TEST_F(ConvertersTest, TaiyoshaComicItems) {
     EXPECT_TRUE(Run("taiyosha-comic.html", 8));
     EXPECT_EQ(Output(), ExpectedLines("taiyosha-comic.expected"));
+
+    // "<LI>" goes from the item's own line only: in a continuation line it is text.
+    Fresh();
+    test::WriteBytes(dir / "input", Sj("<LI>05/20　　分割社　　続きの本\r\n"
+                                       "　　　　架空<LI>三郎　　550　　A5\r\n"));
+    ConvertRequest r{8, dir / "input", dir / "out.csv", "", may2003};
+    EXPECT_TRUE(Convert(r, ui));
+    ASSERT_EQ(Output().size(), 2u);
+    EXPECT_EQ(Output()[1], "1,0,分割社,20,続きの本,架空<LI>三郎,550");
 }
 
 TEST_F(ConvertersTest, WeeklyList) {

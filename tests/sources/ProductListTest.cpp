@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "sources/Convert.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
@@ -72,6 +74,31 @@ TEST_F(ProductListTest, BuilderCutsTheNuxtBlockAndMarksTheFields) {
     // Without the block, the page is taken whole.
     EXPECT_NE(U8(MarkerPageText(Day("2003/05/05") + "<p>tail</p>")).find("tail"),
               std::string::npos);
+}
+
+TEST_F(ProductListTest, ManyAuthorsKeepOnlyNamesNotYetThere) {
+    // Enough authors for the indexed test, with names that stand inside others.
+    std::vector<std::string> authors;
+    std::string expected;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string name = "作者" + std::to_string(i) + "号";
+        authors.push_back(name);
+        expected += (i > 0 ? "　" : "") + name;
+    }
+    for (const char* again : {"作者12号", "者7", "8号", "作者1499号", "者"}) {
+        authors.push_back(again);
+    }
+    authors.push_back("新人");
+    expected += "　新人";
+    const auto lines = Convert(Day("2003/05/05") + Publisher("講談社") +
+                               Entry("本", authors, "￥500") + Entry("次", {"乙"}, "￥600"));
+    ASSERT_EQ(lines.size(), 3u);
+    const std::string want = "1,0,講談社,5,本," + expected + ",500";
+    const auto differ = std::mismatch(want.begin(), want.end(), lines[1].begin(), lines[1].end());
+    EXPECT_TRUE(lines[1] == want) << "first difference at byte " << differ.first - want.begin()
+                                  << ": " << want.substr(differ.first - want.begin(), 40) << " | "
+                                  << lines[1].substr(differ.second - lines[1].begin(), 40);
+    EXPECT_EQ(lines[2], "2,0,講談社,5,次,乙,600") << "the next title starts with no authors";
 }
 
 TEST_F(ProductListTest, RecordsWithAuthorsPricesAndEntities) {
