@@ -7,6 +7,7 @@
 #include "app/MainWindowLogic.h"
 #include "desktop/MainWindow.h"
 #include "desktop/QtUi.h"
+#include "desktop/Translations.h"
 #include "download/DownloadManager.h"
 #include "platform/FileSystem.h"
 
@@ -34,6 +35,9 @@ int RunDesktopProgram(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("YOMIDA"));
+    if (!InstallJapaneseTranslations(app)) {
+        std::fprintf(stderr, "yomida: Qt's Japanese translation (qtbase_ja) is not installed.\n");
+    }
 
     QtUi ui;
     SystemClock clock;

@@ -3,6 +3,7 @@
 #include <QColor>
 
 #include "desktop/QtText.h"
+#include "sources/RecordLayout.h"
 
 namespace yomida::qt {
 
@@ -62,6 +63,11 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) {
         return Qt::NoItemFlags;
+    }
+    // The record number is the fixed column and names the record a tick is saved for, and a
+    // tick changes only by a click: neither is edited in place.
+    if (index.column() == kNumberCol || index.column() == kCheckCol) {
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }

@@ -137,10 +137,14 @@ void MainActions::BuildHelpMenu() {
     AddAction(help, {}, "目次(&C)", [this] { form_.HELP_MOKUJIExecute(); });
     AddAction(help, {}, "トピックの検索(&S)...", [this] { form_.HELP_TOPICExecute(); });
     htmlManual_ = AddAction(help, {}, "", [this] { form_.HTMLMANUALExecute(); });
+    help->addSeparator();
+    version_ = help->addAction(U("バージョン情報(&A)"));
+    connect(version_, &QAction::triggered, this, [this] { commands_.version(); });
 }
 
 void MainActions::BuildToolbar() {
     QToolBar* bar = window_.addToolBar(U("ツールバー"));
+    toolbar_ = bar;
     bar->setObjectName(QStringLiteral("toolbar"));
     bar->addAction(setup_);
     bar->addAction(kensaku_);
@@ -157,6 +161,11 @@ void MainActions::BuildToolbar() {
     for (QAction* button : joukenButtons_) {
         bar->addAction(button);
     }
+}
+
+void MainActions::SetEnabled(bool enabled) {
+    window_.menuBar()->setEnabled(enabled);
+    toolbar_->setEnabled(enabled);
 }
 
 void MainActions::Push() {

@@ -10,6 +10,7 @@
 class QAction;
 class QMainWindow;
 class QMenu;
+class QToolBar;
 
 namespace yomida::qt {
 
@@ -18,7 +19,8 @@ struct WindowCommands {
     std::function<void()> setup;          // 環境設定
     std::function<void()> conditionList;  // 検索条件編集
     std::function<void(int box)> wordEditor;
-    std::function<void()> close;  // 終了
+    std::function<void()> close;    // 終了
+    std::function<void()> version;  // バージョン情報
 };
 
 // The menu bar and the toolbar of the main window, and the named actions they share.
@@ -31,6 +33,10 @@ public:
 
     // Shows the captions, hints and check marks of the logic's actions.
     void Push();
+    // Turns the menus and the toolbar off while a transfer runs, so nothing can change the
+    // category or the period under it.
+    void SetEnabled(bool enabled);
+    QAction* VersionAction() const { return version_; }
 
 private:
     void BuildFileMenu();
@@ -65,6 +71,8 @@ private:
     QAction* selCheck_ = nullptr;                                 // SelCheck
     QAction* htmlManual_ = nullptr;                               // HTMLMANUAL
     QAction* tBtnOnOff_ = nullptr;                                // TBtnOnOff
+    QAction* version_ = nullptr;                                  // VERSION
+    QToolBar* toolbar_ = nullptr;
 };
 
 }  // namespace yomida::qt

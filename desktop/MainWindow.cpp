@@ -19,6 +19,7 @@
 #include "desktop/Icons.h"
 #include "desktop/MainActions.h"
 #include "desktop/QtText.h"
+#include "desktop/QtUi.h"
 #include "desktop/SearchPanel.h"
 #include "desktop/SetupDialog.h"
 #include "desktop/VersionDialog.h"
@@ -64,7 +65,25 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(par
     commands.conditionList = [this] { RunDialog([this] { conditionList_->Run(); }); };
     commands.wordEditor = [this](int box) { OpenWordEditor(box); };
     commands.close = [this] { close(); };
+    commands.version = [this] { RunDialog([this] { versionDialog_->Run(); }); };
     actions_ = new MainActions(form_, *this, handle, std::move(commands));
+
+    // The logic turns the message loop and opens boxes in the middle of a handler; the desktop
+    // Ui shows the logic's state first, so the busy display and the choice behind a question are
+    // what the user sees.
+    if (auto* desktopUi = dynamic_cast<QtUi*>(&form_.ui())) {
+        desktopUi->SetParent(this);
+        desktopUi->SetBeforeEvents([this] { PushProgress(); });
+        desktopUi->SetBeforeModal([this] { Push(); });
+    }
+}
+
+MainWindow::~MainWindow() {
+    if (auto* desktopUi = dynamic_cast<QtUi*>(&form_.ui())) {
+        desktopUi->SetParent(nullptr);
+        desktopUi->SetBeforeEvents({});
+        desktopUi->SetBeforeModal({});
+    }
 }
 
 void MainWindow::BuildTree() {
@@ -157,12 +176,19 @@ QLineEdit* MainWindow::PeriodField() const {
 }
 
 void MainWindow::Handle(const std::function<void()>& handler) {
+    // A transfer turns the message loop inside a handler; nothing may start under it.
+    if (form_.Displaying()) {
+        return;
+    }
     Pull();
     form_.Guarded(handler);
     Push();
 }
 
 void MainWindow::RunDialog(const std::function<void()>& run) {
+    if (form_.Displaying()) {
+        return;
+    }
     Pull();
     run();
     Push();
@@ -253,9 +279,15 @@ void MainWindow::PushProgress() {
     }
     busy_->Push();
     pnlCli_->setVisible(form_.PnlCli.visible);
+    const bool idle = !form_.Displaying();
+    search_->setEnabled(idle);
+    actions_->SetEnabled(idle);
 }
 
 void MainWindow::OpenWordEditor(int box) {
+    if (form_.Displaying()) {
+        return;
+    }
     Handle([this, box] { form_.OpenWordEditor(box); });
     editor_->ShowLines();
 }

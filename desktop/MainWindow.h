@@ -35,6 +35,7 @@ class MainWindow final : public QMainWindow {
 
 public:
     explicit MainWindow(MainWindowLogic& form, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Shows the logic's state in every widget.
     void Push();
@@ -54,6 +55,7 @@ public:
     ConditionListDialog* ConditionList() const { return conditionList_; }
     SetupDialog* Setup() const { return setupDialog_; }
     VersionDialog* Version() const { return versionDialog_; }
+    MainActions* Actions() const { return actions_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

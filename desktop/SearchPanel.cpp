@@ -44,13 +44,7 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
                 return;
             }
             filter_.SearchBox(b + 1).text = ToSjis(text);
-            if (b == 0) {
-                filter_.CmbSrch1Change();
-            } else if (b == 1) {
-                filter_.CmbSrch2Change();
-            } else {
-                filter_.CmbSrch3Change();
-            }
+            BoxChanged(b + 1);
             box->setToolTip(FromSjis(filter_.SearchBox(b + 1).hint));
         });
     }
@@ -119,6 +113,16 @@ QWidget* SearchPanel::BuildDateRange() {
     return pnl1_;
 }
 
+void SearchPanel::BoxChanged(int box) {
+    if (box == 1) {
+        filter_.CmbSrch1Change();
+    } else if (box == 2) {
+        filter_.CmbSrch2Change();
+    } else {
+        filter_.CmbSrch3Change();
+    }
+}
+
 void SearchPanel::Pull() {
     for (int b = 1; b <= 3; ++b) {
         filter_.SearchBox(b).text = ToSjis(SearchBox(b)->currentText());
@@ -146,12 +150,17 @@ void SearchPanel::Push() {
             shown << box->itemText(i);
         }
         const QString text = FromSjis(logic.text);
+        const bool changed = box->currentText() != text;
         if (items != shown) {
             box->clear();
             box->addItems(items);
             box->setEditText(text);
-        } else if (box->currentText() != text) {
+        } else if (changed) {
             box->setEditText(text);
+        }
+        // A text the program puts in the box counts as a change too, so the hint follows it.
+        if (changed) {
+            BoxChanged(b);
         }
         box->setToolTip(FromSjis(logic.hint));
     }
