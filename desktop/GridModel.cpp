@@ -50,7 +50,22 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+QString GridModel::AccessibleCaption(int section) const {
+    // "□" says nothing when read out, and before a list is loaded the header is empty.
+    if (section == kCheckCol) {
+        return QString::fromUtf8("チェック");
+    }
+    const QString shown = FromSjis(grid_.Cell(section, 0));
+    if (!shown.isEmpty()) {
+        return shown;
+    }
+    return FromSjis(HeaderCaptions(ListKind::BooksWithIsbn)).split(QLatin1Char(',')).value(section);
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::AccessibleTextRole) {
+        return AccessibleCaption(section);
+    }
     if (role != Qt::DisplayRole) {
         return {};
     }

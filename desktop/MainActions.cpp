@@ -25,6 +25,7 @@ MainActions::MainActions(MainWindowLogic& form, QMainWindow& window, Handler han
       window_(window),
       handle_(std::move(handle)),
       commands_(std::move(commands)) {
+    window_.menuBar()->setAccessibleName(U("メニューバー"));
     BuildFileMenu();
     BuildEditMenu();
     BuildSearchMenu();
@@ -97,7 +98,9 @@ void MainActions::BuildSearchMenu() {
         auto apply = [this, slot] { form_.Conditions.JoukenExecute(slot); };
         jouken_[n] = AddAction(conditions, {}, "", apply);
         jouken_[n]->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(slot % 10)));
-        joukenButtons_[n] = new QAction(NumberIcon(slot), QString(), this);
+        // The toolbar shows the number only; the text names the button for a screen reader.
+        joukenButtons_[n] =
+            new QAction(NumberIcon(slot), QString::fromUtf8("検索条件%1").arg(slot), this);
         connect(joukenButtons_[n], &QAction::triggered, this, [this, apply] { handle_(apply); });
     }
     QAction* editConditions = search->addAction(U("検索条件編集(&E)"));

@@ -26,6 +26,11 @@
 #include "desktop/WordEditor.h"
 
 namespace yomida::qt {
+namespace {
+
+const char* const kStatusPanelNames[3] = {"状態", "件数", "接続"};
+
+}  // namespace
 
 MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(parent), form_(form) {
     setWindowTitle(QStringLiteral("YOMIDA"));
@@ -42,6 +47,7 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(par
     BuildTree();
     BuildGrid();
     pnlCli_ = new QSplitter(Qt::Horizontal);
+    pnlCli_->setAccessibleName(QString::fromUtf8("一覧"));
     pnlCli_->addWidget(tree_);
     pnlCli_->addWidget(grid_);
     pnlCli_->setStretchFactor(1, 1);
@@ -92,6 +98,11 @@ void MainWindow::BuildTree() {
     tree_->setRootIsDecorated(false);
     tree_->setItemsExpandable(false);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree_->setAccessibleName(QString::fromUtf8("検索対象"));
+    // A narrow tree scrolls sideways instead of cutting the names short.
+    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree_->header()->setStretchLastSection(false);
+    tree_->setTextElideMode(Qt::ElideNone);
     // The selected leaf stays marked while the grid has the focus.
     QPalette palette = tree_->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -128,6 +139,7 @@ void MainWindow::BuildGrid() {
     model_ = new GridModel(form_.List, this);
     grid_ = new QTableView;
     grid_->setModel(model_);
+    grid_->setAccessibleName(QString::fromUtf8("検索結果"));
     grid_->verticalHeader()->hide();
     grid_->setWordWrap(false);
     // The grid draws no selection: a ticked row stays green under the cursor.
@@ -156,6 +168,7 @@ void MainWindow::BuildStatusBar() {
         statusPanels_[i] = new QLabel;
         statusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
+    statusBar()->setAccessibleName(QString::fromUtf8("ステータスバー"));
     statusBar()->addWidget(statusPanels_[0], 1);
     for (size_t i = 1; i < statusPanels_.size(); ++i) {
         statusPanels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -235,6 +248,7 @@ void MainWindow::PushTree() {
         const TreeNode& node = form_.TView.nodes[i];
         QTreeWidgetItem* item = treeItems_[i];
         item->setText(0, FromSjis(node.caption));
+        item->setToolTip(0, item->text(0));
         const bool selected = static_cast<int>(i) == form_.TView.selected;
         item->setIcon(0, TreeIcon(selected ? node.selectedImage : node.image));
     }
@@ -273,6 +287,9 @@ void MainWindow::PushGrid() {
 void MainWindow::PushProgress() {
     for (size_t i = 0; i < statusPanels_.size(); ++i) {
         statusPanels_[i]->setText(FromSjis(form_.StBar.panels[i].text));
+        // A screen reader hears which panel it is as well as what it says.
+        statusPanels_[i]->setAccessibleName(QString::fromUtf8(kStatusPanelNames[i]) +
+                                            QString::fromUtf8("：") + statusPanels_[i]->text());
         if (i > 0) {
             statusPanels_[i]->setFixedWidth(form_.StBar.panels[i].width);
         }

@@ -36,7 +36,12 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
         box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         boxes_[static_cast<size_t>(b)] = box;
         box->lineEdit()->installEventFilter(this);
-        grid->addWidget(new QLabel(QString::fromUtf8(labels[b])), 0, b * 2);
+        // The label names the box for a screen reader.
+        auto* label = new QLabel(QString::fromUtf8(labels[b]));
+        label->setBuddy(box);
+        box->setAccessibleName(label->text());
+        box->lineEdit()->setAccessibleName(label->text());
+        grid->addWidget(label, 0, b * 2);
         grid->addWidget(box, 0, b * 2 + 1);
         // Typing only refreshes the box's hint: a full refresh would move the text cursor.
         connect(box, &QComboBox::editTextChanged, this, [this, b, box](const QString& text) {
@@ -60,6 +65,7 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
 
     edtCalen_ = new QLineEdit;
     edtCalen_->setReadOnly(true);
+    edtCalen_->setAccessibleName(QString::fromUtf8("対象期間"));
     edtCalen_->setMinimumWidth(
         edtCalen_->fontMetrics().horizontalAdvance(QStringLiteral("00/00-00/00")) + 16);
     edtCalen_->setMaximumWidth(edtCalen_->minimumWidth() + 20);
@@ -70,6 +76,7 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
         auto* arrow = new QToolButton;
         arrow->setArrowType(next ? Qt::UpArrow : Qt::DownArrow);
         arrow->setFixedSize(18, 11);
+        arrow->setAccessibleName(QString::fromUtf8(next ? "次の期間" : "前の期間"));
         connect(arrow, &QToolButton::clicked, this,
                 [this, next] { handle_([this, next] { form_.UpDown1Click(next); }); });
         upDown->addWidget(arrow);
@@ -78,6 +85,7 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
 
     cmbSort_ = new QComboBox;
     cmbSort_->setObjectName(QStringLiteral("CmbSort"));
+    cmbSort_->setAccessibleName(QString::fromUtf8("並び順"));
     connect(cmbSort_, &QComboBox::activated, this,
             [this] { handle_([this] { form_.List.CmbSortChange(); }); });
     right->addWidget(cmbSort_);
@@ -101,6 +109,8 @@ QWidget* SearchPanel::BuildDateRange() {
     lblDate_->installEventFilter(this);
     sEdtF_ = new QSpinBox;
     sEdtT_ = new QSpinBox;
+    sEdtF_->setAccessibleName(QString::fromUtf8("開始日"));
+    sEdtT_->setAccessibleName(QString::fromUtf8("終了日"));
     dates->addWidget(lblDate_);
     dates->addWidget(sEdtF_);
     dates->addWidget(new QLabel(QString::fromUtf8("～")));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -249,6 +250,32 @@ TEST_F(DesktopUiGuiTest, SearchBoxHintFollowsTextTheProgramPutsThere) {
     clear->trigger();
     EXPECT_EQ(title->currentText(), QString());
     EXPECT_EQ(title->toolTip(), QString());
+}
+
+TEST_F(DesktopUiGuiTest, EveryReachableControlHasAName) {
+    Open();
+    QStringList unnamed;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const bool control =
+            w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(w) != nullptr ||
+            qobject_cast<QProgressBar*>(w) != nullptr || qobject_cast<QLabel*>(w) != nullptr;
+        if (!control || w->window() != window.get() || !w->isVisibleTo(window.get()) ||
+            qobject_cast<QAbstractItemView*>(w->parentWidget()) != nullptr ||
+            w->inherits("QScrollBar") || w->inherits("QHeaderView")) {
+            continue;
+        }
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (a == nullptr || a->text(QAccessible::Name).isEmpty()) {
+            unnamed << QString::fromLatin1(w->metaObject()->className());
+        }
+    }
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char(' ')).toStdString();
+    const QAbstractItemModel* model = window->Grid()->model();
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::AccessibleTextRole).toString(),
+              QString::fromUtf8("出版社"));
+    // A name cut short by a narrow tree can still be read in full.
+    QTreeWidgetItem* leaf = window->Tree()->topLevelItem(0)->child(0);
+    EXPECT_EQ(leaf->toolTip(0), QString::fromUtf8("まんが王倶楽部"));
 }
 
 TEST_F(DesktopUiGuiTest, QtSpeaksJapanese) {
