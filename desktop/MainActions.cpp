@@ -42,6 +42,20 @@ QAction* MainActions::AddAction(QMenu* menu, const QIcon& icon, const char* capt
     return a;
 }
 
+QAction* MainActions::AddToggle(QMenu* menu, const QIcon& icon, const bool& checked,
+                                std::function<void()> toggle) {
+    QAction* a = menu->addAction(icon, QString());
+    a->setCheckable(true);
+    // Follows the check mark rather than the trigger: a screen reader toggles a tool button's
+    // mark without triggering its action.
+    connect(a, &QAction::toggled, this, [this, &checked, toggle = std::move(toggle)](bool on) {
+        if (on != checked) {
+            handle_(toggle);
+        }
+    });
+    return a;
+}
+
 void MainActions::SwitchOnline() {
     handle_([this] {
         if (form_.TBtnOnOff.action == &form_.ONLINE) {
@@ -62,8 +76,8 @@ void MainActions::BuildFileMenu() {
     saveCsv_ = AddAction(file, ToolIcon(Glyph::SaveCsv), "", [this] { form_.SaveCSVExecute(); });
     saveCsv_->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     file->addSeparator();
-    downLoad_ = AddAction(file, ToolIcon(Glyph::Download), "", [this] { form_.DownLoadExecute(); });
-    downLoad_->setCheckable(true);
+    downLoad_ = AddToggle(file, ToolIcon(Glyph::Download), form_.DownLoad.checked,
+                          [this] { form_.DownLoadExecute(); });
     nOnOff_ = file->addAction(QString());
     connect(nOnOff_, &QAction::triggered, this, &MainActions::SwitchOnline);
     file->addSeparator();
@@ -130,9 +144,8 @@ void MainActions::BuildViewMenu() {
     QMenu* view = window_.menuBar()->addMenu(U("表示(&V)"));
     showBrowserOn_ =
         AddAction(view, ToolIcon(Glyph::Browser), "", [this] { form_.ShowBrowserOnExecute(); });
-    selCheck_ = AddAction(view, ToolIcon(Glyph::CheckOnly), "",
+    selCheck_ = AddToggle(view, ToolIcon(Glyph::CheckOnly), form_.List.Filter.SelCheck.checked,
                           [this] { form_.List.Filter.SelCheckExecute(); });
-    selCheck_->setCheckable(true);
 }
 
 void MainActions::BuildHelpMenu() {

@@ -48,6 +48,9 @@ private:
     // An action that runs a handler of the logic.
     QAction* AddAction(QMenu* menu, const QIcon& icon, const char* caption,
                        std::function<void()> handler);
+    // A checkable action whose mark mirrors `checked`; `toggle` flips it in the logic.
+    QAction* AddToggle(QMenu* menu, const QIcon& icon, const bool& checked,
+                       std::function<void()> toggle);
     void SwitchOnline();
 
     MainWindowLogic& form_;

@@ -58,6 +58,11 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(par
         }
     });
     layout->addWidget(pnlCli_, 1);
+    // While the busy display stands in for the tree and the grid, the space they leave stays
+    // empty below it instead of stretching the search boxes apart.
+    search_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    busy_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    layout->addStretch();
     setCentralWidget(central);
     BuildStatusBar();
 
