@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -314,10 +317,36 @@ void MainWindow::OpenWordEditor(int box) {
     editor_->ShowLines();
 }
 
+QRect MainWindow::OnScreen(const QRect& wanted) const {
+    QScreen* screen = QGuiApplication::screenAt(wanted.topLeft());
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr) {
+        return wanted;
+    }
+    // Before the window is shown its frame is unknown; the title bar is the biggest part of it.
+    QMargins frame(frameGeometry().left() - geometry().left(),
+                   geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(),
+                   frameGeometry().bottom() - geometry().bottom());
+    if (frame.isNull()) {
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+        frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
+                         border);
+    }
+    const QRect area = screen->availableGeometry().marginsRemoved(frame);
+    QRect placed(wanted.topLeft(), wanted.size().boundedTo(area.size()));
+    placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
+    placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
+    return placed;
+}
+
 void MainWindow::ApplyGeometry() {
     const WindowGeometry& g = form_.Settings.window;
-    move(g.left, g.top);
-    resize(g.width, g.height);
+    const QRect placed = OnScreen(QRect(g.left, g.top, g.width, g.height));
+    move(placed.topLeft());
+    resize(placed.size());
     pnlCli_->setSizes({form_.Settings.treeWidth, std::max(1, g.width - form_.Settings.treeWidth)});
     if (g.maximized) {
         setWindowState(windowState() | Qt::WindowMaximized);

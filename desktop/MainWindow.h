@@ -41,7 +41,7 @@ public:
     void Push();
     // Shows only the status bar and the busy display, as a transfer goes on.
     void PushProgress();
-    // Puts the window where the settings say, maximised or not.
+    // Puts the window where the settings say, maximised or not, kept within the screen.
     void ApplyGeometry();
 
     QTreeWidget* Tree() const { return tree_; }
@@ -66,6 +66,8 @@ private:
     void BuildTree();
     void BuildGrid();
     void BuildStatusBar();
+    // The part of `wanted` that fits on the screen's free area, frame included, moved onto it.
+    QRect OnScreen(const QRect& wanted) const;
     void Pull();
     void Handle(const std::function<void()>& handler);
     void PushTree();

@@ -278,6 +278,26 @@ TEST_F(DesktopUiGuiTest, EveryReachableControlHasAName) {
     EXPECT_EQ(leaf->toolTip(0), QString::fromUtf8("まんが王倶楽部"));
 }
 
+TEST_F(DesktopUiGuiTest, WindowIsKeptOnTheScreen) {
+    Open("[WINDOW]\r\nLEFT=3000\r\nTOP=-200\r\nWIDTH=5000\r\nHEIGHT=4000\r\n");
+    const QRect area = window->screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(window->geometry()))
+        << window->geometry().x() << "," << window->geometry().y() << " "
+        << window->geometry().width() << "x" << window->geometry().height();
+    EXPECT_TRUE(window->SearchButton()->isVisibleTo(window.get()));
+}
+
+TEST_F(DesktopUiGuiTest, ScreenReaderToggleOfAToolButtonReachesTheLogic) {
+    Open();
+    QAction* forced = MenuAction("データの強制ダウンロード");
+    ASSERT_NE(forced, nullptr);
+    forced->setChecked(true);  // what a toggle of the tool button does, without a trigger
+    EXPECT_TRUE(form.DownLoad.checked);
+    forced->trigger();
+    EXPECT_FALSE(form.DownLoad.checked);
+    EXPECT_FALSE(forced->isChecked());
+}
+
 TEST_F(DesktopUiGuiTest, QtSpeaksJapanese) {
     ASSERT_TRUE(translated_) << "qtbase_ja is missing: install qt6-translations-l10n";
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
