@@ -5,12 +5,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -22,8 +27,10 @@
 #include "desktop/MainWindow.h"
 #include "desktop/QtText.h"
 #include "desktop/QtUi.h"
+#include "desktop/SetupDialog.h"
 #include "desktop/Translations.h"
 #include "desktop/VersionDialog.h"
+#include "desktop/WordEditor.h"
 #include "support/FormFixture.h"
 #include "support/LoopbackServer.h"
 #include "support/TestSupport.h"
@@ -296,6 +303,49 @@ TEST_F(DesktopUiGuiTest, ScreenReaderToggleOfAToolButtonReachesTheLogic) {
     forced->trigger();
     EXPECT_FALSE(form.DownLoad.checked);
     EXPECT_FALSE(forced->isChecked());
+}
+
+TEST_F(DesktopUiGuiTest, SetupKeepsItsPageAndDialogsHaveAFixedBorder) {
+    Open();
+    SetupDialog* setup = window->Setup();
+    auto* pages = setup->findChild<QTabWidget*>();
+    ASSERT_NE(pages, nullptr);
+    int pageAfterChange = -1;
+    QWidget* fontParent = nullptr;
+    OnModal<SetupDialog>([&](SetupDialog* shown) {
+        pages->setCurrentIndex(2);
+        OnModal<QFontDialog>([&](QFontDialog* fonts) {
+            fontParent = fonts->parentWidget();
+            fonts->reject();
+        });
+        for (QPushButton* b : shown->findChildren<QPushButton*>()) {
+            if (b->text() == QString::fromUtf8("変更")) {
+                b->click();
+            }
+        }
+        pageAfterChange = pages->currentIndex();
+        // All five tabs fit: none hides behind scroll arrows.
+        EXPECT_LE(pages->tabBar()->sizeHint().width(), pages->width());
+        shown->reject();
+    });
+    setup->Run();
+    EXPECT_EQ(pageAfterChange, 2);
+    EXPECT_EQ(fontParent, setup);
+    EXPECT_FALSE(pages->tabBar()->usesScrollButtons());
+    for (QDialog* dialog :
+         {static_cast<QDialog*>(setup), static_cast<QDialog*>(window->ConditionList()),
+          static_cast<QDialog*>(window->Version())}) {
+        EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
+        EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_EQ(dialog->layout()->sizeConstraint(), QLayout::SetFixedSize);
+    }
+
+    // The word editor closes on Escape.
+    QTest::keyClicks(window->SearchBox(1), QStringLiteral("abc"));
+    window->Editor()->ShowLines();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->Editor()));
+    QTest::keyClick(window->Editor()->Memo(), Qt::Key_Escape);
+    EXPECT_FALSE(window->Editor()->isVisible());
 }
 
 TEST_F(DesktopUiGuiTest, QtSpeaksJapanese) {
