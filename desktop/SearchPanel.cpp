@@ -86,11 +86,17 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
     cmbSort_ = new QComboBox;
     cmbSort_->setObjectName(QStringLiteral("CmbSort"));
     cmbSort_->setAccessibleName(QString::fromUtf8("並び順"));
+    // The row must hold the date range too at the window's default width, so the order box and
+    // the search button take no more room than their texts need.
+    cmbSort_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbSort_->setMinimumContentsLength(4);
     connect(cmbSort_, &QComboBox::activated, this,
             [this] { handle_([this] { form_.List.CmbSortChange(); }); });
     right->addWidget(cmbSort_);
     btnDsp_ = new QPushButton(QString::fromUtf8("検　索"));
     btnDsp_->setToolTip(QStringLiteral("Ctrl + F"));
+    btnDsp_->setMinimumWidth(btnDsp_->fontMetrics().horizontalAdvance(btnDsp_->text()) + 24);
+    btnDsp_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(btnDsp_, &QPushButton::clicked, this,
             [this] { handle_([this] { form_.BtnDspClick(); }); });
     right->addWidget(btnDsp_);

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -346,6 +347,24 @@ TEST_F(DesktopUiGuiTest, SetupKeepsItsPageAndDialogsHaveAFixedBorder) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window->Editor()));
     QTest::keyClick(window->Editor()->Memo(), Qt::Key_Escape);
     EXPECT_FALSE(window->Editor()->isVisible());
+}
+
+TEST_F(DesktopUiGuiTest, DateRangeFitsTheWindowAsItIs) {
+    Open();
+    const int width = window->width();
+    QCheckBox* dateRange = nullptr;
+    for (QCheckBox* box : window->findChildren<QCheckBox*>()) {
+        if (box->text() == QString::fromUtf8("日付範囲検索をする")) {
+            dateRange = box;
+        }
+    }
+    ASSERT_NE(dateRange, nullptr);
+    QTest::mouseClick(dateRange, Qt::LeftButton);
+    ASSERT_TRUE(form.List.Filter.CbDate.checked);
+    QApplication::processEvents();
+    EXPECT_EQ(window->width(), width);
+    EXPECT_TRUE(window->SearchButton()->isVisible());
+    EXPECT_LE(window->SearchButton()->geometry().right(), window->centralWidget()->width());
 }
 
 TEST_F(DesktopUiGuiTest, QtSpeaksJapanese) {
