@@ -304,7 +304,8 @@ void MainWindow::PushProgress() {
     }
     busy_->Push();
     pnlCli_->setVisible(form_.PnlCli.visible);
-    const bool idle = !form_.Displaying();
+    // Only while the busy display shows; a box in the middle of a display is modal anyway.
+    const bool idle = !form_.Busy.cancelVisible && !form_.Busy.progressVisible;
     search_->setEnabled(idle);
     actions_->SetEnabled(idle);
 }
@@ -335,11 +336,14 @@ QRect MainWindow::OnScreen(const QRect& wanted) const {
         frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
                          border);
     }
-    const QRect area = screen->availableGeometry().marginsRemoved(frame);
-    QRect placed(wanted.topLeft(), wanted.size().boundedTo(area.size()));
-    placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
-    placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
-    return placed;
+    // The position is the frame's, as move() and pos() have it; the size is the inside's.
+    const QRect area = screen->availableGeometry();
+    const QSize size = wanted.size().boundedTo(area.marginsRemoved(frame).size());
+    const int outerWidth = size.width() + frame.left() + frame.right();
+    const int outerHeight = size.height() + frame.top() + frame.bottom();
+    const int left = std::clamp(wanted.left(), area.left(), area.right() + 1 - outerWidth);
+    const int top = std::clamp(wanted.top(), area.top(), area.bottom() + 1 - outerHeight);
+    return QRect(QPoint(left, top), size);
 }
 
 void MainWindow::ApplyGeometry() {

@@ -66,7 +66,8 @@ private:
     void BuildTree();
     void BuildGrid();
     void BuildStatusBar();
-    // The part of `wanted` that fits on the screen's free area, frame included, moved onto it.
+    // `wanted` (frame position, inside size) cut to fit the screen's free area with its frame
+    // and moved onto it.
     QRect OnScreen(const QRect& wanted) const;
     void Pull();
     void Handle(const std::function<void()>& handler);

@@ -57,8 +57,12 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
     // Second row: the date filter on the left, period, order and search on the right.
     auto* right = new QHBoxLayout;
     cbDate_ = new QCheckBox;
-    connect(cbDate_, &QCheckBox::clicked, this,
-            [this] { handle_([this] { filter_.CbDateClick(); }); });
+    // Follows the check mark rather than the click: a screen reader toggles it without one.
+    connect(cbDate_, &QCheckBox::toggled, this, [this] {
+        if (!pushing_) {
+            handle_([this] { filter_.CbDateClick(); });
+        }
+    });
     right->addWidget(cbDate_);
     right->addWidget(BuildDateRange());
     right->addStretch(1);

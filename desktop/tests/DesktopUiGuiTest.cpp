@@ -289,9 +289,9 @@ TEST_F(DesktopUiGuiTest, EveryReachableControlHasAName) {
 TEST_F(DesktopUiGuiTest, WindowIsKeptOnTheScreen) {
     Open("[WINDOW]\r\nLEFT=3000\r\nTOP=-200\r\nWIDTH=5000\r\nHEIGHT=4000\r\n");
     const QRect area = window->screen()->availableGeometry();
-    EXPECT_TRUE(area.contains(window->geometry()))
-        << window->geometry().x() << "," << window->geometry().y() << " "
-        << window->geometry().width() << "x" << window->geometry().height();
+    const QRect frame = window->frameGeometry();
+    EXPECT_TRUE(area.contains(frame))
+        << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
     EXPECT_TRUE(window->SearchButton()->isVisibleTo(window.get()));
 }
 

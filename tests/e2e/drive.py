@@ -53,7 +53,10 @@ def main():
             return 0
         if command in ('wait', 'press') and found:
             if command == 'press':
-                found[0].queryAction().doAction(0)
+                try:
+                    found[0].queryAction().doAction(0)
+                except Exception:  # the reply is late when the press opens a modal dialog
+                    pass
             return 0
         if time.time() > deadline:
             print('drive.py: timed out: %s %s "%s"' % (command, role, name), file=sys.stderr)
