@@ -56,14 +56,14 @@ QString MessageText(const std::string& text) {
 // Box texts can be selected, so an address or a path in them can be copied.
 void Tell(QWidget* parent, QMessageBox::Icon icon, const std::string& text) {
     QMessageBox box(icon, kTitle, MessageText(text), QMessageBox::Ok, parent);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 
 bool Ask(QWidget* parent, const std::string& text, QMessageBox::StandardButton defaultButton) {
     QMessageBox box(QMessageBox::Question, kTitle, MessageText(text),
                     QMessageBox::Yes | QMessageBox::No, parent);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.setDefaultButton(defaultButton);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
