@@ -8,6 +8,8 @@
 namespace yomida::qt {
 
 bool InstallJapaneseTranslations(QCoreApplication& app) {
+    // Month and day names in the calendar pop-ups too.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     auto* translator = new QTranslator(&app);
     if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
                           QStringLiteral("_"),

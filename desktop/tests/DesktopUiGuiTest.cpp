@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -371,6 +372,7 @@ TEST_F(DesktopUiGuiTest, QtSpeaksJapanese) {
     ASSERT_TRUE(translated_) << "qtbase_ja is missing: install qt6-translations-l10n";
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
               QString::fromUtf8("キャンセル"));
+    EXPECT_EQ(QLocale().monthName(5), QString::fromUtf8("5月"));
 }
 
 }  // namespace
