@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
@@ -148,6 +149,14 @@ void MainWindow::BuildGrid() {
     grid_ = new QTableView;
     grid_->setModel(model_);
     grid_->setAccessibleName(QString::fromUtf8("検索結果"));
+    // The record-number column is the grid's fixed column, 0 pixels wide: the cursor never
+    // stays in it, wherever Home or a click would put it.
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && current.column() < ComboGrid::kFixedCols) {
+                    grid_->setCurrentIndex(model_->index(current.row(), ComboGrid::kFixedCols));
+                }
+            });
     grid_->verticalHeader()->hide();
     grid_->setWordWrap(false);
     // The grid draws no selection: a ticked row stays green under the cursor.

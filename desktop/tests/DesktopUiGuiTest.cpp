@@ -230,6 +230,7 @@ TEST_F(DesktopUiGuiTest, RecordNumbersAndTicksAreNeverEditedInPlace) {
     grid->setFocus();
     grid->setCurrentIndex(model->index(0, 4));
     QTest::keyClick(grid, Qt::Key_Home);
+    EXPECT_EQ(grid->currentIndex().column(), 1) << "never the hidden number column";
     QTest::keyClicks(grid->focusWidget(), QStringLiteral("9"));
     QTest::keyClick(grid->focusWidget(), Qt::Key_Return);
     EXPECT_EQ(model->index(0, 0).data().toString(), number);
