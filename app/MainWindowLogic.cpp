@@ -176,10 +176,13 @@ bool MainWindowLogic::FormClose() {
         try {
             CheckSaveExecute();
         } catch (const std::exception& e) {
-            // The ticks could not be saved: the window stays open so they are not lost.
-            ui_.ShowError(Utf8ToCp932(e.what()));
-            PnlCli.visible = true;
-            return false;
+            // The ticks could not be saved. The user may keep the window open to keep them, but
+            // a folder that stays read-only must not make the window impossible to close.
+            if (!ui_.ConfirmDefaultNo(Utf8ToCp932(e.what()) +
+                                      "\n\r\n\rチェックを保存せずに終了しますか？"_sj)) {
+                PnlCli.visible = true;
+                return false;
+            }
         }
     }
     SaveSettings();
@@ -700,29 +703,40 @@ void MainWindowLogic::CopySAKUSYAExecute() {
 }
 
 void MainWindowLogic::ShowBrowserOnExecute() {
-    HourglassCursor hourglass(ui_);
-    ui_.ShellOpen(SourceURL);
+    OpenInBrowser(SourceURL);
+}
+
+void MainWindowLogic::OpenInBrowser(const std::string& target) {
+    bool opened = false;
+    {
+        HourglassCursor hourglass(ui_);
+        opened = ui_.ShellOpen(target);
+    }
+    if (!opened) {
+        ui_.ShowError(
+            "ブラウザを起動できませんでした。\n\r次のアドレスをブラウザで開いて下さい。\n\r\n\r"_sj +
+            target);
+    }
 }
 
 void MainWindowLogic::OpenManualAt(const std::string& section) {
-    HourglassCursor hourglass(ui_);
     std::string target = Utf8ToCp932(Settings.manualFile.string());
     if (!section.empty()) {
         target += "#" + section;
     }
-    ui_.ShellOpen(target);
+    OpenInBrowser(target);
 }
 
 void MainWindowLogic::SrcAmazon1Execute() {
     const ComboGrid& grid = List.ComboGrid1;
     const std::string text(grid.Cell(grid.Col(), grid.Row()));
-    ui_.ShellOpen(ShopSearchUrl(text, Settings.shopHost, Settings.shopTag));
+    OpenInBrowser(ShopSearchUrl(text, Settings.shopHost, Settings.shopTag));
 }
 
 void MainWindowLogic::SrcAmazon2Execute() {
     const std::optional<std::string> text = ui_.ClipboardText();
     if (text) {
-        ui_.ShellOpen(ShopSearchUrl(*text, Settings.shopHost, Settings.shopTag));
+        OpenInBrowser(ShopSearchUrl(*text, Settings.shopHost, Settings.shopTag));
     }
 }
 

@@ -179,6 +179,8 @@ public:
     void OpenManualAt(const std::string& section);
     void SrcAmazon1Execute();
     void SrcAmazon2Execute();
+    // Opens an address in the browser, or tells the user the address when no browser opens.
+    void OpenInBrowser(const std::string& target);
 
     // Runs a handler and shows any failure it raises in the standard error box.
     void Guarded(const std::function<void()>& handler) { RunGuarded(ui_, handler); }

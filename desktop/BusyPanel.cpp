@@ -15,7 +15,10 @@ BusyPanel::BusyPanel(MainWindowLogic& form, QWidget* parent) : QWidget(parent), 
     animate1_->setRange(0, 0);  // a moving bar stands in for the search animation
     animate1_->setMaximumWidth(MainWindowLogic::kAnimationWidth);
     animate1_->setTextVisible(false);
+    animate1_->setAccessibleName(QString::fromUtf8("処理中"));
     pBar1_ = new QProgressBar;
+    pBar1_->setAccessibleName(QString::fromUtf8("受信状況"));
+    btnCancel_->setAccessibleName(btnCancel_->text());
     row->addStretch();
     row->addWidget(btnCancel_);
     row->addWidget(animate1_);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "desktop/DialogFrame.h"
 #include "desktop/QtText.h"
 
 namespace yomida::qt {
@@ -15,8 +16,8 @@ namespace yomida::qt {
 ConditionListDialog::ConditionListDialog(SavedConditionList& logic, QWidget* parent)
     : QDialog(parent), logic_(logic) {
     setWindowTitle(QString::fromUtf8("YOMIDA 検索条件編集"));
-    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
     auto* layout = new QGridLayout(this);
+    SetFixedBorder(*this);
     layout->addWidget(new QLabel(QString::fromUtf8("検索条件名称")), 0, 0);
     edtName_ = new QLineEdit;
     layout->addWidget(edtName_, 1, 0);

@@ -10,6 +10,7 @@
 #include "desktop/MainWindow.h"
 #include "desktop/QtUi.h"
 #include "desktop/SingleInstance.h"
+#include "desktop/Translations.h"
 #include "download/DownloadManager.h"
 #include "platform/FileSystem.h"
 
@@ -46,6 +47,9 @@ int RunDesktopProgram(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("YOMIDA"));
     JoinTheDesktop();
+    if (!InstallJapaneseTranslations(app)) {
+        std::fprintf(stderr, "yomida: Qt's Japanese translation (qtbase_ja) is not installed.\n");
+    }
 
     QtUi ui;
     SingleInstance instance(ui);

@@ -3,6 +3,7 @@
 #include <QColor>
 
 #include "desktop/QtText.h"
+#include "sources/RecordLayout.h"
 
 namespace yomida::qt {
 
@@ -55,7 +56,22 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+QString GridModel::AccessibleCaption(int section) const {
+    // "□" says nothing when read out, and before a list is loaded the header is empty.
+    if (section == kCheckCol) {
+        return QString::fromUtf8("チェック");
+    }
+    const QString shown = FromSjis(grid_.Cell(section, 0));
+    if (!shown.isEmpty()) {
+        return shown;
+    }
+    return FromSjis(HeaderCaptions(ListKind::BooksWithIsbn)).split(QLatin1Char(',')).value(section);
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::AccessibleTextRole) {
+        return AccessibleCaption(section);
+    }
     if (role != Qt::DisplayRole) {
         return {};
     }
@@ -68,6 +84,11 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) {
         return Qt::NoItemFlags;
+    }
+    // The record number is the fixed column and names the record a tick is saved for, and a
+    // tick changes only by a click: neither is edited in place.
+    if (index.column() == kNumberCol || index.column() == kCheckCol) {
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }

@@ -25,6 +25,9 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
 private:
+    // The name a screen reader gives a column header.
+    QString AccessibleCaption(int section) const;
+
     ReleaseList& list_;
     ComboGrid& grid_;
 };

@@ -25,6 +25,7 @@ MainActions::MainActions(MainWindowLogic& form, QMainWindow& window, Handler han
       window_(window),
       handle_(std::move(handle)),
       commands_(std::move(commands)) {
+    window_.menuBar()->setAccessibleName(U("メニューバー"));
     BuildFileMenu();
     BuildEditMenu();
     BuildSearchMenu();
@@ -38,6 +39,20 @@ QAction* MainActions::AddAction(QMenu* menu, const QIcon& icon, const char* capt
     QAction* a = menu->addAction(icon, U(caption));
     connect(a, &QAction::triggered, this,
             [this, handler = std::move(handler)] { handle_(handler); });
+    return a;
+}
+
+QAction* MainActions::AddToggle(QMenu* menu, const QIcon& icon, const bool& checked,
+                                std::function<void()> toggle) {
+    QAction* a = menu->addAction(icon, QString());
+    a->setCheckable(true);
+    // Follows the check mark rather than the trigger: a screen reader toggles a tool button's
+    // mark without triggering its action.
+    connect(a, &QAction::toggled, this, [this, &checked, toggle = std::move(toggle)](bool on) {
+        if (on != checked) {
+            handle_(toggle);
+        }
+    });
     return a;
 }
 
@@ -62,8 +77,8 @@ void MainActions::BuildFileMenu() {
     saveCsv_->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     AddAction(file, {}, "カレンダーに出力(&I)...", [this] { form_.CalendarExportExecute(); });
     file->addSeparator();
-    downLoad_ = AddAction(file, ToolIcon(Glyph::Download), "", [this] { form_.DownLoadExecute(); });
-    downLoad_->setCheckable(true);
+    downLoad_ = AddToggle(file, ToolIcon(Glyph::Download), form_.DownLoad.checked,
+                          [this] { form_.DownLoadExecute(); });
     nOnOff_ = file->addAction(QString());
     connect(nOnOff_, &QAction::triggered, this, &MainActions::SwitchOnline);
     file->addSeparator();
@@ -98,7 +113,9 @@ void MainActions::BuildSearchMenu() {
         auto apply = [this, slot] { form_.Conditions.JoukenExecute(slot); };
         jouken_[n] = AddAction(conditions, {}, "", apply);
         jouken_[n]->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(slot % 10)));
-        joukenButtons_[n] = new QAction(NumberIcon(slot), QString(), this);
+        // The toolbar shows the number only; the text names the button for a screen reader.
+        joukenButtons_[n] =
+            new QAction(NumberIcon(slot), QString::fromUtf8("検索条件%1").arg(slot), this);
         connect(joukenButtons_[n], &QAction::triggered, this, [this, apply] { handle_(apply); });
     }
     QAction* editConditions = search->addAction(U("検索条件編集(&E)"));
@@ -134,9 +151,8 @@ void MainActions::BuildViewMenu() {
     QMenu* view = window_.menuBar()->addMenu(U("表示(&V)"));
     showBrowserOn_ =
         AddAction(view, ToolIcon(Glyph::Browser), "", [this] { form_.ShowBrowserOnExecute(); });
-    selCheck_ = AddAction(view, ToolIcon(Glyph::CheckOnly), "",
+    selCheck_ = AddToggle(view, ToolIcon(Glyph::CheckOnly), form_.List.Filter.SelCheck.checked,
                           [this] { form_.List.Filter.SelCheckExecute(); });
-    selCheck_->setCheckable(true);
 }
 
 void MainActions::BuildHelpMenu() {
@@ -144,10 +160,14 @@ void MainActions::BuildHelpMenu() {
     AddAction(help, {}, "目次(&C)", [this] { form_.HELP_MOKUJIExecute(); });
     AddAction(help, {}, "トピックの検索(&S)...", [this] { form_.HELP_TOPICExecute(); });
     htmlManual_ = AddAction(help, {}, "", [this] { form_.HTMLMANUALExecute(); });
+    help->addSeparator();
+    version_ = help->addAction(U("バージョン情報(&A)"));
+    connect(version_, &QAction::triggered, this, [this] { commands_.version(); });
 }
 
 void MainActions::BuildToolbar() {
     QToolBar* bar = window_.addToolBar(U("ツールバー"));
+    toolbar_ = bar;
     bar->setObjectName(QStringLiteral("toolbar"));
     bar->addAction(setup_);
     bar->addAction(kensaku_);
@@ -164,6 +184,11 @@ void MainActions::BuildToolbar() {
     for (QAction* button : joukenButtons_) {
         bar->addAction(button);
     }
+}
+
+void MainActions::SetEnabled(bool enabled) {
+    window_.menuBar()->setEnabled(enabled);
+    toolbar_->setEnabled(enabled);
 }
 
 void MainActions::Push() {

@@ -10,6 +10,7 @@
 class QAction;
 class QMainWindow;
 class QMenu;
+class QToolBar;
 
 namespace yomida::qt {
 
@@ -19,6 +20,7 @@ struct WindowCommands {
     std::function<void()> conditionList;  // 検索条件編集
     std::function<void(int box)> wordEditor;
     std::function<void()> close;         // 終了
+    std::function<void()> version;       // バージョン情報
     std::function<void()> watchWords;    // ウォッチ設定
     std::function<void()> watchResults;  // ウォッチ結果
 };
@@ -33,6 +35,10 @@ public:
 
     // Shows the captions, hints and check marks of the logic's actions.
     void Push();
+    // Turns the menus and the toolbar off while a transfer runs, so nothing can change the
+    // category or the period under it.
+    void SetEnabled(bool enabled);
+    QAction* VersionAction() const { return version_; }
 
 private:
     void BuildFileMenu();
@@ -44,6 +50,9 @@ private:
     // An action that runs a handler of the logic.
     QAction* AddAction(QMenu* menu, const QIcon& icon, const char* caption,
                        std::function<void()> handler);
+    // A checkable action whose mark mirrors `checked`; `toggle` flips it in the logic.
+    QAction* AddToggle(QMenu* menu, const QIcon& icon, const bool& checked,
+                       std::function<void()> toggle);
     void SwitchOnline();
 
     MainWindowLogic& form_;
@@ -67,6 +76,8 @@ private:
     QAction* selCheck_ = nullptr;                                 // SelCheck
     QAction* htmlManual_ = nullptr;                               // HTMLMANUAL
     QAction* tBtnOnOff_ = nullptr;                                // TBtnOnOff
+    QAction* version_ = nullptr;                                  // VERSION
+    QToolBar* toolbar_ = nullptr;
 };
 
 }  // namespace yomida::qt

@@ -5,12 +5,16 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -22,6 +26,7 @@
 #include "desktop/Icons.h"
 #include "desktop/MainActions.h"
 #include "desktop/QtText.h"
+#include "desktop/QtUi.h"
 #include "desktop/SearchPanel.h"
 #include "desktop/SetupDialog.h"
 #include "desktop/VersionDialog.h"
@@ -30,6 +35,11 @@
 #include "desktop/WordEditor.h"
 
 namespace yomida::qt {
+namespace {
+
+const char* const kStatusPanelNames[3] = {"状態", "件数", "接続"};
+
+}  // namespace
 
 MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
     : QMainWindow(parent), form_(form), watchWordsForm_(form.Settings) {
@@ -47,6 +57,7 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
     BuildTree();
     BuildGrid();
     pnlCli_ = new QSplitter(Qt::Horizontal);
+    pnlCli_->setAccessibleName(QString::fromUtf8("一覧"));
     pnlCli_->addWidget(tree_);
     pnlCli_->addWidget(grid_);
     pnlCli_->setStretchFactor(1, 1);
@@ -57,6 +68,11 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
         }
     });
     layout->addWidget(pnlCli_, 1);
+    // While the busy display stands in for the tree and the grid, the space they leave stays
+    // empty below it instead of stretching the search boxes apart.
+    search_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    busy_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    layout->addStretch();
     setCentralWidget(central);
     BuildStatusBar();
 
@@ -81,7 +97,25 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
     commands.watchWords = [this] { RunDialog([this] { watchWords_->Run(); }); };
     commands.watchResults = [this] { OpenWatchResults(); };
     setAcceptDrops(true);
+    commands.version = [this] { RunDialog([this] { versionDialog_->Run(); }); };
     actions_ = new MainActions(form_, *this, handle, std::move(commands));
+
+    // The logic turns the message loop and opens boxes in the middle of a handler; the desktop
+    // Ui shows the logic's state first, so the busy display and the choice behind a question are
+    // what the user sees.
+    if (auto* desktopUi = dynamic_cast<QtUi*>(&form_.ui())) {
+        desktopUi->SetParent(this);
+        desktopUi->SetBeforeEvents([this] { PushProgress(); });
+        desktopUi->SetBeforeModal([this] { Push(); });
+    }
+}
+
+MainWindow::~MainWindow() {
+    if (auto* desktopUi = dynamic_cast<QtUi*>(&form_.ui())) {
+        desktopUi->SetParent(nullptr);
+        desktopUi->SetBeforeEvents({});
+        desktopUi->SetBeforeModal({});
+    }
 }
 
 void MainWindow::BuildTree() {
@@ -90,6 +124,11 @@ void MainWindow::BuildTree() {
     tree_->setRootIsDecorated(false);
     tree_->setItemsExpandable(false);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree_->setAccessibleName(QString::fromUtf8("検索対象"));
+    // A narrow tree scrolls sideways instead of cutting the names short.
+    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree_->header()->setStretchLastSection(false);
+    tree_->setTextElideMode(Qt::ElideNone);
     // The selected leaf stays marked while the grid has the focus.
     QPalette palette = tree_->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -126,6 +165,15 @@ void MainWindow::BuildGrid() {
     model_ = new GridModel(form_.List, this);
     grid_ = new QTableView;
     grid_->setModel(model_);
+    grid_->setAccessibleName(QString::fromUtf8("検索結果"));
+    // The record-number column is the grid's fixed column, 0 pixels wide: the cursor never
+    // stays in it, wherever Home or a click would put it.
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && current.column() < ComboGrid::kFixedCols) {
+                    grid_->setCurrentIndex(model_->index(current.row(), ComboGrid::kFixedCols));
+                }
+            });
     grid_->verticalHeader()->hide();
     grid_->setWordWrap(false);
     // The grid draws no selection: a ticked row stays green under the cursor.
@@ -154,6 +202,7 @@ void MainWindow::BuildStatusBar() {
         statusPanels_[i] = new QLabel;
         statusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
+    statusBar()->setAccessibleName(QString::fromUtf8("ステータスバー"));
     statusBar()->addWidget(statusPanels_[0], 1);
     // "ウォッチ: 新着 n件" opens the watch result window when clicked.
     statusPanels_[0]->installEventFilter(this);
@@ -176,12 +225,19 @@ QLineEdit* MainWindow::PeriodField() const {
 }
 
 void MainWindow::Handle(const std::function<void()>& handler) {
+    // A transfer turns the message loop inside a handler; nothing may start under it.
+    if (form_.Displaying()) {
+        return;
+    }
     Pull();
     form_.Guarded(handler);
     Push();
 }
 
 void MainWindow::RunDialog(const std::function<void()>& run) {
+    if (form_.Displaying()) {
+        return;
+    }
     Pull();
     run();
     Push();
@@ -228,6 +284,7 @@ void MainWindow::PushTree() {
         const TreeNode& node = form_.TView.nodes[i];
         QTreeWidgetItem* item = treeItems_[i];
         item->setText(0, FromSjis(node.caption));
+        item->setToolTip(0, item->text(0));
         const bool selected = static_cast<int>(i) == form_.TView.selected;
         item->setIcon(0, TreeIcon(selected ? node.selectedImage : node.image));
     }
@@ -274,23 +331,62 @@ void MainWindow::PushGrid() {
 void MainWindow::PushProgress() {
     for (size_t i = 0; i < statusPanels_.size(); ++i) {
         statusPanels_[i]->setText(FromSjis(form_.StBar.panels[i].text));
+        // A screen reader hears which panel it is as well as what it says.
+        statusPanels_[i]->setAccessibleName(QString::fromUtf8(kStatusPanelNames[i]) +
+                                            QString::fromUtf8("：") + statusPanels_[i]->text());
         if (i > 0) {
             statusPanels_[i]->setFixedWidth(form_.StBar.panels[i].width);
         }
     }
     busy_->Push();
     pnlCli_->setVisible(form_.PnlCli.visible);
+    // Only while the busy display shows; a box in the middle of a display is modal anyway.
+    const bool idle = !form_.Busy.cancelVisible && !form_.Busy.progressVisible;
+    search_->setEnabled(idle);
+    actions_->SetEnabled(idle);
 }
 
 void MainWindow::OpenWordEditor(int box) {
+    if (form_.Displaying()) {
+        return;
+    }
     Handle([this, box] { form_.OpenWordEditor(box); });
     editor_->ShowLines();
 }
 
+QRect MainWindow::OnScreen(const QRect& wanted) const {
+    QScreen* screen = QGuiApplication::screenAt(wanted.topLeft());
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr) {
+        return wanted;
+    }
+    // Before the window is shown its frame is unknown; the title bar is the biggest part of it.
+    QMargins frame(frameGeometry().left() - geometry().left(),
+                   geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(),
+                   frameGeometry().bottom() - geometry().bottom());
+    if (frame.isNull()) {
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+        frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
+                         border);
+    }
+    // The position is the frame's, as move() and pos() have it; the size is the inside's.
+    const QRect area = screen->availableGeometry();
+    const QSize size = wanted.size().boundedTo(area.marginsRemoved(frame).size());
+    const int outerWidth = size.width() + frame.left() + frame.right();
+    const int outerHeight = size.height() + frame.top() + frame.bottom();
+    const int left = std::clamp(wanted.left(), area.left(), area.right() + 1 - outerWidth);
+    const int top = std::clamp(wanted.top(), area.top(), area.bottom() + 1 - outerHeight);
+    return QRect(QPoint(left, top), size);
+}
+
 void MainWindow::ApplyGeometry() {
     const WindowGeometry& g = form_.Settings.window;
-    move(g.left, g.top);
-    resize(g.width, g.height);
+    const QRect placed = OnScreen(QRect(g.left, g.top, g.width, g.height));
+    move(placed.topLeft());
+    resize(placed.size());
     pnlCli_->setSizes({form_.Settings.treeWidth, std::max(1, g.width - form_.Settings.treeWidth)});
     if (g.maximized) {
         setWindowState(windowState() | Qt::WindowMaximized);

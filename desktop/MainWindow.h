@@ -38,12 +38,13 @@ class MainWindow final : public QMainWindow {
 
 public:
     explicit MainWindow(MainWindowLogic& form, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Shows the logic's state in every widget.
     void Push();
     // Shows only the status bar and the busy display, as a transfer goes on.
     void PushProgress();
-    // Puts the window where the settings say, maximised or not.
+    // Puts the window where the settings say, maximised or not, kept within the screen.
     void ApplyGeometry();
 
     QTreeWidget* Tree() const { return tree_; }
@@ -63,6 +64,7 @@ public:
     void OpenWatchResults();
     // A file dropped on the window, as the drop event hands it on.
     void DropFile(const std::filesystem::path& file);
+    MainActions* Actions() const { return actions_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,6 +77,9 @@ private:
     void BuildTree();
     void BuildGrid();
     void BuildStatusBar();
+    // `wanted` (frame position, inside size) cut to fit the screen's free area with its frame
+    // and moved onto it.
+    QRect OnScreen(const QRect& wanted) const;
     void Pull();
     void Handle(const std::function<void()>& handler);
     void PushTree();

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QMessageBox>
@@ -40,24 +41,76 @@ QString StartPath(const FileDialogRequest& r) {
                             : folder + QLatin1Char('/') + FromSjis(r.defaultName);
 }
 
+QString DialogTitle(const std::string& title, const char* fallback) {
+    return title.empty() ? QString::fromUtf8(fallback) : FromSjis(title);
+}
+
+// The message boxes speak in lines joined by LF CR; Qt wants plain LF.
+QString MessageText(const std::string& text) {
+    QString message = FromSjis(text);
+    message.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return message;
+}
+
+// Box texts can be selected, so an address or a path in them can be copied.
+void Tell(QWidget* parent, QMessageBox::Icon icon, const std::string& text) {
+    QMessageBox box(icon, kTitle, MessageText(text), QMessageBox::Ok, parent);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
+}
+
+bool Ask(QWidget* parent, const std::string& text, QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(QMessageBox::Question, kTitle, MessageText(text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.setDefaultButton(defaultButton);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace
 
+QWidget* QtUi::DialogParent() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    if (QWidget* active = QApplication::activeWindow()) {
+        return active;
+    }
+    return parent_;
+}
+
+void QtUi::BeforeModal() const {
+    if (beforeModal_) {
+        beforeModal_();
+    }
+}
+
 void QtUi::ShowError(const std::string& text) {
-    QMessageBox::critical(parent_, kTitle, FromSjis(text));
+    BeforeModal();
+    Tell(DialogParent(), QMessageBox::Critical, text);
 }
 
 void QtUi::ShowWarning(const std::string& text) {
-    QMessageBox::warning(parent_, kTitle, FromSjis(text));
+    BeforeModal();
+    Tell(DialogParent(), QMessageBox::Warning, text);
 }
 
 bool QtUi::Confirm(const std::string& text) {
-    return QMessageBox::question(parent_, kTitle, FromSjis(text),
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    BeforeModal();
+    return Ask(DialogParent(), text, QMessageBox::Yes);
+}
+
+bool QtUi::ConfirmDefaultNo(const std::string& text) {
+    BeforeModal();
+    return Ask(DialogParent(), text, QMessageBox::No);
 }
 
 std::optional<std::filesystem::path> QtUi::OpenFileDialog(const FileDialogRequest& r) {
-    QString file =
-        QFileDialog::getOpenFileName(parent_, FromSjis(r.title), StartPath(r), QtFilter(r.filter));
+    BeforeModal();
+    QString file = QFileDialog::getOpenFileName(
+        DialogParent(), DialogTitle(r.title, "ファイルを開く"), StartPath(r), QtFilter(r.filter));
     if (file.isEmpty()) {
         return std::nullopt;
     }
@@ -65,10 +118,21 @@ std::optional<std::filesystem::path> QtUi::OpenFileDialog(const FileDialogReques
 }
 
 std::optional<std::filesystem::path> QtUi::SaveFileDialog(const FileDialogRequest& r) {
-    QString file =
-        QFileDialog::getSaveFileName(parent_, FromSjis(r.title), StartPath(r), QtFilter(r.filter));
-    if (file.isEmpty()) {
+    BeforeModal();
+    QFileDialog dialog(DialogParent(), DialogTitle(r.title, "名前を付けて保存"), StartPath(r),
+                       QtFilter(r.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The dialog adds the extension before it asks about overwriting, so the question is about
+    // the file that will really be written.
+    dialog.setDefaultSuffix(FromSjis(r.defaultExtension));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
+    }
+    QString file = dialog.selectedFiles().constFirst();
+    // A native dialog may ignore the default suffix.
+    if (!r.defaultExtension.empty() && QFileInfo(file).suffix().isEmpty()) {
+        file += QLatin1Char('.') + FromSjis(r.defaultExtension);
     }
     return std::filesystem::path(file.toStdString());
 }
@@ -79,8 +143,9 @@ std::optional<FontChoice> QtUi::FontDialog(const FontChoice& current) {
     font.setItalic(current.italic);
     font.setUnderline(current.underline);
     font.setStrikeOut(current.strikeOut);
+    BeforeModal();
     bool ok = false;
-    QFont chosen = QFontDialog::getFont(&ok, font, parent_);
+    QFont chosen = QFontDialog::getFont(&ok, font, DialogParent());
     if (!ok) {
         return std::nullopt;
     }
@@ -148,10 +213,16 @@ int QtUi::FontPixelHeight(const std::string& name, int pointSize) {
 }
 
 void QtUi::ProcessMessages() {
+    if (beforeEvents_) {
+        beforeEvents_();
+    }
     QApplication::processEvents();
 }
 
 void QtUi::Repaint() {
+    if (beforeEvents_) {
+        beforeEvents_();
+    }
     if (parent_ != nullptr) {
         parent_->repaint();
     }

@@ -36,7 +36,12 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
         box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         boxes_[static_cast<size_t>(b)] = box;
         box->lineEdit()->installEventFilter(this);
-        grid->addWidget(new QLabel(QString::fromUtf8(labels[b])), 0, b * 2);
+        // The label names the box for a screen reader.
+        auto* label = new QLabel(QString::fromUtf8(labels[b]));
+        label->setBuddy(box);
+        box->setAccessibleName(label->text());
+        box->lineEdit()->setAccessibleName(label->text());
+        grid->addWidget(label, 0, b * 2);
         grid->addWidget(box, 0, b * 2 + 1);
         // Typing only refreshes the box's hint: a full refresh would move the text cursor.
         connect(box, &QComboBox::editTextChanged, this, [this, b, box](const QString& text) {
@@ -44,13 +49,7 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
                 return;
             }
             filter_.SearchBox(b + 1).text = ToSjis(text);
-            if (b == 0) {
-                filter_.CmbSrch1Change();
-            } else if (b == 1) {
-                filter_.CmbSrch2Change();
-            } else {
-                filter_.CmbSrch3Change();
-            }
+            BoxChanged(b + 1);
             box->setToolTip(FromSjis(filter_.SearchBox(b + 1).hint));
         });
     }
@@ -58,14 +57,19 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
     // Second row: the date filter on the left, period, order and search on the right.
     auto* right = new QHBoxLayout;
     cbDate_ = new QCheckBox;
-    connect(cbDate_, &QCheckBox::clicked, this,
-            [this] { handle_([this] { filter_.CbDateClick(); }); });
+    // Follows the check mark rather than the click: a screen reader toggles it without one.
+    connect(cbDate_, &QCheckBox::toggled, this, [this] {
+        if (!pushing_) {
+            handle_([this] { filter_.CbDateClick(); });
+        }
+    });
     right->addWidget(cbDate_);
     right->addWidget(BuildDateRange());
     right->addStretch(1);
 
     edtCalen_ = new QLineEdit;
     edtCalen_->setReadOnly(true);
+    edtCalen_->setAccessibleName(QString::fromUtf8("対象期間"));
     edtCalen_->setMinimumWidth(
         edtCalen_->fontMetrics().horizontalAdvance(QStringLiteral("00/00-00/00")) + 16);
     edtCalen_->setMaximumWidth(edtCalen_->minimumWidth() + 20);
@@ -76,6 +80,7 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
         auto* arrow = new QToolButton;
         arrow->setArrowType(next ? Qt::UpArrow : Qt::DownArrow);
         arrow->setFixedSize(18, 11);
+        arrow->setAccessibleName(QString::fromUtf8(next ? "次の期間" : "前の期間"));
         connect(arrow, &QToolButton::clicked, this,
                 [this, next] { handle_([this, next] { form_.UpDown1Click(next); }); });
         upDown->addWidget(arrow);
@@ -84,11 +89,18 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
 
     cmbSort_ = new QComboBox;
     cmbSort_->setObjectName(QStringLiteral("CmbSort"));
+    cmbSort_->setAccessibleName(QString::fromUtf8("並び順"));
+    // The row must hold the date range too at the window's default width, so the order box and
+    // the search button take no more room than their texts need.
+    cmbSort_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbSort_->setMinimumContentsLength(4);
     connect(cmbSort_, &QComboBox::activated, this,
             [this] { handle_([this] { form_.List.CmbSortChange(); }); });
     right->addWidget(cmbSort_);
     btnDsp_ = new QPushButton(QString::fromUtf8("検　索"));
     btnDsp_->setToolTip(QStringLiteral("Ctrl + F"));
+    btnDsp_->setMinimumWidth(btnDsp_->fontMetrics().horizontalAdvance(btnDsp_->text()) + 24);
+    btnDsp_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(btnDsp_, &QPushButton::clicked, this,
             [this] { handle_([this] { form_.BtnDspClick(); }); });
     right->addWidget(btnDsp_);
@@ -107,6 +119,8 @@ QWidget* SearchPanel::BuildDateRange() {
     lblDate_->installEventFilter(this);
     sEdtF_ = new QSpinBox;
     sEdtT_ = new QSpinBox;
+    sEdtF_->setAccessibleName(QString::fromUtf8("開始日"));
+    sEdtT_->setAccessibleName(QString::fromUtf8("終了日"));
     dates->addWidget(lblDate_);
     dates->addWidget(sEdtF_);
     dates->addWidget(new QLabel(QString::fromUtf8("～")));
@@ -117,6 +131,16 @@ QWidget* SearchPanel::BuildDateRange() {
     }
     dates->addStretch();
     return pnl1_;
+}
+
+void SearchPanel::BoxChanged(int box) {
+    if (box == 1) {
+        filter_.CmbSrch1Change();
+    } else if (box == 2) {
+        filter_.CmbSrch2Change();
+    } else {
+        filter_.CmbSrch3Change();
+    }
 }
 
 void SearchPanel::Pull() {
@@ -146,12 +170,17 @@ void SearchPanel::Push() {
             shown << box->itemText(i);
         }
         const QString text = FromSjis(logic.text);
+        const bool changed = box->currentText() != text;
         if (items != shown) {
             box->clear();
             box->addItems(items);
             box->setEditText(text);
-        } else if (box->currentText() != text) {
+        } else if (changed) {
             box->setEditText(text);
+        }
+        // A text the program puts in the box counts as a change too, so the hint follows it.
+        if (changed) {
+            BoxChanged(b);
         }
         box->setToolTip(FromSjis(logic.hint));
     }

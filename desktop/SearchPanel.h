@@ -41,6 +41,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Runs the change handler of box 1, 2 or 3.
+    void BoxChanged(int box);
     QWidget* BuildDateRange();
 
     MainWindowLogic& form_;

@@ -6,9 +6,11 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "desktop/DialogFrame.h"
 #include "desktop/QtText.h"
 
 namespace yomida::qt {
@@ -22,9 +24,11 @@ QString U(const char* utf8) {
 
 SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), logic_(logic) {
     setWindowTitle(U("YOMIDA セットアップ"));
-    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
     auto* layout = new QVBoxLayout(this);
+    SetFixedBorder(*this);
     pages_ = new QTabWidget;
+    // All five page tabs stay in sight; the dialog is as wide as they need.
+    pages_->tabBar()->setUsesScrollButtons(false);
     layout->addWidget(pages_);
 
     auto* font = new QWidget;
@@ -138,6 +142,8 @@ void SetupDialog::Push() {
 
 void SetupDialog::Pull() {
     SetupForm& s = logic_;
+    // The page in use stays in front when the dialog is refreshed after 変更.
+    s.PageIndex = pages_->currentIndex();
     s.EdtFontName = ToSjis(fontName_->text());
     s.EdtFontSize = ToSjis(fontSize_->text());
     const QDate d = syoDate_->date();

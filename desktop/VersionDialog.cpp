@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "desktop/DialogFrame.h"
 #include "desktop/Icons.h"
 #include "desktop/QtText.h"
 
@@ -13,8 +14,8 @@ namespace yomida::qt {
 
 VersionDialog::VersionDialog(VersionInfo& logic, QWidget* parent) : QDialog(parent), logic_(logic) {
     setWindowTitle(QString::fromUtf8("YOMIDA バージョン情報"));
-    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
     auto* layout = new QHBoxLayout(this);
+    SetFixedBorder(*this);
     auto* picture = new QLabel;
     picture->setPixmap(TreeIcon(TreeImage::BookPresent).pixmap(41, 41));
     layout->addWidget(picture, 0, Qt::AlignTop);

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "desktop/QtText.h"
@@ -30,6 +31,9 @@ WordEditor::WordEditor(WordListEditor& logic, std::function<void()> boxChanged, 
         logic_.Close();
         hide();
     });
+    // Escape cancels, as in every other dialog.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, cancel, &QPushButton::click);
     resize(300, 360);
 }
 

@@ -40,6 +40,8 @@ public:
     virtual void ShowWarning(const std::string& text) = 0;
     // Yes and No; only Yes returns true.
     virtual bool Confirm(const std::string& text) = 0;
+    // The same question with No as the default answer, for a Yes that gives something up.
+    virtual bool ConfirmDefaultNo(const std::string& text) { return Confirm(text); }
 
     virtual std::optional<std::filesystem::path> OpenFileDialog(const FileDialogRequest& r) = 0;
     virtual std::optional<std::filesystem::path> SaveFileDialog(const FileDialogRequest& r) = 0;

@@ -85,6 +85,13 @@ bool Convert(const ConvertRequest& request, Ui& ui) {
     in.Close();
     if (writer.Counted() > 0) {
         out.Commit();
+    } else if (ranToEnd) {
+        // Without a word the user would take the unchanged list for the new one.
+        std::string text = "ページに発売情報がありませんでした。"_sj;
+        if (FileExists(request.output)) {
+            text += "\n\r前の一覧をそのまま表示します。"_sj;
+        }
+        ui.ShowWarning(text);
     }
     return ranToEnd;
 }

@@ -174,11 +174,11 @@ TEST_F(MainWindowGuiTest, DirectDownloadFromALocalServer) {
 TEST_F(MainWindowGuiTest, ClosingWritesTheSettingsAndTheNextStartComesBackAsLeft) {
     Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
     window->Grid()->horizontalHeader()->resizeSection(2, 150);
-    window->resize(800, 500);
+    window->resize(700, 500);
     window->close();
     const std::string ini = test::ReadBytes(dir / "yomida.INI");
     EXPECT_NE(ini.find("WIDTH3=150\r\n"), std::string::npos);
-    EXPECT_NE(ini.find("WIDTH=800\r\nHEIGHT=500\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("WIDTH=700\r\nHEIGHT=500\r\n"), std::string::npos);
     EXPECT_NE(ini.find("ON_OFF_LINE=OFF\r\nTAI_PATH="), std::string::npos);
     EXPECT_NE(ini.find("CSV_PATH=\r\n"), std::string::npos);
 
@@ -189,7 +189,7 @@ TEST_F(MainWindowGuiTest, ClosingWritesTheSettingsAndTheNextStartComesBackAsLeft
     ASSERT_TRUE(again.FormCreate(dir / "yomida"));
     window2.Push();
     window2.ApplyGeometry();
-    EXPECT_EQ(window2.size(), QSize(800, 500));
+    EXPECT_EQ(window2.size(), QSize(700, 500));
     EXPECT_EQ(window2.Grid()->horizontalHeader()->sectionSize(2), 150);
     EXPECT_EQ(window2.StatusPanel(2)->text(), QStringLiteral("OFF"));
 }

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "app/MainWindowLogic.h"
+#include "platform/FileHooks.h"
+#include "platform/ScopeExit.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
@@ -173,6 +177,27 @@ TEST_F(MainWindowTest, MalformedListMonthIsReportedAndTheWindowStillStarts) {
         EXPECT_EQ(form.TargetDate, clock.Today()) << listId;
         EXPECT_TRUE(form.FormClose()) << listId;
     }
+}
+
+TEST_F(MainWindowTest, TicksThatCannotBeSavedAtExitAskBeforeEnding) {
+    Start("[CHECK]\r\nCHECK=1\r\n[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    WriteList("comic0305.csv");
+    form.BtnDspClick();
+    ASSERT_EQ(form.List.ComboGrid1.RowCount(), 2);
+    const std::string before = test::ReadBytes(Data("comic0305.csv"));
+    TestFileHooks().beforeCreate = [] { return EACCES; };
+    const ScopeExit unhook([] { TestFileHooks().beforeCreate = nullptr; });
+
+    ui.confirmAnswers = {false};
+    EXPECT_FALSE(form.FormClose()) << "No keeps the window and its ticks";
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Confirm);
+    EXPECT_TRUE(U8(ui.messages[0].text).ends_with("チェックを保存せずに終了しますか？"));
+    EXPECT_TRUE(form.PnlCli.visible);
+
+    ui.confirmAnswers = {true};
+    EXPECT_TRUE(form.FormClose());
+    EXPECT_EQ(test::ReadBytes(Data("comic0305.csv")), before);
 }
 
 TEST_F(MainWindowTest, DataFolderThatCannotBeCreatedEndsTheProgram) {

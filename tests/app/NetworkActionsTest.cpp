@@ -103,6 +103,19 @@ TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
     EXPECT_TRUE(ui.shellOpened.back().ends_with("keyword=%25E3%2581%2582"));
 }
 
+TEST_F(NetworkActionsTest, WithoutABrowserTheAddressIsShown) {
+    ui.shellOpenSucceeds = false;
+    form.SourceURL = "http://example.invalid/list";
+    form.ShowBrowserOnExecute();
+    form.HTMLMANUALExecute();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Error);
+    EXPECT_TRUE(U8(ui.messages[0].text).starts_with("ブラウザを起動できませんでした。"));
+    EXPECT_TRUE(ui.messages[0].text.ends_with("\n\r\n\rhttp://example.invalid/list"));
+    EXPECT_TRUE(U8(ui.messages[1].text).ends_with((dir / "manual" / "index.htm").string()));
+    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
+}
+
 TEST(ShopSearch, EscapeUrlText) {
     EXPECT_EQ(EscapeUrlText("a b*#%<>&=?+/"), "a%20b%2A%23%25%3C%3E&=?+/");
     EXPECT_EQ(EscapeUrlText("\x80\xFF"), "%80%FF");

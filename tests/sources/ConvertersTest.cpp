@@ -117,6 +117,20 @@ TEST_F(ConvertersTest, BrokenInputsConvertToNothingWithoutHarm) {
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 }
 
+TEST_F(ConvertersTest, APageWithoutReleasesSaysSoAndKeepsTheList) {
+    Fresh();
+    ASSERT_TRUE(Run("broken/li-short.html", 2, false));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(U8(ui.messages[0].text), "ページに発売情報がありませんでした。");
+
+    test::WriteBytes(dir / "out.csv", "the earlier list\r\n");
+    ASSERT_TRUE(Run("broken/li-short.html", 2, false));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].kind, ScriptedUi::Kind::Warning);
+    EXPECT_TRUE(U8(ui.messages[1].text).ends_with("前の一覧をそのまま表示します。"));
+    EXPECT_EQ(test::ReadBytes(dir / "out.csv"), "the earlier list\r\n");
+}
+
 TEST_F(ConvertersTest, WholeNumbers) {
     EXPECT_TRUE(IsWholeNumber("420"));
     EXPECT_TRUE(IsWholeNumber("-5"));

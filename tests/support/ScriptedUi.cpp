@@ -49,7 +49,7 @@ void ScriptedUi::SetCursor(CursorShape shape) {
 
 bool ScriptedUi::ShellOpen(const std::string& target) {
     shellOpened.push_back(target);
-    return true;
+    return shellOpenSucceeds;
 }
 
 bool ScriptedUi::StartProgram(const std::filesystem::path& program,

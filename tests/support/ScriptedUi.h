@@ -34,6 +34,7 @@ public:
     int messagePumps = 0;
     int repaints = 0;
     bool startProgramSucceeds = true;
+    bool shellOpenSucceeds = true;
 
     void ShowError(const std::string& text) override;
     void ShowWarning(const std::string& text) override;
