@@ -73,7 +73,8 @@ int ConditionListDialog::Run() {
 
 void ConditionListDialog::Handle(void (SavedConditionList::*handler)()) {
     logic_.EdtName = ToSjis(edtName_->text());
-    RunGuarded(logic_.ui(), [this, handler] { (logic_.*handler)(); });
+    SavedConditionList& logic = logic_;
+    RunGuarded(logic.ui(), [&logic, handler] { (logic.*handler)(); });
     Push();
 }
 
