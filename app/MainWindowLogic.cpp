@@ -359,6 +359,15 @@ void MainWindowLogic::BtnDspClick() {
     Guarded([this] { ShowReleaseList(); });
 }
 
+bool MainWindowLogic::BeginDisplay() {
+    if (Settings.checkSave) {
+        CheckSaveExecute();
+    }
+    List.ComboGrid1.SetRowCount(2);
+    List.ComboGrid1.ClearRow(1);
+    return ResolveCategorySource();
+}
+
 void MainWindowLogic::ShowReleaseList() {
     // The message loop turns during a transfer, so a second display could start inside a
     // running one; it is ignored and the running one ends undisturbed.
@@ -368,12 +377,7 @@ void MainWindowLogic::ShowReleaseList() {
     displaying_ = true;
     const ScopeExit reset([this] { displaying_ = false; });
 
-    if (Settings.checkSave) {
-        CheckSaveExecute();
-    }
-    List.ComboGrid1.SetRowCount(2);
-    List.ComboGrid1.ClearRow(1);
-    if (!ResolveCategorySource()) {
+    if (!BeginDisplay()) {
         return;
     }
     const bool online = Online();
@@ -516,12 +520,7 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     }
     displaying_ = true;
     const ScopeExit reset([this] { displaying_ = false; });
-    if (Settings.checkSave) {
-        CheckSaveExecute();
-    }
-    List.ComboGrid1.SetRowCount(2);
-    List.ComboGrid1.ClearRow(1);
-    if (!ResolveCategorySource()) {
+    if (!BeginDisplay()) {
         return;
     }
     if (FileExists(DataFilePath) &&

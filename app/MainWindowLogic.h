@@ -189,6 +189,9 @@ public:
 
 private:
     void BuildCategoryTree();
+    // What every display does first: saves the ticks shown, empties the grid, and resolves the
+    // data file and source of the selected category; false when the month probe failed.
+    bool BeginDisplay();
     void SwitchOnline(bool online);
     FetchContext MakeFetchContext();
     // Fetches or imports through the download manager; a list converted anew is looked at for
