@@ -241,6 +241,12 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, Scram
     for (int r = ComboGrid::kFixedRows; r < ComboGrid1.RowCount(); ++r) {
         rowOf.emplace(std::string(ComboGrid1.Cell(kNumberCol, r)), r);
     }
+    // The ticks as loaded or last saved, by record number; the first row of a number counts.
+    std::unordered_map<std::string_view, bool> saved;
+    saved.reserve(savedTicks_.size());
+    for (const auto& [number, tick] : savedTicks_) {
+        saved.emplace(number, tick);
+    }
     const std::string& ticked = "■"_sj;
     ScrambledReader in(dataFile);
     std::string line;
@@ -265,8 +271,8 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, Scram
             continue;
         }
         const bool shownTicked = ComboGrid1.Cell(kCheckCol, found->second) == ticked;
-        const auto saved = savedTicks_.find(found->first);
-        const bool untouched = saved != savedTicks_.end() && saved->second == shownTicked;
+        const auto before = saved.find(found->first);
+        const bool untouched = before != saved.end() && before->second == shownTicked;
         rebuilt = fields[kNumberCol];
         rebuilt += (untouched ? fields.size() > kCheckCol && fields[kCheckCol] == "1" : shownTicked)
                        ? ",1"
@@ -298,11 +304,13 @@ void ReleaseList::SaveTicks(const std::filesystem::path& dataFile) {
 }
 
 void ReleaseList::RememberTicks() {
+    // A plain list: a load of a long list pays for no map it may never need.
     savedTicks_.clear();
+    savedTicks_.reserve(static_cast<size_t>(ComboGrid1.RowCount()));
     const std::string& ticked = "■"_sj;
     for (int r = ComboGrid::kFixedRows; r < ComboGrid1.RowCount(); ++r) {
-        savedTicks_.emplace(std::string(ComboGrid1.Cell(kNumberCol, r)),
-                            ComboGrid1.Cell(kCheckCol, r) == ticked);
+        savedTicks_.emplace_back(ComboGrid1.Cell(kNumberCol, r),
+                                 ComboGrid1.Cell(kCheckCol, r) == ticked);
     }
 }
 

@@ -4,7 +4,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "app/ComboGrid.h"
 #include "app/Controls.h"
@@ -76,7 +77,7 @@ private:
     std::unique_ptr<Collator> collator_;
     // The tick of each shown record number when it was loaded or last saved: a tick the user
     // did not change takes what the file holds now, so another process's tick is kept.
-    std::unordered_map<std::string, bool> savedTicks_;
+    std::vector<std::pair<std::string, bool>> savedTicks_;
 };
 
 }  // namespace yomida
