@@ -19,9 +19,32 @@ const Key kOrderKeys[4][3] = {{Key::Date, Key::Publisher, Key::Title},
                               {Key::Price, Key::Date, Key::Publisher}};
 
 // Publishers repeat on many rows, so their collation keys are built once per distinct text.
+// For a whole sort, each publisher stands in the row keys by its rank among the distinct ones
+// instead: four bytes in place of a long key keep every comparison short.
 class KeyBuilder {
 public:
     explicit KeyBuilder(Collator& collator) : collator_(collator) {}
+
+    // Ranks the publishers of rows first to last, for the keys built afterwards.
+    void RankPublishers(const ComboGrid& grid, int first, int last) {
+        for (int row = first; row <= last; ++row) {
+            PublisherKey(grid.Cell(kPublisherCol, row));
+        }
+        std::vector<const std::string*> distinct;
+        distinct.reserve(publishers_.size());
+        for (const auto& [text, key] : publishers_) {
+            distinct.push_back(&key);
+        }
+        std::sort(distinct.begin(), distinct.end(),
+                  [](const std::string* a, const std::string* b) { return *a < *b; });
+        uint32_t rank = 0;
+        for (size_t i = 0; i < distinct.size(); ++i) {
+            if (i > 0 && *distinct[i] != *distinct[i - 1]) {
+                ++rank;
+            }
+            ranks_[distinct[i]] = rank;
+        }
+    }
 
     void Append(const ComboGrid& grid, int row, int order, std::string& key) {
         for (Key k : kOrderKeys[order]) {
@@ -34,14 +57,15 @@ public:
                     key += PriceKey(grid.Cell(kPriceCol, row));
                     break;
                 case Key::Publisher: {
-                    const std::string_view publisher = grid.Cell(kPublisherCol, row);
-                    auto found = publishers_.find(std::string(publisher));
-                    if (found == publishers_.end()) {
-                        std::string collated;
-                        collator_.AppendSortKey(publisher, collated);
-                        found = publishers_.emplace(std::string(publisher), collated).first;
+                    const std::string& collated = PublisherKey(grid.Cell(kPublisherCol, row));
+                    auto ranked = ranks_.find(&collated);
+                    if (ranked == ranks_.end()) {
+                        key += collated;
+                        break;
                     }
-                    key += found->second;
+                    for (int shift = 24; shift >= 0; shift -= 8) {
+                        key += static_cast<char>((ranked->second >> shift) & 0xFF);
+                    }
                     break;
                 }
                 case Key::Title:
@@ -52,8 +76,20 @@ public:
     }
 
 private:
+    const std::string& PublisherKey(std::string_view publisher) {
+        auto found = publishers_.find(publisher);
+        if (found == publishers_.end()) {
+            std::string collated;
+            collator_.AppendSortKey(publisher, collated);
+            found = publishers_.emplace(publisher, std::move(collated)).first;
+        }
+        return found->second;
+    }
+
     Collator& collator_;
-    std::unordered_map<std::string, std::string> publishers_;
+    // Keyed by views into the grid, which does not change while keys are built.
+    std::unordered_map<std::string_view, std::string> publishers_;
+    std::unordered_map<const std::string*, uint32_t> ranks_;
 };
 
 }  // namespace
@@ -94,6 +130,7 @@ void OrderRows(ComboGrid& grid, int order, Collator& collator) {
         return;
     }
     KeyBuilder builder(collator);
+    builder.RankPublishers(grid, first, first + count - 1);
     std::vector<std::string> keys(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         builder.Append(grid, first + i, order, keys[static_cast<size_t>(i)]);

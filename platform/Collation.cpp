@@ -12,6 +12,7 @@ namespace yomida {
 struct Collator::Impl {
     UCollator* collator = nullptr;
     UConverter* converter = nullptr;
+    bool exact = true;
     std::vector<UChar> text;
     std::vector<uint8_t> key;
 
@@ -39,10 +40,9 @@ Collator::Collator(const char* locale, Strength strength) : impl_(std::make_uniq
     if (U_FAILURE(err)) {
         throw std::runtime_error("ICU has no collator for this locale");
     }
-    // Case-sensitive ordering tells every difference apart, kana types included (they differ
-    // only past the third level), so only equal texts get equal keys.
     ucol_setStrength(impl_->collator,
-                     strength == Strength::IgnoreCase ? UCOL_SECONDARY : UCOL_IDENTICAL);
+                     strength == Strength::IgnoreCase ? UCOL_SECONDARY : UCOL_TERTIARY);
+    impl_->exact = strength == Strength::CaseSensitive;
     err = U_ZERO_ERROR;
     impl_->converter = ucnv_open("windows-31j", &err);
     if (U_FAILURE(err)) {
@@ -66,6 +66,14 @@ void Collator::AppendSortKey(std::string_view cp932, std::string& key) {
     }
     // The key ends with its 0x00 terminator, which is kept as the field separator.
     key.append(reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(size));
+    if (impl_->exact) {
+        // Kana types differ only past the third level: the text itself breaks the tie, so only
+        // equal texts get equal keys (hiragana before katakana, as the fourth level puts them).
+        // Its bytes are never 0, so the closing 0x00 keeps the key free of prefixes; it costs
+        // far less than ICU's identical level.
+        key.append(cp932.substr(0, cp932.find('\0')));
+        key += '\0';
+    }
 }
 
 int Collator::Compare(std::string_view a, std::string_view b) {
