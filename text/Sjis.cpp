@@ -1,5 +1,7 @@
 #include "text/Sjis.h"
 
+#include <cstring>
+
 namespace yomida {
 
 size_t FindSjis(std::string_view haystack, std::string_view needle, size_t from) {
@@ -65,6 +67,37 @@ inline char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
 }
 
+// Whether `pattern` matches at `i`, letters of its single-byte characters without regard to
+// case; the caller has made sure it fits.
+bool MatchesNoCase(std::string_view text, std::string_view pattern, size_t i) {
+    size_t k = 0;
+    while (k < pattern.size()) {
+        // Trail bytes compare exactly: only whole single-byte characters fold.
+        if (IsLeadByte(static_cast<unsigned char>(pattern[k])) && k + 1 < pattern.size()) {
+            if (text[i + k] != pattern[k] || text[i + k + 1] != pattern[k + 1]) {
+                return false;
+            }
+            k += 2;
+        } else if (UpperAscii(text[i + k]) == UpperAscii(pattern[k])) {
+            ++k;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether `j` starts a character when the text is read from `from` (a character start). A byte
+// that cannot be a lead byte ends any character, so only the run of possible lead bytes just
+// before `j` decides: an even run has paired itself off.
+bool StartsCharacter(std::string_view text, size_t from, size_t j) {
+    size_t run = 0;
+    while (j - run > from && IsLeadByte(static_cast<unsigned char>(text[j - run - 1]))) {
+        ++run;
+    }
+    return run % 2 == 0;
+}
+
 // Where `pattern` starts at or after `from` on a character boundary, letters of its single-byte
 // characters compared without regard to case; npos when nowhere.
 size_t FindSjisNoCase(std::string_view text, std::string_view pattern, size_t from) {
@@ -72,25 +105,26 @@ size_t FindSjisNoCase(std::string_view text, std::string_view pattern, size_t fr
         return from;
     }
     const char first = UpperAscii(pattern[0]);
-    for (size_t i = from; i + pattern.size() <= text.size(); i += CharLength(text, i)) {
-        if (UpperAscii(text[i]) != first) {
-            continue;
-        }
-        size_t k = 0;
-        while (k < pattern.size()) {
-            // Trail bytes compare exactly: only whole single-byte characters fold.
-            if (IsLeadByte(static_cast<unsigned char>(pattern[k])) && k + 1 < pattern.size()) {
-                if (text[i + k] != pattern[k] || text[i + k + 1] != pattern[k + 1]) {
-                    break;
-                }
-                k += 2;
-            } else if (UpperAscii(text[i + k]) == UpperAscii(pattern[k])) {
-                ++k;
-            } else {
+    // A first byte below 0x40 is no letter and never a trail byte: memchr finds the candidates
+    // and only those are checked for a character start, instead of stepping through the text.
+    if (static_cast<unsigned char>(first) < 0x40) {
+        for (size_t i = from; i + pattern.size() <= text.size(); ++i) {
+            const void* hit = std::memchr(text.data() + i, first, text.size() - i);
+            if (hit == nullptr) {
                 break;
             }
+            i = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+            if (i + pattern.size() > text.size()) {
+                break;
+            }
+            if (StartsCharacter(text, from, i) && MatchesNoCase(text, pattern, i)) {
+                return i;
+            }
         }
-        if (k == pattern.size()) {
+        return std::string_view::npos;
+    }
+    for (size_t i = from; i + pattern.size() <= text.size(); i += CharLength(text, i)) {
+        if (UpperAscii(text[i]) == first && MatchesNoCase(text, pattern, i)) {
             return i;
         }
     }

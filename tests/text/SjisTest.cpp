@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -61,6 +63,54 @@ TEST(Sjis, TrimControlsRemovesBytesUpToSpace) {
     EXPECT_EQ(TrimControls(" \t\x01 a b \r\n"), "a b");
     EXPECT_EQ(TrimControls("   "), "");
     EXPECT_EQ(TrimControls(Sj("　x　")), Sj("　x　"));
+}
+
+// A character-by-character any-case replacement, as plain as it can be written, to check the
+// fast search against.
+std::string SlowReplaceNoCase(std::string_view text, std::string_view from, std::string_view to) {
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        bool match = i + from.size() <= text.size();
+        for (size_t k = 0; match && k < from.size();) {
+            if (IsLeadByte(static_cast<unsigned char>(from[k])) && k + 1 < from.size()) {
+                match = text[i + k] == from[k] && text[i + k + 1] == from[k + 1];
+                k += 2;
+            } else {
+                match = upper(text[i + k]) == upper(from[k]);
+                ++k;
+            }
+        }
+        if (match) {
+            out.append(to);
+            i += from.size();
+            continue;
+        }
+        const size_t n = CharLength(text, i);
+        out.append(text.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+TEST(Sjis, AnyCaseReplacementFindsOnlyCharacterStarts) {
+    // Lead bytes in runs of every length before the pattern decide whether its "<" is a trail
+    // byte or a character of its own.
+    const char alphabet[] = {'\x81', '\x82', '\x9F', '\xE0', '<', 'l', 'I', '>', 'a', '\x40'};
+    std::mt19937 random(5);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const size_t length = random() % 24;
+        for (size_t i = 0; i < length; ++i) {
+            text += alphabet[random() % sizeof alphabet];
+        }
+        for (const char* pattern : {"<li>", "<", "<\x81", ">a"}) {
+            ASSERT_EQ(ReplaceAllSjisNoCase(text, pattern, "#"),
+                      SlowReplaceNoCase(text, pattern, "#"))
+                << round << " " << pattern;
+        }
+    }
 }
 
 }  // namespace
