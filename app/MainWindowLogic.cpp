@@ -481,12 +481,18 @@ void MainWindowLogic::CheckSaveExecute() {
     List.SaveTicks(DataFilePath);
 }
 
-void MainWindowLogic::SaveCSVExecute() {
+std::optional<std::filesystem::path> MainWindowLogic::ChooseExportFile(const std::string& filter,
+                                                                       const char* extension) {
     FileDialogRequest request;
-    request.filter = "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj;
-    request.defaultExtension = "csv";
+    request.filter = filter;
+    request.defaultExtension = extension;
     request.initialFolder = Cp932ToUtf8(Settings.csvFolder);
-    const std::optional<std::filesystem::path> chosen = ui_.SaveFileDialog(request);
+    return ui_.SaveFileDialog(request);
+}
+
+void MainWindowLogic::SaveCSVExecute() {
+    const std::optional<std::filesystem::path> chosen =
+        ChooseExportFile("CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj, "csv");
     if (!chosen) {
         return;
     }
@@ -544,11 +550,8 @@ void MainWindowLogic::CalendarExportExecute() {
         ui_.ShowWarning("出力するデータがありません。"_sj);
         return;
     }
-    FileDialogRequest request;
-    request.filter = "iCalendarﾌｧｲﾙ|*.ics|すべてのﾌｧｲﾙ|*.*"_sj;
-    request.defaultExtension = "ics";
-    request.initialFolder = Cp932ToUtf8(Settings.csvFolder);
-    const std::optional<std::filesystem::path> chosen = ui_.SaveFileDialog(request);
+    const std::optional<std::filesystem::path> chosen =
+        ChooseExportFile("iCalendarﾌｧｲﾙ|*.ics|すべてのﾌｧｲﾙ|*.*"_sj, "ics");
     if (!chosen) {
         return;
     }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/CategoryTree.h"
@@ -192,6 +193,9 @@ private:
     // What every display does first: saves the ticks shown, empties the grid, and resolves the
     // data file and source of the selected category; false when the month probe failed.
     bool BeginDisplay();
+    // The save dialog of an export, starting in the folder of the last CSV export.
+    std::optional<std::filesystem::path> ChooseExportFile(const std::string& filter,
+                                                          const char* extension);
     void SwitchOnline(bool online);
     FetchContext MakeFetchContext();
     // Fetches or imports through the download manager; a list converted anew is looked at for
