@@ -62,8 +62,6 @@ int RunDesktopProgram(int argc, char** argv) {
     DownloadManager downloads(ui, clock);
     MainWindowLogic form(ui, clock, http, downloads);
     MainWindow window(form);
-    ui.SetParent(&window);
-    ui.SetBeforeEvents([&window] { window.PushProgress(); });
     if (!form.FormCreate(ExecutablePath())) {
         return 1;
     }
