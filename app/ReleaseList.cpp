@@ -95,11 +95,12 @@ void SplitStoredLine(const std::string& line, std::string& scratch,
 
 // The record number as the grid shows it after loading, so a stored number with blanks or
 // full-width digits still finds its row.
-std::string_view ShownNumber(std::string_view field, std::string& plain, std::string& scratch) {
+const std::string& ShownNumber(std::string_view field, std::string& plain, std::string& scratch,
+                               std::string& shown) {
     NormaliseWidthInto(field, plain);
-    scratch.clear();
-    ReplaceAllSjisInto(plain, "　"_sj, " ", scratch);
-    return TrimControls(scratch);
+    shown.clear();
+    AppendCellText(plain, scratch, shown);
+    return shown;
 }
 
 // A field in double quotes; quotes inside it are doubled, so the title reads back whole.
@@ -265,7 +266,7 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, Scram
         SplitStoredLine(line, scratch, fields);
         auto found = fields.empty()
                          ? rowOf.end()
-                         : rowOf.find(std::string(ShownNumber(fields[kNumberCol], plain, shown)));
+                         : rowOf.find(ShownNumber(fields[kNumberCol], plain, scratch, shown));
         if (found == rowOf.end()) {
             out.WriteLine(line);
             continue;
