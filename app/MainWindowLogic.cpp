@@ -583,8 +583,7 @@ void MainWindowLogic::WatchScanExecute() {
             ui_.ProcessMessages();
         });
     WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
-    const size_t fresh = memory.MarkNew(result.matches);
-    memory.Remember(result.matches);
+    const size_t fresh = memory.MarkNewAndRemember(result.matches);
     WatchMatches = std::move(result.matches);
     WatchNewCount = 0;
     std::string text = "ウォッチ: "_sj + std::to_string(WatchMatches.size()) + "件"_sj;

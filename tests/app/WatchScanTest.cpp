@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "app/WatchMemory.h"
 #include "support/TestSupport.h"
@@ -108,8 +110,7 @@ TEST(WatchScan, FirstLookIsSilentAndRenumberedRecordsStayKnown) {
     {
         WatchMemory memory(memoryFile);
         EXPECT_TRUE(memory.FirstLook());
-        EXPECT_EQ(memory.MarkNew(r.matches), 0u);
-        memory.Remember(r.matches);
+        EXPECT_EQ(memory.MarkNewAndRemember(r.matches), 0u);
     }
     // A new download numbers the records afresh and adds one.
     test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本 零,a,1", "2,0,社,1,本 一,a,1",
@@ -118,12 +119,71 @@ TEST(WatchScan, FirstLookIsSilentAndRenumberedRecordsStayKnown) {
     WatchMemory memory(memoryFile);
     EXPECT_FALSE(memory.FirstLook());
     EXPECT_EQ(memory.CountNew(r.matches), 1u);
-    EXPECT_EQ(memory.MarkNew(r.matches), 1u);
+    EXPECT_EQ(memory.MarkNewAndRemember(r.matches), 1u);
     EXPECT_EQ(Lines(r),
               (Lines_{"2024/05/01 1 comic2405.csv 本 零 新", "2024/05/01 1 comic2405.csv 本 一",
                       "2024/05/02 1 comic2405.csv 本 二"}));
-    memory.Remember(r.matches);
     EXPECT_EQ(WatchMemory(memoryFile).CountNew(r.matches), 0u);
+}
+
+std::vector<WatchMatch> Titles(const std::string& prefix, int count) {
+    std::vector<WatchMatch> matches(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        WatchMatch& m = matches[static_cast<size_t>(i)];
+        m.category = 1;
+        m.periodKey = "2405";
+        m.cells = {std::to_string(i), "", "社", "1", prefix + std::to_string(i), "a"};
+    }
+    return matches;
+}
+
+TEST(WatchScan, ScansAtOnceLoseNoneOfEachOthersMatches) {
+    test::TempDir dir;
+    const auto memoryFile = dir / WatchMemory::kCommandLineFile;
+    std::vector<WatchMatch> seed = Titles("seed", 1);
+    WatchMemory(memoryFile).MarkNewAndRemember(seed);
+
+    // Both have read the file before either writes, as two runs started together do.
+    WatchMemory first(memoryFile);
+    WatchMemory second(memoryFile);
+    std::vector<WatchMatch> a = Titles("a", 3);
+    std::vector<WatchMatch> b = Titles("b", 3);
+    EXPECT_EQ(first.MarkNewAndRemember(a), 3u);
+    EXPECT_EQ(second.MarkNewAndRemember(b), 3u);
+    EXPECT_EQ(WatchMemory(memoryFile).CountNew(a), 0u);
+    EXPECT_EQ(WatchMemory(memoryFile).CountNew(seed), 0u);
+
+    // Threads remembering the same matches and their own ones, round after round.
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 10;
+    std::vector<std::thread> threads;
+    std::atomic<size_t> newTotal{0};
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < kRounds; ++round) {
+                std::vector<WatchMatch> mine =
+                    Titles("t" + std::to_string(t) + "r" + std::to_string(round) + "-", 20);
+                std::vector<WatchMatch> shared = Titles("shared", 10);
+                mine.insert(mine.end(), shared.begin(), shared.end());
+                WatchMemory memory(memoryFile);
+                newTotal += memory.MarkNewAndRemember(mine);
+            }
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(newTotal.load(), size_t{kThreads * kRounds * 20 + 10})
+        << "each match is new to exactly one scan";
+    const WatchMemory after(memoryFile);
+    EXPECT_EQ(after.CountNew(b), 0u);
+    for (int t = 0; t < kThreads; ++t) {
+        for (int round = 0; round < kRounds; ++round) {
+            EXPECT_EQ(after.CountNew(
+                          Titles("t" + std::to_string(t) + "r" + std::to_string(round) + "-", 20)),
+                      0u);
+        }
+    }
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -46,6 +48,39 @@ TEST(WatchCommand, PrintsMatchesAndRemembersWithNew) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "2024/06/04\t1\tcomic2406.csv\t1\t□\t講談社\t4\tワンピース 2\t尾田\t420\n");
     EXPECT_EQ(Invoke({"watch", folder, "--title", "ワンピース", "--new"}).status, 1);
+}
+
+TEST(WatchCommand, NewRunsAtOnceKeepEachOthersMatches) {
+    test::TempDir dir;
+    std::vector<std::string> lines = {kHeader};
+    constexpr int kRuns = 6;
+    for (int i = 0; i < kRuns; ++i) {
+        lines.push_back(std::to_string(i + 1) + ",0,社,1,題" + std::to_string(i) + ",甲,1");
+    }
+    test::WriteDataFile(dir / "comic2405.csv", lines);
+    const std::string folder = dir.path().string();
+    ASSERT_EQ(Invoke({"watch", folder, "--title", "無い", "--new"}).status, 1);  // the first look
+
+    // Separate processes, each watching its own title, as cron jobs started together would.
+    std::vector<pid_t> children;
+    for (int i = 0; i < kRuns; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            _exit(Invoke({"watch", folder, "--title", "題" + std::to_string(i), "--new"}).status);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = -1;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "each printed its match";
+    }
+    for (int i = 0; i < kRuns; ++i) {
+        const Result again =
+            Invoke({"watch", folder, "--title", "題" + std::to_string(i), "--new"});
+        EXPECT_EQ(again.status, 1) << "remembered, not new again: " << again.out;
+    }
 }
 
 TEST(WatchCommand, TakesTheWordsFromTheSettingsFile) {
