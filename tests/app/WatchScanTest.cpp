@@ -1,9 +1,13 @@
 #include "app/WatchScan.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
+#include <future>
 #include <thread>
 
 #include "app/WatchMemory.h"
@@ -99,6 +103,25 @@ TEST(WatchScan, UnreadableFilesAreSkippedAndCounted) {
     EXPECT_EQ(r.filesRead, 1u);
     EXPECT_EQ(r.filesSkipped, 1u);
     EXPECT_EQ(r.matches.size(), 1u);
+}
+
+TEST(WatchScan, OnlyRegularFilesAreRead) {
+    test::TempDir dir;
+    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本,a,1"});
+    std::filesystem::create_symlink(dir / "comic2405.csv", dir / "comic2406.csv");
+    const auto fifo = dir / "comic2407.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", dir / "comic2408.csv");
+
+    auto scan = std::async(std::launch::async, [&dir] { return Scan(dir, Words("", "本", "")); });
+    if (scan.wait_for(seconds(20)) == std::future_status::timeout) {
+        ADD_FAILURE() << "the scan waits on a FIFO";
+        ::close(::open(fifo.c_str(), O_WRONLY));  // lets it go on, so the test can end
+    }
+    const WatchScanResult r = scan.get();
+    EXPECT_EQ(r.filesRead, 2u);
+    EXPECT_EQ(r.filesSkipped, 2u);
+    EXPECT_EQ(r.matches.size(), 2u);
 }
 
 TEST(WatchScan, FirstLookIsSilentAndRenumberedRecordsStayKnown) {
