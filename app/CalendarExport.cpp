@@ -1,7 +1,9 @@
 #include "app/CalendarExport.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <tuple>
 
 #include "platform/Cp932.h"
 #include "platform/FileReplacement.h"
@@ -43,6 +45,51 @@ void AddLine(std::string& text, std::string_view name, std::string_view value) {
     text += FoldCalendarLine(line);
 }
 
+std::string_view CellOf(const ComboGrid& grid, int col, int row) {
+    return col < grid.ColCount() ? grid.Cell(col, row) : std::string_view();
+}
+
+// For each grid row with a day, its rank among the rows with the same publisher, title and
+// author, taken by day and then by the rest of the row, so neither the grid's order nor the
+// ticks change it.
+std::vector<int> Occurrences(const ComboGrid& grid, year_month month) {
+    struct Dated {
+        std::string identity;
+        EventSpan span;
+        std::string rest;
+        int row;
+    };
+    std::vector<Dated> dated;
+    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
+        const std::optional<EventSpan> span = SpanOfDay(month, CellOf(grid, kDateCol, r));
+        if (!span) {
+            continue;
+        }
+        Dated d{{}, *span, {}, r};
+        for (int col : {kPublisherCol, kTitleCol, kAuthorCol}) {
+            d.identity.append(CellOf(grid, col, r)).push_back('\t');
+        }
+        for (int col = 0; col < grid.ColCount(); ++col) {
+            if (col != kNumberCol && col != kCheckCol) {
+                d.rest.append(CellOf(grid, col, r)).push_back('\t');
+            }
+        }
+        dated.push_back(std::move(d));
+    }
+    std::sort(dated.begin(), dated.end(), [](const Dated& a, const Dated& b) {
+        return std::tie(a.identity, a.span.first, a.span.end, a.rest, a.row) <
+               std::tie(b.identity, b.span.first, b.span.end, b.rest, b.row);
+    });
+    std::vector<int> occurrence(static_cast<size_t>(std::max(grid.RowCount(), 0)), 0);
+    for (size_t i = 1; i < dated.size(); ++i) {
+        if (dated[i].identity == dated[i - 1].identity) {
+            occurrence[static_cast<size_t>(dated[i].row)] =
+                occurrence[static_cast<size_t>(dated[i - 1].row)] + 1;
+        }
+    }
+    return occurrence;
+}
+
 }  // namespace
 
 std::optional<EventSpan> SpanOfDay(year_month month, std::string_view day) {
@@ -57,6 +104,9 @@ std::optional<EventSpan> SpanOfDay(year_month month, std::string_view day) {
     }
     if (day == "下"_sj) {
         return EventSpan{on(21), after(last)};
+    }
+    if (day.size() > 2 && day.ends_with("日"_sj)) {
+        day.remove_suffix(std::string_view("日"_sj).size());
     }
     const bool digits = !day.empty() && day.find_first_not_of("0123456789") == day.npos;
     const std::optional<int> number = digits ? TryStrToInt(day) : std::nullopt;
@@ -114,7 +164,7 @@ std::string FoldCalendarLine(std::string_view line) {
 }
 
 std::string CalendarUid(int category, std::string_view periodKey, std::string_view publisher,
-                        std::string_view title, std::string_view author) {
+                        std::string_view title, std::string_view author, int occurrence) {
     std::string identity = std::to_string(category);
     for (std::string_view part : {periodKey, publisher, title, author}) {
         identity += '\t';
@@ -124,8 +174,12 @@ std::string CalendarUid(int category, std::string_view periodKey, std::string_vi
     std::snprintf(buf, sizeof buf, "%016llx%016llx",
                   static_cast<unsigned long long>(Fnv1a(identity, 14695981039346656037ULL)),
                   static_cast<unsigned long long>(Fnv1a(identity, 0x9E3779B97F4A7C15ULL)));
-    return std::string("yomida-") + std::to_string(category) + "-" + std::string(periodKey) + "-" +
-           buf + "@yomida";
+    std::string uid = std::string("yomida-") + std::to_string(category) + "-" +
+                      std::string(periodKey) + "-" + buf;
+    if (occurrence > 0) {
+        uid += "-" + std::to_string(occurrence + 1);
+    }
+    return uid + "@yomida";
 }
 
 std::vector<int> CalendarRows(const ComboGrid& grid) {
@@ -155,15 +209,14 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
     const std::string authorCaption = Caption(grid, kAuthorCol, "作者");
     const std::string priceCaption = Caption(grid, kPriceCol, "価格");
     const std::string codeCaption = Caption(grid, kCodeCol, "ISBN");
+    const std::vector<int> occurrence = Occurrences(grid, source.month);
     for (int r : rows) {
         const std::optional<EventSpan> span = SpanOfDay(source.month, grid.Cell(kDateCol, r));
         if (!span) {
             ++cal.leftOut;
             continue;
         }
-        const auto cell = [&grid, r](int col) {
-            return col < grid.ColCount() ? grid.Cell(col, r) : std::string_view();
-        };
+        const auto cell = [&grid, r](int col) { return CellOf(grid, col, r); };
         std::string description = publisherCaption + ": " + Cp932ToUtf8(cell(kPublisherCol)) +
                                   "\n" + authorCaption + ": " + Cp932ToUtf8(cell(kAuthorCol)) +
                                   "\n" + priceCaption + ": " + Cp932ToUtf8(cell(kPriceCol));
@@ -173,7 +226,7 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
         AddLine(text, "BEGIN", "VEVENT");
         AddLine(text, "UID",
                 CalendarUid(source.category, source.periodKey, cell(kPublisherCol), cell(kTitleCol),
-                            cell(kAuthorCol)));
+                            cell(kAuthorCol), occurrence[static_cast<size_t>(r)]));
         AddLine(text, "DTSTAMP", DateValue(stamp) + "T000000Z");
         AddLine(text, "DTSTART;VALUE=DATE", DateValue(span->first));
         AddLine(text, "DTEND;VALUE=DATE", DateValue(span->end));
@@ -187,13 +240,19 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
     return cal;
 }
 
-CalendarText ExportCalendar(const ComboGrid& grid, const CalendarSource& source,
-                            year_month_day stamp, const std::filesystem::path& file) {
-    CalendarText cal = MakeCalendar(grid, CalendarRows(grid), source, stamp);
+CalendarText GridCalendar(const ComboGrid& grid, const CalendarSource& source,
+                          year_month_day stamp) {
+    return MakeCalendar(grid, CalendarRows(grid), source, stamp);
+}
+
+bool WriteCalendar(const CalendarText& cal, const std::filesystem::path& file) {
+    if (cal.events == 0) {
+        return false;
+    }
     FileReplacement out(file);
     out.Writer().Write(cal.text);
     out.Commit();
-    return cal;
+    return true;
 }
 
 }  // namespace yomida

@@ -26,7 +26,8 @@ struct EventSpan {
 };
 
 // A day of the month as an all-day span: 上, 中 and 下 cover the first, middle and last third of
-// the month; an empty or textual day, or one beyond the month's end, gives nothing.
+// the month; a number may be followed by 日, as some lists write it; an empty or textual day, or
+// one beyond the month's end, gives nothing.
 std::optional<EventSpan> SpanOfDay(std::chrono::year_month month, std::string_view day);
 
 // A TEXT value with backslash, semicolon, comma and line breaks escaped.
@@ -35,9 +36,10 @@ std::string EscapeCalendarText(std::string_view utf8);
 // piece.
 std::string FoldCalendarLine(std::string_view line);
 // The same for the same category, period, publisher, title and author (CP932), whatever the
-// record number or the day of the export.
+// record number or the day of the export. `occurrence` tells apart rows alike in all of these
+// (one title listed on several days): 0 for the first, which keeps the plain identity.
 std::string CalendarUid(int category, std::string_view periodKey, std::string_view publisher,
-                        std::string_view title, std::string_view author);
+                        std::string_view title, std::string_view author, int occurrence = 0);
 
 // The grid rows an export writes: the ticked ones, or every shown row when none is ticked.
 std::vector<int> CalendarRows(const ComboGrid& grid);
@@ -48,11 +50,16 @@ struct CalendarText {
     size_t leftOut = 0;  // rows without a day an event can take
 };
 
-// One all-day event per row; `stamp` is the day the calendar is made.
+// One all-day event per row; `stamp` is the day the calendar is made. Rows alike in identity are
+// numbered by their day among every row of the grid, so an event keeps its UID whichever rows
+// are ticked and however the grid is ordered.
 CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
                           const CalendarSource& source, std::chrono::year_month_day stamp);
-// Writes the calendar of the grid's export rows into `file`, replacing it only when complete.
-CalendarText ExportCalendar(const ComboGrid& grid, const CalendarSource& source,
-                            std::chrono::year_month_day stamp, const std::filesystem::path& file);
+// The calendar of the grid's export rows.
+CalendarText GridCalendar(const ComboGrid& grid, const CalendarSource& source,
+                          std::chrono::year_month_day stamp);
+// Writes the calendar into `file`, replacing it only when complete. A calendar without an event
+// is not a valid one: then nothing is written and the answer is false.
+bool WriteCalendar(const CalendarText& cal, const std::filesystem::path& file);
 
 }  // namespace yomida

@@ -550,14 +550,19 @@ void MainWindowLogic::CalendarExportExecute() {
         ui_.ShowWarning("出力するデータがありません。"_sj);
         return;
     }
+    const CalendarSource source{named->category->number, named->periodKey, named->month};
+    const CalendarText cal = GridCalendar(List.ComboGrid1, source, clock_.Today());
+    if (cal.events == 0) {
+        ui_.ShowWarning("発売日の決まった行が無いため、カレンダーに出力できません。"_sj);
+        return;
+    }
     const std::optional<std::filesystem::path> chosen =
         ChooseExportFile("iCalendarﾌｧｲﾙ|*.ics|すべてのﾌｧｲﾙ|*.*"_sj, "ics");
     if (!chosen) {
         return;
     }
     HourglassCursor hourglass(ui_);
-    const CalendarSource source{named->category->number, named->periodKey, named->month};
-    const CalendarText cal = ExportCalendar(List.ComboGrid1, source, clock_.Today(), *chosen);
+    WriteCalendar(cal, *chosen);
     StBar.panels[0].text = "カレンダー: "_sj + std::to_string(cal.events) + "件"_sj;
     if (cal.leftOut > 0) {
         ui_.ShowWarning(std::to_string(cal.leftOut) +
@@ -578,8 +583,7 @@ void MainWindowLogic::WatchScanExecute() {
             ui_.ProcessMessages();
         });
     WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
-    const size_t fresh = memory.MarkNew(result.matches);
-    memory.Remember(result.matches);
+    const size_t fresh = memory.MarkNewAndRemember(result.matches);
     WatchMatches = std::move(result.matches);
     WatchNewCount = 0;
     std::string text = "ウォッチ: "_sj + std::to_string(WatchMatches.size()) + "件"_sj;

@@ -7,10 +7,16 @@
 namespace yomida {
 
 WatchMemory::WatchMemory(std::filesystem::path file) : file_(std::move(file)) {
-    if (!FileExists(file_)) {
+    Load();
+}
+
+void WatchMemory::Load() {
+    known_.clear();
+    order_.clear();
+    firstLook_ = !FileExists(file_);
+    if (firstLook_) {
         return;
     }
-    firstLook_ = false;
     TextFileReader in(file_);
     std::string line;
     while (in.ReadLine(line)) {
@@ -41,19 +47,24 @@ size_t WatchMemory::CountNew(const std::vector<WatchMatch>& matches) const {
     return count;
 }
 
-void WatchMemory::Remember(const std::vector<WatchMatch>& matches) {
+size_t WatchMemory::MarkNewAndRemember(std::vector<WatchMatch>& matches) {
+    // The replacement holds the lock from here to the rename, so whatever another scan wrote
+    // before we got it is read here and kept.
+    FileReplacement out(file_);
+    Load();
+    const size_t fresh = MarkNew(matches);
     for (const WatchMatch& m : matches) {
         std::string id = m.Identity();
         if (known_.insert(id).second) {
             order_.push_back(std::move(id));
         }
     }
-    FileReplacement out(file_);
     for (const std::string& line : order_) {
         out.Writer().WriteLine(line);
     }
     out.Commit();
     firstLook_ = false;
+    return fresh;
 }
 
 }  // namespace yomida

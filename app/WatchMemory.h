@@ -23,14 +23,17 @@ public:
     explicit WatchMemory(std::filesystem::path file);
 
     bool FirstLook() const { return firstLook_; }
-    // Sets `isNew` on the matches not yet shown; returns how many.
-    size_t MarkNew(std::vector<WatchMatch>& matches) const;
     // How many matches are not yet shown, without marking them.
     size_t CountNew(const std::vector<WatchMatch>& matches) const;
-    // Remembers the matches as shown and writes the file whole, replacing it in one rename.
-    void Remember(const std::vector<WatchMatch>& matches);
+    // Sets `isNew` on the matches not yet shown, remembers them all as shown and returns how
+    // many were new. The file is read again, merged and replaced under its lock, so scans that
+    // run at once (the window's, cron's) each keep what the others remembered meanwhile.
+    size_t MarkNewAndRemember(std::vector<WatchMatch>& matches);
 
 private:
+    void Load();
+    size_t MarkNew(std::vector<WatchMatch>& matches) const;
+
     std::filesystem::path file_;
     bool firstLook_ = true;
     std::unordered_set<std::string> known_;

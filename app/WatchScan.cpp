@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -13,6 +14,8 @@
 #include "app/ResultOrder.h"
 #include "app/SearchFilter.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/IoError.h"
 #include "platform/ScopeExit.h"
 #include "sources/RecordLayout.h"
 #include "text/Dates.h"
@@ -80,6 +83,11 @@ void DateMatch(const WatchFile& file, WatchMatch& m) {
 
 // The matches of one file, in file order; throws when the file cannot be read.
 std::vector<WatchMatch> ScanOneFile(const WatchFile& file, SearchFilter& filter) {
+    // A FIFO would keep the scan waiting for ever and a device never ends; a data file is
+    // always a regular file.
+    if (!FileExists(file.path)) {
+        throw IoError(IoError::Op::Open, file.path, EINVAL);
+    }
     std::vector<WatchMatch> matches;
     ReleaseRecordReader reader(file.path);
     std::vector<std::string> fields;

@@ -45,9 +45,11 @@ constexpr const char* kUsage =
     "              NUMBERs (ticking or unticking it), then save the ticks into DATAFILE\n"
     "  export DATAFILE --month YYYY-MM OUTPUT [the filter and --order options of show]\n"
     "              write the first 30 rows of the grid to OUTPUT as the window's CSV export\n"
-    "  ical DATAFILE --month YYYY-MM OUTPUT [the filter and --order options of show]\n"
+    "  ical DATAFILE [--month YYYY-MM] OUTPUT [the filter and --order options of show]\n"
     "              write the ticked rows of the grid (every row when none is ticked) to\n"
-    "              OUTPUT as an iCalendar file, one all-day event per row\n"
+    "              OUTPUT (- for standard output) as an iCalendar file, one all-day event\n"
+    "              per dated row, in the month of DATAFILE's name (--month must name that\n"
+    "              month, else exit 2); exit 1 and nothing written when no row is dated\n"
     "  watch DATAFOLDER [--publisher TEXT] [--title TEXT] [--author TEXT] [--new]\n"
     "              [--settings INIFILE]\n"
     "              print every record of the folder's data files that the watch words\n"
@@ -254,7 +256,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
             return Export(args, err);
         }
         if (command == "ical") {
-            return Ical(args, err);
+            return Ical(args, out, err);
         }
         if (command == "watch") {
             return Watch(args, out, err);

@@ -1,5 +1,7 @@
 #include "cli/ListCommands.h"
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <ostream>
 #include <set>
@@ -164,12 +166,23 @@ int Export(const std::vector<std::string>& args, std::ostream& err) {
     return kExitOk;
 }
 
-int Ical(const std::vector<std::string>& args, std::ostream& err) {
+namespace {
+
+std::string MonthText(std::chrono::year_month month) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02u", static_cast<int>(month.year()),
+                  static_cast<unsigned>(month.month()));
+    return buf;
+}
+
+}  // namespace
+
+int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::vector<std::string> options = kFilterOptions;
     options.push_back("month");
     ParsedArgs p = ParseArgs(args, 1, options, {"checked"});
-    if (p.positional.size() != 2 || !p.Has("month")) {
-        throw UsageError("ical takes DATAFILE --month YYYY-MM OUTPUT");
+    if (p.positional.size() != 2) {
+        throw UsageError("ical takes DATAFILE [--month YYYY-MM] OUTPUT");
     }
     const SettingsRecord defaults;
     const std::optional<WatchFile> named = ParseWatchFileName(
@@ -178,20 +191,38 @@ int Ical(const std::vector<std::string>& args, std::ostream& err) {
         throw UsageError("ical takes a data file named as the program names them: " +
                          p.positional[0]);
     }
+    // The days of a list belong to the period its name gives; any other month would put every
+    // event on the wrong day.
+    if (p.Has("month")) {
+        const std::chrono::year_month_day month = ParseMonth(p.values["month"]);
+        if (std::chrono::year_month{month.year(), month.month()} != named->month) {
+            throw UsageError("--month " + p.values["month"] + " is not the month of " +
+                             p.positional[0] + ", which is " + MonthText(named->month));
+        }
+    }
     ListSession session(p.positional[0], p, err);
-    const std::chrono::year_month_day month = ParseMonth(p.values["month"]);
     if (!session.Load(err)) {
         return kExitFailure;
     }
-    const CalendarSource source{
-        named->category->number, named->periodKey, {month.year(), month.month()}};
-    const CalendarText cal =
-        ExportCalendar(session.list.ComboGrid1, source, session.clock.Today(), p.positional[1]);
+    const CalendarSource source{named->category->number, named->periodKey, named->month};
+    const CalendarText cal = GridCalendar(session.list.ComboGrid1, source, session.clock.Today());
+    if (cal.events > 0) {
+        if (p.positional[1] == "-") {
+            out << cal.text;
+        } else {
+            WriteCalendar(cal, p.positional[1]);
+        }
+    }
     err << cal.events << "件\n";
     if (cal.leftOut > 0) {
         err << "日付の無い行: " << cal.leftOut << "件\n";
     }
-    return kExitOk;
+    if (cal.events == 0) {
+        // An iCalendar file needs at least one event; an empty one is refused by its readers.
+        err << "yomida-cli: 発売日の決まった行が無いため、" << p.positional[1]
+            << " には何も書いていません\n";
+    }
+    return cal.events > 0 ? kExitOk : kExitFailure;
 }
 
 }  // namespace yomida::cli

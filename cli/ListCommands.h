@@ -11,6 +11,6 @@ namespace yomida::cli {
 int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int Tick(const std::vector<std::string>& args, std::ostream& err);
 int Export(const std::vector<std::string>& args, std::ostream& err);
-int Ical(const std::vector<std::string>& args, std::ostream& err);
+int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace yomida::cli

@@ -44,8 +44,7 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     const bool onlyNew = p.flags["new"];
     if (onlyNew) {
         WatchMemory memory(folder / WatchMemory::kCommandLineFile);
-        memory.MarkNew(result.matches);
-        memory.Remember(result.matches);
+        memory.MarkNewAndRemember(result.matches);
     }
     size_t printed = 0;
     std::string line;

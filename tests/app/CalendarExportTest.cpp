@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <libical/ical.h>
 
+#include <filesystem>
+#include <map>
 #include <memory>
 
 #include "support/TestSupport.h"
@@ -81,17 +83,21 @@ TEST(CalendarExport, DaysAndThirdsBecomeAllDaySpans) {
                                  {"5", "□", "30", "無い日"},
                                  {"6", "□", "", "空"},
                                  {"7", "□", "/3", "字"},
-                                 {"8", "□", "29", "閏日"}});
+                                 {"8", "□", "29", "閏日"},
+                                 {"9", "□", "12日", "十二日"},
+                                 {"10", "□", "日", "日だけ"},
+                                 {"11", "□", "30日", "無い日 日付き"}});
     const CalendarText cal = MakeCalendar(grid, CalendarRows(grid), kFeb, kToday);
-    EXPECT_EQ(cal.events, 5u);
-    EXPECT_EQ(cal.leftOut, 3u);
+    EXPECT_EQ(cal.events, 6u);
+    EXPECT_EQ(cal.leftOut, 5u);
     const std::vector<Event> events = Parse(cal.text);
-    ASSERT_EQ(events.size(), 5u);
+    ASSERT_EQ(events.size(), 6u);
     EXPECT_EQ(events[0].start + " " + events[0].end, "2024-02-05 2024-02-06");
     EXPECT_EQ(events[1].start + " " + events[1].end, "2024-02-01 2024-02-11");
     EXPECT_EQ(events[2].start + " " + events[2].end, "2024-02-11 2024-02-21");
     EXPECT_EQ(events[3].start + " " + events[3].end, "2024-02-21 2024-03-01");
     EXPECT_EQ(events[4].start + " " + events[4].end, "2024-02-29 2024-03-01");
+    EXPECT_EQ(events[5].start + " " + events[5].end, "2024-02-12 2024-02-13");
     EXPECT_EQ(events[0].summary, "五日");
     EXPECT_EQ(events[0].description, "出版社: 講談社\n作者: 作者; 甲\n価格: 420");
 }
@@ -150,12 +156,50 @@ TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {
     EXPECT_NE(Parse(MakeCalendar(first, CalendarRows(first), march, kToday).text)[0].uid, a[0].uid);
 }
 
-TEST(CalendarExport, ExportReplacesTheFileWhole) {
+TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
+    // One title listed on the 1st, 19th and 25th, and once more on the 19th.
+    const ComboGrid grid = Grid({{"1", "□", "25", "同"},
+                                 {"2", "□", "1", "同"},
+                                 {"3", "□", "19", "同"},
+                                 {"4", "□", "19", "同"},
+                                 {"5", "□", "", "同"}});
+    const auto all = Parse(GridCalendar(grid, kFeb, kToday).text);
+    ASSERT_EQ(all.size(), 4u);
+    std::map<std::string, std::string> dayOf;
+    for (const Event& e : all) {
+        EXPECT_TRUE(dayOf.emplace(e.uid, e.start).second) << "a UID twice: " << e.uid;
+    }
+    // The first day keeps the UID an export made before rows were told apart.
+    EXPECT_EQ(all[1].uid, CalendarUid(1, "2402", Sj("講談社"), Sj("同"), Sj("作者; 甲")));
+
+    // Another order and a tick on one row give that row the UID it had in the whole export.
+    ComboGrid again = Grid({{"9", "□", "19", "同"},
+                            {"8", "■", "25", "同"},
+                            {"7", "□", "1", "同"},
+                            {"6", "□", "19", "同"}});
+    const auto ticked = Parse(GridCalendar(again, kFeb, kToday).text);
+    ASSERT_EQ(ticked.size(), 1u);
+    EXPECT_EQ(ticked[0].uid, all[0].uid);
+    again.SetCell(1, 2, Sj("□"));
+    for (const Event& e : Parse(GridCalendar(again, kFeb, kToday).text)) {
+        EXPECT_EQ(dayOf[e.uid], e.start);
+    }
+}
+
+TEST(CalendarExport, WritesWholeFilesAndNeverOneWithoutAnEvent) {
     test::TempDir dir;
     const ComboGrid grid = Grid({{"1", "□", "5", "一"}});
-    const CalendarText cal = ExportCalendar(grid, kFeb, kToday, dir / "out.ics");
+    const CalendarText cal = GridCalendar(grid, kFeb, kToday);
+    EXPECT_TRUE(WriteCalendar(cal, dir / "out.ics"));
     EXPECT_EQ(test::ReadBytes(dir / "out.ics"), cal.text);
     EXPECT_EQ(Parse(cal.text).size(), 1u);
+
+    const CalendarText none = GridCalendar(Grid({{"1", "□", "", "一"}}), kFeb, kToday);
+    EXPECT_EQ(none.events, 0u);
+    EXPECT_FALSE(WriteCalendar(none, dir / "out.ics"));
+    EXPECT_EQ(test::ReadBytes(dir / "out.ics"), cal.text);
+    EXPECT_FALSE(WriteCalendar(none, dir / "new.ics"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.ics"));
 }
 
 }  // namespace

@@ -78,6 +78,21 @@ TEST_F(WatchActionsTest, CalendarExportOfTheShownList) {
     const std::string text = test::ReadBytes(dir / "out.ics");
     EXPECT_NE(text.find("DTSTART;VALUE=DATE:20030503\r\n"), std::string::npos);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "カレンダー: 6件");
+
+    // With no dated row there is nothing to put in a calendar: say so, ask for no file.
+    ComboGrid& grid = form.List.ComboGrid1;
+    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
+        grid.SetCell(kDateCol, r, Sj("未定"));
+    }
+    ui.messages.clear();
+    ui.saveAnswers = {dir / "none.ics"};
+    form.CalendarExportExecute();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Warning);
+    EXPECT_EQ(U8(ui.messages[0].text),
+              "発売日の決まった行が無いため、カレンダーに出力できません。");
+    EXPECT_EQ(ui.saveAnswers.size(), 1u) << "no file was asked for";
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.ics"));
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 #include "app/WatchScan.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <future>
 
 #include "app/WatchMemory.h"
 #include "support/TestSupport.h"
@@ -99,6 +103,25 @@ TEST(WatchScan, UnreadableFilesAreSkippedAndCounted) {
     EXPECT_EQ(r.matches.size(), 1u);
 }
 
+TEST(WatchScan, OnlyRegularFilesAreRead) {
+    test::TempDir dir;
+    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本,a,1"});
+    std::filesystem::create_symlink(dir / "comic2405.csv", dir / "comic2406.csv");
+    const auto fifo = dir / "comic2407.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", dir / "comic2408.csv");
+
+    auto scan = std::async(std::launch::async, [&dir] { return Scan(dir, Words("", "本", "")); });
+    if (scan.wait_for(seconds(20)) == std::future_status::timeout) {
+        ADD_FAILURE() << "the scan waits on a FIFO";
+        ::close(::open(fifo.c_str(), O_WRONLY));  // lets it go on, so the test can end
+    }
+    const WatchScanResult r = scan.get();
+    EXPECT_EQ(r.filesRead, 2u);
+    EXPECT_EQ(r.filesSkipped, 2u);
+    EXPECT_EQ(r.matches.size(), 2u);
+}
+
 TEST(WatchScan, FirstLookIsSilentAndRenumberedRecordsStayKnown) {
     test::TempDir dir;
     const auto memoryFile = dir / WatchMemory::kWindowFile;
@@ -108,8 +131,7 @@ TEST(WatchScan, FirstLookIsSilentAndRenumberedRecordsStayKnown) {
     {
         WatchMemory memory(memoryFile);
         EXPECT_TRUE(memory.FirstLook());
-        EXPECT_EQ(memory.MarkNew(r.matches), 0u);
-        memory.Remember(r.matches);
+        EXPECT_EQ(memory.MarkNewAndRemember(r.matches), 0u);
     }
     // A new download numbers the records afresh and adds one.
     test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本 零,a,1", "2,0,社,1,本 一,a,1",
@@ -118,12 +140,42 @@ TEST(WatchScan, FirstLookIsSilentAndRenumberedRecordsStayKnown) {
     WatchMemory memory(memoryFile);
     EXPECT_FALSE(memory.FirstLook());
     EXPECT_EQ(memory.CountNew(r.matches), 1u);
-    EXPECT_EQ(memory.MarkNew(r.matches), 1u);
+    EXPECT_EQ(memory.MarkNewAndRemember(r.matches), 1u);
     EXPECT_EQ(Lines(r),
               (Lines_{"2024/05/01 1 comic2405.csv 本 零 新", "2024/05/01 1 comic2405.csv 本 一",
                       "2024/05/02 1 comic2405.csv 本 二"}));
-    memory.Remember(r.matches);
     EXPECT_EQ(WatchMemory(memoryFile).CountNew(r.matches), 0u);
+}
+
+std::vector<WatchMatch> Titles(const std::string& prefix, int count) {
+    std::vector<WatchMatch> matches(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        WatchMatch& m = matches[static_cast<size_t>(i)];
+        m.category = 1;
+        m.periodKey = "2405";
+        m.cells = {std::to_string(i), "", "社", "1", prefix + std::to_string(i), "a"};
+    }
+    return matches;
+}
+
+TEST(WatchScan, ScansAtOnceLoseNoneOfEachOthersMatches) {
+    test::TempDir dir;
+    const auto memoryFile = dir / WatchMemory::kCommandLineFile;
+    std::vector<WatchMatch> seed = Titles("seed", 1);
+    WatchMemory(memoryFile).MarkNewAndRemember(seed);
+
+    // Both have read the file before either writes, as two runs started together do.
+    WatchMemory first(memoryFile);
+    WatchMemory second(memoryFile);
+    std::vector<WatchMatch> a = Titles("a", 3);
+    std::vector<WatchMatch> b = Titles("b", 3);
+    b.push_back(a[0]);
+    EXPECT_EQ(first.MarkNewAndRemember(a), 3u);
+    EXPECT_EQ(second.MarkNewAndRemember(b), 3u) << "the first's match is no news to the second";
+    EXPECT_FALSE(b[3].isNew);
+    EXPECT_EQ(WatchMemory(memoryFile).CountNew(a), 0u);
+    EXPECT_EQ(WatchMemory(memoryFile).CountNew(b), 0u);
+    EXPECT_EQ(WatchMemory(memoryFile).CountNew(seed), 0u);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "cli/Cli.h"
@@ -47,6 +50,39 @@ TEST(WatchCommand, PrintsMatchesAndRemembersWithNew) {
     EXPECT_EQ(Invoke({"watch", folder, "--title", "ワンピース", "--new"}).status, 1);
 }
 
+TEST(WatchCommand, NewRunsAtOnceKeepEachOthersMatches) {
+    test::TempDir dir;
+    std::vector<std::string> lines = {kHeader};
+    constexpr int kRuns = 6;
+    for (int i = 0; i < kRuns; ++i) {
+        lines.push_back(std::to_string(i + 1) + ",0,社,1,題" + std::to_string(i) + ",甲,1");
+    }
+    test::WriteDataFile(dir / "comic2405.csv", lines);
+    const std::string folder = dir.path().string();
+    ASSERT_EQ(Invoke({"watch", folder, "--title", "無い", "--new"}).status, 1);  // the first look
+
+    // Separate processes, each watching its own title, as cron jobs started together would.
+    std::vector<pid_t> children;
+    for (int i = 0; i < kRuns; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            _exit(Invoke({"watch", folder, "--title", "題" + std::to_string(i), "--new"}).status);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = -1;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "each printed its match";
+    }
+    for (int i = 0; i < kRuns; ++i) {
+        const Result again =
+            Invoke({"watch", folder, "--title", "題" + std::to_string(i), "--new"});
+        EXPECT_EQ(again.status, 1) << "remembered, not new again: " << again.out;
+    }
+}
+
 TEST(WatchCommand, TakesTheWordsFromTheSettingsFile) {
     test::TempDir dir;
     test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,講談社,1,本,尾田,420"});
@@ -78,6 +114,50 @@ TEST(IcalCommand, WritesTheGridAsACalendar) {
     EXPECT_NE(r.err.find("日付の無い行: 1件"), std::string::npos);
     EXPECT_EQ(Invoke({"ical", (dir / "odd.csv").string(), "--month", "2024-02", out}).status, 2);
     EXPECT_EQ(test::ReadBytes(out), text);
+}
+
+TEST(IcalCommand, TakesTheMonthFromTheFileNameAndRefusesAnother) {
+    test::TempDir dir;
+    const std::string data = (dir / "comic2412.csv").string();
+    test::WriteDataFile(data, {kHeader, "1,0,講談社,12日,本,尾田,420"});
+    const std::string out = (dir / "out.ics").string();
+
+    Result r = Invoke({"ical", data, "--month", "2025-01", out});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("is not the month of " + data + ", which is 2024-12"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    r = Invoke({"ical", data, out});
+    EXPECT_EQ(r.status, 0);
+    const std::string text = test::ReadBytes(out);
+    EXPECT_NE(text.find("DTSTART;VALUE=DATE:20241212\r\n"), std::string::npos);
+    EXPECT_EQ(Invoke({"ical", data, "--month", "2024-12", out}).status, 0);
+
+    // "-" is standard output, as for show; no file of that name appears.
+    ASSERT_FALSE(std::filesystem::exists("-"));
+    r = Invoke({"ical", data, "-"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.starts_with(text.substr(0, text.find("DTSTAMP"))));
+    EXPECT_NE(r.out.find("DTSTART;VALUE=DATE:20241212\r\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists("-"));
+}
+
+TEST(IcalCommand, NoDatedRowWritesNothingAndFails) {
+    test::TempDir dir;
+    const std::string data = (dir / "comic2402.csv").string();
+    test::WriteDataFile(data, {kHeader, "1,0,講談社,,本,尾田,420", "2,0,講談社,未定,別,甲,1"});
+    const std::string out = (dir / "out.ics").string();
+    test::WriteBytes(out, "kept");
+
+    for (const std::string& target : {out, std::string("-")}) {
+        const Result r = Invoke({"ical", data, target});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("日付の無い行: 2件"), std::string::npos);
+        EXPECT_NE(r.err.find("何も書いていません"), std::string::npos);
+    }
+    EXPECT_EQ(test::ReadBytes(out), "kept");
+    EXPECT_FALSE(std::filesystem::exists("-"));
 }
 
 }  // namespace
