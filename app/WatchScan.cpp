@@ -148,7 +148,7 @@ std::optional<WatchFile> ParseWatchFileName(const std::filesystem::path& file,
         if (c.period == Period::Week) {
             // Only the form the program writes: no leading zeros.
             const std::optional<int> week = TryStrToInt(key);
-            if (!week || std::to_string(*week) != key) {
+            if (!week || *week > kWeekNumberLimit || std::to_string(*week) != key) {
                 continue;
             }
             w.weekDay = weeks.FirstDay(*week);

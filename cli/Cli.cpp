@@ -1,9 +1,16 @@
 #include "cli/Cli.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <iterator>
+#include <optional>
+#include <sstream>
 
 #include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
@@ -42,7 +49,8 @@ constexpr const char* kUsage =
     "              and the record count on standard error\n"
     "  tick DATAFILE NUMBER... [the filter and --order options of show]\n"
     "              click the check column of every shown row with one of the record\n"
-    "              NUMBERs (ticking or unticking it), then save the ticks into DATAFILE\n"
+    "              NUMBERs (ticking or unticking it), then save the ticks into DATAFILE;\n"
+    "              a NUMBER that no shown row has saves nothing and exits 1\n"
     "  export DATAFILE --month YYYY-MM OUTPUT [the filter and --order options of show]\n"
     "              write the first 30 rows of the grid to OUTPUT as the window's CSV export\n"
     "  ical DATAFILE [--month YYYY-MM] OUTPUT [the filter and --order options of show]\n"
@@ -60,7 +68,8 @@ constexpr const char* kUsage =
     "  convert --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT\n"
     "              convert a saved page or CSV file into the data file OUTPUT as the window\n"
     "              does; INPUT is only read. --stamp puts \"TEXT\", in front of the header\n"
-    "              line, as a direct download does\n"
+    "              line, as a direct download does. A missing folder of OUTPUT is made (one "
+    "level)\n"
     "  fetch --category N --month YYYY-MM [--week W] [--data DIR] [--hosts INIFILE]\n"
     "              [--proxy HOST:PORT] [--force]\n"
     "              download a directly fetched category (2, 5, 7, 12-15) into its data file\n"
@@ -74,6 +83,59 @@ constexpr const char* kUsage =
     "  url --category N --month YYYY-MM [--week W]\n"
     "              print the data file name and the source URL of a category and period\n"
     "              (category 2 is weekly: W defaults to the week of the month's first day)\n";
+
+// One command's entry of the usage text, as "usage: yomida-cli " and its synopsis with the
+// description indented under it; nothing for a name the usage does not list.
+std::optional<std::string> CommandUsage(const std::string& command) {
+    std::istringstream usage(kUsage);
+    std::string line;
+    std::string text;
+    const std::string head = "  " + command;
+    while (std::getline(usage, line)) {
+        const bool entryStart = line.size() > 2 && line.starts_with("  ") && line[2] != ' ';
+        if (text.empty()) {
+            if (entryStart && line.starts_with(head) &&
+                (line.size() == head.size() || line[head.size()] == ' ')) {
+                text = "usage: yomida-cli " + command + '\n';
+                // "normalise   standard input …": the description goes under the synopsis.
+                const std::string rest = line.substr(head.size());
+                const size_t gap = rest.find("  ");
+                if (gap == std::string::npos) {
+                    text.insert(text.size() - 1, rest);
+                } else {
+                    text.insert(text.size() - 1, rest.substr(0, gap));
+                    text += "              " + rest.substr(rest.find_first_not_of(' ', gap)) + '\n';
+                }
+            }
+        } else if (entryStart || line.empty()) {
+            break;
+        } else {
+            text += line + '\n';
+        }
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    return std::find(args.begin() + 1, args.end(), "--help") != args.end();
+}
+
+// A missing folder of the output is made, one level and private as the data folder is, so a
+// list can be converted into a folder of lists that is not there yet.
+void MakeMissingFolder(const std::filesystem::path& output) {
+    const std::filesystem::path folder = output.parent_path();
+    const std::filesystem::path above = folder.parent_path();
+    if (folder.empty() || DirectoryExists(folder) || (!above.empty() && !DirectoryExists(above))) {
+        return;
+    }
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        throw std::runtime_error("cannot make the folder " + folder.string() + ": " +
+                                 std::strerror(errno));
+    }
+}
 
 std::string ReadAll(std::istream& in) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -118,6 +180,7 @@ int ConvertCommand(const std::vector<std::string>& args, std::ostream& err) {
     if (p.Has("stamp")) {
         request.stampPrefix = "\"" + Utf8ToCp932(p.values["stamp"]) + "\",";
     }
+    MakeMissingFolder(request.output);
     ConsoleUi ui(err);
     if (!Convert(request, ui)) {
         return kExitFailure;
@@ -215,15 +278,19 @@ int ProgramOption(const std::vector<std::string>& args, std::ostream& out, std::
     return kExitOk;
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-           std::ostream& err) {
+int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+               std::ostream& err) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         (args.empty() ? err : out) << kUsage;
         return args.empty() ? kExitUsage : kExitOk;
     }
     const std::string& command = args[0];
+    if (AsksForHelp(args)) {
+        if (const std::optional<std::string> usage = CommandUsage(command)) {
+            out << *usage;
+            return kExitOk;
+        }
+    }
     if (command == "--version" || command == "--paths") {
         return ProgramOption(args, out, err);
     }
@@ -269,6 +336,24 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         err << "yomida-cli: " << e.what() << '\n';
         return kExitFailure;
     }
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+           std::ostream& err) {
+    const int status = RunCommand(args, in, out, err);
+    // Output that never arrived (a full disk, a reader that went away) is a failure, whatever
+    // the command made of its work.
+    errno = 0;
+    out.flush();
+    if (!out) {
+        const int error = errno;
+        err << "yomida-cli: cannot write to standard output"
+            << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
+        return status == kExitOk ? kExitFailure : status;
+    }
+    return status;
 }
 
 }  // namespace yomida

@@ -114,8 +114,11 @@ int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         return kExitFailure;
     }
     const ComboGrid& grid = session.list.ComboGrid1;
+    // The grid keeps one blank row under its captions when nothing matched; that row is no
+    // record, so only the captions are printed.
+    const int rows = *count > 0 ? grid.RowCount() : ComboGrid::kFixedRows;
     std::string row;
-    for (int r = 0; r < grid.RowCount(); ++r) {
+    for (int r = 0; r < rows; ++r) {
         row.clear();
         for (int c = 0; c < grid.ColCount(); ++c) {
             if (c > 0) {
@@ -140,11 +143,32 @@ int Tick(const std::vector<std::string>& args, std::ostream& err) {
         return kExitFailure;
     }
     ReleaseList& list = session.list;
+    std::vector<int> rows;
+    std::set<std::string> found;
     for (int r = ComboGrid::kFixedRows; r < list.ComboGrid1.RowCount(); ++r) {
-        if (numbers.count(std::string(list.ComboGrid1.Cell(kNumberCol, r))) != 0) {
-            list.ComboGrid1.SetCurrentCell(kCheckCol, r);
-            list.ComboGrid1Click();
+        const std::string number(list.ComboGrid1.Cell(kNumberCol, r));
+        if (numbers.count(number) != 0) {
+            rows.push_back(r);
+            found.insert(number);
         }
+    }
+    // A click toggles, so ticking only the numbers found would leave a run that is repeated
+    // after the mistake is corrected unticking them again: nothing is saved instead.
+    bool missing = false;
+    for (const std::string& number : numbers) {
+        if (found.count(number) == 0) {
+            err << "yomida-cli: no shown record has the number " << number << " in "
+                << session.dataFile.string() << '\n';
+            missing = true;
+        }
+    }
+    if (missing) {
+        err << "yomida-cli: nothing was ticked\n";
+        return kExitFailure;
+    }
+    for (int r : rows) {
+        list.ComboGrid1.SetCurrentCell(kCheckCol, r);
+        list.ComboGrid1Click();
     }
     list.SaveTicks(session.dataFile);
     return kExitOk;

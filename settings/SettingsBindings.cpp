@@ -1,5 +1,7 @@
 #include "settings/SettingsBindings.h"
 
+#include "text/Dates.h"
+
 namespace yomida {
 namespace {
 
@@ -11,6 +13,14 @@ template <typename T>
 SettingBinding Field(const char* section, const char* key, K kind, T R::*member,
                      unsigned rules = kPlain) {
     return {section, key, kind, [member](R& r) -> SettingSlot { return &(r.*member); }, rules};
+}
+
+// A binding to a number member that is held within [low, high].
+SettingBinding Bounded(const char* section, const char* key, int R::*member, int low, int high) {
+    SettingBinding b = Field(section, key, K::Number, member);
+    b.low = low;
+    b.high = high;
+    return b;
 }
 
 std::vector<SettingBinding> MakeBindings() {
@@ -37,7 +47,7 @@ std::vector<SettingBinding> MakeBindings() {
     b.push_back(Field("WINDOW", "T_WIDTH", K::Number, &R::treeWidth, kZeroWrittenAsOne));
 
     b.push_back(Field("FONT", "NAME", K::Text, &R::fontName));
-    b.push_back(Field("FONT", "SIZE", K::Number, &R::fontSize));
+    b.push_back(Bounded("FONT", "SIZE", &R::fontSize, 0, kMaxFontSize));
 
     b.push_back(Field("SERCH", "TAISYOU", K::Number, &R::category));
     b.push_back(Field("SERCH", "SORT", K::Number, &R::sortOrder));
@@ -61,7 +71,8 @@ std::vector<SettingBinding> MakeBindings() {
     b.push_back(Field("CHECK", "HEADER", K::Flag, &R::updateCheck, kNeverRead));
 
     b.push_back(Field("SYOSEKI_SERCH", "DATE", K::SlashDate, &R::weekBaseDate));
-    b.push_back(Field("SYOSEKI_SERCH", "NO", K::Number, &R::weekBaseNumber));
+    b.push_back(
+        Bounded("SYOSEKI_SERCH", "NO", &R::weekBaseNumber, -kWeekNumberLimit, kWeekNumberLimit));
 
     b.push_back(Field("FILE", "ON_OFF_LINE", K::OnOff, &R::online));
     b.push_back(Field("FILE", "TAI_PATH", K::Text, &R::htmlFolder));

@@ -40,6 +40,9 @@ struct SettingBinding {
     ValueKind kind;
     std::function<SettingSlot(SettingsRecord&)> slot;
     unsigned rules = kPlain;
+    // A number read outside these bounds is taken as the nearer one.
+    int low = -kSettingNumberLimit;
+    int high = kSettingNumberLimit;
 };
 
 // Every key, in the order the file lists them.

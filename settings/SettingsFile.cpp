@@ -13,8 +13,9 @@ namespace {
 constexpr const char* kHostSection = "HOSTS";
 
 // Reads one value into its slot; `fallback` holds the default record's value.
-void ReadValue(const std::optional<std::string>& text, ValueKind kind, SettingSlot slot,
+void ReadValue(const std::optional<std::string>& text, const SettingBinding& b, SettingSlot slot,
                SettingSlot fallback) {
+    const ValueKind kind = b.kind;
     std::visit(
         [&](auto* target) {
             using T = std::remove_pointer_t<decltype(target)>;
@@ -22,7 +23,7 @@ void ReadValue(const std::optional<std::string>& text, ValueKind kind, SettingSl
             if constexpr (std::is_same_v<T, std::string>) {
                 *target = text.value_or(dflt);
             } else if constexpr (std::is_same_v<T, int>) {
-                *target = IniToInt(text, dflt);
+                *target = std::clamp(IniToInt(text, dflt), b.low, b.high);
             } else if constexpr (std::is_same_v<T, bool>) {
                 *target = kind == ValueKind::One ? IniToInt(text, dflt ? 1 : 0) == 1
                                                  : IniToBool(text, dflt);
@@ -71,7 +72,7 @@ void ReadSettingsFile(const std::filesystem::path& file, SettingsRecord& record)
     for (const SettingBinding& b : SettingsBindings()) {
         const std::optional<std::string> text =
             (b.rules & kNeverRead) != 0 ? std::nullopt : ini.Read(b.section, b.key);
-        ReadValue(text, b.kind, b.slot(record), b.slot(defaults));
+        ReadValue(text, b, b.slot(record), b.slot(defaults));
     }
     record.hosts.clear();
     for (const std::string& key : ini.KeysOf(kHostSection)) {

@@ -18,6 +18,12 @@ constexpr size_t kHistoryLength = 10;
 // Columns whose widths the settings file keeps.
 constexpr size_t kStoredColumnCount = 8;
 
+// A number read from the settings file is held within this either way, so that no sum or
+// product of a hand-edited value (a window's edge, a total of column widths) can overflow.
+constexpr int kSettingNumberLimit = 1'000'000;
+// The largest font size, in points, the settings take; far more than any screen can show.
+constexpr int kMaxFontSize = 1000;
+
 // Whether the program may go to the network; stored as "ON" or "OFF".
 enum class OnlineMode { Online, Offline };
 

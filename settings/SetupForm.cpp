@@ -1,5 +1,8 @@
 #include "settings/SetupForm.h"
 
+#include <algorithm>
+
+#include "text/Dates.h"
 #include "text/Numbers.h"
 
 namespace yomida {
@@ -30,9 +33,10 @@ void SetupForm::BtnFntChngClick() {
 void SetupForm::BtnOKClick() {
     SettingsRecord& s = settings_;
     s.fontName = EdtFontName;
-    s.fontSize = StrToInt(EdtFontSize);
+    // Typed numbers are held within what the settings file would give, as it is read.
+    s.fontSize = std::clamp(StrToInt(EdtFontSize), 0, kMaxFontSize);
     s.weekBaseDate = EdtSyoDate;
-    s.weekBaseNumber = StrToInt(EdtSyoNo);
+    s.weekBaseNumber = std::clamp(StrToInt(EdtSyoNo), -kWeekNumberLimit, kWeekNumberLimit);
     // The まんがの森 list number is counted from this month at every start: a value it cannot
     // count from is refused here rather than met there.
     const std::string_view listId = EdtListId;

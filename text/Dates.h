@@ -13,4 +13,8 @@ std::optional<std::chrono::year_month_day> ParseSlashDate(std::string_view text)
 // "yyyy/mm/dd".
 std::string FormatSlashDate(std::chrono::year_month_day date);
 
+// The weekly list's week numbers go no further than this either way: beyond it a week lies
+// outside any calendar, and counting days from it would overflow.
+constexpr int kWeekNumberLimit = 10'000'000;
+
 }  // namespace yomida

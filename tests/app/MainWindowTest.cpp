@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <tuple>
 
 #include "app/MainWindowLogic.h"
 #include "platform/FileHooks.h"
 #include "platform/ScopeExit.h"
+#include "settings/SettingsFile.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
@@ -151,6 +153,37 @@ TEST_F(MainWindowTest, OddSettingsValues) {
     EXPECT_NE(text.find("1_1=ABC\r\n1_2=\r\n1_3=\r\n"), std::string::npos);
     EXPECT_NE(text.find("[MINE]\r\nKEEP=this\r\n"), std::string::npos);
     EXPECT_NE(text.find("DATE=2001/01/13"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, NumbersAtTheEndsOfTheIntegerRangeAreHeldWithinBounds) {
+    clock.Set(year_month_day{year{2001}, month{1}, day{20}});
+    Start(
+        "[WINDOW]\r\nTOP=2147483647\r\nLEFT=-2147483648\r\nWIDTH=2147483647\r\n"
+        "HEIGHT=-2147483648\r\nT_WIDTH=-2147483648\r\n[FONT]\r\nSIZE=2147483647\r\n"
+        "[GRID]\r\nWIDTH3=2147483647\r\n[SERCH]\r\nTAISYOU=2\r\n"
+        "[SYOSEKI_SERCH]\r\nNO=2147483647\r\n");
+    const WindowGeometry& g = form.Settings.window;
+    EXPECT_EQ(std::tuple(g.top, g.left, g.width, g.height),
+              std::tuple(1'000'000, -1'000'000, 1'000'000, -1'000'000));
+    EXPECT_EQ(form.Settings.treeWidth, -1'000'000);
+    EXPECT_EQ(form.Settings.columnWidths[2], 1'000'000);
+    EXPECT_EQ(form.Settings.fontSize, 1000);
+    EXPECT_EQ(form.Settings.gridRowHeight, 1335);
+    EXPECT_EQ(form.Settings.weekBaseNumber, 10'000'000);
+    EXPECT_EQ(form.WeekNumber, 10'000'001);
+    EXPECT_EQ(form.EdtCalen, "01/12-01/18");
+    form.UpDown1Click(true);
+    EXPECT_EQ(form.EdtCalen, "01/19-01/25");
+    form.FormClose();
+    const std::string text = test::ReadBytes(Ini());
+    EXPECT_NE(text.find("TOP=1000000\r\nLEFT=-1000000\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("SIZE=1000\r\n"), std::string::npos) << text;
+
+    test::WriteBytes(Ini(), "[FONT]\r\nSIZE=-2147483648\r\n[SYOSEKI_SERCH]\r\nNO=-2147483648\r\n");
+    SettingsRecord low;
+    ReadSettingsFile(Ini(), low);
+    EXPECT_EQ(low.fontSize, 0);
+    EXPECT_EQ(low.weekBaseNumber, -10'000'000);
 }
 
 TEST_F(MainWindowTest, MaxOtherThanOneOpensANormalWindow) {

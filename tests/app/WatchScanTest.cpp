@@ -73,8 +73,9 @@ TEST(WatchScan, DatesOrderAndFileNames) {
     test::WriteDataFile(dir / "syosk1201.csv",
                         {"No,□,出版社,発売日,タイトル,作者,価格,ISBN", "1,0,社,,本 週,a,1,4-0"});
     // Names the category table does not produce are not data files.
-    for (const char* other : {"comic.csv", "comic24.csv", "comic2413.csv", "syosk0120.csv",
-                              "download.dat", "comic2405.csv.tmp"}) {
+    for (const char* other :
+         {"comic.csv", "comic24.csv", "comic2413.csv", "syosk0120.csv", "download.dat",
+          "comic2405.csv.tmp", "syosk2147483647.csv", "syosk10000001.csv"}) {
         test::WriteDataFile(dir / other, {kHeader, "1,0,社,1,本 他,a,1"});
     }
     const WatchScanResult r = Scan(dir, Words("", "本", ""));

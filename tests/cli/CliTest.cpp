@@ -5,8 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <ext/stdio_filebuf.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -78,7 +82,8 @@ TEST(Cli, ShowPrintsTheGridAndTheCount) {
     EXPECT_EQ(Invoke({"show", file, "--title", "naruto", "--author", "青山"}).err, "2件\n");
 
     Result none = Invoke({"show", file, "--publisher", "ない"});
-    EXPECT_EQ(none.out, "No\t□\t出版社\t発売日\tタイトル\t作者\t価格\n\t\t\t\t\t\t\n");
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "No\t□\t出版社\t発売日\tタイトル\t作者\t価格\n");
     EXPECT_EQ(none.err, "0件\n");
 }
 
@@ -111,11 +116,11 @@ TEST(Cli, OrderTickAndExport) {
               "1\t□\t講談社\t15\tワンピース\t尾田\t420\n");
     EXPECT_EQ(Invoke({"show", file, "--order", "cost"}).status, 2);
 
-    Result tick = Invoke({"tick", file, "1", "3", "99"});
+    Result tick = Invoke({"tick", file, "1", "3"});
     EXPECT_EQ(tick.status, 0) << tick.err;
     EXPECT_EQ(Invoke({"show", file, "--checked"}).err, "2件\n");
-    // Ticking again unticks; a filter hides record 3 from the click.
-    Invoke({"tick", file, "1", "3", "--publisher", "講談社"});
+    // Ticking again unticks.
+    EXPECT_EQ(Invoke({"tick", file, "1", "--publisher", "講談社"}).status, 0);
     Result checked = Invoke({"show", file, "--checked"});
     EXPECT_EQ(checked.err, "1件\n");
     EXPECT_NE(checked.out.find("コナン"), std::string::npos);
@@ -129,6 +134,91 @@ TEST(Cli, OrderTickAndExport) {
                                        "2003/05/25,\"コナン\",410,\"青山\",\"小学館\"\r\n"));
     EXPECT_EQ(Invoke({"export", file, csv}).status, 2);
     EXPECT_EQ(Invoke({"tick", (dir / "none.csv").string(), "1"}).status, 1);
+}
+
+TEST(Cli, ATickThatFindsNoShownRecordSavesNothingAndFails) {
+    test::TempDir dir;
+    const std::string file = (dir / "comic0305.csv").string();
+    test::WriteDataFile(
+        file, {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース,尾田,420",
+               "3,0,小学館,25,コナン,青山,410"});
+    const std::string before = test::ReadBytes(file);
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"tick", file, "999"},
+                                               {"tick", file, "abc"},
+                                               {"tick", file, "1", "999"},
+                                               {"tick", file, "1", "3", "--publisher", "講談社"}}) {
+        Result r = Invoke(args);
+        EXPECT_EQ(r.status, 1) << args[2];
+        const std::string& missing = args[2] == "1" ? args[3] : args[2];
+        EXPECT_NE(r.err.find("number " + missing + " in " + file), std::string::npos) << r.err;
+        EXPECT_EQ(test::ReadBytes(file), before) << "no tick is saved when one number is wrong";
+    }
+    EXPECT_EQ(Invoke({"tick", file, "3", "1"}).status, 0);
+    EXPECT_EQ(Invoke({"show", file, "--checked"}).err, "2件\n");
+}
+
+TEST(Cli, EveryCommandPrintsItsOwnUsage) {
+    const std::vector<std::pair<std::string, std::string>> commands = {
+        {"normalise", "usage: yomida-cli normalise\n              standard input (CP932)"},
+        {"scramble", "usage: yomida-cli scramble\n"},
+        {"show", "usage: yomida-cli show DATAFILE [--publisher TEXT]"},
+        {"tick", "usage: yomida-cli tick DATAFILE NUMBER..."},
+        {"export", "usage: yomida-cli export DATAFILE --month YYYY-MM OUTPUT"},
+        {"ical", "usage: yomida-cli ical DATAFILE"},
+        {"watch", "usage: yomida-cli watch DATAFOLDER"},
+        {"convert", "usage: yomida-cli convert --category N"},
+        {"fetch", "usage: yomida-cli fetch --category N"},
+        {"http", "usage: yomida-cli http get|head URL"},
+        {"url", "usage: yomida-cli url --category N"},
+        {"--version", "usage: yomida-cli --version\n              print the program's version\n"},
+        {"--paths", "usage: yomida-cli --paths\n"}};
+    for (const auto& [command, start] : commands) {
+        // Standard input that would be read holds text: a command that read it would print it.
+        Result r = Invoke({command, "--help"}, "ＡＢＣ\n");
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_EQ(r.err, "") << command;
+        EXPECT_TRUE(r.out.starts_with(start)) << r.out;
+        EXPECT_GE(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+        EXPECT_EQ(r.out.find("yomida-cli", 10), std::string::npos) << "one command: " << r.out;
+    }
+    Result show = Invoke({"show", "x.csv", "--help"});
+    EXPECT_EQ(show.status, 0);
+    EXPECT_TRUE(show.out.ends_with("and the record count on standard error\n")) << show.out;
+    EXPECT_EQ(Invoke({"frobnicate", "--help"}).status, 2);
+}
+
+TEST(Cli, OutputToAFullDeviceOrAClosedPipeFails) {
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    test::TempDir dir;
+    const std::string file = (dir / "comic0305.csv").string();
+    test::WriteDataFile(
+        file, {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース,尾田,420"});
+    std::istringstream in;
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--version"}, {"--help"}, {"show", "--help"}, {"show", file}}) {
+        std::ofstream full("/dev/full");
+        std::ostringstream err;
+        EXPECT_EQ(RunCli(args, in, full, err), 1) << args[0];
+        EXPECT_NE(err.str().find("cannot write to standard output"), std::string::npos)
+            << err.str();
+    }
+
+    // A reader that went away, with SIGPIPE ignored as a script's shell may leave it.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    {
+        __gnu_cxx::stdio_filebuf<char> buffer(fds[1], std::ios::out);
+        std::ostream pipe(&buffer);
+        std::ostringstream err;
+        EXPECT_EQ(RunCli({"url", "--category", "3", "--month", "2003-05"}, in, pipe, err), 1);
+        EXPECT_NE(err.str().find("Broken pipe"), std::string::npos) << err.str();
+    }
+    std::signal(SIGPIPE, previous);
 }
 
 TEST(Cli, TicksFromTwoProcessesOnOneFolderAndOneFileAreAllKept) {
@@ -201,6 +291,19 @@ TEST(Cli, ConvertWritesTheDataFileAndReportsFailures) {
     EXPECT_NE(bad.err.find("zz"), std::string::npos);
     EXPECT_EQ(test::ReadDataFile(out).size(), 4u) << "the earlier data file is intact";
     EXPECT_EQ(Invoke({"convert", "--category", "6", page, out}).status, 2);
+
+    // A missing folder of the output is made, one level deep and private.
+    const std::filesystem::path lists = dir / "lists";
+    Result folder = Invoke({"convert", "--category", "6", "--month", "2003-05", page,
+                            (lists / "bngei0305.csv").string()});
+    EXPECT_EQ(folder.status, 0) << folder.err;
+    EXPECT_EQ(test::ReadDataFile(lists / "bngei0305.csv").size(), 4u);
+    EXPECT_EQ(std::filesystem::status(lists).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+    Result deep = Invoke({"convert", "--category", "6", "--month", "2003-05", page,
+                          (dir / "a" / "b" / "bngei0305.csv").string()});
+    EXPECT_EQ(deep.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "a"));
 }
 
 TEST(Cli, HttpGetAndHead) {

@@ -210,6 +210,19 @@ TEST_F(DialogsTest, SetupDialog) {
     EXPECT_EQ(form.Settings.gridRowHeight, 18) << "12 points at 96 dpi is 16 pixels, plus 2";
     EXPECT_EQ(form.NMHTTP1.Proxy, "proxy.example");
 
+    // Typed numbers at the ends of the integer range are held as the settings file's are.
+    form.SETUPExecute();
+    form.setup.EdtFontSize = "2147483647";
+    form.setup.EdtSyoNo = "-2147483648";
+    form.setup.BtnOKClick();
+    EXPECT_EQ(form.Settings.fontSize, 1000);
+    EXPECT_EQ(form.Settings.weekBaseNumber, -10'000'000);
+    EXPECT_EQ(form.Settings.gridRowHeight, 1335);
+    form.SETUPExecute();
+    form.setup.EdtFontSize = "12";
+    form.setup.EdtSyoNo = "1200";
+    form.setup.BtnOKClick();
+
     // A start number that is no number stops at that step.
     form.SETUPExecute();
     form.setup.EdtFontSize = "10";
