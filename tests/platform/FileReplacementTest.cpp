@@ -1,11 +1,16 @@
 #include "platform/FileReplacement.h"
 
+#include <acl/libacl.h>
 #include <gtest/gtest.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <thread>
 
 #include "platform/FileLock.h"
@@ -67,6 +72,51 @@ TEST(FileReplacement, KeepsPermissionsAndReplacesWhatALinkPointsAt) {
     EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"chain.INI", "dangling.csv", "loop.csv",
                                                            "private.csv", "real", "relative.INI"}))
         << "no temporary or lock file is left";
+}
+
+std::string AccessListText(const fs::path& file) {
+    acl_t acl = acl_get_file(file.c_str(), ACL_TYPE_ACCESS);
+    if (acl == nullptr) {
+        return std::strerror(errno);
+    }
+    char* text = acl_to_any_text(acl, nullptr, ',', TEXT_ABBREVIATE | TEXT_NUMERIC_IDS);
+    std::string result = text != nullptr ? text : "?";
+    acl_free(text);
+    acl_free(acl);
+    return result;
+}
+
+TEST(FileReplacement, KeepsTheAccessListAndUserAttributesAndNeverWidensTheGroup) {
+    test::TempDir dir;
+    const fs::path file = dir / "comic2612.csv";
+    test::WriteBytes(file, "old");
+    // The owning group may only read; a named user may write, so the mask allows writing.
+    const std::string shared = "u::rw-,u:65534:rw-,g::r--,m::rw-,o::---";
+    acl_t acl = acl_from_text(shared.c_str());
+    ASSERT_NE(acl, nullptr);
+    const int set = acl_set_file(file.c_str(), ACL_TYPE_ACCESS, acl);
+    const int setError = errno;
+    acl_free(acl);
+    if (set != 0) {
+        GTEST_SKIP() << "the temporary folder keeps no access lists: " << std::strerror(setError);
+    }
+    const bool attributes = ::setxattr(file.c_str(), "user.xdg.tags", "manga", 5, 0) == 0;
+
+    Replace(file, "new");
+    EXPECT_EQ(test::ReadBytes(file), "new");
+    EXPECT_EQ(AccessListText(file), shared);
+    if (attributes) {
+        char value[16] = {};
+        EXPECT_EQ(::getxattr(file.c_str(), "user.xdg.tags", value, sizeof value), 5);
+        EXPECT_STREQ(value, "manga");
+    }
+
+    // A plain file stays plain: no list is made up for it.
+    test::WriteBytes(dir / "plain.csv", "old");
+    fs::permissions(dir / "plain.csv",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    Replace(dir / "plain.csv", "new");
+    EXPECT_EQ(AccessListText(dir / "plain.csv"), "u::rw-,g::r--,o::---");
 }
 
 TEST(FileReplacement, ReadOnlyFileIsRefusedAndAnAbandonedVersionDisappears) {
