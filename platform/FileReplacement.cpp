@@ -191,6 +191,9 @@ FileReplacement::FileReplacement(const std::filesystem::path& target)
                       : S_ISDIR(old.st_mode) ? EISDIR
                                              : EINVAL);
     }
+    // Under the lock no other writer of this file is at work: a temporary of it that nobody
+    // holds was left by a save that was killed.
+    RemoveStaleTemporaries(target_);
     const int fd = CreateTemporary(target_, exists ? &old : nullptr, temp_);
     writer_.emplace(temp_, fd);
 }
