@@ -97,15 +97,9 @@ void CopyUserAttributes(int from, const std::filesystem::path& target, int to) {
     }
 }
 
-// Gives the new version the old file's owner where we may, its access list and its user
-// attributes. Its mode is never wider than the old file's, even where the list cannot be
-// copied.
+// Gives the new version the old file's access list and its user attributes. Its mode is never
+// wider than the old file's, even where the list cannot be copied.
 void CopyAccess(const std::filesystem::path& target, const struct stat& old, int fd) {
-    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-        // Only a privileged writer can give the file back to its owner; anyone else keeps the
-        // file as their own, as an editor saving it would.
-        (void)::fchown(fd, old.st_uid, old.st_gid);
-    }
     const int from = OpenForAttributes(target, old);
     acl_t acl = from >= 0 ? acl_get_fd(from) : acl_get_file(target.c_str(), ACL_TYPE_ACCESS);
     const ScopeExit release([from, acl] {
@@ -140,6 +134,11 @@ int CreateTemporary(const std::filesystem::path& target, const struct stat* old,
     const int fd = CreateUniqueFileBeside(target, old != nullptr ? 0600 : 0666, temp);
     if (old == nullptr) {
         return fd;
+    }
+    if (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) {
+        // Only a privileged writer can give the file back to its owner; anyone else keeps the
+        // file as their own, as an editor saving it would.
+        (void)::fchown(fd, old->st_uid, old->st_gid);
     }
     try {
         CopyAccess(target, *old, fd);
