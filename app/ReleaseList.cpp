@@ -115,6 +115,50 @@ void AppendQuoted(std::string_view field, std::string& line) {
     line += '"';
 }
 
+// Appends a rebuilt field. The split would cut a field at a comma or a control byte and strip
+// its quotes, so such a field goes back in quotes; a space is kept apart from the split by the
+// reader. Neither kind of byte can be the second byte of a double-byte character.
+void AppendField(std::string_view field, bool quote, std::string& line) {
+    quote = quote || std::any_of(field.begin(), field.end(), [](char c) {
+                return c == ',' || c == '"' || (c > '\0' && c < ' ');
+            });
+    if (quote) {
+        AppendQuoted(field, line);
+    } else {
+        line += field;
+    }
+}
+
+// A stored flag as the loader reads it, so a full-width "１" that shows as ticked counts as one.
+bool StoredTick(const std::vector<std::string>& fields, std::string& plain) {
+    if (fields.size() <= kCheckCol) {
+        return false;
+    }
+    NormaliseWidthInto(fields[kCheckCol], plain);
+    return plain == "1";
+}
+
+// The tick of every row in the grid's present order.
+void NoteTicks(const ComboGrid& grid, std::vector<std::pair<std::string, bool>>& ticks) {
+    ticks.clear();
+    ticks.reserve(static_cast<size_t>(grid.RowCount()));
+    const std::string& ticked = "■"_sj;
+    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
+        ticks.emplace_back(grid.Cell(kNumberCol, r), grid.Cell(kCheckCol, r) == ticked);
+    }
+}
+
+// The first tick noted for each record number.
+std::unordered_map<std::string_view, bool> FirstTicks(
+    const std::vector<std::pair<std::string, bool>>& ticks) {
+    std::unordered_map<std::string_view, bool> first;
+    first.reserve(ticks.size());
+    for (const auto& [number, tick] : ticks) {
+        first.emplace(number, tick);
+    }
+    return first;
+}
+
 }  // namespace
 
 ReleaseList::ReleaseList(Ui& ui, const Clock& clock) : Filter(clock), ui_(ui) {
@@ -152,12 +196,17 @@ int ReleaseList::Load(const std::filesystem::path& dataFile) {
         }
     } catch (...) {
         file.Close();
+        shownTicks_.clear();
+        storedTicks_.clear();
         CmbSortChange();
         throw;
     }
     file.Close();
+    // Still in file order, so the first entry of a repeated number is its first line.
+    NoteTicks(ComboGrid1, storedTicks_);
     CmbSortChange();
-    RememberTicks();
+    NoteTicks(ComboGrid1, shownTicks_);
+    keepStored_ = false;
     return count;
 }
 
@@ -236,19 +285,32 @@ CellLook ReleaseList::ComboGrid1AlignCellEvent(int col, int row) {
     return look;
 }
 
-void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, ScrambledWriter& out) {
+void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, ScrambledWriter& out,
+                                    std::vector<std::pair<std::string, bool>>& written) {
     // The first row of each record number is the one whose tick counts.
     std::unordered_map<std::string, int> rowOf;
     for (int r = ComboGrid::kFixedRows; r < ComboGrid1.RowCount(); ++r) {
         rowOf.emplace(std::string(ComboGrid1.Cell(kNumberCol, r)), r);
     }
-    // The ticks as loaded or last saved, by record number; the first row of a number counts.
-    std::unordered_map<std::string_view, bool> saved;
-    saved.reserve(savedTicks_.size());
-    for (const auto& [number, tick] : savedTicks_) {
-        saved.emplace(number, tick);
-    }
+    const auto shownBefore = FirstTicks(shownTicks_);
+    const auto storedBefore = FirstTicks(storedTicks_);
+    // The tick each record number gets, settled at its first line so every line of it agrees.
+    std::unordered_map<std::string_view, bool> settled;
     const std::string& ticked = "■"_sj;
+    auto tickFor = [&](const std::string& number, int row, bool storedNow) {
+        const bool shownNow = ComboGrid1.Cell(kCheckCol, row) == ticked;
+        const auto shown = shownBefore.find(number);
+        if (shown == shownBefore.end() || shown->second != shownNow) {
+            return shownNow;  // the user's own tick
+        }
+        const auto stored = storedBefore.find(number);
+        if (stored == storedBefore.end() || stored->second != storedNow) {
+            return storedNow;  // another process saved this record meanwhile
+        }
+        return keepStored_ ? storedNow : shownNow;
+    };
+
+    written.clear();
     ScrambledReader in(dataFile);
     std::string line;
     std::string scratch;
@@ -271,20 +333,17 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, Scram
             out.WriteLine(line);
             continue;
         }
-        const bool shownTicked = ComboGrid1.Cell(kCheckCol, found->second) == ticked;
-        const auto before = saved.find(found->first);
-        const bool untouched = before != saved.end() && before->second == shownTicked;
-        rebuilt = fields[kNumberCol];
-        rebuilt += (untouched ? fields.size() > kCheckCol && fields[kCheckCol] == "1" : shownTicked)
-                       ? ",1"
-                       : ",0";
+        auto [tick, first] = settled.try_emplace(found->first);
+        if (first) {
+            tick->second = tickFor(found->first, found->second, StoredTick(fields, plain));
+            written.emplace_back(found->first, tick->second);
+        }
+        rebuilt.clear();
+        AppendField(fields[kNumberCol], false, rebuilt);
+        rebuilt += tick->second ? ",1" : ",0";
         for (size_t i = kPublisherCol; i < fields.size(); ++i) {
             rebuilt += ',';
-            if (i == kTitleCol) {
-                AppendQuoted(fields[i], rebuilt);
-            } else {
-                rebuilt += fields[i];
-            }
+            AppendField(fields[i], i == kTitleCol, rebuilt);
         }
         out.WriteLine(rebuilt);
     }
@@ -299,20 +358,12 @@ void ReleaseList::SaveTicks(const std::filesystem::path& dataFile) {
     // and no other writer's save is lost between the read and the rename.
     FileReplacement out(dataFile);
     ScrambledWriter writer(out.Writer(), dataFile);
-    WriteCheckedLines(dataFile, writer);
+    std::vector<std::pair<std::string, bool>> written;
+    WriteCheckedLines(dataFile, writer, written);
     out.Commit();
-    RememberTicks();
-}
-
-void ReleaseList::RememberTicks() {
-    // A plain list: a load of a long list pays for no map it may never need.
-    savedTicks_.clear();
-    savedTicks_.reserve(static_cast<size_t>(ComboGrid1.RowCount()));
-    const std::string& ticked = "■"_sj;
-    for (int r = ComboGrid::kFixedRows; r < ComboGrid1.RowCount(); ++r) {
-        savedTicks_.emplace_back(ComboGrid1.Cell(kNumberCol, r),
-                                 ComboGrid1.Cell(kCheckCol, r) == ticked);
-    }
+    storedTicks_ = std::move(written);
+    NoteTicks(ComboGrid1, shownTicks_);
+    keepStored_ = true;
 }
 
 void ReleaseList::ExportCsv(const std::filesystem::path& file, std::chrono::year_month month) {

@@ -67,17 +67,22 @@ public:
 
 private:
     Collator& SortCollator();
-    // Writes the data file's lines, ticks updated, into its new version.
-    void WriteCheckedLines(const std::filesystem::path& dataFile, ScrambledWriter& out);
-
-    // Notes the tick of every record number shown, as the file held it.
-    void RememberTicks();
+    // Writes the data file's lines, ticks updated, into its new version; `written` gets the
+    // flag given to each record number shown, in file order.
+    void WriteCheckedLines(const std::filesystem::path& dataFile, ScrambledWriter& out,
+                           std::vector<std::pair<std::string, bool>>& written);
 
     Ui& ui_;
     std::unique_ptr<Collator> collator_;
-    // The tick of each shown record number when it was loaded or last saved: a tick the user
-    // did not change takes what the file holds now, so another process's tick is kept.
-    std::vector<std::pair<std::string, bool>> savedTicks_;
+    // What a save needs to tell the user's ticks from another process's. The first entry of a
+    // record number counts. Plain lists: a load of a long list builds no map it may never need.
+    // The grid's ticks, in grid order, when the list was loaded or last saved.
+    std::vector<std::pair<std::string, bool>> shownTicks_;
+    // The file's flags, in file order, as they were read or last written.
+    std::vector<std::pair<std::string, bool>> storedTicks_;
+    // After a save, a record nobody touched keeps the flag written; after a load, the tick its
+    // first row shows (so every line of a repeated number takes that row's tick).
+    bool keepStored_ = false;
 };
 
 }  // namespace yomida

@@ -8,14 +8,13 @@
 #include <cerrno>
 #include <thread>
 
+#include "platform/FileSystem.h"
 #include "platform/IoError.h"
 
 namespace yomida {
 
 std::filesystem::path FileLock::LockFileFor(const std::filesystem::path& file) {
-    std::filesystem::path lock = file;
-    lock += ".lock";
-    return lock;
+    return NameBeside(file, ".lock");
 }
 
 FileLock::FileLock(const std::filesystem::path& file, std::chrono::milliseconds patience)
@@ -27,8 +26,15 @@ FileLock::FileLock(const std::filesystem::path& file, std::chrono::milliseconds 
             if (errno == EINTR) {
                 continue;
             }
-            // No lock file can be made where the file itself could not be written either.
-            throw IoError(IoError::Op::Create, file, errno);
+            const int e = errno;
+            // A lock file that is there but cannot be opened (another user's, left by a save
+            // that was killed) is what stands in the way, so it is the one named. Otherwise no
+            // lock file can be made where the file itself could not be written either.
+            struct stat there {};
+            if (::lstat(lockFile_.c_str(), &there) == 0) {
+                throw IoError(IoError::Op::Open, lockFile_, e);
+            }
+            throw IoError(IoError::Op::Create, file, e);
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             // The holder before us may have removed the lock file between our open and our

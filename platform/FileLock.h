@@ -7,7 +7,8 @@ namespace yomida {
 
 // An exclusive advisory lock on one file, held from construction to destruction, so that two
 // processes replacing the same file take turns instead of undoing each other's work. The lock
-// lives on a companion file "<name>.lock" beside it, which the holder removes on release.
+// lives on a companion file "<name>.lock" beside it, which the holder removes on release; one
+// left by a holder that was killed is taken over and removed by the next.
 class FileLock {
 public:
     // Waits up to `patience` for the lock; throws IoError when it cannot be had.

@@ -1,25 +1,136 @@
 #include "platform/FileReplacement.h"
 
+#include <acl/libacl.h>
 #include <fcntl.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"
+#include "platform/ScopeExit.h"
 
 namespace yomida {
 namespace {
 
 constexpr int kMaxLinks = 40;
 
+// The old file, opened only to read its access list and attributes; -1 when it cannot be read.
+int OpenForAttributes(const std::filesystem::path& target, const struct stat& old) {
+    const int fd = ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || st.st_dev != old.st_dev || st.st_ino != old.st_ino)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The permission bits the owning group really has under an extended access list: its own
+// entry limited by the mask. The mode's group bits stand for the mask there, which may be
+// wider.
+mode_t GroupBitsUnder(acl_t acl, mode_t mode) {
+    acl_perm_t group = 07;
+    acl_perm_t mask = 07;
+    acl_entry_t entry;
+    for (int which = ACL_FIRST_ENTRY; acl_get_entry(acl, which, &entry) == 1;
+         which = ACL_NEXT_ENTRY) {
+        acl_tag_t tag;
+        acl_permset_t perms;
+        if (acl_get_tag_type(entry, &tag) != 0 || acl_get_permset(entry, &perms) != 0) {
+            continue;
+        }
+        const acl_perm_t bits = (acl_get_perm(perms, ACL_READ) == 1 ? 04 : 0) |
+                                (acl_get_perm(perms, ACL_WRITE) == 1 ? 02 : 0) |
+                                (acl_get_perm(perms, ACL_EXECUTE) == 1 ? 01 : 0);
+        if (tag == ACL_GROUP_OBJ) {
+            group = bits;
+        } else if (tag == ACL_MASK) {
+            mask = bits;
+        }
+    }
+    return (mode & ~static_cast<mode_t>(070)) | static_cast<mode_t>((group & mask) << 3);
+}
+
+// Copies the user's own extended attributes (tags, a desktop's notes); the system's own ones
+// are the access list, copied apart, or need privileges this program does not ask for.
+void CopyUserAttributes(int from, const std::filesystem::path& target, int to) {
+    auto list = [&](char* names, size_t size) {
+        return from >= 0 ? ::flistxattr(from, names, size)
+                         : ::llistxattr(target.c_str(), names, size);
+    };
+    auto get = [&](const char* name, void* value, size_t size) {
+        return from >= 0 ? ::fgetxattr(from, name, value, size)
+                         : ::lgetxattr(target.c_str(), name, value, size);
+    };
+    const ssize_t listed = list(nullptr, 0);
+    if (listed <= 0) {
+        return;
+    }
+    std::vector<char> names(static_cast<size_t>(listed));
+    const ssize_t got = list(names.data(), names.size());
+    if (got <= 0) {
+        return;
+    }
+    std::vector<char> value;
+    for (size_t at = 0; at < static_cast<size_t>(got);) {
+        const char* name = names.data() + at;
+        at += std::string_view(name).size() + 1;
+        if (std::string_view(name).substr(0, 5) != "user.") {
+            continue;
+        }
+        const ssize_t size = get(name, nullptr, 0);
+        if (size < 0) {
+            continue;
+        }
+        value.resize(static_cast<size_t>(size));
+        const ssize_t read = get(name, value.data(), value.size());
+        if (read >= 0) {
+            (void)::fsetxattr(to, name, value.data(), static_cast<size_t>(read), 0);
+        }
+    }
+}
+
+// Gives the new version the old file's access list and its user attributes. Its mode is never
+// wider than the old file's, even where the list cannot be copied.
+void CopyAccess(const std::filesystem::path& target, const struct stat& old, int fd) {
+    const int from = OpenForAttributes(target, old);
+    acl_t acl = from >= 0 ? acl_get_fd(from) : acl_get_file(target.c_str(), ACL_TYPE_ACCESS);
+    const ScopeExit release([from, acl] {
+        if (acl != nullptr) {
+            acl_free(acl);
+        }
+        if (from >= 0) {
+            ::close(from);
+        }
+    });
+    mode_t mode = old.st_mode & 07777;
+    const bool extended = acl != nullptr && acl_equiv_mode(acl, nullptr) == 1;
+    if (extended) {
+        mode = GroupBitsUnder(acl, mode);
+    }
+    if (::fchmod(fd, mode) != 0) {
+        throw IoError(IoError::Op::Create, target, errno);
+    }
+    if (extended) {
+        // Puts the mask back into the group bits, as the old file had them.
+        (void)acl_set_fd(fd, acl);
+    }
+    CopyUserAttributes(from, target, fd);
+}
+
 // Creates the new version under a fresh name; never opens a name that already exists, so a
 // link planted beside the target cannot redirect what is written.
 int CreateTemporary(const std::filesystem::path& target, const struct stat* old,
                     std::filesystem::path& temp) {
     // A new file gets the usual permissions; a replaced one starts private and then takes the
-    // old file's permissions.
+    // old file's access.
     const int fd = CreateUniqueFileBeside(target, old != nullptr ? 0600 : 0666, temp);
     if (old == nullptr) {
         return fd;
@@ -29,11 +140,12 @@ int CreateTemporary(const std::filesystem::path& target, const struct stat* old,
         // file as their own, as an editor saving it would.
         (void)::fchown(fd, old->st_uid, old->st_gid);
     }
-    if (::fchmod(fd, old->st_mode & 07777) != 0) {
-        const int e = errno;
+    try {
+        CopyAccess(target, *old, fd);
+    } catch (...) {
         ::close(fd);
         ::unlink(temp.c_str());
-        throw IoError(IoError::Op::Create, target, e);
+        throw;
     }
     return fd;
 }
@@ -78,6 +190,9 @@ FileReplacement::FileReplacement(const std::filesystem::path& target)
                       : S_ISDIR(old.st_mode) ? EISDIR
                                              : EINVAL);
     }
+    // Under the lock no other writer of this file is at work: a temporary of it that nobody
+    // holds was left by a save that was killed.
+    RemoveStaleTemporaries(target_);
     const int fd = CreateTemporary(target_, exists ? &old : nullptr, temp_);
     writer_.emplace(temp_, fd);
 }

@@ -1,13 +1,19 @@
 #include "platform/FileSystem.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <string_view>
 #include <system_error>
 
 #include "platform/FileHooks.h"
@@ -52,6 +58,11 @@ void RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
 
 namespace {
 
+constexpr std::string_view kTemporaryEnd = ".tmp";
+constexpr size_t kRandomDigits = 8;
+// "." + the random digits + ".tmp"
+constexpr size_t kTemporarySuffixSize = 1 + kRandomDigits + kTemporaryEnd.size();
+
 // A name that no other writer, in this process or another, picks at the same time.
 std::filesystem::path CandidateName(const std::filesystem::path& beside) {
     static std::atomic<unsigned> counter{0};
@@ -63,12 +74,68 @@ std::filesystem::path CandidateName(const std::filesystem::path& beside) {
         (static_cast<unsigned long long>(counter.fetch_add(1)) << 40);
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".%08llx.tmp", (mix ^ (mix >> 29)) & 0xFFFFFFFFull);
-    std::filesystem::path name = beside;
-    name += suffix;
-    return name;
+    return NameBeside(beside, suffix);
+}
+
+bool IsHexDigits(std::string_view text) {
+    return text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
 }  // namespace
+
+std::filesystem::path NameBeside(const std::filesystem::path& file, std::string_view suffix) {
+    const std::string base = file.filename().string();
+    std::filesystem::path name = file;
+    if (base.size() + suffix.size() <= NAME_MAX) {
+        name += suffix;
+        return name;
+    }
+    // Too long for the file system: a shortened name, told apart from other long names that
+    // start alike by a hash of the whole one.
+    uint32_t hash = 2166136261u;
+    for (unsigned char c : base) {
+        hash = (hash ^ c) * 16777619u;
+    }
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "~%08x", static_cast<unsigned>(hash));
+    size_t keep = NAME_MAX - suffix.size() - std::string_view(tag).size();
+    // Never half a UTF-8 character.
+    while (keep > 0 && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) {
+        --keep;
+    }
+    return file.parent_path() / (base.substr(0, keep) + tag + std::string(suffix));
+}
+
+void RemoveStaleTemporaries(const std::filesystem::path& file) {
+    std::string stem = NameBeside(file, ".00000000.tmp").filename().string();
+    stem.resize(stem.size() - kTemporarySuffixSize + 1);  // up to and with the dot
+    std::error_code ec;
+    std::filesystem::directory_iterator folder(FolderOf(file), ec);
+    for (; !ec && folder != std::filesystem::directory_iterator(); folder.increment(ec)) {
+        const std::filesystem::path& path = folder->path();
+        const std::string name = path.filename().string();
+        const std::string_view view(name);
+        if (name.size() != stem.size() + kRandomDigits + kTemporaryEnd.size() ||
+            !view.starts_with(stem) || !view.ends_with(kTemporaryEnd) ||
+            !IsHexDigits(view.substr(stem.size(), kRandomDigits))) {
+            continue;
+        }
+        // Its creator holds a lock on it while it has it open; one that nobody holds was left
+        // by a writer that was killed.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+            named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
+            ::unlink(path.c_str());
+        }
+        ::close(fd);
+    }
+}
 
 int CreateUniqueFileBeside(const std::filesystem::path& beside, unsigned mode,
                            std::filesystem::path& created) {
@@ -82,6 +149,8 @@ int CreateUniqueFileBeside(const std::filesystem::path& beside, unsigned mode,
         const int fd =
             ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0) {
+            // Held as long as the file is open, so a clean-up never takes it for a leftover.
+            (void)::flock(fd, LOCK_EX | LOCK_NB);
             return fd;
         }
         if (errno != EEXIST && errno != EINTR) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace yomida {
 
@@ -29,5 +30,14 @@ std::filesystem::path ExecutablePath();
 
 // The folder a file lies in ("." for a bare file name).
 std::filesystem::path FolderOf(const std::filesystem::path& file);
+
+// The file's name with `suffix` added, shortened where it would pass the file system's limit
+// on a name; two files give two names.
+std::filesystem::path NameBeside(const std::filesystem::path& file, std::string_view suffix);
+
+// Deletes the temporaries that CreateUniqueFileBeside made beside `file` and that nobody has
+// open: those of a writer that was killed. Only under the file's lock, where no writer of
+// the file is at work, is every such temporary certainly a leftover.
+void RemoveStaleTemporaries(const std::filesystem::path& file);
 
 }  // namespace yomida

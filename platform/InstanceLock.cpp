@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,8 +11,18 @@ namespace yomida {
 
 InstanceLock::InstanceLock(const std::filesystem::path& settingsFile) : marker_(settingsFile) {
     marker_ += ".running";
-    fd_ = ::open(marker_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // Never through a link, and never blocking on a pipe or a device planted under the name.
+    fd_ = ::open(marker_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd_ < 0) {
+        refused_ = errno == ELOOP;
+        return;
+    }
+    // A second name for the marker (a hard link) is some other file the notice would overwrite.
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+        ::close(fd_);
+        fd_ = -1;
+        refused_ = true;
         return;
     }
     // The marker stays in place: removing it would let a later start lock a new file while an

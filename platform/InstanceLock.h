@@ -17,6 +17,9 @@ public:
     // False when another process holds the lock. A lock that cannot be set up at all (an
     // unwritable folder, say) does not stop the program.
     bool First() const { return first_; }
+    // True when the marker is a link, has a second name or is no plain file: it is neither
+    // locked nor written, so no other file is changed through it, and First() stays true.
+    bool Refused() const { return refused_; }
     // Tells the holder that another start was tried, by writing to the marker, which the
     // holder may watch.
     void NotifyHolder() const;
@@ -26,6 +29,7 @@ private:
     std::filesystem::path marker_;
     int fd_ = -1;
     bool first_ = true;
+    bool refused_ = false;
 };
 
 }  // namespace yomida

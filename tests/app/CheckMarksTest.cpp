@@ -115,6 +115,66 @@ TEST_F(CheckMarksTest, DuplicateNumbersShortLinesAndSpaces) {
                                   "7,1,b,2,\"second\",x,2", "8,0", "9,0,a b,3,\"t u\",x,3"}));
 }
 
+TEST_F(CheckMarksTest, ASaveWithNoClickKeepsEveryTickAndEveryField) {
+    Write({"No,□,出版社,発売日,タイトル,作者,価格",
+           // 7: the first row is the first line; 8: the date order puts the second line first.
+           "7,0,a,1,t,x,1", "7,1,b,2,t,x,1", "8,0,c,9,t,x,1", "8,1,d,3,t,x,1",
+           // A full-width flag shows as ticked.
+           "5,１,e,4,t,x,1",
+           // Fields the converters never write but a spreadsheet does: a comma, a quote, a control
+           // byte.
+           "6,0,\"f,g\",5,t,\"x\"\"y\",\"1\x1F"
+           "2\""});
+    form.List.CmbSort.itemIndex = 0;
+    Load();
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(1, RowOf("5"))), "■");
+    form.CheckSaveExecute();
+    EXPECT_EQ(test::ReadDataFile(form.DataFilePath),
+              (std::vector<std::string>{
+                  "No,□,出版社,発売日,タイトル,作者,価格", "7,0,a,1,\"t\",x,1", "7,0,b,2,\"t\",x,1",
+                  "8,1,c,9,\"t\",x,1", "8,1,d,3,\"t\",x,1", "5,1,e,4,\"t\",x,1",
+                  "6,0,\"f,g\",5,\"t\",\"x\"\"y\",\"1\x1F"
+                  "2\""}));
+    Load();
+    const int six = RowOf("6");
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(2, six)), "f,g");
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(5, six)), "x\"y");
+    EXPECT_EQ(U8(form.List.ComboGrid1.Cell(6, six)),
+              "1\x1F"
+              "2");
+    EXPECT_EQ(form.List.ComboGrid1.ColCount(), 7);
+}
+
+TEST_F(CheckMarksTest, AnotherListsTicksSurviveRepeatedSaves) {
+    Write({"No,□,出版社,発売日,タイトル,作者,価格", "1,0,a,1,t,x,1", "2,0,b,2,t,x,1",
+           "2,0,c,3,t,x,1", "3,1,d,4,t,x,1"});
+    Load();
+    Click(1, RowOf("1"));
+
+    // A second window ticks 2 and unticks 3 while this one is open.
+    ReleaseList other(ui, clock);
+    other.Load(form.DataFilePath);
+    for (int r = 1; r < other.ComboGrid1.RowCount(); ++r) {
+        const std::string_view number = other.ComboGrid1.Cell(0, r);
+        if (number == "2" || number == "3") {
+            other.ComboGrid1.SetCurrentCell(1, r);
+            other.ComboGrid1Click();
+        }
+    }
+    other.SaveTicks(form.DataFilePath);
+
+    const std::vector<std::string> expected = {"No,□,出版社,発売日,タイトル,作者,価格",
+                                               "1,1,a,1,\"t\",x,1", "2,1,b,2,\"t\",x,1",
+                                               "2,1,c,3,\"t\",x,1", "3,0,d,4,\"t\",x,1"};
+    form.CheckSaveExecute();
+    EXPECT_EQ(test::ReadDataFile(form.DataFilePath), expected);
+    form.CheckSaveExecute();
+    EXPECT_EQ(test::ReadDataFile(form.DataFilePath), expected) << "a second save keeps them too";
+    Click(1, RowOf("1"));  // the user's own change still wins
+    form.CheckSaveExecute();
+    EXPECT_EQ(test::ReadDataFile(form.DataFilePath)[1], "1,0,a,1,\"t\",x,1");
+}
+
 TEST_F(CheckMarksTest, DelBytesAndBlanksAroundTheNumberSurviveASave) {
     // Bytes as stored, DEL included: the text conversion would not carry DEL through.
     auto scrambled = [](const std::vector<std::string>& lines) {

@@ -1,14 +1,20 @@
 #include "platform/FileReplacement.h"
 
+#include <acl/libacl.h>
 #include <gtest/gtest.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <thread>
 
 #include "platform/FileLock.h"
+#include "platform/FileSystem.h"
 #include "platform/IoError.h"
 #include "support/TestSupport.h"
 
@@ -67,6 +73,51 @@ TEST(FileReplacement, KeepsPermissionsAndReplacesWhatALinkPointsAt) {
     EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"chain.INI", "dangling.csv", "loop.csv",
                                                            "private.csv", "real", "relative.INI"}))
         << "no temporary or lock file is left";
+}
+
+std::string AccessListText(const fs::path& file) {
+    acl_t acl = acl_get_file(file.c_str(), ACL_TYPE_ACCESS);
+    if (acl == nullptr) {
+        return std::strerror(errno);
+    }
+    char* text = acl_to_any_text(acl, nullptr, ',', TEXT_ABBREVIATE | TEXT_NUMERIC_IDS);
+    std::string result = text != nullptr ? text : "?";
+    acl_free(text);
+    acl_free(acl);
+    return result;
+}
+
+TEST(FileReplacement, KeepsTheAccessListAndUserAttributesAndNeverWidensTheGroup) {
+    test::TempDir dir;
+    const fs::path file = dir / "comic2612.csv";
+    test::WriteBytes(file, "old");
+    // The owning group may only read; a named user may write, so the mask allows writing.
+    const std::string shared = "u::rw-,u:65534:rw-,g::r--,m::rw-,o::---";
+    acl_t acl = acl_from_text(shared.c_str());
+    ASSERT_NE(acl, nullptr);
+    const int set = acl_set_file(file.c_str(), ACL_TYPE_ACCESS, acl);
+    const int setError = errno;
+    acl_free(acl);
+    if (set != 0) {
+        GTEST_SKIP() << "the temporary folder keeps no access lists: " << std::strerror(setError);
+    }
+    const bool attributes = ::setxattr(file.c_str(), "user.xdg.tags", "manga", 5, 0) == 0;
+
+    Replace(file, "new");
+    EXPECT_EQ(test::ReadBytes(file), "new");
+    EXPECT_EQ(AccessListText(file), shared);
+    if (attributes) {
+        char value[16] = {};
+        EXPECT_EQ(::getxattr(file.c_str(), "user.xdg.tags", value, sizeof value), 5);
+        EXPECT_STREQ(value, "manga");
+    }
+
+    // A plain file stays plain: no list is made up for it.
+    test::WriteBytes(dir / "plain.csv", "old");
+    fs::permissions(dir / "plain.csv",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    Replace(dir / "plain.csv", "new");
+    EXPECT_EQ(AccessListText(dir / "plain.csv"), "u::rw-,g::r--,o::---");
 }
 
 TEST(FileReplacement, ReadOnlyFileIsRefusedAndAnAbandonedVersionDisappears) {
@@ -130,6 +181,61 @@ TEST(FileReplacement, WritersInTwoProcessesTakeTurnsAndLoseNothing) {
     EXPECT_NE(text.find("a24\n"), std::string::npos);
     EXPECT_NE(text.find("b24\n"), std::string::npos);
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"comic2612.csv"});
+}
+
+TEST(FileReplacement, RemovesWhatAKilledSaveLeftAndTakesTheLongestNames) {
+    test::TempDir dir;
+    const fs::path list = dir / "comic2612.csv";
+    test::WriteBytes(list, "old");
+    test::WriteBytes(dir / "comic2612.csv.0123abcd.tmp", "half a list");
+    test::WriteBytes(dir / "comic2612.csv.lock", "");
+    test::WriteBytes(dir / "comic2611.csv.0123abcd.tmp", "another list's");
+    test::WriteBytes(dir / "comic2612.csv.notes.tmp", "the user's");
+    fs::path live;
+    const int fd = CreateUniqueFileBeside(list, 0600, live);  // a writer still at work
+    Replace(list, "new");
+    EXPECT_EQ(test::ReadBytes(list), "new");
+    std::vector<std::string> expected = {"comic2611.csv.0123abcd.tmp", "comic2612.csv",
+                                         "comic2612.csv.notes.tmp", live.filename().string()};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Names(dir.path()), expected);
+    ::close(fd);
+    Replace(list, "again");
+    EXPECT_EQ(Names(dir.path()),
+              (std::vector<std::string>{"comic2611.csv.0123abcd.tmp", "comic2612.csv",
+                                        "comic2612.csv.notes.tmp"}));
+
+    // Names up to the file system's limit: the temporary and the lock take shorter names.
+    test::TempDir longDir;
+    std::string japanese;
+    for (int n = 0; n < 84; ++n) {
+        japanese += "あ";  // 252 bytes
+    }
+    const std::vector<std::string> names = {std::string(239, 'a') + ".csv",
+                                            std::string(251, 'b') + ".csv", japanese};
+    for (const std::string& name : names) {
+        Replace(longDir / name, "long");
+        EXPECT_EQ(test::ReadBytes(longDir / name), "long") << name.size();
+    }
+    std::vector<std::string> sorted = names;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(Names(longDir.path()), sorted) << "nothing left beside them";
+    EXPECT_NE(FileLock::LockFileFor(longDir / (std::string(250, 'c') + "1")),
+              FileLock::LockFileFor(longDir / (std::string(250, 'c') + "2")))
+        << "two long names that start alike lock apart";
+}
+
+TEST(FileLock, ALockFileThatCannotBeOpenedIsNamed) {
+    test::TempDir dir;
+    // Stands for another user's lock file, which this user may not open.
+    fs::create_directory(dir / "comic2612.csv.lock");
+    try {
+        Replace(dir / "comic2612.csv", "new");
+        ADD_FAILURE() << "saved past a lock file that cannot be opened";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.path(), dir / "comic2612.csv.lock");
+        EXPECT_NE(std::string(e.what()).find("comic2612.csv.lock"), std::string::npos);
+    }
 }
 
 TEST(FileLock, AWriterThatCannotGetTheLockGivesUpWithAMessage) {

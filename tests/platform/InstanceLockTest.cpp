@@ -1,6 +1,7 @@
 #include "platform/InstanceLock.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,6 +35,24 @@ TEST(InstanceLock, OnlyTheFirstOnASettingsFileHoldsItUntilItEnds) {
 
     first.reset();
     EXPECT_TRUE(InstanceLock(dir / "yomida.INI").First()) << "free again once the first ends";
+}
+
+TEST(InstanceLock, AMarkerThatIsALinkOrNoPlainFileIsLeftAlone) {
+    test::TempDir dir;
+    test::WriteBytes(dir / "notes.txt", "the user's own notes\n");
+    const std::string notes = (dir / "notes.txt").string();
+    std::filesystem::create_hard_link(notes, dir / "hard.INI.running");
+    std::filesystem::create_symlink(notes, dir / "soft.INI.running");
+    ASSERT_EQ(::mkfifo((dir / "pipe.INI.running").c_str(), 0600), 0);
+    for (const char* settings : {"hard.INI", "soft.INI", "pipe.INI"}) {
+        InstanceLock first(dir / settings);
+        InstanceLock second(dir / settings);
+        EXPECT_TRUE(first.Refused()) << settings;
+        EXPECT_TRUE(second.First()) << settings << ": the program still starts";
+        second.NotifyHolder();
+    }
+    EXPECT_EQ(test::ReadBytes(dir / "notes.txt"), "the user's own notes\n");
+    EXPECT_FALSE(InstanceLock(dir / "yomida.INI").Refused()) << "a marker of its own is used";
 }
 
 }  // namespace
