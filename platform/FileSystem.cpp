@@ -80,7 +80,7 @@ int CreateUniqueFileBeside(const std::filesystem::path& beside, unsigned mode,
     for (int attempt = 0; attempt < 100; ++attempt) {
         created = CandidateName(beside);
         const int fd =
-            ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+            ::open(created.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0) {
             return fd;
         }
