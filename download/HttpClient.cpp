@@ -53,11 +53,15 @@ public:
         : connection_(connection), idle_(std::move(idle)) {}
 
     // The next line with its terminator, empty at the end of the stream; throws when cancelled
-    // or when a line grows past the header limit.
+    // or when the line is longer than `limit`.
     std::string ReadLine(size_t limit) {
         for (;;) {
             const size_t lf = buffer_.find('\n', scanned_);
             if (lf != std::string::npos) {
+                // A whole line counts as much as a part of one, however the server cut it up.
+                if (lf + 1 > limit) {
+                    throw HttpError("Header too large");
+                }
                 std::string line = buffer_.substr(0, lf + 1);
                 buffer_.erase(0, lf + 1);
                 scanned_ = 0;
