@@ -118,6 +118,7 @@ bool DownloadManager::CheckForUpdate(FetchContext& context) {
         HourglassCursor hourglass(ui_);
         stored = ReadStoredStamp(context.dataFile);
         http.InputFileMode = true;
+        http.ReplaceBodyFile = true;
         http.BodyFile = context.settings->dataFolder / DownloadFileName();
         try {
             http.Head(context.sourceUrl);
@@ -140,6 +141,7 @@ bool DownloadManager::DownloadDirectly(FetchContext& context) {
     const ScopeExit busyOff([&context] { context.setBusyDisplay(false); });
 
     http.InputFileMode = true;
+    http.ReplaceBodyFile = true;
     http.BodyFile = download;
     try {
         http.Get(context.sourceUrl);

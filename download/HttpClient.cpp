@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/ScopeExit.h"
+#include "platform/TemporaryFile.h"
 #include "platform/TextFile.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
@@ -278,58 +279,70 @@ HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
 void HttpClient::ReadBody(int command, TcpConnection& connection, HttpLineReader& reader) {
     // To the file or to text, until the server closes the connection.
     ReceivedBytes = 0;
-    std::optional<TextFileWriter> file;
-    if (InputFileMode) {
-        file.emplace(BodyFile);
-    } else {
+    if (!InputFileMode) {
         Body.clear();
+        if (command != kHead) {
+            ReceiveBody(connection, reader, "Socket capture aborted",
+                        [this](std::string_view chunk) { Body += chunk; });
+        }
+        return;
     }
-    const char* aborted = InputFileMode ? "Socket send aborted" : "Socket capture aborted";
-    if (command != kHead) {
-        const std::function<bool()> idle = [this] { return Idle(); };
-        std::string chunk = reader.TakeBuffered();
-        bool ended = reader.Ended() && chunk.empty();
-        std::string buffer(kChunkBytes, '\0');
-        while (!ended) {
-            if (chunk.empty()) {
-                const std::optional<size_t> n = connection.Read(buffer.data(), kChunkBytes, idle);
-                if (!n) {
-                    cancel_ = false;
-                    throw HttpError(aborted);
-                }
-                if (*n == 0) {
-                    if (connection.Broken()) {
-                        throw HttpError("Connection reset");
-                    }
-                    break;
-                }
-                chunk.assign(buffer.data(), *n);
-            }
-            ReceivedBytes += chunk.size();
-            if (ReceivedBytes > MaxBodyBytes) {
-                throw HttpError("Body too large");
-            }
-            if (file) {
-                file->Write(chunk);
-            } else {
-                Body += chunk;
-            }
-            chunk.clear();
-            if (OnPacketRecvd) {
-                OnPacketRecvd();
-            }
-            if (cancel_) {
+    const auto toFile = [&](TextFileWriter& file) {
+        if (command != kHead) {
+            ReceiveBody(connection, reader, "Socket send aborted",
+                        [&file](std::string_view chunk) { file.Write(chunk); });
+        }
+        file.Close();
+    };
+    if (ReplaceBodyFile) {
+        TemporaryFile fresh(BodyFile);
+        TextFileWriter file = fresh.Writer();
+        toFile(file);
+        fresh.MoveOver(BodyFile);
+    } else {
+        TextFileWriter file(BodyFile);
+        toFile(file);
+    }
+}
+
+void HttpClient::ReceiveBody(TcpConnection& connection, HttpLineReader& reader, const char* aborted,
+                             const std::function<void(std::string_view)>& sink) {
+    const std::function<bool()> idle = [this] { return Idle(); };
+    std::string chunk = reader.TakeBuffered();
+    bool ended = reader.Ended() && chunk.empty();
+    std::string buffer(kChunkBytes, '\0');
+    while (!ended) {
+        if (chunk.empty()) {
+            const std::optional<size_t> n = connection.Read(buffer.data(), kChunkBytes, idle);
+            if (!n) {
                 cancel_ = false;
                 throw HttpError(aborted);
             }
+            if (*n == 0) {
+                if (connection.Broken()) {
+                    throw HttpError("Connection reset");
+                }
+                break;
+            }
+            chunk.assign(buffer.data(), *n);
         }
-        // A body that ends before its announced length is a cut transfer, not a whole page.
-        if (ReceivedBytes < AnnouncedLength) {
-            throw HttpError("Connection closed before the end of the body");
+        ReceivedBytes += chunk.size();
+        if (ReceivedBytes > MaxBodyBytes) {
+            throw HttpError("Body too large");
+        }
+        sink(chunk);
+        chunk.clear();
+        if (OnPacketRecvd) {
+            OnPacketRecvd();
+        }
+        if (cancel_) {
+            cancel_ = false;
+            throw HttpError(aborted);
         }
     }
-    if (file) {
-        file->Close();
+    // A body that ends before its announced length is a cut transfer, not a whole page.
+    if (ReceivedBytes < AnnouncedLength) {
+        throw HttpError("Connection closed before the end of the body");
     }
 }
 

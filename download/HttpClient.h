@@ -40,6 +40,9 @@ public:
     std::filesystem::path BodyFile;  // body-to-file mode
     std::string Body;                // body-to-text mode
     std::string Header;              // status line and header lines, verbatim
+    // Body-to-file mode: the body goes into a new file of its own that is renamed over BodyFile
+    // once the response is read, so a link at BodyFile is replaced, never written through.
+    bool ReplaceBodyFile = false;
     // Guards against hostile servers, far above what a release list page needs: a longer
     // header or body ends the request with an error instead of filling memory or the disk.
     size_t MaxHeaderBytes = 1024 * 1024;
@@ -77,6 +80,9 @@ private:
     std::unique_ptr<TcpConnection> Connect();
     ResponseHead ReadHeader(HttpLineReader& reader);
     void ReadBody(int command, TcpConnection& connection, HttpLineReader& reader);
+    // Hands each chunk of the body to `sink` until the server closes the connection.
+    void ReceiveBody(TcpConnection& connection, HttpLineReader& reader, const char* aborted,
+                     const std::function<void(std::string_view)>& sink);
     // Raises the success or failure event, or gives the redirect's URL.
     std::optional<std::string> Conclude(int command, ResponseHead& head);
     bool Idle();

@@ -175,6 +175,51 @@ TEST_F(DownloadManagerTest, StampWithQuotesReadsBackAsWritten) {
     EXPECT_FALSE(data.CheckForUpdate(context)) << "the same stamp is no update";
 }
 
+TEST_F(DownloadManagerTest, LinksAtTheDownloadFileAreReplacedNotFollowed) {
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string ok = "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003\r\n\r\n";
+    test::LoopbackServer server(
+        {{ok}, {ok + Sj(page)}, {ok + Sj(page)}, {"HTTP/1.0 500 x\r\n\r\n"}});
+    context.category = 2;
+    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    context.sourceUrl = server.Url("/list");
+    context.directFetch = true;
+    test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社"});
+    const std::filesystem::path victim = dir / "victim.txt";
+    const std::filesystem::path download = settings.dataFolder / "download.dat";
+    test::WriteBytes(victim, "precious");
+    const auto plantLink = [&] {
+        std::filesystem::remove(download);
+        std::filesystem::create_symlink(victim, download);
+    };
+
+    plantLink();
+    EXPECT_TRUE(data.CheckForUpdate(context));
+    EXPECT_EQ(test::ReadBytes(victim), "precious") << "the update check's HEAD";
+    EXPECT_FALSE(std::filesystem::is_symlink(download));
+    EXPECT_EQ(test::ReadBytes(download), "");
+
+    plantLink();
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_EQ(test::ReadBytes(victim), "precious") << "the download";
+    EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
+
+    std::filesystem::remove(download);
+    std::filesystem::create_hard_link(victim, download);
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_EQ(test::ReadBytes(victim), "precious") << "a hard link";
+
+    // An error page: the link goes, its target stays.
+    plantLink();
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(download)));
+    EXPECT_EQ(test::ReadBytes(victim), "precious");
+    for (const auto& entry : std::filesystem::directory_iterator(settings.dataFolder)) {
+        EXPECT_NE(entry.path().extension(), ".tmp") << "no scratch file is left behind";
+    }
+}
+
 TEST_F(DownloadManagerTest, HostileLastModifiedStillMatchesItsStoredStamp) {
     const std::string page =
         test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
