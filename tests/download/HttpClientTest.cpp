@@ -241,6 +241,38 @@ TEST_F(HttpTest, EveryHeaderByteCountsAgainstTheCap) {
     EXPECT_EQ(ErrorOf([&] { client.Get("http://example.invalid/"); }), "Header too large");
 }
 
+TEST_F(HttpTest, TimeOutEndsSilentStalledAndDrippingServers) {
+    test::LoopbackServer server({{"", "", 0, true},
+                                 {"HTTP/1.0 200 OK\r\n\r\n" + std::string(2000, 'p'), "", 0, true},
+                                 {"HTTP/1.0 200 OK\r\n\r\n", "", 0, true},
+                                 {"HTTP/1.0 200 OK\r\nX-Slow: ", std::string(300, 'x'), 50, true},
+                                 {"HTTP/1.0 200 OK\r\n\r\n", std::string(300, 'x'), 50, true},
+                                 {"HTTP/1.0 200 OK\r\n\r\nquick"}});
+    http.TimeOut = 1000;
+    const auto timed = [&](const std::string& path) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string error = ErrorOf([&] { http.Get(server.Url(path)); });
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, std::chrono::milliseconds(1000)) << path;
+        EXPECT_LT(took, std::chrono::seconds(5)) << path;
+        EXPECT_EQ(http.Error, error) << path;
+        EXPECT_FALSE(http.Connected());
+        return error;
+    };
+    EXPECT_EQ(timed("/silent"), "Timed out: nothing received for 1 second");
+    EXPECT_EQ(timed("/stalled"), "Timed out: nothing received for 1 second");
+    // A stall right after the header is also too slow a start.
+    EXPECT_EQ(timed("/stalled-after-header"), "Timed out: under 1024 bytes received in 1 second");
+    // Twenty bytes a second never leave a wait long enough for the first rule.
+    EXPECT_EQ(timed("/dripping-header"), "Timed out: under 1024 bytes received in 1 second");
+    EXPECT_EQ(timed("/dripping-body"), "Timed out: under 1024 bytes received in 1 second");
+    EXPECT_TRUE(successes.empty());
+
+    http.Get(server.Url("/quick"));
+    EXPECT_EQ(BodyFile(), "quick");
+    EXPECT_EQ(http.Error, "");
+}
+
 TEST_F(HttpTest, MoreHostileServers) {
     test::LoopbackServer server(
         {{"HTTP/1.0 302 Found\r\nLocation: https://example.invalid/secure\r\n\r\n"},
