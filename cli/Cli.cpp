@@ -71,15 +71,18 @@ constexpr const char* kUsage =
     "              line, as a direct download does. A missing folder of OUTPUT is made (one "
     "level)\n"
     "  fetch --category N --month YYYY-MM [--week W] [--data DIR] [--hosts INIFILE]\n"
-    "              [--proxy HOST:PORT] [--force]\n"
+    "              [--proxy HOST:PORT] [--timeout SECONDS] [--force]\n"
     "              download a directly fetched category (2, 5, 7, 12-15) into its data file\n"
     "              in DIR as the window does, then print the file and its record count;\n"
     "              an existing list is fetched again only when its page changed, or with\n"
-    "              --force; hosts come from the [HOSTS] section of INIFILE\n"
-    "  http get|head URL [--proxy HOST:PORT] [--out FILE]\n"
+    "              --force; hosts come from the [HOSTS] section of INIFILE; a server that\n"
+    "              sends nothing (or under 1 KB) for SECONDS is an error (default 60,\n"
+    "              0 waits for ever)\n"
+    "  http get|head URL [--proxy HOST:PORT] [--out FILE] [--timeout SECONDS]\n"
     "              one request with the program's HTTP client: the response header on\n"
     "              standard error, the body to FILE (or standard output); exit 0 after a\n"
-    "              success event, 1 after a failure event or an error\n"
+    "              success event, 1 after a failure event or an error (--timeout as\n"
+    "              for fetch)\n"
     "  url --category N --month YYYY-MM [--week W]\n"
     "              print the data file name and the source URL of a category and period\n"
     "              (category 2 is weekly: W defaults to the week of the month's first day)\n";
@@ -189,12 +192,13 @@ int ConvertCommand(const std::vector<std::string>& args, std::ostream& err) {
 }
 
 int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ParsedArgs p = ParseArgs(args, 1, {"proxy", "out"}, {});
+    ParsedArgs p = ParseArgs(args, 1, {"proxy", "out", "timeout"}, {});
     if (p.positional.size() != 2 || (p.positional[0] != "get" && p.positional[0] != "head")) {
         throw UsageError("http takes get or head and one URL");
     }
     PosixTcpConnector connector;
     HttpClient http(connector);
+    http.TimeOut = TimeOutOption(p);
     if (p.Has("proxy")) {
         const std::string& proxy = p.values["proxy"];
         const size_t colon = proxy.rfind(':');

@@ -36,9 +36,24 @@ int CountRecords(const std::filesystem::path& dataFile) {
 
 }  // namespace
 
+int TimeOutOption(const ParsedArgs& p) {
+    constexpr int kDefaultSeconds = 60;
+    constexpr int kMostSeconds = 86400;
+    const auto value = p.values.find("timeout");
+    if (value == p.values.end()) {
+        return kDefaultSeconds * 1000;
+    }
+    const int seconds = ParseInt(value->second, "--timeout");
+    if (seconds < 0 || seconds > kMostSeconds) {
+        throw UsageError("--timeout takes SECONDS from 0 (no time-out) to " +
+                         std::to_string(kMostSeconds));
+    }
+    return seconds * 1000;
+}
+
 int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ParsedArgs p =
-        ParseArgs(args, 1, {"category", "month", "week", "data", "hosts", "proxy"}, {"force"});
+    ParsedArgs p = ParseArgs(
+        args, 1, {"category", "month", "week", "data", "hosts", "proxy", "timeout"}, {"force"});
     if (!p.positional.empty() || !p.Has("category") || !p.Has("month")) {
         throw UsageError("fetch takes --category N and --month YYYY-MM");
     }
@@ -95,6 +110,8 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     HttpClient http(connector);
     http.Proxy = proxyHost;
     http.ProxyPort = proxyPort;
+    // Unattended, nobody is there to cancel a server that stops sending.
+    http.TimeOut = TimeOutOption(p);
     bool succeeded = false;
     http.OnSuccess = [&succeeded](int command) {
         if (command == HttpClient::kGet) {
@@ -150,12 +167,18 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         // As the window does: an existing list is downloaded again only when its page changed.
         fetch = downloads.CheckForUpdate(context);
         if (ui.ErrorsShown() > 0) {
+            if (!http.Error.empty()) {
+                err << "yomida-cli: " << http.Error << '\n';
+            }
             return kExitFailure;
         }
     }
     if (fetch) {
         const bool ranToEnd = downloads.FetchSource(context);
         if (!ranToEnd || !succeeded || ui.ErrorsShown() > 0 || !FileExists(context.dataFile)) {
+            if (!http.Error.empty()) {
+                err << "yomida-cli: " << http.Error << '\n';
+            }
             err << "yomida-cli: no list was fetched"
                 << (had ? "; the previous data file is unchanged" : "") << '\n';
             return kExitFailure;

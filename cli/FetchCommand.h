@@ -6,6 +6,12 @@
 
 namespace yomida::cli {
 
+struct ParsedArgs;
+
+// The milliseconds of the --timeout SECONDS option of every command that goes to the network:
+// 60 seconds when it is left out, 0 (wait for ever) when it says 0. Throws UsageError.
+int TimeOutOption(const ParsedArgs& p);
+
 // `yomida-cli fetch`: the window's direct download of one category and period into a data
 // folder, for scripts and cron. Exit 0 on success, 1 on a failure, 2 for a malformed command
 // line or a category that is imported by hand.

@@ -20,6 +20,10 @@ std::string FolderText(const std::filesystem::path& file) {
     return Utf8ToCp932((file.parent_path() / "").string());
 }
 
+bool IsTrailByte(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 // The stamp as the first item of the header line: in quotes, a quote doubled, so that the line
 // reads back with the stamp whole and every caption in its place.
 std::string QuotedStamp(const std::string& stamp) {
@@ -77,7 +81,30 @@ std::string DownloadManager::ParseUpdateStamp(std::string_view header,
     if (stamp.empty()) {
         stamp = FormatSlashDate(today);
     }
-    return std::string(TrimControls(stamp));
+    return CleanStamp(stamp);
+}
+
+std::string DownloadManager::CleanStamp(std::string_view stamp) {
+    std::string kept;
+    for (char c : stamp) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b != 0x7F) {
+            kept += c;
+        }
+    }
+    // A lead byte without its trail byte would take the closing quote of the stored field for
+    // one, and the header line would no longer split as it was written.
+    std::string clean;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        const auto b = static_cast<unsigned char>(kept[i]);
+        if (!IsLeadByte(b)) {
+            clean += kept[i];
+        } else if (i + 1 < kept.size() && IsTrailByte(static_cast<unsigned char>(kept[i + 1]))) {
+            clean.append(kept, i, 2);
+            ++i;
+        }
+    }
+    return std::string(TrimControls(clean));
 }
 
 bool DownloadManager::CheckForUpdate(FetchContext& context) {
@@ -91,6 +118,7 @@ bool DownloadManager::CheckForUpdate(FetchContext& context) {
         HourglassCursor hourglass(ui_);
         stored = ReadStoredStamp(context.dataFile);
         http.InputFileMode = true;
+        http.ReplaceBodyFile = true;
         http.BodyFile = context.settings->dataFolder / DownloadFileName();
         try {
             http.Head(context.sourceUrl);
@@ -100,7 +128,8 @@ bool DownloadManager::CheckForUpdate(FetchContext& context) {
             return false;
         }
     }
-    return ParseUpdateStamp(http.Header, clock_.Today()) != stored;
+    // A stamp stored before hostile bytes were dropped still matches the page it came from.
+    return ParseUpdateStamp(http.Header, clock_.Today()) != CleanStamp(stored);
 }
 
 bool DownloadManager::DownloadDirectly(FetchContext& context) {
@@ -112,6 +141,7 @@ bool DownloadManager::DownloadDirectly(FetchContext& context) {
     const ScopeExit busyOff([&context] { context.setBusyDisplay(false); });
 
     http.InputFileMode = true;
+    http.ReplaceBodyFile = true;
     http.BodyFile = download;
     try {
         http.Get(context.sourceUrl);

@@ -27,6 +27,9 @@ public:
 
     // The update stamp of a response header: its Last-Modified value, or today as yyyy/mm/dd.
     static std::string ParseUpdateStamp(std::string_view header, std::chrono::year_month_day today);
+    // A stamp as it reads back from a data file's header line: without NULs, control bytes and
+    // lead bytes that no trail byte follows, and without blanks at either end.
+    static std::string CleanStamp(std::string_view stamp);
 
     std::optional<std::string> ProbeBookTownMonth(FetchContext& context,
                                                   const std::string& host) override;

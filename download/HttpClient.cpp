@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/ScopeExit.h"
+#include "platform/TemporaryFile.h"
 #include "platform/TextFile.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
@@ -44,20 +45,32 @@ std::string Authority(const std::string& host, int port) {
     return port == 80 ? host : host + ":" + std::to_string(port);
 }
 
+std::string DurationText(int ms) {
+    if (ms % 1000 != 0) {
+        return std::to_string(ms) + " milliseconds";
+    }
+    return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
+}
+
 }  // namespace
 
 // Reads the response line by line; a line ends after its LF.
 class HttpLineReader {
 public:
-    HttpLineReader(TcpConnection& connection, std::function<bool()> idle)
-        : connection_(connection), idle_(std::move(idle)) {}
+    HttpLineReader(TcpConnection& connection, std::function<bool()> idle,
+                   std::function<void(size_t)> received)
+        : connection_(connection), idle_(std::move(idle)), received_(std::move(received)) {}
 
     // The next line with its terminator, empty at the end of the stream; throws when cancelled
-    // or when a line grows past the header limit.
+    // or when the line is longer than `limit`.
     std::string ReadLine(size_t limit) {
         for (;;) {
             const size_t lf = buffer_.find('\n', scanned_);
             if (lf != std::string::npos) {
+                // A whole line counts as much as a part of one, however the server cut it up.
+                if (lf + 1 > limit) {
+                    throw HttpError("Header too large");
+                }
                 std::string line = buffer_.substr(0, lf + 1);
                 buffer_.erase(0, lf + 1);
                 scanned_ = 0;
@@ -84,6 +97,7 @@ public:
                 }
                 ended_ = true;
             }
+            received_(*n);
             buffer_.append(chunk, *n);
         }
     }
@@ -99,6 +113,7 @@ public:
 private:
     TcpConnection& connection_;
     std::function<bool()> idle_;
+    std::function<void(size_t)> received_;
     std::string buffer_;
     size_t scanned_ = 0;
     bool ended_ = false;
@@ -108,7 +123,46 @@ bool HttpClient::Idle() {
     if (MessagePump) {
         MessagePump();
     }
+    if (TimeOutPassed()) {
+        timedOut_ = true;
+        return false;
+    }
     return !cancel_;
+}
+
+void HttpClient::StartTimeOut() {
+    timedOut_ = false;
+    lastByte_ = windowStart_ = std::chrono::steady_clock::now();
+    windowBytes_ = 0;
+}
+
+void HttpClient::Received(size_t bytes) {
+    if (bytes > 0) {
+        lastByte_ = std::chrono::steady_clock::now();
+        windowBytes_ += bytes;
+    }
+}
+
+bool HttpClient::TimeOutPassed() {
+    if (TimeOut <= 0) {
+        return false;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const std::chrono::milliseconds limit(TimeOut);
+    if (now - lastByte_ >= limit) {
+        timeOutText_ = "Timed out: nothing received for " + DurationText(TimeOut);
+        return true;
+    }
+    if (now - windowStart_ >= limit) {
+        if (windowBytes_ < kMinBytesPerTimeOut) {
+            timeOutText_ = "Timed out: under " + std::to_string(kMinBytesPerTimeOut) +
+                           " bytes received in " + DurationText(TimeOut);
+            return true;
+        }
+        windowStart_ = now;
+        windowBytes_ = 0;
+    }
+    return false;
 }
 
 std::string HttpClient::ParseUrl(std::string& url) {
@@ -171,19 +225,31 @@ std::string HttpClient::RequestText(int command, const std::string& target) cons
 }
 
 void HttpClient::Request(int command, std::string url) {
-    if (connected_) {
-        throw HttpError("Already connected");
-    }
-    for (int redirects = 0;; ++redirects) {
-        std::optional<std::string> next = Cycle(command, url);
-        if (!next) {
-            return;
+    Error.clear();
+    try {
+        if (connected_) {
+            throw HttpError("Already connected");
         }
-        // A redirect chain always ends: a loop between servers is cut off.
-        if (redirects == kMaxRedirects) {
-            throw HttpError("Too many redirects");
+        for (int redirects = 0;; ++redirects) {
+            std::optional<std::string> next = Cycle(command, url);
+            if (!next) {
+                return;
+            }
+            // A redirect chain always ends: a loop between servers is cut off.
+            if (redirects == kMaxRedirects) {
+                throw HttpError("Too many redirects");
+            }
+            url = *next;
         }
-        url = *next;
+    } catch (const std::exception& e) {
+        // Whatever wait the time-out broke off, the time-out is the cause.
+        if (timedOut_) {
+            timedOut_ = false;
+            Error = timeOutText_;
+            throw HttpError(Error);
+        }
+        Error = e.what();
+        throw;
     }
 }
 
@@ -199,12 +265,13 @@ std::optional<std::string> HttpClient::Cycle(int command, std::string& url) {
     connected_ = true;
     const ScopeExit disconnect([this] { connected_ = false; });
 
+    StartTimeOut();
     std::unique_ptr<TcpConnection> connection = Connect();
     const std::function<bool()> idle = [this] { return Idle(); };
     if (!connection->SendAll(RequestText(command, target), idle)) {
         throw HttpError(cancel_ ? "Connection Canceled" : "Connection Failed");
     }
-    HttpLineReader reader(*connection, idle);
+    HttpLineReader reader(*connection, idle, [this](size_t n) { Received(n); });
     ResponseHead head = ReadHeader(reader);
     ReadBody(command, *connection, reader);
     return Conclude(command, head);
@@ -274,58 +341,71 @@ HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
 void HttpClient::ReadBody(int command, TcpConnection& connection, HttpLineReader& reader) {
     // To the file or to text, until the server closes the connection.
     ReceivedBytes = 0;
-    std::optional<TextFileWriter> file;
-    if (InputFileMode) {
-        file.emplace(BodyFile);
-    } else {
+    if (!InputFileMode) {
         Body.clear();
+        if (command != kHead) {
+            ReceiveBody(connection, reader, "Socket capture aborted",
+                        [this](std::string_view chunk) { Body += chunk; });
+        }
+        return;
     }
-    const char* aborted = InputFileMode ? "Socket send aborted" : "Socket capture aborted";
-    if (command != kHead) {
-        const std::function<bool()> idle = [this] { return Idle(); };
-        std::string chunk = reader.TakeBuffered();
-        bool ended = reader.Ended() && chunk.empty();
-        std::string buffer(kChunkBytes, '\0');
-        while (!ended) {
-            if (chunk.empty()) {
-                const std::optional<size_t> n = connection.Read(buffer.data(), kChunkBytes, idle);
-                if (!n) {
-                    cancel_ = false;
-                    throw HttpError(aborted);
-                }
-                if (*n == 0) {
-                    if (connection.Broken()) {
-                        throw HttpError("Connection reset");
-                    }
-                    break;
-                }
-                chunk.assign(buffer.data(), *n);
-            }
-            ReceivedBytes += chunk.size();
-            if (ReceivedBytes > MaxBodyBytes) {
-                throw HttpError("Body too large");
-            }
-            if (file) {
-                file->Write(chunk);
-            } else {
-                Body += chunk;
-            }
-            chunk.clear();
-            if (OnPacketRecvd) {
-                OnPacketRecvd();
-            }
-            if (cancel_) {
+    const auto toFile = [&](TextFileWriter& file) {
+        if (command != kHead) {
+            ReceiveBody(connection, reader, "Socket send aborted",
+                        [&file](std::string_view chunk) { file.Write(chunk); });
+        }
+        file.Close();
+    };
+    if (ReplaceBodyFile) {
+        TemporaryFile fresh(BodyFile);
+        TextFileWriter file = fresh.Writer();
+        toFile(file);
+        fresh.MoveOver(BodyFile);
+    } else {
+        TextFileWriter file(BodyFile);
+        toFile(file);
+    }
+}
+
+void HttpClient::ReceiveBody(TcpConnection& connection, HttpLineReader& reader, const char* aborted,
+                             const std::function<void(std::string_view)>& sink) {
+    const std::function<bool()> idle = [this] { return Idle(); };
+    std::string chunk = reader.TakeBuffered();
+    bool ended = reader.Ended() && chunk.empty();
+    std::string buffer(kChunkBytes, '\0');
+    while (!ended) {
+        if (chunk.empty()) {
+            const std::optional<size_t> n = connection.Read(buffer.data(), kChunkBytes, idle);
+            if (!n) {
                 cancel_ = false;
                 throw HttpError(aborted);
             }
+            if (*n == 0) {
+                if (connection.Broken()) {
+                    throw HttpError("Connection reset");
+                }
+                break;
+            }
+            Received(*n);
+            chunk.assign(buffer.data(), *n);
         }
-        // A body that ends before its announced length is a cut transfer, not a whole page.
-        if (ReceivedBytes < AnnouncedLength) {
-            throw HttpError("Connection closed before the end of the body");
+        ReceivedBytes += chunk.size();
+        if (ReceivedBytes > MaxBodyBytes) {
+            throw HttpError("Body too large");
+        }
+        sink(chunk);
+        chunk.clear();
+        if (OnPacketRecvd) {
+            OnPacketRecvd();
+        }
+        if (cancel_) {
+            cancel_ = false;
+            throw HttpError(aborted);
         }
     }
-    if (file) {
-        file->Close();
+    // A body that ends before its announced length is a cut transfer, not a whole page.
+    if (ReceivedBytes < AnnouncedLength) {
+        throw HttpError("Connection closed before the end of the body");
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -40,12 +41,22 @@ public:
     std::filesystem::path BodyFile;  // body-to-file mode
     std::string Body;                // body-to-text mode
     std::string Header;              // status line and header lines, verbatim
+    // Body-to-file mode: the body goes into a new file of its own that is renamed over BodyFile
+    // once the response is read, so a link at BodyFile is replaced, never written through.
+    bool ReplaceBodyFile = false;
     // Guards against hostile servers, far above what a release list page needs: a longer
     // header or body ends the request with an error instead of filling memory or the disk.
     size_t MaxHeaderBytes = 1024 * 1024;
     uint64_t MaxBodyBytes = 256ull * 1024 * 1024;
     uint64_t ReceivedBytes = 0;
     uint64_t AnnouncedLength = 0;
+    // Milliseconds, 0 for none: a request ends with an error when nothing arrives for that
+    // long, or when less than kMinBytesPerTimeOut arrive in that long, so a silent or dripping
+    // server cannot hold an unattended caller for ever.
+    int TimeOut = 0;
+    static constexpr uint64_t kMinBytesPerTimeOut = 1024;
+    // The text of the error that ended the last request; empty when it ended normally.
+    std::string Error;
 
     std::function<void(int command)> OnSuccess;
     std::function<void(int command)> OnFailure;
@@ -77,14 +88,26 @@ private:
     std::unique_ptr<TcpConnection> Connect();
     ResponseHead ReadHeader(HttpLineReader& reader);
     void ReadBody(int command, TcpConnection& connection, HttpLineReader& reader);
+    // Hands each chunk of the body to `sink` until the server closes the connection.
+    void ReceiveBody(TcpConnection& connection, HttpLineReader& reader, const char* aborted,
+                     const std::function<void(std::string_view)>& sink);
     // Raises the success or failure event, or gives the redirect's URL.
     std::optional<std::string> Conclude(int command, ResponseHead& head);
     bool Idle();
+    void StartTimeOut();
+    void Received(size_t bytes);
+    // True once the time-out has run out; timeOutText_ then says how.
+    bool TimeOutPassed();
 
     TcpConnector& connector_;
     std::string cookie_;
     bool cancel_ = false;
     bool connected_ = false;
+    bool timedOut_ = false;
+    std::string timeOutText_;
+    std::chrono::steady_clock::time_point lastByte_;
+    std::chrono::steady_clock::time_point windowStart_;
+    uint64_t windowBytes_ = 0;
 };
 
 }  // namespace yomida

@@ -50,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     http.MaxHeaderBytes = 4096;
     http.MaxBodyBytes = 65536;
     http.InputFileMode = size % 2 == 0;
+    http.ReplaceBodyFile = size % 4 == 0;
     http.BodyFile = fuzz::ScratchFolder() / "download.dat";
     int pumps = 0;
     http.MessagePump = [&] {

@@ -147,7 +147,7 @@ int CreateUniqueFileBeside(const std::filesystem::path& beside, unsigned mode,
     for (int attempt = 0; attempt < 100; ++attempt) {
         created = CandidateName(beside);
         const int fd =
-            ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+            ::open(created.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0) {
             // Held as long as the file is open, so a clean-up never takes it for a leftover.
             (void)::flock(fd, LOCK_EX | LOCK_NB);

@@ -21,7 +21,8 @@ void RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
 
 // Creates a new file for writing named "<beside>.<random>.tmp", never opening a name that
 // already exists (a planted link included), and returns its descriptor and name; `mode` is
-// the permission asked for when it is created. Throws IoError.
+// the permission asked for when it is created. Throws IoError. The descriptor reads too,
+// so a scratch file can be read back without opening its name again.
 int CreateUniqueFileBeside(const std::filesystem::path& beside, unsigned mode,
                            std::filesystem::path& created);
 

@@ -17,8 +17,7 @@ namespace {
 
 // Writes the page as the category's converter reads it into `processed`; false when the
 // converter reads the page as it stands.
-bool PreProcess(ConverterKind kind, const std::filesystem::path& input,
-                const std::filesystem::path& processed) {
+bool PreProcess(ConverterKind kind, const std::filesystem::path& input, TextFileWriter& processed) {
     switch (kind) {
         case ConverterKind::ProductList:
             BuildMarkerPage(input, processed);
@@ -73,11 +72,18 @@ bool Convert(const ConvertRequest& request, Ui& ui) {
         return true;
     }
     // The page is pre-processed into a scratch copy beside the data file: the user's file stays
-    // as it was, so a failed or repeated import can always start again from it.
+    // as it was, so a failed or repeated import can always start again from it. The copy is
+    // written and read back through the descriptor that made it, never reopened by name, so a
+    // link put in its place cannot lead the page into another file.
     const TemporaryFile processed(request.output);
-    const bool preProcessed = PreProcess(category->converter, request.input, processed.Path());
+    bool preProcessed = false;
+    {
+        TextFileWriter scratch = processed.Writer();
+        preProcessed = PreProcess(category->converter, request.input, scratch);
+        scratch.Close();
+    }
 
-    TextFileReader in(preProcessed ? processed.Path() : request.input);
+    TextFileReader in = preProcessed ? processed.Reader() : TextFileReader(request.input);
     FileReplacement out(request.output);
     RecordWriter writer(out.Writer(), request.output, request.stampPrefix);
     ConverterContext context{in, writer, request, ui};

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileReplacement.h"
+#include "platform/TextFile.h"
 #include "sources/TaiyoshaItem.h"
 #include "text/CommaText.h"
 #include "text/NormaliseWidth.h"
@@ -76,21 +76,18 @@ bool IsWholeNumber(std::string_view text) {
     return TryStrToInt(text).has_value();
 }
 
-void NormaliseLineBreaks(const std::filesystem::path& page,
-                         const std::filesystem::path& processed) {
+void NormaliseLineBreaks(const std::filesystem::path& page, TextFileWriter& processed) {
     const std::string raw = ReadWholeFile(page);
-    FileReplacement out(processed);
     size_t start = 0;
     while (start < raw.size()) {
         const size_t end = raw.find_first_of("\r\n", start);
         if (end == std::string::npos) {
-            out.Writer().WriteLine(std::string_view(raw).substr(start));
+            processed.WriteLine(std::string_view(raw).substr(start));
             break;
         }
-        out.Writer().WriteLine(std::string_view(raw).substr(start, end - start));
+        processed.WriteLine(std::string_view(raw).substr(start, end - start));
         start = end + (raw[end] == '\r' && end + 1 < raw.size() && raw[end + 1] == '\n' ? 2 : 1);
     }
-    out.Commit();
 }
 
 bool ConvertTaiyoshaBunko(ConverterContext& context) {

@@ -8,7 +8,7 @@ namespace yomida {
 
 // Writes a page into `processed` with every line ended by CR LF, whether it ended in CR, LF or
 // CR LF.
-void NormaliseLineBreaks(const std::filesystem::path& page, const std::filesystem::path& processed);
+void NormaliseLineBreaks(const std::filesystem::path& page, TextFileWriter& processed);
 
 // 太洋社 paperback list items; an item broken over several lines is joined line by line.
 bool ConvertTaiyoshaBunko(ConverterContext& context);

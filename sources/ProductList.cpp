@@ -1,7 +1,7 @@
 #include "sources/ProductList.h"
 
 #include "platform/Cp932.h"
-#include "platform/FileReplacement.h"
+#include "platform/TextFile.h"
 #include "sources/SubstringIndex.h"
 #include "text/NormaliseWidth.h"
 #include "text/Numbers.h"
@@ -170,7 +170,7 @@ std::string MarkerPageText(std::string_view utf8Page) {
     return a;
 }
 
-void BuildMarkerPage(const std::filesystem::path& page, const std::filesystem::path& processed) {
+void BuildMarkerPage(const std::filesystem::path& page, TextFileWriter& processed) {
     // Read as lines joined by CR LF: line ends of either kind come out as CR LF.
     const std::string raw = ReadWholeFile(page);
     std::string joined;
@@ -187,10 +187,8 @@ void BuildMarkerPage(const std::filesystem::path& page, const std::filesystem::p
         start = end + 1;
     }
     const std::string marker = MarkerPageText(joined);
-    FileReplacement out(processed);
-    out.Writer().Write(marker);
-    out.Writer().Write("\r\n");
-    out.Commit();
+    processed.Write(marker);
+    processed.Write("\r\n");
 }
 
 bool ExtractProductList(ConverterContext& context) {

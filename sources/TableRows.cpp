@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileReplacement.h"
+#include "platform/TextFile.h"
 #include "text/CommaText.h"
 #include "text/NormaliseWidth.h"
 #include "text/Sjis.h"
@@ -37,34 +37,30 @@ std::string JoinedLine(std::string_view line) {
 
 }  // namespace
 
-void JoinTableRows(const std::filesystem::path& page, const std::filesystem::path& processed) {
-    FileReplacement out(processed);
-    {
-        TextFileReader in(page);
-        std::string line;
-        std::string row;
-        bool inRow = false;
-        while (in.ReadLine(line)) {
-            const std::string_view trimmed = TrimControls(line);
-            if (!inRow) {
-                if (!StartsRow(trimmed)) {
-                    continue;
-                }
-                inRow = true;
-                row.clear();
-            } else if (trimmed == "</tr>") {
-                out.Writer().WriteLine(row);
-                inRow = false;
+void JoinTableRows(const std::filesystem::path& page, TextFileWriter& processed) {
+    TextFileReader in(page);
+    std::string line;
+    std::string row;
+    bool inRow = false;
+    while (in.ReadLine(line)) {
+        const std::string_view trimmed = TrimControls(line);
+        if (!inRow) {
+            if (!StartsRow(trimmed)) {
                 continue;
             }
-            row += JoinedLine(trimmed);
+            inRow = true;
+            row.clear();
+        } else if (trimmed == "</tr>") {
+            processed.WriteLine(row);
+            inRow = false;
+            continue;
         }
-        // A row cut off by the end of the file is written as far as it goes.
-        if (inRow) {
-            out.Writer().WriteLine(row);
-        }
+        row += JoinedLine(trimmed);
     }
-    out.Commit();
+    // A row cut off by the end of the file is written as far as it goes.
+    if (inRow) {
+        processed.WriteLine(row);
+    }
 }
 
 bool ConvertBookTownRows(ConverterContext& context) {

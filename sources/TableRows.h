@@ -7,7 +7,7 @@
 namespace yomida {
 
 // Writes an HTML page into `processed` with each table row as one line of comma-ended cells.
-void JoinTableRows(const std::filesystem::path& page, const std::filesystem::path& processed);
+void JoinTableRows(const std::filesystem::path& page, TextFileWriter& processed);
 
 // 本やタウン new-book rows: two publisher columns joined, "旬" dropped from dates, ISBN.
 bool ConvertBookTownRows(ConverterContext& context);

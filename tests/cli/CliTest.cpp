@@ -14,6 +14,8 @@
 #include <regex>
 #include <sstream>
 
+#include "cli/CliArgs.h"
+#include "cli/FetchCommand.h"
 #include "platform/FileSystem.h"
 #include "support/LoopbackServer.h"
 #include "support/TestSupport.h"
@@ -415,6 +417,58 @@ TEST(Cli, FetchDownloadsLikeTheWindowAndKeepsTheListOnAFailure) {
                       (dir / "missing.ini").string()})
                   .status,
               1);
+}
+
+TEST(Cli, FetchAndHttpGiveUpOnASilentServer) {
+    test::TempDir dir;
+    const test::LoopbackServer::Reply silent{"", "", 0, true};
+    test::LoopbackServer server({silent,
+                                 silent,
+                                 {"HTTP/1.0 200 OK\r\n\r\n" + std::string(2000, 's'), "", 0, true},
+                                 silent});
+    test::WriteBytes(dir / "hosts.ini",
+                     "[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    const std::vector<std::string> fetch = {"fetch",
+                                            "--category",
+                                            "2",
+                                            "--month",
+                                            "2003-05",
+                                            "--week",
+                                            "1321",
+                                            "--data",
+                                            (dir / "data").string(),
+                                            "--hosts",
+                                            (dir / "hosts.ini").string(),
+                                            "--timeout",
+                                            "1"};
+    Result got = Invoke(fetch);
+    EXPECT_EQ(got.status, 1);
+    EXPECT_NE(got.err.find("yomida-cli: Timed out: nothing received for 1 second\n"),
+              std::string::npos)
+        << got.err;
+    EXPECT_NE(got.err.find("no list was fetched"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "data" / "syosk1321.csv"));
+
+    // The update check of an existing list gives up the same way.
+    test::WriteDataFile(dir / "data" / "syosk1321.csv", {"\"old\",No,□,出版社"});
+    const std::string before = test::ReadBytes(dir / "data" / "syosk1321.csv");
+    Result checked = Invoke(fetch);
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.err.find("Timed out: nothing received for 1 second"), std::string::npos)
+        << checked.err;
+    EXPECT_EQ(test::ReadBytes(dir / "data" / "syosk1321.csv"), before);
+
+    Result stalled = Invoke({"http", "get", server.Url("/stalled"), "--timeout", "1"});
+    EXPECT_EQ(stalled.status, 1);
+    EXPECT_EQ(stalled.err,
+              "HTTP/1.0 200 OK\r\n\r\nyomida-cli: Timed out: nothing received for 1 second\n");
+    EXPECT_EQ(Invoke({"http", "head", server.Url("/silent"), "--timeout=1"}).status, 1);
+
+    for (const char* bad : {"x", "-1", "86401"}) {
+        EXPECT_EQ(Invoke({"http", "get", server.Url("/"), "--timeout", bad}).status, 2) << bad;
+    }
+    EXPECT_EQ(cli::TimeOutOption(cli::ParseArgs({"fetch"}, 1, {"timeout"}, {})), 60000)
+        << "a minute unless the command line says otherwise";
 }
 
 }  // namespace

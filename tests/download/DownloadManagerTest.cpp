@@ -175,6 +175,79 @@ TEST_F(DownloadManagerTest, StampWithQuotesReadsBackAsWritten) {
     EXPECT_FALSE(data.CheckForUpdate(context)) << "the same stamp is no update";
 }
 
+TEST_F(DownloadManagerTest, LinksAtTheDownloadFileAreReplacedNotFollowed) {
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string ok = "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003\r\n\r\n";
+    test::LoopbackServer server(
+        {{ok}, {ok + Sj(page)}, {ok + Sj(page)}, {"HTTP/1.0 500 x\r\n\r\n"}});
+    context.category = 2;
+    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    context.sourceUrl = server.Url("/list");
+    context.directFetch = true;
+    test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社"});
+    const std::filesystem::path victim = dir / "victim.txt";
+    const std::filesystem::path download = settings.dataFolder / "download.dat";
+    test::WriteBytes(victim, "precious");
+    const auto plantLink = [&] {
+        std::filesystem::remove(download);
+        std::filesystem::create_symlink(victim, download);
+    };
+
+    plantLink();
+    EXPECT_TRUE(data.CheckForUpdate(context));
+    EXPECT_EQ(test::ReadBytes(victim), "precious") << "the update check's HEAD";
+    EXPECT_FALSE(std::filesystem::is_symlink(download));
+    EXPECT_EQ(test::ReadBytes(download), "");
+
+    plantLink();
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_EQ(test::ReadBytes(victim), "precious") << "the download";
+    EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
+
+    std::filesystem::remove(download);
+    std::filesystem::create_hard_link(victim, download);
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_EQ(test::ReadBytes(victim), "precious") << "a hard link";
+
+    // An error page: the link goes, its target stays.
+    plantLink();
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(download)));
+    EXPECT_EQ(test::ReadBytes(victim), "precious");
+    for (const auto& entry : std::filesystem::directory_iterator(settings.dataFolder)) {
+        EXPECT_NE(entry.path().extension(), ".tmp") << "no scratch file is left behind";
+    }
+}
+
+TEST_F(DownloadManagerTest, HostileLastModifiedStillMatchesItsStoredStamp) {
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    context.category = 2;
+    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    context.directFetch = true;
+    using namespace std::string_literals;
+    const std::vector<std::pair<std::string, std::string>> stamps = {
+        {"Mon, 05\0 May 2003"s, "Mon, 05 May 2003"},
+        {"Mon,\x01 05\x1b May\x7f 2003", "Mon, 05 May 2003"},
+        {"Mon, 05 May 2003 \x81", "Mon, 05 May 2003"},
+        {"Mon, \x81\"05\" \x82\xa0 May", "Mon, \"05\" \x82\xa0 May"},
+    };
+    for (const auto& [sent, kept] : stamps) {
+        const std::string header = "HTTP/1.0 200 OK\r\nLast-Modified: " + sent + "\r\n\r\n";
+        test::LoopbackServer server({{header + Sj(page)}, {header}});
+        context.sourceUrl = server.Url("/list");
+        std::filesystem::remove(context.dataFile);
+        ASSERT_TRUE(data.FetchSource(context));
+        const auto lines = test::ReadDataFile(context.dataFile);
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_TRUE(lines[0].ends_with("\",No,□,出版社,発売日,タイトル,作者,価格,ISBN"))
+            << lines[0];
+        EXPECT_EQ(data.ReadStoredStamp(context.dataFile), kept);
+        EXPECT_FALSE(data.CheckForUpdate(context)) << "the unchanged page is no update";
+    }
+}
+
 TEST_F(DownloadManagerTest, UpdateCheckComparesLastModifiedWithTheStoredStamp) {
     test::LoopbackServer server({{"HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003\r\n\r\n"},
                                  {"HTTP/1.0 200 OK\r\nLast-Modified: Tue, 06 May 2003\r\n\r\n"},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "support/LoopbackServer.h"
 #include "support/TestSupport.h"
 
@@ -9,6 +11,36 @@ namespace yomida {
 namespace {
 
 using Reply = test::LoopbackServer::Reply;
+
+// A server that answers with one scripted piece per read, so each piece arrives on its own.
+class PiecewiseConnection final : public TcpConnection {
+public:
+    explicit PiecewiseConnection(std::vector<std::string> pieces) : pieces_(std::move(pieces)) {}
+    bool SendAll(std::string_view, const std::function<bool()>&) override { return true; }
+    std::optional<size_t> Read(char* buffer, size_t size, const std::function<bool()>&) override {
+        if (next_ == pieces_.size()) {
+            return 0;
+        }
+        const std::string& piece = pieces_[next_++];
+        EXPECT_LE(piece.size(), size);
+        std::memcpy(buffer, piece.data(), piece.size());
+        return piece.size();
+    }
+
+private:
+    std::vector<std::string> pieces_;
+    size_t next_ = 0;
+};
+
+class PiecewiseConnector final : public TcpConnector {
+public:
+    std::vector<std::string> pieces;
+    Outcome Connect(const std::string&, int, const std::function<bool()>&,
+                    std::unique_ptr<TcpConnection>& connection) override {
+        connection = std::make_unique<PiecewiseConnection>(pieces);
+        return Outcome::Connected;
+    }
+};
 
 class HttpTest : public ::testing::Test {
 protected:
@@ -183,6 +215,62 @@ TEST_F(HttpTest, HostileServers) {
     http.Get(server.Url("/exact"));
     EXPECT_EQ(BodyFile(), "exact");
     EXPECT_EQ(successes.size(), 3u);
+}
+
+TEST_F(HttpTest, EveryHeaderByteCountsAgainstTheCap) {
+    // Whole 4096-byte lines, one per read, each shorter than the cap on its own.
+    PiecewiseConnector pieces;
+    const std::string line = "X-Pad: " + std::string(4096 - 9, 'h') + "\r\n";
+    pieces.pieces = {"HTTP/1.0 200 OK\r\n"};
+    for (int i = 0; i < 64; ++i) {
+        pieces.pieces.push_back(line);
+    }
+    pieces.pieces.push_back("\r\nbody");
+    HttpClient client(pieces);
+    client.InputFileMode = false;
+    client.MaxHeaderBytes = 16 * 4096;
+    EXPECT_EQ(ErrorOf([&] { client.Get("http://example.invalid/"); }), "Header too large");
+    EXPECT_LE(client.Header.size(), client.MaxHeaderBytes);
+
+    // A header of exactly the cap, its empty line included, still passes.
+    client.MaxHeaderBytes = 17 + 64 * 4096 + 2;
+    client.Get("http://example.invalid/");
+    EXPECT_EQ(client.Header.size(), client.MaxHeaderBytes);
+    EXPECT_EQ(client.Body, "body");
+    client.MaxHeaderBytes -= 1;
+    EXPECT_EQ(ErrorOf([&] { client.Get("http://example.invalid/"); }), "Header too large");
+}
+
+TEST_F(HttpTest, TimeOutEndsSilentStalledAndDrippingServers) {
+    test::LoopbackServer server({{"", "", 0, true},
+                                 {"HTTP/1.0 200 OK\r\n\r\n" + std::string(2000, 'p'), "", 0, true},
+                                 {"HTTP/1.0 200 OK\r\n\r\n", "", 0, true},
+                                 {"HTTP/1.0 200 OK\r\nX-Slow: ", std::string(300, 'x'), 50, true},
+                                 {"HTTP/1.0 200 OK\r\n\r\n", std::string(300, 'x'), 50, true},
+                                 {"HTTP/1.0 200 OK\r\n\r\nquick"}});
+    http.TimeOut = 1000;
+    const auto timed = [&](const std::string& path) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string error = ErrorOf([&] { http.Get(server.Url(path)); });
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, std::chrono::milliseconds(1000)) << path;
+        EXPECT_LT(took, std::chrono::seconds(5)) << path;
+        EXPECT_EQ(http.Error, error) << path;
+        EXPECT_FALSE(http.Connected());
+        return error;
+    };
+    EXPECT_EQ(timed("/silent"), "Timed out: nothing received for 1 second");
+    EXPECT_EQ(timed("/stalled"), "Timed out: nothing received for 1 second");
+    // Right after a short header both rules run out at once; either may tell.
+    EXPECT_TRUE(timed("/stalled-after-header").starts_with("Timed out: "));
+    // Twenty bytes a second never leave a wait long enough for the first rule.
+    EXPECT_EQ(timed("/dripping-header"), "Timed out: under 1024 bytes received in 1 second");
+    EXPECT_EQ(timed("/dripping-body"), "Timed out: under 1024 bytes received in 1 second");
+    EXPECT_TRUE(successes.empty());
+
+    http.Get(server.Url("/quick"));
+    EXPECT_EQ(BodyFile(), "quick");
+    EXPECT_EQ(http.Error, "");
 }
 
 TEST_F(HttpTest, MoreHostileServers) {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "sources/Convert.h"
 #include "sources/ListItems.h"
@@ -129,6 +133,47 @@ TEST_F(ConvertersTest, APageWithoutReleasesSaysSoAndKeepsTheList) {
     EXPECT_EQ(ui.messages[1].kind, ScriptedUi::Kind::Warning);
     EXPECT_TRUE(U8(ui.messages[1].text).ends_with("前の一覧をそのまま表示します。"));
     EXPECT_EQ(test::ReadBytes(dir / "out.csv"), "the earlier list\r\n");
+}
+
+TEST_F(ConvertersTest, AScratchCopySwappedForALinkLeavesTheLinkTargetAlone) {
+    // The page pre-processed for the product-list converter, made large enough that a watcher
+    // swaps the scratch copy for a link while it is being worked on.
+    std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html");
+    page.reserve(page.size() + (8 << 20));
+    for (int i = 0; i < 200000; ++i) {
+        page += "<!-- padding padding padding -->\n";
+    }
+    test::WriteBytes(dir / "page.html", page);
+    const std::filesystem::path victim = dir / "victim.txt";
+    test::WriteBytes(victim, "precious");
+    std::filesystem::create_directory(dir / "data");
+
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, (dir / "data").c_str(), IN_CREATE), 0);
+    bool swapped = false;
+    std::thread swapper([&] {
+        alignas(inotify_event) char events[4096];
+        const ssize_t n = ::read(watch, events, sizeof events);
+        if (n <= 0) {
+            return;
+        }
+        const auto* event = reinterpret_cast<const inotify_event*>(events);
+        const std::filesystem::path scratch = dir / "data" / event->name;
+        const std::filesystem::path link = dir / "link";
+        std::filesystem::create_symlink(victim, link);
+        swapped = ::rename(link.c_str(), scratch.c_str()) == 0;
+    });
+    ConvertRequest r{1, dir / "page.html", dir / "data" / "comic0305.csv", "", may2003};
+    const bool converted = Convert(r, ui);
+    swapper.join();
+    ::close(watch);
+
+    EXPECT_TRUE(swapped);
+    EXPECT_TRUE(converted);
+    EXPECT_EQ(test::ReadBytes(victim), "precious");
+    EXPECT_EQ(test::ReadDataFile(dir / "data" / "comic0305.csv").size(), 7u);
 }
 
 TEST_F(ConvertersTest, WholeNumbers) {
