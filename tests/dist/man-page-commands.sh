@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The man page and `yomida-cli --help` name the same commands: every command and option of the
-# usage has an entry in the man page, and every command the man page describes is in the usage.
+# The man page and `yomida-cli --help` name the same commands: every command of the usage has an
+# entry in the man page and every option of it is described there, and every command the man
+# page describes is in the usage.
 #   tests/dist/man-page-commands.sh YOMIDA_CLI MAN_PAGE
 set -euo pipefail
 cli=$1
@@ -17,10 +18,14 @@ mapfile -t in_page < <(sed -n '/^\.TP/{n;s/^\.B[IR]\{0,1\} \{1,\}"\{0,1\}\([^ "]
 
 status=0
 for name in "${in_usage[@]}"; do
-    if ! printf '%s\n' "${in_page[@]}" | grep -qxF -- "$name"; then
-        echo "$page has no entry for '$name' of yomida-cli --help" >&2
-        status=1
+    if [[ $name == -* ]]; then
+        # An option may be described in an entry of its own or in its command's.
+        grep -qF -- "${name//-/\\-}" "$page" && continue
+    elif printf '%s\n' "${in_page[@]}" | grep -qxF -- "$name"; then
+        continue
     fi
+    echo "$page has no entry for '$name' of yomida-cli --help" >&2
+    status=1
 done
 # The page's commands are the entries of its COMMANDS section.
 mapfile -t page_commands < <(sed -n '/^\.SH COMMANDS/,/^\.SH /{/^\.TP/{n;s/^\.B[IR]\{0,1\} \{1,\}"\{0,1\}\([a-z][a-z0-9\\-]*\).*/\1/p}}' "$page" |
