@@ -27,6 +27,30 @@ bool HasDisplay() {
     return false;
 }
 
+const char* Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : "(not set)";
+}
+
+// Qt ends the program with abort() when no platform plugin can start; until one has, that end
+// is told in words and with the status of a missing display instead.
+QtMessageHandler qtHandler = nullptr;
+
+void RefuseWithoutPlatform(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (type != QtFatalMsg || !message.contains(QLatin1String("platform plugin"))) {
+        qtHandler(type, context, message);  // Qt's own, never null
+        return;
+    }
+    std::fprintf(stderr,
+                 "yomida: no Qt platform plugin could start, so the window cannot be shown\n"
+                 "(QT_QPA_PLATFORM=%s, WAYLAND_DISPLAY=%s, DISPLAY=%s).\n"
+                 "A Wayland session needs the package qt6-wayland. Start YOMIDA from a desktop "
+                 "session, or use yomida-cli for scripts.\n",
+                 Variable("QT_QPA_PLATFORM"), Variable("WAYLAND_DISPLAY"), Variable("DISPLAY"));
+    std::_Exit(1);
+}
+
 // What makes the window one of the desktop's programs: the menu entry it belongs to, its icon,
 // and Japanese fonts in place of the Windows font names the settings file carries.
 void JoinTheDesktop() {
@@ -44,7 +68,9 @@ int RunDesktopProgram(int argc, char** argv) {
                      "Start YOMIDA from a desktop session, or use yomida-cli for scripts.\n");
         return 1;
     }
+    qtHandler = qInstallMessageHandler(RefuseWithoutPlatform);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtHandler);
     QApplication::setApplicationName(QStringLiteral("YOMIDA"));
     JoinTheDesktop();
     if (!InstallJapaneseTranslations(app)) {

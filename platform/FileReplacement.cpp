@@ -136,9 +136,10 @@ int CreateTemporary(const std::filesystem::path& target, const struct stat* old,
         return fd;
     }
     if (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) {
-        // Only a privileged writer can give the file back to its owner; anyone else keeps the
-        // file as their own, as an editor saving it would.
-        (void)::fchown(fd, old->st_uid, old->st_gid);
+        if (::fchown(fd, old->st_uid, old->st_gid) != 0) {
+            // Only a privileged writer can give the file back to its owner; anyone else keeps
+            // the file as their own, as an editor saving it would.
+        }
     }
     try {
         CopyAccess(target, *old, fd);

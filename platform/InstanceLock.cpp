@@ -38,8 +38,10 @@ void InstanceLock::NotifyHolder() const {
     }
     // A lock may not be held, but writing needs none: the holder only watches for a change.
     static const char kNote[] = "raise\n";
-    (void)::ftruncate(fd_, 0);
-    (void)::pwrite(fd_, kNote, sizeof kNote - 1, 0);
+    // A failure only leaves the holder's window where it is.
+    if (::ftruncate(fd_, 0) == 0 && ::pwrite(fd_, kNote, sizeof kNote - 1, 0) < 0) {
+        return;
+    }
 }
 
 InstanceLock::~InstanceLock() {

@@ -17,6 +17,12 @@ std::filesystem::path BaseDirectory(const std::string& variable, const std::stri
     return set.is_absolute() ? set : std::filesystem::path(home) / fallback;
 }
 
+// A folder's path without "." or ".." steps or a trailing separator, for comparing.
+std::filesystem::path FolderPath(const std::filesystem::path& folder) {
+    std::filesystem::path normal = folder.lexically_normal();
+    return normal.has_filename() ? normal : normal.parent_path();
+}
+
 std::string Variable(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
@@ -29,6 +35,9 @@ PathEnvironment PathEnvironment::Current() {
     e.xdgConfigHome = Variable("XDG_CONFIG_HOME");
     e.xdgDataHome = Variable("XDG_DATA_HOME");
     e.home = Variable("HOME");
+    // Through links, as the running program's own path is.
+    std::error_code error;
+    e.installFolder = std::filesystem::weakly_canonical(YOMIDA_INSTALL_BINDIR, error);
     e.fileExists = [](const std::filesystem::path& p) { return FileExists(p); };
     e.folderWritable = [](const std::filesystem::path& p) {
         return ::access(p.c_str(), W_OK | X_OK) == 0;
@@ -42,7 +51,10 @@ ProgramPaths ResolveProgramPaths(const std::filesystem::path& executable,
     paths.appFolder = executable.parent_path();
     std::filesystem::path beside = executable;
     beside.replace_extension(".INI");
-    paths.portable = env.fileExists(beside) || env.folderWritable(paths.appFolder);
+    const bool inInstallFolder =
+        !env.installFolder.empty() && FolderPath(paths.appFolder) == FolderPath(env.installFolder);
+    paths.portable =
+        env.fileExists(beside) || (!inInstallFolder && env.folderWritable(paths.appFolder));
     if (paths.portable) {
         paths.settingsFile = beside;
         paths.dataFolder = paths.appFolder / "data";

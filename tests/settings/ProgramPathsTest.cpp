@@ -19,6 +19,7 @@ struct FakeMachine {
         e.xdgConfigHome = std::move(configHome);
         e.xdgDataHome = std::move(dataHome);
         e.home = "/home/user";
+        e.installFolder = "/usr/bin";
         e.fileExists = [this](const fs::path& p) { return files.count(p) != 0; };
         e.folderWritable = [this](const fs::path& p) { return writable.count(p) != 0; };
         return e;
@@ -63,6 +64,33 @@ TEST(ProgramPaths, XdgFoldersForAnInstalledProgram) {
     EXPECT_EQ(p.settingsFile, "/home/user/.config/yomida/yomida.INI");
     p = ResolveWindowProgramPaths("/opt/yomida/yomida-cli", machine.Environment());
     EXPECT_EQ(p.settingsFile, "/opt/yomida/yomida.INI");
+}
+
+TEST(ProgramPaths, RootWritingTheInstalledFolderStaysInItsOwnFolders) {
+    FakeMachine machine;
+    machine.writable.insert("/usr/bin");
+    PathEnvironment root = machine.Environment();
+    root.home = "/root";
+    ProgramPaths p = ResolveProgramPaths("/usr/bin/yomida", root);
+    EXPECT_FALSE(p.portable);
+    EXPECT_EQ(p.settingsFile, "/root/.config/yomida/yomida.INI");
+    EXPECT_EQ(p.dataFolder, "/root/.local/share/yomida/data");
+    p = ResolveWindowProgramPaths("/usr/bin/yomida-cli", root);
+    EXPECT_EQ(p.settingsFile, "/root/.config/yomida/yomida.INI");
+
+    // The installed folder named with a trailing separator is the same folder.
+    root.installFolder = "/usr/bin/";
+    EXPECT_FALSE(ResolveProgramPaths("/usr/bin/yomida", root).portable);
+
+    // A settings file put there on purpose still makes it portable, for every user.
+    machine.files.insert("/usr/bin/yomida.INI");
+    EXPECT_TRUE(ResolveProgramPaths("/usr/bin/yomida", root).portable);
+
+    // A build folder and a copy elsewhere stay portable.
+    EXPECT_TRUE(ResolveProgramPaths("/opt/yomida/yomida", root).portable);
+    root.installFolder.clear();
+    machine.files.clear();
+    EXPECT_TRUE(ResolveProgramPaths("/usr/bin/yomida", root).portable);
 }
 
 }  // namespace
