@@ -16,6 +16,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -39,6 +40,32 @@ namespace yomida::qt {
 namespace {
 
 const char* const kStatusPanelNames[3] = {"状態", "件数", "接続"};
+
+// Tab in a cell being edited keeps the text and then leaves the grid, as Tab does outside an
+// edit, instead of opening the next cell: the grid is no trap while a cell is edited either.
+class GridDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+                auto* editor = static_cast<QWidget*>(object);
+                auto* view = qobject_cast<QWidget*>(parent());
+                emit commitData(editor);
+                emit closeEditor(editor, NoHint);
+                if (view != nullptr) {
+                    QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers());
+                    QCoreApplication::sendEvent(view, &again);
+                }
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+};
 
 }  // namespace
 
@@ -178,6 +205,7 @@ void MainWindow::BuildGrid() {
     model_ = new GridModel(form_.List, this);
     grid_ = new QTableView;
     grid_->setModel(model_);
+    grid_->setItemDelegate(new GridDelegate(grid_));
     grid_->setAccessibleName(QString::fromUtf8("検索結果"));
     // Tab leaves the grid; the arrow keys move between its cells.
     grid_->setTabKeyNavigation(false);

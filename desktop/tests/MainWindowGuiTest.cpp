@@ -206,6 +206,16 @@ TEST_F(MainWindowGuiTest, KeyboardLeavesTheGridAndStepsThroughTheTree) {
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Right);
     EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 3));
+    // Tab out of a cell being edited keeps the text and leaves the grid too.
+    grid->edit(grid->currentIndex());
+    ASSERT_NE(QApplication::focusWidget(), grid);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_FALSE(grid->isAncestorOf(QApplication::focusWidget()) ||
+                 QApplication::focusWidget() == grid)
+        << QApplication::focusWidget()->metaObject()->className();
+    EXPECT_EQ(grid->model()->index(0, 3).data().toString(), QStringLiteral("x"));
+    grid->setFocus();
 
     // F6 goes round the search boxes, the tree and the grid; Shift+F6 back.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
