@@ -59,9 +59,9 @@ private:
     QSpinBox* sEdtT_ = nullptr;            // SEdtT
     std::array<QCheckBox*, 3> markers_{};  // Cb1, Cb2, Cb3
     QLineEdit* edtCalen_ = nullptr;        // EdtCalen
-    QLabel* lblSort_ = nullptr;
-    QComboBox* cmbSort_ = nullptr;   // CmbSort
-    QPushButton* btnDsp_ = nullptr;  // BtnDsp
+    QLabel* lblSort_ = nullptr;            // names the order box
+    QComboBox* cmbSort_ = nullptr;         // CmbSort
+    QPushButton* btnDsp_ = nullptr;        // BtnDsp
 };
 
 }  // namespace yomida::qt
