@@ -1,9 +1,66 @@
 #include "desktop/DialogFrame.h"
 
+#include <QAccessibleWidget>
+#include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QLayout>
+#include <QWindow>
 
 namespace yomida::qt {
+namespace {
+
+const char* const kRoleProperty = "yomidaAccessibleRole";
+
+QAccessibleInterface* RoleFactory(const QString&, QObject* object) {
+    const QVariant role = object != nullptr ? object->property(kRoleProperty) : QVariant();
+    if (!role.isValid() || !object->isWidgetType()) {
+        return nullptr;
+    }
+    return new QAccessibleWidget(static_cast<QWidget*>(object),
+                                 static_cast<QAccessible::Role>(role.toInt()));
+}
+
+// Watches every window of the program being shown or hidden, since a modal dialog can come from
+// anywhere: a message box of the logic, a file dialog, a dialog of the menus.
+class ModalWatch final : public QObject {
+public:
+    explicit ModalWatch(QWidget& window) : QObject(&window), window_(window) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            if (widget != &window_ && widget->isWindow() && widget->isModal()) {
+                Update(type == QEvent::Hide ? widget : nullptr);
+            }
+        }
+        return false;
+    }
+
+private:
+    void Update(const QWidget* closing) {
+        bool modalUp = false;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            modalUp = modalUp || (w != closing && w != &window_ && w->isVisible() && w->isModal());
+        }
+        QWindow* handle = window_.windowHandle();
+        if (handle == nullptr || !(window_.windowFlags() & Qt::WindowStaysOnTopHint)) {
+            return;
+        }
+        // Only the platform window changes: the widget keeps its own flag to come back to.
+        if (handle->flags().testFlag(Qt::WindowStaysOnTopHint) == modalUp) {
+            handle->setFlag(Qt::WindowStaysOnTopHint, !modalUp);
+        }
+    }
+
+    QWidget& window_;
+};
+
+}  // namespace
 
 void SetFixedBorder(QDialog& dialog) {
     dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -12,6 +69,19 @@ void SetFixedBorder(QDialog& dialog) {
     if (dialog.layout() != nullptr) {
         dialog.layout()->setSizeConstraint(QLayout::SetFixedSize);
     }
+}
+
+void SetWindowRole(QWidget& window, QAccessible::Role role) {
+    static const bool installed = [] {
+        QAccessible::installFactory(RoleFactory);
+        return true;
+    }();
+    (void)installed;
+    window.setProperty(kRoleProperty, static_cast<int>(role));
+}
+
+void YieldTopToModalDialogs(QWidget& window) {
+    new ModalWatch(window);
 }
 
 }  // namespace yomida::qt

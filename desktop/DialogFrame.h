@@ -1,11 +1,22 @@
 #pragma once
 
+#include <QAccessible>
+
 class QDialog;
+class QWidget;
 
 namespace yomida::qt {
 
 // Gives a dialog a fixed border with a close box only, in front of the main window: it cannot be
 // resized, maximised or minimised. Call it once the dialog has its layout.
 void SetFixedBorder(QDialog& dialog);
+
+// A top-level QWidget reads to a screen reader as a plain "filler"; this gives `window` the role
+// of a window or a dialog, so it is announced as one, with its title.
+void SetWindowRole(QWidget& window, QAccessible::Role role);
+
+// While any modal dialog is up, `window` gives up staying on top, so the dialog, which the user
+// must answer first, is never hidden behind it. It stays on top again once the last one closes.
+void YieldTopToModalDialogs(QWidget& window);
 
 }  // namespace yomida::qt

@@ -210,7 +210,9 @@ void MainActions::Push() {
     tBtnOnOff_->setToolTip(FromSjis(form_.TBtnOnOff.hint));
     checkSave_->setText(FromSjis(form_.CheckSave.caption));
     for (size_t n = 0; n < kSavedConditionCount; ++n) {
-        jouken_[n]->setText(FromSjis(form_.Conditions.Jouken[n].caption));
+        // A free slot has no name; its item says which slot it is rather than nothing.
+        const std::string& name = form_.Conditions.Jouken[n].caption;
+        jouken_[n]->setText(name.empty() ? U("検索条件 %1 (未使用)").arg(n + 1) : FromSjis(name));
         joukenButtons_[n]->setToolTip(FromSjis(form_.Conditions.Jouken[n].hint));
     }
     showBrowserOn_->setText(FromSjis(form_.ShowBrowserOn.caption));

@@ -12,9 +12,11 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -38,6 +40,32 @@ namespace yomida::qt {
 namespace {
 
 const char* const kStatusPanelNames[3] = {"状態", "件数", "接続"};
+
+// Tab in a cell being edited keeps the text and then leaves the grid, as Tab does outside an
+// edit, instead of opening the next cell: the grid is no trap while a cell is edited either.
+class GridDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+                auto* editor = static_cast<QWidget*>(object);
+                auto* view = qobject_cast<QWidget*>(parent());
+                emit commitData(editor);
+                emit closeEditor(editor, NoHint);
+                if (view != nullptr) {
+                    QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers());
+                    QCoreApplication::sendEvent(view, &again);
+                }
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+};
 
 }  // namespace
 
@@ -75,6 +103,12 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
     layout->addStretch();
     setCentralWidget(central);
     BuildStatusBar();
+    // F6 steps through the three areas as in other desktop programs, so a keyboard user
+    // reaches the search boxes from the grid without tabbing through every control.
+    auto* nextArea = new QShortcut(QKeySequence(Qt::Key_F6), this);
+    connect(nextArea, &QShortcut::activated, this, [this] { FocusNextArea(true); });
+    auto* previousArea = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
+    connect(previousArea, &QShortcut::activated, this, [this] { FocusNextArea(false); });
 
     conditionList_ = new ConditionListDialog(form_.slist, this);
     setupDialog_ = new SetupDialog(form_.setup, this);
@@ -154,10 +188,16 @@ void MainWindow::BuildTree() {
             return;
         }
         const int node = item->data(0, Qt::UserRole).toInt();
+        // A leaf reached with the arrow keys keeps the focus, so the next key steps on; the
+        // display would otherwise hand it to the grid, as it does for a click.
+        const bool stepping = tree_->hasFocus() && QGuiApplication::mouseButtons() == Qt::NoButton;
         Handle([this, node] {
             form_.TView.selected = node;
             form_.TViewChange(node);
         });
+        if (stepping) {
+            tree_->setFocus();
+        }
     });
 }
 
@@ -165,7 +205,10 @@ void MainWindow::BuildGrid() {
     model_ = new GridModel(form_.List, this);
     grid_ = new QTableView;
     grid_->setModel(model_);
+    grid_->setItemDelegate(new GridDelegate(grid_));
     grid_->setAccessibleName(QString::fromUtf8("検索結果"));
+    // Tab leaves the grid; the arrow keys move between its cells.
+    grid_->setTabKeyNavigation(false);
     // The record-number column is the grid's fixed column, 0 pixels wide: the cursor never
     // stays in it, wherever Home or a click would put it.
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -222,6 +265,28 @@ QPushButton* MainWindow::SearchButton() const {
 
 QLineEdit* MainWindow::PeriodField() const {
     return search_->PeriodField();
+}
+
+void MainWindow::FocusNextArea(bool forward) {
+    QWidget* const areas[] = {search_, tree_, grid_};
+    const int count = static_cast<int>(std::size(areas));
+    // Outside the three areas, forward starts at the first and backward at the last.
+    int at = forward ? -1 : count;
+    QWidget* focus = QApplication::focusWidget();
+    for (int i = 0; i < count; ++i) {
+        if (focus != nullptr && (areas[i] == focus || areas[i]->isAncestorOf(focus))) {
+            at = i;
+        }
+    }
+    // The tree and the grid are skipped while the busy display stands in for them.
+    for (int step = 1; step <= count; ++step) {
+        const int next = ((forward ? at + step : at - step) % count + count) % count;
+        QWidget* area = next == 0 ? search_->SearchBox(1) : areas[next];
+        if (area->isVisible() && area->isEnabled()) {
+            area->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return;
+        }
+    }
 }
 
 void MainWindow::Handle(const std::function<void()>& handler) {

@@ -83,6 +83,8 @@ private:
     void Pull();
     void Handle(const std::function<void()>& handler);
     void PushTree();
+    // Moves the focus to the next (or previous) of the search boxes, the tree and the grid.
+    void FocusNextArea(bool forward);
     void PushGrid();
     // Box 1, 2 or 3, as its edit command or a double click opens it.
     void OpenWordEditor(int box);

@@ -90,6 +90,11 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
     cmbSort_ = new QComboBox;
     cmbSort_->setObjectName(QStringLiteral("CmbSort"));
     cmbSort_->setAccessibleName(QString::fromUtf8("並び順"));
+    // A screen reader on Linux names a combo box by its text and finds what it is for by the
+    // label tied to it.
+    lblSort_ = new QLabel(QString::fromUtf8("並び順"));
+    lblSort_->setBuddy(cmbSort_);
+    right->addWidget(lblSort_);
     // The row must hold the date range too at the window's default width, so the order box and
     // the search button take no more room than their texts need.
     cmbSort_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -186,6 +191,9 @@ void SearchPanel::Push() {
     }
     cbDate_->setText(FromSjis(filter_.CbDate.caption));
     cbDate_->setChecked(filter_.CbDate.checked);
+    // The date range needs the label's room at the window's default width; hidden, the label
+    // still names the box to a screen reader. It goes first, or the window would grow.
+    lblSort_->setVisible(!filter_.Pnl1.visible);
     pnl1_->setVisible(filter_.Pnl1.visible);
     sEdtF_->setRange(filter_.SEdtF.minValue, filter_.SEdtF.maxValue);
     sEdtF_->setValue(filter_.SEdtF.value);

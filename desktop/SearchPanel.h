@@ -59,6 +59,7 @@ private:
     QSpinBox* sEdtT_ = nullptr;            // SEdtT
     std::array<QCheckBox*, 3> markers_{};  // Cb1, Cb2, Cb3
     QLineEdit* edtCalen_ = nullptr;        // EdtCalen
+    QLabel* lblSort_ = nullptr;            // names the order box
     QComboBox* cmbSort_ = nullptr;         // CmbSort
     QPushButton* btnDsp_ = nullptr;        // BtnDsp
 };

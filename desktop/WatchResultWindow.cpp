@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "desktop/DialogFrame.h"
 #include "desktop/QtText.h"
 #include "sources/RecordLayout.h"
 
@@ -25,6 +26,7 @@ QString CategoryCaption(int number) {
 WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open, QWidget* parent)
     : QWidget(parent, Qt::Window), open_(std::move(open)) {
     setWindowTitle(QString::fromUtf8("ウォッチ結果"));
+    SetWindowRole(*this, QAccessible::Window);
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     newOnly_ = new QCheckBox(QString::fromUtf8("新着のみ表示"));
@@ -36,6 +38,7 @@ WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open
     layout->addLayout(top);
 
     table_ = new QTableWidget(0, kColumns);
+    table_->setAccessibleName(QString::fromUtf8("ウォッチに合った行"));
     table_->setHorizontalHeaderLabels({QString::fromUtf8("発売日"), QString::fromUtf8("区分"),
                                        QString::fromUtf8("出版社"), QString::fromUtf8("タイトル"),
                                        QString::fromUtf8("作者"), QString::fromUtf8("価格"),

@@ -20,8 +20,10 @@ WatchWordsDialog::WatchWordsDialog(WatchWordsForm& logic, QWidget* parent)
     auto* grid = new QGridLayout;
     const char* captions[3] = {"出版社", "タイトル", "作者名"};
     for (int i = 0; i < 3; ++i) {
-        grid->addWidget(new QLabel(QString::fromUtf8(captions[i])), 0, i);
+        auto* label = new QLabel(QString::fromUtf8(captions[i]));
+        grid->addWidget(label, 0, i);
         auto* box = new QPlainTextEdit;
+        label->setBuddy(box);
         box->setLineWrapMode(QPlainTextEdit::NoWrap);
         grid->addWidget(box, 1, i);
         boxes_[static_cast<size_t>(i)] = box;

@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "desktop/DialogFrame.h"
 #include "desktop/QtText.h"
 
 namespace yomida::qt {
@@ -15,6 +16,9 @@ WordEditor::WordEditor(WordListEditor& logic, std::function<void()> boxChanged, 
       logic_(logic),
       boxChanged_(std::move(boxChanged)) {
     setWindowTitle(QString::fromUtf8("YOMIDA エディター"));
+    SetWindowRole(*this, QAccessible::Dialog);
+    // It stays on top of the main window, but never over a question or a file dialog.
+    YieldTopToModalDialogs(*this);
     auto* layout = new QVBoxLayout(this);
     memo_ = new QPlainTextEdit;
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -43,6 +47,11 @@ void WordEditor::ShowLines() {
         lines << FromSjis(line);
     }
     memo_->setPlainText(lines.join(QLatin1Char('\n')));
+    // The lines are the words of one search box; a screen reader says which.
+    const char* box = logic_.EdtName == "CmbSrch1"   ? "出版社"
+                      : logic_.EdtName == "CmbSrch2" ? "タイトル"
+                                                     : "作者名";
+    memo_->setAccessibleName(QString::fromUtf8("%1の条件（1行に1語）").arg(QString::fromUtf8(box)));
     show();
     raise();
 }

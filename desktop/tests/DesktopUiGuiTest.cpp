@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include "desktop/BusyPanel.h"
 #include "desktop/ConditionListDialog.h"
@@ -349,6 +350,34 @@ TEST_F(DesktopUiGuiTest, SetupKeepsItsPageAndDialogsHaveAFixedBorder) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window->Editor()));
     QTest::keyClick(window->Editor()->Memo(), Qt::Key_Escape);
     EXPECT_FALSE(window->Editor()->isVisible());
+}
+
+TEST_F(DesktopUiGuiTest, DialogsComeInFrontOfTheStayOnTopWordEditor) {
+    Open();
+    WordEditor* editor = window->Editor();
+    editor->ShowLines();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
+    auto onTop = [editor] {
+        return editor->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
+    };
+    ASSERT_TRUE(onTop());
+    bool onTopDuringFiles = true, onTopDuringBox = true;
+    OnModal<QFileDialog>([&](QFileDialog* files) {
+        onTopDuringFiles = onTop();
+        OnModal<QMessageBox>([&](QMessageBox* box) {
+            onTopDuringBox = onTop();
+            box->accept();
+        });
+        ui.ShowError("x");
+        // The file dialog is still up after the box.
+        EXPECT_FALSE(onTop());
+        files->reject();
+    });
+    ui.OpenFileDialog(FileDialogRequest{});
+    EXPECT_FALSE(onTopDuringFiles);
+    EXPECT_FALSE(onTopDuringBox);
+    EXPECT_TRUE(onTop()) << "back on top once the dialogs are gone";
+    EXPECT_TRUE(editor->isVisible());
 }
 
 TEST_F(DesktopUiGuiTest, DateRangeFitsTheWindowAsItIs) {

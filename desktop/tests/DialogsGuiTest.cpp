@@ -1,17 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 
 #include "desktop/ConditionListDialog.h"
 #include "desktop/MainWindow.h"
 #include "desktop/SetupDialog.h"
 #include "desktop/VersionDialog.h"
+#include "desktop/WatchResultWindow.h"
+#include "desktop/WatchWordsDialog.h"
 #include "desktop/WordEditor.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"
@@ -40,7 +45,63 @@ protected:
         }
         return nullptr;
     }
+    static QString Name(QObject* object) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(object);
+        return a != nullptr ? a->text(QAccessible::Name) : QString();
+    }
+    static QAccessible::Role Role(QObject* object) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(object);
+        return a != nullptr ? a->role() : QAccessible::NoRole;
+    }
 };
+
+TEST_F(DialogsGuiTest, ScreenReaderHearsWhatEachFieldAndWindowIs) {
+    ConditionListDialog* conditions = window->ConditionList();
+    conditions->Prepare();
+    EXPECT_EQ(Name(conditions->NameField()), QString::fromUtf8("検索条件名称"));
+    EXPECT_EQ(Name(conditions->NameList()), QString::fromUtf8("保存した検索条件"));
+    conditions->reject();
+
+    for (QAction* a : window->findChildren<QAction*>()) {
+        if (a->text() == QString::fromUtf8("タイトル条件編集")) {
+            a->trigger();
+        }
+    }
+    WordEditor* editor = window->Editor();
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_EQ(Role(editor), QAccessible::Dialog);
+    EXPECT_EQ(Name(editor), QString::fromUtf8("YOMIDA エディター"));
+    EXPECT_EQ(Name(editor->Memo()), QString::fromUtf8("タイトルの条件（1行に1語）"));
+
+    WatchWordsDialog* words = window->WatchWords();
+    const char* boxes[3] = {"出版社", "タイトル", "作者名"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Name(words->Box(i)), QString::fromUtf8(boxes[i]));
+    }
+    WatchResultWindow* results = window->WatchResults();
+    EXPECT_EQ(Role(results), QAccessible::Window);
+    EXPECT_EQ(Name(results), QString::fromUtf8("ウォッチ結果"));
+    EXPECT_EQ(Name(results->Table()), QString::fromUtf8("ウォッチに合った行"));
+
+    // A combo box on Linux is named by its text; the label tied to it says what it orders.
+    QComboBox* order = window->findChild<QComboBox*>(QStringLiteral("CmbSort"));
+    ASSERT_NE(order, nullptr);
+    QStringList labels;
+    for (const auto& [label, relation] :
+         QAccessible::queryAccessibleInterface(order)->relations(QAccessible::Label)) {
+        labels << label->text(QAccessible::Name);
+    }
+    EXPECT_EQ(labels, QStringList{QString::fromUtf8("並び順")});
+
+    // The free condition slots say which slot they are.
+    QStringList slotNames;
+    for (QAction* a : window->findChildren<QAction*>()) {
+        if (a->shortcut() == QKeySequence(QStringLiteral("Ctrl+3"))) {
+            slotNames << a->text();
+        }
+    }
+    EXPECT_EQ(slotNames, QStringList{QString::fromUtf8("検索条件 3 (未使用)")});
+}
 
 TEST_F(DialogsGuiTest, ConditionListAddsAndOkRelabelsTheCommands) {
     window->SearchBox(1)->setEditText(QStringLiteral("A,B"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QColor>
 #include <QComboBox>
 #include <QHeaderView>
@@ -169,6 +170,64 @@ TEST_F(MainWindowGuiTest, DirectDownloadFromALocalServer) {
     EXPECT_TRUE(server.Requests()[0].starts_with("GET /1320/japa/t_a.htm HTTP/1.0\r\n"));
     EXPECT_EQ(Text(1), QString::fromUtf8("2件"));
     EXPECT_TRUE(window->Tree()->isVisibleTo(window.get())) << "the busy display is gone again";
+}
+
+TEST_F(MainWindowGuiTest, KeyboardLeavesTheGridAndStepsThroughTheTree) {
+    Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    WriteList();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTreeWidget* tree = window->Tree();
+    QTableView* grid = window->Grid();
+    tree->setFocus();
+    tree->setCurrentItem(tree->topLevelItem(0));  // the group: nothing is shown
+    ASSERT_TRUE(tree->hasFocus());
+
+    // Down onto a leaf shows its list and the focus stays, so the next Down steps on.
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_TRUE(tree->hasFocus()) << "the display took the focus from the tree";
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0)->child(1));
+    EXPECT_TRUE(tree->hasFocus());
+    QTest::keyClick(tree, Qt::Key_Up);
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+
+    // Tab and Shift+Tab leave the grid instead of walking its cells.
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 2));
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_FALSE(grid->hasFocus());
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 2));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(tree->hasFocus());
+    // The arrows still move between cells.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 3));
+    // Tab out of a cell being edited keeps the text and leaves the grid too.
+    grid->edit(grid->currentIndex());
+    ASSERT_NE(QApplication::focusWidget(), grid);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_FALSE(grid->isAncestorOf(QApplication::focusWidget()) ||
+                 QApplication::focusWidget() == grid)
+        << QApplication::focusWidget()->metaObject()->className();
+    EXPECT_EQ(grid->model()->index(0, 3).data().toString(), QStringLiteral("x"));
+    grid->setFocus();
+
+    // F6 goes round the search boxes, the tree and the grid; Shift+F6 back.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    EXPECT_TRUE(window->SearchBox(1)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    EXPECT_TRUE(tree->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    EXPECT_TRUE(grid->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_TRUE(tree->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_TRUE(window->SearchBox(1)->hasFocus());
 }
 
 TEST_F(MainWindowGuiTest, ClosingWritesTheSettingsAndTheNextStartComesBackAsLeft) {
