@@ -416,12 +416,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::OpenWatchResults() {
-    if (scanning_) {
+    // A scan or a display is already running: the window stays as it is until it ends.
+    if (form_.Displaying()) {
         return;
     }
-    scanning_ = true;
     Handle([this] { form_.WatchScanExecute(); });
-    scanning_ = false;
     watchResults_->ShowMatches(form_.WatchMatches);
 }
 
