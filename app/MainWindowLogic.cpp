@@ -321,6 +321,9 @@ void MainWindowLogic::SetBusyDisplay(bool on) {
         Busy.animating = true;
         Busy.progress = 0;
         Busy.progressVisible = true;
+        // The busy display, and the forced-download toggle the fetch has just cleared, show
+        // before the transfer first waits.
+        ui_.Repaint();
     } else {
         Busy.progress += Busy.progressMax;
         Busy.animating = false;

@@ -344,6 +344,7 @@ void MainWindow::PushProgress() {
     const bool idle = !form_.Busy.cancelVisible && !form_.Busy.progressVisible;
     search_->setEnabled(idle);
     actions_->SetEnabled(idle);
+    actions_->PushDownloadToggle();
 }
 
 void MainWindow::OpenWordEditor(int box) {

@@ -176,6 +176,62 @@ TEST_F(DesktopUiGuiTest, SlowDownloadShowsTheBusyDisplayAndNothingChangesTheChoi
     EXPECT_TRUE(window->menuBar()->isEnabled());
 }
 
+TEST_F(DesktopUiGuiTest, ForcedDownloadUnpressesAtOnceAndEscapeCancelsIt) {
+    // A server that sends part of the page and then nothing: only a cancel ends the transfer.
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n<html>";
+    test::LoopbackServer server({{head, "", 0, true}});
+    Open("[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    QAction* forced = MenuAction("データの強制ダウンロード");
+    ASSERT_NE(forced, nullptr);
+    forced->trigger();
+    ASSERT_TRUE(form.DownLoad.checked);
+
+    OnModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    bool pressedDuringTransfer = false, escaped = false;
+    int ticks = 0;
+    QString failure;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!window->Busy()->CancelButton()->isVisible() || escaped) {
+            return;
+        }
+        pressedDuringTransfer = pressedDuringTransfer || forced->isChecked();
+        window->activateWindow();
+        if (QApplication::activeWindow() != window.get()) {
+            return;
+        }
+        if (++ticks == 3) {
+            OnModal<QMessageBox>([&](QMessageBox* box) {
+                failure = box->text();
+                box->button(QMessageBox::Ok)->click();
+            });
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+            escaped = true;
+        }
+    });
+    watch.start(10);
+    // Should Escape do nothing, the button ends the test instead of the server's silence.
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    QObject::connect(&fallback, &QTimer::timeout, [&] {
+        OnModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+        window->Busy()->CancelButton()->click();
+    });
+    fallback.start(5000);
+    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(3)->child(5));  // the weekly list
+    const bool cancelledByEscape = fallback.isActive();
+    watch.stop();
+    fallback.stop();
+
+    EXPECT_FALSE(pressedDuringTransfer) << "the toggle the fetch cleared still showed pressed";
+    EXPECT_FALSE(form.DownLoad.checked);
+    EXPECT_TRUE(escaped);
+    EXPECT_TRUE(cancelledByEscape);
+    EXPECT_EQ(failure, QString::fromUtf8("データ取得処理：エラー！！"));
+    EXPECT_FALSE(window->Busy()->isVisible());
+    EXPECT_FALSE(std::filesystem::exists(dir / "data" / "syosk1320.csv"));
+}
+
 TEST_F(DesktopUiGuiTest, BoxesOpenOverTheActiveDialog) {
     Open();
     ConditionListDialog* dialog = window->ConditionList();
