@@ -6,7 +6,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -25,6 +27,7 @@
 
 #include "desktop/BusyPanel.h"
 #include "desktop/ConditionListDialog.h"
+#include "desktop/FontSubstitution.h"
 #include "desktop/MainActions.h"
 #include "desktop/MainWindow.h"
 #include "desktop/QtText.h"
@@ -230,6 +233,37 @@ TEST_F(DesktopUiGuiTest, ForcedDownloadUnpressesAtOnceAndEscapeCancelsIt) {
     EXPECT_EQ(failure, QString::fromUtf8("データ取得処理：エラー！！"));
     EXPECT_FALSE(window->Busy()->isVisible());
     EXPECT_FALSE(std::filesystem::exists(dir / "data" / "syosk1320.csv"));
+}
+
+TEST_F(DesktopUiGuiTest, FontDialogOpensOnTheFontInUseAndOkAloneKeepsIt) {
+    SubstituteWindowsFonts();
+    const FontChoice stored{test::Sj("ＭＳ ゴシック"), 9};
+    const QString inUse = QFontInfo(QFont(FromSjis(stored.name), 9)).family();
+    QString shown;
+    OnModal<QFontDialog>([&](QFontDialog* fonts) {
+        shown = fonts->currentFont().family();
+        fonts->accept();
+    });
+    const std::optional<FontChoice> kept = ui.FontDialog(stored);
+    EXPECT_EQ(shown, inUse);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(test::U8(kept->name), "ＭＳ ゴシック");
+    EXPECT_EQ(kept->size, 9);
+
+    // Another family chosen in the dialog is taken by its own name.
+    const QString other = inUse == QStringLiteral("DejaVu Serif") ? QStringLiteral("DejaVu Sans")
+                                                                  : QStringLiteral("DejaVu Serif");
+    if (!QFontDatabase::families().contains(other)) {
+        GTEST_SKIP() << "fonts-dejavu is not installed";
+    }
+    OnModal<QFontDialog>([&](QFontDialog* fonts) {
+        fonts->setCurrentFont(QFont(other, 12));
+        fonts->accept();
+    });
+    const std::optional<FontChoice> changed = ui.FontDialog(stored);
+    ASSERT_TRUE(changed.has_value());
+    EXPECT_EQ(FromSjis(changed->name), other);
+    EXPECT_EQ(changed->size, 12);
 }
 
 TEST_F(DesktopUiGuiTest, BoxesOpenOverTheActiveDialog) {
