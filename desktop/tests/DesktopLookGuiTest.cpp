@@ -108,6 +108,34 @@ TEST(Icons, DrawnAtTheDevicePixelRatioInThePalettesColours) {
     EXPECT_EQ(program.pixmap(QSize(64, 64), 1.0).size(), QSize(64, 64));
 }
 
+// How far apart two pixels of a 32-pixel drawing are in lightness, 0 to 255.
+int Contrast(const QImage& image, QPoint a, QPoint b) {
+    return std::abs(qGray(image.pixel(a)) - qGray(image.pixel(b)));
+}
+
+TEST(Icons, ToolbarDrawingsKeepTheirInsideOnADarkPalette) {
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    for (const QPalette& palette : {original, dark}) {
+        QApplication::setPalette(palette);
+        const auto draw = [](Glyph glyph) {
+            return ToolIcon(glyph).pixmap(QSize(32, 32), 1.0).toImage();
+        };
+        const QImage csv = draw(Glyph::SaveCsv);
+        EXPECT_GE(Contrast(csv, {14, 10}, {14, 13}), 80) << "the lines on the sheet";
+        const QImage browser = draw(Glyph::Browser);
+        EXPECT_GE(Contrast(browser, {16, 10}, {11, 11}), 80) << "the globe's meridian";
+        const QImage setup = draw(Glyph::Setup);
+        EXPECT_GE(Contrast(setup, {16, 16}, {9, 16}), 80) << "the wheel's hole";
+        EXPECT_GE(Contrast(setup, {6, 16}, {9, 16}), 80) << "the wheel's rim";
+    }
+    QApplication::setPalette(original);
+}
+
 TEST(VersionDialogLook, TheLinkTakesThePalettesLinkColour) {
     ScriptedUi ui;
     VersionInfo logic(ui, [] { return std::string("/usr/share/yomida/manual/index.htm"); });
