@@ -84,10 +84,13 @@ void WatchResultWindow::FitToScreen() {
                          border);
     }
     const QSize inside = size().boundedTo(area.marginsRemoved(frame).size());
-    // Beside the main window where it fits, and never past an edge of the free area.
-    QPoint at = isVisible() ? pos() : QPoint(area.left(), area.top());
-    if (!isVisible() && parentWidget() != nullptr) {
-        at = parentWidget()->window()->frameGeometry().topLeft() + QPoint(40, 40);
+    // A window not yet shown opens just inside the main window's corner; one already shown
+    // stays where the user put it. Either way no edge passes the free area's.
+    QPoint at = pos();
+    if (!isVisible()) {
+        at = parentWidget() != nullptr
+                 ? parentWidget()->window()->frameGeometry().topLeft() + QPoint(40, 40)
+                 : area.topLeft();
     }
     const int outerWidth = inside.width() + frame.left() + frame.right();
     const int outerHeight = inside.height() + frame.top() + frame.bottom();
