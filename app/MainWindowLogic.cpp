@@ -321,6 +321,9 @@ void MainWindowLogic::SetBusyDisplay(bool on) {
         Busy.animating = true;
         Busy.progress = 0;
         Busy.progressVisible = true;
+        // The busy display, and the forced-download toggle the fetch has just cleared, show
+        // before the transfer first waits.
+        ui_.Repaint();
     } else {
         Busy.progress += Busy.progressMax;
         Busy.animating = false;
@@ -575,6 +578,14 @@ WatchWords MainWindowLogic::CurrentWatchWords() const {
 }
 
 void MainWindowLogic::WatchScanExecute() {
+    // The scan turns the message loop for its progress: the window counts as busy meanwhile,
+    // so nothing, another scan included, starts under it.
+    if (displaying_) {
+        return;
+    }
+    displaying_ = true;
+    const ScopeExit reset([this] { displaying_ = false; });
+    HourglassCursor hourglass(ui_);
     const std::vector<WatchFile> files = FindWatchFiles(Settings.dataFolder, Weeks());
     WatchScanResult result =
         ScanWatchFiles(files, CurrentWatchWords(), [this](size_t done, size_t total) {
@@ -597,18 +608,24 @@ void MainWindowLogic::WatchScanExecute() {
 }
 
 void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
+    if (displaying_) {
+        return;
+    }
     const std::optional<WatchFile> named =
         ParseWatchFileName(Settings.dataFolder / match.fileName, Weeks());
     if (!named) {
         return;
     }
-    SelCategoryExecute(named->category->number);
+    // Category and period are both set before the one display: choosing the leaf through its
+    // change event would first display the period shown until now.
+    Settings.category = named->category->number;
     if (named->weekDay) {
         WeekNumber = StrToInt(named->periodKey);
     } else {
         TargetDate = year_month_day{named->month / day{1}};
     }
-    EdtCalen = PeriodText();
+    TView.selected = TreeNodeOf(Settings.category);
+    SelectCategory(false);
     ShowReleaseList();
     ComboGrid& grid = List.ComboGrid1;
     for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
@@ -709,6 +726,10 @@ void MainWindowLogic::CopySAKUSYAExecute() {
 }
 
 void MainWindowLogic::ShowBrowserOnExecute() {
+    // Before the first search there is no page to show.
+    if (SourceURL.empty()) {
+        return;
+    }
     OpenInBrowser(SourceURL);
 }
 

@@ -127,6 +127,7 @@ public:
     bool ResolveCategorySource();
     void RefreshCategoryIcons();
     void LoadReleaseList();
+    // A display, an import or a watch scan is running and turning the message loop.
     bool Displaying() const { return displaying_; }
 
     // Ticks and export of the list shown.

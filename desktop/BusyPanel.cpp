@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace yomida::qt {
 
@@ -11,6 +12,9 @@ BusyPanel::BusyPanel(MainWindowLogic& form, QWidget* parent) : QWidget(parent), 
     row->setContentsMargins(0, 0, 0, 0);
     btnCancel_ = new QPushButton(QString::fromUtf8("キャンセル"));
     connect(btnCancel_, &QPushButton::clicked, this, [this] { form_.BtnCancelClick(); });
+    // Escape cancels as the button does; the shortcut lives only while the button shows.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), btnCancel_);
+    connect(escape, &QShortcut::activated, this, [this] { form_.BtnCancelClick(); });
     animate1_ = new QProgressBar;
     animate1_->setRange(0, 0);  // a moving bar stands in for the search animation
     animate1_->setMaximumWidth(MainWindowLogic::kAnimationWidth);

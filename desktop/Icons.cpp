@@ -17,6 +17,9 @@ namespace {
 // Every drawing is made on a 16 x 16 grid.
 constexpr double kGrid = 16.0;
 
+// Lines drawn on a light fill of fixed colour, whatever the palette.
+const QColor kInk(30, 70, 150);
+
 using Drawing = std::function<void(QPainter&, const QPalette&)>;
 
 // Draws an icon afresh at the size and pixel ratio it is asked for, with the palette of the
@@ -134,10 +137,13 @@ void DrawGlyph(QPainter& p, const QPalette& palette, Glyph glyph) {
             p.drawLine(4, 4, 12, 12);
             break;
         case Glyph::Browser:
+            // The meridians are drawn in a dark blue of their own: the globe stays light blue
+            // in every palette, and the light text colour of a dark one would vanish on it.
             p.setBrush(QColor(200, 230, 255));
             p.drawEllipse(2, 2, 12, 12);
-            p.drawLine(2, 8, 14, 8);
-            p.drawLine(8, 2, 8, 14);
+            p.setPen(QPen(kInk, 1.5));
+            p.drawLine(3, 8, 13, 8);
+            p.drawLine(8, 3, 8, 13);
             break;
         case Glyph::Shop:
             p.setBrush(QColor(255, 200, 80));
@@ -145,9 +151,10 @@ void DrawGlyph(QPainter& p, const QPalette& palette, Glyph glyph) {
             p.drawArc(5, 1, 6, 8, 0, 180 * 16);
             break;
         case Glyph::Setup:
-            p.setBrush(QColor(180, 180, 180));
+            // A grey wheel whose hole shows the window behind it, in light and dark palettes.
+            p.setBrush(QColor(150, 150, 150));
             p.drawEllipse(3, 3, 10, 10);
-            p.setBrush(Qt::white);
+            p.setBrush(palette.color(QPalette::Window));
             p.drawEllipse(6, 6, 4, 4);
             break;
         case Glyph::Clear:
@@ -155,8 +162,10 @@ void DrawGlyph(QPainter& p, const QPalette& palette, Glyph glyph) {
             p.drawLine(13, 3, 3, 13);
             break;
         case Glyph::SaveCsv:
-            p.setBrush(Qt::white);
+            // Paper and lines in the palette's own text-on-base pair, which always contrast.
+            p.setBrush(palette.color(QPalette::Base));
             p.drawRect(2, 1, 11, 14);
+            p.setPen(Outline(palette, QPalette::Text, 1.5));
             p.drawLine(4, 5, 11, 5);
             p.drawLine(4, 8, 11, 8);
             p.drawLine(4, 11, 11, 11);

@@ -191,6 +191,10 @@ void MainActions::SetEnabled(bool enabled) {
     toolbar_->setEnabled(enabled);
 }
 
+void MainActions::PushDownloadToggle() {
+    downLoad_->setChecked(form_.DownLoad.checked);
+}
+
 void MainActions::Push() {
     for (const CategoryInfo& c : Categories()) {
         const auto n = static_cast<size_t>(c.number);

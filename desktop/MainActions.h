@@ -38,6 +38,8 @@ public:
     // Turns the menus and the toolbar off while a transfer runs, so nothing can change the
     // category or the period under it.
     void SetEnabled(bool enabled);
+    // Shows the forced-download toggle, which a fetch clears as it starts.
+    void PushDownloadToggle();
     QAction* VersionAction() const { return version_; }
 
 private:

@@ -409,6 +409,7 @@ void MainWindow::PushProgress() {
     const bool idle = !form_.Busy.cancelVisible && !form_.Busy.progressVisible;
     search_->setEnabled(idle);
     actions_->SetEnabled(idle);
+    actions_->PushDownloadToggle();
 }
 
 void MainWindow::OpenWordEditor(int box) {
@@ -481,12 +482,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::OpenWatchResults() {
-    if (scanning_) {
+    // A scan or a display is already running: the window stays as it is until it ends.
+    if (form_.Displaying()) {
         return;
     }
-    scanning_ = true;
     Handle([this] { form_.WatchScanExecute(); });
-    scanning_ = false;
     watchResults_->ShowMatches(form_.WatchMatches);
 }
 

@@ -113,7 +113,6 @@ private:
     WatchWordsForm watchWordsForm_;
     WatchWordsDialog* watchWords_ = nullptr;
     WatchResultWindow* watchResults_ = nullptr;
-    bool scanning_ = false;  // a watch scan turns the message loop; it is not started twice
 };
 
 }  // namespace yomida::qt

@@ -143,6 +143,10 @@ std::optional<FontChoice> QtUi::FontDialog(const FontChoice& current) {
     font.setItalic(current.italic);
     font.setUnderline(current.underline);
     font.setStrikeOut(current.strikeOut);
+    // A stored name the system lacks ("ＭＳ ゴシック") is drawn in a substitute, which the
+    // dialog's list does hold: it opens on the font the grid really shows.
+    const QString inUse = QFontInfo(font).family();
+    font.setFamily(inUse);
     BeforeModal();
     bool ok = false;
     QFont chosen = QFontDialog::getFont(&ok, font, DialogParent());
@@ -150,7 +154,10 @@ std::optional<FontChoice> QtUi::FontDialog(const FontChoice& current) {
         return std::nullopt;
     }
     FontChoice choice = current;
-    choice.name = ToSjis(chosen.family());
+    // Keeping the font in use keeps the stored name with it, so OK alone changes nothing.
+    if (chosen.family() != inUse) {
+        choice.name = ToSjis(chosen.family());
+    }
     choice.size = chosen.pointSize();
     choice.bold = chosen.bold();
     choice.italic = chosen.italic();

@@ -3,18 +3,50 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "desktop/QtText.h"
 
 namespace yomida::qt {
+namespace {
+
+// The target period field: exactly as wide as its widest text ("2026年12月" or "12/26-01/01")
+// in its own font, plus what its style puts round the text, so no style or font cuts it short.
+class PeriodEdit final : public QLineEdit {
+public:
+    QSize sizeHint() const override {
+        const QFontMetricsF metrics(font(), this);
+        qreal advance = metrics.horizontalAdvance(text());
+        for (const char* widest : {"0000年00月", "00/00-00/00"}) {
+            advance = std::max(advance, metrics.horizontalAdvance(QString::fromUtf8(widest)));
+        }
+        // QLineEdit keeps two pixels free on either side of its text.
+        const QMargins margins = textMargins();
+        const int width =
+            static_cast<int>(std::ceil(advance)) + 4 + margins.left() + margins.right();
+        const int height = QLineEdit::sizeHint().height();
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        const QSize framed =
+            style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(width, 0), this);
+        return {framed.width(), height};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
+}  // namespace
 
 SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
                          std::function<void(int)> openWordEditor, QWidget* parent)
@@ -67,12 +99,10 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
     right->addWidget(BuildDateRange());
     right->addStretch(1);
 
-    edtCalen_ = new QLineEdit;
+    edtCalen_ = new PeriodEdit;
     edtCalen_->setReadOnly(true);
     edtCalen_->setAccessibleName(QString::fromUtf8("対象期間"));
-    edtCalen_->setMinimumWidth(
-        edtCalen_->fontMetrics().horizontalAdvance(QStringLiteral("00/00-00/00")) + 16);
-    edtCalen_->setMaximumWidth(edtCalen_->minimumWidth() + 20);
+    edtCalen_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     right->addWidget(edtCalen_);
     auto* upDown = new QVBoxLayout;
     upDown->setSpacing(0);

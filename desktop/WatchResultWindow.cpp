@@ -4,8 +4,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "desktop/DialogFrame.h"
 #include "desktop/QtText.h"
@@ -16,9 +20,10 @@ namespace {
 
 enum Column { kDate, kCategory, kPublisher, kTitle, kAuthor, kPrice, kNew, kColumns };
 
+// The name the main window's tree and status bar give the category.
 QString CategoryCaption(int number) {
     const CategoryInfo* c = FindCategory(number);
-    return c != nullptr ? QString::fromUtf8(c->designCaption) : QString::number(number);
+    return c != nullptr ? QString::fromUtf8(c->displayName) : QString::number(number);
 }
 
 }  // namespace
@@ -59,12 +64,49 @@ WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open
         open_(match);
     });
     layout->addWidget(table_, 1);
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
     resize(760, 420);
+}
+
+void WatchResultWindow::FitToScreen() {
+    QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : this->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    // The frame is unknown until the window manager has framed the window once; the title bar
+    // is the biggest part of it.
+    QMargins frame(geometry().left() - frameGeometry().left(),
+                   geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(),
+                   frameGeometry().bottom() - geometry().bottom());
+    if (frame.isNull()) {
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+        frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
+                         border);
+    }
+    const QSize inside = size().boundedTo(area.marginsRemoved(frame).size());
+    // A window not yet shown opens just inside the main window's corner; one already shown
+    // stays where the user put it. Either way no edge passes the free area's.
+    QPoint at = pos();
+    if (!isVisible()) {
+        at = parentWidget() != nullptr
+                 ? parentWidget()->window()->frameGeometry().topLeft() + QPoint(40, 40)
+                 : area.topLeft();
+    }
+    const int outerWidth = inside.width() + frame.left() + frame.right();
+    const int outerHeight = inside.height() + frame.top() + frame.bottom();
+    at.setX(std::clamp(at.x(), area.left(), area.right() + 1 - outerWidth));
+    at.setY(std::clamp(at.y(), area.top(), area.bottom() + 1 - outerHeight));
+    resize(inside);
+    move(at);
 }
 
 void WatchResultWindow::ShowMatches(const std::vector<WatchMatch>& matches) {
     matches_ = matches;
     Fill();
+    FitToScreen();
     show();
     raise();
     activateWindow();

@@ -26,6 +26,8 @@ public:
 
 private:
     void Fill();
+    // Cuts the window to the screen's free area and moves it wholly onto it.
+    void FitToScreen();
 
     std::function<void(const WatchMatch&)> open_;
     std::vector<WatchMatch> matches_;

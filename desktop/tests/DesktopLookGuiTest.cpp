@@ -8,12 +8,17 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
+#include <QProxyStyle>
+#include <QStyleOptionFrame>
+#include <QTest>
 #include <cstdlib>
 
 #include "desktop/FontSubstitution.h"
 #include "desktop/GridModel.h"
 #include "desktop/Icons.h"
+#include "desktop/MainWindow.h"
 #include "desktop/VersionDialog.h"
 #include "sources/RecordLayout.h"
 #include "support/FormFixture.h"
@@ -103,6 +108,34 @@ TEST(Icons, DrawnAtTheDevicePixelRatioInThePalettesColours) {
     EXPECT_EQ(program.pixmap(QSize(64, 64), 1.0).size(), QSize(64, 64));
 }
 
+// How far apart two pixels of a 32-pixel drawing are in lightness, 0 to 255.
+int Contrast(const QImage& image, QPoint a, QPoint b) {
+    return std::abs(qGray(image.pixel(a)) - qGray(image.pixel(b)));
+}
+
+TEST(Icons, ToolbarDrawingsKeepTheirInsideOnADarkPalette) {
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    for (const QPalette& palette : {original, dark}) {
+        QApplication::setPalette(palette);
+        const auto draw = [](Glyph glyph) {
+            return ToolIcon(glyph).pixmap(QSize(32, 32), 1.0).toImage();
+        };
+        const QImage csv = draw(Glyph::SaveCsv);
+        EXPECT_GE(Contrast(csv, {14, 10}, {14, 13}), 80) << "the lines on the sheet";
+        const QImage browser = draw(Glyph::Browser);
+        EXPECT_GE(Contrast(browser, {16, 10}, {11, 11}), 80) << "the globe's meridian";
+        const QImage setup = draw(Glyph::Setup);
+        EXPECT_GE(Contrast(setup, {16, 16}, {9, 16}), 80) << "the wheel's hole";
+        EXPECT_GE(Contrast(setup, {6, 16}, {9, 16}), 80) << "the wheel's rim";
+    }
+    QApplication::setPalette(original);
+}
+
 TEST(VersionDialogLook, TheLinkTakesThePalettesLinkColour) {
     ScriptedUi ui;
     VersionInfo logic(ui, [] { return std::string("/usr/share/yomida/manual/index.htm"); });
@@ -118,6 +151,47 @@ TEST(VersionDialogLook, TheLinkTakesThePalettesLinkColour) {
     QApplication::setPalette(original);
     EXPECT_TRUE(HasPixelNear(line, link));
     EXPECT_FALSE(HasPixelNear(line, QColor(0, 0, 255)));
+}
+
+// A style that puts a wide frame round line edits, as the Adwaita style does.
+class PaddedStyle final : public QProxyStyle {
+public:
+    PaddedStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        return metric == PM_DefaultFrameWidth ? 10
+                                              : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+class PeriodFieldLookTest : public test::FormFixture {};
+
+TEST_F(PeriodFieldLookTest, TheWholePeriodShowsInsideAWideFrameAndALargeFont) {
+    test::WriteBytes(dir / "yomida.INI", "[FILE]\r\nON_OFF_LINE=OFF\r\n");
+    MainWindow window(form);
+    ASSERT_TRUE(form.FormCreate(dir / "yomida"));
+    PaddedStyle padded;
+    QLineEdit* field = window.PeriodField();
+    field->setStyle(&padded);
+    QFont large = field->font();
+    large.setPointSize(18);
+    field->setFont(large);
+    window.Push();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_EQ(field->text(), U("2003年05月"));
+
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    option.lineWidth = padded.pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+    const QRect inside = padded.subElementRect(QStyle::SE_LineEditContents, &option, field);
+    const QFontMetrics metrics(field->font(), field);
+    // QLineEdit keeps two pixels free on either side of its text.
+    for (const QString& text : {field->text(), U("12/26-01/01")}) {
+        EXPECT_GE(inside.width() - 4, metrics.horizontalAdvance(text))
+            << text.toStdString() << " in a field of " << field->width();
+    }
+    field->setStyle(nullptr);
 }
 
 class GridLookTest : public test::FormFixture {};

@@ -6,7 +6,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -26,6 +28,7 @@
 
 #include "desktop/BusyPanel.h"
 #include "desktop/ConditionListDialog.h"
+#include "desktop/FontSubstitution.h"
 #include "desktop/MainActions.h"
 #include "desktop/MainWindow.h"
 #include "desktop/QtText.h"
@@ -175,6 +178,93 @@ TEST_F(DesktopUiGuiTest, SlowDownloadShowsTheBusyDisplayAndNothingChangesTheChoi
     EXPECT_TRUE(window->Tree()->isVisible());
     EXPECT_FALSE(window->Busy()->isVisible());
     EXPECT_TRUE(window->menuBar()->isEnabled());
+}
+
+TEST_F(DesktopUiGuiTest, ForcedDownloadUnpressesAtOnceAndEscapeCancelsIt) {
+    // A server that sends part of the page and then nothing: only a cancel ends the transfer.
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n<html>";
+    test::LoopbackServer server({{head, "", 0, true}});
+    Open("[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    QAction* forced = MenuAction("データの強制ダウンロード");
+    ASSERT_NE(forced, nullptr);
+    forced->trigger();
+    ASSERT_TRUE(form.DownLoad.checked);
+
+    OnModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    bool pressedDuringTransfer = false, escaped = false;
+    int ticks = 0;
+    QString failure;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!window->Busy()->CancelButton()->isVisible() || escaped) {
+            return;
+        }
+        pressedDuringTransfer = pressedDuringTransfer || forced->isChecked();
+        window->activateWindow();
+        if (QApplication::activeWindow() != window.get()) {
+            return;
+        }
+        if (++ticks == 3) {
+            OnModal<QMessageBox>([&](QMessageBox* box) {
+                failure = box->text();
+                box->button(QMessageBox::Ok)->click();
+            });
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+            escaped = true;
+        }
+    });
+    watch.start(10);
+    // Should Escape do nothing, the button ends the test instead of the server's silence.
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    QObject::connect(&fallback, &QTimer::timeout, [&] {
+        OnModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+        window->Busy()->CancelButton()->click();
+    });
+    fallback.start(5000);
+    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(3)->child(5));  // the weekly list
+    const bool cancelledByEscape = fallback.isActive();
+    watch.stop();
+    fallback.stop();
+
+    EXPECT_FALSE(pressedDuringTransfer) << "the toggle the fetch cleared still showed pressed";
+    EXPECT_FALSE(form.DownLoad.checked);
+    EXPECT_TRUE(escaped);
+    EXPECT_TRUE(cancelledByEscape);
+    EXPECT_EQ(failure, QString::fromUtf8("データ取得処理：エラー！！"));
+    EXPECT_FALSE(window->Busy()->isVisible());
+    EXPECT_FALSE(std::filesystem::exists(dir / "data" / "syosk1320.csv"));
+}
+
+TEST_F(DesktopUiGuiTest, FontDialogOpensOnTheFontInUseAndOkAloneKeepsIt) {
+    SubstituteWindowsFonts();
+    const FontChoice stored{test::Sj("ＭＳ ゴシック"), 9};
+    const QString inUse = QFontInfo(QFont(FromSjis(stored.name), 9)).family();
+    QString shown;
+    OnModal<QFontDialog>([&](QFontDialog* fonts) {
+        shown = fonts->currentFont().family();
+        fonts->accept();
+    });
+    const std::optional<FontChoice> kept = ui.FontDialog(stored);
+    EXPECT_EQ(shown, inUse);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(test::U8(kept->name), "ＭＳ ゴシック");
+    EXPECT_EQ(kept->size, 9);
+
+    // Another family chosen in the dialog is taken by its own name.
+    const QString other = inUse == QStringLiteral("DejaVu Serif") ? QStringLiteral("DejaVu Sans")
+                                                                  : QStringLiteral("DejaVu Serif");
+    if (!QFontDatabase::families().contains(other)) {
+        GTEST_SKIP() << "fonts-dejavu is not installed";
+    }
+    OnModal<QFontDialog>([&](QFontDialog* fonts) {
+        fonts->setCurrentFont(QFont(other, 12));
+        fonts->accept();
+    });
+    const std::optional<FontChoice> changed = ui.FontDialog(stored);
+    ASSERT_TRUE(changed.has_value());
+    EXPECT_EQ(FromSjis(changed->name), other);
+    EXPECT_EQ(changed->size, 12);
 }
 
 TEST_F(DesktopUiGuiTest, BoxesOpenOverTheActiveDialog) {

@@ -6,10 +6,12 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
 
 #include "desktop/MainWindow.h"
 #include "desktop/WatchResultWindow.h"
@@ -68,7 +70,7 @@ TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
     window->OpenWatchResults();
     ASSERT_EQ(table->rowCount(), 2);
     EXPECT_EQ(Cell(table, 1, 0), QString::fromUtf8("2003/06/下"));
-    EXPECT_EQ(Cell(table, 1, 1), QString::fromUtf8("文庫"));
+    EXPECT_EQ(Cell(table, 1, 1), QString::fromUtf8("×××××××××"));
     EXPECT_EQ(Cell(table, 1, 6), QString::fromUtf8("新"));
     window->WatchResults()->NewOnly()->setChecked(true);
     ASSERT_EQ(table->rowCount(), 1);
@@ -79,6 +81,32 @@ TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
     const QModelIndex current = window->Grid()->currentIndex();
     EXPECT_EQ(window->Grid()->model()->index(current.row(), 4).data().toString(),
               QString::fromUtf8("ワンピース 2"));
+}
+
+TEST_F(WatchGuiTest, ResultWindowNamesCategoriesAsTheTreeFitsTheScreenAndClosesOnEscape) {
+    Open();
+    form.Settings.watchAuthor = test::Sj("尾田");
+    test::WriteDataFile(dir / "data" / "comic0305.csv", {kHeader, "1,0,講談社,15,本 1,尾田,1"});
+    test::WriteDataFile(dir / "data" / "bngei0305.csv", {kHeader, "1,0,講談社,16,本 2,尾田,1"});
+    window->OpenWatchResults();
+    WatchResultWindow* results = window->WatchResults();
+    QTableWidget* table = results->Table();
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(Cell(table, 0, 1), QString::fromUtf8("まんが王倶楽部"));
+    EXPECT_EQ(Cell(table, 1, 1), QString::fromUtf8("まんが王倶楽部・小説"));
+
+    // Made too tall and moved low, it comes back onto the screen when it is shown again.
+    results->resize(760, 3000);
+    results->move(200, 500);
+    window->OpenWatchResults();
+    const QRect area = results->screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(results->frameGeometry()))
+        << results->frameGeometry().bottom() << " > " << area.bottom();
+
+    results->windowHandle()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitFor([results] { return QApplication::activeWindow() == results; }));
+    QTest::keyClick(table, Qt::Key_Escape);
+    EXPECT_FALSE(results->isVisible());
 }
 
 TEST_F(WatchGuiTest, DroppingASavedPageImportsIt) {

@@ -103,6 +103,16 @@ TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
     EXPECT_TRUE(ui.shellOpened.back().ends_with("keyword=%25E3%2581%2582"));
 }
 
+TEST_F(NetworkActionsTest, BrowserBeforeAnySearchDoesNothing) {
+    ui.shellOpenSucceeds = false;
+    ASSERT_TRUE(form.SourceURL.empty());
+    const size_t cursors = ui.cursorHistory.size();
+    form.ShowBrowserOnExecute();
+    EXPECT_TRUE(ui.shellOpened.empty());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.cursorHistory.size(), cursors);
+}
+
 TEST_F(NetworkActionsTest, WithoutABrowserTheAddressIsShown) {
     ui.shellOpenSucceeds = false;
     form.SourceURL = "http://example.invalid/list";

@@ -70,6 +70,63 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
     EXPECT_EQ(U8(grid.Cell(kTitleCol, grid.Row())), U8(form.WatchMatches[2].Cell(kTitleCol)));
 }
 
+TEST_F(WatchActionsTest, MatchOfAnotherCategoryOpensItsOwnPeriodInOneDisplay) {
+    Start();
+    form.ONLINEExecute();
+    form.Settings.watchAuthor = Sj("尾田");
+    test::WriteDataFile(form.Settings.dataFolder / "bngei0212.csv",
+                        {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,社,2,小説,甲,1",
+                         "4,0,集英社,20,ワンピース 小説,尾田,600"});
+    form.WatchScanExecute();
+    ASSERT_EQ(form.WatchMatches.size(), 1u);
+    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
+
+    // Nothing is stored for May in that category: a display of May would ask to download it.
+    form.WatchOpenMatch(form.WatchMatches[0]);
+    EXPECT_TRUE(ui.messages.empty()) << U8(ui.messages.at(0).text);
+    EXPECT_EQ(form.Settings.category, 6);
+    EXPECT_EQ(form.TView.selected, TreeNodeOf(6));
+    EXPECT_TRUE(form.CategoryActions[6].checked);
+    EXPECT_EQ(U8(form.EdtCalen), "2002年12月");
+    EXPECT_EQ(form.DataFilePath, form.Settings.dataFolder / "bngei0212.csv");
+    const ComboGrid& grid = form.List.ComboGrid1;
+    EXPECT_EQ(U8(grid.Cell(kTitleCol, grid.Row())), "ワンピース 小説");
+}
+
+TEST_F(WatchActionsTest, TheWindowIsBusyWhileItScansAndTheScanIsNotReentered) {
+    Start();
+    form.Settings.watchAuthor = Sj("尾田");
+    test::WriteDataFile(
+        form.Settings.dataFolder / "comic0305.csv",
+        {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース,尾田,1"});
+    int depth = 0;
+    int deepest = 0;
+    bool busy = true;
+    ui.onMessages = [&] {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        busy = busy && form.Displaying() && ui.Cursor() == CursorShape::Hourglass;
+        // What a click on ウォッチ結果 or 検索 would run meanwhile (once, so that a scan that
+        // does start inside fails the test rather than recursing for ever).
+        if (depth == 1) {
+            form.WatchScanExecute();
+            form.BtnDspClick();
+        }
+        --depth;
+    };
+    form.WatchScanExecute();
+    ui.onMessages = {};
+    EXPECT_GT(ui.messagePumps, 0);
+    EXPECT_EQ(deepest, 1) << "a scan started inside the scan";
+    EXPECT_TRUE(busy);
+    EXPECT_FALSE(form.Displaying());
+    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(form.List.ComboGrid1.RowCount(), 2) << "no display ran under the scan";
+    ASSERT_EQ(form.WatchMatches.size(), 1u);
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 1件");
+}
+
 TEST_F(WatchActionsTest, CalendarExportOfTheShownList) {
     Start();
     form.DropImport(SavedPage());

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,7 +54,15 @@ public:
     int FontPixelHeight(const std::string&, int pointSize) override {
         return (pointSize * 96 + 36) / 72;
     }
-    void ProcessMessages() override { ++messagePumps; }
+    // Stands in for the events the user sends while the logic turns the message loop.
+    std::function<void()> onMessages;
+
+    void ProcessMessages() override {
+        ++messagePumps;
+        if (onMessages) {
+            onMessages();
+        }
+    }
     void Repaint() override { ++repaints; }
 
 private:
