@@ -16,12 +16,14 @@ mapfile -t in_usage < <(sed -n 's/^  \(-\{0,2\}[a-z][a-z0-9-]*\).*/\1/p' <<<"$us
 mapfile -t in_page < <(sed -n '/^\.TP/{n;s/^\.B[IR]\{0,1\} \{1,\}"\{0,1\}\([^ "]*\).*/\1/p}' "$page" |
     sed 's/\\-/-/g; s/,$//' | sort -u)
 
+# The lists go to grep as here-strings: grep -q stops reading at its first match, and with
+# pipefail a printf cut off by that would count as no match.
 status=0
 for name in "${in_usage[@]}"; do
     if [[ $name == -* ]]; then
         # An option may be described in an entry of its own or in its command's.
         grep -qF -- "${name//-/\\-}" "$page" && continue
-    elif printf '%s\n' "${in_page[@]}" | grep -qxF -- "$name"; then
+    elif grep -qxF -- "$name" <<<"$(printf '%s\n' "${in_page[@]}")"; then
         continue
     fi
     echo "$page has no entry for '$name' of yomida-cli --help" >&2
@@ -31,7 +33,7 @@ done
 mapfile -t page_commands < <(sed -n '/^\.SH COMMANDS/,/^\.SH /{/^\.TP/{n;s/^\.B[IR]\{0,1\} \{1,\}"\{0,1\}\([a-z][a-z0-9\\-]*\).*/\1/p}}' "$page" |
     sed 's/\\-/-/g')
 for name in "${page_commands[@]}"; do
-    if ! printf '%s\n' "${in_usage[@]}" | grep -qxF -- "$name"; then
+    if ! grep -qxF -- "$name" <<<"$(printf '%s\n' "${in_usage[@]}")"; then
         echo "$page describes '$name', which yomida-cli --help does not name" >&2
         status=1
     fi
