@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "text/Numbers.h"
+#include "text/Sjis.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
@@ -84,18 +85,19 @@ constexpr std::string_view kPlaceholders[] = {"host", "yyyy", "yy",   "mm",   "m
 
 // Walks a template: `literal` gets the text between placeholders, `placeholder` each name in
 // braces. A "{" without a closing "}" is handed on as a name running to the end, with `closed`
-// false.
+// false. Braces are looked for character by character: the second byte of a CP932 character
+// such as ボ is a "{".
 template <typename Literal, typename Placeholder>
 void WalkTemplate(std::string_view form, const Literal& literal, const Placeholder& placeholder) {
     size_t at = 0;
     while (at < form.size()) {
-        const size_t open = form.find('{', at);
+        const size_t open = FindSjis(form, "{", at);
         if (open == std::string_view::npos) {
             literal(form.substr(at));
             return;
         }
         literal(form.substr(at, open - at));
-        const size_t close = form.find('}', open);
+        const size_t close = FindSjis(form, "}", open);
         if (close == std::string_view::npos) {
             placeholder(form.substr(open + 1), false);
             return;

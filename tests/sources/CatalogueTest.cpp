@@ -130,6 +130,10 @@ TEST(Catalogue, BuiltInFormsAreTemplatesThatExpandEveryPlaceholder) {
     EXPECT_EQ(
         ExpandUrlTemplate("http://{host}/{yyyy}-{yy}-{mm}-{m}-{yymm}-{week}-{list}{infix}", v),
         "http://h:81/2009-09-03-3-0903-1321-71_old");
+    // The second byte of ボ is "{": a template is read character by character.
+    const std::string kana = test::Sj("http://{host}/ボ{yyyy}ボ");
+    EXPECT_EQ(UrlTemplateFault(kana), std::nullopt);
+    EXPECT_EQ(ExpandUrlTemplate(kana, v), test::Sj("http://h:81/ボ2009ボ"));
 }
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
