@@ -442,5 +442,21 @@ TEST(Cli, FetchDownloadsLikeTheWindowAndKeepsTheListOnAFailure) {
               1);
 }
 
+TEST(Cli, FetchTakesTheUrlTemplatesOfItsHostsFile) {
+    test::TempDir dir;
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    test::LoopbackServer server({{"HTTP/1.0 200 OK\r\n\r\n" + Sj(page)}});
+    test::WriteBytes(dir / "y.ini",
+                     "[SOURCES]\r\nsyosk=http://127.0.0.1:" + std::to_string(server.Port()) +
+                         "/moved/{week}.htm\r\ncomic={host}/nothing\r\n");
+    Result r = Invoke({"fetch", "--category", "2", "--month", "2003-05", "--week", "1321", "--data",
+                       (dir / "data").string(), "--hosts", (dir / "y.ini").string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_TRUE(server.Requests()[0].starts_with("GET /moved/1321.htm ")) << server.Requests()[0];
+    EXPECT_NE(r.err.find("[SOURCES] comic の URL は使えません"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace yomida
