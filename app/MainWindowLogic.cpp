@@ -140,6 +140,9 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
         return false;
     }
     ApplySettings();
+    if (!Sources.Refused().empty()) {
+        ui_.ShowWarning(Sources.RefusedText());
+    }
 
     const year_month_day today = clock_.Today();
     TargetDate = today;
@@ -213,8 +216,9 @@ void MainWindowLogic::LoadSettings() {
             }
         }
     }
-    // Source hosts can be pointed elsewhere without rebuilding the program.
+    // Source hosts and addresses can be pointed elsewhere without rebuilding the program.
     Hosts.Override(Settings.hosts);
+    Sources = SourceOverrides(Settings.sources);
 }
 
 void MainWindowLogic::ApplySettings() {
@@ -444,6 +448,7 @@ bool MainWindowLogic::ResolveCategorySource() {
     q.listId = Settings.listId;
     q.online = Online();
     q.hosts = &Hosts;
+    q.sources = &Sources;
     const BookTownProbe probe = [this]() {
         FetchContext context = MakeFetchContext();
         return fetcher_.ProbeBookTownMonth(context, Hosts.Host(SourceSite::BookTown));

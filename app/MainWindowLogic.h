@@ -83,6 +83,7 @@ public:
     // State.
     SettingsRecord Settings;
     HostTable Hosts;
+    SourceOverrides Sources;  // the settings file's URL templates
     std::chrono::year_month_day TargetDate{};
     int WeekNumber = 0;
     bool DirectFetch = false;

@@ -21,6 +21,7 @@
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "settings/ProgramPaths.h"
+#include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
 #include "settings/VersionInfo.h"
 #include "sources/Catalogue.h"
@@ -68,8 +69,8 @@ constexpr const char* kUsage =
     "  convert --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT\n"
     "              convert a saved page or CSV file into the data file OUTPUT as the window\n"
     "              does; INPUT is only read. --stamp puts \"TEXT\", in front of the header\n"
-    "              line, as a direct download does. A missing folder of OUTPUT is made (one "
-    "level)\n"
+    "              line, as a direct download does. A missing folder of OUTPUT is made\n"
+    "              (one level)\n"
     "  fetch --category N --month YYYY-MM [--week W] [--data DIR] [--hosts INIFILE]\n"
     "              [--proxy HOST:PORT] [--timeout SECONDS] [--force]\n"
     "              download a directly fetched category (2, 5, 7, 12-15) into its data file\n"
@@ -83,9 +84,12 @@ constexpr const char* kUsage =
     "              standard error, the body to FILE (or standard output); exit 0 after a\n"
     "              success event, 1 after a failure event or an error (--timeout as\n"
     "              for fetch)\n"
-    "  url --category N --month YYYY-MM [--week W]\n"
+    "  url --category N --month YYYY-MM [--week W] [--settings INIFILE]\n"
     "              print the data file name and the source URL of a category and period\n"
-    "              (category 2 is weekly: W defaults to the week of the month's first day)\n";
+    "              (category 2 is weekly: W defaults to the week of the month's first day),\n"
+    "              and on standard error where the URL's form came from: built-in, or\n"
+    "              [SOURCES] CODE; hosts and URL templates come from the [HOSTS] and\n"
+    "              [SOURCES] sections of INIFILE (default: the window program's settings)\n";
 
 // One command's entry of the usage text, as "usage: yomida-cli " and its synopsis with the
 // description indented under it; nothing for a name the usage does not list.
@@ -233,8 +237,8 @@ int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return succeeded ? kExitOk : kExitFailure;
 }
 
-int Url(const std::vector<std::string>& args, std::ostream& out) {
-    ParsedArgs p = ParseArgs(args, 1, {"category", "month", "week"}, {});
+int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs p = ParseArgs(args, 1, {"category", "month", "week", "settings"}, {});
     if (!p.positional.empty() || !p.Has("category") || !p.Has("month")) {
         throw UsageError("url takes --category N and --month YYYY-MM");
     }
@@ -242,7 +246,24 @@ int Url(const std::vector<std::string>& args, std::ostream& out) {
     if (FindCategory(category) == nullptr) {
         throw UsageError("--category takes a number from 1 to 15");
     }
+    // The hosts and URL templates the window would use, unless the command line names a file.
     const SettingsRecord defaults;
+    SettingsRecord settings;
+    const std::filesystem::path settingsFile =
+        p.Has("settings")
+            ? std::filesystem::path(p.values["settings"])
+            : ResolveWindowProgramPaths(ExecutablePath(), PathEnvironment::Current()).settingsFile;
+    if (p.Has("settings") && !FileExists(settingsFile)) {
+        err << "yomida-cli: " << settingsFile.string() << " が見つかりません\n";
+        return kExitFailure;
+    }
+    if (FileExists(settingsFile)) {
+        ReadSettingsFile(settingsFile, settings);
+    }
+    HostTable hosts;
+    hosts.Override(settings.hosts);
+    const SourceOverrides sources(settings.sources);
+
     SourceQuery q;
     q.category = category;
     q.target = ParseMonth(p.values["month"]);
@@ -256,11 +277,15 @@ int Url(const std::vector<std::string>& args, std::ostream& out) {
     }
     q.listId = defaults.listId;
     q.online = false;  // no month probe: nothing here goes to the network
-    const HostTable hosts;
     q.hosts = &hosts;
+    q.sources = &sources;
     std::filesystem::path file;
     std::string url;
     ResolveCategorySource(q, {}, file, url);
+    for (const SourceOverrides::Refusal& r : sources.Refused()) {
+        err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
+    }
+    err << "source: " << sources.Origin(category) << '\n';
     out << file.filename().string() << '\n' << url << '\n';
     return kExitOk;
 }
@@ -318,7 +343,7 @@ int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
             return Http(args, out, err);
         }
         if (command == "url") {
-            return Url(args, out);
+            return Url(args, out, err);
         }
         if (command == "tick") {
             return Tick(args, err);

@@ -102,6 +102,10 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     HostTable hosts;
     hosts.Override(settings.hosts);
+    const SourceOverrides sources(settings.sources);
+    for (const SourceOverrides::Refusal& r : sources.Refused()) {
+        err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
+    }
 
     ConsoleUi ui(err);
     SystemClock clock;
@@ -153,6 +157,7 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     q.listId = settings.listId;
     q.online = true;
     q.hosts = &hosts;
+    q.sources = &sources;
     const BookTownProbe probe = [&]() {
         return downloads.ProbeBookTownMonth(context, hosts.Host(SourceSite::BookTown));
     };

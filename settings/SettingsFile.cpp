@@ -11,6 +11,7 @@ namespace yomida {
 namespace {
 
 constexpr const char* kHostSection = "HOSTS";
+constexpr const char* kSourceSection = "SOURCES";
 
 // Reads one value into its slot; `fallback` holds the default record's value.
 void ReadValue(const std::optional<std::string>& text, const SettingBinding& b, SettingSlot slot,
@@ -77,6 +78,10 @@ void ReadSettingsFile(const std::filesystem::path& file, SettingsRecord& record)
     record.hosts.clear();
     for (const std::string& key : ini.KeysOf(kHostSection)) {
         record.hosts.emplace(UpperAscii(key), ini.Read(kHostSection, key).value_or(""));
+    }
+    record.sources.clear();
+    for (const std::string& key : ini.KeysOf(kSourceSection)) {
+        record.sources.emplace_back(key, ini.Read(kSourceSection, key).value_or(""));
     }
     // A hand-edited file may leave a free slot before a used one; the list dialog maps its
     // entries to slots by position, so the used slots move together.

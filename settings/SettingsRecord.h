@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "settings/ProgramPaths.h"
 
@@ -82,6 +84,9 @@ struct SettingsRecord {
     std::string shopTag = "yomida-22";
     // The source host overrides of the host section, by key; read, never written.
     std::map<std::string, std::string> hosts;
+    // The source section's URL templates, key and value as in the file and in file order;
+    // read, never written, so the file keeps them exactly as the user wrote them.
+    std::vector<std::pair<std::string, std::string>> sources;
 
     // The watch words, comma texts like the search boxes': publisher, title, author.
     std::string watchPublisher;

@@ -1,9 +1,12 @@
 #include "sources/Catalogue.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
 #include "text/Numbers.h"
+#include "text/Sjis.h"
+#include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
@@ -23,37 +26,37 @@ const std::vector<CategoryGroup> kGroups = {
 // clang-format off
 const std::vector<CategoryInfo> kCategories = {
     {1,  "comic",  "SelCOMIC",   0, "まんが王倶楽部（CSV）", "まんが王倶楽部",      CK::ProductList,          AQ::BrowserPage, M, SS::MangaOh,
-     {true,  "/productlist/sale/month?count=all&group=day&displayMode=simple&category=comic_all&date={yyyy}{mm}01"}, true, false},
+     {"https://{host}/productlist/sale/month?count=all&group=day&displayMode=simple&category=comic_all&date={yyyy}{mm}01"}, true, false},
     {5,  "comic2", "SelCOMIC2",  0, "まんが王倶楽部（Web）", "×××××××××",         CK::ProductListExtractor, AQ::DirectFetch, M, SS::MangaOh,
-     {false, "/catalog/l/comic/{yyyy}/{m}/"}, true, false},
+     {"http://{host}/catalog/l/comic/{yyyy}/{m}/"}, true, false},
     {8,  "comic3", "SelCOMIC3",  0, "太洋社",               "×××××××××",         CK::TaiyoshaComic,        AQ::BrowserPage, M, SS::Taiyosha,
-     {false, "/comic/comic{yymm}_listdate.html"}, true, false},
+     {"http://{host}/comic/comic{yymm}_listdate.html"}, true, false},
     {15, "comic4", "SelCOMIC4",  0, "まんがの森",           "×××××××××",         CK::MangaNoMoriTable,     AQ::DirectFetch, M, SS::MangaNoMori,
-     {false, "/list.asp?listid={listid}"}, false, false},
+     {"http://{host}/list.asp?listid={list}"}, false, false},
     {4,  "tanbi",  "SelTANBI",   1, "耽美",                 "まんが王倶楽部・BL",   CK::ProductList,          AQ::BrowserPage, M, SS::MangaOh,
-     {true,  "/productlist/sale/month?count=all&group=day&displayMode=simple&category=bl&date={yyyy}{mm}01"}, true, false},
+     {"https://{host}/productlist/sale/month?count=all&group=day&displayMode=simple&category=bl&date={yyyy}{mm}01"}, true, false},
     {3,  "bunko",  "SelBUNKO",   2, "文庫",                 "×××××××××",         CK::TaiyoshaBunko,        AQ::BrowserPage, M, SS::Taiyosha,
-     {false, "/bunko/bunko{yymm}_listdate.html"}, true, false},
+     {"http://{host}/bunko/bunko{yymm}_listdate.html"}, true, false},
     {9,  "cbnko",  "SelCBUNKO",  2, "漫画文庫",             "×××××××××",         CK::ProductList,          AQ::BrowserPage, M, SS::MangaOh,
-     {false, "/catalog/product_list_day.php?group=label&view=LIST&count=all&term=month&category=manga_bunko&date={yyyy}{mm}01"}, true, false},
+     {"http://{host}/catalog/product_list_day.php?group=label&view=LIST&count=all&term=month&category=manga_bunko&date={yyyy}{mm}01"}, true, false},
     {6,  "bngei",  "SelBUNGEI",  3, "文芸",                 "まんが王倶楽部・小説", CK::ProductList,          AQ::BrowserPage, M, SS::MangaOh,
-     {true,  "/productlist/sale/month?count=all&group=day&displayMode=simple&category=novel&date={yyyy}{mm}01"}, true, false},
+     {"https://{host}/productlist/sale/month?count=all&group=day&displayMode=simple&category=novel&date={yyyy}{mm}01"}, true, false},
     {7,  "snsyo",  "SelSINSYO",  3, "新書",                 "×××××××××",         CK::BookTownTable,        AQ::DirectFetch, M, SS::BookTown,
-     {false, "/P3/CM/html/bookclip/new{probe}/shoseki/02_s.html"}, true, false},
+     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/02_s.html"}, true, false},
     {12, "ippan",  "SelIPPAN",   3, "社会一般",             "×××××××××",         CK::BookTownTable,        AQ::DirectFetch, M, SS::BookTown,
-     {false, "/P3/CM/html/bookclip/new{probe}/shoseki/03_s.html"}, true, false},
+     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/03_s.html"}, true, false},
     {13, "busine", "SelBUSSINE", 3, "ビジネス",             "×××××××××",         CK::BookTownTable,        AQ::DirectFetch, M, SS::BookTown,
-     {false, "/P3/CM/html/bookclip/new{probe}/shoseki/05_s.html"}, true, false},
+     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/05_s.html"}, true, false},
     {14, "tetsu",  "SelTETSU",   3, "哲学・宗教",           "×××××××××",         CK::BookTownTable,        AQ::DirectFetch, M, SS::BookTown,
-     {false, "/P3/CM/html/bookclip/new{probe}/shoseki/12_s.html"}, true, false},
+     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/12_s.html"}, true, false},
     {2,  "syosk",  "SelSYOSEKI", 3, "一般書籍",             "×××××××××",         CK::WeeklyList,           AQ::DirectFetch, W, SS::WeeklyList,
-     {false, "/{week}/japa/t_a.htm"}, true, false},
+     {"http://{host}/{week}/japa/t_a.htm"}, true, false},
     // The site's older archive before 2002/04 is a CSV file per month.
     {10, "avsft",  "SelAV",      4, "ＡＶ",                 "×××××××××",         CK::ProductList,          AQ::BrowserPage, M, SS::MangaOh,
-     {false, "/catalog/product_list_day.php?group=label&view=LIST&count=all&term=month&category=av&date={yyyy}{mm}01",
-             "/catalog/product_list_day.php?group=label&view=LIST&count=all&term=month&category=av&date=a{yyyymm}d.csv", "0204"}, true, true},
+     {"http://{host}/catalog/product_list_day.php?group=label&view=LIST&count=all&term=month&category=av&date={yyyy}{mm}01",
+      "http://{host}/catalog/product_list_day.php?group=label&view=LIST&count=all&term=month&category=av&date=a{yyyy}{mm}d.csv", "0204"}, true, true},
     {11, "neowg",  "SelNEOWING", 4, "NEO WING",             "×××××××××",         CK::NeoWingCsv,           AQ::KosumiraCsv, M, SS::NeoWing,
-     {false, "/"}, false, true},
+     {"http://{host}/"}, false, true},
 };
 // clang-format on
 
@@ -77,23 +80,63 @@ std::string TwoDigits(unsigned v) {
     return buf;
 }
 
-// The path of a URL form with its placeholders filled in; `value` gives each placeholder's text.
-template <typename Value>
-std::string FillPath(std::string_view form, const Value& value) {
-    std::string path;
+constexpr std::string_view kPlaceholders[] = {"host", "yyyy", "yy",   "mm",   "m",
+                                              "yymm", "week", "list", "infix"};
+
+// Walks a template: `literal` gets the text between placeholders, `placeholder` each name in
+// braces. A "{" without a closing "}" is handed on as a name running to the end, with `closed`
+// false. Braces are looked for character by character: the second byte of a CP932 character
+// such as ボ is a "{".
+template <typename Literal, typename Placeholder>
+void WalkTemplate(std::string_view form, const Literal& literal, const Placeholder& placeholder) {
     size_t at = 0;
     while (at < form.size()) {
-        const size_t open = form.find('{', at);
-        const size_t close = open == std::string_view::npos ? open : form.find('}', open);
-        if (close == std::string_view::npos) {
-            path.append(form.substr(at));
-            break;
+        const size_t open = FindSjis(form, "{", at);
+        if (open == std::string_view::npos) {
+            literal(form.substr(at));
+            return;
         }
-        path.append(form.substr(at, open - at));
-        path += value(form.substr(open + 1, close - open - 1));
+        literal(form.substr(at, open - at));
+        const size_t close = FindSjis(form, "}", open);
+        if (close == std::string_view::npos) {
+            placeholder(form.substr(open + 1), false);
+            return;
+        }
+        placeholder(form.substr(open + 1, close - open - 1), true);
         at = close + 1;
     }
-    return path;
+}
+
+bool IsKnownPlaceholder(std::string_view name) {
+    return std::ranges::find(kPlaceholders, name) != std::end(kPlaceholders);
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
+
+// The scheme before "://" at the start of a template, or nothing when it does not start with
+// one: letters, then letters, digits, "+", "-" or ".".
+std::optional<std::string_view> SchemeOf(std::string_view form) {
+    const size_t end = form.find("://");
+    if (end == std::string_view::npos || end == 0) {
+        return std::nullopt;
+    }
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    for (size_t i = 0; i < end; ++i) {
+        const char c = form[i];
+        if (!letter(c) &&
+            (i == 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))) {
+            return std::nullopt;
+        }
+    }
+    return form.substr(0, end);
 }
 
 }  // namespace
@@ -174,6 +217,106 @@ int MangaNoMoriListNumber(const std::string& listId, std::chrono::year_month_day
     return (y * 12 + m) - (y0 * 12 + m0) + 1;
 }
 
+std::string ExpandUrlTemplate(std::string_view form, const UrlValues& v) {
+    const int y = static_cast<int>(v.target.year());
+    const unsigned mo = static_cast<unsigned>(v.target.month());
+    const std::string yy = TwoDigits(static_cast<unsigned>(y % 100));
+    std::string url;
+    WalkTemplate(
+        form, [&](std::string_view text) { url.append(text); },
+        [&](std::string_view name, bool) {
+            if (name == "host") {
+                url += v.host;
+            } else if (name == "yyyy") {
+                url += std::to_string(y);
+            } else if (name == "yy") {
+                url += yy;
+            } else if (name == "mm") {
+                url += TwoDigits(mo);
+            } else if (name == "m") {
+                url += std::to_string(mo);
+            } else if (name == "yymm") {
+                url += yy + TwoDigits(mo);
+            } else if (name == "week") {
+                url += std::to_string(v.week);
+            } else if (name == "list") {
+                url += std::to_string(MangaNoMoriListNumber(v.listId, v.target));
+            } else if (name == "infix") {
+                url += v.infix;
+            } else {
+                throw std::logic_error("URL template with an unknown placeholder");
+            }
+        });
+    return url;
+}
+
+bool NamesPlaceholder(std::string_view form, std::string_view name) {
+    bool named = false;
+    WalkTemplate(
+        form, [](std::string_view) {},
+        [&](std::string_view found, bool closed) { named = named || (closed && found == name); });
+    return named;
+}
+
+std::optional<std::string> UrlTemplateFault(std::string_view form) {
+    const std::optional<std::string_view> scheme = SchemeOf(form);
+    if (!scheme) {
+        return "http:// か https:// で始まっていません"_sj;
+    }
+    const std::string lower = LowerAscii(*scheme);
+    if (lower != "http" && lower != "https") {
+        return std::string(*scheme) + " は使えないスキームです（http か https のみ）"_sj;
+    }
+    std::optional<std::string> fault;
+    WalkTemplate(
+        form, [](std::string_view) {},
+        [&](std::string_view name, bool closed) {
+            if (!fault && (!closed || !IsKnownPlaceholder(name))) {
+                fault =
+                    "{" + std::string(name) + (closed ? "}" : "") + " は知らない置き換えです"_sj;
+            }
+        });
+    return fault;
+}
+
+SourceOverrides::SourceOverrides(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::vector<int> seen;
+    for (const auto& [key, value] : entries) {
+        const auto category = std::ranges::find(kCategories, LowerAscii(key), &CategoryInfo::code);
+        if (category == kCategories.end() || value.empty() ||
+            std::find(seen.begin(), seen.end(), category->number) != seen.end()) {
+            continue;
+        }
+        seen.push_back(category->number);
+        if (const std::optional<std::string> fault = UrlTemplateFault(value)) {
+            refused_.push_back({category->number, key,
+                                "[SOURCES] " + key + " の URL は使えません: "_sj + *fault +
+                                    "。組み込みの URL を使います。"_sj});
+        } else {
+            templates_.emplace(category->number, value);
+        }
+    }
+}
+
+const std::string* SourceOverrides::Find(int category) const {
+    const auto found = templates_.find(category);
+    return found == templates_.end() ? nullptr : &found->second;
+}
+
+std::string SourceOverrides::Origin(int category) const {
+    const CategoryInfo* c = FindCategory(category);
+    return c != nullptr && Find(category) != nullptr ? std::string("[SOURCES] ") + c->code
+                                                     : "built-in";
+}
+
+std::string SourceOverrides::RefusedText() const {
+    std::string text;
+    for (const Refusal& r : refused_) {
+        text += (text.empty() ? "" : "\n\r") + r.message;
+    }
+    return text;
+}
+
 bool ResolveCategorySource(const SourceQuery& q, const BookTownProbe& probe,
                            std::filesystem::path& dataFile, std::string& url) {
     const CategoryInfo* c = FindCategory(q.category);
@@ -183,51 +326,30 @@ bool ResolveCategorySource(const SourceQuery& q, const BookTownProbe& probe,
         return true;
     }
     const int y = static_cast<int>(q.target.year());
-    const unsigned mo = static_cast<unsigned>(q.target.month());
-    const std::string yyyy = std::to_string(y);
-    const std::string mm = TwoDigits(mo);
-    const std::string yymm = TwoDigits(static_cast<unsigned>(y % 100)) + mm;
+    const std::string yymm = TwoDigits(static_cast<unsigned>(y % 100)) +
+                             TwoDigits(static_cast<unsigned>(q.target.month()));
     const std::string monthKey = c->period == Period::Week ? std::to_string(q.weekNumber) : yymm;
     dataFile = q.dataFolder / (std::string(c->code) + monthKey + ".csv");
 
-    const UrlForm& form = c->url;
-    const bool older = form.olderPath != nullptr && yymm < form.olderBefore;
-    const std::string_view pathForm = older ? form.olderPath : form.path;
-    std::optional<std::string> probed;
-    if (pathForm.find("{probe}") != std::string_view::npos && q.online) {
-        probed = probe ? probe() : std::nullopt;
-        if (!probed) {
+    const std::string* replaced = q.sources != nullptr ? q.sources->Find(c->number) : nullptr;
+    const UrlForm& builtIn = c->url;
+    const std::string_view form = replaced != nullptr ? std::string_view(*replaced)
+                                  : builtIn.olderForm != nullptr && yymm < builtIn.olderBefore
+                                      ? builtIn.olderForm
+                                      : builtIn.form;
+    UrlValues values;
+    values.host = q.hosts->Host(c->site);
+    values.target = q.target;
+    values.week = q.weekNumber;
+    values.listId = q.listId;
+    if (q.online && NamesPlaceholder(form, "infix")) {
+        std::optional<std::string> infix = probe ? probe() : std::nullopt;
+        if (!infix) {
             return false;
         }
+        values.infix = std::move(*infix);
     }
-    const std::string path = FillPath(pathForm, [&](std::string_view name) -> std::string {
-        if (name == "yyyy") {
-            return yyyy;
-        }
-        if (name == "mm") {
-            return mm;
-        }
-        if (name == "m") {
-            return std::to_string(mo);
-        }
-        if (name == "yymm") {
-            return yymm;
-        }
-        if (name == "yyyymm") {
-            return yyyy + mm;
-        }
-        if (name == "week") {
-            return std::to_string(q.weekNumber);
-        }
-        if (name == "listid") {
-            return std::to_string(MangaNoMoriListNumber(q.listId, q.target));
-        }
-        if (name == "probe") {
-            return probed.value_or("");
-        }
-        throw std::logic_error("unknown URL placeholder");
-    });
-    url = (form.https ? "https://" : "http://") + q.hosts->Host(c->site) + path;
+    url = ExpandUrlTemplate(form, values);
     return true;
 }
 

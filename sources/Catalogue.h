@@ -6,6 +6,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "sources/RecordLayout.h"
@@ -37,14 +39,12 @@ enum class Acquisition {
 // The period one data file covers: a month, or a numbered week.
 enum class Period { Month, Week };
 
-// A source URL: the path takes the target period through the placeholders {yyyy}, {mm}, {m},
-// {yymm}, {yyyymm}, {week}, {listid} (the まんがの森 list number) and {probe} (what the 本やタウン
-// month probe answers; empty offline).
+// A source URL as a template: the whole URL with the parts that vary written as placeholders
+// (ExpandUrlTemplate names them). The settings file may replace a category's form.
 struct UrlForm {
-    bool https;
-    const char* path;
+    const char* form;
     // The site's older archive, for target months whose yymm sorts before `olderBefore`.
-    const char* olderPath = nullptr;
+    const char* olderForm = nullptr;
     const char* olderBefore = nullptr;
 };
 
@@ -103,6 +103,62 @@ private:
     std::map<SourceSite, std::string> hosts_;
 };
 
+// What the placeholders of a URL template stand for:
+//   {host}  the web host of the category's site, as the host table gives it
+//   {yyyy}  the target year in decimal (2003)
+//   {yy}    the last two digits of the target year (03)
+//   {mm}    the target month in two digits (05)
+//   {m}     the target month without a leading zero (5)
+//   {yymm}  {yy} followed by {mm} (0305)
+//   {week}  the week number in decimal (1321)
+//   {list}  the まんがの森 list number in decimal, negative before the LISTID month (1)
+//   {infix} what the 本やタウン month probe answered ("" or "_old"); empty offline
+struct UrlValues {
+    std::string host;
+    std::chrono::year_month_day target{};
+    int week = 0;
+    std::string listId;  // {list} is worked out from it only when a template names it
+    std::string infix;
+};
+
+// The one expansion of URL templates. Throws ConversionError when {list} is named and the
+// LISTID is not "yyyy/mm"; a template that UrlTemplateFault refuses must not come here.
+std::string ExpandUrlTemplate(std::string_view form, const UrlValues& values);
+// Whether a template names the placeholder `name` (given without braces).
+bool NamesPlaceholder(std::string_view form, std::string_view name);
+// Why a template cannot be used, in CP932 for the user: a placeholder it does not know, or a
+// scheme other than http:// or https:// (upper or lower case) at its start. Nothing when usable.
+std::optional<std::string> UrlTemplateFault(std::string_view form);
+
+// The settings file's replacements for the built-in URL forms, each keyed by the category's
+// code. A replacement serves every target month: the built-in older archive does not apply.
+class SourceOverrides {
+public:
+    struct Refusal {
+        int category;
+        std::string key;      // as written in the file
+        std::string message;  // CP932, names the key and the reason
+    };
+
+    SourceOverrides() = default;
+    // Takes the source section's keys and values in file order. A key names a category by its
+    // code, in any case; unknown keys and empty values change nothing, and of two keys for one
+    // category the first counts. A template UrlTemplateFault refuses is left out and remembered.
+    explicit SourceOverrides(const std::vector<std::pair<std::string, std::string>>& entries);
+
+    // The template that replaces the category's built-in form, or nullptr.
+    const std::string* Find(int category) const;
+    // Where the category's URL form comes from: "built-in" or "[SOURCES] code".
+    std::string Origin(int category) const;
+    const std::vector<Refusal>& Refused() const { return refused_; }
+    // Every refusal in one text for a message box, one refusal a line; empty when none.
+    std::string RefusedText() const;
+
+private:
+    std::map<int, std::string> templates_;
+    std::vector<Refusal> refused_;
+};
+
 struct SourceQuery {
     int category = 0;
     std::chrono::year_month_day target{};
@@ -111,6 +167,7 @@ struct SourceQuery {
     std::string listId;  // "yyyy/mm": the month of the まんがの森 list number 1
     bool online = true;  // offline, the 本やタウン month is not probed
     const HostTable* hosts = nullptr;
+    const SourceOverrides* sources = nullptr;  // none: the built-in forms
 };
 
 // Outcome of the 本やタウン month check: the month infix, or nothing when it failed (it has

@@ -201,6 +201,37 @@ TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedAndTheOldOneKept) {
     EXPECT_EQ(U8(test::ReadBytes(Ini())), "[FONT]\r\nSIZE=12\r\n");
 }
 
+TEST_F(MainWindowTest, SourceTemplatesAreUsedRefusedOnceAtStartAndKeptByTheSave) {
+    Start();
+    ASSERT_TRUE(form.FormClose());
+    const std::string complete = test::ReadBytes(Ini());
+    const size_t at = complete.find("[CHECK]");
+    ASSERT_NE(at, std::string::npos);
+    const std::string original = complete.substr(0, at) +
+                                 "[SOURCES]\r\ncomic=https://{host}/new/{yyyy}{mm}\r\n"
+                                 "bngei=http://{host}/{month}\r\n; note\r\n" +
+                                 complete.substr(at) + "[HOSTS]\r\nMANGAOH=127.0.0.1:8443\r\n";
+    test::WriteBytes(Ini(), original);
+    ui.messages.clear();
+
+    ASSERT_TRUE(form.FormCreate(Exe()));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Warning);
+    EXPECT_EQ(U8(ui.messages[0].text),
+              "[SOURCES] bngei の URL は使えません: {month} は知らない置き換えです。"
+              "組み込みの URL を使います。");
+    ASSERT_TRUE(form.ResolveCategorySource());
+    EXPECT_EQ(form.SourceURL, "https://127.0.0.1:8443/new/200305");
+    form.Settings.category = 6;
+    ASSERT_TRUE(form.ResolveCategorySource());
+    EXPECT_TRUE(form.SourceURL.starts_with("https://127.0.0.1:8443/productlist/sale/month?"));
+    form.Settings.category = 1;
+
+    ASSERT_TRUE(form.FormClose());
+    EXPECT_EQ(test::ReadBytes(Ini()), original);
+    EXPECT_EQ(ui.messages.size(), 1u) << "shown once, at start";
+}
+
 TEST_F(MainWindowTest, MalformedListMonthIsReportedAndTheWindowStillStarts) {
     for (const char* listId : {"2003年5月", "", "2003", "03/05", "abcd"}) {
         ui.messages.clear();

@@ -104,6 +104,31 @@ TEST(Cli, UrlPrintsTheFileNameAndTheSourceUrl) {
     EXPECT_EQ(Invoke({"url", "--category", "1"}).status, 2);
 }
 
+TEST(Cli, UrlTakesHostsAndTemplatesFromASettingsFile) {
+    test::TempDir dir;
+    const std::string ini = (dir / "yomida.INI").string();
+    test::WriteBytes(ini,
+                     "[HOSTS]\r\nTAIYOSHA=127.0.0.1:8080\r\n[SOURCES]\r\n"
+                     "Comic=https://{host}/list/{yy}-{m}?w={week}\r\nbunko=gopher://{host}/\r\n");
+    Result comic = Invoke({"url", "--category", "1", "--month", "2003-05", "--settings", ini});
+    EXPECT_EQ(comic.status, 0);
+    EXPECT_EQ(comic.out, "comic0305.csv\nhttps://www.mangaoh.co.jp/list/03-5?w=1319\n");
+    EXPECT_TRUE(comic.err.ends_with("source: [SOURCES] comic\n")) << comic.err;
+
+    Result bunko = Invoke({"url", "--category=3", "--month=2003-05", "--settings=" + ini});
+    EXPECT_EQ(bunko.status, 0);
+    EXPECT_EQ(bunko.out, "bunko0305.csv\nhttp://127.0.0.1:8080/bunko/bunko0305_listdate.html\n");
+    EXPECT_EQ(bunko.err,
+              "yomida-cli: [SOURCES] bunko の URL は使えません: gopher は使えないスキームです"
+              "（http か https のみ）。組み込みの URL を使います。\nsource: built-in\n");
+
+    Result missing =
+        Invoke({"url", "--category", "1", "--month", "2003-05", "--settings", ini + ".none"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find(".none が見つかりません"), std::string::npos) << missing.err;
+}
+
 TEST(Cli, OrderTickAndExport) {
     test::TempDir dir;
     const std::string file = (dir / "comic0305.csv").string();
@@ -469,6 +494,22 @@ TEST(Cli, FetchAndHttpGiveUpOnASilentServer) {
     }
     EXPECT_EQ(cli::TimeOutOption(cli::ParseArgs({"fetch"}, 1, {"timeout"}, {})), 60000)
         << "a minute unless the command line says otherwise";
+}
+
+TEST(Cli, FetchTakesTheUrlTemplatesOfItsHostsFile) {
+    test::TempDir dir;
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    test::LoopbackServer server({{"HTTP/1.0 200 OK\r\n\r\n" + Sj(page)}});
+    test::WriteBytes(dir / "y.ini",
+                     "[SOURCES]\r\nsyosk=http://127.0.0.1:" + std::to_string(server.Port()) +
+                         "/moved/{week}.htm\r\ncomic={host}/nothing\r\n");
+    Result r = Invoke({"fetch", "--category", "2", "--month", "2003-05", "--week", "1321", "--data",
+                       (dir / "data").string(), "--hosts", (dir / "y.ini").string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_TRUE(server.Requests()[0].starts_with("GET /moved/1321.htm ")) << server.Requests()[0];
+    EXPECT_NE(r.err.find("[SOURCES] comic の URL は使えません"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include "platform/IoError.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsRecord.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -112,6 +114,38 @@ TEST(IniFile, NumberAndBooleanRules) {
     EXPECT_FALSE(IniToBool("0", true));
     EXPECT_TRUE(IniToBool("yes", true));
     EXPECT_FALSE(IniToBool("yes", false));
+}
+
+TEST(SettingsFile, SourceTemplatesSurviveASaveByteForByte) {
+    test::TempDir dir;
+    const std::filesystem::path file = dir / "yomida.INI";
+    WriteSettingsFile(SettingsRecord{}, file);
+    const std::string complete = test::ReadBytes(file);
+    const std::string sources =
+        "[Sources]\r\n; my own addresses\r\ncomic = https://{host}/m?c=comic&d={yyyy}{mm}01 \r\n"
+        "TANBI=\"http://127.0.0.1:8080/{yymm}.html\"\r\nbngei=ftp://refused/{yyyy}\r\n\r\n";
+    // The section between two of the program's own, and a second, unknown one at the end.
+    const size_t at = complete.find("[JOUKEN_SERCH]");
+    ASSERT_NE(at, std::string::npos);
+    const std::string original =
+        complete.substr(0, at) + sources + complete.substr(at) + "[MINE]\r\nX={nothing}\r\n";
+    test::WriteBytes(file, original);
+
+    SettingsRecord record;
+    ReadSettingsFile(file, record);
+    EXPECT_EQ(record.sources, (std::vector<std::pair<std::string, std::string>>{
+                                  {"comic", "https://{host}/m?c=comic&d={yyyy}{mm}01"},
+                                  {"TANBI", "http://127.0.0.1:8080/{yymm}.html"},
+                                  {"bngei", "ftp://refused/{yyyy}"}}));
+    WriteSettingsFile(record, file);
+    EXPECT_EQ(test::ReadBytes(file), original);
+
+    // A setting that changes is written in its place; the section stays where it was.
+    record.listId = "2004/01";
+    WriteSettingsFile(record, file);
+    const std::string changed = test::ReadBytes(file);
+    EXPECT_NE(changed.find("LISTID=2004/01\r\n"), std::string::npos);
+    EXPECT_NE(changed.find(sources + "[JOUKEN_SERCH]"), std::string::npos) << changed;
 }
 
 }  // namespace

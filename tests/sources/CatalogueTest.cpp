@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestSupport.h"
 #include "text/Numbers.h"
 
 namespace yomida {
@@ -118,6 +119,91 @@ TEST(Catalogue, HostsCanBeOverridden) {
     std::string url;
     ResolveCategorySource(q, {}, file, url);
     EXPECT_EQ(url, "http://127.0.0.1:8080/bunko/bunko0305_listdate.html");
+}
+
+TEST(Catalogue, BuiltInFormsAreTemplatesThatExpandEveryPlaceholder) {
+    for (const CategoryInfo& c : Categories()) {
+        EXPECT_EQ(UrlTemplateFault(c.url.form), std::nullopt) << c.code;
+        EXPECT_EQ(UrlTemplateFault(c.url.olderForm ? c.url.olderForm : "http://x"), std::nullopt);
+    }
+    const UrlValues v{"h:81", {year{2009}, month{3}, day{31}}, 1321, "2003/05", "_old"};
+    EXPECT_EQ(
+        ExpandUrlTemplate("http://{host}/{yyyy}-{yy}-{mm}-{m}-{yymm}-{week}-{list}{infix}", v),
+        "http://h:81/2009-09-03-3-0903-1321-71_old");
+    // The second byte of ボ is "{": a template is read character by character.
+    const std::string kana = test::Sj("http://{host}/ボ{yyyy}ボ");
+    EXPECT_EQ(UrlTemplateFault(kana), std::nullopt);
+    EXPECT_EQ(ExpandUrlTemplate(kana, v), test::Sj("http://h:81/ボ2009ボ"));
+}
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+Resolved ResolveWith(const SourceOverrides& sources, int category, year_month_day target,
+                     const BookTownProbe& probe = {}) {
+    HostTable hosts;
+    hosts.SetHost(SourceSite::MangaOh, "127.0.0.1:8443");
+    SourceQuery q;
+    q.category = category;
+    q.target = target;
+    q.listId = "2003/05";
+    q.online = static_cast<bool>(probe);
+    q.hosts = &hosts;
+    q.sources = &sources;
+    std::filesystem::path file;
+    std::string url;
+    const bool ok = ResolveCategorySource(q, probe, file, url);
+    return {ok, file.string(), url};
+}
+
+TEST(Catalogue, SettingsTemplatesReplaceTheBuiltInForms) {
+    const SourceOverrides sources(Entries{
+        {"Comic", "https://{host}/list?date={yyyy}{mm}01"},
+        {"avsft", "http://av.example/{yymm}.html"},
+        {"tetsu", "HTTP://bt.example/new{infix}/{m}"},
+        {"bunko", ""},                          // empty: the built-in form stays
+        {"nosuch", "http://elsewhere/{yyyy}"},  // no such category
+        {"comic", "http://second.example/"},    // the first key of a category counts
+    });
+    EXPECT_TRUE(sources.Refused().empty());
+    EXPECT_EQ(ResolveWith(sources, 1, kMay2003).url, "https://127.0.0.1:8443/list?date=20030501");
+    EXPECT_EQ(sources.Origin(1), "[SOURCES] comic");
+    // A replacement serves every month: the built-in older archive is not used.
+    EXPECT_EQ(ResolveWith(sources, 10, {year{2002}, month{3}, day{1}}).url,
+              "http://av.example/0203.html");
+    EXPECT_EQ(ResolveWith(sources, 3, kMay2003).url,
+              "http://www.taiyosha.co.jp/bunko/bunko0305_listdate.html");
+    EXPECT_EQ(sources.Origin(3), "built-in");
+    const BookTownProbe probe = [] { return std::optional<std::string>("_old"); };
+    EXPECT_EQ(ResolveWith(sources, 14, kMay2003, probe).url, "HTTP://bt.example/new_old/5");
+}
+
+TEST(Catalogue, UnusableTemplatesAreRefusedByKey) {
+    const SourceOverrides sources(Entries{
+        {"comic", "https://{host}/list?date={yyyymm}"},
+        {"Tanbi", "www.example.com/{yyyy}/{mm}"},
+        {"bngei", "ftp://{host}/{yyyy}"},
+        {"comic2", "{host}/catalog/{yyyy}"},
+        {"comic3", "http://{host}/comic{yymm"},
+        {"comic4", "https://{host}/list.asp?listid={list}"},
+    });
+    std::vector<std::string> keys;
+    for (const SourceOverrides::Refusal& r : sources.Refused()) {
+        keys.push_back(r.key);
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"comic", "Tanbi", "bngei", "comic2", "comic3"}));
+    EXPECT_TRUE(test::U8(sources.RefusedText())
+                    .starts_with("[SOURCES] comic の URL は使えません: {yyyymm} は知らない置き換え"
+                                 "です。組み込みの URL を使います。\n\r[SOURCES] Tanbi の URL は"
+                                 "使えません: http:// か https:// で始まっていません。"))
+        << test::U8(sources.RefusedText());
+    EXPECT_EQ(test::U8(*UrlTemplateFault("ftp://{host}/")),
+              "ftp は使えないスキームです（http か https のみ）");
+    // The refused categories keep their built-in forms; the usable one is taken.
+    EXPECT_TRUE(
+        ResolveWith(sources, 1, kMay2003).url.ends_with("category=comic_all&date=20030501"));
+    EXPECT_EQ(sources.Origin(1), "built-in");
+    EXPECT_EQ(ResolveWith(sources, 15, kMay2003).url,
+              "https://www.manganomori.net/list.asp?listid=1");
 }
 
 }  // namespace
