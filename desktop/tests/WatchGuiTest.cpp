@@ -131,6 +131,8 @@ TEST_F(WatchGuiTest, TheWindowShowsTheScanGoingOnAndCanCancelIt) {
     EXPECT_FALSE(window->SearchButton()->isEnabled()) << "nothing else starts meanwhile";
     EXPECT_TRUE(window->Busy()->isVisible());
     EXPECT_TRUE(window->Busy()->ProgressBar()->isVisible());
+    EXPECT_EQ(window->Busy()->ProgressBar()->accessibleName(),
+              QString::fromUtf8("ウォッチの進み具合"));
     EXPECT_TRUE(window->Grid()->isVisible()) << "the list stays in sight";
     ASSERT_TRUE(
         QTest::qWaitFor([this] { return form.StBar.panels[0].text != test::Sj("ウォッチ: 0/3"); }));
