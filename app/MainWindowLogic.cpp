@@ -581,15 +581,14 @@ void MainWindowLogic::WatchScanExecute() {
     if (displaying_) {
         return;
     }
-    const std::vector<WatchFile> files = FindWatchFiles(Settings.dataFolder, Weeks());
-    watchScan_ = std::make_unique<WatchScanWorker>(files, CurrentWatchWords(), watchScanWorkers_);
+    watchScan_ = std::make_unique<WatchScanWorker>(FindWatchFiles(Settings.dataFolder, Weeks()),
+                                                   CurrentWatchWords(), watchScanWorkers_);
     // Until the scan ends the window counts as busy, so nothing, another scan included, starts
     // under it; the busy display shows how far it has come and offers to cancel it.
     displaying_ = true;
     cursorBeforeScan_ = ui_.Cursor();
     ui_.SetCursor(CursorShape::Hourglass);
     Busy.progress = 0;
-    Busy.progressMax = 100;
     Busy.progressVisible = true;
     Busy.cancelVisible = true;
     ShowWatchProgress();
@@ -599,7 +598,8 @@ void MainWindowLogic::ShowWatchProgress() {
     const size_t done = watchScan_->Done();
     const size_t total = watchScan_->Total();
     StBar.panels[0].text = "ウォッチ: "_sj + std::to_string(done) + "/" + std::to_string(total);
-    Busy.progress = total == 0 ? 0 : static_cast<int>(done * 100 / total);
+    Busy.progress =
+        total == 0 ? 0 : static_cast<int>(done * static_cast<size_t>(Busy.progressMax) / total);
 }
 
 MainWindowLogic::WatchScanState MainWindowLogic::WatchScanStep() {
