@@ -583,21 +583,62 @@ WatchWords MainWindowLogic::CurrentWatchWords() const {
 }
 
 void MainWindowLogic::WatchScanExecute() {
-    // The scan turns the message loop for its progress: the window counts as busy meanwhile,
-    // so nothing, another scan included, starts under it.
     if (displaying_) {
         return;
     }
+    watchScan_ = std::make_unique<WatchScanWorker>(FindWatchFiles(Settings.dataFolder, Weeks()),
+                                                   CurrentWatchWords(), watchScanWorkers_);
+    // Until the scan ends the window counts as busy, so nothing, another scan included, starts
+    // under it; the busy display shows how far it has come and offers to cancel it.
     displaying_ = true;
-    const ScopeExit reset([this] { displaying_ = false; });
-    HourglassCursor hourglass(ui_);
-    const std::vector<WatchFile> files = FindWatchFiles(Settings.dataFolder, Weeks());
-    WatchScanResult result =
-        ScanWatchFiles(files, CurrentWatchWords(), [this](size_t done, size_t total) {
-            StBar.panels[0].text =
-                "ウォッチ: "_sj + std::to_string(done) + "/" + std::to_string(total);
-            ui_.ProcessMessages();
-        });
+    cursorBeforeScan_ = ui_.Cursor();
+    ui_.SetCursor(CursorShape::Hourglass);
+    Busy.progress = 0;
+    Busy.progressVisible = true;
+    Busy.cancelVisible = true;
+    ShowWatchProgress();
+}
+
+void MainWindowLogic::ShowWatchProgress() {
+    const size_t done = watchScan_->Done();
+    const size_t total = watchScan_->Total();
+    StBar.panels[0].text = "ウォッチ: "_sj + std::to_string(done) + "/" + std::to_string(total);
+    Busy.progress =
+        total == 0 ? 0 : static_cast<int>(done * static_cast<size_t>(Busy.progressMax) / total);
+}
+
+MainWindowLogic::WatchScanState MainWindowLogic::WatchScanStep() {
+    if (!watchScan_) {
+        return WatchScanState::Idle;
+    }
+    if (watchScan_->Step()) {
+        return EndWatchScan();
+    }
+    ShowWatchProgress();
+    return WatchScanState::Running;
+}
+
+MainWindowLogic::WatchScanState MainWindowLogic::WatchScanWait() {
+    if (!watchScan_) {
+        return WatchScanState::Idle;
+    }
+    return EndWatchScan();
+}
+
+MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
+    // The window is free again whatever happens below.
+    const std::unique_ptr<WatchScanWorker> scan = std::move(watchScan_);
+    const ScopeExit reset([this] {
+        displaying_ = false;
+        Busy.progressVisible = false;
+        Busy.cancelVisible = false;
+        ui_.SetCursor(cursorBeforeScan_);
+    });
+    WatchScanResult result = scan->Wait();
+    if (scan->Cancelled()) {
+        StBar.panels[0].text = "ウォッチ: 中止"_sj;
+        return WatchScanState::Cancelled;
+    }
     WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
     const size_t fresh = memory.MarkNewAndRemember(result.matches);
     WatchMatches = std::move(result.matches);
@@ -610,6 +651,15 @@ void MainWindowLogic::WatchScanExecute() {
         text += " 読めないファイル "_sj + std::to_string(result.filesSkipped) + "件"_sj;
     }
     StBar.panels[0].text = text;
+    return WatchScanState::Ended;
+}
+
+void MainWindowLogic::BtnCancelClick() {
+    if (watchScan_) {
+        watchScan_->Cancel();
+    } else {
+        NMHTTP1.Cancel();
+    }
 }
 
 void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {

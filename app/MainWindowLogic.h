@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -144,9 +145,20 @@ public:
     // カレンダーに出力: the ticked rows (every row when none is ticked) as an iCalendar file.
     void CalendarExportExecute();
 
-    // The watch list over every stored list. WatchScanExecute fills WatchMatches, marking the
-    // matches not shown before, and remembers them as shown.
+    // The watch list over every stored list. WatchScanExecute starts the scan on worker
+    // threads and returns; the window stays busy, refusing every other handler, until
+    // WatchScanStep, called from the window's own event loop, finds the scan ended. It then
+    // fills WatchMatches, marking the matches not shown before, and remembers them as shown.
     void WatchScanExecute();
+    enum class WatchScanState { Idle, Running, Ended, Cancelled };
+    // Shows the running scan's progress, and ends it once every file is read.
+    WatchScanState WatchScanStep();
+    // Waits for the running scan to end, then ends it as WatchScanStep does.
+    WatchScanState WatchScanWait();
+    bool WatchScanning() const { return watchScan_ != nullptr; }
+    // How many threads a scan reads on; 0 leaves each file to a WatchScanStep. Every core when
+    // not set.
+    void SetWatchScanWorkers(std::optional<size_t> workers) { watchScanWorkers_ = workers; }
     // Shows a match's category and period with its row current.
     void WatchOpenMatch(const WatchMatch& match);
     WatchWords CurrentWatchWords() const;
@@ -157,7 +169,8 @@ public:
     void NMHTTP1Success(int command);
     void NMHTTP1Failure(int command);
     void NMHTTP1PacketRecvd();
-    void BtnCancelClick() { NMHTTP1.Cancel(); }
+    // Cancels the transfer, or the watch scan, that runs.
+    void BtnCancelClick();
 
     // Saved conditions and word lists.
     void JoukenSaveExecute() { slist.FormShow(); }
@@ -205,11 +218,16 @@ private:
     bool FetchSource(FetchContext& context);
     void WatchConvertedFile(const std::filesystem::path& dataFile);
     WeekNumbering Weeks() const { return {Settings.weekBaseDate, Settings.weekBaseNumber}; }
+    void ShowWatchProgress();
+    WatchScanState EndWatchScan();
 
     Ui& ui_;
     const Clock& clock_;
     SourceFetcher& fetcher_;
     bool displaying_ = false;
+    std::unique_ptr<WatchScanWorker> watchScan_;
+    std::optional<size_t> watchScanWorkers_;
+    CursorShape cursorBeforeScan_ = CursorShape::Default;
 };
 
 }  // namespace yomida

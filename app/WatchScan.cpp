@@ -1,14 +1,11 @@
 #include "app/WatchScan.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
 #include <system_error>
-#include <thread>
 #include <tuple>
+#include <utility>
 
 #include "app/ReleaseRecordReader.h"
 #include "app/ResultOrder.h"
@@ -16,7 +13,6 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"
-#include "platform/ScopeExit.h"
 #include "sources/RecordLayout.h"
 #include "text/Dates.h"
 #include "text/Numbers.h"
@@ -204,78 +200,88 @@ std::string WatchMatch::Identity() const {
     return id;
 }
 
-WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words,
-                               const WatchProgress& progress) {
+// The matcher keeps scratch state, so each worker has its own.
+struct WatchScanWorker::Matcher {
+    explicit Matcher(const WatchWords& words) : filter(clock) { SetWatchWords(filter, words); }
+
+    const FixedClock clock{year_month_day{year{2000}, January, day{1}}};
+    SearchFilter filter;
+};
+
+WatchScanWorker::WatchScanWorker(std::vector<WatchFile> files, const WatchWords& words,
+                                 std::optional<size_t> workers)
+    : files_(std::move(files)), words_(words) {
     // No words would let every record through; a watch list with nothing on it watches nothing.
-    const size_t total = HasWords(words) ? files.size() : 0;
-    std::vector<std::vector<WatchMatch>> perFile(total);
-    std::vector<char> failed(total, 0);
-    std::atomic<size_t> next{0};
-    std::mutex mutex;
-    std::condition_variable doneChanged;
-    size_t done = 0;
-
-    auto work = [&] {
-        // The matcher keeps scratch state, so each task has its own.
-        const FixedClock clock(year_month_day{year{2000}, January, day{1}});
-        SearchFilter filter(clock);
-        SetWatchWords(filter, words);
-        for (size_t i = next++; i < total; i = next++) {
+    if (!HasWords(words_)) {
+        files_.clear();
+    }
+    const size_t total = files_.size();
+    const size_t threads = workers.value_or(TaskPool::DefaultWorkers(total));
+    perFile_.resize(total);
+    read_.assign(total, 0);
+    matchers_.resize(threads + 1);
+    pool_ = std::make_unique<TaskPool>(
+        total,
+        [this](size_t i, size_t slot) {
+            std::unique_ptr<Matcher>& matcher = matchers_[slot];
+            if (!matcher) {
+                matcher = std::make_unique<Matcher>(words_);
+            }
             try {
-                perFile[i] = ScanOneFile(files[i], filter);
+                perFile_[i] = ScanOneFile(files_[i], matcher->filter);
+                read_[i] = 1;
             } catch (...) {
-                failed[i] = 1;
-                perFile[i].clear();
+                perFile_[i].clear();
             }
-            {
-                const std::lock_guard lock(mutex);
-                ++done;
-            }
-            doneChanged.notify_one();
-        }
-    };
+        },
+        threads);
+}
 
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    {
-        std::vector<std::thread> threads;
-        for (size_t t = 0; t < std::min(cores, total); ++t) {
-            threads.emplace_back(work);
-        }
-        const ScopeExit joinAll([&] {
-            next = total;  // a failing progress report stops the tasks not yet started
-            for (std::thread& t : threads) {
-                t.join();
-            }
-        });
-        {
-            // The calling thread only reports progress (and so keeps a window alive).
-            std::unique_lock lock(mutex);
-            while (done < total) {
-                if (progress) {
-                    const size_t soFar = done;
-                    lock.unlock();
-                    progress(soFar, total);
-                    lock.lock();
-                }
-                doneChanged.wait_for(lock, milliseconds(50), [&] { return done >= total; });
-            }
-        }
-    }
-    if (progress) {
-        progress(total, total);
-    }
+WatchScanWorker::~WatchScanWorker() = default;
 
+size_t WatchScanWorker::Done() const {
+    return pool_->Done();
+}
+
+size_t WatchScanWorker::Total() const {
+    return pool_->Total();
+}
+
+bool WatchScanWorker::Finished() const {
+    return pool_->Finished();
+}
+
+bool WatchScanWorker::Step() {
+    return pool_->Step();
+}
+
+void WatchScanWorker::Cancel() {
+    pool_->Cancel();
+}
+
+bool WatchScanWorker::Cancelled() const {
+    return pool_->Cancelled();
+}
+
+WatchScanResult WatchScanWorker::Wait() {
+    pool_->Wait();
     WatchScanResult result;
-    for (size_t i = 0; i < total; ++i) {
-        if (failed[i] != 0) {
+    for (size_t i = 0; i < perFile_.size(); ++i) {
+        if (read_[i] != 0) {
+            ++result.filesRead;
+            std::move(perFile_[i].begin(), perFile_[i].end(), std::back_inserter(result.matches));
+        } else if (!pool_->Cancelled()) {
             ++result.filesSkipped;
-            continue;
         }
-        ++result.filesRead;
-        std::move(perFile[i].begin(), perFile[i].end(), std::back_inserter(result.matches));
     }
+    perFile_.clear();
+    read_.clear();
     OrderWatchMatches(result.matches);
     return result;
+}
+
+WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words) {
+    return WatchScanWorker(files, words).Wait();
 }
 
 void OrderWatchMatches(std::vector<WatchMatch>& matches) {

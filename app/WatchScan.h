@@ -3,11 +3,12 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
-#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/TaskPool.h"
 #include "sources/Catalogue.h"
 
 namespace yomida {
@@ -70,13 +71,44 @@ struct WatchScanResult {
     size_t filesSkipped = 0;  // could not be read
 };
 
-// Called on the calling thread while the scan runs, with the files done and the total.
-using WatchProgress = std::function<void(size_t done, size_t total)>;
+// A watch scan running on worker threads while its owner goes on: reads every file through the
+// loader's reader and the search's matcher (no date filter, all markers), one file a task. The
+// owner asks how far it has come and takes the result once it has ended; nothing is called back,
+// so a window keeps turning its own event loop. A file that cannot be read is skipped and counted.
+class WatchScanWorker {
+public:
+    // Starts at once, one worker per core; `workers` 0 leaves every file to Step().
+    WatchScanWorker(std::vector<WatchFile> files, const WatchWords& words,
+                    std::optional<size_t> workers = std::nullopt);
+    ~WatchScanWorker();
+    WatchScanWorker(const WatchScanWorker&) = delete;
+    WatchScanWorker& operator=(const WatchScanWorker&) = delete;
 
-// Reads every file through the loader's reader and the search's matcher (no date filter, all
-// markers), one file per task on every core. A file that cannot be read is skipped and counted.
-WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words,
-                               const WatchProgress& progress = {});
+    // Files ended and files in all.
+    size_t Done() const;
+    size_t Total() const;
+    bool Finished() const;
+    // Without workers, scans the next file on the calling thread. Returns Finished().
+    bool Step();
+    // Files not yet begun are not read; the result then counts only what was read.
+    void Cancel();
+    bool Cancelled() const;
+    // Waits for every file to end; the matches come in watch order. Only once.
+    [[nodiscard]] WatchScanResult Wait();
+
+private:
+    struct Matcher;
+
+    std::vector<WatchFile> files_;
+    WatchWords words_;
+    std::vector<std::vector<WatchMatch>> perFile_;
+    std::vector<char> read_;
+    std::vector<std::unique_ptr<Matcher>> matchers_;  // one per worker slot, made on first use
+    std::unique_ptr<TaskPool> pool_;                  // last: it stops before the state goes
+};
+
+// The whole scan on every core, waiting for its end.
+WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words);
 
 // By month, the date order's day key, category number, then record number.
 void OrderWatchMatches(std::vector<WatchMatch>& matches);

@@ -21,7 +21,6 @@ BusyPanel::BusyPanel(MainWindowLogic& form, QWidget* parent) : QWidget(parent), 
     animate1_->setTextVisible(false);
     animate1_->setAccessibleName(QString::fromUtf8("処理中"));
     pBar1_ = new QProgressBar;
-    pBar1_->setAccessibleName(QString::fromUtf8("受信状況"));
     btnCancel_->setAccessibleName(btnCancel_->text());
     row->addStretch();
     row->addWidget(btnCancel_);
@@ -39,6 +38,8 @@ void BusyPanel::Push() {
     pBar1_->setVisible(busy.progressVisible);
     pBar1_->setMaximum(busy.progressMax);
     pBar1_->setValue(std::min(busy.progress, busy.progressMax));
+    pBar1_->setAccessibleName(
+        QString::fromUtf8(form_.WatchScanning() ? "ウォッチの進み具合" : "受信状況"));
 }
 
 }  // namespace yomida::qt

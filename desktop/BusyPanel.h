@@ -9,8 +9,8 @@ class QPushButton;
 
 namespace yomida::qt {
 
-// The busy display of a transfer: the cancel button, the moving bar that stands in for the
-// search animation, and the progress bar.
+// The busy display of a transfer or a watch scan: the cancel button, the moving bar that stands in
+// for the search animation, and the progress bar.
 class BusyPanel final : public QWidget {
     Q_OBJECT
 

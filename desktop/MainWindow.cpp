@@ -18,6 +18,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -40,6 +41,9 @@ namespace yomida::qt {
 namespace {
 
 const char* const kStatusPanelNames[3] = {"状態", "件数", "接続"};
+
+// Often enough for the count to move smoothly, seldom enough to cost the scan nothing.
+constexpr int kWatchPollMs = 50;
 
 // Tab in a cell being edited keeps the text and then leaves the grid, as Tab does outside an
 // edit, instead of opening the next cell: the grid is no trap while a cell is edited either.
@@ -130,6 +134,10 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
         this);
     commands.watchWords = [this] { RunDialog([this] { watchWords_->Run(); }); };
     commands.watchResults = [this] { OpenWatchResults(); };
+    // The scan runs on worker threads; the window looks at it between its own events.
+    watchTimer_ = new QTimer(this);
+    watchTimer_->setInterval(kWatchPollMs);
+    connect(watchTimer_, &QTimer::timeout, this, [this] { WatchScanTick(); });
     setAcceptDrops(true);
     commands.version = [this] { RunDialog([this] { versionDialog_->Run(); }); };
     actions_ = new MainActions(form_, *this, handle, std::move(commands));
@@ -460,7 +468,8 @@ void MainWindow::ApplyGeometry() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Closing in the middle of a download first ends the download; the window stays until then.
+    // Closing in the middle of a download or a watch scan first ends it; the window stays until
+    // then.
     if (form_.Displaying()) {
         form_.BtnCancelClick();
         event->ignore();
@@ -487,7 +496,26 @@ void MainWindow::OpenWatchResults() {
         return;
     }
     Handle([this] { form_.WatchScanExecute(); });
-    watchResults_->ShowMatches(form_.WatchMatches);
+    if (form_.WatchScanning()) {
+        watchTimer_->start();
+    } else {
+        watchResults_->ShowMatches(form_.WatchMatches);
+    }
+}
+
+void MainWindow::WatchScanTick() {
+    auto state = MainWindowLogic::WatchScanState::Idle;
+    form_.Guarded([this, &state] { state = form_.WatchScanStep(); });
+    if (form_.WatchScanning()) {
+        PushProgress();
+        return;
+    }
+    watchTimer_->stop();
+    Push();
+    // A failure has had its box; a cancelled scan has nothing new to show.
+    if (state == MainWindowLogic::WatchScanState::Ended) {
+        watchResults_->ShowMatches(form_.WatchMatches);
+    }
 }
 
 void MainWindow::DropFile(const std::filesystem::path& file) {

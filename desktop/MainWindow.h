@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSplitter;
+class QTimer;
 class QTableView;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -60,7 +61,8 @@ public:
     VersionDialog* Version() const { return versionDialog_; }
     WatchWordsDialog* WatchWords() const { return watchWords_; }
     WatchResultWindow* WatchResults() const { return watchResults_; }
-    // Scans every stored list for the watch words and shows the result window.
+    // Starts the scan of every stored list for the watch words; the result window shows when
+    // it ends.
     void OpenWatchResults();
     // A file dropped on the window, as the drop event hands it on.
     void DropFile(const std::filesystem::path& file);
@@ -90,6 +92,8 @@ private:
     void OpenWordEditor(int box);
     // Runs a modal dialog of the window between a pull and a push.
     void RunDialog(const std::function<void()>& run);
+    // Shows the watch scan's progress, and its result once it has ended.
+    void WatchScanTick();
 
     MainWindowLogic& form_;
     GridModel* model_ = nullptr;
@@ -113,6 +117,7 @@ private:
     WatchWordsForm watchWordsForm_;
     WatchWordsDialog* watchWords_ = nullptr;
     WatchResultWindow* watchResults_ = nullptr;
+    QTimer* watchTimer_ = nullptr;
 };
 
 }  // namespace yomida::qt

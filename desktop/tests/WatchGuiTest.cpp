@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTableView>
 #include <QTableWidget>
@@ -13,6 +15,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "desktop/BusyPanel.h"
 #include "desktop/MainWindow.h"
 #include "desktop/WatchResultWindow.h"
 #include "desktop/WatchWordsDialog.h"
@@ -37,6 +40,11 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
     QString Cell(QTableWidget* t, int row, int col) { return t->item(row, col)->text(); }
+    // Starts the scan and lets the window's event loop run until it has ended.
+    void Scan() {
+        window->OpenWatchResults();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !form.WatchScanning(); }));
+    }
 };
 
 TEST_F(WatchGuiTest, WordsDialogKeepsOneWordALine) {
@@ -57,7 +65,7 @@ TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
     form.Settings.watchAuthor = test::Sj("尾田");
     test::WriteDataFile(dir / "data" / "comic0305.csv",
                         {kHeader, "1,0,講談社,15,ワンピース 1,尾田,420", "2,0,集英社,上,別,甲,1"});
-    window->OpenWatchResults();
+    Scan();
     QTableWidget* table = window->WatchResults()->Table();
     ASSERT_TRUE(window->WatchResults()->isVisible());
     ASSERT_EQ(table->rowCount(), 1);
@@ -67,7 +75,7 @@ TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
 
     test::WriteDataFile(dir / "data" / "bunko0306.csv",
                         {kHeader, "1,0,社,2,小説,甲", "7,0,集英社,下,ワンピース 2,尾田,420"});
-    window->OpenWatchResults();
+    Scan();
     ASSERT_EQ(table->rowCount(), 2);
     EXPECT_EQ(Cell(table, 1, 0), QString::fromUtf8("2003/06/下"));
     EXPECT_EQ(Cell(table, 1, 1), QString::fromUtf8("×××××××××"));
@@ -88,7 +96,7 @@ TEST_F(WatchGuiTest, ResultWindowNamesCategoriesAsTheTreeFitsTheScreenAndClosesO
     form.Settings.watchAuthor = test::Sj("尾田");
     test::WriteDataFile(dir / "data" / "comic0305.csv", {kHeader, "1,0,講談社,15,本 1,尾田,1"});
     test::WriteDataFile(dir / "data" / "bngei0305.csv", {kHeader, "1,0,講談社,16,本 2,尾田,1"});
-    window->OpenWatchResults();
+    Scan();
     WatchResultWindow* results = window->WatchResults();
     QTableWidget* table = results->Table();
     ASSERT_EQ(table->rowCount(), 2);
@@ -98,7 +106,7 @@ TEST_F(WatchGuiTest, ResultWindowNamesCategoriesAsTheTreeFitsTheScreenAndClosesO
     // Made too tall and moved low, it comes back onto the screen when it is shown again.
     results->resize(760, 3000);
     results->move(200, 500);
-    window->OpenWatchResults();
+    Scan();
     const QRect area = results->screen()->availableGeometry();
     EXPECT_TRUE(area.contains(results->frameGeometry()))
         << results->frameGeometry().bottom() << " > " << area.bottom();
@@ -107,6 +115,46 @@ TEST_F(WatchGuiTest, ResultWindowNamesCategoriesAsTheTreeFitsTheScreenAndClosesO
     ASSERT_TRUE(QTest::qWaitFor([results] { return QApplication::activeWindow() == results; }));
     QTest::keyClick(table, Qt::Key_Escape);
     EXPECT_FALSE(results->isVisible());
+}
+
+TEST_F(WatchGuiTest, TheWindowShowsTheScanGoingOnAndCanCancelIt) {
+    Open();
+    form.Settings.watchAuthor = test::Sj("尾田");
+    for (const char* name : {"comic0305.csv", "comic0306.csv", "comic0307.csv"}) {
+        test::WriteDataFile(dir / "data" / name, {kHeader, "1,0,講談社,15,本,尾田,1"});
+    }
+    // One file a tick of the window's timer, so every stage can be seen.
+    form.SetWatchScanWorkers(0);
+    window->OpenWatchResults();
+    EXPECT_TRUE(form.WatchScanning()) << "the click returns while the scan goes on";
+    EXPECT_EQ(window->StatusPanel(0)->text(), QString::fromUtf8("ウォッチ: 0/3"));
+    EXPECT_FALSE(window->SearchButton()->isEnabled()) << "nothing else starts meanwhile";
+    EXPECT_TRUE(window->Busy()->isVisible());
+    EXPECT_TRUE(window->Busy()->ProgressBar()->isVisible());
+    EXPECT_EQ(window->Busy()->ProgressBar()->accessibleName(),
+              QString::fromUtf8("ウォッチの進み具合"));
+    EXPECT_TRUE(window->Grid()->isVisible()) << "the list stays in sight";
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return form.StBar.panels[0].text != test::Sj("ウォッチ: 0/3"); }));
+    if (form.WatchScanning()) {
+        EXPECT_EQ(window->StatusPanel(0)->text(), QString::fromUtf8("ウォッチ: 1/3"));
+        EXPECT_EQ(window->Busy()->ProgressBar()->value(), 33);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !form.WatchScanning(); }));
+    EXPECT_TRUE(window->WatchResults()->isVisible());
+    EXPECT_EQ(window->WatchResults()->Table()->rowCount(), 3);
+    EXPECT_TRUE(window->SearchButton()->isEnabled());
+    EXPECT_FALSE(window->Busy()->isVisible());
+    window->WatchResults()->hide();
+
+    // The cancel button ends the scan as it ends a download; nothing is shown then.
+    window->OpenWatchResults();
+    ASSERT_TRUE(window->Busy()->CancelButton()->isVisible());
+    QTest::mouseClick(window->Busy()->CancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !form.WatchScanning(); }));
+    EXPECT_EQ(window->StatusPanel(0)->text(), QString::fromUtf8("ウォッチ: 中止"));
+    EXPECT_FALSE(window->WatchResults()->isVisible());
+    EXPECT_TRUE(window->SearchButton()->isEnabled());
 }
 
 TEST_F(WatchGuiTest, DroppingASavedPageImportsIt) {

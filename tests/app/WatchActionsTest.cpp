@@ -19,6 +19,11 @@ protected:
         return copy;
     }
     std::filesystem::path DataFile() { return form.Settings.dataFolder / "comic0305.csv"; }
+    // What the window's event loop does for a scan: start it, then see it to its end.
+    void Scan() {
+        form.WatchScanExecute();
+        form.WatchScanWait();
+    }
 };
 
 TEST_F(WatchActionsTest, DroppedPageIsImportedForTheSelectedPeriodWithoutTheBrowser) {
@@ -48,7 +53,7 @@ TEST_F(WatchActionsTest, DroppedPageIsImportedForTheSelectedPeriodWithoutTheBrow
 TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
     Start();
     form.Settings.watchAuthor = Sj("架空,ないない");
-    form.WatchScanExecute();  // nothing stored yet: the first look, which marks nothing
+    Scan();  // nothing stored yet: the first look, which marks nothing
     EXPECT_TRUE(form.WatchMatches.empty());
     EXPECT_TRUE(std::filesystem::exists(form.Settings.dataFolder / WatchMemory::kWindowFile));
 
@@ -56,14 +61,14 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
     EXPECT_EQ(form.WatchNewCount, 3u);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 新着 3件");
 
-    form.WatchScanExecute();
+    Scan();
     ASSERT_EQ(form.WatchMatches.size(), 3u);
     EXPECT_TRUE(form.WatchMatches[0].isNew);
     EXPECT_EQ(U8(form.WatchMatches[0].dateText), "2003/05/03");
     EXPECT_EQ(form.WatchNewCount, 0u);
-    form.WatchScanExecute();
+    Scan();
     EXPECT_FALSE(form.WatchMatches[0].isNew);
-    EXPECT_GT(ui.messagePumps, 0) << "the window turns its messages while the scan runs";
+    EXPECT_EQ(ui.messagePumps, 0) << "the scan never turns the message loop inside a handler";
 
     form.WatchOpenMatch(form.WatchMatches[2]);
     const ComboGrid& grid = form.List.ComboGrid1;
@@ -77,7 +82,7 @@ TEST_F(WatchActionsTest, MatchOfAnotherCategoryOpensItsOwnPeriodInOneDisplay) {
     test::WriteDataFile(form.Settings.dataFolder / "bngei0212.csv",
                         {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,社,2,小説,甲,1",
                          "4,0,集英社,20,ワンピース 小説,尾田,600"});
-    form.WatchScanExecute();
+    Scan();
     ASSERT_EQ(form.WatchMatches.size(), 1u);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 
@@ -99,32 +104,59 @@ TEST_F(WatchActionsTest, TheWindowIsBusyWhileItScansAndTheScanIsNotReentered) {
     test::WriteDataFile(
         form.Settings.dataFolder / "comic0305.csv",
         {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース,尾田,1"});
-    int depth = 0;
-    int deepest = 0;
-    bool busy = true;
-    ui.onMessages = [&] {
-        ++depth;
-        deepest = std::max(deepest, depth);
-        busy = busy && form.Displaying() && ui.Cursor() == CursorShape::Hourglass;
-        // What a click on ウォッチ結果 or 検索 would run meanwhile (once, so that a scan that
-        // does start inside fails the test rather than recursing for ever).
-        if (depth == 1) {
-            form.WatchScanExecute();
-            form.BtnDspClick();
-        }
-        --depth;
-    };
+    test::WriteDataFile(form.Settings.dataFolder / "comic0306.csv",
+                        {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,別,甲,1"});
+    // One file a step, so the test sees every stage the window's event loop would.
+    form.SetWatchScanWorkers(0);
     form.WatchScanExecute();
-    ui.onMessages = {};
-    EXPECT_GT(ui.messagePumps, 0);
-    EXPECT_EQ(deepest, 1) << "a scan started inside the scan";
-    EXPECT_TRUE(busy);
+    EXPECT_EQ(ui.messagePumps, 0) << "the handler returns without turning the message loop";
+    EXPECT_TRUE(form.WatchScanning());
+    EXPECT_TRUE(form.Displaying());
+    EXPECT_EQ(ui.Cursor(), CursorShape::Hourglass);
+    EXPECT_TRUE(form.Busy.progressVisible);
+    EXPECT_TRUE(form.Busy.cancelVisible);
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 0/2");
+
+    // What a click on ウォッチ結果 or 検索 would run meanwhile.
+    form.WatchScanExecute();
+    form.BtnDspClick();
+    EXPECT_EQ(form.List.ComboGrid1.RowCount(), 2) << "no display ran under the scan";
+
+    EXPECT_EQ(form.WatchScanStep(), MainWindowLogic::WatchScanState::Running);
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 1/2");
+    EXPECT_EQ(form.Busy.progress, 50);
+    EXPECT_TRUE(form.Displaying());
+    EXPECT_EQ(form.WatchScanStep(), MainWindowLogic::WatchScanState::Ended);
     EXPECT_FALSE(form.Displaying());
+    EXPECT_FALSE(form.Busy.progressVisible);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(form.List.ComboGrid1.RowCount(), 2) << "no display ran under the scan";
-    ASSERT_EQ(form.WatchMatches.size(), 1u);
+    ASSERT_EQ(form.WatchMatches.size(), 1u) << "one scan ran, not two";
     EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 1件");
+    EXPECT_EQ(form.WatchScanStep(), MainWindowLogic::WatchScanState::Idle);
+
+    // Cancelled, the scan leaves the matches and the memory of what was shown alone.
+    test::WriteDataFile(
+        form.Settings.dataFolder / "comic0307.csv",
+        {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース 2,尾田,1"});
+    const std::string seen = test::ReadBytes(form.Settings.dataFolder / WatchMemory::kWindowFile);
+    form.WatchScanExecute();
+    form.BtnCancelClick();
+    EXPECT_EQ(form.WatchScanStep(), MainWindowLogic::WatchScanState::Cancelled);
+    EXPECT_FALSE(form.Displaying());
+    EXPECT_EQ(form.WatchMatches.size(), 1u);
+    EXPECT_EQ(test::ReadBytes(form.Settings.dataFolder / WatchMemory::kWindowFile), seen);
+    EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 中止");
+
+    // A memory that cannot be read fails the scan's end, which still frees the window.
+    std::filesystem::remove(form.Settings.dataFolder / WatchMemory::kWindowFile);
+    std::filesystem::create_directory(form.Settings.dataFolder / WatchMemory::kWindowFile);
+    form.SetWatchScanWorkers(std::nullopt);
+    form.WatchScanExecute();
+    EXPECT_ANY_THROW(form.WatchScanWait());
+    EXPECT_FALSE(form.WatchScanning());
+    EXPECT_FALSE(form.Displaying());
+    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 }
 
 TEST_F(WatchActionsTest, CalendarExportOfTheShownList) {

@@ -123,6 +123,38 @@ TEST(WatchScan, OnlyRegularFilesAreRead) {
     EXPECT_EQ(r.matches.size(), 2u);
 }
 
+TEST(WatchScan, TheWorkerReportsHowFarItHasComeAndItsOwnerTakesTheResult) {
+    test::TempDir dir;
+    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本 a,a,1"});
+    test::WriteDataFile(dir / "comic2406.csv", {kHeader, "1,0,社,1,別,a,1"});
+    test::WriteDataFile(dir / "comic2407.csv", {kHeader, "1,0,社,2,本 b,a,1"});
+    const std::vector<WatchFile> files = FindWatchFiles(dir.path(), kWeeks);
+
+    WatchScanWorker stepped(files, Words("", "本", ""), 0);
+    EXPECT_EQ(stepped.Total(), 3u);
+    EXPECT_EQ(stepped.Done(), 0u);
+    EXPECT_FALSE(stepped.Step());
+    EXPECT_EQ(stepped.Done(), 1u);
+    const WatchScanResult r = stepped.Wait();
+    EXPECT_EQ(r.filesRead, 3u);
+    EXPECT_EQ(Lines(r), Lines(Scan(dir, Words("", "本", ""))));
+    EXPECT_EQ(Lines(r),
+              (Lines_{"2024/05/01 1 comic2405.csv 本 a", "2024/07/02 1 comic2407.csv 本 b"}));
+
+    // Cancelled after one file, the rest are neither read nor counted as unreadable.
+    WatchScanWorker cancelled(files, Words("", "本", ""), 0);
+    cancelled.Step();
+    cancelled.Cancel();
+    EXPECT_TRUE(cancelled.Step());
+    const WatchScanResult part = cancelled.Wait();
+    EXPECT_EQ(part.filesRead, 1u);
+    EXPECT_EQ(part.filesSkipped, 0u);
+
+    WatchScanWorker nothing(files, Words("", "", ""), 0);
+    EXPECT_TRUE(nothing.Finished()) << "no words watch nothing";
+    EXPECT_TRUE(nothing.Wait().matches.empty());
+}
+
 TEST(WatchScan, FirstLookIsSilentAndRenumberedRecordsStayKnown) {
     test::TempDir dir;
     const auto memoryFile = dir / WatchMemory::kWindowFile;
