@@ -223,7 +223,7 @@ int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             http.Head(p.positional[1]);
         }
     } catch (const HttpError& e) {
-        err << http.Header << "yomida-cli: " << e.what() << '\n';
+        err << http.Header << "yomida-cli: " << Cp932ToUtf8(e.what()) << '\n';
         return kExitFailure;
     }
     err << http.Header;

@@ -168,7 +168,7 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         fetch = downloads.CheckForUpdate(context);
         if (ui.ErrorsShown() > 0) {
             if (!http.Error.empty()) {
-                err << "yomida-cli: " << http.Error << '\n';
+                err << "yomida-cli: " << Cp932ToUtf8(http.Error) << '\n';
             }
             return kExitFailure;
         }
@@ -177,7 +177,7 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         const bool ranToEnd = downloads.FetchSource(context);
         if (!ranToEnd || !succeeded || ui.ErrorsShown() > 0 || !FileExists(context.dataFile)) {
             if (!http.Error.empty()) {
-                err << "yomida-cli: " << http.Error << '\n';
+                err << "yomida-cli: " << Cp932ToUtf8(http.Error) << '\n';
             }
             err << "yomida-cli: no list was fetched"
                 << (had ? "; the previous data file is unchanged" : "") << '\n';

@@ -18,6 +18,7 @@
 #include "cli/FetchCommand.h"
 #include "platform/FileSystem.h"
 #include "support/LoopbackServer.h"
+#include "support/TestCertificates.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -327,9 +328,17 @@ TEST(Cli, HttpGetAndHead) {
                           "127.0.0.1:" + std::to_string(server.Port())});
     EXPECT_EQ(head.status, 0);
     EXPECT_TRUE(server.Requests().back().starts_with("HEAD http://example.invalid/x HTTP/1.0"));
-    Result https = Invoke({"http", "get", "https://example.invalid/"});
+    // A certificate that does not verify is named with its reason, in UTF-8.
+    test::TestCa ca;
+    ca.TrustIn(dir / "ca.pem");
+    test::TestCa::Request expired;
+    expired.ipAddresses = {"127.0.0.1"};
+    expired.validToSeconds = -60;
+    test::LoopbackServer secure({{"HTTP/1.0 200 OK\r\n\r\nsecret"}}, ca.Issue(expired));
+    Result https = Invoke({"http", "get", secure.Url("/")});
     EXPECT_EQ(https.status, 1);
-    EXPECT_NE(https.err.find("HTTP Secure Socket is not supported"), std::string::npos);
+    EXPECT_EQ(https.err,
+              "yomida-cli: 証明書を確認できません: 127.0.0.1 (certificate has expired)\n");
     EXPECT_EQ(Invoke({"http", "put", "http://x/"}).status, 2);
 }
 
