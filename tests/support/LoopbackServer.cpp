@@ -159,6 +159,9 @@ void LoopbackServer::Serve() {
                 break;
             }
         }
+        if (reply.shared && !stop_) {
+            send(reply.shared->data(), reply.shared->size());
+        }
         for (char c : reply.drip) {
             if (stop_ || !PeerOpen(fd, ssl != nullptr) || !send(&c, 1)) {
                 break;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -27,6 +28,8 @@ public:
         bool reset = false;     // reset the connection after sending
         size_t repeat = 1;      // send `bytes` this many times (big bodies without big strings)
         bool cut = false;       // TLS: close without close_notify
+        // Sent after `bytes`; shared by every reply that names it (big pages).
+        std::shared_ptr<const std::string> shared = {};
     };
 
     explicit LoopbackServer(std::vector<Reply> replies,
