@@ -436,7 +436,11 @@ void HttpClient::ReceiveBody(TcpConnection& connection, HttpLineReader& reader, 
                 throw HttpError(aborted);
             }
             if (*n == 0) {
-                if (connection.Broken()) {
+                // Many servers end TLS without close_notify; only a body of its announced
+                // length is then known to be whole.
+                if (connection.Broken() &&
+                    !(connection.EndedWithoutCloseNotify() && AnnouncedLength > 0 &&
+                      ReceivedBytes == AnnouncedLength)) {
                     throw HttpError(connection.BrokenText());
                 }
                 break;

@@ -127,8 +127,10 @@ public:
 
     bool Broken() const override { return broken_; }
     std::string BrokenText() const override {
-        return brokenText_.empty() ? TcpConnection::BrokenText() : brokenText_;
+        return withoutCloseNotify_ ? "Connection closed without TLS close_notify"
+                                   : TcpConnection::BrokenText();
     }
+    bool EndedWithoutCloseNotify() const override { return withoutCloseNotify_; }
 
     TlsOutcome StartTls(const std::string& host, const std::function<bool()>& idle) override {
         ERR_clear_error();
@@ -231,11 +233,9 @@ private:
             // Anything else, a close without close_notify included, may have been cut by
             // someone other than the server.
             broken_ = true;
-            const unsigned long code = ERR_peek_error();
-            brokenText_ = ERR_GET_REASON(code) == SSL_R_UNEXPECTED_EOF_WHILE_READING ||
-                                  (error == SSL_ERROR_SYSCALL && errno == 0)
-                              ? "Connection closed without TLS close_notify"
-                              : "Connection reset";
+            withoutCloseNotify_ =
+                ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING ||
+                (error == SSL_ERROR_SYSCALL && errno == 0);
             ERR_clear_error();
             return 0;
         }
@@ -260,7 +260,7 @@ private:
     SSL_CTX* context_ = nullptr;
     SSL* ssl_ = nullptr;
     bool broken_ = false;
-    std::string brokenText_;
+    bool withoutCloseNotify_ = false;
 };
 
 // getaddrinfo blocks, so it runs on its own thread; a cancelled lookup is left to finish there.

@@ -25,6 +25,9 @@ public:
     virtual bool Broken() const { return false; }
     // Why the stream broke, once Broken() says it did.
     virtual std::string BrokenText() const { return "Connection reset"; }
+    // True when the break was a TLS stream that ended without close_notify: what arrived is
+    // whole, but nothing says the server meant to end there.
+    virtual bool EndedWithoutCloseNotify() const { return false; }
 
     struct TlsOutcome {
         enum Kind { Ready, Cancelled, Failed, Unverified } kind = Failed;

@@ -454,7 +454,9 @@ TEST_F(HttpsTest, RedirectsBetweenSchemesAndCutStreams) {
         {{"HTTP/1.0 301 Moved\r\nLocation: " + end.Url("/c") + "\r\n\r\n"},
          {"HTTP/1.0 200 OK\r\n\r\nno close_notify", "", 0, false, false, 1, true},
          {"HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nshort"},
-         {"HTTP/1.0 200 OK\r\n\r\n" + std::string(70000, 'r'), "", 0, false, true}},
+         {"HTTP/1.0 200 OK\r\n\r\n" + std::string(70000, 'r'), "", 0, false, true},
+         {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nwhole", "", 0, false, false, 1, true},
+         {"HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nlonger", "", 0, false, false, 1, true}},
         ca.IssueForLoopback());
     test::LoopbackServer start(
         {{"HTTP/1.0 302 Found\r\nSet-Cookie: s=1\r\nLocation: " + secure.Url("/b") + "\r\n\r\n"}});
@@ -472,6 +474,11 @@ TEST_F(HttpsTest, RedirectsBetweenSchemesAndCutStreams) {
               "Connection closed before the end of the body");
     EXPECT_EQ(ErrorOf([&] { http.Get(secure.Url("/reset")); }), "Connection reset");
     EXPECT_EQ(successes.size(), 1u);
+    // Without close_notify, a body of exactly its announced length is whole.
+    http.Get(secure.Url("/whole"));
+    EXPECT_EQ(http.Body, "whole");
+    EXPECT_EQ(ErrorOf([&] { http.Get(secure.Url("/longer")); }),
+              "Connection closed without TLS close_notify");
 
     // A plain server behind an https URL fails the handshake.
     test::LoopbackServer notTls({{"HTTP/1.0 200 OK\r\n\r\nplain"}});
