@@ -325,6 +325,7 @@ void HttpClient::OpenTunnel(TcpConnection& connection) {
     const ResponseHead head = ReadHeader(reader);
     const std::string statusLine = FirstLineOf(Header);
     Header.clear();
+    Status = 0;
     // A proxy that talks on after its header, or says no, has not opened a tunnel.
     if (head.status != 200 || !reader.TakeBuffered().empty() || reader.Ended()) {
         throw HttpError("Proxy refused the tunnel: " + statusLine);

@@ -487,6 +487,23 @@ TEST_F(HttpsTest, RedirectsBetweenSchemesAndCutStreams) {
                 }).starts_with("TLS handshake failed: "));
 }
 
+TEST_F(HttpsTest, AServerThatNeverFinishesTheHandshakeIsLeftByCancelOrTimeOut) {
+    // A plain server that takes the client's hello for a request and then says nothing.
+    test::LoopbackServer silent({{"", "", 0, true}, {"", "", 0, true}});
+    const std::string url = "https://127.0.0.1:" + std::to_string(silent.Port()) + "/";
+    http.MessagePump = [this] {
+        if (++pumps == 50) {
+            http.Cancel();
+        }
+    };
+    EXPECT_EQ(ErrorOf([&] { http.Get(url); }), "Connection Canceled");
+    EXPECT_FALSE(http.Connected());
+    http.MessagePump = nullptr;
+    http.TimeOut = 500;
+    EXPECT_EQ(ErrorOf([&] { http.Get(url); }), "Timed out: nothing received for 500 milliseconds");
+    EXPECT_TRUE(successes.empty());
+}
+
 TEST_F(HttpsTest, ThroughAProxyHttpsGoesThroughATunnel) {
     test::LoopbackServer secure({{"HTTP/1.0 200 OK\r\n\r\ntunnelled"}}, ca.IssueForLoopback());
     test::TunnelProxy proxy;
