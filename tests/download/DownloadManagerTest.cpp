@@ -134,21 +134,37 @@ TEST_F(DownloadManagerTest, DirectDownloadConvertsWithTheStampAndTheMarkerForces
     EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Confirm);
 }
 
-TEST_F(DownloadManagerTest, CutTransferKeepsThePreviousListByteForByte) {
+// Over TCP and over TLS from a test authority the client trusts.
+class CutTransferTest : public DownloadManagerTest, public ::testing::WithParamInterface<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(Transports, CutTransferTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Tls" : "Tcp";
+                         });
+
+TEST_P(CutTransferTest, CutTransferKeepsThePreviousListByteForByte) {
     const std::string page =
         test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
     const std::string head =
         "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(Sj(page).size()) + "\r\n\r\n";
+    test::TestCa ca;
+    std::optional<test::ServerIdentity> tls;
+    if (GetParam()) {
+        ca.TrustIn(dir / "ca.pem");
+        tls = ca.IssueForLoopback();
+    }
     test::LoopbackServer server(
         {{head + Sj(page).substr(0, Sj(page).size() / 3), "", 0, false, true},
          {head + Sj(page).substr(0, Sj(page).size() / 3)},
-         {"HTTP/1.0 200 OK\r\nLast-Mod", "", 0, false, true}});
+         {"HTTP/1.0 200 OK\r\nLast-Mod", "", 0, false, true},
+         {head + Sj(page).substr(0, Sj(page).size() / 3), "", 0, false, false, 1, true}},
+        tls);
     context.category = 2;
     context.dataFile = settings.dataFolder / "syosk1321.csv";
     context.directFetch = true;
     test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
     const std::string before = test::ReadBytes(context.dataFile);
-    for (const char* path : {"/reset", "/closed-early", "/reset-in-header"}) {
+    for (const char* path : {"/reset", "/closed-early", "/reset-in-header", "/cut"}) {
         context.sourceUrl = server.Url(path);
         ui.messages.clear();
         EXPECT_FALSE(data.FetchSource(context)) << path;
