@@ -224,6 +224,7 @@ void MainWindowLogic::LoadSettings() {
 void MainWindowLogic::ApplySettings() {
     NMHTTP1.Proxy = Settings.proxy;
     NMHTTP1.ProxyPort = Settings.port;
+    DirectFetch = FetchesDirectly(Settings.category, Settings);
     Settings.gridRowHeight =
         std::abs(ui_.FontPixelHeight(Settings.fontName, Settings.fontSize)) + 2;
     Conditions.RefreshCaptions();
@@ -262,7 +263,7 @@ void MainWindowLogic::SelectCategory(bool selectLeaf) {
     const CategoryInfo* c = FindCategory(Settings.category);
     if (c != nullptr) {
         CategoryActions[static_cast<size_t>(c->number)].checked = true;
-        DirectFetch = c->acquisition == Acquisition::DirectFetch;
+        DirectFetch = FetchesDirectly(c->number, Settings);
         const int leaf = TreeNodeOf(c->number);
         if (selectLeaf && TView.selected != leaf) {
             TView.selected = leaf;

@@ -73,7 +73,7 @@ constexpr const char* kUsage =
     "              (one level)\n"
     "  fetch --category N --month YYYY-MM [--week W] [--data DIR] [--hosts INIFILE]\n"
     "              [--proxy HOST:PORT] [--timeout SECONDS] [--force]\n"
-    "              download a directly fetched category (2, 5, 7, 12-15) into its data file\n"
+    "              download a directly fetched category (1, 2, 4-7, 12-15) into its data file\n"
     "              in DIR as the window does, then print the file and its record count;\n"
     "              an existing list is fetched again only when its page changed, or with\n"
     "              --force; hosts come from the [HOSTS] section of INIFILE; a server that\n"
@@ -227,7 +227,7 @@ int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             http.Head(p.positional[1]);
         }
     } catch (const HttpError& e) {
-        err << http.Header << "yomida-cli: " << e.what() << '\n';
+        err << http.Header << "yomida-cli: " << Cp932ToUtf8(e.what()) << '\n';
         return kExitFailure;
     }
     err << http.Header;

@@ -62,7 +62,8 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (info == nullptr) {
         throw UsageError("--category takes a number from 1 to 15");
     }
-    if (info->acquisition != Acquisition::DirectFetch) {
+    if (info->acquisition != Acquisition::DirectFetch &&
+        info->acquisition != Acquisition::DirectOrBrowserPage) {
         err << "yomida-cli: category " << category
             << " is imported by hand: save its page in a browser and use yomida-cli convert\n";
         return kExitUsage;
@@ -173,16 +174,19 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         fetch = downloads.CheckForUpdate(context);
         if (ui.ErrorsShown() > 0) {
             if (!http.Error.empty()) {
-                err << "yomida-cli: " << http.Error << '\n';
+                err << "yomida-cli: " << Cp932ToUtf8(http.Error) << '\n';
             }
             return kExitFailure;
         }
     }
     if (fetch) {
         const bool ranToEnd = downloads.FetchSource(context);
-        if (!ranToEnd || !succeeded || ui.ErrorsShown() > 0 || !FileExists(context.dataFile)) {
-            if (!http.Error.empty()) {
-                err << "yomida-cli: " << http.Error << '\n';
+        if (!ranToEnd || !succeeded || ui.ErrorsShown() > 0 || !FileExists(context.dataFile) ||
+            !context.directFailure.empty()) {
+            if (!context.directFailure.empty()) {
+                err << "yomida-cli: " << Cp932ToUtf8(context.directFailure) << '\n';
+            } else if (!http.Error.empty()) {
+                err << "yomida-cli: " << Cp932ToUtf8(http.Error) << '\n';
             }
             err << "yomida-cli: no list was fetched"
                 << (had ? "; the previous data file is unchanged" : "") << '\n';

@@ -64,6 +64,9 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     port_ = new QLineEdit;
     proxyForm->addRow(U("ｻｰﾊﾞｰｱﾄﾞﾚｽ"), proxy_);
     proxyForm->addRow(U("ﾎﾟｰﾄ番号"), port_);
+    direct_ = new QCheckBox(U("直接取得する"));
+    direct_->setToolTip(U("まんが王倶楽部の発売日一覧をブラウザを使わずに取得します"));
+    proxyForm->addRow(QString(), direct_);
 
     auto* dial = new QWidget;
     auto* dialLayout = new QVBoxLayout(dial);
@@ -135,6 +138,7 @@ void SetupDialog::Push() {
     proxy_->setText(FromSjis(s.EdtPROXY));
     port_->setText(FromSjis(s.EdtPORT));
     dialUp_->setChecked(s.CbxDialUp);
+    direct_->setChecked(s.CbxDirect);
     check_->setChecked(s.CbxCheck);
     header_->setChecked(s.CbxHeader);
     pages_->setCurrentIndex(s.PageIndex);
@@ -155,6 +159,7 @@ void SetupDialog::Pull() {
     s.EdtPROXY = ToSjis(proxy_->text());
     s.EdtPORT = ToSjis(port_->text());
     s.CbxDialUp = dialUp_->isChecked();
+    s.CbxDirect = direct_->isChecked();
     s.CbxCheck = check_->isChecked();
     s.CbxHeader = header_->isChecked();
 }

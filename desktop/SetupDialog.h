@@ -38,6 +38,7 @@ private:
     QLineEdit* proxy_ = nullptr;
     QLineEdit* port_ = nullptr;
     QCheckBox* dialUp_ = nullptr;
+    QCheckBox* direct_ = nullptr;
     QCheckBox* check_ = nullptr;
     QCheckBox* header_ = nullptr;
 };

@@ -40,6 +40,13 @@ std::string QuotedStamp(const std::string& stamp) {
 
 }  // namespace
 
+bool FetchesDirectly(int category, const SettingsRecord& settings) {
+    const CategoryInfo* c = FindCategory(category);
+    return c != nullptr &&
+           (c->acquisition == Acquisition::DirectFetch ||
+            (c->acquisition == Acquisition::DirectOrBrowserPage && settings.directFetch));
+}
+
 std::string DownloadManager::ReadStoredStamp(const std::filesystem::path& dataFile) {
     if (!FileExists(dataFile)) {
         return {};
@@ -56,11 +63,15 @@ std::string DownloadManager::ReadStoredStamp(const std::filesystem::path& dataFi
 
 bool DownloadManager::FetchSource(FetchContext& context) {
     *context.forcedDownload = false;
+    context.directFailure.clear();
+    const CategoryInfo* category = FindCategory(context.category);
     // The plain-text marker sends every fetch to the import paths.
     if (context.directFetch && !ScramblingOffIn(context.settings->dataFolder)) {
+        if (category != nullptr && category->acquisition == Acquisition::DirectOrBrowserPage) {
+            return DownloadOrImport(context);
+        }
         return DownloadDirectly(context);
     }
-    const CategoryInfo* category = FindCategory(context.category);
     if (category != nullptr && category->acquisition == Acquisition::KosumiraCsv) {
         return ImportCsv(context);
     }
@@ -132,7 +143,21 @@ bool DownloadManager::CheckForUpdate(FetchContext& context) {
     return ParseUpdateStamp(http.Header, clock_.Today()) != CleanStamp(stored);
 }
 
-bool DownloadManager::DownloadDirectly(FetchContext& context) {
+bool DownloadManager::DownloadOrImport(FetchContext& context) {
+    std::string failure;
+    const bool result = DownloadDirectly(context, &failure);
+    if (failure.empty()) {
+        return result;
+    }
+    context.directFailure = failure;
+    if (!ui_.Confirm("直接取得できませんでした。ブラウザで保存したページから取り込みますか？"_sj +
+                     "\n\r\n\r" + failure)) {
+        return true;  // the old list, if any, is shown as it was
+    }
+    return ImportHtml(context);
+}
+
+bool DownloadManager::DownloadDirectly(FetchContext& context, std::string* failure) {
     HttpClient& http = *context.http;
     const std::filesystem::path download = context.settings->dataFolder / DownloadFileName();
     HourglassCursor hourglass(ui_);
@@ -145,17 +170,30 @@ bool DownloadManager::DownloadDirectly(FetchContext& context) {
     http.BodyFile = download;
     try {
         http.Get(context.sourceUrl);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        if (failure != nullptr) {
+            *failure = http.Error.empty() ? std::string(e.what()) : http.Error;
+            return false;
+        }
         ui_.ShowError("データ取得処理：エラー！！"_sj);
         return false;
     }
-    if (!*context.successFlag) {
+    // Only the page itself is a list: a redirect that led nowhere or a partial answer is not.
+    if (!*context.successFlag || (failure != nullptr && http.Status != 200)) {
         DeleteFile(download);  // an error page is no list
+        if (failure != nullptr) {
+            *failure = "HTTP " + std::to_string(http.Status);
+        }
         return true;
     }
     *context.stampPrefix = QuotedStamp(ParseUpdateStamp(http.Header, clock_.Today()));
     context.setStatusText("変換処理中・・・"_sj);
-    return ConvertFile(context, download);
+    int records = 0;
+    const bool converted = ConvertFile(context, download, failure != nullptr ? &records : nullptr);
+    if (failure != nullptr && records == 0) {
+        *failure = "ページに発売情報がありませんでした。"_sj;
+    }
+    return converted;
 }
 
 std::optional<std::string> DownloadManager::ProbeBookTownMonth(FetchContext& context,
@@ -269,13 +307,15 @@ bool DownloadManager::ImportFile(FetchContext& context, const std::filesystem::p
     return ConvertFile(context, file);
 }
 
-bool DownloadManager::ConvertFile(FetchContext& context, const std::filesystem::path& input) {
+bool DownloadManager::ConvertFile(FetchContext& context, const std::filesystem::path& input,
+                                  int* records) {
     ConvertRequest request;
     request.category = context.category;
     request.input = input;
     request.output = context.dataFile;
     request.stampPrefix = *context.stampPrefix;
     request.target = context.target;
+    request.records = records;
     return Convert(request, ui_);
 }
 

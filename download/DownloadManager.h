@@ -37,13 +37,17 @@ public:
     static const char* DownloadFileName() { return "download.dat"; }
 
 private:
-    bool DownloadDirectly(FetchContext& context);
+    // With `failure`, a failed download is not reported but described there for the offer of
+    // the import by hand.
+    bool DownloadDirectly(FetchContext& context, std::string* failure = nullptr);
+    bool DownloadOrImport(FetchContext& context);
     bool ImportCsv(FetchContext& context);
     bool ImportHtml(FetchContext& context);
     // The import dialog, starting in and then remembering the folder of the chosen file.
     bool ChooseAndConvert(FetchContext& context, const std::string& filter,
                           std::string& rememberedFolder);
-    bool ConvertFile(FetchContext& context, const std::filesystem::path& input);
+    bool ConvertFile(FetchContext& context, const std::filesystem::path& input,
+                     int* records = nullptr);
 
     Ui& ui_;
     const Clock& clock_;

@@ -8,6 +8,7 @@
 #include "platform/TextFile.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
+#include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
@@ -40,9 +41,17 @@ std::string FirstLineOf(std::string value) {
     return value;
 }
 
-// "host" for port 80, "host:port" otherwise.
-std::string Authority(const std::string& host, int port) {
-    return port == 80 ? host : host + ":" + std::to_string(port);
+int DefaultPort(bool secure) {
+    return secure ? 443 : 80;
+}
+
+// "host" for the scheme's own port, "host:port" otherwise.
+std::string Authority(const std::string& host, int port, bool secure) {
+    return port == DefaultPort(secure) ? host : host + ":" + std::to_string(port);
+}
+
+std::string SchemeOf(bool secure) {
+    return secure ? "https://" : "http://";
 }
 
 std::string DurationText(int ms) {
@@ -93,7 +102,7 @@ public:
             }
             if (*n == 0) {
                 if (connection_.Broken()) {
-                    throw HttpError("Connection reset");
+                    throw HttpError(connection_.BrokenText());
                 }
                 ended_ = true;
             }
@@ -172,18 +181,18 @@ std::string HttpClient::ParseUrl(std::string& url) {
     size_t rest = 0;
     const size_t scheme = url.find("://");
     if (scheme != std::string::npos && url.find('/') > scheme) {
-        if (Lower(url.substr(0, scheme)) == "https") {
-            throw HttpError("HTTP Secure Socket is not supported");
-        }
+        secure_ = Lower(url.substr(0, scheme)) == "https";
         rest = scheme + 3;
     } else if (url.rfind("//", 0) == 0) {
-        rest = 2;
+        rest = 2;  // the previous scheme
+    } else if (url.front() != '/') {
+        secure_ = false;
     }
     if (url.front() != '/' || rest == 2) {
         const size_t slash = url.find('/', rest);
         std::string hostPort =
             url.substr(rest, slash == std::string::npos ? std::string::npos : slash - rest);
-        Port = 80;
+        Port = DefaultPort(secure_);
         const size_t colon = hostPort.find(':');
         if (colon != std::string::npos) {
             const std::string digits = hostPort.substr(colon + 1);
@@ -211,10 +220,10 @@ std::string HttpClient::ParseUrl(std::string& url) {
 std::string HttpClient::RequestText(int command, const std::string& target) const {
     std::string text = command == kHead ? "HEAD " : "GET ";
     text += target + " HTTP/1.0\r\n";
-    if (!Proxy.empty()) {
+    if (!Proxy.empty() && !secure_) {
         text += "Proxy-Connection: Keep-Alive\r\n";
     }
-    text += "Host: " + Authority(Host, Port) + "\r\n";
+    text += "Host: " + Authority(Host, Port, secure_) + "\r\n";
     text += "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n";
     text += "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
     if (!cookie_.empty()) {
@@ -257,9 +266,10 @@ std::optional<std::string> HttpClient::Cycle(int command, std::string& url) {
     const std::string path = ParseUrl(url);
     // A proxy needs the whole URL, also when the URL was a path on the previous host.
     const bool absolute = url.find("://") != std::string::npos && url.find('/') > url.find("://");
+    // Inside a tunnel the server itself reads the request: it takes the path.
     std::string target = path;
-    if (!Proxy.empty()) {
-        target = absolute ? url : "http://" + Authority(Host, Port) + path;
+    if (!Proxy.empty() && !secure_) {
+        target = absolute ? url : "http://" + Authority(Host, Port, false) + path;
     }
     cancel_ = false;
     connected_ = true;
@@ -268,6 +278,12 @@ std::optional<std::string> HttpClient::Cycle(int command, std::string& url) {
     StartTimeOut();
     std::unique_ptr<TcpConnection> connection = Connect();
     const std::function<bool()> idle = [this] { return Idle(); };
+    if (secure_) {
+        if (!Proxy.empty()) {
+            OpenTunnel(*connection);
+        }
+        StartTls(*connection);
+    }
     if (!connection->SendAll(RequestText(command, target), idle)) {
         throw HttpError(cancel_ ? "Connection Canceled" : "Connection Failed");
     }
@@ -298,10 +314,49 @@ std::unique_ptr<TcpConnection> HttpClient::Connect() {
     throw HttpError("Connection Failed");
 }
 
+void HttpClient::OpenTunnel(TcpConnection& connection) {
+    const std::string authority = Host + ":" + std::to_string(Port);
+    if (!connection.SendAll("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n\r\n",
+                            [this] { return Idle(); })) {
+        throw HttpError(cancel_ ? "Connection Canceled" : "Connection Failed");
+    }
+    HttpLineReader reader(
+        connection, [this] { return Idle(); }, [this](size_t n) { Received(n); });
+    const ResponseHead head = ReadHeader(reader);
+    const std::string statusLine = FirstLineOf(Header);
+    Header.clear();
+    Status = 0;
+    // A proxy that talks on after its header, or says no, has not opened a tunnel.
+    if (head.status != 200 || !reader.TakeBuffered().empty() || reader.Ended()) {
+        throw HttpError("Proxy refused the tunnel: " + statusLine);
+    }
+}
+
+void HttpClient::StartTls(TcpConnection& connection) {
+    const TcpConnection::TlsOutcome tls = connection.StartTls(Host, [this] { return Idle(); });
+    switch (tls.kind) {
+        case TcpConnection::TlsOutcome::Ready:
+            return;
+        case TcpConnection::TlsOutcome::Cancelled:
+            cancel_ = false;
+            throw HttpError("Connection Canceled");
+        case TcpConnection::TlsOutcome::Unverified:
+            throw HttpError(CertificateErrorText(Host, tls.detail));
+        case TcpConnection::TlsOutcome::Failed:
+            break;
+    }
+    throw HttpError("TLS handshake failed: " + tls.detail);
+}
+
+std::string HttpClient::CertificateErrorText(const std::string& host, const std::string& reason) {
+    return "証明書を確認できません: "_sj + host + " (" + reason + ")";
+}
+
 HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
     // Status line and header lines, up to the empty line.
     Header.clear();
     AnnouncedLength = 0;
+    Status = 0;
     ResponseHead head;
     try {
         const std::string statusLine = reader.ReadLine(MaxHeaderBytes);
@@ -335,6 +390,7 @@ HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
         cancel_ = false;
         throw;
     }
+    Status = head.status;
     return head;
 }
 
@@ -381,8 +437,12 @@ void HttpClient::ReceiveBody(TcpConnection& connection, HttpLineReader& reader, 
                 throw HttpError(aborted);
             }
             if (*n == 0) {
-                if (connection.Broken()) {
-                    throw HttpError("Connection reset");
+                // Many servers end TLS without close_notify; only a body of its announced
+                // length is then known to be whole.
+                if (connection.Broken() &&
+                    !(connection.EndedWithoutCloseNotify() && AnnouncedLength > 0 &&
+                      ReceivedBytes == AnnouncedLength)) {
+                    throw HttpError(connection.BrokenText());
                 }
                 break;
             }
@@ -424,7 +484,8 @@ std::optional<std::string> HttpClient::Conclude(int command, ResponseHead& head)
             cookie_ = head.cookie;
         }
         if (head.location.find('/') == std::string::npos) {
-            head.location = "http://" + Authority(Host, Port) + "/" + head.location;
+            head.location =
+                SchemeOf(secure_) + Authority(Host, Port, secure_) + "/" + head.location;
         }
         return head.location;
     }

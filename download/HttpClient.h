@@ -20,8 +20,9 @@ class HttpError : public std::runtime_error {
 
 class HttpLineReader;
 
-// The program's HTTP/1.0 client: GET and HEAD, one at a time, optionally through a proxy,
-// driven from the user-interface thread. Every wait runs the message pump, so the window stays
+// The program's HTTP/1.0 client: GET and HEAD over TCP or TLS, one at a time, optionally
+// through a proxy (an https URL through a CONNECT tunnel), driven from the user-interface
+// thread. Every wait runs the message pump, so the window stays
 // responsive and Cancel works.
 class HttpClient {
 public:
@@ -50,6 +51,7 @@ public:
     uint64_t MaxBodyBytes = 256ull * 1024 * 1024;
     uint64_t ReceivedBytes = 0;
     uint64_t AnnouncedLength = 0;
+    int Status = 0;  // of the last response read, 0 when it had none
     // Milliseconds, 0 for none: a request ends with an error when nothing arrives for that
     // long, or when less than kMinBytesPerTimeOut arrive in that long, so a silent or dripping
     // server cannot hold an unattended caller for ever.
@@ -69,6 +71,8 @@ public:
     void Head(const std::string& url) { Request(kHead, url); }
     void Cancel() { cancel_ = true; }
     bool Connected() const { return connected_; }
+    // The error of a certificate that did not verify, in the program's own encoding.
+    static std::string CertificateErrorText(const std::string& host, const std::string& reason);
 
     // The request text the client sends for a URL (after the URL rules), for tests and tracing.
     std::string RequestText(int command, const std::string& target) const;
@@ -86,6 +90,9 @@ private:
     std::optional<std::string> Cycle(int command, std::string& url);
     std::string ParseUrl(std::string& url);
     std::unique_ptr<TcpConnection> Connect();
+    // Asks the proxy for a tunnel to the host; throws unless it answers 200.
+    void OpenTunnel(TcpConnection& connection);
+    void StartTls(TcpConnection& connection);
     ResponseHead ReadHeader(HttpLineReader& reader);
     void ReadBody(int command, TcpConnection& connection, HttpLineReader& reader);
     // Hands each chunk of the body to `sink` until the server closes the connection.
@@ -102,6 +109,7 @@ private:
     TcpConnector& connector_;
     std::string cookie_;
     bool cancel_ = false;
+    bool secure_ = false;  // the scheme of the URL in hand is https
     bool connected_ = false;
     bool timedOut_ = false;
     std::string timeOutText_;

@@ -25,7 +25,14 @@ struct FetchContext {
     std::function<void(const std::string&)> setStatusText;
     HttpClient* http = nullptr;
     bool* successFlag = nullptr;  // set by the client's success event for a GET
+    // Set by a fetch: why the direct download of a category that can also be imported by hand
+    // failed, or empty.
+    std::string directFailure;
 };
+
+// Whether the program downloads a category's page itself (the plain-text marker aside), with
+// the user's switch for the categories that can also be imported by hand.
+bool FetchesDirectly(int category, const SettingsRecord& settings);
 
 // What the display driver asks of the download manager; tests hand in their own.
 class SourceFetcher {

@@ -23,6 +23,24 @@ public:
     // True once a read ended because the peer reset the connection or it failed otherwise:
     // what arrived until then may be cut anywhere.
     virtual bool Broken() const { return false; }
+    // Why the stream broke, once Broken() says it did.
+    virtual std::string BrokenText() const { return "Connection reset"; }
+    // True when the break was a TLS stream that ended without close_notify: what arrived is
+    // whole, but nothing says the server meant to end there.
+    virtual bool EndedWithoutCloseNotify() const { return false; }
+
+    struct TlsOutcome {
+        enum Kind { Ready, Cancelled, Failed, Unverified } kind = Failed;
+        std::string detail;  // Failed: what went wrong; Unverified: why the certificate failed
+    };
+    // Runs a TLS handshake (TLS 1.2 or later) over this connection and from then on reads and
+    // writes through TLS. The server's certificate must chain to a trusted root and name
+    // `host` (an IP address is checked against the certificate's IP addresses).
+    virtual TlsOutcome StartTls(const std::string& host, const std::function<bool()>& idle) {
+        (void)host;
+        (void)idle;
+        return {TlsOutcome::Failed, "TLS is not available on this connection"};
+    }
 };
 
 // Opens TCP connections; the HTTP client takes one as its transport, so tests can hand in

@@ -28,6 +28,7 @@ std::vector<SettingBinding> MakeBindings() {
         Field("INTERNET", "PROXY", K::Text, &R::proxy),
         Field("INTERNET", "PORT", K::Number, &R::port),
         Field("INTERNET", "DIALUP", K::Flag, &R::dialUp),
+        Field("INTERNET", "DIRECT", K::Flag, &R::directFetch),
     };
     for (size_t c = 0; c < kStoredColumnCount; ++c) {
         b.push_back({"GRID", "WIDTH" + std::to_string(c + 1), K::Number,

@@ -50,6 +50,8 @@ struct SettingsRecord {
     std::string proxy;
     int port = 0;
     bool dialUp = false;
+    // The まんが王倶楽部 lists are downloaded by the program; off, they are imported by hand.
+    bool directFetch = true;
 
     std::array<int, kStoredColumnCount> columnWidths{0, 24, 104, 64, 191, 107, 61, 60};
     int gridRowHeight = 24;

@@ -16,6 +16,7 @@ void SetupForm::FormShow() {
     EdtPROXY = settings_.proxy;
     EdtPORT = std::to_string(settings_.port);
     CbxDialUp = settings_.dialUp;
+    CbxDirect = settings_.directFetch;
     CbxCheck = settings_.checkSave;
     CbxHeader = settings_.updateCheck;
 }
@@ -46,6 +47,7 @@ void SetupForm::BtnOKClick() {
     s.proxy = EdtPROXY;
     s.port = TryStrToInt(EdtPORT).value_or(0);
     s.dialUp = CbxDialUp;
+    s.directFetch = CbxDirect;
     s.checkSave = CbxCheck;
     s.updateCheck = CbxHeader;
     applySettings_();

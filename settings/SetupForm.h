@@ -32,6 +32,7 @@ public:
     std::string EdtPROXY;                      // proxy server
     std::string EdtPORT;                       // proxy port
     bool CbxDialUp = false;                    // hang up at exit
+    bool CbxDirect = true;                     // download the まんが王倶楽部 lists directly
     bool CbxCheck = true;                      // save the ticks at every search
     bool CbxHeader = false;                    // update check: shown, never enabled
     int PageIndex = 0;                         // the page last used

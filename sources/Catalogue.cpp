@@ -25,7 +25,7 @@ const std::vector<CategoryGroup> kGroups = {
 // In display order: the tree and the search menu list the categories as they stand here.
 // clang-format off
 const std::vector<CategoryInfo> kCategories = {
-    {1,  "comic",  "SelCOMIC",   0, "まんが王倶楽部（CSV）", "まんが王倶楽部",      CK::ProductList,          AQ::BrowserPage, M, SS::MangaOh,
+    {1,  "comic",  "SelCOMIC",   0, "まんが王倶楽部（CSV）", "まんが王倶楽部",      CK::ProductList,          AQ::DirectOrBrowserPage, M, SS::MangaOh,
      {"https://{host}/productlist/sale/month?count=all&group=day&displayMode=simple&category=comic_all&date={yyyy}{mm}01"}, true, false},
     {5,  "comic2", "SelCOMIC2",  0, "まんが王倶楽部（Web）", "×××××××××",         CK::ProductListExtractor, AQ::DirectFetch, M, SS::MangaOh,
      {"http://{host}/catalog/l/comic/{yyyy}/{m}/"}, true, false},
@@ -33,13 +33,13 @@ const std::vector<CategoryInfo> kCategories = {
      {"http://{host}/comic/comic{yymm}_listdate.html"}, true, false},
     {15, "comic4", "SelCOMIC4",  0, "まんがの森",           "×××××××××",         CK::MangaNoMoriTable,     AQ::DirectFetch, M, SS::MangaNoMori,
      {"http://{host}/list.asp?listid={list}"}, false, false},
-    {4,  "tanbi",  "SelTANBI",   1, "耽美",                 "まんが王倶楽部・BL",   CK::ProductList,          AQ::BrowserPage, M, SS::MangaOh,
+    {4,  "tanbi",  "SelTANBI",   1, "耽美",                 "まんが王倶楽部・BL",   CK::ProductList,          AQ::DirectOrBrowserPage, M, SS::MangaOh,
      {"https://{host}/productlist/sale/month?count=all&group=day&displayMode=simple&category=bl&date={yyyy}{mm}01"}, true, false},
     {3,  "bunko",  "SelBUNKO",   2, "文庫",                 "×××××××××",         CK::TaiyoshaBunko,        AQ::BrowserPage, M, SS::Taiyosha,
      {"http://{host}/bunko/bunko{yymm}_listdate.html"}, true, false},
     {9,  "cbnko",  "SelCBUNKO",  2, "漫画文庫",             "×××××××××",         CK::ProductList,          AQ::BrowserPage, M, SS::MangaOh,
      {"http://{host}/catalog/product_list_day.php?group=label&view=LIST&count=all&term=month&category=manga_bunko&date={yyyy}{mm}01"}, true, false},
-    {6,  "bngei",  "SelBUNGEI",  3, "文芸",                 "まんが王倶楽部・小説", CK::ProductList,          AQ::BrowserPage, M, SS::MangaOh,
+    {6,  "bngei",  "SelBUNGEI",  3, "文芸",                 "まんが王倶楽部・小説", CK::ProductList,          AQ::DirectOrBrowserPage, M, SS::MangaOh,
      {"https://{host}/productlist/sale/month?count=all&group=day&displayMode=simple&category=novel&date={yyyy}{mm}01"}, true, false},
     {7,  "snsyo",  "SelSINSYO",  3, "新書",                 "×××××××××",         CK::BookTownTable,        AQ::DirectFetch, M, SS::BookTown,
      {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/02_s.html"}, true, false},

@@ -32,6 +32,9 @@ enum class ConverterKind {
 // How the program gets a category's page.
 enum class Acquisition {
     DirectFetch,  // downloaded by the program itself
+    // Downloaded by the program itself unless the user switched that off; when the download
+    // fails the user may still import the page saved from the browser.
+    DirectOrBrowserPage,
     BrowserPage,  // opened in the browser, saved there by the user, then imported
     KosumiraCsv,  // made by the sibling program KOSUMIRA, then imported
 };

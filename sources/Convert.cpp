@@ -89,9 +89,12 @@ bool Convert(const ConvertRequest& request, Ui& ui) {
     ConverterContext context{in, writer, request, ui};
     const bool ranToEnd = RunConverter(category->converter, context);
     in.Close();
+    if (request.records != nullptr) {
+        *request.records = static_cast<int>(writer.Counted());
+    }
     if (writer.Counted() > 0) {
         out.Commit();
-    } else if (ranToEnd) {
+    } else if (ranToEnd && request.records == nullptr) {
         // Without a word the user would take the unchanged list for the new one.
         std::string text = "ページに発売情報がありませんでした。"_sj;
         if (FileExists(request.output)) {

@@ -14,6 +14,9 @@ struct ConvertRequest {
     std::filesystem::path output;  // the category's data file
     std::string stampPrefix;       // "\"stamp\"," or empty
     std::chrono::year_month_day target{};
+    // When given: set to the records written, and a page without any is left to the caller
+    // to report.
+    int* records = nullptr;
 };
 
 // Turns a fetched or imported page into the category's data file: the pre-processor and

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -140,8 +141,18 @@ TEST_F(DialogsGuiTest, SetupDialogAppliesAndVersionDialogShowsItsLines) {
     EXPECT_EQ(setup->FontSizeField()->text(), QStringLiteral("9"));
     EXPECT_EQ(setup->PortField()->text(), QStringLiteral("0"));
     setup->PortField()->setText(QStringLiteral("8080x"));
+    QCheckBox* direct = nullptr;
+    for (QCheckBox* box : setup->findChildren<QCheckBox*>()) {
+        if (box->text() == QString::fromUtf8("直接取得する")) {
+            direct = box;
+        }
+    }
+    ASSERT_NE(direct, nullptr);
+    EXPECT_TRUE(direct->isChecked());
+    direct->setChecked(false);
     setup->Ok();
     EXPECT_EQ(form.Settings.port, 0);
+    EXPECT_FALSE(form.Settings.directFetch);
 
     VersionDialog* version = window->Version();
     version->Prepare();

@@ -19,6 +19,7 @@
 #include "support/FormFixture.h"
 #include "support/LoopbackServer.h"
 #include "support/ScriptedUi.h"
+#include "support/TestCertificates.h"
 #include "support/TestSupport.h"
 
 namespace yomida::qt {
@@ -140,7 +141,7 @@ TEST_F(MainWindowGuiTest, ALineOfAMillionColumnsLoadsSearchesAndScrolls) {
 }
 
 TEST_F(MainWindowGuiTest, ImportingASamplePageShowsItsRows) {
-    Open();  // online, no data file yet
+    Open("[INTERNET]\r\nDIRECT=0\r\n");  // online, no data file yet, imported by hand
     const std::filesystem::path page = dir / "saved.html";
     std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-bl.html", page);
     ui.confirmAnswers = {true, true};  // download? then: open the page in the browser?
@@ -153,6 +154,28 @@ TEST_F(MainWindowGuiTest, ImportingASamplePageShowsItsRows) {
     QAbstractItemModel* model = window->Grid()->model();
     EXPECT_EQ(model->index(0, 4).data().toString(), QString::fromUtf8("【見本】きみと紅茶を"));
     EXPECT_TRUE(std::filesystem::exists(dir / "data" / "tanbi0305.csv"));
+}
+
+TEST_F(MainWindowGuiTest, AFailedDirectDownloadOffersTheImportByHand) {
+    test::TestCa ca;
+    ca.TrustIn(dir / "ca.pem");
+    test::LoopbackServer server({{"HTTP/1.0 404 Not Found\r\n\r\n"}}, ca.IssueForLoopback());
+    Open("[HOSTS]\r\nMANGAOH=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    const std::filesystem::path page = dir / "saved.html";
+    std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-bl.html", page);
+    // Download? Then: import a saved page instead? Then: open the page in the browser?
+    ui.confirmAnswers = {true, true, true};
+    ui.openAnswers = {page};
+    window->Tree()->setCurrentItem(
+        window->Tree()->topLevelItem(1)->child(0));  // まんが王倶楽部・BL
+    ASSERT_EQ(server.Requests().size(), 1u);
+    ASSERT_EQ(ui.messages.size(), 4u);
+    EXPECT_EQ(test::U8(ui.messages[2].text),
+              "直接取得できませんでした。ブラウザで保存したページから取り込みますか？\n\r\n\r"
+              "HTTP 404");
+    ASSERT_EQ(ui.shellOpened.size(), 1u);
+    EXPECT_NE(ui.shellOpened[0].find("https://127.0.0.1:"), std::string::npos);
+    EXPECT_EQ(Text(1), QString::fromUtf8("3件"));
 }
 
 TEST_F(MainWindowGuiTest, DirectDownloadFromALocalServer) {

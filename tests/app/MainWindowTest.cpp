@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, ClosingWritesACompleteFileInSectionOrder) {
     form.FormClose();
     const std::string text = U8(test::ReadBytes(Ini()));
     EXPECT_TRUE(
-        text.starts_with("[INTERNET]\r\nPROXY=\r\nPORT=0\r\nDIALUP=0\r\n[GRID]\r\n"
+        text.starts_with("[INTERNET]\r\nPROXY=\r\nPORT=0\r\nDIALUP=0\r\nDIRECT=1\r\n[GRID]\r\n"
                          "WIDTH1=0\r\nWIDTH2=24\r\nWIDTH3=104\r\nWIDTH4=64\r\n"
                          "WIDTH5=191\r\nWIDTH6=107\r\nWIDTH7=61\r\nWIDTH8=60\r\n"
                          "HEIGHT=14\r\n[WINDOW]\r\nMAX=0\r\nTOP=69\r\nLEFT=204\r\n"

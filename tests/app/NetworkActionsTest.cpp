@@ -3,7 +3,9 @@
 #include "app/MainWindowLogic.h"
 #include "download/ShopSearch.h"
 #include "support/FormFixture.h"
+#include "support/LoopbackServer.h"
 #include "support/ScriptedUi.h"
+#include "support/TestCertificates.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -130,6 +132,55 @@ TEST(ShopSearch, EscapeUrlText) {
     EXPECT_EQ(EscapeUrlText("a b*#%<>&=?+/"), "a%20b%2A%23%25%3C%3E&=?+/");
     EXPECT_EQ(EscapeUrlText("\x80\xFF"), "%80%FF");
     EXPECT_TRUE(ShopSearchUrl("", "h", "t").ends_with("keyword="));
+}
+
+// The window with the program's own client and download manager, started by the test.
+class DirectListWindowTest : public test::FormFixture {};
+
+TEST_F(DirectListWindowTest, MangaOhListOverHttpsAndTheQuestionWhenItFails) {
+    test::TestCa ca;
+    ca.TrustIn(dir / "ca.pem");
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html");
+    test::LoopbackServer server(
+        {{"HTTP/1.0 200 OK\r\nLast-Modified: Sat, 01 Mar 2025\r\n\r\n" + page},
+         {"HTTP/1.0 404 Not Found\r\n\r\n"}},
+        ca.IssueForLoopback());
+    test::WriteBytes(dir / "yomida.INI",
+                     "[SERCH]\r\nTAISYOU=1\r\n[CHECK]\r\nCHECK=0\r\n[HOSTS]\r\nMANGAOH=127.0.0.1:" +
+                         std::to_string(server.Port()) + "\r\n");
+    Start();
+    EXPECT_TRUE(form.DirectFetch);
+
+    // No list yet: Yes downloads the page over https and shows it.
+    ui.confirmAnswers = {true};
+    form.BtnDspClick();
+    EXPECT_EQ(U8(form.StBar.panels[1].text), "6件");
+    EXPECT_TRUE(server.Requests().at(0).starts_with(
+        "GET /productlist/sale/month?count=all&group=day&displayMode=simple&category=comic_all&"
+        "date=20030501 HTTP/1.0\r\n"));
+    const std::filesystem::path list = dir / "data" / "comic0305.csv";
+    const std::string before = test::ReadBytes(list);
+
+    // Forced again, the page is gone: the window offers the import, and No keeps the list.
+    ui.messages.clear();
+    form.DownLoadExecute();
+    ui.confirmAnswers = {true, false};
+    form.List.ComboGrid1.SetCell(2, 1, "stale");
+    form.BtnDspClick();
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(U8(ui.messages[1].text), "https://127.0.0.1:" + std::to_string(server.Port()) +
+                                           "/productlist/sale/month?count=all&group=day&"
+                                           "displayMode=simple&category=comic_all&date=20030501"
+                                           "\r\n取得に失敗しました")
+        << U8(ui.messages[1].text);
+    EXPECT_EQ(U8(ui.messages[2].text),
+              "直接取得できませんでした。ブラウザで保存したページから取り込みますか？\n\r\n\rHTTP "
+              "404");
+    EXPECT_TRUE(ui.shellOpened.empty());
+    EXPECT_EQ(test::ReadBytes(list), before);
+    EXPECT_NE(U8(form.List.ComboGrid1.Cell(2, 1)), "stale") << "the old list is shown again";
+    EXPECT_EQ(U8(form.StBar.panels[1].text), "6件");
 }
 
 }  // namespace

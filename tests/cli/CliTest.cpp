@@ -18,6 +18,7 @@
 #include "cli/FetchCommand.h"
 #include "platform/FileSystem.h"
 #include "support/LoopbackServer.h"
+#include "support/TestCertificates.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -352,9 +353,17 @@ TEST(Cli, HttpGetAndHead) {
                           "127.0.0.1:" + std::to_string(server.Port())});
     EXPECT_EQ(head.status, 0);
     EXPECT_TRUE(server.Requests().back().starts_with("HEAD http://example.invalid/x HTTP/1.0"));
-    Result https = Invoke({"http", "get", "https://example.invalid/"});
+    // A certificate that does not verify is named with its reason, in UTF-8.
+    test::TestCa ca;
+    ca.TrustIn(dir / "ca.pem");
+    test::TestCa::Request expired;
+    expired.ipAddresses = {"127.0.0.1"};
+    expired.validToSeconds = -60;
+    test::LoopbackServer secure({{"HTTP/1.0 200 OK\r\n\r\nsecret"}}, ca.Issue(expired));
+    Result https = Invoke({"http", "get", secure.Url("/")});
     EXPECT_EQ(https.status, 1);
-    EXPECT_NE(https.err.find("HTTP Secure Socket is not supported"), std::string::npos);
+    EXPECT_EQ(https.err,
+              "yomida-cli: 証明書を確認できません: 127.0.0.1 (certificate has expired)\n");
     EXPECT_EQ(Invoke({"http", "put", "http://x/"}).status, 2);
 }
 
@@ -391,6 +400,63 @@ TEST(Cli, VersionAndPaths) {
 
     EXPECT_EQ(Invoke({"--paths", "x"}).status, 2);
     EXPECT_EQ(Invoke({"--version", "--paths"}).status, 2);
+}
+
+TEST(Cli, FetchTheMangaOhListsOverHttps) {
+    test::TempDir dir;
+    test::TestCa ca;
+    ca.TrustIn(dir / "ca.pem");
+    const std::string page =
+        test::ReadBytes(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html");
+    const std::string ok = "HTTP/1.0 200 OK\r\nLast-Modified: Sat, 01 Mar 2025\r\n\r\n";
+    test::LoopbackServer server(
+        {{ok + page}, {"HTTP/1.0 404 Not Found\r\n\r\n"}, {ok + "<html></html>"}},
+        ca.IssueForLoopback());
+    test::WriteBytes(dir / "hosts.ini",
+                     "[HOSTS]\r\nMANGAOH=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    const std::vector<std::string> fetch = {"fetch",
+                                            "--category",
+                                            "1",
+                                            "--month",
+                                            "2025-03",
+                                            "--data",
+                                            (dir / "data").string(),
+                                            "--hosts",
+                                            (dir / "hosts.ini").string(),
+                                            "--force"};
+    Result first = Invoke(fetch);
+    EXPECT_EQ(first.status, 0) << first.err;
+    const std::filesystem::path list = dir / "data" / "comic2503.csv";
+    EXPECT_EQ(first.out, list.string() + "\n6\n");
+    EXPECT_TRUE(server.Requests()[0].starts_with(
+        "GET /productlist/sale/month?count=all&group=day&displayMode=simple&category=comic_all&"
+        "date=20250301 HTTP/1.0\r\n"));
+
+    // A status other than 200 or a page without records: exit 1, the list byte for byte.
+    const std::string before = test::ReadBytes(list);
+    Result missing = Invoke(fetch);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("yomida-cli: HTTP 404\n"), std::string::npos) << missing.err;
+    Result empty = Invoke(fetch);
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("yomida-cli: ページに発売情報がありませんでした。\n"),
+              std::string::npos)
+        << empty.err;
+    EXPECT_EQ(test::ReadBytes(list), before);
+
+    // A certificate for another host.
+    test::TestCa::Request other;
+    other.dnsNames = {"other.example"};
+    test::LoopbackServer wrong({{ok + page}}, ca.Issue(other));
+    test::WriteBytes(dir / "hosts.ini",
+                     "[HOSTS]\r\nMANGAOH=127.0.0.1:" + std::to_string(wrong.Port()) + "\r\n");
+    Result refused = Invoke(fetch);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("yomida-cli: 証明書を確認できません: 127.0.0.1 (IP address "
+                               "mismatch)\n"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(test::ReadBytes(list), before);
 }
 
 TEST(Cli, FetchDownloadsLikeTheWindowAndKeepsTheListOnAFailure) {
@@ -434,9 +500,11 @@ TEST(Cli, FetchDownloadsLikeTheWindowAndKeepsTheListOnAFailure) {
     EXPECT_NE(failed.err.find("unchanged"), std::string::npos);
     EXPECT_EQ(test::ReadBytes(list), before);
 
-    Result byHand = Invoke({"fetch", "--category", "1", "--month", "2003-05"});
-    EXPECT_EQ(byHand.status, 2);
-    EXPECT_NE(byHand.err.find("yomida-cli convert"), std::string::npos);
+    for (const char* category : {"3", "8", "9", "10", "11"}) {
+        Result byHand = Invoke({"fetch", "--category", category, "--month", "2003-05"});
+        EXPECT_EQ(byHand.status, 2) << category;
+        EXPECT_NE(byHand.err.find("yomida-cli convert"), std::string::npos);
+    }
     EXPECT_EQ(Invoke({"fetch", "--category", "2"}).status, 2);
     EXPECT_EQ(Invoke({"fetch", "--category", "2", "--month", "2003-05", "--hosts",
                       (dir / "missing.ini").string()})

@@ -4,6 +4,7 @@
 
 #include "support/LoopbackServer.h"
 #include "support/ScriptedUi.h"
+#include "support/TestCertificates.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -133,21 +134,37 @@ TEST_F(DownloadManagerTest, DirectDownloadConvertsWithTheStampAndTheMarkerForces
     EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Confirm);
 }
 
-TEST_F(DownloadManagerTest, CutTransferKeepsThePreviousListByteForByte) {
+// Over TCP and over TLS from a test authority the client trusts.
+class CutTransferTest : public DownloadManagerTest, public ::testing::WithParamInterface<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(Transports, CutTransferTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Tls" : "Tcp";
+                         });
+
+TEST_P(CutTransferTest, CutTransferKeepsThePreviousListByteForByte) {
     const std::string page =
         test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
     const std::string head =
         "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(Sj(page).size()) + "\r\n\r\n";
+    test::TestCa ca;
+    std::optional<test::ServerIdentity> tls;
+    if (GetParam()) {
+        ca.TrustIn(dir / "ca.pem");
+        tls = ca.IssueForLoopback();
+    }
     test::LoopbackServer server(
         {{head + Sj(page).substr(0, Sj(page).size() / 3), "", 0, false, true},
          {head + Sj(page).substr(0, Sj(page).size() / 3)},
-         {"HTTP/1.0 200 OK\r\nLast-Mod", "", 0, false, true}});
+         {"HTTP/1.0 200 OK\r\nLast-Mod", "", 0, false, true},
+         {head + Sj(page).substr(0, Sj(page).size() / 3), "", 0, false, false, 1, true}},
+        tls);
     context.category = 2;
     context.dataFile = settings.dataFolder / "syosk1321.csv";
     context.directFetch = true;
     test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
     const std::string before = test::ReadBytes(context.dataFile);
-    for (const char* path : {"/reset", "/closed-early", "/reset-in-header"}) {
+    for (const char* path : {"/reset", "/closed-early", "/reset-in-header", "/cut"}) {
         context.sourceUrl = server.Url(path);
         ui.messages.clear();
         EXPECT_FALSE(data.FetchSource(context)) << path;
@@ -314,6 +331,130 @@ TEST_F(DownloadManagerTest, StoredStamp) {
     EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "No");
     test::WriteBytes(context.dataFile, "");
     EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "");
+}
+
+// Categories 1, 4 and 6 over https from a test authority, and the import by hand when that fails.
+class DirectOrImportTest : public DownloadManagerTest {
+protected:
+    test::TestCa ca;
+    const std::string ok = "HTTP/1.0 200 OK\r\nLast-Modified: Sat, 01 Mar 2025\r\n\r\n";
+    const std::string question =
+        "直接取得できませんでした。ブラウザで保存したページから取り込みますか？\n\r\n\r";
+
+    void SetUp() override {
+        DownloadManagerTest::SetUp();
+        ca.TrustIn(dir / "ca.pem");
+        context.directFetch = FetchesDirectly(1, settings);
+    }
+    // The record lines of a data file, without its header line.
+    std::vector<std::string> Records() {
+        std::vector<std::string> lines = test::ReadDataFile(context.dataFile);
+        lines.erase(lines.begin());
+        return lines;
+    }
+};
+
+TEST_F(DirectOrImportTest, TheListPageOverHttpsConvertsAsThePageImportedByHand) {
+    ui.confirmAnswers = {true};
+    ui.openAnswers = {SamplePage()};
+    context.directFetch = false;
+    ASSERT_TRUE(data.FetchSource(context));
+    const std::vector<std::string> byHand = Records();
+    ASSERT_EQ(byHand.size(), 6u);
+    std::filesystem::remove(context.dataFile);
+
+    test::LoopbackServer server({{ok + test::ReadBytes(SamplePage())}}, ca.IssueForLoopback());
+    context.sourceUrl = server.Url("/productlist");
+    context.directFetch = true;
+    ui.messages.clear();
+    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(ui.messages.empty()) << U8(ui.messages.at(0).text);
+    EXPECT_EQ(Records(), byHand);
+    EXPECT_TRUE(test::ReadDataFile(context.dataFile)[0].starts_with("\"Sat, 01 Mar 2025\",No,"));
+    EXPECT_EQ(busy, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(context.directFailure.empty());
+}
+
+TEST_F(DirectOrImportTest, AFailedDownloadOffersTheImportAndNoKeepsTheOldList) {
+    test::TestCa::Request expired;
+    expired.ipAddresses = {"127.0.0.1"};
+    expired.validToSeconds = -60;
+    test::TestCa::Request selfSigned;
+    selfSigned.ipAddresses = {"127.0.0.1"};
+    selfSigned.selfSigned = true;
+    test::TestCa::Request otherHost;
+    otherHost.dnsNames = {"other.example"};
+    test::LoopbackServer good({{"HTTP/1.0 404 Not Found\r\n\r\n"},
+                               {"HTTP/1.0 204 No Content\r\n\r\n"},
+                               {ok + "<html><body>nothing this month</body></html>"},
+                               {"HTTP/1.0 302 Found\r\n\r\n"}},
+                              ca.IssueForLoopback());
+    test::LoopbackServer old({{ok + "x"}}, ca.Issue(expired));
+    test::LoopbackServer own({{ok + "x"}}, ca.Issue(selfSigned));
+    test::LoopbackServer other({{ok + "x"}}, ca.Issue(otherHost));
+    test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
+    const std::string before = test::ReadBytes(context.dataFile);
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {good.Url("/missing"), "HTTP 404"},
+        {good.Url("/no-content"), "HTTP 204"},
+        {good.Url("/empty"), "ページに発売情報がありませんでした。"},
+        {good.Url("/nowhere"), "HTTP 302"},
+        {old.Url("/"), "証明書を確認できません: 127.0.0.1 (certificate has expired)"},
+        {own.Url("/"), "証明書を確認できません: 127.0.0.1 (self-signed certificate)"},
+        {other.Url("/"), "証明書を確認できません: 127.0.0.1 (IP address mismatch)"},
+        {"https://127.0.0.1:1/", "Connection Failed"},
+    };
+    for (const auto& [url, reason] : cases) {
+        context.sourceUrl = url;
+        ui.messages.clear();
+        EXPECT_TRUE(data.FetchSource(context)) << url << ": No shows the old list";
+        ASSERT_EQ(ui.messages.size(), 1u) << url << " " << U8(ui.messages[0].text);
+        EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Confirm);
+        EXPECT_EQ(U8(ui.messages[0].text), question + reason) << url;
+        EXPECT_EQ(U8(context.directFailure), reason);
+        EXPECT_EQ(test::ReadBytes(context.dataFile), before) << url;
+        EXPECT_TRUE(ui.shellOpened.empty());
+        EXPECT_EQ(busy.back(), false);
+    }
+
+    // Yes goes on to the import by hand, as it always was.
+    test::LoopbackServer missing({{"HTTP/1.0 404 Not Found\r\n\r\n"}}, ca.IssueForLoopback());
+    context.sourceUrl = missing.Url("/list");
+    ui.messages.clear();
+    ui.confirmAnswers = {true, true};
+    ui.openAnswers = {SamplePage()};
+    EXPECT_TRUE(data.FetchSource(context));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_TRUE(
+        U8(ui.messages[1].text).starts_with("発売日一覧のページをブラウザで表示します。\n\r"));
+    EXPECT_EQ(ui.shellOpened, std::vector<std::string>{missing.Url("/list")});
+    EXPECT_EQ(Records().size(), 6u);
+}
+
+TEST_F(DirectOrImportTest, TheSwitchAndTheMarkerSendTheListsToTheImportByHand) {
+    EXPECT_TRUE(FetchesDirectly(1, settings));
+    EXPECT_TRUE(FetchesDirectly(4, settings));
+    EXPECT_TRUE(FetchesDirectly(6, settings));
+    EXPECT_TRUE(FetchesDirectly(2, settings));
+    EXPECT_FALSE(FetchesDirectly(3, settings));
+    EXPECT_FALSE(FetchesDirectly(11, settings));
+    settings.directFetch = false;
+    EXPECT_FALSE(FetchesDirectly(1, settings));
+    EXPECT_FALSE(FetchesDirectly(4, settings));
+    EXPECT_FALSE(FetchesDirectly(6, settings));
+    EXPECT_TRUE(FetchesDirectly(2, settings)) << "the switch leaves the other lists alone";
+
+    // The plain-text marker: no request, the import's own question first.
+    test::LoopbackServer server({{ok + test::ReadBytes(SamplePage())}}, ca.IssueForLoopback());
+    context.sourceUrl = server.Url("/list");
+    context.directFetch = true;
+    test::WriteBytes(settings.dataFolder / "コミック", "");
+    EXPECT_TRUE(data.FetchSource(context));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(
+        U8(ui.messages[0].text).starts_with("発売日一覧のページをブラウザで表示します。\n\r"));
+    EXPECT_TRUE(server.Requests().empty());
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "support/LoopbackServer.h"
+#include "support/TestCertificates.h"
 #include "support/TestSupport.h"
+#include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
@@ -70,12 +72,31 @@ protected:
     }
 };
 
+// The wire cases, over plain TCP and over TLS from a test authority the client trusts.
+class WireTest : public HttpTest, public ::testing::WithParamInterface<bool> {
+protected:
+    std::unique_ptr<test::TestCa> ca;
+    std::optional<test::ServerIdentity> tls;
+
+    void SetUp() override {
+        HttpTest::SetUp();
+        if (GetParam()) {
+            ca = std::make_unique<test::TestCa>();
+            ca->TrustIn(dir / "ca.pem");
+            tls = ca->IssueForLoopback();
+        }
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Transports, WireTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Tls" : "Tcp";
+                         });
+
 TEST_F(HttpTest, UrlRules) {
     EXPECT_EQ(ErrorOf([&] { http.Get(""); }), "Empty URL");
-    EXPECT_EQ(ErrorOf([&] { http.Get("https://example.invalid/x"); }),
-              "HTTP Secure Socket is not supported");
-    EXPECT_EQ(ErrorOf([&] { http.Get("HTTPS://example.invalid/x"); }),
-              "HTTP Secure Socket is not supported");
+    EXPECT_EQ(ErrorOf([&] { http.Get("HTTPS://example.invalid/x"); }), "Null Remote Address");
+    EXPECT_EQ(http.Port, 443);
     EXPECT_EQ(ErrorOf([&] { http.Get("http://no-such-host.invalid/x"); }), "Null Remote Address");
     EXPECT_EQ(http.Host, "no-such-host.invalid");
     // Port 1 on loopback: nobody listens there.
@@ -108,14 +129,16 @@ TEST_F(HttpTest, RequestTextWithAndWithoutProxy) {
               "Content-type: application/x-www-form-urlencoded\r\n\r\n");
 }
 
-TEST_F(HttpTest, HeaderBodyProgressAndEvents) {
+TEST_P(WireTest, HeaderBodyProgressAndEvents) {
     const std::string body(150000, 'b');
     test::LoopbackServer server(
         {{"HTTP/1.1 200 OK\r\ncontent-length: 150000\r\nLast-Modified: Mon, 05 May 2003\r\n\r\n" +
           body},
          {"no status line at all"},
          {"HTTP/1.0 404 Not Found\r\n\r\nmissing"},
-         {"HTTP/1.0 200 OK\r\n\r\nhead body is ignored"}});
+         {"HTTP/1.0 200 OK\r\n\r\nhead body is ignored"},
+         {"HTTP/1.0 200 OK\r\n\r\nreplaced"}},
+        tls);
     http.Get(server.Url("/a"));
     EXPECT_EQ(http.Header,
               "HTTP/1.1 200 OK\r\ncontent-length: 150000\r\nLast-Modified: Mon, 05 May "
@@ -137,14 +160,25 @@ TEST_F(HttpTest, HeaderBodyProgressAndEvents) {
     http.Head(server.Url("/d"));
     EXPECT_EQ(BodyFile(), "") << "a HEAD leaves the body file empty";
     EXPECT_EQ(successes.back(), HttpClient::kHead);
+
+    // A link at the body file is replaced, never written through.
+    test::WriteBytes(dir / "elsewhere", "kept");
+    std::filesystem::remove(dir / "download.dat");
+    std::filesystem::create_symlink(dir / "elsewhere", dir / "download.dat");
+    http.ReplaceBodyFile = true;
+    http.Get(server.Url("/e"));
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "download.dat"));
+    EXPECT_EQ(BodyFile(), "replaced");
+    EXPECT_EQ(test::ReadBytes(dir / "elsewhere"), "kept");
 }
 
-TEST_F(HttpTest, RedirectsWithCookieAndTheirLimits) {
+TEST_P(WireTest, RedirectsWithCookieAndTheirLimits) {
     test::LoopbackServer server(
         {{"HTTP/1.0 302 Found\r\nSet-Cookie: sid=42; path=/\r\nLocation: /next\r\n\r\n"},
          {"HTTP/1.0 301 Moved\r\nLocation: final.html\r\n\r\n"},
          {"HTTP/1.0 200 OK\r\n\r\nthere"},
-         {"HTTP/1.0 303 See Other\r\n\r\n"}});
+         {"HTTP/1.0 303 See Other\r\n\r\n"}},
+        tls);
     http.InputFileMode = false;
     http.Get(server.Url("/start"));
     EXPECT_EQ(http.Body, "there");
@@ -163,16 +197,17 @@ TEST_F(HttpTest, RedirectsWithCookieAndTheirLimits) {
 
     std::vector<Reply> endless(HttpClient::kMaxRedirects + 1,
                                Reply{"HTTP/1.0 302 Found\r\nLocation: /again\r\n\r\n"});
-    test::LoopbackServer loop(endless);
+    test::LoopbackServer loop(endless, tls);
     EXPECT_EQ(ErrorOf([&] { http.Get(loop.Url("/again")); }), "Too many redirects");
 }
 
-TEST_F(HttpTest, CancelAtEachStage) {
+TEST_P(WireTest, CancelAtEachStage) {
     // While reading the header: the server sends half a header and waits.
     // While reading the body: one byte every 20 ms.
     test::LoopbackServer slow({{"HTTP/1.0 200 OK\r\nX-Slow: ", "", 0, true},
                                {"HTTP/1.0 200 OK\r\n\r\n", std::string(100, 'x'), 20},
-                               {"HTTP/1.0 200 OK\r\n\r\n", std::string(100, 'x'), 20}});
+                               {"HTTP/1.0 200 OK\r\n\r\n", std::string(100, 'x'), 20}},
+                              tls);
     http.MessagePump = [this] {
         if (++pumps == 50) {
             http.Cancel();
@@ -188,7 +223,7 @@ TEST_F(HttpTest, CancelAtEachStage) {
     EXPECT_TRUE(successes.empty());
 }
 
-TEST_F(HttpTest, HostileServers) {
+TEST_P(WireTest, HostileServers) {
     test::LoopbackServer server(
         {{"HTTP/1.0 200 OK\r\nX-Big: " + std::string(4096, 'h'), "", 0, false, false, 300},
          {"HTTP/1.0 200 OK\r\n\r\n" + std::string(8192, 'z'), "", 0, false, false, 200},
@@ -197,7 +232,8 @@ TEST_F(HttpTest, HostileServers) {
          {"HTTP/1.0 200 OK\r\nContent-Length: 99999\r\n\r\nshort", "", 0, false, true},
          {"HTTP/1.0 200 OK\r\nContent-Length: 99999\r\n\r\nshort"},
          {"HTTP/1.0 200 OK\r\nX-Half: ", "", 0, false, true},
-         {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nexact"}});
+         {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nexact"}},
+        tls);
     EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/header")); }), "Header too large");
     http.MaxBodyBytes = 1024 * 1024;
     EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/body")); }), "Body too large");
@@ -241,13 +277,14 @@ TEST_F(HttpTest, EveryHeaderByteCountsAgainstTheCap) {
     EXPECT_EQ(ErrorOf([&] { client.Get("http://example.invalid/"); }), "Header too large");
 }
 
-TEST_F(HttpTest, TimeOutEndsSilentStalledAndDrippingServers) {
+TEST_P(WireTest, TimeOutEndsSilentStalledAndDrippingServers) {
     test::LoopbackServer server({{"", "", 0, true},
                                  {"HTTP/1.0 200 OK\r\n\r\n" + std::string(2000, 'p'), "", 0, true},
                                  {"HTTP/1.0 200 OK\r\n\r\n", "", 0, true},
                                  {"HTTP/1.0 200 OK\r\nX-Slow: ", std::string(300, 'x'), 50, true},
                                  {"HTTP/1.0 200 OK\r\n\r\n", std::string(300, 'x'), 50, true},
-                                 {"HTTP/1.0 200 OK\r\n\r\nquick"}});
+                                 {"HTTP/1.0 200 OK\r\n\r\nquick"}},
+                                tls);
     http.TimeOut = 1000;
     const auto timed = [&](const std::string& path) {
         const auto start = std::chrono::steady_clock::now();
@@ -273,14 +310,16 @@ TEST_F(HttpTest, TimeOutEndsSilentStalledAndDrippingServers) {
     EXPECT_EQ(http.Error, "");
 }
 
-TEST_F(HttpTest, MoreHostileServers) {
+TEST_P(WireTest, MoreHostileServers) {
     test::LoopbackServer server(
         {{"HTTP/1.0 302 Found\r\nLocation: https://example.invalid/secure\r\n\r\n"},
          {"HTTP/1.0 200 OK\r\nX-No-End: yes\r\n"},
          {"HTTP/1.0 200 OK\r\n\r\n", std::string(4096, 'e'), 1, true},
-         {"HTTP/1.0 200 OK\r\n\r\n", "drip", 1000, true}});
-    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/other-scheme")); }),
-              "HTTP Secure Socket is not supported");
+         {"HTTP/1.0 200 OK\r\n\r\n", "drip", 1000, true}},
+        tls);
+    // A redirect to the other scheme is followed to that scheme's port.
+    EXPECT_EQ(ErrorOf([&] { http.Get(server.Url("/other-scheme")); }), "Null Remote Address");
+    EXPECT_EQ(http.Port, 443);
     // A header that the server never ends: the stream's end ends it.
     http.Get(server.Url("/no-end"));
     EXPECT_EQ(http.Header, "HTTP/1.0 200 OK\r\nX-No-End: yes\r\n");
@@ -349,6 +388,146 @@ TEST_F(HttpTest, ProxiesOddPortsAndInjectedHeaders) {
         EXPECT_EQ(ErrorOf([&] { http.Get(url); }), "Invalid URL") << url;
     }
     EXPECT_EQ(server.Requests().size(), 5u);
+}
+
+class HttpsTest : public HttpTest {
+protected:
+    test::TestCa ca;
+
+    void SetUp() override {
+        HttpTest::SetUp();
+        ca.TrustIn(dir / "ca.pem");
+        http.InputFileMode = false;
+    }
+};
+
+TEST_F(HttpsTest, CertificatesThatDoNotVerifyAreRefusedWithTheirReason) {
+    const std::string ok = "HTTP/1.0 200 OK\r\n\r\nsecret";
+    test::TestCa::Request otherHost;
+    otherHost.dnsNames = {"other.example"};
+    otherHost.ipAddresses = {"127.0.0.2"};
+    test::TestCa::Request expired = otherHost;
+    expired.dnsNames = {"localhost"};
+    expired.ipAddresses = {"127.0.0.1"};
+    expired.validFromSeconds = -7 * 86400;
+    expired.validToSeconds = -86400;
+    test::TestCa::Request selfSigned = expired;
+    selfSigned.validToSeconds = 86400;
+    selfSigned.selfSigned = true;
+    test::TestCa::Request namesOnly;
+    namesOnly.dnsNames = {"localhost", "127.0.0.1"};
+
+    const auto refusal = [&](const test::TestCa::Request& request, const std::string& host) {
+        test::LoopbackServer server({{ok}}, ca.Issue(request));
+        const std::string error = ErrorOf(
+            [&] { http.Get("https://" + host + ":" + std::to_string(server.Port()) + "/"); });
+        EXPECT_EQ(http.Body, "") << host;
+        EXPECT_EQ(http.Error, error);
+        return error;
+    };
+    EXPECT_EQ(refusal(otherHost, "127.0.0.1"),
+              HttpClient::CertificateErrorText("127.0.0.1", "IP address mismatch"));
+    EXPECT_EQ(refusal(otherHost, "localhost"),
+              HttpClient::CertificateErrorText("localhost", "hostname mismatch"));
+    EXPECT_EQ(refusal(expired, "127.0.0.1"),
+              HttpClient::CertificateErrorText("127.0.0.1", "certificate has expired"));
+    EXPECT_EQ(refusal(selfSigned, "localhost"),
+              HttpClient::CertificateErrorText("localhost", "self-signed certificate"));
+    // An address is checked against the certificate's addresses, never against its names.
+    EXPECT_EQ(refusal(namesOnly, "127.0.0.1"),
+              HttpClient::CertificateErrorText("127.0.0.1", "IP address mismatch"));
+    EXPECT_EQ(HttpClient::CertificateErrorText("h", "r"), "証明書を確認できません: h (r)"_sj);
+    EXPECT_TRUE(successes.empty());
+
+    // The same server certificate verifies by name and by address.
+    test::LoopbackServer good({{ok}, {ok}}, ca.IssueForLoopback());
+    http.Get("https://localhost:" + std::to_string(good.Port()) + "/");
+    EXPECT_EQ(http.Body, "secret");
+    http.Get(good.Url("/"));
+    EXPECT_EQ(http.Body, "secret");
+    EXPECT_TRUE(good.Requests().at(0).starts_with("GET / HTTP/1.0\r\nHost: localhost:"));
+}
+
+TEST_F(HttpsTest, RedirectsBetweenSchemesAndCutStreams) {
+    test::LoopbackServer end({{"HTTP/1.0 200 OK\r\n\r\nback on http"}});
+    test::LoopbackServer secure(
+        {{"HTTP/1.0 301 Moved\r\nLocation: " + end.Url("/c") + "\r\n\r\n"},
+         {"HTTP/1.0 200 OK\r\n\r\nno close_notify", "", 0, false, false, 1, true},
+         {"HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nshort"},
+         {"HTTP/1.0 200 OK\r\n\r\n" + std::string(70000, 'r'), "", 0, false, true},
+         {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nwhole", "", 0, false, false, 1, true},
+         {"HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nlonger", "", 0, false, false, 1, true}},
+        ca.IssueForLoopback());
+    test::LoopbackServer start(
+        {{"HTTP/1.0 302 Found\r\nSet-Cookie: s=1\r\nLocation: " + secure.Url("/b") + "\r\n\r\n"}});
+    http.Get(start.Url("/a"));
+    EXPECT_EQ(http.Body, "back on http");
+    ASSERT_EQ(secure.Requests().size(), 1u);
+    EXPECT_TRUE(secure.Requests()[0].starts_with("GET /b HTTP/1.0\r\nHost: 127.0.0.1:"));
+    EXPECT_NE(secure.Requests()[0].find("\r\nCookie: s=1\r\n"), std::string::npos);
+    EXPECT_TRUE(end.Requests().at(0).starts_with("GET /c HTTP/1.0\r\n"));
+
+    // A TLS stream cut without close_notify, or shorter than announced, is no whole page.
+    EXPECT_EQ(ErrorOf([&] { http.Get(secure.Url("/cut")); }),
+              "Connection closed without TLS close_notify");
+    EXPECT_EQ(ErrorOf([&] { http.Get(secure.Url("/short")); }),
+              "Connection closed before the end of the body");
+    EXPECT_EQ(ErrorOf([&] { http.Get(secure.Url("/reset")); }), "Connection reset");
+    EXPECT_EQ(successes.size(), 1u);
+    // Without close_notify, a body of exactly its announced length is whole.
+    http.Get(secure.Url("/whole"));
+    EXPECT_EQ(http.Body, "whole");
+    EXPECT_EQ(ErrorOf([&] { http.Get(secure.Url("/longer")); }),
+              "Connection closed without TLS close_notify");
+
+    // A plain server behind an https URL fails the handshake.
+    test::LoopbackServer notTls({{"HTTP/1.0 200 OK\r\n\r\nplain"}});
+    EXPECT_TRUE(ErrorOf([&] {
+                    http.Get("https://127.0.0.1:" + std::to_string(notTls.Port()) + "/");
+                }).starts_with("TLS handshake failed: "));
+}
+
+TEST_F(HttpsTest, AServerThatNeverFinishesTheHandshakeIsLeftByCancelOrTimeOut) {
+    // A plain server that takes the client's hello for a request and then says nothing.
+    test::LoopbackServer silent({{"", "", 0, true}, {"", "", 0, true}});
+    const std::string url = "https://127.0.0.1:" + std::to_string(silent.Port()) + "/";
+    http.MessagePump = [this] {
+        if (++pumps == 50) {
+            http.Cancel();
+        }
+    };
+    EXPECT_EQ(ErrorOf([&] { http.Get(url); }), "Connection Canceled");
+    EXPECT_FALSE(http.Connected());
+    http.MessagePump = nullptr;
+    http.TimeOut = 500;
+    EXPECT_EQ(ErrorOf([&] { http.Get(url); }), "Timed out: nothing received for 500 milliseconds");
+    EXPECT_TRUE(successes.empty());
+}
+
+TEST_F(HttpsTest, ThroughAProxyHttpsGoesThroughATunnel) {
+    test::LoopbackServer secure({{"HTTP/1.0 200 OK\r\n\r\ntunnelled"}}, ca.IssueForLoopback());
+    test::TunnelProxy proxy;
+    http.Proxy = "127.0.0.1";
+    http.ProxyPort = proxy.Port();
+    http.Get(secure.Url("/list?x=1"));
+    EXPECT_EQ(http.Body, "tunnelled");
+    const std::string authority = "127.0.0.1:" + std::to_string(secure.Port());
+    EXPECT_EQ(proxy.Requests().at(0),
+              "CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n\r\n");
+    // Inside the tunnel the server gets the path, and nothing meant for the proxy.
+    EXPECT_EQ(secure.Requests().at(0),
+              "GET /list?x=1 HTTP/1.0\r\nHost: " + authority +
+                  "\r\n"
+                  "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+                  "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+                  "Content-type: application/x-www-form-urlencoded\r\n\r\n");
+
+    test::TunnelProxy refusing("HTTP/1.0 403 Forbidden\r\n\r\n");
+    http.ProxyPort = refusing.Port();
+    EXPECT_EQ(ErrorOf([&] { http.Get("https://www.example.invalid/"); }),
+              "Proxy refused the tunnel: HTTP/1.0 403 Forbidden");
+    EXPECT_EQ(refusing.Requests().at(0),
+              "CONNECT www.example.invalid:443 HTTP/1.0\r\nHost: www.example.invalid:443\r\n\r\n");
 }
 
 }  // namespace

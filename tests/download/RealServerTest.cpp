@@ -9,6 +9,7 @@
 #include "download/DownloadManager.h"
 #include "download/HttpClient.h"
 #include "support/ScriptedUi.h"
+#include "support/TestCertificates.h"
 #include "support/TestSupport.h"
 
 extern char** environ;
@@ -18,10 +19,24 @@ namespace {
 
 using namespace std::chrono;
 
+// Python's web server wrapped in Python's TLS, given a certificate and its key.
+constexpr const char* kPythonTlsServer = R"(
+import functools, http.server, ssl, sys
+handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[1])
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(sys.argv[2], sys.argv[3])
+server.socket = context.wrap_socket(server.socket, server_side=True)
+print("Serving HTTPS on 127.0.0.1 port %d (tls) ..." % server.server_address[1], flush=True)
+server.serve_forever()
+)";
+
 // Python's own web server on an ephemeral loopback port, serving a folder; stopped with the test.
 class PythonHttpServer {
 public:
-    explicit PythonHttpServer(const std::filesystem::path& folder) {
+    explicit PythonHttpServer(const std::filesystem::path& folder,
+                              const std::filesystem::path& certificate = {},
+                              const std::filesystem::path& key = {}) {
         int out[2];
         if (::pipe(out) != 0) {
             return;
@@ -33,10 +48,15 @@ public:
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         const std::string dir = folder.string();
-        const char* argv[] = {"python3", "-u",        "-m",          "http.server", "0",
-                              "--bind",  "127.0.0.1", "--directory", dir.c_str(),   nullptr};
-        if (posix_spawnp(&pid_, "python3", &actions, nullptr, const_cast<char**>(argv), environ) !=
-            0) {
+        const std::string cert = certificate.string();
+        const std::string keyFile = key.string();
+        const char* plain[] = {"python3", "-u",        "-m",          "http.server", "0",
+                               "--bind",  "127.0.0.1", "--directory", dir.c_str(),   nullptr};
+        const char* tls[] = {"python3",        "-u",        "-c",
+                             kPythonTlsServer, dir.c_str(), cert.c_str(),
+                             keyFile.c_str(),  nullptr};
+        char** argv = const_cast<char**>(certificate.empty() ? plain : tls);
+        if (posix_spawnp(&pid_, "python3", &actions, nullptr, argv, environ) != 0) {
             pid_ = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
@@ -75,13 +95,30 @@ private:
     int output_ = -1;
 };
 
-TEST(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
+class RealServer : public ::testing::TestWithParam<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(Transports, RealServer, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Tls" : "Tcp";
+                         });
+
+TEST_P(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
     test::TempDir dir;
     std::filesystem::create_directories(dir / "site" / "1321" / "japa");
     const std::string page =
         test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
     test::WriteBytes(dir / "site" / "1321" / "japa" / "t_a.htm", test::Sj(page));
-    PythonHttpServer server(dir / "site");
+    test::TestCa ca;
+    if (GetParam()) {
+        ca.TrustIn(dir / "ca.pem");
+        const test::ServerIdentity identity = ca.IssueForLoopback();
+        test::WriteBytes(dir / "cert.pem", identity.certificate);
+        test::WriteBytes(dir / "key.pem", identity.key);
+    }
+    PythonHttpServer server(dir / "site", GetParam() ? dir / "cert.pem" : "",
+                            GetParam() ? dir / "key.pem" : "");
+    const std::string origin =
+        (GetParam() ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(server.Port());
     if (server.Port() == 0) {
         GTEST_SKIP() << "python3 is not installed";
     }
@@ -101,7 +138,7 @@ TEST(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
     FetchContext context;
     context.category = 2;
     context.directFetch = true;
-    context.sourceUrl = "http://127.0.0.1:" + std::to_string(server.Port()) + "/1321/japa/t_a.htm";
+    context.sourceUrl = origin + "/1321/japa/t_a.htm";
     context.dataFile = settings.dataFolder / "syosk1321.csv";
     context.settings = &settings;
     context.stampPrefix = &stamp;
@@ -127,7 +164,7 @@ TEST(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
 
     // A missing page: the failure event, no list, the old one kept.
     http.OnFailure = [&](int) { ui.ShowError("failed"); };
-    context.sourceUrl = "http://127.0.0.1:" + std::to_string(server.Port()) + "/none.htm";
+    context.sourceUrl = origin + "/none.htm";
     EXPECT_TRUE(data.FetchSource(context));
     EXPECT_EQ(test::U8(ui.messages.back().text), "failed");
     EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);

@@ -57,7 +57,8 @@ focus() {
 # The program lives in its own folder with this month's まんが王倶楽部 list, offline.
 mkdir -p "$work/app/data"
 cp "$build/yomida" "$work/app/yomida"
-printf '[SERCH]\r\nTAISYOU=1\r\n[FILE]\r\nON_OFF_LINE=OFF\r\n' >"$work/app/yomida.INI"
+# Its lists are imported by hand (直接取得する off), so the import's question and file dialog open.
+printf '[INTERNET]\r\nDIRECT=0\r\n[SERCH]\r\nTAISYOU=1\r\n[FILE]\r\nON_OFF_LINE=OFF\r\n' >"$work/app/yomida.INI"
 "$build/yomida-cli" convert --category 1 --month "$(date +%Y-%m)" \
     "$here/../../samples/mangaoh-comic.html" "$work/app/data/comic$(date +%y%m).csv"
 # The keys go to the active window, which needs the window manager up first.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/MainWindowLogic.h"
+#include "settings/SettingsFile.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
@@ -196,6 +197,8 @@ TEST_F(DialogsTest, SetupDialog) {
     EXPECT_EQ(form.setup.EdtPORT, "0");
     EXPECT_TRUE(form.setup.CbxCheck);
     EXPECT_FALSE(form.setup.CbxHeader);
+    EXPECT_TRUE(form.setup.CbxDirect);
+    EXPECT_TRUE(form.DirectFetch) << "まんが王倶楽部 is downloaded directly";
 
     FontChoice twelve;
     twelve.name = "IPAGothic";
@@ -209,6 +212,32 @@ TEST_F(DialogsTest, SetupDialog) {
     EXPECT_EQ(form.Settings.fontSize, 12);
     EXPECT_EQ(form.Settings.gridRowHeight, 18) << "12 points at 96 dpi is 16 pixels, plus 2";
     EXPECT_EQ(form.NMHTTP1.Proxy, "proxy.example");
+
+    // 直接取得する off: まんが王倶楽部 goes back to the import by hand at once.
+    form.SETUPExecute();
+    form.setup.CbxDirect = false;
+    form.setup.BtnOKClick();
+    EXPECT_FALSE(form.Settings.directFetch);
+    EXPECT_FALSE(form.DirectFetch);
+    const std::filesystem::path file = dir / "round.ini";
+    WriteSettingsFile(form.Settings, file);
+    const std::string written = test::ReadBytes(file);
+    EXPECT_NE(
+        written.find("[INTERNET]\r\nPROXY=proxy.example\r\nPORT=0\r\nDIALUP=0\r\nDIRECT=0\r\n"),
+        std::string::npos);
+    SettingsRecord reread;
+    ReadSettingsFile(file, reread);
+    EXPECT_FALSE(reread.directFetch);
+    WriteSettingsFile(reread, file);
+    EXPECT_EQ(test::ReadBytes(file), written) << "the settings file round-trips byte for byte";
+    test::WriteBytes(file, "[INTERNET]\r\nPROXY=\r\n");
+    ReadSettingsFile(file, reread);
+    EXPECT_TRUE(reread.directFetch) << "on when the file does not say";
+    form.SETUPExecute();
+    EXPECT_FALSE(form.setup.CbxDirect);
+    form.setup.CbxDirect = true;
+    form.setup.BtnOKClick();
+    EXPECT_TRUE(form.DirectFetch);
 
     // Typed numbers at the ends of the integer range are held as the settings file's are.
     form.SETUPExecute();
