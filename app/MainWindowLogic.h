@@ -14,6 +14,7 @@
 #include "app/WatchScan.h"
 #include "download/HttpClient.h"
 #include "download/SourceFetcher.h"
+#include "engine/HealthWatch.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SavedConditionList.h"
@@ -126,6 +127,9 @@ public:
     void ShowReleaseList();
     bool ResolveCategorySource();
     void RefreshCategoryIcons();
+    // Marks in the tree each category whose last fetch or import failed, as the data folder's
+    // health file tells.
+    void RefreshHealthMarks();
     void LoadReleaseList();
     bool Displaying() const { return displaying_; }
 
@@ -155,7 +159,10 @@ public:
     void NMHTTP1Success(int command);
     void NMHTTP1Failure(int command);
     void NMHTTP1PacketRecvd();
-    void BtnCancelClick() { NMHTTP1.Cancel(); }
+    void BtnCancelClick() {
+        cancelClicked_ = true;
+        NMHTTP1.Cancel();
+    }
 
     // Saved conditions and word lists.
     void JoukenSaveExecute() { slist.FormShow(); }
@@ -201,6 +208,9 @@ private:
     // Fetches or imports through the download manager; a list converted anew is looked at for
     // new watch matches.
     bool FetchSource(FetchContext& context);
+    bool CheckForUpdate(FetchContext& context);
+    // Runs one step of getting a list and records what came of it in the health file.
+    bool Watched(FetchContext& context, HealthStep step, const std::function<bool()>& work);
     void WatchConvertedFile(const std::filesystem::path& dataFile);
     WeekNumbering Weeks() const { return {Settings.weekBaseDate, Settings.weekBaseNumber}; }
 
@@ -208,6 +218,7 @@ private:
     const Clock& clock_;
     SourceFetcher& fetcher_;
     bool displaying_ = false;
+    bool cancelClicked_ = false;  // the cancel button was pressed during the current step
 };
 
 }  // namespace yomida

@@ -16,6 +16,7 @@
 #include "cli/ConsoleUi.h"
 #include "cli/FetchCommand.h"
 #include "cli/ListCommands.h"
+#include "cli/StatusCommand.h"
 #include "cli/WatchCommands.h"
 #include "download/HttpClient.h"
 #include "platform/Cp932.h"
@@ -82,7 +83,14 @@ constexpr const char* kUsage =
     "              success event, 1 after a failure event or an error\n"
     "  url --category N --month YYYY-MM [--week W]\n"
     "              print the data file name and the source URL of a category and period\n"
-    "              (category 2 is weekly: W defaults to the week of the month's first day)\n";
+    "              (category 2 is weekly: W defaults to the week of the month's first day)\n"
+    "  status [--data DIR] [--json]\n"
+    "              print how each category's last fetch or import went, as recorded in\n"
+    "              DIR/health.txt (DIR: the data folder --paths names), one line per\n"
+    "              category with tabs between: code, number, name, data file, last attempt,\n"
+    "              last success, outcome, HTTP status, record count, the previous period's\n"
+    "              count, marks (failed, suspicious) and the error; --json prints the same\n"
+    "              as one JSON document\n";
 
 // One command's entry of the usage text, as "usage: yomida-cli " and its synopsis with the
 // description indented under it; nothing for a name the usage does not list.
@@ -327,6 +335,9 @@ int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         if (command == "watch") {
             return Watch(args, out, err);
+        }
+        if (command == "status") {
+            return StatusCommand(args, out, err);
         }
         throw UsageError("unknown command " + command);
     } catch (const UsageError& e) {

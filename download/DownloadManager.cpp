@@ -94,7 +94,8 @@ bool DownloadManager::CheckForUpdate(FetchContext& context) {
         http.BodyFile = context.settings->dataFolder / DownloadFileName();
         try {
             http.Head(context.sourceUrl);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            context.requestError = e.what();
             ui_.SetCursor(CursorShape::Default);
             ui_.ShowError("ヘッダー取得処理：エラー！！"_sj);
             return false;
@@ -115,7 +116,8 @@ bool DownloadManager::DownloadDirectly(FetchContext& context) {
     http.BodyFile = download;
     try {
         http.Get(context.sourceUrl);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        context.requestError = e.what();
         ui_.ShowError("データ取得処理：エラー！！"_sj);
         return false;
     }
@@ -240,6 +242,7 @@ bool DownloadManager::ImportFile(FetchContext& context, const std::filesystem::p
 }
 
 bool DownloadManager::ConvertFile(FetchContext& context, const std::filesystem::path& input) {
+    context.conversionStarted = true;
     ConvertRequest request;
     request.category = context.category;
     request.input = input;

@@ -25,6 +25,10 @@ struct FetchContext {
     std::function<void(const std::string&)> setStatusText;
     HttpClient* http = nullptr;
     bool* successFlag = nullptr;  // set by the client's success event for a GET
+    // What the fetcher leaves for the source's health record: the error that ended its
+    // request, and whether a page went to the converter.
+    std::string requestError;
+    bool conversionStarted = false;
 };
 
 // What the display driver asks of the download manager; tests hand in their own.
