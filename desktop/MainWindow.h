@@ -23,6 +23,7 @@ namespace yomida::qt {
 class BusyPanel;
 class ConditionListDialog;
 class GridModel;
+class HealthWindow;
 class MainActions;
 class SearchPanel;
 class SetupDialog;
@@ -60,6 +61,9 @@ public:
     VersionDialog* Version() const { return versionDialog_; }
     WatchWordsDialog* WatchWords() const { return watchWords_; }
     WatchResultWindow* WatchResults() const { return watchResults_; }
+    HealthWindow* Health() const { return health_; }
+    // Shows how each category's last fetch or import went.
+    void OpenHealth();
     // Scans every stored list for the watch words and shows the result window.
     void OpenWatchResults();
     // A file dropped on the window, as the drop event hands it on.
@@ -111,6 +115,7 @@ private:
     WatchWordsForm watchWordsForm_;
     WatchWordsDialog* watchWords_ = nullptr;
     WatchResultWindow* watchResults_ = nullptr;
+    HealthWindow* health_ = nullptr;
     bool scanning_ = false;  // a watch scan turns the message loop; it is not started twice
 };
 
