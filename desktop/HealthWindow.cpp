@@ -47,7 +47,7 @@ HealthWindow::HealthWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table_, 1);
-    resize(820, 460);
+    resize(960, 500);
 }
 
 void HealthWindow::ShowHealth(const SourceHealth::Contents& health) {
@@ -76,8 +76,7 @@ void HealthWindow::ShowHealth(const SourceHealth::Contents& health) {
                 trend += QString::fromUtf8("（前の期間 %1件）").arg(h->previousCount);
             }
             if (h->Suspicious()) {
-                trend =
-                    QString::fromUtf8("⚠ ") + FromSjis(SuspiciousText()) + QLatin1Char(' ') + trend;
+                trend += QString::fromUtf8(" ⚠ ") + FromSjis(SuspiciousText());
             }
             cells[kTrend] = trend;
         }
@@ -88,6 +87,8 @@ void HealthWindow::ShowHealth(const SourceHealth::Contents& health) {
             }
             if (h != nullptr && col == kOutcome && !h->detail.empty()) {
                 item->setToolTip(FromSjis(h->detail));
+            } else if (col == kTrend) {
+                item->setToolTip(cells[col]);
             }
             if (h != nullptr &&
                 ((col == kOutcome && h->Failed()) || (col == kTrend && h->Suspicious()))) {
