@@ -66,6 +66,13 @@ constexpr const char* kUsage =
     "              file and the row's cells, separated by tabs; with --new only those not\n"
     "              printed by an earlier --new run (the first run prints none); exit 0\n"
     "              when a match was printed, 1 when none\n"
+    "  status [--data DIR] [--json]\n"
+    "              print how each category's last fetch or import went, as recorded in\n"
+    "              DIR/health.txt (DIR: the data folder --paths names), one line per\n"
+    "              category with tabs between: code, number, name, data file, last attempt,\n"
+    "              last success, outcome, HTTP status, record count, the previous period's\n"
+    "              count, marks (failed, suspicious) and the error; --json prints the same\n"
+    "              as one JSON document\n"
     "  convert --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT\n"
     "              convert a saved page or CSV file into the data file OUTPUT as the window\n"
     "              does; INPUT is only read. --stamp puts \"TEXT\", in front of the header\n"
@@ -83,14 +90,7 @@ constexpr const char* kUsage =
     "              success event, 1 after a failure event or an error\n"
     "  url --category N --month YYYY-MM [--week W]\n"
     "              print the data file name and the source URL of a category and period\n"
-    "              (category 2 is weekly: W defaults to the week of the month's first day)\n"
-    "  status [--data DIR] [--json]\n"
-    "              print how each category's last fetch or import went, as recorded in\n"
-    "              DIR/health.txt (DIR: the data folder --paths names), one line per\n"
-    "              category with tabs between: code, number, name, data file, last attempt,\n"
-    "              last success, outcome, HTTP status, record count, the previous period's\n"
-    "              count, marks (failed, suspicious) and the error; --json prints the same\n"
-    "              as one JSON document\n";
+    "              (category 2 is weekly: W defaults to the week of the month's first day)\n";
 
 // One command's entry of the usage text, as "usage: yomida-cli " and its synopsis with the
 // description indented under it; nothing for a name the usage does not list.

@@ -111,11 +111,11 @@ private:
     ConditionListDialog* conditionList_ = nullptr;
     SetupDialog* setupDialog_ = nullptr;
     VersionDialog* versionDialog_ = nullptr;
+    HealthWindow* health_ = nullptr;  // 取得状況
     WordEditor* editor_ = nullptr;
     WatchWordsForm watchWordsForm_;
     WatchWordsDialog* watchWords_ = nullptr;
     WatchResultWindow* watchResults_ = nullptr;
-    HealthWindow* health_ = nullptr;
     bool scanning_ = false;  // a watch scan turns the message loop; it is not started twice
 };
 
