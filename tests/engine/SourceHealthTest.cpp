@@ -1,6 +1,8 @@
 #include "engine/SourceHealth.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "engine/HealthWatch.h"
 #include "support/TestSupport.h"
@@ -131,6 +133,36 @@ TEST(SourceHealth, ADamagedFileIsSetAsideAndStartedAfresh) {
     test::WriteBytes(okDir / "health.txt", good);
     EXPECT_FALSE(SourceHealth(okDir.path()).Read().damaged);
     EXPECT_EQ(SourceHealth(okDir.path()).Find(1)->count, 3);
+}
+
+TEST(SourceHealth, TwoProcessesRecordingAtOnceKeepBothRows) {
+    test::TempDir dir;
+    std::vector<pid_t> children;
+    for (int category : {1, 2}) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int status = 0;
+            try {
+                for (int i = 0; i < 30; ++i) {
+                    SourceHealth(dir.path()).Record(Row(category, HealthOutcome::Updated, i, -1));
+                }
+            } catch (...) {
+                status = 1;
+            }
+            ::_exit(status);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const SourceHealth::Contents read = SourceHealth(dir.path()).Read();
+    ASSERT_EQ(read.rows.size(), 2u) << "neither replacement undid the other";
+    EXPECT_EQ(read.rows[0].count, 29);
+    EXPECT_EQ(read.rows[1].count, 29);
 }
 
 TEST(SourceHealth, StampsAndThePeriodBefore) {
