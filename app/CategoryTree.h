@@ -21,6 +21,7 @@ struct TreeNode {
     int category = 0;     // 0 for a group node
     TreeImage image = TreeImage::Group;
     TreeImage selectedImage = TreeImage::Group;
+    bool failed = false;  // the last fetch or import of its category failed
 };
 
 // The category tree `TView`: five groups and fifteen leaves in display order, fully expanded,

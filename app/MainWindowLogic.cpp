@@ -407,7 +407,7 @@ void MainWindowLogic::ShowReleaseList() {
             if (ui_.Confirm("データをダウンロードしますか？"_sj) && !FetchSource(context)) {
                 return;
             }
-        } else if (Settings.updateCheck && fetcher_.CheckForUpdate(context) && !SourceURL.empty()) {
+        } else if (Settings.updateCheck && CheckForUpdate(context) && !SourceURL.empty()) {
             if (ui_.Confirm("データが更新されました。\n\rデータを再ダウンロードしますか？\n\r\n\r"
                             "※チェックはクリアされます"_sj) &&
                 !FetchSource(context)) {
@@ -478,6 +478,7 @@ void MainWindowLogic::RefreshCategoryIcons() {
             c.audioVisual ? (present ? TreeImage::AvPresent : TreeImage::AvMissing)
                           : (present ? TreeImage::BookPresent : TreeImage::BookMissing);
     }
+    RefreshHealthMarks();
 }
 
 void MainWindowLogic::LoadReleaseList() {
@@ -544,7 +545,7 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
         return;
     }
     FetchContext context = MakeFetchContext();
-    if (fetcher_.ImportFile(context, file)) {
+    if (Watched(context, HealthStep::Import, [&] { return fetcher_.ImportFile(context, file); })) {
         WatchConvertedFile(DataFilePath);
     }
     // On failure the conversion has kept the previous list, which is shown again.
@@ -656,6 +657,7 @@ MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
 }
 
 void MainWindowLogic::BtnCancelClick() {
+    cancelClicked_ = true;
     if (watchScan_) {
         watchScan_->Cancel();
     } else {
@@ -694,11 +696,39 @@ void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
 }
 
 bool MainWindowLogic::FetchSource(FetchContext& context) {
-    if (!fetcher_.FetchSource(context)) {
+    if (!Watched(context, HealthStep::Fetch, [&] { return fetcher_.FetchSource(context); })) {
         return false;
     }
     WatchConvertedFile(context.dataFile);
     return true;
+}
+
+bool MainWindowLogic::CheckForUpdate(FetchContext& context) {
+    return Watched(context, HealthStep::UpdateCheck,
+                   [&] { return fetcher_.CheckForUpdate(context); });
+}
+
+bool MainWindowLogic::Watched(FetchContext& context, HealthStep step,
+                              const std::function<bool()>& work) {
+    cancelClicked_ = false;
+    HealthWatch health(context, step, clock_, &cancelClicked_);
+    const ScopeExit mark([this] { RefreshHealthMarks(); });
+    return health.Run(work);
+}
+
+void MainWindowLogic::RefreshHealthMarks() {
+    // The marks only inform; an unreadable health file leaves the tree unmarked.
+    try {
+        const SourceHealth::Contents health = SourceHealth(Settings.dataFolder).Read();
+        for (const CategoryInfo& c : Categories()) {
+            bool failed = false;
+            for (const CategoryHealth& row : health.rows) {
+                failed = failed || (row.category == c.number && row.Failed());
+            }
+            TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].failed = failed;
+        }
+    } catch (const std::exception&) {
+    }
 }
 
 void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) {

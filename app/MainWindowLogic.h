@@ -15,6 +15,7 @@
 #include "app/WatchScan.h"
 #include "download/HttpClient.h"
 #include "download/SourceFetcher.h"
+#include "engine/HealthWatch.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SavedConditionList.h"
@@ -128,6 +129,9 @@ public:
     void ShowReleaseList();
     bool ResolveCategorySource();
     void RefreshCategoryIcons();
+    // Marks in the tree each category whose last fetch or import failed, as the data folder's
+    // health file tells.
+    void RefreshHealthMarks();
     void LoadReleaseList();
     // A display, an import or a watch scan is running and turning the message loop.
     bool Displaying() const { return displaying_; }
@@ -216,6 +220,9 @@ private:
     // Fetches or imports through the download manager; a list converted anew is looked at for
     // new watch matches.
     bool FetchSource(FetchContext& context);
+    bool CheckForUpdate(FetchContext& context);
+    // Runs one step of getting a list and records what came of it in the health file.
+    bool Watched(FetchContext& context, HealthStep step, const std::function<bool()>& work);
     void WatchConvertedFile(const std::filesystem::path& dataFile);
     WeekNumbering Weeks() const { return {Settings.weekBaseDate, Settings.weekBaseNumber}; }
     void ShowWatchProgress();
@@ -228,6 +235,7 @@ private:
     std::unique_ptr<WatchScanWorker> watchScan_;
     std::optional<size_t> watchScanWorkers_;
     CursorShape cursorBeforeScan_ = CursorShape::Default;
+    bool cancelClicked_ = false;  // the cancel button was pressed during the current step
 };
 
 }  // namespace yomida

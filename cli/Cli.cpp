@@ -16,6 +16,7 @@
 #include "cli/ConsoleUi.h"
 #include "cli/FetchCommand.h"
 #include "cli/ListCommands.h"
+#include "cli/StatusCommand.h"
 #include "cli/WatchCommands.h"
 #include "download/HttpClient.h"
 #include "platform/Cp932.h"
@@ -66,6 +67,13 @@ constexpr const char* kUsage =
     "              file and the row's cells, separated by tabs; with --new only those not\n"
     "              printed by an earlier --new run (the first run prints none); exit 0\n"
     "              when a match was printed, 1 when none\n"
+    "  status [--data DIR] [--json]\n"
+    "              print how each category's last fetch or import went, as recorded in\n"
+    "              DIR/health.txt (DIR: the data folder --paths names), one line per\n"
+    "              category with tabs between: code, number, name, data file, last attempt,\n"
+    "              last success, outcome, HTTP status, record count, the previous period's\n"
+    "              count, marks (failed, suspicious) and the error; --json prints the same\n"
+    "              as one JSON document\n"
     "  convert --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT\n"
     "              convert a saved page or CSV file into the data file OUTPUT as the window\n"
     "              does; INPUT is only read. --stamp puts \"TEXT\", in front of the header\n"
@@ -356,6 +364,9 @@ int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         if (command == "watch") {
             return Watch(args, out, err);
+        }
+        if (command == "status") {
+            return StatusCommand(args, out, err);
         }
         throw UsageError("unknown command " + command);
     } catch (const UsageError& e) {

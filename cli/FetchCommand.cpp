@@ -10,6 +10,7 @@
 #include "cli/ConsoleUi.h"
 #include "download/DownloadManager.h"
 #include "download/HttpClient.h"
+#include "engine/HealthWatch.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/TcpSocket.h"
@@ -32,6 +33,12 @@ int CountRecords(const std::filesystem::path& dataFile) {
         ++lines;
     }
     return lines > 0 ? lines - 1 : 0;
+}
+
+void WarnUnrecorded(const HealthWatch& health, std::ostream& err) {
+    if (!health.RecordError().empty()) {
+        err << "yomida-cli: the source's health was not recorded: " << health.RecordError() << '\n';
+    }
 }
 
 }  // namespace
@@ -171,7 +178,9 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     bool fetch = !had || forced;
     if (!fetch) {
         // As the window does: an existing list is downloaded again only when its page changed.
-        fetch = downloads.CheckForUpdate(context);
+        HealthWatch check(context, HealthStep::UpdateCheck, clock);
+        fetch = check.Run([&] { return downloads.CheckForUpdate(context); });
+        WarnUnrecorded(check, err);
         if (ui.ErrorsShown() > 0) {
             if (!http.Error.empty()) {
                 err << "yomida-cli: " << Cp932ToUtf8(http.Error) << '\n';
@@ -180,7 +189,9 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         }
     }
     if (fetch) {
-        const bool ranToEnd = downloads.FetchSource(context);
+        HealthWatch health(context, HealthStep::Fetch, clock);
+        const bool ranToEnd = health.Run([&] { return downloads.FetchSource(context); });
+        WarnUnrecorded(health, err);
         if (!ranToEnd || !succeeded || ui.ErrorsShown() > 0 || !FileExists(context.dataFile) ||
             !context.directFailure.empty()) {
             if (!context.directFailure.empty()) {

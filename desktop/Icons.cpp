@@ -220,6 +220,19 @@ QIcon TreeIcon(TreeImage image) {
     return Drawn([](QPainter& p, const QPalette&) { Folder(p); });
 }
 
+QIcon FailedTreeIcon(TreeImage image) {
+    const QIcon base = TreeIcon(image);
+    return Drawn([base](QPainter& p, const QPalette&) {
+        base.paint(&p, QRect(0, 0, 16, 16));
+        p.setPen(QPen(Qt::white, 1));
+        p.setBrush(QColor(210, 40, 40));
+        p.drawEllipse(QRectF(8, 8, 7.5, 7.5));
+        p.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(11.75, 9.9), QPointF(11.75, 12.3));
+        p.drawPoint(QPointF(11.75, 14.1));
+    });
+}
+
 QIcon ToolIcon(Glyph glyph) {
     return Drawn([glyph](QPainter& p, const QPalette& palette) { DrawGlyph(p, palette, glyph); });
 }

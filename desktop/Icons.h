@@ -10,6 +10,8 @@ namespace yomida::qt {
 // drawn rather than shipped. Every drawn icon is painted at the size and pixel ratio asked for,
 // with the application palette of the moment.
 QIcon TreeIcon(TreeImage image);
+// The same image with a red badge: the last fetch or import of the category failed.
+QIcon FailedTreeIcon(TreeImage image);
 
 // Small toolbar glyphs.
 enum class Glyph {

@@ -153,6 +153,9 @@ void MainActions::BuildViewMenu() {
         AddAction(view, ToolIcon(Glyph::Browser), "", [this] { form_.ShowBrowserOnExecute(); });
     selCheck_ = AddToggle(view, ToolIcon(Glyph::CheckOnly), form_.List.Filter.SelCheck.checked,
                           [this] { form_.List.Filter.SelCheckExecute(); });
+    view->addSeparator();
+    QAction* health = view->addAction(U("取得状況(&H)"));
+    connect(health, &QAction::triggered, this, [this] { commands_.health(); });
 }
 
 void MainActions::BuildHelpMenu() {

@@ -23,6 +23,7 @@ struct WindowCommands {
     std::function<void()> version;       // バージョン情報
     std::function<void()> watchWords;    // ウォッチ設定
     std::function<void()> watchResults;  // ウォッチ結果
+    std::function<void()> health;        // 取得状況
 };
 
 // The menu bar and the toolbar of the main window, and the named actions they share.

@@ -26,6 +26,7 @@
 #include "desktop/BusyPanel.h"
 #include "desktop/ConditionListDialog.h"
 #include "desktop/GridModel.h"
+#include "desktop/HealthWindow.h"
 #include "desktop/Icons.h"
 #include "desktop/MainActions.h"
 #include "desktop/QtText.h"
@@ -138,6 +139,8 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
     watchTimer_ = new QTimer(this);
     watchTimer_->setInterval(kWatchPollMs);
     connect(watchTimer_, &QTimer::timeout, this, [this] { WatchScanTick(); });
+    health_ = new HealthWindow(this);
+    commands.health = [this] { OpenHealth(); };
     setAcceptDrops(true);
     commands.version = [this] { RunDialog([this] { versionDialog_->Run(); }); };
     actions_ = new MainActions(form_, *this, handle, std::move(commands));
@@ -357,9 +360,14 @@ void MainWindow::PushTree() {
         const TreeNode& node = form_.TView.nodes[i];
         QTreeWidgetItem* item = treeItems_[i];
         item->setText(0, FromSjis(node.caption));
-        item->setToolTip(0, item->text(0));
         const bool selected = static_cast<int>(i) == form_.TView.selected;
-        item->setIcon(0, TreeIcon(selected ? node.selectedImage : node.image));
+        const TreeImage image = selected ? node.selectedImage : node.image;
+        item->setIcon(0, node.failed ? FailedTreeIcon(image) : TreeIcon(image));
+        // The mark is drawn on the icon; the tip and a screen reader say it in words.
+        const QString failed = QString::fromUtf8("（前回の取得に失敗）");
+        item->setToolTip(0, node.failed ? item->text(0) + failed : item->text(0));
+        item->setData(0, Qt::AccessibleTextRole,
+                      node.failed ? item->text(0) + failed : item->text(0));
     }
     if (form_.TView.selected >= 0 && form_.TView.selected < static_cast<int>(treeItems_.size())) {
         tree_->setCurrentItem(treeItems_[static_cast<size_t>(form_.TView.selected)]);
@@ -516,6 +524,10 @@ void MainWindow::WatchScanTick() {
     if (state == MainWindowLogic::WatchScanState::Ended) {
         watchResults_->ShowMatches(form_.WatchMatches);
     }
+}
+
+void MainWindow::OpenHealth() {
+    health_->ShowHealth(SourceHealth(form_.Settings.dataFolder).Read());
 }
 
 void MainWindow::DropFile(const std::filesystem::path& file) {

@@ -24,6 +24,7 @@ namespace yomida::qt {
 class BusyPanel;
 class ConditionListDialog;
 class GridModel;
+class HealthWindow;
 class MainActions;
 class SearchPanel;
 class SetupDialog;
@@ -61,6 +62,9 @@ public:
     VersionDialog* Version() const { return versionDialog_; }
     WatchWordsDialog* WatchWords() const { return watchWords_; }
     WatchResultWindow* WatchResults() const { return watchResults_; }
+    HealthWindow* Health() const { return health_; }
+    // Shows how each category's last fetch or import went.
+    void OpenHealth();
     // Starts the scan of every stored list for the watch words; the result window shows when
     // it ends.
     void OpenWatchResults();
@@ -113,6 +117,7 @@ private:
     ConditionListDialog* conditionList_ = nullptr;
     SetupDialog* setupDialog_ = nullptr;
     VersionDialog* versionDialog_ = nullptr;
+    HealthWindow* health_ = nullptr;  // 取得状況
     WordEditor* editor_ = nullptr;
     WatchWordsForm watchWordsForm_;
     WatchWordsDialog* watchWords_ = nullptr;

@@ -133,7 +133,8 @@ bool DownloadManager::CheckForUpdate(FetchContext& context) {
         http.BodyFile = context.settings->dataFolder / DownloadFileName();
         try {
             http.Head(context.sourceUrl);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            context.requestError = e.what();
             ui_.SetCursor(CursorShape::Default);
             ui_.ShowError("ヘッダー取得処理：エラー！！"_sj);
             return false;
@@ -171,6 +172,7 @@ bool DownloadManager::DownloadDirectly(FetchContext& context, std::string* failu
     try {
         http.Get(context.sourceUrl);
     } catch (const std::exception& e) {
+        context.requestError = http.Error.empty() ? std::string(e.what()) : http.Error;
         if (failure != nullptr) {
             *failure = http.Error.empty() ? std::string(e.what()) : http.Error;
             return false;
@@ -309,6 +311,7 @@ bool DownloadManager::ImportFile(FetchContext& context, const std::filesystem::p
 
 bool DownloadManager::ConvertFile(FetchContext& context, const std::filesystem::path& input,
                                   int* records) {
+    context.conversionStarted = true;
     ConvertRequest request;
     request.category = context.category;
     request.input = input;

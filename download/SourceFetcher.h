@@ -28,6 +28,10 @@ struct FetchContext {
     // Set by a fetch: why the direct download of a category that can also be imported by hand
     // failed, or empty.
     std::string directFailure;
+    // What the fetcher leaves for the source's health record: the error that ended its
+    // request, and whether a page went to the converter.
+    std::string requestError;
+    bool conversionStarted = false;
 };
 
 // Whether the program downloads a category's page itself (the plain-text marker aside), with

@@ -6,7 +6,7 @@ yomida_packages=(
     g++ cmake ninja-build pkg-config clang-format
     libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev python3 qt6-translations-l10n
-    fonts-ipafont-gothic libical-dev libacl1-dev libssl-dev
+    fonts-ipafont-gothic libical-dev libacl1-dev libssl-dev nlohmann-json3-dev
     desktop-file-utils appstream lintian dpkg-dev
 )
 

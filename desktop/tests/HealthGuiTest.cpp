@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "desktop/HealthWindow.h"
+#include "desktop/MainWindow.h"
+#include "support/FormFixture.h"
+#include "support/TestSupport.h"
+
+namespace yomida::qt {
+namespace {
+
+class HealthGuiTest : public test::FormFixture {
+protected:
+    std::unique_ptr<MainWindow> window;
+
+    void Open() {
+        test::WriteBytes(dir / "yomida.INI", "[FILE]\r\nON_OFF_LINE=OFF\r\n");
+        window = std::make_unique<MainWindow>(form);
+        ASSERT_TRUE(form.FormCreate(dir / "yomida"));
+        window->Push();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    QAction* MenuItem(const QString& menu, const QString& item) {
+        for (QAction* top : window->menuBar()->actions()) {
+            if (top->text().startsWith(menu) && top->menu() != nullptr) {
+                for (QAction* a : top->menu()->actions()) {
+                    if (a->text().startsWith(item)) {
+                        return a;
+                    }
+                }
+            }
+        }
+        return nullptr;
+    }
+};
+
+TEST_F(HealthGuiTest, TheViewMenuOpensOneRowPerCategoryAndTheTreeMarksAFailure) {
+    std::filesystem::create_directories(dir / "data");
+    test::WriteBytes(
+        dir / "data" / "health.txt",
+        "yomida-health,1\r\n"
+        "comic,comic0305.csv,2003-05-07T09:30:00,2003-05-01T07:00:00,http-status,404,40,"
+        "100,\"HTTP/1.0 404 Not Found\"\r\n"
+        "syosk,syosk1321.csv,2003-05-07T08:00:00,2003-05-07T08:00:00,updated,0,12,10,\"\"\r\n");
+    Open();
+
+    QTreeWidgetItem* comic = window->Tree()->topLevelItem(0)->child(0);
+    ASSERT_NE(comic, nullptr);
+    EXPECT_TRUE(comic->toolTip(0).endsWith(QString::fromUtf8("（前回の取得に失敗）")))
+        << comic->toolTip(0).toStdString();
+    EXPECT_TRUE(comic->data(0, Qt::AccessibleTextRole).toString().contains("失敗"));
+
+    QAction* item = MenuItem(QString::fromUtf8("表示"), QString::fromUtf8("取得状況"));
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    HealthWindow* health = window->Health();
+    ASSERT_TRUE(health->isVisible());
+    EXPECT_EQ(health->accessibleName(), QString::fromUtf8("取得状況"));
+    QTableWidget* table = health->Table();
+    EXPECT_FALSE(table->accessibleName().isEmpty());
+    ASSERT_EQ(table->rowCount(), kCategoryCount);
+    EXPECT_EQ(table->item(0, HealthWindow::kName)->text(), QString::fromUtf8("まんが王倶楽部"));
+    EXPECT_EQ(table->item(0, HealthWindow::kLastSuccess)->text(), "2003/05/01 07:00");
+    EXPECT_EQ(table->item(0, HealthWindow::kLastAttempt)->text(), "2003/05/07 09:30");
+    EXPECT_EQ(table->item(0, HealthWindow::kOutcome)->text(), "HTTP 404");
+    EXPECT_EQ(table->item(0, HealthWindow::kOutcome)->toolTip(), "HTTP/1.0 404 Not Found");
+    EXPECT_EQ(table->item(0, HealthWindow::kCount)->text(), "40");
+    EXPECT_TRUE(table->item(0, HealthWindow::kTrend)
+                    ->text()
+                    .contains(QString::fromUtf8("ページの形が変わった可能性があります")));
+    int weekly = -1;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, HealthWindow::kLastAttempt)->text().startsWith("2003/05/07 08")) {
+            weekly = row;
+        }
+    }
+    ASSERT_GE(weekly, 0);
+    EXPECT_EQ(table->item(weekly, HealthWindow::kOutcome)->text(), QString::fromUtf8("更新"));
+    EXPECT_EQ(table->item(weekly, HealthWindow::kTrend)->text(),
+              QString::fromUtf8("+2（前の期間 10件）"));
+    EXPECT_FALSE(health->Note()->isVisible());
+
+    // A damaged file: the window says so and lists the categories without a record.
+    test::WriteBytes(dir / "data" / "health.txt", "garbage");
+    window->OpenHealth();
+    EXPECT_TRUE(health->Note()->isVisible());
+    EXPECT_EQ(table->item(0, HealthWindow::kOutcome)->text(), QString::fromUtf8("未取得"));
+}
+
+}  // namespace
+}  // namespace yomida::qt

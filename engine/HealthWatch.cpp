@@ -1,0 +1,200 @@
+#include "engine/HealthWatch.h"
+
+#include <system_error>
+
+#include "platform/Cp932.h"
+#include "sources/Catalogue.h"
+#include "text/Numbers.h"
+#include "text/ScrambledFile.h"
+#include "text/Sjis.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida {
+namespace {
+
+// The start of the message the HTTP client gives a certificate that does not verify; the
+// client's messages, like every text inside the program, are CP932.
+const std::string kCertificateError = "証明書を確認できません"_sj;
+
+// The status of the header's first line, the first word after the version; 0 without one.
+int StatusOf(const std::string& header) {
+    const std::string_view line = std::string_view(header).substr(0, header.find('\n'));
+    const size_t blank = line.find(' ');
+    const size_t code = line.find_first_not_of(' ', blank);
+    if (blank == std::string_view::npos || code == std::string_view::npos) {
+        return 0;
+    }
+    return TryStrToInt(line.substr(code, line.find(' ', code) - code)).value_or(0);
+}
+
+int CountOf(const std::optional<std::vector<std::string>>& records) {
+    return records ? static_cast<int>(records->size()) : -1;
+}
+
+}  // namespace
+
+HealthWatch::HealthWatch(FetchContext& context, HealthStep step, const Clock& clock,
+                         const bool* cancelled)
+    : context_(context), step_(step), clock_(clock), cancelled_(cancelled) {
+    context_.requestError.clear();
+    context_.conversionStarted = false;
+    if (context_.http != nullptr) {
+        context_.http->Header.clear();  // so a header afterwards is this step's response
+    }
+    before_ = StateOf(context_.dataFile);
+}
+
+std::optional<std::vector<std::string>> HealthWatch::ReadRecords(
+    const std::filesystem::path& file) {
+    std::error_code ec;
+    if (file.empty() || !std::filesystem::is_regular_file(file, ec)) {
+        return std::nullopt;
+    }
+    try {
+        ScrambledReader in(file);
+        std::vector<std::string> records;
+        std::string line;
+        bool header = true;
+        while (in.ReadLine(line)) {
+            if (!header) {
+                records.push_back(line);
+            }
+            header = false;
+        }
+        return records;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::filesystem::path HealthWatch::PreviousPeriodFile(const std::filesystem::path& dataFile,
+                                                      int category) {
+    const CategoryInfo* c = FindCategory(category);
+    const std::string name = dataFile.filename().string();
+    const std::string_view code = c != nullptr ? c->code : "";
+    if (c == nullptr || !name.starts_with(code) || !name.ends_with(".csv")) {
+        return {};
+    }
+    const std::string key = name.substr(code.size(), name.size() - code.size() - 4);
+    const std::optional<int> n = TryStrToInt(key);
+    if (!n || *n < 0 || key.empty() || key.find_first_not_of("0123456789") != std::string::npos) {
+        return {};
+    }
+    std::string previous;
+    if (c->period == Period::Week) {
+        if (*n <= 1) {
+            return {};
+        }
+        previous = std::to_string(*n - 1);
+    } else {
+        if (key.size() != 4) {
+            return {};
+        }
+        int yy = *n / 100;
+        int mm = *n % 100 - 1;
+        if (mm == 0) {
+            mm = 12;
+            yy = (yy + 99) % 100;
+        }
+        previous = std::to_string(yy * 100 + mm + 10000).substr(1);
+    }
+    return dataFile.parent_path() / (std::string(code) + previous + ".csv");
+}
+
+HealthWatch::ListState HealthWatch::StateOf(const std::filesystem::path& file) {
+    ListState state;
+    state.records = ReadRecords(file);
+    std::error_code ec;
+    state.written = std::filesystem::last_write_time(file, ec);
+    return state;
+}
+
+bool HealthWatch::Run(const std::function<bool()>& step) {
+    CategoryHealth row;
+    row.category = context_.category;
+    row.list = context_.dataFile.filename().string();
+    row.lastAttempt = clock_.Now();
+    bool result = false;
+    try {
+        result = step();
+    } catch (const std::exception& e) {
+        row.outcome = HealthOutcome::ConversionError;
+        row.detail = e.what();
+        Record(std::move(row));
+        throw;
+    }
+    if (Conclude(result, row)) {
+        Record(std::move(row));
+    }
+    return result;
+}
+
+bool HealthWatch::Conclude(bool ranToEnd, CategoryHealth& row) const {
+    const bool cancelled = cancelled_ != nullptr && *cancelled_;
+    if (!context_.requestError.empty()) {
+        row.detail = context_.requestError;
+        row.outcome = cancelled ? HealthOutcome::Cancelled
+                      : context_.requestError.starts_with(kCertificateError)
+                          ? HealthOutcome::CertificateError
+                          : HealthOutcome::TransportError;
+        return true;
+    }
+    const bool requested = context_.http != nullptr && !context_.http->Header.empty();
+    const int status = requested ? StatusOf(context_.http->Header) : 0;
+    if (requested && (status < 200 || status > 299)) {
+        row.outcome = HealthOutcome::HttpStatus;
+        row.httpStatus = status;
+        row.detail = Trimmed(context_.http->Header.substr(0, context_.http->Header.find('\n')));
+        return true;
+    }
+    const std::filesystem::path previous = PreviousPeriodFile(context_.dataFile, context_.category);
+    if (step_ == HealthStep::UpdateCheck) {
+        if (!requested || ranToEnd) {
+            return false;
+        }
+        row.outcome = HealthOutcome::Unchanged;
+        row.lastSuccess = row.lastAttempt;
+        row.count = CountOf(before_.records);
+        row.previousCount = CountOf(ReadRecords(previous));
+        return true;
+    }
+    if (!ranToEnd) {
+        // The converter stopped with its own message, or the page it was given was gone.
+        row.outcome = cancelled ? HealthOutcome::Cancelled : HealthOutcome::ConversionError;
+        return true;
+    }
+    if (!context_.conversionStarted) {
+        row.outcome = HealthOutcome::Cancelled;  // the import by hand was declined or closed
+        return true;
+    }
+    const ListState after = StateOf(context_.dataFile);
+    const bool replaced =
+        after.records && (after.written != before_.written || after.records != before_.records);
+    row.previousCount = CountOf(ReadRecords(previous));
+    if (!replaced) {
+        // The converter keeps the old list when the page held no record.
+        row.outcome = HealthOutcome::NoRecords;
+        row.count = 0;
+        return true;
+    }
+    row.outcome = after.records == before_.records ? HealthOutcome::Unchanged
+                  : requested                      ? HealthOutcome::Updated
+                                                   : HealthOutcome::Imported;
+    row.lastSuccess = row.lastAttempt;
+    row.count = CountOf(after.records);
+    return true;
+}
+
+void HealthWatch::Record(CategoryHealth row) {
+    recorded_ = row;
+    if (context_.settings == nullptr) {
+        return;
+    }
+    try {
+        SourceHealth(context_.settings->dataFolder).Record(row);
+    } catch (const std::exception& e) {
+        recordError_ = e.what();
+    }
+}
+
+}  // namespace yomida
