@@ -1,10 +1,13 @@
 #include "desktop/DialogFrame.h"
 
+#include <algorithm>
+
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QLayout>
+#include <QStyle>
 #include <QWindow>
 
 namespace yomida::qt {
@@ -82,6 +85,26 @@ void SetWindowRole(QWidget& window, QAccessible::Role role) {
 
 void YieldTopToModalDialogs(QWidget& window) {
     new ModalWatch(window);
+}
+
+QRect PlaceOnScreen(const QWidget& window, const QRect& area, QPoint at, QSize size) {
+    const QRect inside = window.geometry();
+    const QRect outside = window.frameGeometry();
+    QMargins frame(inside.left() - outside.left(), inside.top() - outside.top(),
+                   outside.right() - inside.right(), outside.bottom() - inside.bottom());
+    // The frame is unknown until the window manager has framed the window once; the title bar
+    // is the biggest part of it.
+    if (frame.isNull()) {
+        const int border = window.style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+        frame = QMargins(border, window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + border,
+                         border, border);
+    }
+    size = size.boundedTo(area.marginsRemoved(frame).size());
+    const int outerWidth = size.width() + frame.left() + frame.right();
+    const int outerHeight = size.height() + frame.top() + frame.bottom();
+    at.setX(std::clamp(at.x(), area.left(), area.right() + 1 - outerWidth));
+    at.setY(std::clamp(at.y(), area.top(), area.bottom() + 1 - outerHeight));
+    return QRect(at, size);
 }
 
 }  // namespace yomida::qt

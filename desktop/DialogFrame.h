@@ -2,6 +2,10 @@
 
 #include <QAccessible>
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
 class QDialog;
 class QWidget;
 
@@ -18,5 +22,10 @@ void SetWindowRole(QWidget& window, QAccessible::Role role);
 // While any modal dialog is up, `window` gives up staying on top, so the dialog, which the user
 // must answer first, is never hidden behind it. It stays on top again once the last one closes.
 void YieldTopToModalDialogs(QWidget& window);
+
+// Where the top-level `window` goes so that its whole frame lies in the screen's free `area`:
+// the inside `size` shrunk to fit and the frame's top left `at` moved in. The result's position
+// is the frame's, as move() takes it; its size is the inside's, as resize() takes it.
+QRect PlaceOnScreen(const QWidget& window, const QRect& area, QPoint at, QSize size);
 
 }  // namespace yomida::qt

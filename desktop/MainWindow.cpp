@@ -15,7 +15,6 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
@@ -25,6 +24,7 @@
 
 #include "desktop/BusyPanel.h"
 #include "desktop/ConditionListDialog.h"
+#include "desktop/DialogFrame.h"
 #include "desktop/GridModel.h"
 #include "desktop/HealthWindow.h"
 #include "desktop/Icons.h"
@@ -444,24 +444,7 @@ QRect MainWindow::OnScreen(const QRect& wanted) const {
     if (screen == nullptr) {
         return wanted;
     }
-    // Before the window is shown its frame is unknown; the title bar is the biggest part of it.
-    QMargins frame(frameGeometry().left() - geometry().left(),
-                   geometry().top() - frameGeometry().top(),
-                   frameGeometry().right() - geometry().right(),
-                   frameGeometry().bottom() - geometry().bottom());
-    if (frame.isNull()) {
-        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
-        frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
-                         border);
-    }
-    // The position is the frame's, as move() and pos() have it; the size is the inside's.
-    const QRect area = screen->availableGeometry();
-    const QSize size = wanted.size().boundedTo(area.marginsRemoved(frame).size());
-    const int outerWidth = size.width() + frame.left() + frame.right();
-    const int outerHeight = size.height() + frame.top() + frame.bottom();
-    const int left = std::clamp(wanted.left(), area.left(), area.right() + 1 - outerWidth);
-    const int top = std::clamp(wanted.top(), area.top(), area.bottom() + 1 - outerHeight);
-    return QRect(QPoint(left, top), size);
+    return PlaceOnScreen(*this, screen->availableGeometry(), wanted.topLeft(), wanted.size());
 }
 
 void MainWindow::ApplyGeometry() {

@@ -6,10 +6,8 @@
 #include <QLabel>
 #include <QScreen>
 #include <QShortcut>
-#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "desktop/DialogFrame.h"
 #include "desktop/QtText.h"
@@ -75,18 +73,6 @@ void WatchResultWindow::FitToScreen() {
         return;
     }
     const QRect area = screen->availableGeometry();
-    // The frame is unknown until the window manager has framed the window once; the title bar
-    // is the biggest part of it.
-    QMargins frame(geometry().left() - frameGeometry().left(),
-                   geometry().top() - frameGeometry().top(),
-                   frameGeometry().right() - geometry().right(),
-                   frameGeometry().bottom() - geometry().bottom());
-    if (frame.isNull()) {
-        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
-        frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
-                         border);
-    }
-    const QSize inside = size().boundedTo(area.marginsRemoved(frame).size());
     // A window not yet shown opens just inside the main window's corner; one already shown
     // stays where the user put it. Either way no edge passes the free area's.
     QPoint at = pos();
@@ -95,12 +81,9 @@ void WatchResultWindow::FitToScreen() {
                  ? parentWidget()->window()->frameGeometry().topLeft() + QPoint(40, 40)
                  : area.topLeft();
     }
-    const int outerWidth = inside.width() + frame.left() + frame.right();
-    const int outerHeight = inside.height() + frame.top() + frame.bottom();
-    at.setX(std::clamp(at.x(), area.left(), area.right() + 1 - outerWidth));
-    at.setY(std::clamp(at.y(), area.top(), area.bottom() + 1 - outerHeight));
-    resize(inside);
-    move(at);
+    const QRect placed = PlaceOnScreen(*this, area, at, size());
+    resize(placed.size());
+    move(placed.topLeft());
 }
 
 void WatchResultWindow::ShowMatches(const std::vector<WatchMatch>& matches) {
