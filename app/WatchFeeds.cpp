@@ -437,10 +437,10 @@ size_t WriteNewsFeed(const std::filesystem::path& folder, const std::vector<Watc
         xml += "    <title>" + XmlText(e.title) + "</title>\n";
         xml += "    <updated>" + AtomTime(e.updated) + "</updated>\n";
         xml += "    <category term=\"" + XmlText(e.category) + "\"/>\n";
-        xml += "    <summary type=\"text\">" +
+        xml += "    <content type=\"text\">" +
                XmlText("分類: " + e.category + "\n発売日: " + e.date + "\n出版社: " + e.publisher +
                        "\n作者: " + e.author) +
-               "</summary>\n";
+               "</content>\n";
         xml += "  </entry>\n";
     }
     xml += "</feed>\n";

@@ -125,7 +125,7 @@ std::vector<Entry> ParseFeed(const std::filesystem::path& file, std::string* fee
     for (xmlNode* c = feed->children; c; c = c->next) {
         if (Named(c, "entry")) {
             entries.push_back(
-                {Child(c, "id"), Child(c, "title"), Child(c, "updated"), Child(c, "summary")});
+                {Child(c, "id"), Child(c, "title"), Child(c, "updated"), Child(c, "content")});
         }
     }
     return entries;
