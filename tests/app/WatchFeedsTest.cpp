@@ -278,6 +278,11 @@ TEST(WatchFeeds, DamagedStateFilesStartAfresh) {
     EXPECT_EQ(ParseFeed(dir / kWatchFeedFile).size(), 1u);
     EXPECT_FALSE(WriteWatchFeeds(dir.path(), matches, At(10, 5)).stateDamaged)
         << "the state was written anew";
+
+    // Nothing watched any more: the events go from the subscribed calendar, the entries stay.
+    EXPECT_EQ(WriteWatchFeeds(dir.path(), {}, At(11, 5)).events, 0u);
+    EXPECT_TRUE(ParseCalendar(dir / kWatchCalendarFile).empty());
+    EXPECT_EQ(ParseFeed(dir / kWatchFeedFile).size(), 1u);
 }
 
 std::string RunWatch(const std::vector<std::string>& args) {
