@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <unordered_set>
 
 #include "app/CalendarExport.h"
 #include "platform/Cp932.h"
@@ -393,11 +394,10 @@ size_t WriteNewsFeed(const std::filesystem::path& folder, const std::vector<Watc
     FileReplacement stateOut(folder / kWatchFeedState);
     std::vector<Entry> entries = ReadFeedState(folder / kWatchFeedState, damaged);
     std::vector<Entry> fresh;
-    const auto known = [&](const std::string& id) {
-        const auto same = [&id](const Entry& e) { return e.id == id; };
-        return std::any_of(entries.begin(), entries.end(), same) ||
-               std::any_of(fresh.begin(), fresh.end(), same);
-    };
+    std::unordered_set<std::string> known;
+    for (const Entry& e : entries) {
+        known.insert(e.id);
+    }
     for (const WatchMatch& m : matches) {
         if (!m.isNew) {
             continue;
@@ -405,7 +405,7 @@ size_t WriteNewsFeed(const std::filesystem::path& folder, const std::vector<Watc
         // The same identity as the memory of seen matches: the period belongs to it.
         std::string id = UuidUrn(IdentityHash(m.category, m.periodKey, m.Cell(kPublisherCol),
                                               m.Cell(kTitleCol), m.Cell(kAuthorCol)));
-        if (known(id)) {
+        if (!known.insert(id).second) {
             continue;
         }
         fresh.push_back({std::move(id), options.now, StateField(CategoryName(m.category)),
