@@ -6,10 +6,12 @@
 #include <cstdlib>
 
 #include "app/CalendarExport.h"
+#include "app/WatchFeeds.h"
 #include "app/WatchMemory.h"
 #include "download/ShopSearch.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "platform/IoError.h"
 #include "platform/ScopeExit.h"
 #include "settings/SettingsFile.h"
 #include "sources/RecordLayout.h"
@@ -651,6 +653,12 @@ MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
     }
     if (result.filesSkipped > 0) {
         text += " 読めないファイル "_sj + std::to_string(result.filesSkipped) + "件"_sj;
+    }
+    // The matches are shown whether or not the subscribed files could be rewritten.
+    try {
+        WriteWatchFeeds(Settings.dataFolder, WatchMatches, CurrentWatchFeedOptions(clock_, false));
+    } catch (const IoError&) {
+        text += " watch.ics/watch.atom を書けません"_sj;
     }
     StBar.panels[0].text = text;
     return WatchScanState::Ended;

@@ -3,11 +3,14 @@
 #include <filesystem>
 #include <ostream>
 
+#include "app/WatchFeeds.h"
 #include "app/WatchMemory.h"
 #include "app/WatchScan.h"
 #include "cli/CliArgs.h"
+#include "platform/Clock.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "platform/IoError.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
 
@@ -31,7 +34,8 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     }
     WatchWords words{settings.watchPublisher, settings.watchTitle, settings.watchAuthor};
     // Words on the command line take the place of the settings' words, all three together.
-    if (p.Has("publisher") || p.Has("title") || p.Has("author")) {
+    const bool ownWords = p.Has("publisher") || p.Has("title") || p.Has("author");
+    if (ownWords) {
         words = {Utf8ToCp932(p.values["publisher"]), Utf8ToCp932(p.values["title"]),
                  Utf8ToCp932(p.values["author"])};
     }
@@ -45,6 +49,16 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (onlyNew) {
         WatchMemory memory(folder / WatchMemory::kCommandLineFile);
         memory.MarkNewAndRemember(result.matches);
+    }
+    // The subscribed files follow every scan of the watch list; a one-off search with words of
+    // its own leaves them alone. Failing to rewrite them does not change what the scan found, so
+    // the exit status stays the scan's.
+    if (!ownWords) {
+        try {
+            WriteWatchFeeds(folder, result.matches, CurrentWatchFeedOptions(SystemClock(), false));
+        } catch (const IoError& e) {
+            err << "yomida-cli: " << e.what() << '\n';
+        }
     }
     size_t printed = 0;
     std::string line;

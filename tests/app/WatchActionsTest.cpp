@@ -66,8 +66,20 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
     EXPECT_TRUE(form.WatchMatches[0].isNew);
     EXPECT_EQ(U8(form.WatchMatches[0].dateText), "2003/05/03");
     EXPECT_EQ(form.WatchNewCount, 0u);
+    // The scan rewrote the subscribed files: every match an event, every new one an entry.
+    const auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != text.npos; at = text.find(what, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.ics"), "BEGIN:VEVENT"), 3u);
+    EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.atom"), "<entry>"), 3u);
     Scan();
     EXPECT_FALSE(form.WatchMatches[0].isNew);
+    EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.atom"), "<entry>"), 3u)
+        << "entries stay once no longer new";
     EXPECT_EQ(ui.messagePumps, 0) << "the scan never turns the message loop inside a handler";
 
     form.WatchOpenMatch(form.WatchMatches[2]);

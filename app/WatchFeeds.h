@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <vector>
+
+#include "app/WatchScan.h"
+#include "platform/Clock.h"
+
+namespace yomida {
+
+// A calendar and a news feed of the watch matches, rewritten in the data folder after every scan
+// so that a calendar program or a feed reader can subscribe to the files themselves.
+inline constexpr const char* kWatchCalendarFile = "watch.ics";
+inline constexpr const char* kWatchFeedFile = "watch.atom";
+// What the files remember from one scan to the next: per event its sequence and dates, per entry
+// the time it came in. Each sits beside its file under the file's name and ".state".
+inline constexpr const char* kWatchCalendarState = "watch.ics.state";
+inline constexpr const char* kWatchFeedState = "watch.atom.state";
+
+inline constexpr size_t kWatchFeedMaxEntries = 200;
+
+struct WatchFeedOptions {
+    bool alarm = false;                   // a reminder the day before, at 09:00
+    std::chrono::year_month_day today{};  // the calendar starts on the previous month's first day
+    std::chrono::sys_seconds now{};       // stamps the events that changed and the new entries
+};
+
+// Today by the clock and now by the system's time.
+WatchFeedOptions CurrentWatchFeedOptions(const Clock& clock, bool alarm);
+
+struct WatchFeedsResult {
+    size_t events = 0;          // in the calendar
+    size_t entries = 0;         // in the feed
+    bool stateDamaged = false;  // a state file could not be understood and was started afresh
+};
+
+// Rewrites both files from the matches of a whole scan; the feed takes in those marked new and
+// keeps the entries of earlier scans. Each file is replaced only when complete; throws IoError.
+WatchFeedsResult WriteWatchFeeds(const std::filesystem::path& dataFolder,
+                                 const std::vector<WatchMatch>& matches,
+                                 const WatchFeedOptions& options);
+
+}  // namespace yomida

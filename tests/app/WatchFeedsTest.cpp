@@ -1,0 +1,314 @@
+#include "app/WatchFeeds.h"
+
+#include <gtest/gtest.h>
+#include <libical/ical.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "cli/Cli.h"
+#include "support/TestSupport.h"
+
+namespace yomida {
+namespace {
+
+using namespace std::chrono;
+using test::Sj;
+
+struct Event {
+    std::string uid;
+    std::string summary;
+    std::string start;
+    std::string end;
+    int sequence = -1;
+    std::string lastModified;
+    int alarmSeconds = 0;  // the trigger's offset, 0 without an alarm
+};
+
+std::string DateOf(icaltimetype t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
+    return t.is_date ? buf
+                     : std::string(buf) + "T" +
+                           std::to_string(t.hour * 10000 + t.minute * 100 + t.second);
+}
+
+// The events as libical reads the file; fails the test on any parse error.
+std::map<std::string, Event> ParseCalendar(const std::filesystem::path& file) {
+    const std::string text = test::ReadBytes(file);
+    std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> cal(
+        icalparser_parse_string(text.c_str()), icalcomponent_free);
+    EXPECT_NE(cal, nullptr);
+    if (!cal) {
+        return {};
+    }
+    EXPECT_EQ(icalcomponent_isa(cal.get()), ICAL_VCALENDAR_COMPONENT);
+    EXPECT_EQ(icalcomponent_count_errors(cal.get()), 0) << text;
+    std::map<std::string, Event> events;
+    for (icalcomponent* e = icalcomponent_get_first_component(cal.get(), ICAL_VEVENT_COMPONENT);
+         e != nullptr; e = icalcomponent_get_next_component(cal.get(), ICAL_VEVENT_COMPONENT)) {
+        Event ev{icalcomponent_get_uid(e),
+                 icalcomponent_get_summary(e),
+                 DateOf(icalcomponent_get_dtstart(e)),
+                 DateOf(icalcomponent_get_dtend(e)),
+                 icalcomponent_get_sequence(e),
+                 "",
+                 0};
+        if (icalproperty* p = icalcomponent_get_first_property(e, ICAL_LASTMODIFIED_PROPERTY)) {
+            ev.lastModified = icaltime_as_ical_string(icalproperty_get_lastmodified(p));
+        }
+        if (icalcomponent* a = icalcomponent_get_first_component(e, ICAL_VALARM_COMPONENT)) {
+            icalproperty* trigger = icalcomponent_get_first_property(a, ICAL_TRIGGER_PROPERTY);
+            EXPECT_NE(trigger, nullptr);
+            ev.alarmSeconds = icaldurationtype_as_int(icalproperty_get_trigger(trigger).duration);
+        }
+        EXPECT_TRUE(events.emplace(ev.uid, ev).second) << "UIDs are unique: " << ev.uid;
+    }
+    return events;
+}
+
+struct Entry {
+    std::string id;
+    std::string title;
+    std::string updated;
+    std::string summary;
+};
+
+std::string Text(xmlNode* node) {
+    xmlChar* s = xmlNodeGetContent(node);
+    std::string text = s ? reinterpret_cast<const char*>(s) : "";
+    xmlFree(s);
+    return text;
+}
+
+bool Named(xmlNode* node, const char* name) {
+    return node->type == XML_ELEMENT_NODE &&
+           xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>(name)) == 0 && node->ns &&
+           xmlStrcmp(node->ns->href,
+                     reinterpret_cast<const xmlChar*>("http://www.w3.org/2005/Atom")) == 0;
+}
+
+std::string Child(xmlNode* parent, const char* name) {
+    for (xmlNode* c = parent->children; c; c = c->next) {
+        if (Named(c, name)) {
+            return Text(c);
+        }
+    }
+    return "";
+}
+
+// The feed's entries as libxml2 reads the file, with the feed's required elements checked.
+std::vector<Entry> ParseFeed(const std::filesystem::path& file, std::string* feedId = nullptr) {
+    const std::string text = test::ReadBytes(file);
+    std::unique_ptr<xmlDoc, void (*)(xmlDoc*)> doc(
+        xmlReadMemory(text.data(), static_cast<int>(text.size()), "watch.atom", nullptr,
+                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+        xmlFreeDoc);
+    EXPECT_NE(doc, nullptr) << text;
+    if (!doc) {
+        return {};
+    }
+    xmlNode* feed = xmlDocGetRootElement(doc.get());
+    EXPECT_TRUE(Named(feed, "feed"));
+    EXPECT_NE(Child(feed, "id"), "");
+    EXPECT_NE(Child(feed, "title"), "");
+    EXPECT_NE(Child(feed, "updated"), "");
+    EXPECT_NE(Child(feed, "author"), "");
+    if (feedId) {
+        *feedId = Child(feed, "id");
+    }
+    std::vector<Entry> entries;
+    for (xmlNode* c = feed->children; c; c = c->next) {
+        if (Named(c, "entry")) {
+            entries.push_back(
+                {Child(c, "id"), Child(c, "title"), Child(c, "updated"), Child(c, "content")});
+        }
+    }
+    return entries;
+}
+
+WatchMatch Match(int category, const std::string& period, const std::string& day,
+                 const std::string& title, bool isNew = false) {
+    WatchMatch m;
+    m.category = category;
+    m.periodKey = period;
+    const int yy = std::stoi(period.substr(0, 2));
+    const unsigned mm = static_cast<unsigned>(std::stoi(period.substr(2, 2)));
+    m.month = year{2000 + yy} / month{mm};
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "%04d/%02u/", 2000 + yy, mm);
+    m.dateText = prefix + Sj(day);
+    m.fileName = "comic" + period + ".csv";
+    m.cells = {"1", Sj("□"), Sj("講談社"), Sj(day), Sj(title), Sj("作者, 甲"), "420", ""};
+    m.isNew = isNew;
+    return m;
+}
+
+WatchFeedOptions At(int dayOfMonth, int hour, bool alarm = false) {
+    const year_month_day today{year{2026}, December, day{static_cast<unsigned>(dayOfMonth)}};
+    return {alarm, today, sys_days{today} + hours{hour}};
+}
+
+TEST(WatchFeeds, CalendarKeepsUidsAndRaisesTheSequenceWhenATitleMoves) {
+    test::TempDir dir;
+    std::vector<WatchMatch> matches = {
+        Match(1, "2612", "12日", "動く題"),
+        Match(1, "2612", "上", "上旬の題"),
+        Match(1, "2612", "5", "二度の題"),
+        Match(1, "2612", "20", "二度の題"),      // the same title on another day is its own event
+        Match(1, "2610", "3", "古い題"),         // before the previous month
+        Match(1, "2612", "未定", "日の無い題"),  // no day an event can take
+        Match(2, "2611", "30", "a, b; c\\d"),
+    };
+    WatchFeedsResult r = WriteWatchFeeds(dir.path(), matches, At(8, 5));
+    EXPECT_EQ(r.events, 5u);
+    EXPECT_FALSE(r.stateDamaged);
+    std::map<std::string, Event> first = ParseCalendar(dir / kWatchCalendarFile);
+    ASSERT_EQ(first.size(), 5u);
+    std::map<std::string, Event> bySummary;
+    for (const auto& [uid, e] : first) {
+        EXPECT_EQ(e.sequence, 0);
+        EXPECT_EQ(e.lastModified, "20261208T050000Z");
+        EXPECT_EQ(e.alarmSeconds, 0);
+        EXPECT_EQ(uid.find("2612"), std::string::npos) << "the period stays out of the UID";
+        bySummary[e.summary + e.start] = e;
+    }
+    EXPECT_EQ(bySummary.at("動く題2026-12-12").end, "2026-12-13");
+    EXPECT_EQ(bySummary.at("上旬の題2026-12-01").end, "2026-12-11");
+    EXPECT_EQ(bySummary.at("a, b; c\\d2026-11-30").end, "2026-12-01");
+    EXPECT_NE(bySummary.at("二度の題2026-12-05").uid, bySummary.at("二度の題2026-12-20").uid);
+
+    // A later scan finding the same: same UIDs, nothing changed, nothing stamped anew.
+    std::reverse(matches.begin(), matches.end());
+    WriteWatchFeeds(dir.path(), matches, At(9, 6, true));
+    std::map<std::string, Event> second = ParseCalendar(dir / kWatchCalendarFile);
+    ASSERT_EQ(second.size(), first.size());
+    for (const auto& [uid, e] : first) {
+        ASSERT_TRUE(second.contains(uid));
+        EXPECT_EQ(second[uid].sequence, 0);
+        EXPECT_EQ(second[uid].lastModified, e.lastModified);
+        EXPECT_EQ(second[uid].alarmSeconds, -15 * 3600) << "09:00 the day before";
+    }
+
+    // The title is postponed to the next month's last third: the same event, moved.
+    const std::string moved = bySummary.at("動く題2026-12-12").uid;
+    matches.erase(std::find_if(matches.begin(), matches.end(),
+                               [](const WatchMatch& m) { return m.Cell(4) == Sj("動く題"); }));
+    matches.push_back(Match(1, "2701", "下", "動く題"));
+    WriteWatchFeeds(dir.path(), matches, At(10, 7));
+    std::map<std::string, Event> third = ParseCalendar(dir / kWatchCalendarFile);
+    ASSERT_EQ(third.size(), first.size());
+    ASSERT_TRUE(third.contains(moved));
+    EXPECT_EQ(third[moved].start, "2027-01-21");
+    EXPECT_EQ(third[moved].end, "2027-02-01");
+    EXPECT_EQ(third[moved].sequence, 1);
+    EXPECT_EQ(third[moved].lastModified, "20261210T070000Z");
+    EXPECT_EQ(third[bySummary.at("上旬の題2026-12-01").uid].sequence, 0);
+
+    // Gone for a scan and back on its old day: still a change a subscriber must take.
+    matches.pop_back();
+    WriteWatchFeeds(dir.path(), matches, At(11, 7));
+    EXPECT_FALSE(ParseCalendar(dir / kWatchCalendarFile).contains(moved));
+    matches.push_back(Match(1, "2612", "12", "動く題"));
+    WriteWatchFeeds(dir.path(), matches, At(12, 7));
+    EXPECT_EQ(ParseCalendar(dir / kWatchCalendarFile)[moved].sequence, 2);
+}
+
+TEST(WatchFeeds, FeedKeepsEarlierEntriesNewestFirstUpToTheCap) {
+    test::TempDir dir;
+    std::vector<WatchMatch> matches = {Match(1, "2612", "1", "新しい <&> 題", true),
+                                       Match(1, "2612", "2", "見た題", false)};
+    WriteWatchFeeds(dir.path(), matches, At(8, 5));
+    std::string feedId;
+    std::vector<Entry> first = ParseFeed(dir / kWatchFeedFile, &feedId);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].title, "新しい <&> 題");
+    EXPECT_EQ(first[0].updated, "2026-12-08T05:00:00Z");
+    EXPECT_NE(first[0].summary.find("講談社"), std::string::npos);
+    EXPECT_NE(first[0].summary.find("2026/12/1"), std::string::npos);
+    EXPECT_EQ(first[0].id.rfind("urn:uuid:", 0), 0u);
+
+    // The next scan no longer marks it new; it stays, with its id, below the newer entries.
+    for (WatchMatch& m : matches) {
+        m.isNew = false;
+    }
+    for (int i = 0; i < 150; ++i) {
+        matches.push_back(Match(2, "2612", "3", "一回目" + std::to_string(i), true));
+    }
+    WriteWatchFeeds(dir.path(), matches, At(9, 5));
+    std::string sameFeedId;
+    std::vector<Entry> second = ParseFeed(dir / kWatchFeedFile, &sameFeedId);
+    EXPECT_EQ(sameFeedId, feedId);
+    ASSERT_EQ(second.size(), 151u);
+    EXPECT_EQ(second.back().id, first[0].id);
+    EXPECT_EQ(second.front().title, "一回目0");
+    EXPECT_EQ(second.front().updated, "2026-12-09T05:00:00Z");
+
+    // A match marked new twice, by the window and by the command line, is one entry.
+    for (int i = 0; i < 100; ++i) {
+        matches.push_back(Match(3, "2701", "4", "二回目" + std::to_string(i), true));
+    }
+    WriteWatchFeeds(dir.path(), matches, At(10, 5));
+    std::vector<Entry> third = ParseFeed(dir / kWatchFeedFile);
+    ASSERT_EQ(third.size(), kWatchFeedMaxEntries);
+    EXPECT_EQ(third[0].title, "二回目0");
+    EXPECT_EQ(third[99].title, "二回目99");
+    EXPECT_EQ(third[100].title, "一回目0");
+    EXPECT_EQ(third[100].id, second[0].id);
+    EXPECT_EQ(third[199].title, "一回目99") << "the oldest went first";
+}
+
+TEST(WatchFeeds, DamagedStateFilesStartAfresh) {
+    test::TempDir dir;
+    const std::vector<WatchMatch> matches = {Match(1, "2612", "12", "題", true)};
+    WriteWatchFeeds(dir.path(), matches, At(8, 5));
+    const std::string uid = ParseCalendar(dir / kWatchCalendarFile).begin()->first;
+
+    test::WriteBytes(dir / kWatchCalendarState, "YOMIDA watch.ics state 1\r\nuid\tx\t1\t2\n");
+    test::WriteBytes(dir / kWatchFeedState, std::string("\0\xff garbage", 10));
+    const WatchFeedsResult r = WriteWatchFeeds(dir.path(), matches, At(9, 5));
+    EXPECT_TRUE(r.stateDamaged);
+    std::map<std::string, Event> events = ParseCalendar(dir / kWatchCalendarFile);
+    ASSERT_TRUE(events.contains(uid));
+    EXPECT_EQ(events[uid].sequence, 0);
+    EXPECT_EQ(ParseFeed(dir / kWatchFeedFile).size(), 1u);
+    EXPECT_FALSE(WriteWatchFeeds(dir.path(), matches, At(10, 5)).stateDamaged)
+        << "the state was written anew";
+
+    // Nothing watched any more: the events go from the subscribed calendar, the entries stay.
+    EXPECT_EQ(WriteWatchFeeds(dir.path(), {}, At(11, 5)).events, 0u);
+    EXPECT_TRUE(ParseCalendar(dir / kWatchCalendarFile).empty());
+    EXPECT_EQ(ParseFeed(dir / kWatchFeedFile).size(), 1u);
+}
+
+std::string RunWatch(const std::vector<std::string>& args) {
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    RunCli(args, in, out, err);
+    return err.str();
+}
+
+TEST(WatchFeeds, CommandLineScanOfTheWatchListWritesTheFiles) {
+    test::TempDir dir;
+    test::WriteDataFile(dir / "comic2612.csv",
+                        {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,12,見る題,甲,420"});
+    const std::string folder = dir.path().string();
+    // A one-off search with words of its own is not the watch list.
+    EXPECT_EQ(RunWatch({"watch", folder, "--title", "見る"}), "");
+    EXPECT_FALSE(std::filesystem::exists(dir / kWatchCalendarFile));
+
+    test::WriteBytes(dir / "settings.ini", Sj("[WATCH]\r\nTITLE=見る\r\n"));
+    EXPECT_EQ(RunWatch({"watch", folder, "--settings", (dir / "settings.ini").string()}), "");
+    const std::map<std::string, Event> events = ParseCalendar(dir / kWatchCalendarFile);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.begin()->second.summary, "見る題");
+    EXPECT_TRUE(ParseFeed(dir / kWatchFeedFile).empty()) << "nothing was marked new";
+}
+
+}  // namespace
+}  // namespace yomida
