@@ -475,7 +475,7 @@ void MainWindowLogic::RefreshCategoryIcons() {
 }
 
 void MainWindowLogic::LoadReleaseList() {
-    const int count = List.Load(DataFilePath);
+    const int count = List.Load(DataFilePath, List.Filter.Submit());
     StBar.panels[1].text = std::to_string(count) + "件"_sj;
     RefreshCategoryIcons();
 }

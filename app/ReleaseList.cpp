@@ -27,16 +27,14 @@ constexpr char kSpaceStandIn = '\x7F';
 
 // Reads the lines that pass the filter into grid rows 2 onwards (the header line included);
 // `widest` is the most fields any of them had.
-void ReadLinesIntoGrid(ReleaseRecordReader& file, SearchFilter& filter, ComboGrid& grid,
+void ReadLinesIntoGrid(ReleaseRecordReader& file, const SearchQuery& query, ComboGrid& grid,
                        int& widest) {
     std::string scratch;
     std::string rowData;
     std::vector<std::string> fields;
     while (file.Next(fields)) {
-        // The header line goes through the filter too, which settles an open day range, but it
-        // is shown whatever the filter says.
-        const bool matches = filter.RecordMatches(fields);
-        if (!ReleaseRecordReader::IsHeader(fields) && !matches) {
+        // The header line is shown whatever the query says.
+        if (!ReleaseRecordReader::IsHeader(fields) && !query.Matches(fields)) {
             continue;
         }
         rowData.clear();
@@ -166,20 +164,15 @@ ReleaseList::ReleaseList(Ui& ui, const Clock& clock) : Filter(clock), ui_(ui) {
     CmbSort.items = {"発売日順"_sj, "出版社順"_sj, "タイトル順"_sj, "価格順"_sj};
 }
 
-int ReleaseList::Load(const std::filesystem::path& dataFile) {
+int ReleaseList::Load(const std::filesystem::path& dataFile, const SearchQuery& query) {
     HourglassCursor hourglass(ui_);
     ReleaseRecordReader file(dataFile);
     ComboGrid1.SetRowCount(2);
     int widest = 0;
 
-    for (int box = 1; box <= 3; ++box) {
-        Filter.PushSearchHistory(box);
-    }
-    Filter.BuildWordLists();
-
     int count = 0;
     try {
-        ReadLinesIntoGrid(file, Filter, ComboGrid1, widest);
+        ReadLinesIntoGrid(file, query, ComboGrid1, widest);
         const int rows = ComboGrid1.RowCount();
         if (rows > 3) {
             ComboGrid1.SetRowCount(rows - 2);

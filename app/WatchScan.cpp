@@ -12,8 +12,7 @@
 
 #include "app/ReleaseRecordReader.h"
 #include "app/ResultOrder.h"
-#include "app/SearchFilter.h"
-#include "platform/Clock.h"
+#include "app/SearchQuery.h"
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"
 #include "platform/ScopeExit.h"
@@ -44,25 +43,6 @@ std::string MonthPrefix(year_month month) {
     return buf;
 }
 
-// The search's matcher with the watch words in its boxes, normalised as the boxes are.
-void SetWatchWords(SearchFilter& filter, const WatchWords& words) {
-    filter.CmbSrch1.text = words.publisher;
-    filter.CmbSrch2.text = words.title;
-    filter.CmbSrch3.text = words.author;
-    for (int box = 1; box <= 3; ++box) {
-        filter.PushSearchHistory(box);
-    }
-    filter.BuildWordLists();
-}
-
-bool HasWords(const WatchWords& words) {
-    const FixedClock clock(year_month_day{year{2000}, January, day{1}});
-    SearchFilter filter(clock);
-    SetWatchWords(filter, words);
-    return !filter.PublisherWords.empty() || !filter.TitleWords.empty() ||
-           !filter.AuthorWords.empty();
-}
-
 void DateMatch(const WatchFile& file, WatchMatch& m) {
     const std::string& day = m.Cell(kDateCol);
     if (file.weekDay && day.empty()) {
@@ -82,7 +62,7 @@ void DateMatch(const WatchFile& file, WatchMatch& m) {
 }
 
 // The matches of one file, in file order; throws when the file cannot be read.
-std::vector<WatchMatch> ScanOneFile(const WatchFile& file, SearchFilter& filter) {
+std::vector<WatchMatch> ScanOneFile(const WatchFile& file, const SearchQuery& query) {
     // A FIFO would keep the scan waiting for ever and a device never ends; a data file is
     // always a regular file.
     if (!FileExists(file.path)) {
@@ -93,7 +73,7 @@ std::vector<WatchMatch> ScanOneFile(const WatchFile& file, SearchFilter& filter)
     std::vector<std::string> fields;
     std::string scratch;
     while (reader.Next(fields)) {
-        if (ReleaseRecordReader::IsHeader(fields) || !filter.RecordMatches(fields)) {
+        if (ReleaseRecordReader::IsHeader(fields) || !query.Matches(fields)) {
             continue;
         }
         WatchMatch m;
@@ -206,8 +186,11 @@ std::string WatchMatch::Identity() const {
 
 WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words,
                                const WatchProgress& progress) {
+    // The words as the search boxes would take them; no date range, every marker.
+    const SearchQuery query =
+        SearchQuery::FromTypedTexts(words.publisher, words.title, words.author);
     // No words would let every record through; a watch list with nothing on it watches nothing.
-    const size_t total = HasWords(words) ? files.size() : 0;
+    const size_t total = query.HasWords() ? files.size() : 0;
     std::vector<std::vector<WatchMatch>> perFile(total);
     std::vector<char> failed(total, 0);
     std::atomic<size_t> next{0};
@@ -216,13 +199,9 @@ WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchW
     size_t done = 0;
 
     auto work = [&] {
-        // The matcher keeps scratch state, so each task has its own.
-        const FixedClock clock(year_month_day{year{2000}, January, day{1}});
-        SearchFilter filter(clock);
-        SetWatchWords(filter, words);
         for (size_t i = next++; i < total; i = next++) {
             try {
-                perFile[i] = ScanOneFile(files[i], filter);
+                perFile[i] = ScanOneFile(files[i], query);
             } catch (...) {
                 failed[i] = 1;
                 perFile[i].clear();

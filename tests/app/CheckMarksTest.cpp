@@ -153,7 +153,7 @@ TEST_F(CheckMarksTest, AnotherListsTicksSurviveRepeatedSaves) {
 
     // A second window ticks 2 and unticks 3 while this one is open.
     ReleaseList other(ui, clock);
-    other.Load(form.DataFilePath);
+    other.Load(form.DataFilePath, other.Filter.Submit());
     for (int r = 1; r < other.ComboGrid1.RowCount(); ++r) {
         const std::string_view number = other.ComboGrid1.Cell(0, r);
         if (number == "2" || number == "3") {
