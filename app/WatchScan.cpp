@@ -10,6 +10,7 @@
 #include <thread>
 #include <tuple>
 
+#include "app/ReleaseRecord.h"
 #include "app/ReleaseRecordReader.h"
 #include "app/ResultOrder.h"
 #include "app/SearchQuery.h"
@@ -83,7 +84,7 @@ std::vector<WatchMatch> ScanOneFile(const WatchFile& file, const SearchQuery& qu
         m.cells.resize(fields.size());
         for (size_t i = 0; i < fields.size(); ++i) {
             if (i == kCheckCol) {
-                m.cells[i] = CheckCellText(fields[i]);
+                m.cells[i] = TickGlyph(StoredFlagTicked(fields[i]));
             } else {
                 AppendCellText(fields[i], scratch, m.cells[i]);
             }

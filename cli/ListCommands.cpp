@@ -8,6 +8,7 @@
 
 #include "app/CalendarExport.h"
 #include "app/ReleaseList.h"
+#include "app/ReleaseRecord.h"
 #include "app/WatchScan.h"
 #include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
@@ -126,7 +127,7 @@ int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             if (c > 0) {
                 row += '\t';
             }
-            row += grid.Cell(c, r);
+            row += ShownCell(grid, c, r);
         }
         out << Cp932ToUtf8(row) << '\n';
     }
