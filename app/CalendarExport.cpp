@@ -190,7 +190,7 @@ std::vector<int> CalendarRows(const ComboGrid& grid) {
             continue;  // the empty row of a list with no record
         }
         shown.push_back(r);
-        if (grid.Cell(kCheckCol, r) == "■"_sj) {
+        if (grid.Ticked(r)) {
             ticked.push_back(r);
         }
     }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "sources/RecordLayout.h"
+
 namespace yomida {
 namespace {
 
@@ -23,11 +25,13 @@ std::pair<size_t, size_t> CellSpan(std::string_view data, int col) {
 
 }  // namespace
 
-ComboGrid::ComboGrid() : rows_(2), widths_(7, kDefaultColWidth) {}
+ComboGrid::ComboGrid()
+    : rows_(2), ticks_(2, Tick::None), widths_(kRecordColumns, kDefaultColWidth) {}
 
 void ComboGrid::SetRowCount(int count) {
     ++revision_;
     rows_.resize(static_cast<size_t>(std::max(count, kFixedRows + 1)));
+    ticks_.resize(rows_.size(), Tick::None);
     row_ = std::min(row_, RowCount() - 1);
     topRow_ = std::min(topRow_, RowCount() - 1);
 }
@@ -94,6 +98,34 @@ void ComboGrid::SetCell(int col, int row, std::string_view text) {
         return;
     }
     data.replace(start, end - start, text);
+}
+
+void ComboGrid::ClearRow(int row) {
+    RowData(row).clear();
+    ticks_[static_cast<size_t>(row)] = Tick::None;
+}
+
+void ComboGrid::KeepHeaderOnly() {
+    SetRowCount(kFixedRows + 1);
+    ClearRow(kFixedRows);
+}
+
+void ComboGrid::SetTicked(int row, bool ticked) {
+    ++revision_;
+    ticks_.at(static_cast<size_t>(row)) = ticked ? Tick::On : Tick::Off;
+}
+
+void ComboGrid::ReorderRows(int first, const std::vector<int>& order) {
+    ++revision_;
+    std::vector<std::string> rows(order.size());
+    std::vector<Tick> ticks(order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        const size_t from = static_cast<size_t>(first + order[i]);
+        rows[i] = std::move(rows_.at(from));
+        ticks[i] = ticks_.at(from);
+    }
+    std::move(rows.begin(), rows.end(), rows_.begin() + first);
+    std::copy(ticks.begin(), ticks.end(), ticks_.begin() + first);
 }
 
 void ComboGrid::SetCurrentCell(int col, int row) {

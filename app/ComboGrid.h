@@ -33,7 +33,18 @@ public:
     std::string_view Cell(int col, int row) const;
     // A cell's text ends at its first NUL byte, if it has one.
     void SetCell(int col, int row, std::string_view text);
-    void ClearRow(int row) { RowData(row).clear(); }
+    void ClearRow(int row);
+    // The header row above one blank row, as a list with no record shows.
+    void KeepHeaderOnly();
+
+    // A row read from a data file carries a tick, on or off; a row added or cleared carries
+    // none until one is set. The tick is data: how it is drawn is the view's business.
+    bool HasTick(int row) const { return TickAt(row) != Tick::None; }
+    bool Ticked(int row) const { return TickAt(row) == Tick::On; }
+    void SetTicked(int row, bool ticked);
+    // Rows `first` onwards take the order given: new row first + i is old row first + order[i].
+    // Each row's tick moves with it.
+    void ReorderRows(int first, const std::vector<int>& order);
 
     // Changes with every change of size or content, so a view knows when to read again.
     uint64_t Revision() const { return revision_; }
@@ -77,7 +88,11 @@ private:
     static constexpr size_t kIndexedRows = 8;
     const RowIndex& IndexOf(int row) const;
 
+    enum class Tick : unsigned char { None, Off, On };
+    Tick TickAt(int row) const { return ticks_.at(static_cast<size_t>(row)); }
+
     std::vector<std::string> rows_;
+    std::vector<Tick> ticks_;
     std::vector<int> widths_;
     int eighthColWidth_ = kDefaultColWidth;
     int col_ = 1;

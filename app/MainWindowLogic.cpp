@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/CalendarExport.h"
+#include "app/ReleaseRecord.h"
 #include "app/WatchFeeds.h"
 #include "app/WatchMemory.h"
 #include "download/ShopSearch.h"
@@ -201,6 +202,7 @@ void MainWindowLogic::LoadSettings() {
         Settings.category = 1;  // only a hand-edited file holds another number
     }
     ComboGrid& grid = List.ComboGrid1;
+    static_assert(kStoredColumnCount == kRecordColumns, "a width is kept for every column");
     for (size_t c = 0; c < kStoredColumnCount; ++c) {
         grid.SetColWidth(static_cast<int>(c), Settings.columnWidths[c]);
     }
@@ -373,8 +375,7 @@ bool MainWindowLogic::BeginDisplay() {
     if (Settings.checkSave) {
         CheckSaveExecute();
     }
-    List.ComboGrid1.SetRowCount(2);
-    List.ComboGrid1.ClearRow(1);
+    List.ComboGrid1.KeepHeaderOnly();
     return ResolveCategorySource();
 }
 
@@ -484,7 +485,7 @@ void MainWindowLogic::RefreshCategoryIcons() {
 }
 
 void MainWindowLogic::LoadReleaseList() {
-    const int count = List.Load(DataFilePath);
+    const int count = List.Load(DataFilePath, List.Filter.Submit());
     StBar.panels[1].text = std::to_string(count) + "件"_sj;
     RefreshCategoryIcons();
 }
@@ -850,7 +851,7 @@ void MainWindowLogic::OpenManualAt(const std::string& section) {
 
 void MainWindowLogic::SrcAmazon1Execute() {
     const ComboGrid& grid = List.ComboGrid1;
-    const std::string text(grid.Cell(grid.Col(), grid.Row()));
+    const std::string text(ShownCell(grid, grid.Col(), grid.Row()));
     OpenInBrowser(ShopSearchUrl(text, Settings.shopHost, Settings.shopTag));
 }
 

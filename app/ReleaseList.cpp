@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/ReleaseRecord.h"
 #include "app/ReleaseRecordReader.h"
 #include "app/ResultOrder.h"
 #include "platform/FileReplacement.h"
@@ -25,18 +26,16 @@ constexpr size_t kMaxCopiedRows = 100;
 // Hides a half-width space from the comma split; it is never part of a double-byte character.
 constexpr char kSpaceStandIn = '\x7F';
 
-// Reads the lines that pass the filter into grid rows 2 onwards (the header line included);
-// `widest` is the most fields any of them had.
-void ReadLinesIntoGrid(ReleaseRecordReader& file, SearchFilter& filter, ComboGrid& grid,
-                       int& widest) {
+// A load fills the grid's rows in file order from row 0, so the header line, read first, takes
+// the fixed row; `kept` counts the rows filled and `widest` gets the most fields of any of them.
+void ReadLinesIntoGrid(ReleaseRecordReader& file, const SearchQuery& query, ComboGrid& grid,
+                       int& kept, int& widest) {
     std::string scratch;
     std::string rowData;
     std::vector<std::string> fields;
     while (file.Next(fields)) {
-        // The header line goes through the filter too, which settles an open day range, but it
-        // is shown whatever the filter says.
-        const bool matches = filter.RecordMatches(fields);
-        if (!ReleaseRecordReader::IsHeader(fields) && !matches) {
+        // The header line is shown whatever the query says.
+        if (!ReleaseRecordReader::IsHeader(fields) && !query.Matches(fields)) {
             continue;
         }
         rowData.clear();
@@ -44,16 +43,30 @@ void ReadLinesIntoGrid(ReleaseRecordReader& file, SearchFilter& filter, ComboGri
             if (i > 0) {
                 rowData += ComboGrid::kCellSeparator;
             }
-            if (i == kCheckCol) {
-                rowData += CheckCellText(fields[i]);
-            } else {
+            if (i != kCheckCol) {  // the tick is kept apart from the texts
                 AppendCellText(fields[i], scratch, rowData);
             }
         }
-        grid.SetRowCount(grid.RowCount() + 1);
-        grid.RowData(grid.RowCount() - 3) = rowData;
+        if (kept >= grid.RowCount()) {
+            grid.SetRowCount(kept + 1);
+        }
+        grid.RowData(kept) = rowData;
+        grid.SetTicked(kept, StoredFlagTicked(fields[kCheckCol]));
+        ++kept;
         widest = std::max(widest, static_cast<int>(fields.size()));
     }
+}
+
+// Settles the rows of a finished load: a list with no record keeps the header row above one
+// blank row. Returns the number of records.
+int SettleRows(ComboGrid& grid, int kept) {
+    const int records = kept - ComboGrid::kFixedRows;
+    if (records > 0) {
+        grid.SetRowCount(kept);
+        return records;
+    }
+    grid.KeepHeaderOnly();
+    return 0;
 }
 
 // Splits a stored line at commas only: a half-width space inside a field does not cut it.
@@ -129,22 +142,12 @@ void AppendField(std::string_view field, bool quote, std::string& line) {
     }
 }
 
-// A stored flag as the loader reads it, so a full-width "１" that shows as ticked counts as one.
-bool StoredTick(const std::vector<std::string>& fields, std::string& plain) {
-    if (fields.size() <= kCheckCol) {
-        return false;
-    }
-    NormaliseWidthInto(fields[kCheckCol], plain);
-    return plain == "1";
-}
-
 // The tick of every row in the grid's present order.
 void NoteTicks(const ComboGrid& grid, std::vector<std::pair<std::string, bool>>& ticks) {
     ticks.clear();
     ticks.reserve(static_cast<size_t>(grid.RowCount()));
-    const std::string& ticked = "■"_sj;
     for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
-        ticks.emplace_back(grid.Cell(kNumberCol, r), grid.Cell(kCheckCol, r) == ticked);
+        ticks.emplace_back(grid.Cell(kNumberCol, r), grid.Ticked(r));
     }
 }
 
@@ -162,32 +165,20 @@ std::unordered_map<std::string_view, bool> FirstTicks(
 }  // namespace
 
 ReleaseList::ReleaseList(Ui& ui, const Clock& clock) : Filter(clock), ui_(ui) {
-    ComboGrid1.SetColCount(8);
     CmbSort.items = {"発売日順"_sj, "出版社順"_sj, "タイトル順"_sj, "価格順"_sj};
 }
 
-int ReleaseList::Load(const std::filesystem::path& dataFile) {
+int ReleaseList::Load(const std::filesystem::path& dataFile, const SearchQuery& query) {
     HourglassCursor hourglass(ui_);
     ReleaseRecordReader file(dataFile);
-    ComboGrid1.SetRowCount(2);
+    ComboGrid1.SetRowCount(ComboGrid::kFixedRows + 1);
+    int kept = 0;
     int widest = 0;
-
-    for (int box = 1; box <= 3; ++box) {
-        Filter.PushSearchHistory(box);
-    }
-    Filter.BuildWordLists();
 
     int count = 0;
     try {
-        ReadLinesIntoGrid(file, Filter, ComboGrid1, widest);
-        const int rows = ComboGrid1.RowCount();
-        if (rows > 3) {
-            ComboGrid1.SetRowCount(rows - 2);
-            count = rows - 3;
-        } else {
-            ComboGrid1.SetRowCount(2);
-            ComboGrid1.ClearRow(1);
-        }
+        ReadLinesIntoGrid(file, query, ComboGrid1, kept, widest);
+        count = SettleRows(ComboGrid1, kept);
         if (widest > 0) {
             ComboGrid1.SetColCount(widest);
         }
@@ -242,8 +233,7 @@ void ReleaseList::ComboGrid1Click() {
     if (ComboGrid1.Col() != kCheckCol || row < ComboGrid::kFixedRows) {
         return;
     }
-    const bool ticked = ComboGrid1.Cell(kCheckCol, row) == "■"_sj;
-    ComboGrid1.SetCell(kCheckCol, row, ticked ? "□"_sj : "■"_sj);
+    ComboGrid1.SetTicked(row, !ComboGrid1.Ticked(row));
     ComboGrid1.SetCurrentCell(kPublisherCol, row);
 }
 
@@ -278,7 +268,7 @@ CellLook ReleaseList::ComboGrid1AlignCellEvent(int col, int row) {
         look.alignment = CellAlignment::Center;
         return look;
     }
-    look.ticked = ComboGrid1.Cell(kCheckCol, row) == "■"_sj;
+    look.ticked = ComboGrid1.Ticked(row);
     look.alignment = (col == kCheckCol || col == kDateCol) ? CellAlignment::Center
                      : col == kPriceCol                    ? CellAlignment::Right
                                                            : CellAlignment::Left;
@@ -296,9 +286,8 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, Scram
     const auto storedBefore = FirstTicks(storedTicks_);
     // The tick each record number gets, settled at its first line so every line of it agrees.
     std::unordered_map<std::string_view, bool> settled;
-    const std::string& ticked = "■"_sj;
     auto tickFor = [&](const std::string& number, int row, bool storedNow) {
-        const bool shownNow = ComboGrid1.Cell(kCheckCol, row) == ticked;
+        const bool shownNow = ComboGrid1.Ticked(row);
         const auto shown = shownBefore.find(number);
         if (shown == shownBefore.end() || shown->second != shownNow) {
             return shownNow;  // the user's own tick
@@ -335,12 +324,14 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, Scram
         }
         auto [tick, first] = settled.try_emplace(found->first);
         if (first) {
-            tick->second = tickFor(found->first, found->second, StoredTick(fields, plain));
+            const bool stored = fields.size() > kCheckCol && StoredFlagTicked(fields[kCheckCol]);
+            tick->second = tickFor(found->first, found->second, stored);
             written.emplace_back(found->first, tick->second);
         }
         rebuilt.clear();
         AppendField(fields[kNumberCol], false, rebuilt);
-        rebuilt += tick->second ? ",1" : ",0";
+        rebuilt += ',';
+        rebuilt += StoredFlag(tick->second);
         for (size_t i = kPublisherCol; i < fields.size(); ++i) {
             rebuilt += ',';
             AppendField(fields[i], i == kTitleCol, rebuilt);
@@ -396,10 +387,9 @@ void ReleaseList::ExportCsv(const std::filesystem::path& file, std::chrono::year
 
 void ReleaseList::AppendTickedColumn(int box, int column, bool protectSpaces) {
     std::string text = Filter.SearchBox(box).text;
-    const std::string& ticked = "■"_sj;
     size_t added = 0;
     for (int r = 1; r < ComboGrid1.RowCount() && added < kMaxCopiedRows; ++r) {
-        if (ComboGrid1.Cell(kCheckCol, r) != ticked) {
+        if (!ComboGrid1.Ticked(r)) {
             continue;
         }
         if (!text.empty()) {

@@ -10,6 +10,7 @@
 #include "app/ComboGrid.h"
 #include "app/Controls.h"
 #include "app/SearchFilter.h"
+#include "app/SearchQuery.h"
 #include "platform/Clock.h"
 #include "platform/Collation.h"
 #include "platform/Ui.h"
@@ -41,9 +42,9 @@ public:
     ComboBox CmbSort;      // the order box: 発売日順, 出版社順, タイトル順, 価格順
     int CurrentSortOrder = 0;
 
-    // Reads the data file through the filter into the grid, after putting the boxes' texts at
-    // the top of their histories, and orders the rows. Returns the number of records shown.
-    int Load(const std::filesystem::path& dataFile);
+    // Reads the records of the data file that the query matches into the grid, under the
+    // header line, and orders the rows. Returns the number of records shown.
+    int Load(const std::filesystem::path& dataFile, const SearchQuery& query);
 
     void CmbSortChange();
     // Negative, zero or positive as row a sorts before, with or after row b.

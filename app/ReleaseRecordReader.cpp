@@ -45,8 +45,4 @@ std::string CellText(std::string_view field) {
     return cell;
 }
 
-const std::string& CheckCellText(std::string_view flag) {
-    return flag == "1" ? "■"_sj : "□"_sj;
-}
-
 }  // namespace yomida

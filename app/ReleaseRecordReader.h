@@ -35,7 +35,5 @@ private:
 // either end. `scratch` is reused between calls.
 void AppendCellText(std::string_view field, std::string& scratch, std::string& cell);
 std::string CellText(std::string_view field);
-// The check column as the grid shows it: "■" for a stored "1", "□" otherwise.
-const std::string& CheckCellText(std::string_view flag);
 
 }  // namespace yomida

@@ -140,14 +140,7 @@ void OrderRows(ComboGrid& grid, int order, Collator& collator) {
     std::sort(sorted.begin(), sorted.end(), [&keys](int a, int b) {
         return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
     });
-    std::vector<std::string> rows(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        rows[static_cast<size_t>(i)] =
-            std::move(grid.RowData(first + sorted[static_cast<size_t>(i)]));
-    }
-    for (int i = 0; i < count; ++i) {
-        grid.RowData(first + i) = std::move(rows[static_cast<size_t>(i)]);
-    }
+    grid.ReorderRows(first, sorted);
 }
 
 }  // namespace yomida

@@ -1,42 +1,11 @@
 #include "app/SearchFilter.h"
 
 #include <algorithm>
-#include <charconv>
 #include <stdexcept>
 
-#include "sources/RecordLayout.h"
-#include "text/CommaText.h"
-#include "text/NormaliseWidth.h"
-#include "text/Sjis.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
-namespace {
-
-// The day of a date field, or -1 when the field is not a whole decimal number.
-int DayOf(const std::string& field) {
-    const char* first = field.data();
-    const char* last = first + field.size();
-    if (first != last && *first == '+') {
-        ++first;
-    }
-    int day = -1;
-    auto [end, ec] = std::from_chars(first, last, day);
-    if (ec != std::errc() || end != last || first == last) {
-        return -1;
-    }
-    return day;
-}
-
-std::vector<std::string> UpperCased(const std::vector<std::string>& words) {
-    std::vector<std::string> upper = words;
-    for (std::string& w : upper) {
-        AnsiUpperInPlace(w);
-    }
-    return upper;
-}
-
-}  // namespace
 
 SearchFilter::SearchFilter(const Clock& clock) : clock_(clock) {
     CbDate.caption = "日付範囲検索をする"_sj;
@@ -64,7 +33,7 @@ ComboBox& SearchFilter::SearchBox(int box) {
 
 void SearchFilter::PushSearchHistory(int box) {
     ComboBox& cmb = SearchBox(box);
-    const std::string t = ReplaceAllSjis(NormaliseWidth(TrimControls(cmb.text)), " ", "　"_sj);
+    const std::string t = NormaliseSearchText(cmb.text);
     if (t.empty()) {
         return;
     }
@@ -83,62 +52,24 @@ void SearchFilter::PushSearchHistory(int box) {
     cmb.text = t;
 }
 
-void SearchFilter::BuildWordLists() {
-    SplitCommaText(CmbSrch1.text, PublisherWords);
-    SplitCommaText(CmbSrch2.text, TitleWords);
-    SplitCommaText(CmbSrch3.text, AuthorWords);
-    upperPublisherWords_ = UpperCased(PublisherWords);
-    upperTitleWords_ = UpperCased(TitleWords);
-    upperAuthorWords_ = UpperCased(AuthorWords);
+SearchQuery SearchFilter::Query() {
+    SearchQuery query(CmbSrch1.text, CmbSrch2.text, CmbSrch3.text);
+    query.dateRange = CbDate.checked;
+    if (query.dateRange && SEdtT.value == 0) {
+        SEdtT.value = 31;
+    }
+    query.firstDay = SEdtF.value;
+    query.lastDay = SEdtT.value;
+    query.marks = DayMarks{Cb1.checked, Cb2.checked, Cb3.checked};
+    query.checkedOnly = SelCheck.checked;
+    return query;
 }
 
-bool SearchFilter::AnyWordMatches(const std::vector<std::string>& upperWords,
-                                  const std::string& field) {
-    if (field.empty()) {
-        return false;
+SearchQuery SearchFilter::Submit() {
+    for (int box = 1; box <= 3; ++box) {
+        PushSearchHistory(box);
     }
-    upperField_.assign(field);
-    AnsiUpperInPlace(upperField_);
-    for (const std::string& word : upperWords) {
-        if (!word.empty() && FindSjis(upperField_, word) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool SearchFilter::RecordMatches(const std::vector<std::string>& fields) {
-    if (fields.size() <= kTitleCol) {
-        return false;
-    }
-    if (SelCheck.checked && fields[kCheckCol] != "1") {
-        return false;
-    }
-    if (CbDate.checked) {
-        const std::string& date = fields[kDateCol];
-        const int day = DayOf(date);
-        if (SEdtT.value == 0) {
-            SEdtT.value = 31;
-        }
-        const bool inSpan = SEdtF.value <= day && day <= SEdtT.value;
-        const bool marker = (Cb1.checked && date == "上"_sj) || (Cb2.checked && date == "中"_sj) ||
-                            (Cb3.checked && date == "下"_sj);
-        if (!inSpan && !marker) {
-            return false;
-        }
-    }
-    if (!PublisherWords.empty() && !AnyWordMatches(upperPublisherWords_, fields[kPublisherCol])) {
-        return false;
-    }
-    if (!TitleWords.empty() || !AuthorWords.empty()) {
-        const bool title = AnyWordMatches(upperTitleWords_, fields[kTitleCol]);
-        const bool author = !title && fields.size() > kAuthorCol &&
-                            AnyWordMatches(upperAuthorWords_, fields[kAuthorCol]);
-        if (!title && !author) {
-            return false;
-        }
-    }
-    return true;
+    return Query();
 }
 
 void SearchFilter::LblDateDblClick() {

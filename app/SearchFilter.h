@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "app/Controls.h"
+#include "app/SearchQuery.h"
 #include "platform/Clock.h"
 
 namespace yomida {
 
-// The filter controls of the main window's search panel and the predicate that the loader
-// applies to every line of a data file. Words within one box are alternatives; the publisher box
-// narrows the result, and the title and author boxes together form one group of alternatives.
+// The filter controls of the main window's search panel, which build the query a display
+// applies to every line of a data file.
 class SearchFilter {
 public:
     static constexpr size_t kMaxHistory = 10;
@@ -29,20 +29,17 @@ public:
     CheckBox Cb3;          // 下: "late in the month"
     ActionState SelCheck;  // チェックのみ表示: only ticked records
 
-    // Rebuilt from the boxes at every display.
-    std::vector<std::string> PublisherWords;
-    std::vector<std::string> TitleWords;
-    std::vector<std::string> AuthorWords;
-
     // Box 1, 2 or 3 (publisher, title, author).
     ComboBox& SearchBox(int box);
 
     // Normalises the box's text and puts it at the top of the box's history.
     void PushSearchHistory(int box);
-    // Fills the three word lists from the boxes' texts.
-    void BuildWordLists();
-    // The fields of one data line, spaces still stored as full-width spaces.
-    bool RecordMatches(const std::vector<std::string>& fields);
+    // The query the controls ask, words split from the boxes' texts as they stand. With the
+    // date range on, a last day of 0 stands for 31 and the control is set to show it.
+    SearchQuery Query();
+    // What a display does with the panel: every box's text normalised and put at the top of
+    // its history, then the query built.
+    SearchQuery Submit();
 
     void CmbSrch1Change() { CmbSrch1.hint = CmbSrch1.text; }
     void CmbSrch2Change() { CmbSrch2.hint = CmbSrch2.text; }
@@ -52,13 +49,7 @@ public:
     void SelCheckExecute() { SelCheck.checked = !SelCheck.checked; }
 
 private:
-    bool AnyWordMatches(const std::vector<std::string>& upperWords, const std::string& field);
-
     const Clock& clock_;
-    std::vector<std::string> upperPublisherWords_;
-    std::vector<std::string> upperTitleWords_;
-    std::vector<std::string> upperAuthorWords_;
-    std::string upperField_;  // reused for every field compared
 };
 
 }  // namespace yomida

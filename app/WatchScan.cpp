@@ -7,10 +7,10 @@
 #include <tuple>
 #include <utility>
 
+#include "app/ReleaseRecord.h"
 #include "app/ReleaseRecordReader.h"
 #include "app/ResultOrder.h"
-#include "app/SearchFilter.h"
-#include "platform/Clock.h"
+#include "app/SearchQuery.h"
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"
 #include "sources/RecordLayout.h"
@@ -40,25 +40,6 @@ std::string MonthPrefix(year_month month) {
     return buf;
 }
 
-// The search's matcher with the watch words in its boxes, normalised as the boxes are.
-void SetWatchWords(SearchFilter& filter, const WatchWords& words) {
-    filter.CmbSrch1.text = words.publisher;
-    filter.CmbSrch2.text = words.title;
-    filter.CmbSrch3.text = words.author;
-    for (int box = 1; box <= 3; ++box) {
-        filter.PushSearchHistory(box);
-    }
-    filter.BuildWordLists();
-}
-
-bool HasWords(const WatchWords& words) {
-    const FixedClock clock(year_month_day{year{2000}, January, day{1}});
-    SearchFilter filter(clock);
-    SetWatchWords(filter, words);
-    return !filter.PublisherWords.empty() || !filter.TitleWords.empty() ||
-           !filter.AuthorWords.empty();
-}
-
 void DateMatch(const WatchFile& file, WatchMatch& m) {
     const std::string& day = m.Cell(kDateCol);
     if (file.weekDay && day.empty()) {
@@ -78,7 +59,7 @@ void DateMatch(const WatchFile& file, WatchMatch& m) {
 }
 
 // The matches of one file, in file order; throws when the file cannot be read.
-std::vector<WatchMatch> ScanOneFile(const WatchFile& file, SearchFilter& filter) {
+std::vector<WatchMatch> ScanOneFile(const WatchFile& file, const SearchQuery& query) {
     // A FIFO would keep the scan waiting for ever and a device never ends; a data file is
     // always a regular file.
     if (!FileExists(file.path)) {
@@ -89,7 +70,7 @@ std::vector<WatchMatch> ScanOneFile(const WatchFile& file, SearchFilter& filter)
     std::vector<std::string> fields;
     std::string scratch;
     while (reader.Next(fields)) {
-        if (ReleaseRecordReader::IsHeader(fields) || !filter.RecordMatches(fields)) {
+        if (ReleaseRecordReader::IsHeader(fields) || !query.Matches(fields)) {
             continue;
         }
         WatchMatch m;
@@ -99,7 +80,7 @@ std::vector<WatchMatch> ScanOneFile(const WatchFile& file, SearchFilter& filter)
         m.cells.resize(fields.size());
         for (size_t i = 0; i < fields.size(); ++i) {
             if (i == kCheckCol) {
-                m.cells[i] = CheckCellText(fields[i]);
+                m.cells[i] = TickGlyph(StoredFlagTicked(fields[i]));
             } else {
                 AppendCellText(fields[i], scratch, m.cells[i]);
             }
@@ -200,35 +181,24 @@ std::string WatchMatch::Identity() const {
     return id;
 }
 
-// The matcher keeps scratch state, so each worker has its own.
-struct WatchScanWorker::Matcher {
-    explicit Matcher(const WatchWords& words) : filter(clock) { SetWatchWords(filter, words); }
-
-    const FixedClock clock{year_month_day{year{2000}, January, day{1}}};
-    SearchFilter filter;
-};
-
 WatchScanWorker::WatchScanWorker(std::vector<WatchFile> files, const WatchWords& words,
                                  std::optional<size_t> workers)
-    : files_(std::move(files)), words_(words) {
+    : files_(std::move(files)),
+      // The words as the search boxes would take them; no date range, every marker.
+      query_(SearchQuery::FromTypedTexts(words.publisher, words.title, words.author)) {
     // No words would let every record through; a watch list with nothing on it watches nothing.
-    if (!HasWords(words_)) {
+    if (!query_.HasWords()) {
         files_.clear();
     }
     const size_t total = files_.size();
     const size_t threads = workers.value_or(TaskPool::DefaultWorkers(total));
     perFile_.resize(total);
     read_.assign(total, 0);
-    matchers_.resize(threads + 1);
     pool_ = std::make_unique<TaskPool>(
         total,
-        [this](size_t i, size_t slot) {
-            std::unique_ptr<Matcher>& matcher = matchers_[slot];
-            if (!matcher) {
-                matcher = std::make_unique<Matcher>(words_);
-            }
+        [this](size_t i, size_t) {
             try {
-                perFile_[i] = ScanOneFile(files_[i], matcher->filter);
+                perFile_[i] = ScanOneFile(files_[i], query_);
                 read_[i] = 1;
             } catch (...) {
                 perFile_[i].clear();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/SearchQuery.h"
 #include "platform/TaskPool.h"
 #include "sources/Catalogue.h"
 
@@ -97,14 +98,11 @@ public:
     [[nodiscard]] WatchScanResult Wait();
 
 private:
-    struct Matcher;
-
     std::vector<WatchFile> files_;
-    WatchWords words_;
+    SearchQuery query_;  // const once made, so every worker reads it alike
     std::vector<std::vector<WatchMatch>> perFile_;
     std::vector<char> read_;
-    std::vector<std::unique_ptr<Matcher>> matchers_;  // one per worker slot, made on first use
-    std::unique_ptr<TaskPool> pool_;                  // last: it stops before the state goes
+    std::unique_ptr<TaskPool> pool_;  // last: it stops before the state goes
 };
 
 // The whole scan on every core, waiting for its end.

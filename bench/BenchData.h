@@ -20,7 +20,7 @@ struct BigList {
     SystemClock clock;
     ReleaseList list{ui, clock};
 
-    void Load() { list.Load(BigDataFile()); }
+    void Load() { list.Load(BigDataFile(), list.Filter.Submit()); }
 };
 
 // A new empty folder in the temporary folder.

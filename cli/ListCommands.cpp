@@ -8,6 +8,7 @@
 
 #include "app/CalendarExport.h"
 #include "app/ReleaseList.h"
+#include "app/ReleaseRecord.h"
 #include "app/WatchScan.h"
 #include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
@@ -22,38 +23,38 @@ namespace {
 const std::vector<std::string> kFilterOptions = {"publisher", "title", "author",
                                                  "days",      "marks", "order"};
 
-void ApplyMarks(SearchFilter& filter, const std::string& marks) {
-    filter.Cb1.checked = filter.Cb2.checked = filter.Cb3.checked = false;
+DayMarks ParseMarks(const std::string& marks) {
+    DayMarks allowed{false, false, false};
     std::string_view rest = marks;
     while (!rest.empty()) {
         if (rest.rfind("上", 0) == 0) {
-            filter.Cb1.checked = true;
+            allowed.early = true;
         } else if (rest.rfind("中", 0) == 0) {
-            filter.Cb2.checked = true;
+            allowed.middle = true;
         } else if (rest.rfind("下", 0) == 0) {
-            filter.Cb3.checked = true;
+            allowed.late = true;
         } else {
             throw UsageError("--marks takes the markers 上, 中 and 下: " + marks);
         }
         rest.remove_prefix(std::string_view("上").size());
     }
+    return allowed;
 }
 
-void ApplyDays(SearchFilter& filter, const std::string& days) {
+// The day span of --days, bounded as the window's day controls are.
+void ApplyDays(SearchQuery& query, const std::string& days) {
     size_t dash = days.find('-');
     if (dash == std::string::npos) {
         throw UsageError("--days takes FIRST-LAST: " + days);
     }
     int first = ParseInt(days.substr(0, dash), "--days FIRST");
     int last = ParseInt(days.substr(dash + 1), "--days LAST");
-    if (first < filter.SEdtF.minValue || first > filter.SEdtF.maxValue ||
-        last < filter.SEdtT.minValue || last > filter.SEdtT.maxValue) {
+    if (first < 1 || first > 31 || last < 0 || last > 31) {
         throw UsageError("--days takes FIRST from 1 to 31 and LAST from 0 to 31: " + days);
     }
-    filter.CbDate.checked = true;
-    filter.CbDateClick();
-    filter.SEdtF.SetValue(first);
-    filter.SEdtT.SetValue(last);
+    query.dateRange = true;
+    query.firstDay = first;
+    query.lastDay = last;
 }
 
 int ParseOrder(const std::string& order) {
@@ -66,29 +67,31 @@ int ParseOrder(const std::string& order) {
     throw UsageError("--order takes date, publisher, title or price: " + order);
 }
 
-// One data file's release list with the filter controls set from the command line.
+// One data file's release list with the query and the order given on the command line.
 struct ListSession {
     ConsoleUi ui;
     SystemClock clock;
     ReleaseList list;
     std::filesystem::path dataFile;
+    SearchQuery query;
 
     ListSession(const std::filesystem::path& file, ParsedArgs& p, std::ostream& err)
-        : ui(err), list(ui, clock), dataFile(file) {
-        SearchFilter& f = list.Filter;
-        f.CmbSrch1.text = Utf8ToCp932(p.values["publisher"]);
-        f.CmbSrch2.text = Utf8ToCp932(p.values["title"]);
-        f.CmbSrch3.text = Utf8ToCp932(p.values["author"]);
+        : ui(err),
+          list(ui, clock),
+          dataFile(file),
+          query(SearchQuery::FromTypedTexts(Utf8ToCp932(p.values["publisher"]),
+                                            Utf8ToCp932(p.values["title"]),
+                                            Utf8ToCp932(p.values["author"]))) {
         if (p.Has("days")) {
-            ApplyDays(f, p.values["days"]);
+            ApplyDays(query, p.values["days"]);
         }
         if (p.Has("marks")) {
-            ApplyMarks(f, p.values["marks"]);
+            query.marks = ParseMarks(p.values["marks"]);
         }
         if (p.Has("order")) {
             list.CmbSort.itemIndex = ParseOrder(p.values["order"]);
         }
-        f.SelCheck.checked = p.flags["checked"];
+        query.checkedOnly = p.flags["checked"];
     }
 
     // Loads the data file as the window's display does; nothing when it is missing.
@@ -97,7 +100,7 @@ struct ListSession {
             err << "yomida-cli: データファイルがありません: " << dataFile.string() << '\n';
             return std::nullopt;
         }
-        return list.Load(dataFile);
+        return list.Load(dataFile, query);
     }
 };
 
@@ -124,7 +127,7 @@ int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             if (c > 0) {
                 row += '\t';
             }
-            row += grid.Cell(c, r);
+            row += ShownCell(grid, c, r);
         }
         out << Cp932ToUtf8(row) << '\n';
     }

@@ -2,6 +2,7 @@
 
 #include <QColor>
 
+#include "app/ReleaseRecord.h"
 #include "desktop/QtText.h"
 #include "sources/RecordLayout.h"
 
@@ -31,7 +32,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return FromSjis(grid_.Cell(index.column(), row));
+            return FromSjis(ShownCell(grid_, index.column(), row));
         case Qt::TextAlignmentRole: {
             const CellLook look = list_.ComboGrid1AlignCellEvent(index.column(), row);
             const Qt::Alignment horizontal =
@@ -76,7 +77,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return {};
     }
     if (orientation == Qt::Horizontal) {
-        return FromSjis(grid_.Cell(section, 0));
+        return FromSjis(ShownCell(grid_, section, 0));
     }
     return section + ComboGrid::kFixedRows;
 }

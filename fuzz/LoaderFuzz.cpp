@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     list.Filter.SEdtT.value = options & 4 ? 0 : 20;
     list.Filter.SelCheck.checked = (options & 8) != 0;
     list.CmbSort.itemIndex = (options >> 4) % 5 - 1;
-    list.Load(file);
+    list.Load(file, list.Filter.Submit());
     list.ComboGrid1.SetCurrentCell(1, 1);
     list.ComboGrid1Click();
     list.SaveTicks(file);

@@ -8,7 +8,7 @@ namespace yomida {
 // of the result grid that shows them.
 enum RecordColumn : int {
     kNumberCol = 0,     // record number
-    kCheckCol = 1,      // tick: "1" stored, "■" or "□" shown
+    kCheckCol = 1,      // tick
     kPublisherCol = 2,  // publisher, or medium of an audio-visual list
     kDateCol = 3,       // day of month, 上/中/下, or empty
     kTitleCol = 4,
@@ -16,6 +16,9 @@ enum RecordColumn : int {
     kPriceCol = 6,
     kCodeCol = 7,  // ISBN or model number, when the list has one
 };
+
+// The most columns a list of any kind has: the code column is the last.
+constexpr int kRecordColumns = kCodeCol + 1;
 
 // The caption of the number column in a header line.
 constexpr const char* kNumberCaption = "No";

@@ -200,8 +200,8 @@ TEST_F(GridLookTest, TickedRowsKeepDarkTextOnTheirGreen) {
     ComboGrid& grid = form.List.ComboGrid1;
     grid.SetColCount(8);
     grid.SetRowCount(3);
-    grid.SetCell(kCheckCol, 1, "■"_sj);
-    grid.SetCell(kCheckCol, 2, "□"_sj);
+    grid.SetTicked(1, true);
+    grid.SetTicked(2, false);
     GridModel model(form.List);
     model.Refresh();
     EXPECT_EQ(model.index(0, 4).data(Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));

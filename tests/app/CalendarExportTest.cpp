@@ -62,7 +62,7 @@ ComboGrid Grid(const std::vector<std::array<std::string, 4>>& rows) {
     for (size_t i = 0; i < rows.size(); ++i) {
         const int r = static_cast<int>(i) + 1;
         grid.SetCell(0, r, rows[i][0]);
-        grid.SetCell(1, r, Sj(rows[i][1]));
+        grid.SetTicked(r, rows[i][1] == "■");
         grid.SetCell(2, r, Sj("講談社"));
         grid.SetCell(3, r, Sj(rows[i][2]));
         grid.SetCell(4, r, Sj(rows[i][3]));
@@ -180,7 +180,7 @@ TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
     const auto ticked = Parse(GridCalendar(again, kFeb, kToday).text);
     ASSERT_EQ(ticked.size(), 1u);
     EXPECT_EQ(ticked[0].uid, all[0].uid);
-    again.SetCell(1, 2, Sj("□"));
+    again.SetTicked(2, false);
     for (const Event& e : Parse(GridCalendar(again, kFeb, kToday).text)) {
         EXPECT_EQ(dayOf[e.uid], e.start);
     }

@@ -27,6 +27,36 @@ TEST(ComboGrid, CellsCanBeSetAnywhereAndReadBack) {
     EXPECT_THROW(g.SetCell(0, 3, "out of rows"), std::out_of_range);
 }
 
+TEST(ComboGrid, TicksBelongToRowsAndMoveWithThem) {
+    ComboGrid g;
+    g.SetRowCount(4);
+    EXPECT_FALSE(g.HasTick(1)) << "a new row carries no tick";
+    for (int r = 1; r <= 3; ++r) {
+        g.SetCell(0, r, std::to_string(r));
+        g.SetTicked(r, r == 2);
+    }
+    EXPECT_TRUE(g.HasTick(1));
+    EXPECT_FALSE(g.Ticked(1));
+    EXPECT_TRUE(g.Ticked(2));
+    EXPECT_EQ(g.Cell(1, 2), "") << "a tick is no text";
+
+    const uint64_t before = g.Revision();
+    g.ReorderRows(1, {1, 2, 0});
+    EXPECT_NE(g.Revision(), before);
+    EXPECT_EQ(g.Cell(0, 1), "2");
+    EXPECT_TRUE(g.Ticked(1));
+    EXPECT_EQ(g.Cell(0, 3), "1");
+    EXPECT_FALSE(g.Ticked(3));
+
+    g.ClearRow(1);
+    EXPECT_FALSE(g.HasTick(1));
+    g.SetTicked(3, true);
+    g.SetRowCount(3);
+    g.SetRowCount(4);
+    EXPECT_FALSE(g.HasTick(3)) << "a dropped row takes its tick with it";
+    EXPECT_THROW(g.SetTicked(4, true), std::out_of_range);
+}
+
 TEST(ComboGrid, WideRowsReadCellByCell) {
     ComboGrid g;
     g.SetRowCount(3);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/ReleaseRecord.h"
 #include "platform/IoError.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"
@@ -33,7 +34,7 @@ protected:
     std::vector<std::string> Row(int r) {
         std::vector<std::string> cells;
         for (int c = 0; c < form.List.ComboGrid1.ColCount(); ++c) {
-            cells.push_back(U8(form.List.ComboGrid1.Cell(c, r)));
+            cells.push_back(U8(ShownCell(form.List.ComboGrid1, c, r)));
         }
         return cells;
     }
@@ -61,6 +62,11 @@ TEST_F(LoadTest, AnOpenDayRangeIsClosedEvenWithoutRecords) {
 }
 
 TEST_F(LoadTest, HeaderOnlyOrEverythingFilteredShowsZero) {
+    // The blank row takes the place of a ticked record and shows no tick of it.
+    Load({kHeader7, "1,1,講談社,15,ワンピース,尾田,420"});
+    EXPECT_EQ(form.List.ComboGrid1.RowCount(), 2);
+    EXPECT_EQ(Row(1)[1], "■");
+    EXPECT_EQ(Count(), "1件");
     Load({kHeader7});
     EXPECT_EQ(form.List.ComboGrid1.RowCount(), 2);
     EXPECT_EQ(Row(0)[2], "出版社");
@@ -98,12 +104,13 @@ TEST_F(LoadTest, EighthColumnTakesTheRememberedWidthAndNinthFieldsWiden) {
 
 TEST_F(LoadTest, TicksQuotedTitlesAndSpaces) {
     Load({kHeader7, "1,1,講談社,15,\"ワンピース　第１巻\",尾田,420", "2,0,a,1,　　前　後　　,b,1",
-          "3,,a,1,t,b,1", "4,yes,a,1,t,b,1", "5,0,a b,1,\"x, \"\"y\"\"\",b,1"});
+          "3,,a,1,t,b,1", "4,yes,a,1,t,b,1", "5,0,a b,1,\"x, \"\"y\"\"\",b,1", "6,１,a,1,t,b,1"});
     EXPECT_EQ(Row(1)[1], "■");
     EXPECT_EQ(Row(1)[4], "ワンピース 第1巻");
     EXPECT_EQ(Row(2)[4], "前 後");
     EXPECT_EQ(Row(3)[1], "□");
     EXPECT_EQ(Row(4)[1], "□");
+    EXPECT_EQ(Row(6)[1], "■") << "a full-width 1 is a tick";
     // A half-width space inside a field does not split it.
     EXPECT_EQ(Row(5)[2], "a b");
     EXPECT_EQ(Row(5)[4], "x, \"y\"");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/ReleaseRecord.h"
+#include "sources/RecordLayout.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
@@ -41,14 +43,18 @@ protected:
         g.SetRowCount(static_cast<int>(rows.size()) + 1);
         for (size_t r = 0; r < rows.size(); ++r) {
             for (size_t c = 0; c < rows[r].size(); ++c) {
-                g.SetCell(static_cast<int>(c), static_cast<int>(r) + 1, Sj(rows[r][c]));
+                if (c == kCheckCol) {
+                    g.SetTicked(static_cast<int>(r) + 1, rows[r][c] == "■");
+                } else {
+                    g.SetCell(static_cast<int>(c), static_cast<int>(r) + 1, Sj(rows[r][c]));
+                }
             }
         }
     }
     std::vector<std::string> Column(int col) {
         std::vector<std::string> values;
         for (int r = 1; r < form.List.ComboGrid1.RowCount(); ++r) {
-            values.push_back(U8(form.List.ComboGrid1.Cell(col, r)));
+            values.push_back(U8(ShownCell(form.List.ComboGrid1, col, r)));
         }
         return values;
     }

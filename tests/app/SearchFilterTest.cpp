@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "support/TestSupport.h"
 #include "text/CommaText.h"
 
@@ -18,18 +20,14 @@ protected:
 
     // A record line as the loader hands it over: spaces protected as full-width spaces.
     bool Matches(const std::string& utf8Line) {
-        f.BuildWordLists();
         std::string line = Sj(utf8Line);
-        return f.RecordMatches(SplitCommaText(line));
+        return f.Query().Matches(SplitCommaText(line));
     }
     void Search(const char* publisher, const char* title, const char* author) {
         f.CmbSrch1.text = Sj(publisher);
         f.CmbSrch2.text = Sj(title);
         f.CmbSrch3.text = Sj(author);
-        for (int box = 1; box <= 3; ++box) {
-            f.PushSearchHistory(box);
-        }
-        f.BuildWordLists();
+        f.Submit();
     }
 };
 
@@ -79,14 +77,14 @@ TEST_F(SearchFilterTest, HalfWidthSpaceIsStoredAndMatchedAsFullWidth) {
     Search("", "ドラゴン ボール", "");
     EXPECT_EQ(f.CmbSrch2.text, Sj("ドラゴン　ボール"));
     EXPECT_EQ(f.CmbSrch2.items.front(), Sj("ドラゴン　ボール"));
-    EXPECT_EQ(f.TitleWords.size(), 1u);
+    EXPECT_EQ(f.Query().TitleWords().size(), 1u);
     EXPECT_TRUE(Matches("1,0,x,1,ドラゴン　ボール　１"));
     EXPECT_FALSE(Matches("1,0,x,1,ドラゴンボール"));
 }
 
 TEST_F(SearchFilterTest, EmptyWordsAndEmptyFieldsMatchNothing) {
     Search(",", "", "");
-    EXPECT_EQ(f.PublisherWords, (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(f.Query().PublisherWords(), (std::vector<std::string>{"", ""}));
     EXPECT_FALSE(Matches("1,0,講談社,15,何か"));
     Search("", "x", "");
     EXPECT_FALSE(Matches("1,0,a,1,,x"));
@@ -177,6 +175,64 @@ TEST_F(SearchFilterTest, SmallHandlers) {
     f.CmbSrch2.text = "abc";
     f.CmbSrch2Change();
     EXPECT_EQ(f.CmbSrch2.hint, "abc");
+}
+
+// A query built from typed texts, as the watch scan and yomida-cli build theirs, takes the words
+// the panel takes from the same texts, and needs no controls to match.
+TEST(SearchQueryTest, TypedTextsGiveThePanelsWords) {
+    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
+    for (const char* typed : {"ドラゴン ボール", "ａｂｃ,講談社", " \t", ",", "  x  ", "ｶﾞﾝﾀﾞﾑ"}) {
+        SearchFilter panel{clock};
+        panel.CmbSrch1.text = panel.CmbSrch2.text = panel.CmbSrch3.text = Sj(typed);
+        const SearchQuery fromPanel = panel.Submit();
+        const SearchQuery typedQuery = SearchQuery::FromTypedTexts(Sj(typed), Sj(typed), Sj(typed));
+        EXPECT_EQ(typedQuery.PublisherWords(), fromPanel.PublisherWords()) << typed;
+        EXPECT_EQ(typedQuery.TitleWords(), fromPanel.TitleWords()) << typed;
+        EXPECT_EQ(typedQuery.AuthorWords(), fromPanel.AuthorWords()) << typed;
+        EXPECT_EQ(typedQuery.HasWords(), !fromPanel.TitleWords().empty()) << typed;
+    }
+
+    SearchQuery q = SearchQuery::FromTypedTexts("", "", "");
+    EXPECT_FALSE(q.HasWords());
+    q.dateRange = true;
+    q.firstDay = 28;
+    q.lastDay = 0;  // the day control's "to the end of the month"
+    q.marks = DayMarks{false, true, false};
+    const auto record = [](const char* date) {
+        return SplitCommaText(Sj(std::string("1,0,a,") + date + ",t"));
+    };
+    EXPECT_TRUE(q.Matches(record("31")));
+    EXPECT_FALSE(q.Matches(record("27")));
+    EXPECT_TRUE(q.Matches(record("中")));
+    EXPECT_FALSE(q.Matches(record("上")));
+    EXPECT_EQ(q.lastDay, 0);
+}
+
+// The watch scan shares one query between its threads.
+TEST(SearchQueryTest, OneQueryMatchesOnManyThreadsAlike) {
+    const SearchQuery q = SearchQuery::FromTypedTexts("", Sj("ワンピース,abc"), Sj("尾田"));
+    std::vector<std::vector<std::string>> records;
+    std::vector<bool> expected;
+    for (int i = 0; i < 400; ++i) {
+        const bool hit = i % 3 == 0;
+        records.push_back(SplitCommaText(
+            Sj(hit ? "1,0,a,1,xAbCx" : "1,0,a,1,長い長い題名の本" + std::to_string(i) + ",誰か")));
+        expected.push_back(hit);
+    }
+    std::vector<int> wrong(4, 0);
+    {
+        std::vector<std::jthread> threads;
+        for (size_t t = 0; t < wrong.size(); ++t) {
+            threads.emplace_back([&, t] {
+                for (int round = 0; round < 50; ++round) {
+                    for (size_t r = 0; r < records.size(); ++r) {
+                        wrong[t] += q.Matches(records[r]) != expected[r] ? 1 : 0;
+                    }
+                }
+            });
+        }
+    }
+    EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
 
 }  // namespace

@@ -160,7 +160,7 @@ TEST_F(DialogsTest, WordListEditor) {
 TEST_F(DialogsTest, CopyCheckedTitlesAndAuthors) {
     form.List.ComboGrid1.SetRowCount(151);
     for (int r = 1; r <= 150; ++r) {
-        form.List.ComboGrid1.SetCell(1, r, Sj("■"));
+        form.List.ComboGrid1.SetTicked(r, true);
         form.List.ComboGrid1.SetCell(4, r, "T " + std::to_string(r));
         form.List.ComboGrid1.SetCell(5, r, r == 2 ? "" : "A " + std::to_string(r));
     }
@@ -177,7 +177,7 @@ TEST_F(DialogsTest, CopyCheckedTitlesAndAuthors) {
         << form.List.Filter.CmbSrch3.text;
 
     for (int r = 1; r <= 150; ++r) {
-        form.List.ComboGrid1.SetCell(1, r, Sj("□"));
+        form.List.ComboGrid1.SetTicked(r, false);
     }
     form.List.Filter.CmbSrch2.text = "a b";
     form.List.Filter.CmbSrch3.text = "c d";
