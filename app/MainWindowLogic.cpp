@@ -646,6 +646,9 @@ MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
     }
     WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
     const size_t fresh = memory.MarkNewAndRemember(result.matches);
+    // Only the previous versions are read here; the current lists were read by the scan.
+    WatchChanges = FindWatchChanges(FindWatchFiles(Settings.dataFolder, Weeks()), result.matches,
+                                    CurrentWatchWords());
     WatchMatches = std::move(result.matches);
     WatchNewCount = 0;
     std::string text = "ウォッチ: "_sj + std::to_string(WatchMatches.size()) + "件"_sj;

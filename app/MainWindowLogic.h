@@ -12,6 +12,7 @@
 #include "app/Controls.h"
 #include "app/ReleaseList.h"
 #include "app/SavedConditions.h"
+#include "app/WatchChanges.h"
 #include "app/WatchScan.h"
 #include "download/HttpClient.h"
 #include "download/SourceFetcher.h"
@@ -167,6 +168,8 @@ public:
     void WatchOpenMatch(const WatchMatch& match);
     WatchWords CurrentWatchWords() const;
     std::vector<WatchMatch> WatchMatches;
+    // The matches that moved since their list's previous version, found with WatchMatches.
+    std::vector<WatchChange> WatchChanges;
     size_t WatchNewCount = 0;  // new matches found after the last conversion, not yet shown
 
     // HTTP client events and the cancel button.

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "app/WatchChanges.h"
 #include "app/WatchFeeds.h"
 #include "app/WatchMemory.h"
 #include "app/WatchScan.h"
@@ -17,7 +18,8 @@
 namespace yomida::cli {
 
 int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ParsedArgs p = ParseArgs(args, 1, {"publisher", "title", "author", "settings"}, {"new"});
+    ParsedArgs p =
+        ParseArgs(args, 1, {"publisher", "title", "author", "settings"}, {"new", "changes"});
     if (p.positional.size() != 1) {
         throw UsageError("watch takes one DATAFOLDER");
     }
@@ -39,10 +41,26 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         words = {Utf8ToCp932(p.values["publisher"]), Utf8ToCp932(p.values["title"]),
                  Utf8ToCp932(p.values["author"])};
     }
+    if (p.flags["changes"] && p.flags["new"]) {
+        throw UsageError("watch takes --changes or --new, not both");
+    }
     const WeekNumbering weeks{settings.weekBaseDate, settings.weekBaseNumber};
-    WatchScanResult result = ScanWatchFiles(FindWatchFiles(folder, weeks), words);
+    const std::vector<WatchFile> files = FindWatchFiles(folder, weeks);
+    WatchScanResult result = ScanWatchFiles(files, words);
     if (result.filesSkipped > 0) {
         err << "yomida-cli: 読めないデータファイル: " << result.filesSkipped << "件\n";
+    }
+    if (p.flags["changes"]) {
+        const std::vector<WatchChange> changes = FindWatchChanges(files, result.matches, words);
+        for (const WatchChange& c : changes) {
+            // A withdrawn title has no later period; its field stays, empty, so every line has
+            // the same columns.
+            out << Cp932ToUtf8(WatchChangeKindText(c.kind) + '\t' + c.fromPeriod + '\t' +
+                               c.toPeriod + '\t' + std::to_string(c.category) + '\t' + c.publisher +
+                               '\t' + c.title + '\t' + c.author)
+                << '\n';
+        }
+        return changes.empty() ? kExitFailure : kExitOk;
     }
 
     const bool onlyNew = p.flags["new"];

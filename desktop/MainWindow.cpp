@@ -490,7 +490,7 @@ void MainWindow::OpenWatchResults() {
     if (form_.WatchScanning()) {
         watchTimer_->start();
     } else {
-        watchResults_->ShowMatches(form_.WatchMatches);
+        watchResults_->ShowMatches(form_.WatchMatches, form_.WatchChanges);
     }
 }
 
@@ -505,7 +505,7 @@ void MainWindow::WatchScanTick() {
     Push();
     // A failure has had its box; a cancelled scan has nothing new to show.
     if (state == MainWindowLogic::WatchScanState::Ended) {
-        watchResults_->ShowMatches(form_.WatchMatches);
+        watchResults_->ShowMatches(form_.WatchMatches, form_.WatchChanges);
     }
 }
 

@@ -16,7 +16,7 @@
 namespace yomida::qt {
 namespace {
 
-enum Column { kDate, kCategory, kPublisher, kTitle, kAuthor, kPrice, kNew, kColumns };
+enum Column { kDate, kCategory, kPublisher, kTitle, kAuthor, kPrice, kNew, kChange, kColumns };
 
 // The name the main window's tree and status bar give the category.
 QString CategoryCaption(int number) {
@@ -45,7 +45,7 @@ WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open
     table_->setHorizontalHeaderLabels({QString::fromUtf8("発売日"), QString::fromUtf8("区分"),
                                        QString::fromUtf8("出版社"), QString::fromUtf8("タイトル"),
                                        QString::fromUtf8("作者"), QString::fromUtf8("価格"),
-                                       QString::fromUtf8("新")});
+                                       QString::fromUtf8("新"), QString::fromUtf8("変更")});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -58,7 +58,7 @@ WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open
             return;
         }
         // A copy: opening the list may start a new scan that replaces the matches.
-        const WatchMatch match = matches_.at(item->data(Qt::UserRole).toULongLong());
+        const WatchMatch match = rows_.at(item->data(Qt::UserRole).toULongLong()).match;
         open_(match);
     });
     layout->addWidget(table_, 1);
@@ -86,8 +86,9 @@ void WatchResultWindow::FitToScreen() {
     move(placed.topLeft());
 }
 
-void WatchResultWindow::ShowMatches(const std::vector<WatchMatch>& matches) {
-    matches_ = matches;
+void WatchResultWindow::ShowMatches(const std::vector<WatchMatch>& matches,
+                                    const std::vector<WatchChange>& changes) {
+    rows_ = WatchResultRows(matches, changes);
     Fill();
     FitToScreen();
     show();
@@ -99,8 +100,11 @@ void WatchResultWindow::Fill() {
     const bool onlyNew = newOnly_->isChecked();
     table_->setRowCount(0);
     size_t fresh = 0;
-    for (size_t i = 0; i < matches_.size(); ++i) {
-        const WatchMatch& m = matches_[i];
+    size_t found = 0;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        const WatchMatch& m = rows_[i].match;
+        // A withdrawn title is in no list now: shown, but not counted as a match.
+        found += rows_[i].withdrawn ? 0 : 1;
         fresh += m.isNew ? 1 : 0;
         if (onlyNew && !m.isNew) {
             continue;
@@ -113,7 +117,8 @@ void WatchResultWindow::Fill() {
                                          FromSjis(m.Cell(kTitleCol)),
                                          FromSjis(m.Cell(kAuthorCol)),
                                          FromSjis(m.Cell(kPriceCol)),
-                                         m.isNew ? QString::fromUtf8("新") : QString()};
+                                         m.isNew ? QString::fromUtf8("新") : QString(),
+                                         FromSjis(rows_[i].change)};
         for (int c = 0; c < kColumns; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             if (c == kPrice) {
@@ -124,7 +129,7 @@ void WatchResultWindow::Fill() {
         table_->item(row, kDate)->setData(Qt::UserRole, static_cast<qulonglong>(i));
     }
     table_->resizeColumnsToContents();
-    count_->setText(QString::fromUtf8("%1件（新着 %2件）").arg(matches_.size()).arg(fresh));
+    count_->setText(QString::fromUtf8("%1件（新着 %2件）").arg(found).arg(fresh));
 }
 
 }  // namespace yomida::qt

@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/WatchChanges.h"
 #include "app/WatchScan.h"
 
 class QCheckBox;
@@ -19,8 +20,10 @@ class WatchResultWindow final : public QWidget {
 
 public:
     WatchResultWindow(std::function<void(const WatchMatch&)> open, QWidget* parent = nullptr);
-    // Shows the matches, the new ones marked 新.
-    void ShowMatches(const std::vector<WatchMatch>& matches);
+    // Shows the matches, the new ones marked 新 and the moved ones with their change, and each
+    // withdrawn title as its row in the previous version of its list.
+    void ShowMatches(const std::vector<WatchMatch>& matches,
+                     const std::vector<WatchChange>& changes = {});
     QTableWidget* Table() const { return table_; }
     QCheckBox* NewOnly() const { return newOnly_; }
 
@@ -30,7 +33,7 @@ private:
     void FitToScreen();
 
     std::function<void(const WatchMatch&)> open_;
-    std::vector<WatchMatch> matches_;
+    std::vector<WatchResultRow> rows_;
     QTableWidget* table_ = nullptr;
     QCheckBox* newOnly_ = nullptr;
     QLabel* count_ = nullptr;

@@ -160,6 +160,59 @@ void SyncFolder(const std::filesystem::path& folder) {
     ::close(fd);
 }
 
+// Copies the old version to a temporary beside `previous` and renames it over `previous`.
+void CopyOver(const std::filesystem::path& old, const std::filesystem::path& previous) {
+    const int from = ::open(old.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (from < 0) {
+        throw IoError(IoError::Op::Open, old, errno);
+    }
+    const ScopeExit closeFrom([from] { ::close(from); });
+    struct stat st {};
+    if (::fstat(from, &st) != 0) {
+        throw IoError(IoError::Op::Read, old, errno);
+    }
+    // Only this program writes the copy, under the data file's lock: a temporary of it that
+    // nobody holds was left by a writer that was killed.
+    RemoveStaleTemporaries(previous);
+    std::filesystem::path temp;
+    const int to = CreateUniqueFileBeside(previous, st.st_mode & 0666, temp);
+    bool renamed = false;
+    const ScopeExit cleanUp([to, &temp, &renamed] {
+        ::close(to);
+        if (!renamed) {
+            ::unlink(temp.c_str());
+        }
+    });
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throw IoError(IoError::Op::Read, old, errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        for (ssize_t put = 0; put < got;) {
+            const ssize_t n = ::write(to, buffer.data() + put, static_cast<size_t>(got - put));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                throw IoError(IoError::Op::Write, previous, errno);
+            }
+            put += n;
+        }
+    }
+    if (::fsync(to) != 0) {
+        throw IoError(IoError::Op::Write, previous, errno);
+    }
+    RenameOver(temp, previous);
+    renamed = true;
+}
+
 }  // namespace
 
 std::filesystem::path FileReplacement::FollowLinks(const std::filesystem::path& path) {
@@ -194,6 +247,7 @@ FileReplacement::FileReplacement(const std::filesystem::path& target)
     // Under the lock no other writer of this file is at work: a temporary of it that nobody
     // holds was left by a save that was killed.
     RemoveStaleTemporaries(target_);
+    hadOld_ = exists;
     const int fd = CreateTemporary(target_, exists ? &old : nullptr, temp_);
     writer_.emplace(temp_, fd);
 }
@@ -207,6 +261,10 @@ FileReplacement::~FileReplacement() {
 
 void FileReplacement::Commit() {
     writer_->CloseDurably();
+    // Before the rename: should the copy fail, the old version is still the list.
+    if (previous_ && hadOld_) {
+        CopyOver(target_, *previous_);
+    }
     RenameOver(temp_, target_);
     committed_ = true;
     SyncFolder(FolderOf(target_));

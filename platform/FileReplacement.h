@@ -25,6 +25,10 @@ public:
     FileReplacement& operator=(const FileReplacement&) = delete;
 
     TextFileWriter& Writer() { return *writer_; }
+    // Has Commit() first put a copy of the old version, byte for byte, in place of `previous`,
+    // itself replaced in one rename, so a reader never sees half of it. Nothing is kept when
+    // there was no old version.
+    void KeepPrevious(const std::filesystem::path& previous) { previous_ = previous; }
     // Puts the new version on the disk, renames it over the target and records the rename on
     // the disk too; throws IoError.
     void Commit();
@@ -38,6 +42,8 @@ private:
     FileLock lock_;
     std::filesystem::path temp_;
     std::optional<TextFileWriter> writer_;
+    std::optional<std::filesystem::path> previous_;
+    bool hadOld_ = false;
     bool committed_ = false;
 };
 

@@ -61,6 +61,12 @@ bool RunConverter(ConverterKind kind, ConverterContext& context) {
 
 }  // namespace
 
+std::filesystem::path PreviousVersionPath(const std::filesystem::path& dataFile) {
+    std::filesystem::path previous = dataFile;
+    previous += ".prev";
+    return previous;
+}
+
 bool Convert(const ConvertRequest& request, Ui& ui) {
     if (!FileExists(request.input)) {
         ui.ShowError("ダウンロードファイルが見つかりません。"_sj);
@@ -93,6 +99,8 @@ bool Convert(const ConvertRequest& request, Ui& ui) {
         *request.records = static_cast<int>(writer.Counted());
     }
     if (writer.Counted() > 0) {
+        // The list as it was, for telling which titles the new one has dropped.
+        out.KeepPrevious(PreviousVersionPath(request.output));
         out.Commit();
     } else if (ranToEnd && request.records == nullptr) {
         // Without a word the user would take the unchanged list for the new one.

@@ -27,4 +27,8 @@ struct ConvertRequest {
 // file errors throw.
 bool Convert(const ConvertRequest& request, Ui& ui);
 
+// Where Convert keeps the version of a data file that its last replacement put aside
+// ("comic2612.csv.prev"); no list is read from there.
+std::filesystem::path PreviousVersionPath(const std::filesystem::path& dataFile);
+
 }  // namespace yomida

@@ -117,6 +117,27 @@ TEST_F(WatchGuiTest, ResultWindowNamesCategoriesAsTheTreeFitsTheScreenAndClosesO
     EXPECT_FALSE(results->isVisible());
 }
 
+TEST_F(WatchGuiTest, ResultWindowShowsPostponedAndWithdrawnTitles) {
+    Open();
+    form.Settings.watchAuthor = test::Sj("尾田");
+    const std::filesystem::path data = dir / "data";
+    test::WriteDataFile(data / "comic0305.csv.prev",
+                        {kHeader, "1,0,講談社,15,本 1,尾田,1", "2,0,講談社,20,本 2,尾田,1"});
+    test::WriteDataFile(data / "comic0305.csv", {kHeader, "1,0,社,3,他の本,甲,1"});
+    test::WriteDataFile(data / "comic0306.csv", {kHeader, "1,0,講談社,2,本 1,尾田,1"});
+    Scan();
+    QTableWidget* table = window->WatchResults()->Table();
+    ASSERT_EQ(table->columnCount(), 8);
+    EXPECT_EQ(table->horizontalHeaderItem(7)->text(), QString::fromUtf8("変更"));
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(Cell(table, 0, 3), QString::fromUtf8("本 2"));
+    EXPECT_EQ(Cell(table, 0, 7), QString::fromUtf8("取り消し?"));
+    EXPECT_EQ(Cell(table, 1, 0), QStringLiteral("2003/06/02"));
+    EXPECT_EQ(Cell(table, 1, 7), QString::fromUtf8("延期 2003/05→2003/06"));
+    EXPECT_EQ(window->WatchResults()->findChild<QLabel*>()->text(),
+              QString::fromUtf8("1件（新着 0件）"));
+}
+
 TEST_F(WatchGuiTest, TheWindowShowsTheScanGoingOnAndCanCancelIt) {
     Open();
     form.Settings.watchAuthor = test::Sj("尾田");
