@@ -1,7 +1,6 @@
 #include "sources/ProductList.h"
 
 #include "platform/Cp932.h"
-#include "platform/TextFile.h"
 #include "sources/SubstringIndex.h"
 #include "text/NormaliseWidth.h"
 #include "text/Numbers.h"
@@ -170,9 +169,8 @@ std::string MarkerPageText(std::string_view utf8Page) {
     return a;
 }
 
-void BuildMarkerPage(const std::filesystem::path& page, TextFileWriter& processed) {
+std::string BuildMarkerPage(std::string_view raw) {
     // Read as lines joined by CR LF: line ends of either kind come out as CR LF.
-    const std::string raw = ReadWholeFile(page);
     std::string joined;
     joined.reserve(raw.size() + raw.size() / 16);
     size_t start = 0;
@@ -186,16 +184,16 @@ void BuildMarkerPage(const std::filesystem::path& page, TextFileWriter& processe
         joined.append(raw, start, lineEnd - start);
         start = end + 1;
     }
-    const std::string marker = MarkerPageText(joined);
-    processed.Write(marker);
-    processed.Write("\r\n");
+    std::string marker = MarkerPageText(joined);
+    marker += "\r\n";
+    return marker;
 }
 
 bool ExtractProductList(ConverterContext& context) {
-    TextFileReader& in = context.in;
+    LineReader& in = context.in;
     RecordWriter& out = context.out;
-    std::string line;
-    std::string next;
+    std::string_view line;
+    std::string_view next;
     bool have = in.ReadLine(line);
     bool found = false;
     // The file's last line is never taken for the first day heading.

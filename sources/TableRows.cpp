@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/TextFile.h"
 #include "text/CommaText.h"
 #include "text/NormaliseWidth.h"
 #include "text/Sjis.h"
@@ -18,7 +17,7 @@ std::string Without(std::string_view text, const std::string& remove) {
 }
 
 // Trims, normalises and splits a row-joined line into its cells.
-void SplitRow(const std::string& line, std::vector<std::string>& fields) {
+void SplitRow(std::string_view line, std::vector<std::string>& fields) {
     const std::string spaced = ReplaceAllSjis(NormaliseWidth(TrimControls(line)), " ", "　"_sj);
     SplitCommaText(spaced, fields);
 }
@@ -37,9 +36,10 @@ std::string JoinedLine(std::string_view line) {
 
 }  // namespace
 
-void JoinTableRows(const std::filesystem::path& page, TextFileWriter& processed) {
-    TextFileReader in(page);
-    std::string line;
+std::string JoinTableRows(std::string_view page) {
+    LineReader in(page);
+    std::string_view line;
+    std::string rows;
     std::string row;
     bool inRow = false;
     while (in.ReadLine(line)) {
@@ -51,7 +51,8 @@ void JoinTableRows(const std::filesystem::path& page, TextFileWriter& processed)
             inRow = true;
             row.clear();
         } else if (trimmed == "</tr>") {
-            processed.WriteLine(row);
+            rows += row;
+            rows += "\r\n";
             inRow = false;
             continue;
         }
@@ -59,15 +60,17 @@ void JoinTableRows(const std::filesystem::path& page, TextFileWriter& processed)
     }
     // A row cut off by the end of the file is written as far as it goes.
     if (inRow) {
-        processed.WriteLine(row);
+        rows += row;
+        rows += "\r\n";
     }
+    return rows;
 }
 
 bool ConvertBookTownRows(ConverterContext& context) {
     context.out.WriteHeader(ListKind::BooksWithIsbn);
     const std::string& fullSpace = "　"_sj;
     const std::string& listComma = "、"_sj;
-    std::string line;
+    std::string_view line;
     std::vector<std::string> f;
     while (context.in.ReadLine(line)) {
         SplitRow(line, f);
@@ -102,7 +105,7 @@ bool ConvertMangaNoMoriRows(ConverterContext& context) {
     std::snprintf(month, sizeof month, "%04d.%02u", static_cast<int>(context.request.target.year()),
                   static_cast<unsigned>(context.request.target.month()));
     std::string publisher;
-    std::string line;
+    std::string_view line;
     std::vector<std::string> f;
     while (context.in.ReadLine(line)) {
         const std::string_view trimmed = TrimControls(line);
