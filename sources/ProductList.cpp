@@ -1,5 +1,8 @@
 #include "sources/ProductList.h"
 
+#include <cstring>
+#include <vector>
+
 #include "platform/Cp932.h"
 #include "sources/SubstringIndex.h"
 #include "text/NormaliseWidth.h"
@@ -130,6 +133,57 @@ void Handle(std::string_view line, Entry& e, RecordWriter& out) {
     }
 }
 
+// Puts a line break and the tag in place of every marker pattern that starts a character, in
+// one pass over the page. No pattern can overlap another or itself, so this gives what one pass
+// per pattern would. Each pattern holds `="` once, bytes that never belong to a double-byte
+// character, so the pass looks for those and compares the patterns around them.
+void PutTagsInPlace(std::string_view text, std::string& out) {
+    struct Marker {
+        std::string_view pattern;
+        size_t anchor;  // where `="` stands in the pattern
+        std::string replacement;
+    };
+    static const std::vector<Marker> markers = [] {
+        const std::pair<std::string_view, const std::string&> tags[] = {
+            {"class=\"publisher-title\">", DateTag()},
+            {"<h3 class=\"subgroup-title\">", PublisherTag()},
+            {"<span class=\"text-price-text font-bold mr-1\">", PriceTag()},
+            {"class=\"text-primary font-bold no-underline hover:underline\">", TitleTag()},
+            {"<a href=\"/search?authors=", AuthorTag()},
+        };
+        std::vector<Marker> list;
+        for (const auto& [pattern, tag] : tags) {
+            list.push_back({pattern, pattern.find("=\""), "\r\n" + tag});
+        }
+        return list;
+    }();
+    size_t copied = 0;
+    size_t at = 0;
+    while (const void* hit = std::memchr(text.data() + at, '=', text.size() - at)) {
+        const size_t eq = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+        at = eq + 1;
+        if (at == text.size() || text[at] != '"') {
+            continue;
+        }
+        for (const Marker& m : markers) {
+            if (eq < copied + m.anchor ||
+                text.substr(eq - m.anchor, m.pattern.size()) != m.pattern ||
+                !StartsCharacter(text, copied, eq - m.anchor)) {
+                continue;
+            }
+            out.append(text.substr(copied, eq - m.anchor - copied));
+            out.append(m.replacement);
+            copied = eq - m.anchor + m.pattern.size();
+            at = copied;
+            break;
+        }
+        if (at >= text.size()) {
+            break;
+        }
+    }
+    out.append(text.substr(copied));
+}
+
 }  // namespace
 
 std::string MarkerPageText(std::string_view utf8Page) {
@@ -143,30 +197,29 @@ std::string MarkerPageText(std::string_view utf8Page) {
     if (nuxt != std::string_view::npos) {
         page = page.substr(0, nuxt + 1);
     }
-    // A page is megabytes long: two buffers take turns, so no pass touches fresh memory.
-    std::string a(page);
+    // A page is megabytes long: two buffers take turns, so no pass touches fresh memory, and a
+    // comment the page does not hold costs no copy.
+    std::string a;
     std::string b;
-    b.reserve(a.size() + a.size() / 8);
+    a.reserve(page.size() + page.size() / 8);
+    b.reserve(page.size() + page.size() / 8);
+    std::string* spare = &a;
+    std::string* held = &b;  // holds `text` once a comment has gone
+    std::string_view text = page;
     for (const char* comment : {"<!---->", "<!--]-->", "<!--[-->"}) {
-        b.clear();
-        ReplaceAllBytesInto(a, comment, "", b);
-        a.swap(b);
+        if (text.find(comment) == std::string_view::npos) {
+            continue;
+        }
+        spare->clear();
+        ReplaceAllBytesInto(text, comment, "", *spare);
+        text = *spare;
+        std::swap(spare, held);
     }
-    Utf8ToCp932Into(a, b);
-    NormaliseWidthInto(b, a);
-    const std::pair<const char*, const std::string&> markers[] = {
-        {"class=\"publisher-title\">", DateTag()},
-        {"<h3 class=\"subgroup-title\">", PublisherTag()},
-        {"<span class=\"text-price-text font-bold mr-1\">", PriceTag()},
-        {"class=\"text-primary font-bold no-underline hover:underline\">", TitleTag()},
-        {"<a href=\"/search?authors=", AuthorTag()},
-    };
-    for (const auto& [pattern, tag] : markers) {
-        b.clear();
-        ReplaceAllSjisInto(a, pattern, "\r\n" + tag, b);
-        a.swap(b);
-    }
-    return a;
+    Utf8ToCp932Into(text, *spare);
+    NormaliseWidthInto(*spare, *held);
+    spare->clear();
+    PutTagsInPlace(*held, *spare);
+    return std::move(*spare);
 }
 
 std::string BuildMarkerPage(std::string_view raw) {
