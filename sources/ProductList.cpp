@@ -94,24 +94,41 @@ struct Entry {
     }
 };
 
-void WriteEntry(Entry& e, RecordWriter& out) {
+// A record's text, and the buffer each replacement pass writes into; kept from record to record.
+struct RecordText {
+    std::string line;
+    std::string spare;
+};
+
+void WriteEntry(Entry& e, RecordText& text, RecordWriter& out) {
     const std::string& comma = CommaTag();
-    std::string line =
-        e.publisher + comma + e.day + comma + e.title + comma + e.authors + comma + e.price;
-    line = ReplaceAllSjis(line, " ", "　"_sj);
-    line = ReplaceAllSjis(line, ",", "，"_sj);
-    line = ReplaceAllSjis(line, comma, ",");
-    line = ReplaceAllSjis(line, "&amp;", "&");
-    line = ReplaceAllSjis(line, "&lt;", "<");
-    line = ReplaceAllSjis(line, "&gt;", ">");
-    line = ReplaceAllSjis(line, "&#39;", "'");
+    const std::pair<std::string_view, std::string_view> rules[] = {
+        {" ", "　"_sj}, {",", "，"_sj}, {comma, ","},   {"&amp;", "&"},
+        {"&lt;", "<"},  {"&gt;", ">"},  {"&#39;", "'"},
+    };
+    std::string& line = text.line;
+    line.clear();
+    for (const std::string* field : {&e.publisher, &e.day, &e.title, &e.authors}) {
+        line += *field;
+        line += comma;
+    }
+    line += e.price;
+    for (const auto& [from, to] : rules) {
+        text.spare.clear();
+        ReplaceAllSjisInto(line, from, to, text.spare);
+        line.swap(text.spare);
+    }
     out.WriteRecord(line);
     e.title.clear();
     e.ClearAuthors();
     e.price.clear();
 }
 
-void Handle(std::string_view line, Entry& e, RecordWriter& out) {
+void Handle(std::string_view line, Entry& e, RecordText& text, RecordWriter& out) {
+    // Every tag starts so: one search settles the lines without one, most lines of a page.
+    if (!Has(line, "【QZ"_sj)) {
+        return;
+    }
     if (Has(line, DateTag())) {
         e.day = DayOf(line);
     } else if (Has(line, PublisherTag())) {
@@ -129,7 +146,7 @@ void Handle(std::string_view line, Entry& e, RecordWriter& out) {
     } else if (Has(line, PriceTag())) {
         std::string price(TrimControls(Field(line, PriceTag(), "</span>")));
         e.price = ReplaceAllSjis(ReplaceAllSjis(price, "\\", ""), ",", "");
-        WriteEntry(e, out);
+        WriteEntry(e, text, out);
     }
 }
 
@@ -267,8 +284,9 @@ bool ExtractProductList(ConverterContext& context) {
     out.CountHeader();
     Entry entry;
     entry.day = DayOf(line);
+    RecordText text;
     do {
-        Handle(next, entry, out);
+        Handle(next, entry, text, out);
     } while (in.ReadLine(next));
     return true;
 }
