@@ -26,12 +26,18 @@ bool StartsRow(std::string_view line) {
     return line == "<tr>" || line.substr(0, 11) == "<tr bgcolor";
 }
 
-std::string JoinedLine(std::string_view line) {
-    std::string text = ReplaceAllSjis(line, ",", "，"_sj);
-    text = ReplaceAllSjis(text, "</td>", ",");
-    text = ReplaceAllSjis(text, "<br>", "、"_sj);
-    text = ReplaceAllSjis(text, "&#215;", "×"_sj);
-    return StripTags(text);
+// Appends a line of a row to `row`: commas in the text made full-width, every cell's end a
+// comma, line breaks "、", tags gone. `a` and `b` are buffers kept from line to line.
+void AppendJoinedLine(std::string_view line, std::string& row, std::string& a, std::string& b) {
+    a.clear();
+    ReplaceAllSjisInto(line, ",", "，"_sj, a);
+    b.clear();
+    ReplaceAllSjisInto(a, "</td>", ",", b);
+    a.clear();
+    ReplaceAllSjisInto(b, "<br>", "、"_sj, a);
+    b.clear();
+    ReplaceAllSjisInto(a, "&#215;", "×"_sj, b);
+    StripTagsInto(b, row);
 }
 
 }  // namespace
@@ -41,6 +47,8 @@ std::string JoinTableRows(std::string_view page) {
     std::string_view line;
     std::string rows;
     std::string row;
+    std::string a;
+    std::string b;
     bool inRow = false;
     while (in.ReadLine(line)) {
         const std::string_view trimmed = TrimControls(line);
@@ -56,9 +64,9 @@ std::string JoinTableRows(std::string_view page) {
             inRow = false;
             continue;
         }
-        row += JoinedLine(trimmed);
+        AppendJoinedLine(trimmed, row, a, b);
     }
-    // A row cut off by the end of the file is written as far as it goes.
+    // A row cut off by the end of the page is kept as far as it goes.
     if (inRow) {
         rows += row;
         rows += "\r\n";

@@ -165,13 +165,18 @@ void ReplaceAllSjisNoCaseInPlace(std::string& text, std::string_view from, std::
 std::string StripTags(std::string_view text) {
     std::string out;
     out.reserve(text.size());
+    StripTagsInto(text, out);
+    return out;
+}
+
+void StripTagsInto(std::string_view text, std::string& out) {
     size_t pos = 0;
     for (;;) {
         const size_t lt = FindSjis(text, "<", pos);
         const size_t gt = FindSjis(text, ">", pos);
         if (lt == std::string_view::npos || gt == std::string_view::npos || gt < lt) {
             out.append(text.substr(pos));
-            return out;
+            return;
         }
         // Nothing before `lt` holds a "<" or ">", so the next round looks after the tag only.
         out.append(text.substr(pos, lt - pos));

@@ -48,6 +48,8 @@ void ReplaceAllSjisNoCaseInPlace(std::string& text, std::string_view from, std::
 // Removes HTML tags: while the first "<" comes before the first ">", the text from that "<"
 // through that ">" goes. One pass over the text.
 std::string StripTags(std::string_view text);
+// The same, appending to `out`.
+void StripTagsInto(std::string_view text, std::string& out);
 
 // The system's ANSI upper-casing: a to z become A to Z; double-byte characters are untouched.
 void AnsiUpperInPlace(std::string& text);
