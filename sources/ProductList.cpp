@@ -125,7 +125,7 @@ void WriteEntry(Entry& e, RecordText& text, RecordWriter& out) {
 }
 
 void Handle(std::string_view line, Entry& e, RecordText& text, RecordWriter& out) {
-    // Every tag starts so: one search settles the lines without one, most lines of a page.
+    // Every tag starts with this, so one search passes over a line without a tag, as most are.
     if (!Has(line, "【QZ"_sj)) {
         return;
     }
