@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/ReleaseList.h"
 #include "support/ScriptedUi.h"
@@ -29,5 +30,8 @@ std::filesystem::path NewTempFolder();
 // Times the conversion of `page` for a category (target month May 2003), the writing of the
 // page file left out.
 void RunConvert(benchmark::State& state, int category, const std::string& page);
+
+// Runs a program from an argument list, its output thrown away; true when it exits 0.
+bool RunToNull(const std::vector<std::string>& args);
 
 }  // namespace yomida::bench

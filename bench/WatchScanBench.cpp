@@ -1,8 +1,4 @@
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -102,24 +98,6 @@ void RunScan(benchmark::State& state, bool scrambled) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * FolderBytes(folder));
 }
 
-// Runs a program from an argument list, its output thrown away; true when it exits 0.
-bool RunToNull(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    return started == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
-
 // The yardstick: iconv reading and converting the same plain files.
 void BM_IconvSameFiles(benchmark::State& state) {
     const std::filesystem::path& folder = Folder(false);
@@ -130,7 +108,7 @@ void BM_IconvSameFiles(benchmark::State& state) {
         }
     }
     for (auto _ : state) {
-        if (!RunToNull(args)) {
+        if (!bench::RunToNull(args)) {
             state.SkipWithError("iconv failed");
             break;
         }

@@ -32,14 +32,6 @@ TextFileWriter TemporaryFile::Writer() const {
     return TextFileWriter(path_, Duplicate());
 }
 
-TextFileReader TemporaryFile::Reader() const {
-    // A duplicate shares the file position, which the writer left at the end.
-    if (::lseek(fd_, 0, SEEK_SET) != 0) {
-        throw IoError(IoError::Op::Read, path_, errno);
-    }
-    return TextFileReader(path_, Duplicate());
-}
-
 void TemporaryFile::MoveOver(const std::filesystem::path& target) {
     RenameOver(path_, target);
     kept_ = true;

@@ -7,9 +7,9 @@
 namespace yomida {
 
 // A private scratch file beside another file, created new under a name nobody else uses and
-// deleted when it goes out of scope, however that happens. It is written and read only through
-// the descriptor that created it: whatever later appears under its name (a planted link, say)
-// is never opened.
+// deleted when it goes out of scope, however that happens. It is written only through the
+// descriptor that created it: whatever later appears under its name (a planted link, say) is
+// never opened.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::filesystem::path& beside);
@@ -21,14 +21,12 @@ public:
 
     // A writer that appends to the file; throws IoError.
     TextFileWriter Writer() const;
-    // A reader from the file's first byte; throws IoError.
-    TextFileReader Reader() const;
     // Renames the file over `target`, replacing a link there rather than writing through it;
     // the file is then no longer deleted. Throws IoError.
     void MoveOver(const std::filesystem::path& target);
 
 private:
-    // A descriptor of its own for a reader or a writer, which closes it.
+    // A descriptor of its own for a writer, which closes it.
     int Duplicate() const;
 
     std::filesystem::path path_;

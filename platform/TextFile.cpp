@@ -33,10 +33,6 @@ TextFileReader::TextFileReader(const std::filesystem::path& path)
     buffer_.resize(kChunk);
 }
 
-TextFileReader::TextFileReader(const std::filesystem::path& path, int fd) : path_(path), fd_(fd) {
-    buffer_.resize(kChunk);
-}
-
 TextFileReader::~TextFileReader() {
     if (fd_ >= 0) {
         ::close(fd_);

@@ -12,8 +12,6 @@ namespace yomida {
 class TextFileReader {
 public:
     explicit TextFileReader(const std::filesystem::path& path);
-    // Takes over a file already open for reading at `path`, reading on from its position.
-    TextFileReader(const std::filesystem::path& path, int fd);
     ~TextFileReader();
     TextFileReader(const TextFileReader&) = delete;
     TextFileReader& operator=(const TextFileReader&) = delete;

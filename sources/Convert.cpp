@@ -2,7 +2,6 @@
 
 #include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
-#include "platform/TemporaryFile.h"
 #include "platform/TextFile.h"
 #include "sources/Catalogue.h"
 #include "sources/ConverterContext.h"
@@ -15,27 +14,24 @@
 namespace yomida {
 namespace {
 
-// Writes the page as the category's converter reads it into `processed`; false when the
-// converter reads the page as it stands.
-bool PreProcess(ConverterKind kind, const std::filesystem::path& input, TextFileWriter& processed) {
+// The text the category's converter reads: the page rewritten by the category's pre-processor,
+// or the page as it stands.
+std::string ConverterInput(ConverterKind kind, std::string page) {
     switch (kind) {
         case ConverterKind::ProductList:
-            BuildMarkerPage(input, processed);
-            return true;
+            return BuildMarkerPage(page);
         case ConverterKind::BookTownTable:
         case ConverterKind::MangaNoMoriTable:
-            JoinTableRows(input, processed);
-            return true;
+            return JoinTableRows(page);
         case ConverterKind::TaiyoshaBunko:
         case ConverterKind::TaiyoshaComic:
-            NormaliseLineBreaks(input, processed);
-            return true;
+            return NormaliseLineBreaks(page);
         case ConverterKind::ProductListExtractor:
         case ConverterKind::WeeklyList:
         case ConverterKind::NeoWingCsv:
-            return false;
+            return page;
     }
-    return false;
+    return page;
 }
 
 bool RunConverter(ConverterKind kind, ConverterContext& context) {
@@ -77,24 +73,15 @@ bool Convert(const ConvertRequest& request, Ui& ui) {
     if (category == nullptr) {
         return true;
     }
-    // The page is pre-processed into a scratch copy beside the data file: the user's file stays
-    // as it was, so a failed or repeated import can always start again from it. The copy is
-    // written and read back through the descriptor that made it, never reopened by name, so a
-    // link put in its place cannot lead the page into another file.
-    const TemporaryFile processed(request.output);
-    bool preProcessed = false;
-    {
-        TextFileWriter scratch = processed.Writer();
-        preProcessed = PreProcess(category->converter, request.input, scratch);
-        scratch.Close();
-    }
-
-    TextFileReader in = preProcessed ? processed.Reader() : TextFileReader(request.input);
+    // The page is read once and pre-processed in memory: the user's file stays as it was, so a
+    // failed or repeated import can always start again from it, and nothing but the data file's
+    // new version is written beside the data file.
+    const std::string page = ConverterInput(category->converter, ReadWholeFile(request.input));
+    LineReader in(page);
     FileReplacement out(request.output);
     RecordWriter writer(out.Writer(), request.output, request.stampPrefix);
     ConverterContext context{in, writer, request, ui};
     const bool ranToEnd = RunConverter(category->converter, context);
-    in.Close();
     if (request.records != nullptr) {
         *request.records = static_cast<int>(writer.Counted());
     }

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "platform/TextFile.h"
 #include "platform/Ui.h"
 #include "sources/Convert.h"
 #include "sources/RecordWriter.h"
+#include "text/LineReader.h"
 
 namespace yomida {
 
-// What a converter works with: the open input, the record writer, the request (category and
-// target period) and the Ui for the messages some converters show.
+// What a converter works with: the lines of its input in memory, the record writer, the request
+// (category and target period) and the Ui for the messages some converters show.
 struct ConverterContext {
-    TextFileReader& in;
+    LineReader& in;
     RecordWriter& out;
     const ConvertRequest& request;
     Ui& ui;

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/TextFile.h"
 #include "sources/TaiyoshaItem.h"
 #include "text/CommaText.h"
 #include "text/NormaliseWidth.h"
@@ -76,24 +75,28 @@ bool IsWholeNumber(std::string_view text) {
     return TryStrToInt(text).has_value();
 }
 
-void NormaliseLineBreaks(const std::filesystem::path& page, TextFileWriter& processed) {
-    const std::string raw = ReadWholeFile(page);
+std::string NormaliseLineBreaks(std::string_view page) {
+    std::string lines;
+    lines.reserve(page.size() + page.size() / 16);
     size_t start = 0;
-    while (start < raw.size()) {
-        const size_t end = raw.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            processed.WriteLine(std::string_view(raw).substr(start));
+    while (start < page.size()) {
+        const size_t end = page.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.append(page.substr(start));
+            lines += "\r\n";
             break;
         }
-        processed.WriteLine(std::string_view(raw).substr(start, end - start));
-        start = end + (raw[end] == '\r' && end + 1 < raw.size() && raw[end + 1] == '\n' ? 2 : 1);
+        lines.append(page.substr(start, end - start));
+        lines += "\r\n";
+        start = end + (page[end] == '\r' && end + 1 < page.size() && page[end + 1] == '\n' ? 2 : 1);
     }
+    return lines;
 }
 
 bool ConvertTaiyoshaBunko(ConverterContext& context) {
-    TextFileReader& in = context.in;
+    LineReader& in = context.in;
     context.out.WriteHeader(ListKind::Books);
-    std::string line;
+    std::string_view line;
     TaiyoshaItem item;
     std::vector<std::string> f;
     while (!in.AtEnd()) {
@@ -133,9 +136,9 @@ bool ConvertTaiyoshaBunko(ConverterContext& context) {
 }
 
 bool ConvertTaiyoshaComic(ConverterContext& context) {
-    TextFileReader& in = context.in;
+    LineReader& in = context.in;
     context.out.WriteHeader(ListKind::Books);
-    std::string line;
+    std::string_view line;
     std::vector<std::string> f;
     while (in.ReadLine(line)) {
         const std::string cleaned = Trimmed(CleanTaiyoshaLine(line, true, FullSeparators()));
@@ -180,14 +183,14 @@ bool ConvertTaiyoshaComic(ConverterContext& context) {
 
 bool ConvertWeeklyList(ConverterContext& context) {
     context.out.WriteHeader(ListKind::BooksWithIsbn);
-    std::string line;
+    std::string_view line;
     std::vector<std::string> f;
     while (context.in.ReadLine(line)) {
         if (line.substr(0, 4) != "<LI>") {
             continue;
         }
         std::string text = Replaced(
-            line,
+            std::string(line),
             {{"<LI>", ""}, {"</A>", ""}, {"<P>", ""}, {"<BR>", ","}, {"; ", ","}, {";", ","}});
         const size_t lt = FindSjis(text, "<");
         const size_t gt = FindSjis(text, ">");

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <filesystem>
+#include <string>
+#include <string_view>
 
 #include "sources/ConverterContext.h"
 
 namespace yomida {
 
-// Writes a page into `processed` with every line ended by CR LF, whether it ended in CR, LF or
-// CR LF.
-void NormaliseLineBreaks(const std::filesystem::path& page, TextFileWriter& processed);
+// A page with every line ended by CR LF, whether it ended in CR, LF or CR LF.
+std::string NormaliseLineBreaks(std::string_view page);
 
 // 太洋社 paperback list items; an item broken over several lines is joined line by line.
 bool ConvertTaiyoshaBunko(ConverterContext& context);

@@ -14,7 +14,7 @@ bool ConvertNeoWingCsv(ConverterContext& context) {
     context.out.WriteHeader(ListKind::AudioVisual);
     context.out.NumberFrom(0);  // KOSUMIRA's lists are numbered from 0
     const auto target = context.request.target;
-    std::string line;
+    std::string_view line;
     std::vector<std::string> f;
     while (context.in.ReadLine(line)) {
         SplitCommaText(ReplaceAllSjis(NormaliseWidth(line), " ", "　"_sj), f);

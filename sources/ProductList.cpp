@@ -1,7 +1,9 @@
 #include "sources/ProductList.h"
 
+#include <cstring>
+#include <vector>
+
 #include "platform/Cp932.h"
-#include "platform/TextFile.h"
 #include "sources/SubstringIndex.h"
 #include "text/NormaliseWidth.h"
 #include "text/Numbers.h"
@@ -92,24 +94,41 @@ struct Entry {
     }
 };
 
-void WriteEntry(Entry& e, RecordWriter& out) {
+// A record's text, and the buffer each replacement pass writes into; kept from record to record.
+struct RecordText {
+    std::string line;
+    std::string spare;
+};
+
+void WriteEntry(Entry& e, RecordText& text, RecordWriter& out) {
     const std::string& comma = CommaTag();
-    std::string line =
-        e.publisher + comma + e.day + comma + e.title + comma + e.authors + comma + e.price;
-    line = ReplaceAllSjis(line, " ", "　"_sj);
-    line = ReplaceAllSjis(line, ",", "，"_sj);
-    line = ReplaceAllSjis(line, comma, ",");
-    line = ReplaceAllSjis(line, "&amp;", "&");
-    line = ReplaceAllSjis(line, "&lt;", "<");
-    line = ReplaceAllSjis(line, "&gt;", ">");
-    line = ReplaceAllSjis(line, "&#39;", "'");
+    const std::pair<std::string_view, std::string_view> rules[] = {
+        {" ", "　"_sj}, {",", "，"_sj}, {comma, ","},   {"&amp;", "&"},
+        {"&lt;", "<"},  {"&gt;", ">"},  {"&#39;", "'"},
+    };
+    std::string& line = text.line;
+    line.clear();
+    for (const std::string* field : {&e.publisher, &e.day, &e.title, &e.authors}) {
+        line += *field;
+        line += comma;
+    }
+    line += e.price;
+    for (const auto& [from, to] : rules) {
+        text.spare.clear();
+        ReplaceAllSjisInto(line, from, to, text.spare);
+        line.swap(text.spare);
+    }
     out.WriteRecord(line);
     e.title.clear();
     e.ClearAuthors();
     e.price.clear();
 }
 
-void Handle(std::string_view line, Entry& e, RecordWriter& out) {
+void Handle(std::string_view line, Entry& e, RecordText& text, RecordWriter& out) {
+    // Every tag starts with this, so one search passes over a line without a tag, as most are.
+    if (!Has(line, "【QZ"_sj)) {
+        return;
+    }
     if (Has(line, DateTag())) {
         e.day = DayOf(line);
     } else if (Has(line, PublisherTag())) {
@@ -127,8 +146,59 @@ void Handle(std::string_view line, Entry& e, RecordWriter& out) {
     } else if (Has(line, PriceTag())) {
         std::string price(TrimControls(Field(line, PriceTag(), "</span>")));
         e.price = ReplaceAllSjis(ReplaceAllSjis(price, "\\", ""), ",", "");
-        WriteEntry(e, out);
+        WriteEntry(e, text, out);
     }
+}
+
+// Puts a line break and the tag in place of every marker pattern that starts a character, in
+// one pass over the page. No pattern can overlap another or itself, so this gives what one pass
+// per pattern would. Each pattern holds `="` once, bytes that never belong to a double-byte
+// character, so the pass looks for those and compares the patterns around them.
+void PutTagsInPlace(std::string_view text, std::string& out) {
+    struct Marker {
+        std::string_view pattern;
+        size_t anchor;  // where `="` stands in the pattern
+        std::string replacement;
+    };
+    static const std::vector<Marker> markers = [] {
+        const std::pair<std::string_view, const std::string&> tags[] = {
+            {"class=\"publisher-title\">", DateTag()},
+            {"<h3 class=\"subgroup-title\">", PublisherTag()},
+            {"<span class=\"text-price-text font-bold mr-1\">", PriceTag()},
+            {"class=\"text-primary font-bold no-underline hover:underline\">", TitleTag()},
+            {"<a href=\"/search?authors=", AuthorTag()},
+        };
+        std::vector<Marker> list;
+        for (const auto& [pattern, tag] : tags) {
+            list.push_back({pattern, pattern.find("=\""), "\r\n" + tag});
+        }
+        return list;
+    }();
+    size_t copied = 0;
+    size_t at = 0;
+    while (const void* hit = std::memchr(text.data() + at, '=', text.size() - at)) {
+        const size_t eq = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+        at = eq + 1;
+        if (at == text.size() || text[at] != '"') {
+            continue;
+        }
+        for (const Marker& m : markers) {
+            if (eq < copied + m.anchor ||
+                text.substr(eq - m.anchor, m.pattern.size()) != m.pattern ||
+                !StartsCharacter(text, copied, eq - m.anchor)) {
+                continue;
+            }
+            out.append(text.substr(copied, eq - m.anchor - copied));
+            out.append(m.replacement);
+            copied = eq - m.anchor + m.pattern.size();
+            at = copied;
+            break;
+        }
+        if (at >= text.size()) {
+            break;
+        }
+    }
+    out.append(text.substr(copied));
 }
 
 }  // namespace
@@ -144,35 +214,33 @@ std::string MarkerPageText(std::string_view utf8Page) {
     if (nuxt != std::string_view::npos) {
         page = page.substr(0, nuxt + 1);
     }
-    // A page is megabytes long: two buffers take turns, so no pass touches fresh memory.
-    std::string a(page);
+    // A page is megabytes long: two buffers take turns, so no pass touches fresh memory, and a
+    // comment the page does not hold costs no copy.
+    std::string a;
     std::string b;
-    b.reserve(a.size() + a.size() / 8);
+    a.reserve(page.size() + page.size() / 8);
+    b.reserve(page.size() + page.size() / 8);
+    std::string* spare = &a;
+    std::string* held = &b;  // holds `text` once a comment has gone
+    std::string_view text = page;
     for (const char* comment : {"<!---->", "<!--]-->", "<!--[-->"}) {
-        b.clear();
-        ReplaceAllBytesInto(a, comment, "", b);
-        a.swap(b);
+        if (text.find(comment) == std::string_view::npos) {
+            continue;
+        }
+        spare->clear();
+        ReplaceAllBytesInto(text, comment, "", *spare);
+        text = *spare;
+        std::swap(spare, held);
     }
-    Utf8ToCp932Into(a, b);
-    NormaliseWidthInto(b, a);
-    const std::pair<const char*, const std::string&> markers[] = {
-        {"class=\"publisher-title\">", DateTag()},
-        {"<h3 class=\"subgroup-title\">", PublisherTag()},
-        {"<span class=\"text-price-text font-bold mr-1\">", PriceTag()},
-        {"class=\"text-primary font-bold no-underline hover:underline\">", TitleTag()},
-        {"<a href=\"/search?authors=", AuthorTag()},
-    };
-    for (const auto& [pattern, tag] : markers) {
-        b.clear();
-        ReplaceAllSjisInto(a, pattern, "\r\n" + tag, b);
-        a.swap(b);
-    }
-    return a;
+    Utf8ToCp932Into(text, *spare);
+    NormaliseWidthInto(*spare, *held);
+    spare->clear();
+    PutTagsInPlace(*held, *spare);
+    return std::move(*spare);
 }
 
-void BuildMarkerPage(const std::filesystem::path& page, TextFileWriter& processed) {
+std::string BuildMarkerPage(std::string_view raw) {
     // Read as lines joined by CR LF: line ends of either kind come out as CR LF.
-    const std::string raw = ReadWholeFile(page);
     std::string joined;
     joined.reserve(raw.size() + raw.size() / 16);
     size_t start = 0;
@@ -186,16 +254,16 @@ void BuildMarkerPage(const std::filesystem::path& page, TextFileWriter& processe
         joined.append(raw, start, lineEnd - start);
         start = end + 1;
     }
-    const std::string marker = MarkerPageText(joined);
-    processed.Write(marker);
-    processed.Write("\r\n");
+    std::string marker = MarkerPageText(joined);
+    marker += "\r\n";
+    return marker;
 }
 
 bool ExtractProductList(ConverterContext& context) {
-    TextFileReader& in = context.in;
+    LineReader& in = context.in;
     RecordWriter& out = context.out;
-    std::string line;
-    std::string next;
+    std::string_view line;
+    std::string_view next;
     bool have = in.ReadLine(line);
     bool found = false;
     // The file's last line is never taken for the first day heading.
@@ -216,8 +284,9 @@ bool ExtractProductList(ConverterContext& context) {
     out.CountHeader();
     Entry entry;
     entry.day = DayOf(line);
+    RecordText text;
     do {
-        Handle(next, entry, out);
+        Handle(next, entry, text, out);
     } while (in.ReadLine(next));
     return true;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -8,10 +7,10 @@
 
 namespace yomida {
 
-// Writes a saved product-list page (UTF-8 HTML) as a marker page (CP932) into `processed`, where
-// every field of interest starts its own line behind a 【QZ…】 tag.
-void BuildMarkerPage(const std::filesystem::path& page, TextFileWriter& processed);
-// The marker page text of a page's text, for callers that hold the page in memory.
+// A saved product-list page (UTF-8 HTML) as a marker page (CP932), where every field of interest
+// starts its own line behind a 【QZ…】 tag; lines end in CR LF.
+std::string BuildMarkerPage(std::string_view utf8Page);
+// The marker page text of a page whose lines are already joined by CR LF.
 std::string MarkerPageText(std::string_view utf8Page);
 
 // Walks a marker page and writes one record per priced entry. The header line is counted, so

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/TextFile.h"
 #include "text/CommaText.h"
 #include "text/NormaliseWidth.h"
 #include "text/Sjis.h"
@@ -18,7 +17,7 @@ std::string Without(std::string_view text, const std::string& remove) {
 }
 
 // Trims, normalises and splits a row-joined line into its cells.
-void SplitRow(const std::string& line, std::vector<std::string>& fields) {
+void SplitRow(std::string_view line, std::vector<std::string>& fields) {
     const std::string spaced = ReplaceAllSjis(NormaliseWidth(TrimControls(line)), " ", "　"_sj);
     SplitCommaText(spaced, fields);
 }
@@ -27,20 +26,29 @@ bool StartsRow(std::string_view line) {
     return line == "<tr>" || line.substr(0, 11) == "<tr bgcolor";
 }
 
-std::string JoinedLine(std::string_view line) {
-    std::string text = ReplaceAllSjis(line, ",", "，"_sj);
-    text = ReplaceAllSjis(text, "</td>", ",");
-    text = ReplaceAllSjis(text, "<br>", "、"_sj);
-    text = ReplaceAllSjis(text, "&#215;", "×"_sj);
-    return StripTags(text);
+// Appends a line of a row to `row`: commas in the text made full-width, every cell's end a
+// comma, line breaks "、", tags gone. `a` and `b` are buffers kept from line to line.
+void AppendJoinedLine(std::string_view line, std::string& row, std::string& a, std::string& b) {
+    a.clear();
+    ReplaceAllSjisInto(line, ",", "，"_sj, a);
+    b.clear();
+    ReplaceAllSjisInto(a, "</td>", ",", b);
+    a.clear();
+    ReplaceAllSjisInto(b, "<br>", "、"_sj, a);
+    b.clear();
+    ReplaceAllSjisInto(a, "&#215;", "×"_sj, b);
+    StripTagsInto(b, row);
 }
 
 }  // namespace
 
-void JoinTableRows(const std::filesystem::path& page, TextFileWriter& processed) {
-    TextFileReader in(page);
-    std::string line;
+std::string JoinTableRows(std::string_view page) {
+    LineReader in(page);
+    std::string_view line;
+    std::string rows;
     std::string row;
+    std::string a;
+    std::string b;
     bool inRow = false;
     while (in.ReadLine(line)) {
         const std::string_view trimmed = TrimControls(line);
@@ -51,23 +59,26 @@ void JoinTableRows(const std::filesystem::path& page, TextFileWriter& processed)
             inRow = true;
             row.clear();
         } else if (trimmed == "</tr>") {
-            processed.WriteLine(row);
+            rows += row;
+            rows += "\r\n";
             inRow = false;
             continue;
         }
-        row += JoinedLine(trimmed);
+        AppendJoinedLine(trimmed, row, a, b);
     }
-    // A row cut off by the end of the file is written as far as it goes.
+    // A row cut off by the end of the page is kept as far as it goes.
     if (inRow) {
-        processed.WriteLine(row);
+        rows += row;
+        rows += "\r\n";
     }
+    return rows;
 }
 
 bool ConvertBookTownRows(ConverterContext& context) {
     context.out.WriteHeader(ListKind::BooksWithIsbn);
     const std::string& fullSpace = "　"_sj;
     const std::string& listComma = "、"_sj;
-    std::string line;
+    std::string_view line;
     std::vector<std::string> f;
     while (context.in.ReadLine(line)) {
         SplitRow(line, f);
@@ -102,7 +113,7 @@ bool ConvertMangaNoMoriRows(ConverterContext& context) {
     std::snprintf(month, sizeof month, "%04d.%02u", static_cast<int>(context.request.target.year()),
                   static_cast<unsigned>(context.request.target.month()));
     std::string publisher;
-    std::string line;
+    std::string_view line;
     std::vector<std::string> f;
     while (context.in.ReadLine(line)) {
         const std::string_view trimmed = TrimControls(line);

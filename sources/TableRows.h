@@ -1,13 +1,14 @@
 #pragma once
 
-#include <filesystem>
+#include <string>
+#include <string_view>
 
 #include "sources/ConverterContext.h"
 
 namespace yomida {
 
-// Writes an HTML page into `processed` with each table row as one line of comma-ended cells.
-void JoinTableRows(const std::filesystem::path& page, TextFileWriter& processed);
+// An HTML page with each table row as one line of comma-ended cells, every line ended by CR LF.
+std::string JoinTableRows(std::string_view page);
 
 // 本やタウン new-book rows: two publisher columns joined, "旬" dropped from dates, ISBN.
 bool ConvertBookTownRows(ConverterContext& context);

@@ -21,6 +21,16 @@ size_t FindSjis(std::string_view haystack, std::string_view needle, size_t from)
     }
 }
 
+bool StartsCharacter(std::string_view text, size_t from, size_t j) {
+    // A byte that cannot be a lead byte ends any character, so only the run of possible lead
+    // bytes just before `j` decides: an even run has paired itself off.
+    size_t run = 0;
+    while (j - run > from && IsLeadByte(static_cast<unsigned char>(text[j - run - 1]))) {
+        ++run;
+    }
+    return run % 2 == 0;
+}
+
 void ReplaceAllSjisInto(std::string_view text, std::string_view from, std::string_view to,
                         std::string& out) {
     size_t copied = 0;
@@ -85,17 +95,6 @@ bool MatchesNoCase(std::string_view text, std::string_view pattern, size_t i) {
         }
     }
     return true;
-}
-
-// Whether `j` starts a character when the text is read from `from` (a character start). A byte
-// that cannot be a lead byte ends any character, so only the run of possible lead bytes just
-// before `j` decides: an even run has paired itself off.
-bool StartsCharacter(std::string_view text, size_t from, size_t j) {
-    size_t run = 0;
-    while (j - run > from && IsLeadByte(static_cast<unsigned char>(text[j - run - 1]))) {
-        ++run;
-    }
-    return run % 2 == 0;
 }
 
 // Where `pattern` starts at or after `from` on a character boundary, letters of its single-byte
@@ -166,13 +165,18 @@ void ReplaceAllSjisNoCaseInPlace(std::string& text, std::string_view from, std::
 std::string StripTags(std::string_view text) {
     std::string out;
     out.reserve(text.size());
+    StripTagsInto(text, out);
+    return out;
+}
+
+void StripTagsInto(std::string_view text, std::string& out) {
     size_t pos = 0;
     for (;;) {
         const size_t lt = FindSjis(text, "<", pos);
         const size_t gt = FindSjis(text, ">", pos);
         if (lt == std::string_view::npos || gt == std::string_view::npos || gt < lt) {
             out.append(text.substr(pos));
-            return out;
+            return;
         }
         // Nothing before `lt` holds a "<" or ">", so the next round looks after the tag only.
         out.append(text.substr(pos, lt - pos));

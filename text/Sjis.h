@@ -20,6 +20,10 @@ inline size_t CharLength(std::string_view s, size_t i) {
     return (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
 }
 
+// Whether `j` (before the end of the text) starts a character when the text is read from
+// `from`, a character start at or before it.
+bool StartsCharacter(std::string_view text, size_t from, size_t j);
+
 // First position at or after `from` (a character boundary) where `needle` starts on a character
 // boundary; npos when there is none. An empty needle is found at `from`.
 size_t FindSjis(std::string_view haystack, std::string_view needle, size_t from = 0);
@@ -44,6 +48,8 @@ void ReplaceAllSjisNoCaseInPlace(std::string& text, std::string_view from, std::
 // Removes HTML tags: while the first "<" comes before the first ">", the text from that "<"
 // through that ">" goes. One pass over the text.
 std::string StripTags(std::string_view text);
+// The same, appending to `out`.
+void StripTagsInto(std::string_view text, std::string& out);
 
 // The system's ANSI upper-casing: a to z become A to Z; double-byte characters are untouched.
 void AnsiUpperInPlace(std::string& text);

@@ -3,10 +3,13 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <sstream>
-#include <thread>
+#include <vector>
 
+#include "platform/FileLock.h"
 #include "sources/Convert.h"
 #include "sources/ListItems.h"
 #include "support/ScriptedUi.h"
@@ -135,45 +138,67 @@ TEST_F(ConvertersTest, APageWithoutReleasesSaysSoAndKeepsTheList) {
     EXPECT_EQ(test::ReadBytes(dir / "out.csv"), "the earlier list\r\n");
 }
 
-TEST_F(ConvertersTest, AScratchCopySwappedForALinkLeavesTheLinkTargetAlone) {
-    // The page pre-processed for the product-list converter, made large enough that a watcher
-    // swaps the scratch copy for a link while it is being worked on.
-    std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html");
-    page.reserve(page.size() + (8 << 20));
-    for (int i = 0; i < 200000; ++i) {
-        page += "<!-- padding padding padding -->\n";
-    }
-    test::WriteBytes(dir / "page.html", page);
-    const std::filesystem::path victim = dir / "victim.txt";
-    test::WriteBytes(victim, "precious");
+TEST_F(ConvertersTest, NothingButTheNewDataFileAppearsBesideIt) {
+    // Anyone who may write to the data file's folder could swap a scratch file there for a link,
+    // so a page of each pre-processing kind is converted while the folder is watched: the only
+    // files that may appear are the lock, the new version that takes the data file's place and
+    // the copy of the old version that becomes the previous list.
     std::filesystem::create_directory(dir / "data");
-
-    const int watch = ::inotify_init1(IN_CLOEXEC);
+    const std::filesystem::path data = dir / "data" / "comic0305.csv";
+    const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     ASSERT_GE(watch, 0);
-    ASSERT_GE(::inotify_add_watch(watch, (dir / "data").c_str(), IN_CREATE), 0);
-    bool swapped = false;
-    std::thread swapper([&] {
-        alignas(inotify_event) char events[4096];
-        const ssize_t n = ::read(watch, events, sizeof events);
-        if (n <= 0) {
-            return;
+    ASSERT_GE(
+        ::inotify_add_watch(watch, (dir / "data").c_str(), IN_CREATE | IN_MOVED_FROM | IN_MOVED_TO),
+        0);
+    const struct {
+        std::filesystem::path page;
+        int category;
+        bool asCp932;
+    } pages[] = {{std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html", 1, false},
+                 {kData / "booktown.html", 7, true},
+                 {kData / "taiyosha-bunko.html", 3, true},
+                 {kData / "neowing.csv", 11, true}};
+    for (const auto& [page, category, asCp932] : pages) {
+        const std::string bytes = test::ReadBytes(page);
+        test::WriteBytes(dir / "input", asCp932 ? Sj(bytes) : bytes);
+        ConvertRequest r{category, dir / "input", data, "", may2003};
+        EXPECT_TRUE(Convert(r, ui)) << page;
+    }
+
+    std::vector<std::string> created;
+    std::map<uint32_t, std::string> movedFrom;
+    std::vector<std::string> becameTheDataFile;
+    std::vector<std::string> becameThePrevious;
+    const std::filesystem::path previous = PreviousVersionPath(data);
+    alignas(inotify_event) char events[1 << 16];
+    ssize_t n;
+    while ((n = ::read(watch, events, sizeof events)) > 0) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            const std::string name = event->len > 0 ? event->name : "";
+            if ((event->mask & IN_CREATE) != 0) {
+                created.push_back(name);
+            } else if ((event->mask & IN_MOVED_FROM) != 0) {
+                movedFrom[event->cookie] = name;
+            } else if ((event->mask & IN_MOVED_TO) != 0 && name == data.filename()) {
+                becameTheDataFile.push_back(movedFrom[event->cookie]);
+            } else if ((event->mask & IN_MOVED_TO) != 0 && name == previous.filename()) {
+                becameThePrevious.push_back(movedFrom[event->cookie]);
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
-        const auto* event = reinterpret_cast<const inotify_event*>(events);
-        const std::filesystem::path scratch = dir / "data" / event->name;
-        const std::filesystem::path link = dir / "link";
-        std::filesystem::create_symlink(victim, link);
-        swapped = ::rename(link.c_str(), scratch.c_str()) == 0;
-    });
-    ConvertRequest r{1, dir / "page.html", dir / "data" / "comic0305.csv", "", may2003};
-    const bool converted = Convert(r, ui);
-    swapper.join();
+    }
     ::close(watch);
 
-    EXPECT_TRUE(swapped);
-    EXPECT_TRUE(converted);
-    EXPECT_EQ(test::ReadBytes(victim), "precious");
-    EXPECT_EQ(test::ReadDataFile(dir / "data" / "comic0305.csv").size(), 7u);
+    EXPECT_EQ(becameTheDataFile.size(), std::size(pages));
+    EXPECT_EQ(becameThePrevious.size(), std::size(pages) - 1)
+        << "the first page had no list before";
+    for (const std::string& name : created) {
+        EXPECT_TRUE(name == FileLock::LockFileFor(data).filename() ||
+                    std::ranges::find(becameTheDataFile, name) != becameTheDataFile.end() ||
+                    std::ranges::find(becameThePrevious, name) != becameThePrevious.end())
+            << name << " appeared beside the data file";
+    }
 }
 
 TEST_F(ConvertersTest, WholeNumbers) {

@@ -76,6 +76,16 @@ TEST_F(ProductListTest, BuilderCutsTheNuxtBlockAndMarksTheFields) {
               std::string::npos);
 }
 
+TEST_F(ProductListTest, MarkersStartOnlyWhereACharacterStarts) {
+    // In CP932 "ツ" ends in the byte "c", so "ツlass=…" holds the bytes of a marker that starts
+    // inside a character, which is no marker; back to back and at the very end they count.
+    const std::string marker = U8(MarkerPageText(
+        "ツlass=\"publisher-title\">1<h3 class=\"subgroup-title\"><h3 class=\"subgroup-title\">"
+        "ア<a href=\"/search?authors="));
+    EXPECT_EQ(marker,
+              "ツlass=\"publisher-title\">1\r\n【QZ出版社】\r\n【QZ出版社】ア\r\n【QZ作者】");
+}
+
 TEST_F(ProductListTest, ManyAuthorsKeepOnlyNamesNotYetThere) {
     // Enough authors for the indexed test, with names that stand inside others.
     std::vector<std::string> authors;
