@@ -75,7 +75,7 @@ public:
         if (fd >= 0) {
             reader_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
             QObject::connect(reader_.get(), &QSocketNotifier::activated, &window,
-                             [this] { notifier_.Process(); });
+                             [this] { Process(); });
         }
         notifier_.OnAction([&window](uint32_t, const std::string& key) {
             if (key == Notifier::kDefaultAction) {
@@ -91,7 +91,7 @@ public:
                 std::fprintf(stderr, "yomida: %s\n", Cp932ToUtf8(outcome.message).c_str());
             }
             // The call may have read an answer to an earlier notification along with its own.
-            notifier_.Process();
+            Process();
         };
     }
 
@@ -100,6 +100,13 @@ public:
     WatchNotices& operator=(const WatchNotices&) = delete;
 
 private:
+    void Process() {
+        // A bus that went away leaves its descriptor readable for good.
+        if (!notifier_.Process() && reader_) {
+            reader_->setEnabled(false);
+        }
+    }
+
     MainWindowLogic& form_;
     Notifier notifier_;
     std::unique_ptr<QSocketNotifier> reader_;

@@ -152,12 +152,22 @@ int Notifier::Fd() const {
     return bus_ == nullptr ? -1 : sd_bus_get_fd(bus_);
 }
 
-void Notifier::Process() {
+bool Notifier::Process() {
     if (bus_ == nullptr) {
-        return;
+        return false;
     }
-    while (sd_bus_process(bus_, nullptr) > 0) {
+    int r = 0;
+    while ((r = sd_bus_process(bus_, nullptr)) > 0) {
     }
+    if (r < 0) {
+        connectError_ = ErrnoText(r);
+        sd_bus_slot_unref(actionSlot_);
+        actionSlot_ = nullptr;
+        sd_bus_flush_close_unref(bus_);
+        bus_ = nullptr;
+        return false;
+    }
+    return true;
 }
 
 Notification UpdateNotification(size_t newMatches, const std::vector<std::string>& titles,

@@ -46,9 +46,10 @@ public:
     // notifier showed, while the connection is processed (see Fd and Process).
     void OnAction(std::function<void(uint32_t id, const std::string& key)> handler);
     // The connection's descriptor for an event loop to watch; -1 without a bus. Process()
-    // handles what has arrived when it turns readable.
+    // handles what has arrived when it turns readable, and returns false once the bus has gone:
+    // the descriptor then stays readable for good and must no longer be watched.
     int Fd() const;
-    void Process();
+    bool Process();
 
 private:
     sd_bus* bus_ = nullptr;

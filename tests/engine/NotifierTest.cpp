@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <systemd/sd-bus.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -164,15 +168,43 @@ TEST(Notifier, WithoutServerOrBusNothingShowsAndTheReasonIsOneLine) {
     const std::string saved = real != nullptr ? real : "";
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/yomida-bus", 1);
     const std::string noBus = NotifyUpdate(3, {"a"}, 0);
+    Notifier none;
     ::setenv("DBUS_SESSION_BUS_ADDRESS", saved.c_str(), 1);
     EXPECT_EQ(noBus.rfind("デスクトップ通知: セッションバスに接続できないため表示しません ("_sj, 0),
               0U)
         << Cp932ToUtf8(noBus);
     EXPECT_EQ(noBus.find('\n'), std::string::npos);
-
-    Notifier none;
     none.OnAction([](uint32_t, const std::string&) {});
-    none.Process();  // nothing to process, and no failure either
+    EXPECT_FALSE(none.Process());
+    EXPECT_EQ(none.Fd(), -1);
+}
+
+TEST(Notifier, ABusThatGoesAwayIsLetGo) {
+    // A bus that takes the connection and then ends, as a session's bus does at logout.
+    const std::string path = "/tmp/yomida-bus-" + std::to_string(::getpid());
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    const char* real = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const std::string saved = real != nullptr ? real : "";
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + path).c_str(), 1);
+    Notifier notifier;
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", saved.c_str(), 1);
+    ::close(::accept(listener, nullptr, nullptr));
+    ::close(listener);
+    ::unlink(path.c_str());
+
+    ASSERT_GE(notifier.Fd(), 0);
+    pollfd pfd{notifier.Fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&pfd, 1, 5000), 1);
+    EXPECT_FALSE(notifier.Process()) << "the event loop is told to stop watching";
+    EXPECT_EQ(notifier.Fd(), -1);
+    const NotifyOutcome outcome = notifier.Notify(UpdateNotification(1, {"a"}, 0));
+    EXPECT_FALSE(outcome.shown);
+    EXPECT_FALSE(outcome.message.empty());
 }
 
 }  // namespace
