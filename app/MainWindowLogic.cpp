@@ -757,6 +757,15 @@ void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) 
             WatchNewCount = fresh;
             StBar.panels[0].text = "ウォッチ: 新着 "_sj + std::to_string(fresh) + "件"_sj;
             ui_.Repaint();
+            if (OnWatchNews) {
+                std::vector<std::string> titles;
+                for (const WatchMatch& m : result.matches) {
+                    if (memory.IsNew(m)) {
+                        titles.push_back(m.Cell(kTitleCol));
+                    }
+                }
+                OnWatchNews(fresh, titles);
+            }
         }
     } catch (const std::exception&) {
         WatchNewCount = 0;

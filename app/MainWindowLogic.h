@@ -171,6 +171,9 @@ public:
     // The matches that moved since their list's previous version, found with WatchMatches.
     std::vector<WatchChange> WatchChanges;
     size_t WatchNewCount = 0;  // new matches found after the last conversion, not yet shown
+    // Told of the new matches a conversion found (their count and titles), for the desktop to
+    // announce.
+    std::function<void(size_t fresh, const std::vector<std::string>& titles)> OnWatchNews;
 
     // HTTP client events and the cancel button.
     void NMHTTP1Success(int command);

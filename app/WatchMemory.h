@@ -25,6 +25,9 @@ public:
     bool FirstLook() const { return firstLook_; }
     // How many matches are not yet shown, without marking them.
     size_t CountNew(const std::vector<WatchMatch>& matches) const;
+    bool IsNew(const WatchMatch& match) const {
+        return !firstLook_ && known_.count(match.Identity()) == 0;
+    }
     // Sets `isNew` on the matches not yet shown, remembers them all as shown and returns how
     // many were new. The file is read again, merged and replaced under its lock, so scans that
     // run at once (the window's, cron's) each keep what the others remembered meanwhile.

@@ -1,8 +1,13 @@
 #include "desktop/DesktopProgram.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/MainWindowLogic.h"
 #include "desktop/FontSubstitution.h"
@@ -12,6 +17,8 @@
 #include "desktop/SingleInstance.h"
 #include "desktop/Translations.h"
 #include "download/DownloadManager.h"
+#include "engine/Notifier.h"
+#include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 
 namespace yomida::qt {
@@ -59,6 +66,56 @@ void JoinTheDesktop() {
     SubstituteWindowsFonts();
 }
 
+// Announces the new watch matches of the window's fetches and imports on the desktop; a click
+// on the notification, while the window runs, brings it up with the watch results.
+class WatchNotices {
+public:
+    WatchNotices(MainWindowLogic& form, MainWindow& window) : form_(form) {
+        const int fd = notifier_.Fd();
+        if (fd >= 0) {
+            reader_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+            QObject::connect(reader_.get(), &QSocketNotifier::activated, &window,
+                             [this] { Process(); });
+        }
+        notifier_.OnAction([&window](uint32_t, const std::string& key) {
+            if (key == Notifier::kDefaultAction) {
+                window.showNormal();
+                window.raise();
+                window.activateWindow();
+                window.OpenWatchResults();
+            }
+        });
+        form.OnWatchNews = [this](size_t fresh, const std::vector<std::string>& titles) {
+            const NotifyOutcome outcome = notifier_.Notify(UpdateNotification(fresh, titles, 0));
+            if (!outcome.shown) {
+                std::fprintf(stderr, "yomida: %s\n", Cp932ToUtf8(outcome.message).c_str());
+            }
+            // The call may have read an answer to an earlier notification along with its own.
+            Process();
+        };
+    }
+
+    ~WatchNotices() { form_.OnWatchNews = nullptr; }
+    WatchNotices(const WatchNotices&) = delete;
+    WatchNotices& operator=(const WatchNotices&) = delete;
+
+private:
+    void Process() {
+        // A bus that went away leaves its descriptor readable for good.
+        if (!notifier_.Process() && reader_) {
+            reader_->setEnabled(false);
+        }
+    }
+
+    MainWindowLogic& form_;
+    Notifier notifier_;
+    std::unique_ptr<QSocketNotifier> reader_;
+};
+
+bool AskedForWatchResults() {
+    return QCoreApplication::arguments().contains(QStringLiteral("--watch"));
+}
+
 }  // namespace
 
 int RunDesktopProgram(int argc, char** argv) {
@@ -78,9 +135,11 @@ int RunDesktopProgram(int argc, char** argv) {
     }
 
     QtUi ui;
-    SingleInstance instance(ui);
+    const bool watch = AskedForWatchResults();
+    SingleInstance instance(ui, watch ? InstanceLock::kWatch : InstanceLock::kRaise);
     if (!instance.First()) {
-        return 1;
+        // Handing the watch results to the running window is all `--watch` asked for.
+        return watch ? 0 : 1;
     }
     SystemClock clock;
     PosixTcpConnector tcp;
@@ -94,7 +153,11 @@ int RunDesktopProgram(int argc, char** argv) {
     window.Push();
     window.ApplyGeometry();
     window.show();
-    instance.RaiseOnSecondStart(window);
+    instance.RaiseOnSecondStart(window, [&window] { window.OpenWatchResults(); });
+    WatchNotices notices(form, window);
+    if (watch) {
+        QTimer::singleShot(0, &window, [&window] { window.OpenWatchResults(); });
+    }
     return QApplication::exec();
 }
 

@@ -9,7 +9,7 @@
 
 namespace yomida::qt {
 
-SingleInstance::SingleInstance(Ui& ui) {
+SingleInstance::SingleInstance(Ui& ui, std::string_view request) {
     const ProgramPaths paths = ResolveProgramPaths(ExecutablePath(), PathEnvironment::Current());
     CreateDirectories(FolderOf(paths.settingsFile));
     lock_ = std::make_unique<InstanceLock>(paths.settingsFile);
@@ -19,23 +19,29 @@ SingleInstance::SingleInstance(Ui& ui) {
                        "\nこのファイルには書き込まず、二重起動を確かめないまま起動します。"
                        "\n削除すると、次回から確かめます。"_sj);
     } else if (!lock_->First()) {
-        lock_->NotifyHolder();
-        ui.ShowWarning("YOMIDA は既に起動しています。"_sj);
+        lock_->NotifyHolder(request);
+        if (request != InstanceLock::kWatch) {
+            ui.ShowWarning("YOMIDA は既に起動しています。"_sj);
+        }
     }
 }
 
-void SingleInstance::RaiseOnSecondStart(QWidget& window) {
+void SingleInstance::RaiseOnSecondStart(QWidget& window, std::function<void()> openWatch) {
     if (lock_->Refused()) {
         return;  // not our file: what changes it is no start of ours
     }
     watcher_.addPath(QString::fromStdString(lock_->Marker().string()));
-    QObject::connect(&watcher_, &QFileSystemWatcher::fileChanged, &window, [&window] {
-        if (window.isMinimized()) {
-            window.showNormal();
-        }
-        window.raise();
-        window.activateWindow();
-    });
+    QObject::connect(&watcher_, &QFileSystemWatcher::fileChanged, &window,
+                     [this, &window, openWatch = std::move(openWatch)] {
+                         if (window.isMinimized()) {
+                             window.showNormal();
+                         }
+                         window.raise();
+                         window.activateWindow();
+                         if (openWatch && lock_->Note() == InstanceLock::kWatch) {
+                             openWatch();
+                         }
+                     });
 }
 
 }  // namespace yomida::qt

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QFileSystemWatcher>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "platform/InstanceLock.h"
 #include "platform/Ui.h"
@@ -14,12 +16,15 @@ namespace yomida::qt {
 // start says so, asks the first window to come to the front, and ends.
 class SingleInstance {
 public:
-    // Claims the settings file the window would use; tells the user when another window has it.
-    explicit SingleInstance(Ui& ui);
+    // Claims the settings file the window would use; tells the user when another window has it
+    // and passes `request` (InstanceLock::kRaise or kWatch) on to it. A start that asks for the
+    // watch results only hands them over to the running window and says nothing.
+    explicit SingleInstance(Ui& ui, std::string_view request = InstanceLock::kRaise);
 
     bool First() const { return lock_ && lock_->First(); }
-    // Brings `window` to the front whenever a second start is tried.
-    void RaiseOnSecondStart(QWidget& window);
+    // Brings `window` to the front whenever a second start is tried, and calls `openWatch` when
+    // that start asked for the watch results.
+    void RaiseOnSecondStart(QWidget& window, std::function<void()> openWatch = {});
 
 private:
     std::unique_ptr<InstanceLock> lock_;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace yomida {
@@ -32,16 +33,30 @@ InstanceLock::InstanceLock(const std::filesystem::path& settingsFile) : marker_(
     }
 }
 
-void InstanceLock::NotifyHolder() const {
+void InstanceLock::NotifyHolder(std::string_view note) const {
     if (fd_ < 0) {
         return;
     }
     // A lock may not be held, but writing needs none: the holder only watches for a change.
-    static const char kNote[] = "raise\n";
+    // The note is written before the rest is cut, so the holder never reads an empty marker
+    // when the write's change reaches it first.
+    const std::string line = std::string(note) + "\n";
     // A failure only leaves the holder's window where it is.
-    if (::ftruncate(fd_, 0) == 0 && ::pwrite(fd_, kNote, sizeof kNote - 1, 0) < 0) {
+    if (::pwrite(fd_, line.data(), line.size(), 0) == static_cast<ssize_t>(line.size()) &&
+        ::ftruncate(fd_, static_cast<off_t>(line.size())) != 0) {
         return;
     }
+}
+
+std::string InstanceLock::Note() const {
+    char buffer[64];
+    const ssize_t n = fd_ < 0 ? -1 : ::pread(fd_, buffer, sizeof buffer, 0);
+    if (n <= 0) {
+        return {};
+    }
+    std::string note(buffer, static_cast<size_t>(n));
+    note.erase(std::min(note.find('\n'), note.size()));
+    return note;
 }
 
 InstanceLock::~InstanceLock() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 namespace yomida {
 
@@ -20,9 +22,15 @@ public:
     // True when the marker is a link, has a second name or is no plain file: it is neither
     // locked nor written, so no other file is changed through it, and First() stays true.
     bool Refused() const { return refused_; }
-    // Tells the holder that another start was tried, by writing to the marker, which the
+    // What a later start asks of the holder: to come to the front, or to show the watch results
+    // too.
+    static constexpr std::string_view kRaise = "raise";
+    static constexpr std::string_view kWatch = "watch";
+    // Tells the holder that another start was tried, by writing `note` to the marker, which the
     // holder may watch.
-    void NotifyHolder() const;
+    void NotifyHolder(std::string_view note = kRaise) const;
+    // The last note a later start left, for the holder; empty when none can be read.
+    std::string Note() const;
     const std::filesystem::path& Marker() const { return marker_; }
 
 private:

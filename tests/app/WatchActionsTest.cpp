@@ -57,13 +57,20 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
     EXPECT_TRUE(form.WatchMatches.empty());
     EXPECT_TRUE(std::filesystem::exists(form.Settings.dataFolder / WatchMemory::kWindowFile));
 
+    std::vector<std::string> announced;
+    form.OnWatchNews = [&](size_t fresh, const std::vector<std::string>& titles) {
+        announced = titles;
+        EXPECT_EQ(fresh, titles.size());
+    };
     form.DropImport(SavedPage());
     EXPECT_EQ(form.WatchNewCount, 3u);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 新着 3件");
+    ASSERT_EQ(announced.size(), 3u) << "the desktop is told, with the titles";
 
     Scan();
     ASSERT_EQ(form.WatchMatches.size(), 3u);
     EXPECT_TRUE(form.WatchMatches[0].isNew);
+    EXPECT_EQ(announced[0], form.WatchMatches[0].Cell(kTitleCol));
     EXPECT_EQ(U8(form.WatchMatches[0].dateText), "2003/05/03");
     EXPECT_EQ(form.WatchNewCount, 0u);
     // The scan rewrote the subscribed files: every match an event, every new one an entry.

@@ -21,6 +21,11 @@ TEST(InstanceLock, OnlyTheFirstOnASettingsFileHoldsItUntilItEnds) {
         EXPECT_FALSE(second.First());
         second.NotifyHolder();
         EXPECT_EQ(test::ReadBytes(first->Marker()), "raise\n") << "the holder can see the try";
+        EXPECT_EQ(first->Note(), "raise");
+        second.NotifyHolder(InstanceLock::kWatch);
+        EXPECT_EQ(first->Note(), "watch");
+        second.NotifyHolder(InstanceLock::kRaise);
+        EXPECT_EQ(test::ReadBytes(first->Marker()), "raise\n") << "one note at a time";
         InstanceLock elsewhere(dir / "other.INI");
         EXPECT_TRUE(elsewhere.First()) << "another settings file is another program";
     }
