@@ -1,6 +1,8 @@
 #include "engine/Schedule.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,6 +43,9 @@ std::string Failure(const std::string& what, const CommandResult& r) {
     if (!r.started) {
         return what + "（" + r.startError + "）";
     }
+    if (r.timedOut) {
+        return what + "（systemctl が応答しません）";
+    }
     const std::string said = Trimmed(r.output);
     return what + "（" + (said.empty() ? "終了コード " + std::to_string(r.exitStatus) : said) +
            "）";
@@ -49,6 +54,11 @@ std::string Failure(const std::string& what, const CommandResult& r) {
 }  // namespace
 
 CommandResult RunProgram(const std::vector<std::string>& argv) {
+    return RunProgramWithin(argv, std::chrono::seconds(10));
+}
+
+CommandResult RunProgramWithin(const std::vector<std::string>& argv,
+                               std::chrono::milliseconds limit) {
     CommandResult result;
     if (argv.empty()) {
         result.startError = "no program given";
@@ -79,8 +89,25 @@ CommandResult RunProgram(const std::vector<std::string>& argv) {
         return result;
     }
     result.started = true;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     char buffer[4096];
     for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd readable{fds[0], POLLIN, 0};
+        const int ready =
+            left.count() > 0 ? ::poll(&readable, 1, static_cast<int>(left.count())) : 0;
+        if (ready == 0) {
+            ::kill(pid, SIGKILL);
+            result.timedOut = true;
+            break;
+        }
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
         if (n > 0) {
             result.output.append(buffer, static_cast<size_t>(n));
@@ -92,7 +119,7 @@ CommandResult RunProgram(const std::vector<std::string>& argv) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exitStatus = WIFEXITED(status) && !result.timedOut ? WEXITSTATUS(status) : -1;
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -13,12 +14,17 @@ struct CommandResult {
     int exitStatus = -1;     // its exit status; -1 when it did not exit by itself
     std::string output;      // standard output and standard error as they came
     std::string startError;  // why it could not be run
+    bool timedOut = false;   // killed after running too long
 };
 
 // Runs a program with an argument list, argv[0] looked up on PATH; tests hand in a script.
 using CommandRunner = std::function<CommandResult(const std::vector<std::string>& argv)>;
 
-// Runs the program through posix_spawn, no shell between, and waits for it.
+// Runs the program through posix_spawn, no shell between, and waits for it; one that has not
+// finished within `limit` is killed, so that a stuck systemctl cannot hang the window.
+CommandResult RunProgramWithin(const std::vector<std::string>& argv,
+                               std::chrono::milliseconds limit);
+// The same within ten seconds, far more than systemctl takes.
 CommandResult RunProgram(const std::vector<std::string>& argv);
 
 // How the daily update timer stands, as far as systemd tells.

@@ -148,6 +148,10 @@ TEST(RunProgram, RunsWithoutAShellAndTellsAMissingProgram) {
     EXPECT_EQ(echoed.output, "a b|$HOME;x|") << "arguments reach the program as given";
     EXPECT_EQ(RunProgram({"sh", "-c", "echo no >&2; exit 3"}).output, "no\n");
     EXPECT_EQ(RunProgram({"sh", "-c", "exit 3"}).exitStatus, 3);
+    // A program that does not end is killed at the limit, not waited for.
+    const CommandResult stuck = RunProgramWithin({"sleep", "60"}, std::chrono::milliseconds(100));
+    EXPECT_TRUE(stuck.timedOut);
+    EXPECT_EQ(stuck.exitStatus, -1);
     const CommandResult missing = RunProgram({"yomida-no-such-program"});
     EXPECT_FALSE(missing.started);
     EXPECT_NE(missing.startError.find("yomida-no-such-program"), std::string::npos);
