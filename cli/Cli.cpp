@@ -16,6 +16,7 @@
 #include "cli/ConsoleUi.h"
 #include "cli/FetchCommand.h"
 #include "cli/ListCommands.h"
+#include "cli/ScheduleCommand.h"
 #include "cli/StatusCommand.h"
 #include "cli/WatchCommands.h"
 #include "download/HttpClient.h"
@@ -77,6 +78,13 @@ constexpr const char* kUsage =
     "              last success, outcome, HTTP status, record count, the previous period's\n"
     "              count, marks (failed, suspicious) and the error; --json prints the same\n"
     "              as one JSON document\n"
+    "  schedule on|off|status [--hour H] [--settings INIFILE]\n"
+    "              switch the daily update (yomida-cli update) of the systemd user timer\n"
+    "              on at hour H (0-23; default: the settings file's, else 7) or off, as\n"
+    "              the setup page does, and record it in INIFILE (default: the window\n"
+    "              program's settings); status prints schedule, hour and the timer's next\n"
+    "              run, tab-separated; exit 1 with the reason, nothing changed, when\n"
+    "              systemd's user manager cannot be reached\n"
     "  convert --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT\n"
     "              convert a saved page or CSV file into the data file OUTPUT as the window\n"
     "              does; INPUT is only read. --stamp puts \"TEXT\", in front of the header\n"
@@ -370,6 +378,9 @@ int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         if (command == "status") {
             return StatusCommand(args, out, err);
+        }
+        if (command == "schedule") {
+            return ScheduleCommand(args, out, err);
         }
         throw UsageError("unknown command " + command);
     } catch (const UsageError& e) {

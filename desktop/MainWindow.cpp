@@ -37,6 +37,7 @@
 #include "desktop/WatchResultWindow.h"
 #include "desktop/WatchWordsDialog.h"
 #include "desktop/WordEditor.h"
+#include "engine/Schedule.h"
 
 namespace yomida::qt {
 namespace {
@@ -117,6 +118,9 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
 
     conditionList_ = new ConditionListDialog(form_.slist, this);
     setupDialog_ = new SetupDialog(form_.setup, this);
+    form_.setup.ApplySchedule = [](bool on, int hour) {
+        return UpdateSchedule(RunProgram, UpdateSchedule::UserUnitFolder()).Apply(on, hour);
+    };
     versionDialog_ = new VersionDialog(form_.ver, this);
     editor_ = new WordEditor(
         form_.edit, [this] { Push(); }, this);

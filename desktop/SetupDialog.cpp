@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -83,8 +84,22 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     otherLayout->addWidget(header_);
     otherLayout->addStretch();
 
-    QWidget* widgets[] = {font, books, proxy, dial, other};
-    for (int i = 0; i < 5; ++i) {
+    auto* timer = new QWidget;
+    auto* timerForm = new QFormLayout(timer);
+    schedule_ = new QCheckBox(U("自動更新する"));
+    schedule_->setToolTip(U("毎日決まった時刻に発売日一覧を更新します（systemd のタイマー）"));
+    hour_ = new QSpinBox;
+    hour_->setRange(0, 23);
+    hour_->setSuffix(U(" 時"));
+    alarm_ = new QCheckBox(U("前日9時に通知（カレンダー）"));
+    timerForm->addRow(QString(), schedule_);
+    timerForm->addRow(U("更新する時刻"), hour_);
+    timerForm->addRow(QString(), alarm_);
+    // The hour means something only while the update is on.
+    connect(schedule_, &QCheckBox::toggled, hour_, &QSpinBox::setEnabled);
+
+    QWidget* widgets[] = {font, books, proxy, dial, other, timer};
+    for (int i = 0; i < 6; ++i) {
         pages_->addTab(widgets[i], U(SetupForm::kPages[i]));
     }
 
@@ -141,6 +156,10 @@ void SetupDialog::Push() {
     direct_->setChecked(s.CbxDirect);
     check_->setChecked(s.CbxCheck);
     header_->setChecked(s.CbxHeader);
+    schedule_->setChecked(s.CbxSchedule);
+    hour_->setEnabled(s.CbxSchedule);
+    hour_->setValue(s.SpnHour);
+    alarm_->setChecked(s.CbxAlarm);
     pages_->setCurrentIndex(s.PageIndex);
 }
 
@@ -162,6 +181,9 @@ void SetupDialog::Pull() {
     s.CbxDirect = direct_->isChecked();
     s.CbxCheck = check_->isChecked();
     s.CbxHeader = header_->isChecked();
+    s.CbxSchedule = schedule_->isChecked();
+    s.SpnHour = hour_->value();
+    s.CbxAlarm = alarm_->isChecked();
 }
 
 }  // namespace yomida::qt

@@ -7,6 +7,7 @@
 class QCheckBox;
 class QDateEdit;
 class QLineEdit;
+class QSpinBox;
 class QTabWidget;
 
 namespace yomida::qt {
@@ -23,6 +24,9 @@ public:
     void Ok();
     QLineEdit* PortField() const { return port_; }
     QLineEdit* FontSizeField() const { return fontSize_; }
+    QCheckBox* ScheduleBox() const { return schedule_; }
+    QSpinBox* HourBox() const { return hour_; }
+    QCheckBox* AlarmBox() const { return alarm_; }
 
 private:
     void Push();
@@ -41,6 +45,9 @@ private:
     QCheckBox* direct_ = nullptr;
     QCheckBox* check_ = nullptr;
     QCheckBox* header_ = nullptr;
+    QCheckBox* schedule_ = nullptr;
+    QSpinBox* hour_ = nullptr;
+    QCheckBox* alarm_ = nullptr;
 };
 
 }  // namespace yomida::qt

@@ -86,6 +86,10 @@ std::vector<SettingBinding> MakeBindings() {
     b.push_back(Field("WATCH", "PUBLISHER", K::Text, &R::watchPublisher));
     b.push_back(Field("WATCH", "TITLE", K::Text, &R::watchTitle));
     b.push_back(Field("WATCH", "AUTHOR", K::Text, &R::watchAuthor));
+
+    b.push_back(Field("SCHEDULE", "ON", K::Flag, &R::scheduleOn));
+    b.push_back(Bounded("SCHEDULE", "HOUR", &R::scheduleHour, 0, 23));
+    b.push_back(Field("SCHEDULE", "ALARM", K::Flag, &R::scheduleAlarm));
     return b;
 }
 

@@ -95,6 +95,12 @@ struct SettingsRecord {
     std::string watchTitle;
     std::string watchAuthor;
 
+    // The daily update of the systemd user timer: on or off, at which hour; and whether the
+    // watch calendar reminds of a release at 09:00 the day before.
+    bool scheduleOn = false;
+    int scheduleHour = 7;
+    bool scheduleAlarm = false;
+
     void SetPaths(const ProgramPaths& paths);
     // The portable paths of a program at `executable`: everything beside it.
     void DerivePaths(const std::filesystem::path& executable);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Cp932.h"
 #include "text/Dates.h"
 #include "text/Numbers.h"
 
@@ -19,6 +20,9 @@ void SetupForm::FormShow() {
     CbxDirect = settings_.directFetch;
     CbxCheck = settings_.checkSave;
     CbxHeader = settings_.updateCheck;
+    CbxSchedule = settings_.scheduleOn;
+    SpnHour = settings_.scheduleHour;
+    CbxAlarm = settings_.scheduleAlarm;
 }
 
 void SetupForm::BtnFntChngClick() {
@@ -50,6 +54,20 @@ void SetupForm::BtnOKClick() {
     s.directFetch = CbxDirect;
     s.checkSave = CbxCheck;
     s.updateCheck = CbxHeader;
+    s.scheduleAlarm = CbxAlarm;
+    const int hour = std::clamp(SpnHour, 0, 23);
+    // Only a change goes to systemd, so that OK on another page never waits for it.
+    if (CbxSchedule != s.scheduleOn || (CbxSchedule && hour != s.scheduleHour)) {
+        const std::string refused = ApplySchedule ? ApplySchedule(CbxSchedule, hour) : "";
+        if (refused.empty()) {
+            s.scheduleOn = CbxSchedule;
+            s.scheduleHour = hour;
+        } else {
+            ui_.ShowWarning(Utf8ToCp932(refused));
+        }
+    } else {
+        s.scheduleHour = hour;
+    }
     applySettings_();
 }
 

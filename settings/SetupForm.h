@@ -9,13 +9,17 @@
 
 namespace yomida {
 
-// The logic of the dialog "YOMIDA セットアップ": five pages of settings that have no control of
+// The logic of the dialog "YOMIDA セットアップ": six pages of settings that have no control of
 // their own in the main window. It edits the main window's settings record, and applies it
 // through the function handed in. Texts are CP932.
 class SetupForm {
 public:
-    static constexpr const char* kPages[5] = {"フォント", "書籍検索", "PROXY", "ﾀﾞｲｱﾙｱｯﾌﾟ",
-                                              "その他"};
+    static constexpr const char* kPages[6] = {"フォント",  "書籍検索", "PROXY",
+                                              "ﾀﾞｲｱﾙｱｯﾌﾟ", "その他",   "自動更新"};
+
+    // Switches the daily update on or off at an hour; returns empty when done, else the words
+    // (UTF-8) why not. Unset, the schedule is only recorded.
+    using ScheduleSwitch = std::function<std::string(bool on, int hour)>;
 
     SetupForm(Ui& ui, SettingsRecord& settings, std::function<void()> applySettings,
               std::function<void(const std::string& section)> openManual)
@@ -35,14 +39,19 @@ public:
     bool CbxDirect = true;                     // download the まんが王倶楽部 lists directly
     bool CbxCheck = true;                      // save the ticks at every search
     bool CbxHeader = false;                    // update check: shown, never enabled
+    bool CbxSchedule = false;                  // update daily through the user's timer
+    int SpnHour = 7;                           // at this hour, 0-23
+    bool CbxAlarm = false;                     // calendar reminder at 09:00 the day before
     int PageIndex = 0;                         // the page last used
+    ScheduleSwitch ApplySchedule;
 
     // Fills every field from the settings record.
     void FormShow();
     void BtnFntChngClick();
     // Takes the fields into the record in order and applies them; stops with a ConversionError
     // at a start number that is no whole number or a list month that is no "yyyy/mm", the
-    // earlier values already taken.
+    // earlier values already taken. A change of the schedule is handed to ApplySchedule first;
+    // when that fails the user is told why and the stored schedule stays as it was.
     void BtnOKClick();
     void BtnHelpClick() { openManual_("setup"); }
 

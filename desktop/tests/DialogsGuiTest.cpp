@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 
@@ -161,6 +163,47 @@ TEST_F(DialogsGuiTest, SetupDialogAppliesAndVersionDialogShowsItsLines) {
     QTest::mouseClick(version->Line(4), Qt::LeftButton);
     ASSERT_FALSE(ui.shellOpened.empty());
     EXPECT_NE(ui.shellOpened.back().find("index.htm"), std::string::npos);
+}
+
+TEST_F(DialogsGuiTest, SetupSchedulePageSwitchesTheTimerAndShowsARefusal) {
+    std::vector<std::pair<bool, int>> switched;
+    std::string refusal;
+    form.setup.ApplySchedule = [&](bool on, int hour) {
+        switched.emplace_back(on, hour);
+        return refusal;
+    };
+    SetupDialog* setup = window->Setup();
+    setup->Prepare();
+    auto* pages = setup->findChild<QTabWidget*>();
+    ASSERT_NE(pages, nullptr);
+    ASSERT_EQ(pages->count(), 6);
+    EXPECT_EQ(pages->tabText(5), QString::fromUtf8("自動更新"));
+    EXPECT_EQ(setup->ScheduleBox()->text(), QString::fromUtf8("自動更新する"));
+    EXPECT_EQ(setup->AlarmBox()->text(), QString::fromUtf8("前日9時に通知（カレンダー）"));
+    EXPECT_FALSE(setup->ScheduleBox()->isChecked());
+    EXPECT_EQ(setup->HourBox()->value(), 7);
+    EXPECT_EQ(setup->HourBox()->maximum(), 23);
+    EXPECT_FALSE(setup->HourBox()->isEnabled()) << "no hour to pick while the update is off";
+
+    setup->ScheduleBox()->click();
+    EXPECT_TRUE(setup->HourBox()->isEnabled());
+    setup->HourBox()->setValue(21);
+    setup->AlarmBox()->setChecked(true);
+    setup->Ok();
+    EXPECT_EQ(switched, (std::vector<std::pair<bool, int>>{{true, 21}}));
+    EXPECT_TRUE(form.Settings.scheduleOn);
+    EXPECT_EQ(form.Settings.scheduleHour, 21);
+    EXPECT_TRUE(form.Settings.scheduleAlarm);
+
+    refusal = "systemd のユーザーマネージャーが見つからないため、自動更新を設定できません。";
+    setup->Prepare();
+    EXPECT_TRUE(setup->ScheduleBox()->isChecked());
+    EXPECT_EQ(setup->HourBox()->value(), 21);
+    setup->ScheduleBox()->setChecked(false);
+    setup->Ok();
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(test::U8(ui.messages.back().text), refusal);
+    EXPECT_TRUE(form.Settings.scheduleOn) << "the timer is still on, and so is the setting";
 }
 
 }  // namespace

@@ -118,7 +118,8 @@ TEST_F(MainWindowTest, ClosingWritesACompleteFileInSectionOrder) {
         text.ends_with("JKN3_10=\r\n[CHECK]\r\nCHECK=1\r\nHEADER=0\r\n[SYOSEKI_SERCH]\r\n"
                        "DATE=2001/01/13\r\nNO=1200\r\n[FILE]\r\nON_OFF_LINE=ON\r\n"
                        "TAI_PATH=\r\nNEO_PATH=\r\nCSV_PATH=\r\n"
-                       "[WATCH]\r\nPUBLISHER=\r\nTITLE=\r\nAUTHOR=\r\n"))
+                       "[WATCH]\r\nPUBLISHER=\r\nTITLE=\r\nAUTHOR=\r\n"
+                       "[SCHEDULE]\r\nON=0\r\nHOUR=7\r\nALARM=0\r\n"))
         << text;
     EXPECT_EQ(U8(form.StBar.panels[0].text), "終了処理中　しばらくお待ち下さい");
 }

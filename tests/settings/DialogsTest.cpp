@@ -281,5 +281,68 @@ TEST_F(DialogsTest, SetupDialog) {
     EXPECT_EQ(ui.shellOpened.back(), form.ver.LblVer5);
 }
 
+TEST_F(DialogsTest, SetupSchedulePageSwitchesOnlyOnAChangeAndKeepsTheOldOnRefusal) {
+    std::vector<std::pair<bool, int>> switched;
+    std::string refusal;
+    form.setup.ApplySchedule = [&](bool on, int hour) {
+        switched.emplace_back(on, hour);
+        return refusal;
+    };
+    form.SETUPExecute();
+    EXPECT_FALSE(form.setup.CbxSchedule);
+    EXPECT_EQ(form.setup.SpnHour, 7);
+    EXPECT_FALSE(form.setup.CbxAlarm);
+
+    // OK with the schedule untouched asks nothing of systemd.
+    form.setup.CbxAlarm = true;
+    form.setup.BtnOKClick();
+    EXPECT_TRUE(switched.empty());
+    EXPECT_TRUE(form.Settings.scheduleAlarm);
+
+    form.SETUPExecute();
+    form.setup.CbxSchedule = true;
+    form.setup.SpnHour = 5;
+    form.setup.BtnOKClick();
+    EXPECT_EQ(switched, (std::vector<std::pair<bool, int>>{{true, 5}}));
+    EXPECT_TRUE(form.Settings.scheduleOn);
+    EXPECT_EQ(form.Settings.scheduleHour, 5);
+
+    // No user manager: the words are shown and the stored schedule stays; the rest is taken.
+    refusal = "systemd のユーザーマネージャーが見つからないため、自動更新を設定できません。";
+    form.SETUPExecute();
+    EXPECT_EQ(form.setup.SpnHour, 5);
+    form.setup.SpnHour = 40;
+    form.setup.EdtPROXY = "taken.example";
+    form.setup.BtnOKClick();
+    EXPECT_EQ(switched.back(), (std::pair<bool, int>{true, 23}))
+        << "the hour is held within the day";
+    EXPECT_EQ(Messages(), std::vector<std::string>{refusal});
+    EXPECT_EQ(form.Settings.scheduleHour, 5);
+    EXPECT_TRUE(form.Settings.scheduleOn);
+    EXPECT_EQ(form.Settings.proxy, "taken.example");
+
+    refusal.clear();
+    form.SETUPExecute();
+    form.setup.CbxSchedule = false;
+    form.setup.BtnOKClick();
+    EXPECT_EQ(switched.back(), (std::pair<bool, int>{false, 5}));
+    EXPECT_FALSE(form.Settings.scheduleOn);
+
+    const std::filesystem::path file = dir / "schedule.ini";
+    WriteSettingsFile(form.Settings, file);
+    const std::string written = test::ReadBytes(file);
+    EXPECT_NE(written.find("[SCHEDULE]\r\nON=0\r\nHOUR=5\r\nALARM=1\r\n"), std::string::npos);
+    SettingsRecord reread;
+    ReadSettingsFile(file, reread);
+    EXPECT_EQ(reread.scheduleHour, 5);
+    EXPECT_TRUE(reread.scheduleAlarm);
+    WriteSettingsFile(reread, file);
+    EXPECT_EQ(test::ReadBytes(file), written) << "the settings file round-trips byte for byte";
+    test::WriteBytes(file, "[SCHEDULE]\r\nON=1\r\nHOUR=-3\r\n");
+    ReadSettingsFile(file, reread);
+    EXPECT_TRUE(reread.scheduleOn);
+    EXPECT_EQ(reread.scheduleHour, 0);
+}
+
 }  // namespace
 }  // namespace yomida

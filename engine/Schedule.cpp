@@ -1,0 +1,262 @@
+#include "engine/Schedule.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <system_error>
+
+#include "platform/FileReplacement.h"
+#include "platform/FileSystem.h"
+#include "platform/TextFile.h"
+
+extern char** environ;
+
+namespace yomida {
+namespace {
+
+constexpr const char* kNoManager =
+    "systemd のユーザーマネージャーが見つからないため、自動更新を設定できません。";
+
+std::string Trimmed(std::string text) {
+    const auto blank = [](unsigned char c) { return c == ' ' || c == '\n' || c == '\r'; };
+    while (!text.empty() && blank(static_cast<unsigned char>(text.back()))) {
+        text.pop_back();
+    }
+    const auto first = std::find_if_not(
+        text.begin(), text.end(), [&](char c) { return blank(static_cast<unsigned char>(c)); });
+    text.erase(text.begin(), first);
+    return text;
+}
+
+// The words for a systemctl call that went wrong: its own message, else its exit status.
+std::string Failure(const std::string& what, const CommandResult& r) {
+    if (!r.started) {
+        return what + "（" + r.startError + "）";
+    }
+    if (r.timedOut) {
+        return what + "（systemctl が応答しません）";
+    }
+    const std::string said = Trimmed(r.output);
+    return what + "（" + (said.empty() ? "終了コード " + std::to_string(r.exitStatus) : said) +
+           "）";
+}
+
+}  // namespace
+
+CommandResult RunProgram(const std::vector<std::string>& argv) {
+    return RunProgramWithin(argv, std::chrono::seconds(10));
+}
+
+CommandResult RunProgramWithin(const std::vector<std::string>& argv,
+                               std::chrono::milliseconds limit) {
+    CommandResult result;
+    if (argv.empty()) {
+        result.startError = "no program given";
+        return result;
+    }
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        result.startError = std::strerror(errno);
+        return result;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    std::vector<char*> args;
+    for (const std::string& a : argv) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (spawned != 0) {
+        ::close(fds[0]);
+        result.startError = argv[0] + ": " + std::strerror(spawned);
+        return result;
+    }
+    result.started = true;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    char buffer[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd readable{fds[0], POLLIN, 0};
+        const int ready =
+            left.count() > 0 ? ::poll(&readable, 1, static_cast<int>(left.count())) : 0;
+        if (ready == 0) {
+            ::kill(pid, SIGKILL);
+            result.timedOut = true;
+            break;
+        }
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n > 0) {
+            result.output.append(buffer, static_cast<size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.exitStatus = WIFEXITED(status) && !result.timedOut ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+UpdateSchedule::UpdateSchedule(CommandRunner runner, std::filesystem::path unitFolder)
+    : runner_(std::move(runner)), unitFolder_(std::move(unitFolder)) {}
+
+std::filesystem::path UpdateSchedule::UserUnitFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') {
+        return std::filesystem::path(config) / "systemd" / "user";
+    }
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home != nullptr ? home : "") / ".config" / "systemd" / "user";
+}
+
+std::string UpdateSchedule::DropInText(int hour) {
+    const std::string hh = (hour < 10 ? "0" : "") + std::to_string(std::clamp(hour, 0, 23));
+    // The empty OnCalendar= clears the installed time, else both would fire.
+    return "[Timer]\nOnCalendar=\nOnCalendar=*-*-* " + hh + ":00:00\n";
+}
+
+std::filesystem::path UpdateSchedule::DropInFile() const {
+    return unitFolder_ / (std::string(kTimer) + ".d") / "time.conf";
+}
+
+CommandResult UpdateSchedule::Systemctl(std::vector<std::string> args) const {
+    args.insert(args.begin(), {"systemctl", "--user"});
+    return runner_(args);
+}
+
+std::string UpdateSchedule::CheckManager() const {
+    const CommandResult r = Systemctl({"show", "--property=Version"});
+    if (r.started && r.exitStatus == 0) {
+        return {};
+    }
+    return Failure(kNoManager, r);
+}
+
+int UpdateSchedule::HourOfDropIn() const {
+    if (!FileExists(DropInFile())) {
+        return kDefaultHour;
+    }
+    // The last OnCalendar= with a time wins, as it does for systemd.
+    const std::string text = ReadWholeFile(DropInFile());
+    int hour = kDefaultHour;
+    size_t at = 0;
+    while ((at = text.find("OnCalendar=*-*-* ", at)) != std::string::npos) {
+        at += 17;
+        if (at + 2 <= text.size() && std::isdigit(static_cast<unsigned char>(text[at])) &&
+            std::isdigit(static_cast<unsigned char>(text[at + 1]))) {
+            hour = std::clamp((text[at] - '0') * 10 + (text[at + 1] - '0'), 0, 23);
+        }
+    }
+    return hour;
+}
+
+void UpdateSchedule::WriteDropIn(int hour) const {
+    const std::filesystem::path file = DropInFile();
+    if (hour == kDefaultHour) {
+        DeleteFile(file);
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (ec) {
+        throw std::runtime_error("cannot make " + file.parent_path().string() + ": " +
+                                 ec.message());
+    }
+    FileReplacement replacement(file);
+    replacement.Writer().Write(DropInText(hour));
+    replacement.Commit();
+}
+
+void UpdateSchedule::RestoreDropIn(const std::string& old, bool existed) const {
+    try {
+        if (!existed) {
+            DeleteFile(DropInFile());
+            return;
+        }
+        FileReplacement replacement(DropInFile());
+        replacement.Writer().Write(old);
+        replacement.Commit();
+    } catch (const std::exception&) {
+        // The hour stays as written; the failure that brought us here is what gets reported.
+    }
+}
+
+std::string UpdateSchedule::Apply(bool on, int hour) {
+    if (std::string missing = CheckManager(); !missing.empty()) {
+        return missing;
+    }
+    if (!on) {
+        const CommandResult r = Systemctl({"disable", "--now", kTimer});
+        if (!r.started || r.exitStatus != 0) {
+            return Failure("自動更新を止められませんでした。", r);
+        }
+        return {};
+    }
+    hour = std::clamp(hour, 0, 23);
+    const bool existed = FileExists(DropInFile());
+    const std::string old = existed ? ReadWholeFile(DropInFile()) : std::string();
+    try {
+        WriteDropIn(hour);
+    } catch (const std::exception& e) {
+        return std::string("自動更新の時刻を書けませんでした。（") + e.what() + "）";
+    }
+    const CommandResult reload = Systemctl({"daemon-reload"});
+    if (!reload.started || reload.exitStatus != 0) {
+        RestoreDropIn(old, existed);
+        return Failure("自動更新の時刻を systemd に読み込ませられませんでした。", reload);
+    }
+    const CommandResult enable = Systemctl({"enable", "--now", kTimer});
+    if (!enable.started || enable.exitStatus != 0) {
+        RestoreDropIn(old, existed);
+        Systemctl({"daemon-reload"});
+        return Failure("自動更新を始められませんでした。", enable);
+    }
+    return {};
+}
+
+std::string UpdateSchedule::Read(ScheduleStatus& status) {
+    if (std::string missing = CheckManager(); !missing.empty()) {
+        return missing;
+    }
+    const CommandResult enabled = Systemctl({"is-enabled", kTimer});
+    status.on = enabled.started && Trimmed(enabled.output) == "enabled";
+    status.hour = HourOfDropIn();
+    const CommandResult next =
+        Systemctl({"show", "--property=NextElapseUSecRealtime", "--value", kTimer});
+    status.nextRun.clear();
+    if (next.started && next.exitStatus == 0) {
+        const std::string when = Trimmed(next.output);
+        if (!when.empty() && when != "n/a") {
+            status.nextRun = when;
+        }
+    }
+    return {};
+}
+
+}  // namespace yomida
