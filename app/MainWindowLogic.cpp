@@ -660,7 +660,8 @@ MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
     }
     // The matches are shown whether or not the subscribed files could be rewritten.
     try {
-        WriteWatchFeeds(Settings.dataFolder, WatchMatches, CurrentWatchFeedOptions(clock_, false));
+        WriteWatchFeeds(Settings.dataFolder, WatchMatches,
+                        CurrentWatchFeedOptions(clock_, Settings.scheduleAlarm));
     } catch (const IoError&) {
         text += " watch.ics/watch.atom を書けません"_sj;
     }

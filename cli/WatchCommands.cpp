@@ -73,7 +73,8 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     // the exit status stays the scan's.
     if (!ownWords) {
         try {
-            WriteWatchFeeds(folder, result.matches, CurrentWatchFeedOptions(SystemClock(), false));
+            WriteWatchFeeds(folder, result.matches,
+                            CurrentWatchFeedOptions(SystemClock(), settings.scheduleAlarm));
         } catch (const IoError& e) {
             err << "yomida-cli: " << e.what() << '\n';
         }

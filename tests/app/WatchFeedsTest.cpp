@@ -302,11 +302,14 @@ TEST(WatchFeeds, CommandLineScanOfTheWatchListWritesTheFiles) {
     EXPECT_EQ(RunWatch({"watch", folder, "--title", "見る"}), "");
     EXPECT_FALSE(std::filesystem::exists(dir / kWatchCalendarFile));
 
-    test::WriteBytes(dir / "settings.ini", Sj("[WATCH]\r\nTITLE=見る\r\n"));
+    // The reminder follows the setup page's switch in the same settings file.
+    test::WriteBytes(dir / "settings.ini",
+                     Sj("[WATCH]\r\nTITLE=見る\r\n[SCHEDULE]\r\nALARM=1\r\n"));
     EXPECT_EQ(RunWatch({"watch", folder, "--settings", (dir / "settings.ini").string()}), "");
     const std::map<std::string, Event> events = ParseCalendar(dir / kWatchCalendarFile);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events.begin()->second.summary, "見る題");
+    EXPECT_EQ(events.begin()->second.alarmSeconds, -15 * 3600);
     EXPECT_TRUE(ParseFeed(dir / kWatchFeedFile).empty()) << "nothing was marked new";
 }
 
