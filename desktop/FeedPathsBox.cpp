@@ -48,6 +48,12 @@ FeedPathsBox::FeedPathsBox(const std::filesystem::path& dataFolder, QWidget* par
 }
 
 void FeedPathsBox::SetDataFolder(const std::filesystem::path& dataFolder) {
+    // Before the settings are read there is no folder yet, and nothing to name.
+    if (dataFolder.empty()) {
+        calendar_->clear();
+        feed_->clear();
+        return;
+    }
     const std::filesystem::path folder = std::filesystem::absolute(dataFolder).lexically_normal();
     calendar_->setText(PathText(folder / kWatchCalendarFile));
     feed_->setText(PathText(folder / kWatchFeedFile));

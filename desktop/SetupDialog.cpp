@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "desktop/DialogFrame.h"
+#include "desktop/FeedPathsBox.h"
 #include "desktop/QtText.h"
 
 namespace yomida::qt {
@@ -95,6 +96,8 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     timerForm->addRow(QString(), schedule_);
     timerForm->addRow(U("更新する時刻"), hour_);
     timerForm->addRow(QString(), alarm_);
+    feeds_ = new FeedPathsBox(logic_.DataFolder());
+    timerForm->addRow(feeds_);
     // The hour means something only while the update is on.
     connect(schedule_, &QCheckBox::toggled, hour_, &QSpinBox::setEnabled);
 
@@ -143,6 +146,7 @@ void SetupDialog::Ok() {
 
 void SetupDialog::Push() {
     const SetupForm& s = logic_;
+    feeds_->SetDataFolder(s.DataFolder());
     fontName_->setText(FromSjis(s.EdtFontName));
     fontSize_->setText(FromSjis(s.EdtFontSize));
     syoDate_->setDate(QDate(static_cast<int>(s.EdtSyoDate.year()),

@@ -12,6 +12,8 @@ class QTabWidget;
 
 namespace yomida::qt {
 
+class FeedPathsBox;
+
 // "YOMIDA セットアップ": the face of SetupForm.
 class SetupDialog final : public QDialog {
     Q_OBJECT
@@ -27,6 +29,7 @@ public:
     QCheckBox* ScheduleBox() const { return schedule_; }
     QSpinBox* HourBox() const { return hour_; }
     QCheckBox* AlarmBox() const { return alarm_; }
+    FeedPathsBox* FeedPaths() const { return feeds_; }
 
 private:
     void Push();
@@ -48,6 +51,7 @@ private:
     QCheckBox* schedule_ = nullptr;
     QSpinBox* hour_ = nullptr;
     QCheckBox* alarm_ = nullptr;
+    FeedPathsBox* feeds_ = nullptr;  // the watch calendar and feed to subscribe to
 };
 
 }  // namespace yomida::qt

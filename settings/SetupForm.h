@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -56,6 +57,8 @@ public:
     void BtnHelpClick() { openManual_("setup"); }
 
     Ui& ui() { return ui_; }
+    // Where the watch calendar and feed are written, shown on the update page to subscribe to.
+    const std::filesystem::path& DataFolder() const { return settings_.dataFolder; }
 
 private:
     Ui& ui_;

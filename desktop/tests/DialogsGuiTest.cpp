@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include "desktop/ConditionListDialog.h"
+#include "desktop/FeedPathsBox.h"
 #include "desktop/MainWindow.h"
 #include "desktop/SetupDialog.h"
 #include "desktop/VersionDialog.h"
@@ -184,6 +185,11 @@ TEST_F(DialogsGuiTest, SetupSchedulePageSwitchesTheTimerAndShowsARefusal) {
     EXPECT_EQ(setup->HourBox()->value(), 7);
     EXPECT_EQ(setup->HourBox()->maximum(), 23);
     EXPECT_FALSE(setup->HourBox()->isEnabled()) << "no hour to pick while the update is off";
+    // The files to subscribe to are named on the same page.
+    EXPECT_EQ(setup->FeedPaths()->CalendarPath()->text(),
+              QString::fromStdString((form.Settings.dataFolder / "watch.ics").string()));
+    EXPECT_EQ(setup->FeedPaths()->FeedPath()->text(),
+              QString::fromStdString((form.Settings.dataFolder / "watch.atom").string()));
 
     setup->ScheduleBox()->click();
     EXPECT_TRUE(setup->HourBox()->isEnabled());
