@@ -133,7 +133,7 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         if (!result.detail.empty()) {
             err << "yomida-cli: " << Cp932ToUtf8(result.detail) << '\n';
         }
-        if (!result.downloaded) {
+        if (!result.downloaded && result.outcome != UpdateOutcome::NeedsManualImport) {
             return kExitFailure;  // the update check failed: nothing was downloaded
         }
         err << "yomida-cli: no list was fetched"
