@@ -58,7 +58,7 @@ TEST(FetchCommand, TakesTheProxyOfItsSettingsAndFailsOnAPageWithoutRecords) {
                                             "1321",
                                             "--data",
                                             (dir / "data").string(),
-                                            "--settings",
+                                            "--hosts",
                                             (dir / "y.ini").string()};
     Result first = Invoke(fetch);
     EXPECT_EQ(first.status, 0) << first.err;
@@ -81,9 +81,9 @@ TEST(FetchCommand, TakesTheProxyOfItsSettingsAndFailsOnAPageWithoutRecords) {
     EXPECT_NE(empty.err.find("the previous data file is unchanged"), std::string::npos);
     EXPECT_EQ(test::ReadBytes(list), before);
 
-    // --proxy overrides the file's; --hosts still names the settings file.
+    // --proxy overrides the file's; --settings is the file's other name.
     test::LoopbackServer other({{kOk + WeeklyPage()}});
-    forced[9] = "--hosts";
+    forced[9] = "--settings";
     forced.push_back("--proxy");
     forced.push_back("127.0.0.1:" + std::to_string(other.Port()));
     EXPECT_EQ(Invoke(forced).status, 0);
