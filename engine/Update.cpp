@@ -8,7 +8,6 @@
 #include "download/HttpClient.h"
 #include "engine/HealthWatch.h"
 #include "platform/FileSystem.h"
-#include "platform/ScopeExit.h"
 #include "sources/Catalogue.h"
 #include "text/ScrambledFile.h"
 #include "text/SjisLiteral.h"
@@ -39,32 +38,190 @@ UpdateOutcome FromHealth(HealthOutcome outcome) {
     return UpdateOutcome::ConversionError;
 }
 
-// The stored list as it is after the update, whatever came of it.
-void DescribeStoredList(UpdateResult& result, DownloadManager& downloads) {
-    const std::optional<std::vector<std::string>> records =
-        HealthWatch::ReadRecords(result.dataFile);
-    result.records = records ? static_cast<int>(records->size()) : -1;
-    try {
-        result.stamp = DownloadManager::CleanStamp(downloads.ReadStoredStamp(result.dataFile));
-    } catch (const std::exception&) {
-        result.stamp.clear();
+// One update under way: the client, the fetch context and the result, with the steps the
+// window takes one after another.
+class UpdateRun {
+public:
+    UpdateRun(const UpdateRequest& request, Ui& ui, const Clock& clock, TcpConnector& connector)
+        : request_(request),
+          clock_(clock),
+          settings_(request.settings),
+          downloads_(ui, clock),
+          http_(connector) {
+        hosts_.Override(settings_.hosts);
+        http_.Proxy = settings_.proxy;
+        http_.ProxyPort = settings_.port;
+        http_.TimeOut = request.timeOutMs;
+        http_.OnSuccess = [this](int command) {
+            succeeded_ = succeeded_ || command == HttpClient::kGet;
+        };
+        http_.OnFailure = [&ui](int) { ui.ShowError("取得に失敗しました"_sj); };
+        http_.MessagePump = [this] {
+            if (request_.cancelled && request_.cancelled()) {
+                cancelled_ = true;
+                http_.Cancel();
+            }
+        };
+        forced_ = request.force;
+        context_.category = request.category;
+        context_.directFetch = true;
+        context_.target = request.target;
+        context_.settings = &settings_;
+        context_.stampPrefix = &stampPrefix_;
+        context_.forcedDownload = &forced_;
+        context_.setBusyDisplay = [](bool) {};
+        context_.setStatusText = [this](const std::string& text) {
+            if (request_.progress) {
+                request_.progress(text);
+            }
+        };
+        context_.http = &http_;
+        context_.successFlag = &succeeded_;
+        // The window downloads into download.dat of the same folder; this process keeps apart.
+        context_.downloadFile =
+            settings_.dataFolder / ("download-" + std::to_string(::getpid()) + ".dat");
     }
-}
+    ~UpdateRun() {
+        std::error_code ec;
+        std::filesystem::remove(context_.downloadFile, ec);
+    }
+    UpdateRun(const UpdateRun&) = delete;
+    UpdateRun& operator=(const UpdateRun&) = delete;
 
-// Runs a watched step; an exception (a list that could not be stored, a locked file that stayed
-// locked) becomes the result's conversion error after the watch has recorded it.
-bool RunWatched(HealthWatch& watch, const std::function<bool()>& step, UpdateResult& result) {
-    try {
-        const bool ranToEnd = watch.Run(step);
-        result.healthError = watch.RecordError();
-        return ranToEnd;
-    } catch (const std::exception& e) {
-        result.healthError = watch.RecordError();
-        result.outcome = UpdateOutcome::ConversionError;
-        result.detail = e.what();
-        return false;
+    UpdateResult Run() {
+        if (!Resolve()) {
+            return result_;
+        }
+        result_.hadList = FileExists(context_.dataFile);
+        if (result_.hadList && !forced_ && !PageChanged()) {
+            return Described();
+        }
+        Fetch();
+        return Described();
     }
-}
+
+private:
+    // The data file and the source URL; false, with the result set, when there is none.
+    bool Resolve() {
+        const SourceOverrides sources(settings_.sources);
+        SourceQuery q;
+        q.category = request_.category;
+        q.target = request_.target;
+        q.weekNumber = request_.weekNumber.value_or(WeekNumberOf(request_.target, settings_));
+        q.dataFolder = settings_.dataFolder;
+        q.listId = settings_.listId;
+        q.online = true;
+        q.hosts = &hosts_;
+        q.sources = &sources;
+        const BookTownProbe probe = [this]() {
+            return downloads_.ProbeBookTownMonth(context_, hosts_.Host(SourceSite::BookTown));
+        };
+        result_.outcome = UpdateOutcome::NotServed;
+        try {
+            const bool resolved =
+                ResolveCategorySource(q, probe, context_.dataFile, context_.sourceUrl);
+            result_.dataFile = context_.dataFile;
+            if (!resolved || context_.sourceUrl.empty()) {
+                if (cancelled_) {
+                    result_.outcome = UpdateOutcome::Cancelled;
+                }
+                return false;  // the probe has said why
+            }
+        } catch (const std::exception& e) {
+            result_.dataFile = context_.dataFile;
+            result_.detail = e.what();
+            return false;
+        }
+        return true;
+    }
+
+    // The update check of a stored list: false when the page is unchanged or the check
+    // failed, with the result set.
+    bool PageChanged() {
+        HealthWatch check(context_, HealthStep::UpdateCheck, clock_, &cancelled_);
+        bool changed = false;
+        if (!Watched(
+                check, [this] { return downloads_.CheckForUpdate(context_); }, changed)) {
+            return false;
+        }
+        if (check.Recorded() && check.Recorded()->outcome != HealthOutcome::Unchanged) {
+            result_.outcome = FromHealth(check.Recorded()->outcome);
+            result_.httpStatus = check.Recorded()->httpStatus;
+            result_.detail = http_.Error;
+            return false;
+        }
+        result_.outcome = UpdateOutcome::Unchanged;
+        return changed;
+    }
+
+    void Fetch() {
+        result_.downloaded = true;
+        HealthWatch health(context_, HealthStep::Fetch, clock_, &cancelled_);
+        bool ranToEnd = false;
+        if (!Watched(
+                health, [this] { return downloads_.FetchSource(context_); }, ranToEnd)) {
+            return;
+        }
+        const std::optional<CategoryHealth>& row = health.Recorded();
+        result_.outcome = row ? FromHealth(row->outcome) : UpdateOutcome::ConversionError;
+        result_.httpStatus = row ? row->httpStatus : 0;
+        if (result_.Succeeded() && (!ranToEnd || !succeeded_ || !FileExists(context_.dataFile) ||
+                                    !context_.directFailure.empty())) {
+            result_.outcome = UpdateOutcome::ConversionError;
+        }
+        if (cancelled_) {
+            result_.outcome = UpdateOutcome::Cancelled;
+        }
+        if (!result_.Succeeded()) {
+            result_.detail = !context_.directFailure.empty() ? context_.directFailure : http_.Error;
+            if (result_.detail.empty() && result_.outcome == UpdateOutcome::NoRecords) {
+                result_.detail = "ページに発売情報がありませんでした。"_sj;
+            }
+        }
+    }
+
+    // Runs a watched step into `value`; an exception (a list that could not be stored, a lock
+    // that stayed taken) ends the update as a conversion error once the watch has recorded it.
+    bool Watched(HealthWatch& watch, const std::function<bool()>& step, bool& value) {
+        try {
+            value = watch.Run(step);
+            result_.healthError = watch.RecordError();
+            return true;
+        } catch (const std::exception& e) {
+            result_.healthError = watch.RecordError();
+            result_.outcome = UpdateOutcome::ConversionError;
+            result_.detail = e.what();
+            return false;
+        }
+    }
+
+    // The result with the stored list as it is now, whatever came of the update.
+    UpdateResult Described() {
+        const std::optional<std::vector<std::string>> records =
+            HealthWatch::ReadRecords(result_.dataFile);
+        result_.records = records ? static_cast<int>(records->size()) : -1;
+        try {
+            result_.stamp =
+                DownloadManager::CleanStamp(downloads_.ReadStoredStamp(result_.dataFile));
+        } catch (const std::exception&) {
+            result_.stamp.clear();
+        }
+        return result_;
+    }
+
+    const UpdateRequest& request_;
+    const Clock& clock_;
+    SettingsRecord settings_;
+    HostTable hosts_;
+    DownloadManager downloads_;
+    HttpClient http_;
+    bool succeeded_ = false;
+    bool cancelled_ = false;
+    bool forced_ = false;
+    std::string stampPrefix_;
+    FetchContext context_;
+    UpdateResult result_;
+};
 
 }  // namespace
 
@@ -108,141 +265,16 @@ std::chrono::year_month_day WeekFirstDay(int week, const SettingsRecord& setting
 
 UpdateResult Update(const UpdateRequest& request, Ui& ui, const Clock& clock,
                     TcpConnector& connector) {
-    UpdateResult result;
-    SettingsRecord settings = request.settings;
-    const bool direct = request.direct.value_or(FetchesDirectly(request.category, settings));
+    const bool direct =
+        request.direct.value_or(FetchesDirectly(request.category, request.settings));
     if (FindCategory(request.category) == nullptr || !direct ||
-        ScramblingOffIn(settings.dataFolder)) {
+        ScramblingOffIn(request.settings.dataFolder)) {
+        UpdateResult result;
         result.outcome = UpdateOutcome::NeedsManualImport;
         return result;
     }
-    HostTable hosts;
-    hosts.Override(settings.hosts);
-    const SourceOverrides sources(settings.sources);
-
-    DownloadManager downloads(ui, clock);
-    HttpClient http(connector);
-    http.Proxy = settings.proxy;
-    http.ProxyPort = settings.port;
-    http.TimeOut = request.timeOutMs;
-    bool succeeded = false;
-    http.OnSuccess = [&succeeded](int command) {
-        if (command == HttpClient::kGet) {
-            succeeded = true;
-        }
-    };
-    http.OnFailure = [&ui](int) { ui.ShowError("取得に失敗しました"_sj); };
-    bool cancelled = false;
-    http.MessagePump = [&request, &cancelled, &http] {
-        if (request.cancelled && request.cancelled()) {
-            cancelled = true;
-            http.Cancel();
-        }
-    };
-
-    std::string stampPrefix;
-    bool forced = request.force;
-    FetchContext context;
-    context.category = request.category;
-    context.directFetch = true;
-    context.target = request.target;
-    context.settings = &settings;
-    context.stampPrefix = &stampPrefix;
-    context.forcedDownload = &forced;
-    context.setBusyDisplay = [](bool) {};
-    context.setStatusText = [&request](const std::string& text) {
-        if (request.progress) {
-            request.progress(text);
-        }
-    };
-    context.http = &http;
-    context.successFlag = &succeeded;
-    // The window downloads into download.dat of the same folder; this process keeps apart.
-    context.downloadFile =
-        settings.dataFolder / ("download-" + std::to_string(::getpid()) + ".dat");
-    const ScopeExit dropDownload([&context] {
-        std::error_code ec;
-        std::filesystem::remove(context.downloadFile, ec);
-    });
-
-    SourceQuery q;
-    q.category = request.category;
-    q.target = request.target;
-    q.weekNumber = request.weekNumber.value_or(WeekNumberOf(request.target, settings));
-    q.dataFolder = settings.dataFolder;
-    q.listId = settings.listId;
-    q.online = true;
-    q.hosts = &hosts;
-    q.sources = &sources;
-    const BookTownProbe probe = [&]() {
-        return downloads.ProbeBookTownMonth(context, hosts.Host(SourceSite::BookTown));
-    };
-    try {
-        if (!ResolveCategorySource(q, probe, context.dataFile, context.sourceUrl) ||
-            context.sourceUrl.empty()) {
-            result.dataFile = context.dataFile;
-            result.outcome = cancelled ? UpdateOutcome::Cancelled : UpdateOutcome::NotServed;
-            return result;  // the probe has said why
-        }
-    } catch (const std::exception& e) {
-        result.dataFile = context.dataFile;
-        result.outcome = UpdateOutcome::NotServed;
-        result.detail = e.what();
-        return result;
-    }
-    result.dataFile = context.dataFile;
-    result.hadList = FileExists(context.dataFile);
-
-    bool fetch = !result.hadList || forced;
-    if (!fetch) {
-        // An existing list is downloaded again only when its page changed.
-        HealthWatch check(context, HealthStep::UpdateCheck, clock, &cancelled);
-        fetch = RunWatched(
-            check, [&] { return downloads.CheckForUpdate(context); }, result);
-        if (!result.detail.empty()) {
-            DescribeStoredList(result, downloads);
-            return result;
-        }
-        if (check.Recorded() && check.Recorded()->outcome != HealthOutcome::Unchanged) {
-            result.outcome = FromHealth(check.Recorded()->outcome);
-            result.httpStatus = check.Recorded()->httpStatus;
-            result.detail = http.Error;
-            DescribeStoredList(result, downloads);
-            return result;
-        }
-    }
-    if (!fetch) {
-        result.outcome = UpdateOutcome::Unchanged;
-        DescribeStoredList(result, downloads);
-        return result;
-    }
-
-    result.downloaded = true;
-    HealthWatch health(context, HealthStep::Fetch, clock, &cancelled);
-    const bool ranToEnd = RunWatched(
-        health, [&] { return downloads.FetchSource(context); }, result);
-    if (!result.detail.empty()) {
-        DescribeStoredList(result, downloads);
-        return result;
-    }
-    result.outcome =
-        health.Recorded() ? FromHealth(health.Recorded()->outcome) : UpdateOutcome::ConversionError;
-    result.httpStatus = health.Recorded() ? health.Recorded()->httpStatus : 0;
-    if (result.Succeeded() && (!ranToEnd || !succeeded || !FileExists(context.dataFile) ||
-                               !context.directFailure.empty())) {
-        result.outcome = UpdateOutcome::ConversionError;
-    }
-    if (cancelled) {
-        result.outcome = UpdateOutcome::Cancelled;
-    }
-    if (!result.Succeeded()) {
-        result.detail = !context.directFailure.empty() ? context.directFailure : http.Error;
-        if (result.detail.empty() && result.outcome == UpdateOutcome::NoRecords) {
-            result.detail = "ページに発売情報がありませんでした。"_sj;
-        }
-    }
-    DescribeStoredList(result, downloads);
-    return result;
+    UpdateRun run(request, ui, clock, connector);
+    return run.Run();
 }
 
 std::function<void(const UpdateSummary&)>& OnUpdated() {
