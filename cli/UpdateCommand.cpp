@@ -75,6 +75,45 @@ std::string MonthText(std::chrono::year_month_day day) {
     return text;
 }
 
+// Sets the request's period to the `ahead`th after today's (months, or weeks for the weekly
+// list) and names it as the output does.
+CategoryUpdate ForPeriod(UpdateRequest& request, std::chrono::year_month_day today, int ahead) {
+    CategoryUpdate update;
+    update.category = request.category;
+    if (FindCategory(request.category)->period == Period::Week) {
+        const int week = WeekNumberOf(today, request.settings) + ahead;
+        request.weekNumber = week;
+        request.target = WeekFirstDay(week, request.settings);
+        update.period = std::to_string(week);
+    } else {
+        request.target = (today.year() / today.month() + std::chrono::months{ahead}) / 1;
+        update.period = MonthText(request.target);
+    }
+    return update;
+}
+
+// The category's line: code, period, outcome and record count; the error on standard error.
+void Report(const CategoryUpdate& update, std::ostream& out, std::ostream& err) {
+    const UpdateResult& r = update.result;
+    const char* code = FindCategory(update.category)->code;
+    if (!r.healthError.empty()) {
+        err << "yomida-cli: the source's health was not recorded: " << r.healthError << '\n';
+    }
+    if (!r.Succeeded() && !r.detail.empty()) {
+        err << "yomida-cli: " << code << ' ' << update.period << ": " << Cp932ToUtf8(r.detail)
+            << '\n';
+    }
+    std::string outcome(UpdateOutcomeWord(r.outcome));
+    if (r.outcome == UpdateOutcome::HttpStatus && r.httpStatus != 0) {
+        outcome += ' ' + std::to_string(r.httpStatus);
+    }
+    const std::string count = r.outcome == UpdateOutcome::NoRecords ? "0"
+                              : r.Succeeded()                       ? std::to_string(r.records)
+                                                                    : "-";
+    // Line by line, so a reader of a long run sees each category as it ends.
+    out << code << '\t' << update.period << '\t' << outcome << '\t' << count << '\n' << std::flush;
+}
+
 // The new watch matches of the lists this run has stored, marked in the update's memory.
 UpdateSummary ScanNewMatches(std::vector<CategoryUpdate> updates, const SettingsRecord& settings,
                              std::ostream& err) {
@@ -139,51 +178,23 @@ int UpdateCommand(const std::vector<std::string>& arguments, std::ostream& out, 
     SystemClock clock;
     PosixTcpConnector connector;
     const std::chrono::year_month_day today = clock.Today();
-    const std::chrono::year_month thisMonth = today.year() / today.month();
     std::vector<CategoryUpdate> updates;
     bool failed = false;
     for (const int category : categories) {
-        const bool weekly = FindCategory(category)->period == Period::Week;
-        const int thisWeek = WeekNumberOf(today, *settings);
         for (int i = 0; i < periods; ++i) {
             UpdateRequest request;
             request.category = category;
             request.settings = *settings;
             request.timeOutMs = timeOutMs;
-            CategoryUpdate update;
-            update.category = category;
-            if (weekly) {
-                request.weekNumber = thisWeek + i;
-                request.target = WeekFirstDay(thisWeek + i, *settings);
-                update.period = std::to_string(thisWeek + i);
-            } else {
-                request.target = (thisMonth + std::chrono::months{i}) / 1;
-                update.period = MonthText(request.target);
-            }
+            CategoryUpdate update = ForPeriod(request, today, i);
             update.result = Update(request, ui, clock, connector);
-            const UpdateResult& r = update.result;
-            if (!r.healthError.empty()) {
-                err << "yomida-cli: the source's health was not recorded: " << r.healthError
-                    << '\n';
-            }
-            if (!r.Succeeded() && !r.detail.empty()) {
-                err << "yomida-cli: " << FindCategory(category)->code << ' ' << update.period
-                    << ": " << Cp932ToUtf8(r.detail) << '\n';
-            }
-            std::string outcome(UpdateOutcomeWord(r.outcome));
-            if (r.outcome == UpdateOutcome::HttpStatus && r.httpStatus != 0) {
-                outcome += ' ' + std::to_string(r.httpStatus);
-            }
-            out << FindCategory(category)->code << '\t' << update.period << '\t' << outcome << '\t'
-                << (r.outcome == UpdateOutcome::NoRecords ? std::string("0")
-                    : r.Succeeded()                       ? std::to_string(r.records)
-                                                          : std::string("-"))
-                << '\n'
-                << std::flush;
+            Report(update, out, err);
+            const UpdateOutcome outcome = update.result.outcome;
             // A category imported by hand is skipped, not failed: nothing was asked of it.
-            failed = failed || (!r.Succeeded() && r.outcome != UpdateOutcome::NeedsManualImport);
+            failed = failed ||
+                     (!update.result.Succeeded() && outcome != UpdateOutcome::NeedsManualImport);
             updates.push_back(std::move(update));
-            if (r.outcome == UpdateOutcome::NeedsManualImport) {
+            if (outcome == UpdateOutcome::NeedsManualImport) {
                 break;  // the same for every period
             }
         }
