@@ -18,6 +18,7 @@
 #include "cli/ListCommands.h"
 #include "cli/ScheduleCommand.h"
 #include "cli/StatusCommand.h"
+#include "cli/UpdateCommand.h"
 #include "cli/WatchCommands.h"
 #include "download/HttpClient.h"
 #include "platform/Cp932.h"
@@ -90,14 +91,26 @@ constexpr const char* kUsage =
     "              does; INPUT is only read. --stamp puts \"TEXT\", in front of the header\n"
     "              line, as a direct download does. A missing folder of OUTPUT is made\n"
     "              (one level)\n"
-    "  fetch --category N --month YYYY-MM [--week W] [--data DIR] [--hosts INIFILE]\n"
+    "  fetch --category N --month YYYY-MM [--week W] [--data DIR] [--settings INIFILE]\n"
     "              [--proxy HOST:PORT] [--timeout SECONDS] [--force]\n"
     "              download a directly fetched category (1, 2, 4-7, 12-15) into its data file\n"
     "              in DIR as the window does, then print the file and its record count;\n"
     "              an existing list is fetched again only when its page changed, or with\n"
-    "              --force; hosts come from the [HOSTS] section of INIFILE; a server that\n"
-    "              sends nothing (or under 1 KB) for SECONDS is an error (default 60,\n"
-    "              0 waits for ever)\n"
+    "              --force; a page without records exits 1 and keeps the list; hosts, URL\n"
+    "              templates and the proxy come from the [HOSTS], [SOURCES] and [INTERNET]\n"
+    "              sections of INIFILE (--hosts INIFILE is the same; --proxy overrides);\n"
+    "              a server that sends nothing (or under 1 KB) for SECONDS is an error\n"
+    "              (default 60, 0 waits for ever)\n"
+    "  update [--data DIR] [--settings INIFILE] [--category N]... [--months N]\n"
+    "              [--timeout SECONDS]\n"
+    "              update every directly fetched category (or each --category N) for this\n"
+    "              month and the next (N months; the weekly list: this week and the next)\n"
+    "              one after another as fetch does, then scan the watch words over the\n"
+    "              lists; print one line per category and period with tabs between: code,\n"
+    "              period, outcome, record count; then \"new watch matches\" and their\n"
+    "              number. A category imported by hand is reported as manual-import and\n"
+    "              skipped. Exit 0 when every category was updated or unchanged, 1 when\n"
+    "              any failed (the others still run)\n"
     "  http get|head URL [--proxy HOST:PORT] [--out FILE] [--timeout SECONDS]\n"
     "              one request with the program's HTTP client: the response header on\n"
     "              standard error, the body to FILE (or standard output); exit 0 after a\n"
@@ -381,6 +394,9 @@ int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         if (command == "schedule") {
             return ScheduleCommand(args, out, err);
+        }
+        if (command == "update") {
+            return UpdateCommand(args, out, err);
         }
         throw UsageError("unknown command " + command);
     } catch (const UsageError& e) {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "settings/SettingsRecord.h"
 
 namespace yomida::cli {
 
@@ -11,6 +14,11 @@ struct ParsedArgs;
 // The milliseconds of the --timeout SECONDS option of every command that goes to the network:
 // 60 seconds when it is left out, 0 (wait for ever) when it says 0. Throws UsageError.
 int TimeOutOption(const ParsedArgs& p);
+
+// The window's settings and data folder, or those the command line names: --settings INIFILE
+// (or its older name --hosts) and --data DIR. The data folder is made when missing. Nothing,
+// after a message, when the named file is missing or the folder cannot be made.
+std::optional<SettingsRecord> CommandSettings(ParsedArgs& p, std::ostream& err);
 
 // `yomida-cli fetch`: the window's direct download of one category and period into a data
 // folder, for scripts and cron. Exit 0 on success, 1 on a failure, 2 for a malformed command

@@ -38,6 +38,12 @@ std::string QuotedStamp(const std::string& stamp) {
     return quoted + "\",";
 }
 
+std::filesystem::path DownloadFileOf(const FetchContext& context) {
+    return context.downloadFile.empty()
+               ? context.settings->dataFolder / DownloadManager::DownloadFileName()
+               : context.downloadFile;
+}
+
 }  // namespace
 
 bool FetchesDirectly(int category, const SettingsRecord& settings) {
@@ -130,7 +136,7 @@ bool DownloadManager::CheckForUpdate(FetchContext& context) {
         stored = ReadStoredStamp(context.dataFile);
         http.InputFileMode = true;
         http.ReplaceBodyFile = true;
-        http.BodyFile = context.settings->dataFolder / DownloadFileName();
+        http.BodyFile = DownloadFileOf(context);
         try {
             http.Head(context.sourceUrl);
         } catch (const std::exception& e) {
@@ -160,7 +166,7 @@ bool DownloadManager::DownloadOrImport(FetchContext& context) {
 
 bool DownloadManager::DownloadDirectly(FetchContext& context, std::string* failure) {
     HttpClient& http = *context.http;
-    const std::filesystem::path download = context.settings->dataFolder / DownloadFileName();
+    const std::filesystem::path download = DownloadFileOf(context);
     HourglassCursor hourglass(ui_);
     *context.successFlag = false;
     context.setBusyDisplay(true);

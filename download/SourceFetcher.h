@@ -17,6 +17,10 @@ struct FetchContext {
     bool directFetch = false;  // the category is fetched by the program itself
     std::string sourceUrl;
     std::filesystem::path dataFile;
+    // Where the page is downloaded before it is converted; empty: download.dat in the data
+    // folder. A second process updating the same folder gives its own, so that neither
+    // converts the other's page.
+    std::filesystem::path downloadFile;
     std::chrono::year_month_day target{};
     SettingsRecord* settings = nullptr;  // the remembered import folders, the program folder
     std::string* stampPrefix = nullptr;
