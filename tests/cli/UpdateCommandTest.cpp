@@ -1,12 +1,11 @@
 #include "cli/UpdateCommand.h"
 
-#include <cstdlib>
-
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <thread>
