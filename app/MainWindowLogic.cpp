@@ -7,6 +7,7 @@
 
 #include "app/CalendarExport.h"
 #include "app/ReleaseRecord.h"
+#include "app/WatchChanges.h"
 #include "app/WatchFeeds.h"
 #include "app/WatchMemory.h"
 #include "download/ShopSearch.h"
@@ -754,23 +755,41 @@ void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) 
         }
         const WatchScanResult result = ScanWatchFiles({*named}, CurrentWatchWords());
         const size_t fresh = memory.CountNew(result.matches);
+        // A new list may also have moved a watched title to a later period or dropped it.
+        const size_t changes =
+            ScanWatchChanges(Settings.dataFolder, CurrentWatchWords(), Weeks()).size();
         if (fresh > 0) {
             WatchNewCount = fresh;
             StBar.panels[0].text = "ウォッチ: 新着 "_sj + std::to_string(fresh) + "件"_sj;
             ui_.Repaint();
-            if (OnWatchNews) {
-                std::vector<std::string> titles;
-                for (const WatchMatch& m : result.matches) {
-                    if (memory.IsNew(m)) {
-                        titles.push_back(m.Cell(kTitleCol));
-                    }
-                }
-                OnWatchNews(fresh, titles);
-            }
         }
+        if ((fresh > 0 || changes > 0) && OnWatchNews) {
+            std::vector<std::string> titles;
+            for (const WatchMatch& m : result.matches) {
+                if (memory.IsNew(m)) {
+                    titles.push_back(m.Cell(kTitleCol));
+                }
+            }
+            OnWatchNews(fresh, titles, changes);
+        }
+        RefreshWatchFeeds();
     } catch (const std::exception&) {
         WatchNewCount = 0;
     }
+}
+
+void MainWindowLogic::RefreshWatchFeeds() {
+    const WatchWords words = CurrentWatchWords();
+    if (words.Empty()) {
+        return;
+    }
+    WatchScanResult result = ScanWatchFiles(FindWatchFiles(Settings.dataFolder, Weeks()), words);
+    const WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
+    for (WatchMatch& m : result.matches) {
+        m.isNew = memory.IsNew(m);
+    }
+    WriteWatchFeeds(Settings.dataFolder, result.matches,
+                    CurrentWatchFeedOptions(clock_, Settings.scheduleAlarm));
 }
 
 void MainWindowLogic::NMHTTP1Success(int command) {

@@ -173,7 +173,8 @@ public:
     size_t WatchNewCount = 0;  // new matches found after the last conversion, not yet shown
     // Told of the new matches a conversion found (their count and titles), for the desktop to
     // announce.
-    std::function<void(size_t fresh, const std::vector<std::string>& titles)> OnWatchNews;
+    std::function<void(size_t fresh, const std::vector<std::string>& titles, size_t changes)>
+        OnWatchNews;
 
     // HTTP client events and the cancel button.
     void NMHTTP1Success(int command);
@@ -230,6 +231,9 @@ private:
     // Runs one step of getting a list and records what came of it in the health file.
     bool Watched(FetchContext& context, HealthStep step, const std::function<bool()>& work);
     void WatchConvertedFile(const std::filesystem::path& dataFile);
+    // Rewrites the watch calendar and feed from every stored list, as a watch scan does, so a
+    // list that came in moves its events without waiting for the next scan.
+    void RefreshWatchFeeds();
     WeekNumbering Weeks() const { return {Settings.weekBaseDate, Settings.weekBaseNumber}; }
     void ShowWatchProgress();
     WatchScanState EndWatchScan();

@@ -85,8 +85,10 @@ public:
                 window.OpenWatchResults();
             }
         });
-        form.OnWatchNews = [this](size_t fresh, const std::vector<std::string>& titles) {
-            const NotifyOutcome outcome = notifier_.Notify(UpdateNotification(fresh, titles, 0));
+        form.OnWatchNews = [this](size_t fresh, const std::vector<std::string>& titles,
+                                  size_t changes) {
+            const NotifyOutcome outcome =
+                notifier_.Notify(UpdateNotification(fresh, titles, changes));
             if (!outcome.shown) {
                 std::fprintf(stderr, "yomida: %s\n", Cp932ToUtf8(outcome.message).c_str());
             }

@@ -57,15 +57,25 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
     EXPECT_TRUE(form.WatchMatches.empty());
     EXPECT_TRUE(std::filesystem::exists(form.Settings.dataFolder / WatchMemory::kWindowFile));
 
+    const auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != text.npos; at = text.find(what, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
     std::vector<std::string> announced;
-    form.OnWatchNews = [&](size_t fresh, const std::vector<std::string>& titles) {
+    form.OnWatchNews = [&](size_t fresh, const std::vector<std::string>& titles, size_t changes) {
         announced = titles;
         EXPECT_EQ(fresh, titles.size());
+        EXPECT_EQ(changes, 0u);
     };
     form.DropImport(SavedPage());
     EXPECT_EQ(form.WatchNewCount, 3u);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 新着 3件");
     ASSERT_EQ(announced.size(), 3u) << "the desktop is told, with the titles";
+    EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.ics"), "BEGIN:VEVENT"), 3u)
+        << "the subscribed calendar follows a new list at once";
 
     Scan();
     ASSERT_EQ(form.WatchMatches.size(), 3u);
@@ -74,13 +84,6 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
     EXPECT_EQ(U8(form.WatchMatches[0].dateText), "2003/05/03");
     EXPECT_EQ(form.WatchNewCount, 0u);
     // The scan rewrote the subscribed files: every match an event, every new one an entry.
-    const auto count = [](const std::string& text, const std::string& what) {
-        size_t n = 0;
-        for (size_t at = text.find(what); at != text.npos; at = text.find(what, at + 1)) {
-            ++n;
-        }
-        return n;
-    };
     EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.ics"), "BEGIN:VEVENT"), 3u);
     EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.atom"), "<entry>"), 3u);
     Scan();
