@@ -16,6 +16,7 @@
 #include "platform/TextFile.h"
 #include "sources/Catalogue.h"
 #include "sources/RecordLayout.h"
+#include "text/Markup.h"
 #include "text/Numbers.h"
 
 namespace yomida {
@@ -362,33 +363,6 @@ std::vector<Entry> ReadFeedState(const std::filesystem::path& file, bool& damage
     return entries;
 }
 
-// Text as XML character data: markup escaped, and the control characters XML 1.0 cannot hold
-// left out rather than making the whole feed unreadable.
-std::string XmlText(std::string_view utf8) {
-    std::string out;
-    for (char c : utf8) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n') {
-                    out += c;
-                }
-        }
-    }
-    return out;
-}
-
 size_t WriteNewsFeed(const std::filesystem::path& folder, const std::vector<WatchMatch>& matches,
                      const WatchFeedOptions& options, bool& damaged) {
     FileReplacement stateOut(folder / kWatchFeedState);
@@ -434,12 +408,12 @@ size_t WriteNewsFeed(const std::filesystem::path& folder, const std::vector<Watc
     for (const Entry& e : entries) {
         xml += "  <entry>\n";
         xml += "    <id>" + e.id + "</id>\n";
-        xml += "    <title>" + XmlText(e.title) + "</title>\n";
+        xml += "    <title>" + EscapeMarkup(e.title) + "</title>\n";
         xml += "    <updated>" + AtomTime(e.updated) + "</updated>\n";
-        xml += "    <category term=\"" + XmlText(e.category) + "\"/>\n";
+        xml += "    <category term=\"" + EscapeMarkup(e.category) + "\"/>\n";
         xml += "    <content type=\"text\">" +
-               XmlText("分類: " + e.category + "\n発売日: " + e.date + "\n出版社: " + e.publisher +
-                       "\n作者: " + e.author) +
+               EscapeMarkup("分類: " + e.category + "\n発売日: " + e.date +
+                            "\n出版社: " + e.publisher + "\n作者: " + e.author) +
                "</content>\n";
         xml += "  </entry>\n";
     }

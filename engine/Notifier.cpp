@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/Cp932.h"
+#include "text/Markup.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
@@ -17,29 +18,6 @@ constexpr const char* kInterface = "org.freedesktop.Notifications";
 // A server that is slow to answer must not hold up an update for long.
 constexpr uint64_t kCallTimeoutUs = 5'000'000;
 constexpr size_t kBodyTitles = 5;
-
-// Servers that understand markup read the body as it; a title with "&" or "<" would
-// otherwise break or vanish.
-std::string EscapeMarkup(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 std::string ErrnoText(int negativeErrno) {
     return std::strerror(-negativeErrno);

@@ -1,0 +1,31 @@
+#include "text/Markup.h"
+
+namespace yomida {
+
+std::string EscapeMarkup(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n') {
+                    out += c;
+                }
+        }
+    }
+    return out;
+}
+
+}  // namespace yomida
