@@ -9,10 +9,9 @@
 #include <filesystem>
 #include <iostream>
 #include <iterator>
-#include <optional>
-#include <sstream>
 
 #include "cli/CliArgs.h"
+#include "cli/Command.h"
 #include "cli/ConsoleUi.h"
 #include "cli/FetchCommand.h"
 #include "cli/ListCommands.h"
@@ -37,125 +36,10 @@ namespace {
 
 using namespace cli;
 
-constexpr const char* kUsage =
-    "usage: yomida-cli COMMAND ...\n"
-    "       yomida-cli --version | --paths\n"
-    "\n"
-    "  --version   print the program's version\n"
-    "  --paths     print the settings file and the data folder the window program uses,\n"
-    "              one per line\n"
-    "  normalise   standard input (CP932) through the width normaliser to standard output\n"
-    "  scramble    each line of standard input scrambled (or unscrambled), written with CR LF\n"
-    "  show DATAFILE [--publisher TEXT] [--title TEXT] [--author TEXT]\n"
-    "              [--days FIRST-LAST] [--marks MARKS] [--checked]\n"
-    "              [--order date|publisher|title|price]\n"
-    "              print the rows of the result grid (UTF-8, cells separated by tabs)\n"
-    "              and the record count on standard error\n"
-    "  tick DATAFILE NUMBER... [the filter and --order options of show]\n"
-    "              click the check column of every shown row with one of the record\n"
-    "              NUMBERs (ticking or unticking it), then save the ticks into DATAFILE;\n"
-    "              a NUMBER that no shown row has saves nothing and exits 1\n"
-    "  export DATAFILE --month YYYY-MM OUTPUT [the filter and --order options of show]\n"
-    "              write the first 30 rows of the grid to OUTPUT as the window's CSV export\n"
-    "  ical DATAFILE [--month YYYY-MM] OUTPUT [the filter and --order options of show]\n"
-    "              write the ticked rows of the grid (every row when none is ticked) to\n"
-    "              OUTPUT (- for standard output) as an iCalendar file, one all-day event\n"
-    "              per dated row, in the month of DATAFILE's name (--month must name that\n"
-    "              month, else exit 2); exit 1 and nothing written when no row is dated\n"
-    "  watch DATAFOLDER [--publisher TEXT] [--title TEXT] [--author TEXT] [--new]\n"
-    "              [--changes] [--settings INIFILE]\n"
-    "              print every record of the folder's data files that the watch words\n"
-    "              (the options, else the settings file's) match: date, category, data\n"
-    "              file and the row's cells, separated by tabs; with --new only those not\n"
-    "              printed by an earlier --new run (the first run prints none); exit 0\n"
-    "              when a match was printed, 1 when none; with --changes instead the\n"
-    "              matches that moved since their list's previous version: 延期 or\n"
-    "              取り消し?, the period left, the later one, category, publisher, title\n"
-    "              and author, separated by tabs; exit 0 when a change was printed\n"
-    "  status [--data DIR] [--json]\n"
-    "              print how each category's last fetch or import went, as recorded in\n"
-    "              DIR/health.txt (DIR: the data folder --paths names), one line per\n"
-    "              category with tabs between: code, number, name, data file, last attempt,\n"
-    "              last success, outcome, HTTP status, record count, the previous period's\n"
-    "              count, marks (failed, suspicious) and the error; --json prints the same\n"
-    "              as one JSON document\n"
-    "  schedule on|off|status [--hour H] [--settings INIFILE]\n"
-    "              switch the daily update (yomida-cli update) of the systemd user timer\n"
-    "              on at hour H (0-23; default: the settings file's, else 7) or off, as\n"
-    "              the setup page does, and record it in INIFILE (default: the window\n"
-    "              program's settings); status prints schedule, hour and the timer's next\n"
-    "              run, tab-separated; exit 1 with the reason, nothing changed, when\n"
-    "              systemd's user manager cannot be reached\n"
-    "  convert --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT\n"
-    "              convert a saved page or CSV file into the data file OUTPUT as the window\n"
-    "              does; INPUT is only read. --stamp puts \"TEXT\", in front of the header\n"
-    "              line, as a direct download does. A missing folder of OUTPUT is made\n"
-    "              (one level)\n"
-    "  fetch --category N --month YYYY-MM [--week W] [--data DIR] [--settings INIFILE]\n"
-    "              [--proxy HOST:PORT] [--timeout SECONDS] [--force]\n"
-    "              download a directly fetched category (1, 2, 4-7, 12-15) into its data file\n"
-    "              in DIR as the window does, then print the file and its record count;\n"
-    "              an existing list is fetched again only when its page changed, or with\n"
-    "              --force; a page without records exits 1 and keeps the list; hosts, URL\n"
-    "              templates and the proxy come from the [HOSTS], [SOURCES] and [INTERNET]\n"
-    "              sections of INIFILE (--hosts INIFILE is the same; --proxy overrides);\n"
-    "              a server that sends nothing (or under 1 KB) for SECONDS is an error\n"
-    "              (default 60, 0 waits for ever)\n"
-    "  update [--data DIR] [--settings INIFILE] [--category N]... [--months N]\n"
-    "              [--timeout SECONDS]\n"
-    "              update every directly fetched category (or each --category N) for this\n"
-    "              month and the next (N months; the weekly list: this week and the next)\n"
-    "              one after another as fetch does, then scan the watch words over the\n"
-    "              lists; print one line per category and period with tabs between: code,\n"
-    "              period, outcome, record count; then \"new watch matches\" and their\n"
-    "              number. A category imported by hand is reported as manual-import and\n"
-    "              skipped. Exit 0 when every category was updated or unchanged, 1 when\n"
-    "              any failed (the others still run)\n"
-    "  http get|head URL [--proxy HOST:PORT] [--out FILE] [--timeout SECONDS]\n"
-    "              one request with the program's HTTP client: the response header on\n"
-    "              standard error, the body to FILE (or standard output); exit 0 after a\n"
-    "              success event, 1 after a failure event or an error (--timeout as\n"
-    "              for fetch)\n"
-    "  url --category N --month YYYY-MM [--week W] [--settings INIFILE]\n"
-    "              print the data file name and the source URL of a category and period\n"
-    "              (category 2 is weekly: W defaults to the week of the month's first day),\n"
-    "              and on standard error where the URL's form came from: built-in, or\n"
-    "              [SOURCES] CODE; hosts and URL templates come from the [HOSTS] and\n"
-    "              [SOURCES] sections of INIFILE (default: the window program's settings)\n";
+const std::vector<Command>& Commands();
 
-// One command's entry of the usage text, as "usage: yomida-cli " and its synopsis with the
-// description indented under it; nothing for a name the usage does not list.
-std::optional<std::string> CommandUsage(const std::string& command) {
-    std::istringstream usage(kUsage);
-    std::string line;
-    std::string text;
-    const std::string head = "  " + command;
-    while (std::getline(usage, line)) {
-        const bool entryStart = line.size() > 2 && line.starts_with("  ") && line[2] != ' ';
-        if (text.empty()) {
-            if (entryStart && line.starts_with(head) &&
-                (line.size() == head.size() || line[head.size()] == ' ')) {
-                text = "usage: yomida-cli " + command + '\n';
-                // "normalise   standard input …": the description goes under the synopsis.
-                const std::string rest = line.substr(head.size());
-                const size_t gap = rest.find("  ");
-                if (gap == std::string::npos) {
-                    text.insert(text.size() - 1, rest);
-                } else {
-                    text.insert(text.size() - 1, rest.substr(0, gap));
-                    text += "              " + rest.substr(rest.find_first_not_of(' ', gap)) + '\n';
-                }
-            }
-        } else if (entryStart || line.empty()) {
-            break;
-        } else {
-            text += line + '\n';
-        }
-    }
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    return text;
+std::string Usage() {
+    return ProgramUsage(Commands());
 }
 
 bool AsksForHelp(const std::vector<std::string>& args) {
@@ -324,9 +208,10 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
 // --version, or --paths: the files of the window program installed beside this one, since
 // that is whose settings and data a user looks for.
-int ProgramOption(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int ProgramOption(const std::vector<std::string>& args, std::istream&, std::ostream& out,
+                  std::ostream& err) {
     if (args.size() != 1) {
-        err << "yomida-cli: " << args[0] << " takes no arguments\n" << kUsage;
+        err << "yomida-cli: " << args[0] << " takes no arguments\n" << Usage();
         return kExitUsage;
     }
     if (args[0] == "--version") {
@@ -339,68 +224,178 @@ int ProgramOption(const std::vector<std::string>& args, std::ostream& out, std::
     return kExitOk;
 }
 
+// The commands whose work lives elsewhere, in the shape every command is run in.
+using Args = std::vector<std::string>;
+
+int RunNormalise(const Args&, std::istream& in, std::ostream& out, std::ostream&) {
+    return Normalise(in, out);
+}
+int RunScramble(const Args&, std::istream& in, std::ostream& out, std::ostream&) {
+    return Scramble(in, out);
+}
+int RunShow(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
+    return Show(args, out, err);
+}
+int RunTick(const Args& args, std::istream&, std::ostream&, std::ostream& err) {
+    return Tick(args, err);
+}
+int RunExport(const Args& args, std::istream&, std::ostream&, std::ostream& err) {
+    return Export(args, err);
+}
+int RunIcal(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
+    return Ical(args, out, err);
+}
+int RunWatch(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
+    return Watch(args, out, err);
+}
+int RunStatus(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
+    return StatusCommand(args, out, err);
+}
+int RunSchedule(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
+    return ScheduleCommand(args, out, err);
+}
+int RunConvert(const Args& args, std::istream&, std::ostream&, std::ostream& err) {
+    return ConvertCommand(args, err);
+}
+int RunFetch(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
+    return FetchCommand(args, out, err);
+}
+int RunUpdate(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
+    return UpdateCommand(args, out, err);
+}
+int RunHttp(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
+    return Http(args, out, err);
+}
+int RunUrl(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
+    return Url(args, out, err);
+}
+
+// In the order the usage lists them.
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = {
+        {"--version", "", "print the program's version\n", ProgramOption},
+        {"--paths", "",
+         "print the settings file and the data folder the window program uses,\n"
+         "one per line\n",
+         ProgramOption},
+        {"normalise", "",
+         "standard input (CP932) through the width normaliser to standard output\n", RunNormalise},
+        {"scramble", "",
+         "each line of standard input scrambled (or unscrambled), written with CR LF\n",
+         RunScramble},
+        {"show",
+         " DATAFILE [--publisher TEXT] [--title TEXT] [--author TEXT]\n"
+         "              [--days FIRST-LAST] [--marks MARKS] [--checked]\n"
+         "              [--order date|publisher|title|price]",
+         "print the rows of the result grid (UTF-8, cells separated by tabs)\n"
+         "and the record count on standard error\n",
+         RunShow},
+        {"tick", " DATAFILE NUMBER... [the filter and --order options of show]",
+         "click the check column of every shown row with one of the record\n"
+         "NUMBERs (ticking or unticking it), then save the ticks into DATAFILE;\n"
+         "a NUMBER that no shown row has saves nothing and exits 1\n",
+         RunTick},
+        {"export", " DATAFILE --month YYYY-MM OUTPUT [the filter and --order options of show]",
+         "write the first 30 rows of the grid to OUTPUT as the window's CSV export\n", RunExport},
+        {"ical", " DATAFILE [--month YYYY-MM] OUTPUT [the filter and --order options of show]",
+         "write the ticked rows of the grid (every row when none is ticked) to\n"
+         "OUTPUT (- for standard output) as an iCalendar file, one all-day event\n"
+         "per dated row, in the month of DATAFILE's name (--month must name that\n"
+         "month, else exit 2); exit 1 and nothing written when no row is dated\n",
+         RunIcal},
+        {"watch",
+         " DATAFOLDER [--publisher TEXT] [--title TEXT] [--author TEXT] [--new]\n"
+         "              [--changes] [--settings INIFILE]",
+         "print every record of the folder's data files that the watch words\n"
+         "(the options, else the settings file's) match: date, category, data\n"
+         "file and the row's cells, separated by tabs; with --new only those not\n"
+         "printed by an earlier --new run (the first run prints none); exit 0\n"
+         "when a match was printed, 1 when none; with --changes instead the\n"
+         "matches that moved since their list's previous version: 延期 or\n"
+         "取り消し?, the period left, the later one, category, publisher, title\n"
+         "and author, separated by tabs; exit 0 when a change was printed\n",
+         RunWatch},
+        {"status", " [--data DIR] [--json]",
+         "print how each category's last fetch or import went, as recorded in\n"
+         "DIR/health.txt (DIR: the data folder --paths names), one line per\n"
+         "category with tabs between: code, number, name, data file, last attempt,\n"
+         "last success, outcome, HTTP status, record count, the previous period's\n"
+         "count, marks (failed, suspicious) and the error; --json prints the same\n"
+         "as one JSON document\n",
+         RunStatus},
+        {"schedule", " on|off|status [--hour H] [--settings INIFILE]",
+         "switch the daily update (yomida-cli update) of the systemd user timer\n"
+         "on at hour H (0-23; default: the settings file's, else 7) or off, as\n"
+         "the setup page does, and record it in INIFILE (default: the window\n"
+         "program's settings); status prints schedule, hour and the timer's next\n"
+         "run, tab-separated; exit 1 with the reason, nothing changed, when\n"
+         "systemd's user manager cannot be reached\n",
+         RunSchedule},
+        {"convert", " --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT",
+         "convert a saved page or CSV file into the data file OUTPUT as the window\n"
+         "does; INPUT is only read. --stamp puts \"TEXT\", in front of the header\n"
+         "line, as a direct download does. A missing folder of OUTPUT is made\n"
+         "(one level)\n",
+         RunConvert},
+        {"fetch",
+         " --category N --month YYYY-MM [--week W] [--data DIR] [--settings INIFILE]\n"
+         "              [--proxy HOST:PORT] [--timeout SECONDS] [--force]",
+         "download a directly fetched category (1, 2, 4-7, 12-15) into its data file\n"
+         "in DIR as the window does, then print the file and its record count;\n"
+         "an existing list is fetched again only when its page changed, or with\n"
+         "--force; a page without records exits 1 and keeps the list; hosts, URL\n"
+         "templates and the proxy come from the [HOSTS], [SOURCES] and [INTERNET]\n"
+         "sections of INIFILE (--hosts INIFILE is the same; --proxy overrides);\n"
+         "a server that sends nothing (or under 1 KB) for SECONDS is an error\n"
+         "(default 60, 0 waits for ever)\n",
+         RunFetch},
+        {"update",
+         " [--data DIR] [--settings INIFILE] [--category N]... [--months N]\n"
+         "              [--timeout SECONDS]",
+         "update every directly fetched category (or each --category N) for this\n"
+         "month and the next (N months; the weekly list: this week and the next)\n"
+         "one after another as fetch does, then scan the watch words over the\n"
+         "lists; print one line per category and period with tabs between: code,\n"
+         "period, outcome, record count; then \"new watch matches\" and their\n"
+         "number. A category imported by hand is reported as manual-import and\n"
+         "skipped. Exit 0 when every category was updated or unchanged, 1 when\n"
+         "any failed (the others still run)\n",
+         RunUpdate},
+        {"http", " get|head URL [--proxy HOST:PORT] [--out FILE] [--timeout SECONDS]",
+         "one request with the program's HTTP client: the response header on\n"
+         "standard error, the body to FILE (or standard output); exit 0 after a\n"
+         "success event, 1 after a failure event or an error (--timeout as\n"
+         "for fetch)\n",
+         RunHttp},
+        {"url", " --category N --month YYYY-MM [--week W] [--settings INIFILE]",
+         "print the data file name and the source URL of a category and period\n"
+         "(category 2 is weekly: W defaults to the week of the month's first day),\n"
+         "and on standard error where the URL's form came from: built-in, or\n"
+         "[SOURCES] CODE; hosts and URL templates come from the [HOSTS] and\n"
+         "[SOURCES] sections of INIFILE (default: the window program's settings)\n",
+         RunUrl},
+    };
+    return commands;
+}
+
 int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                std::ostream& err) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        (args.empty() ? err : out) << kUsage;
+        (args.empty() ? err : out) << Usage();
         return args.empty() ? kExitUsage : kExitOk;
     }
-    const std::string& command = args[0];
-    if (AsksForHelp(args)) {
-        if (const std::optional<std::string> usage = CommandUsage(command)) {
-            out << *usage;
-            return kExitOk;
-        }
-    }
-    if (command == "--version" || command == "--paths") {
-        return ProgramOption(args, out, err);
+    const Command* command = FindCommand(Commands(), args[0]);
+    if (command != nullptr && AsksForHelp(args)) {
+        out << command->Help();
+        return kExitOk;
     }
     try {
-        if (command == "normalise") {
-            return Normalise(in, out);
+        if (command == nullptr) {
+            throw UsageError("unknown command " + args[0]);
         }
-        if (command == "scramble") {
-            return Scramble(in, out);
-        }
-        if (command == "show") {
-            return Show(args, out, err);
-        }
-        if (command == "convert") {
-            return ConvertCommand(args, err);
-        }
-        if (command == "fetch") {
-            return FetchCommand(args, out, err);
-        }
-        if (command == "http") {
-            return Http(args, out, err);
-        }
-        if (command == "url") {
-            return Url(args, out, err);
-        }
-        if (command == "tick") {
-            return Tick(args, err);
-        }
-        if (command == "export") {
-            return Export(args, err);
-        }
-        if (command == "ical") {
-            return Ical(args, out, err);
-        }
-        if (command == "watch") {
-            return Watch(args, out, err);
-        }
-        if (command == "status") {
-            return StatusCommand(args, out, err);
-        }
-        if (command == "schedule") {
-            return ScheduleCommand(args, out, err);
-        }
-        if (command == "update") {
-            return UpdateCommand(args, out, err);
-        }
-        throw UsageError("unknown command " + command);
+        return command->run(args, in, out, err);
     } catch (const UsageError& e) {
-        err << "yomida-cli: " << e.what() << '\n' << kUsage;
+        err << "yomida-cli: " << e.what() << '\n' << Usage();
         return kExitUsage;
     } catch (const std::exception& e) {
         err << "yomida-cli: " << e.what() << '\n';

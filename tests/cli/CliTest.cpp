@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "cli/CliArgs.h"
+#include "cli/Command.h"
 #include "cli/FetchCommand.h"
 #include "platform/FileSystem.h"
 #include "support/LoopbackServer.h"
@@ -214,6 +215,62 @@ TEST(Cli, EveryCommandPrintsItsOwnUsage) {
     EXPECT_EQ(show.status, 0);
     EXPECT_TRUE(show.out.ends_with("and the record count on standard error\n")) << show.out;
     EXPECT_EQ(Invoke({"frobnicate", "--help"}).status, 2);
+}
+
+// The program's usage and each command's --help come from the same entry: put back into the
+// usage's layout, the help of every command the usage lists gives the usage again.
+TEST(Cli, TheUsageIsEveryCommandsHelpInTurn) {
+    const std::string usage = Invoke({"--help"}).out;
+    std::istringstream lines(usage);
+    std::string line;
+    std::string rebuilt;
+    bool inHead = true;
+    while (std::getline(lines, line)) {
+        const bool entryStart = line.size() > 2 && line.starts_with("  ") && line[2] != ' ';
+        if (!entryStart) {
+            // The head is kept as it stands; the rest of an entry comes with its command's help.
+            if (inHead) {
+                rebuilt += line + '\n';
+            }
+            continue;
+        }
+        inHead = false;
+        const std::string name = line.substr(2, line.find(' ', 2) - 2);
+        const Result help = Invoke({name, "--help"});
+        ASSERT_EQ(help.status, 0) << name;
+        ASSERT_TRUE(help.out.starts_with("usage: yomida-cli " + name)) << help.out;
+        std::string entry = "  " + help.out.substr(std::string("usage: yomida-cli ").size());
+        const std::string indent(14, ' ');
+        const size_t firstEnd = entry.find('\n');
+        if (firstEnd + 2 <= indent.size() && entry.compare(firstEnd + 1, 14, indent) == 0) {
+            entry = entry.substr(0, firstEnd) + std::string(14 - firstEnd, ' ') +
+                    entry.substr(firstEnd + 1 + 14);
+        }
+        rebuilt += entry;
+    }
+    EXPECT_EQ(rebuilt, usage);
+}
+
+TEST(Cli, CommandEntriesPutShortNamesBesideTheirDescription) {
+    const auto run = [](const std::vector<std::string>&, std::istream&, std::ostream&,
+                        std::ostream&) { return 0; };
+    const cli::Command shortName{"mark", "", "one line\nand another\n", run};
+    EXPECT_EQ(shortName.Entry(), "  mark        one line\n              and another\n");
+    EXPECT_EQ(shortName.Help(),
+              "usage: yomida-cli mark\n              one line\n              and another\n");
+    const cli::Command longName{"synchronise", " [--all]\n              [--dry-run]", "does it\n",
+                                run};
+    EXPECT_EQ(longName.Entry(),
+              "  synchronise [--all]\n              [--dry-run]\n              does it\n");
+    EXPECT_EQ(longName.Help(),
+              "usage: yomida-cli synchronise [--all]\n              [--dry-run]\n"
+              "              does it\n");
+    const std::vector<cli::Command> table = {shortName, longName};
+    EXPECT_EQ(cli::FindCommand(table, "synchronise"), &table[1]);
+    EXPECT_EQ(cli::FindCommand(table, "sync"), nullptr);
+    EXPECT_EQ(cli::ProgramUsage(table),
+              "usage: yomida-cli COMMAND ...\n       yomida-cli --version | --paths\n\n" +
+                  shortName.Entry() + longName.Entry());
 }
 
 TEST(Cli, OutputToAFullDeviceOrAClosedPipeFails) {
