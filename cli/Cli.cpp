@@ -245,8 +245,8 @@ int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         http.ProxyPort = ParseInt(proxy.substr(colon + 1), "--proxy port");
     }
     bool succeeded = false;
-    http.OnSuccess = [&](int) { succeeded = true; };
-    http.OnFailure = [&](int) { succeeded = false; };
+    http.OnSuccess = [&](HttpClient::Command) { succeeded = true; };
+    http.OnFailure = [&](HttpClient::Command) { succeeded = false; };
     const bool toFile = p.Has("out");
     http.InputFileMode = toFile;
     if (toFile) {

@@ -217,7 +217,7 @@ std::string HttpClient::ParseUrl(std::string& url) {
     return url.substr(0, kMaxTarget);  // a path keeps the previous host
 }
 
-std::string HttpClient::RequestText(int command, const std::string& target) const {
+std::string HttpClient::RequestText(Command command, const std::string& target) const {
     std::string text = command == kHead ? "HEAD " : "GET ";
     text += target + " HTTP/1.0\r\n";
     if (!Proxy.empty() && !secure_) {
@@ -233,7 +233,7 @@ std::string HttpClient::RequestText(int command, const std::string& target) cons
     return text;
 }
 
-void HttpClient::Request(int command, std::string url) {
+void HttpClient::Request(Command command, std::string url) {
     Error.clear();
     try {
         if (connected_) {
@@ -262,7 +262,7 @@ void HttpClient::Request(int command, std::string url) {
     }
 }
 
-std::optional<std::string> HttpClient::Cycle(int command, std::string& url) {
+std::optional<std::string> HttpClient::Cycle(Command command, std::string& url) {
     const std::string path = ParseUrl(url);
     // A proxy needs the whole URL, also when the URL was a path on the previous host.
     const bool absolute = url.find("://") != std::string::npos && url.find('/') > url.find("://");
@@ -394,7 +394,7 @@ HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
     return head;
 }
 
-void HttpClient::ReadBody(int command, TcpConnection& connection, HttpLineReader& reader) {
+void HttpClient::ReadBody(Command command, TcpConnection& connection, HttpLineReader& reader) {
     // To the file or to text, until the server closes the connection.
     ReceivedBytes = 0;
     if (!InputFileMode) {
@@ -469,7 +469,7 @@ void HttpClient::ReceiveBody(TcpConnection& connection, HttpLineReader& reader, 
     }
 }
 
-std::optional<std::string> HttpClient::Conclude(int command, ResponseHead& head) {
+std::optional<std::string> HttpClient::Conclude(Command command, ResponseHead& head) {
     if (head.status < 299) {
         if (OnSuccess) {
             OnSuccess(command);

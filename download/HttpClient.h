@@ -26,7 +26,10 @@ class HttpLineReader;
 // responsive and Cancel works.
 class HttpClient {
 public:
-    enum Command : int { kGet = 0, kHead = 2 };
+    // The requests the client issues; the values are the codes its events have always carried.
+    enum class Command : int { kGet = 0, kHead = 2 };
+    static constexpr Command kGet = Command::kGet;
+    static constexpr Command kHead = Command::kHead;
 
     // A redirect chain longer than this ends the request with an error.
     static constexpr int kMaxRedirects = 10;
@@ -60,8 +63,8 @@ public:
     // The text of the error that ended the last request; empty when it ended normally.
     std::string Error;
 
-    std::function<void(int command)> OnSuccess;
-    std::function<void(int command)> OnFailure;
+    std::function<void(Command command)> OnSuccess;
+    std::function<void(Command command)> OnFailure;
     std::function<void()> OnPacketRecvd;
     // Runs the message loop between waits.
     std::function<void()> MessagePump;
@@ -75,7 +78,7 @@ public:
     static std::string CertificateErrorText(const std::string& host, const std::string& reason);
 
     // The request text the client sends for a URL (after the URL rules), for tests and tracing.
-    std::string RequestText(int command, const std::string& target) const;
+    std::string RequestText(Command command, const std::string& target) const;
 
 private:
     // What the header says about where the cycle goes next.
@@ -85,21 +88,21 @@ private:
         std::string cookie;
     };
 
-    void Request(int command, std::string url);
+    void Request(Command command, std::string url);
     // One cycle; returns the next URL when the response redirects.
-    std::optional<std::string> Cycle(int command, std::string& url);
+    std::optional<std::string> Cycle(Command command, std::string& url);
     std::string ParseUrl(std::string& url);
     std::unique_ptr<TcpConnection> Connect();
     // Asks the proxy for a tunnel to the host; throws unless it answers 200.
     void OpenTunnel(TcpConnection& connection);
     void StartTls(TcpConnection& connection);
     ResponseHead ReadHeader(HttpLineReader& reader);
-    void ReadBody(int command, TcpConnection& connection, HttpLineReader& reader);
+    void ReadBody(Command command, TcpConnection& connection, HttpLineReader& reader);
     // Hands each chunk of the body to `sink` until the server closes the connection.
     void ReceiveBody(TcpConnection& connection, HttpLineReader& reader, const char* aborted,
                      const std::function<void(std::string_view)>& sink);
     // Raises the success or failure event, or gives the redirect's URL.
-    std::optional<std::string> Conclude(int command, ResponseHead& head);
+    std::optional<std::string> Conclude(Command command, ResponseHead& head);
     bool Idle();
     void StartTimeOut();
     void Received(size_t bytes);

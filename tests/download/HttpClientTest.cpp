@@ -49,14 +49,14 @@ protected:
     test::TempDir dir;
     PosixTcpConnector connector;
     HttpClient http{connector};
-    std::vector<int> successes;
-    std::vector<int> failures;
+    std::vector<HttpClient::Command> successes;
+    std::vector<HttpClient::Command> failures;
     int packets = 0;
     int pumps = 0;
 
     void SetUp() override {
-        http.OnSuccess = [this](int c) { successes.push_back(c); };
-        http.OnFailure = [this](int c) { failures.push_back(c); };
+        http.OnSuccess = [this](HttpClient::Command c) { successes.push_back(c); };
+        http.OnFailure = [this](HttpClient::Command c) { failures.push_back(c); };
         http.OnPacketRecvd = [this] { ++packets; };
         http.MessagePump = [this] { ++pumps; };
         http.BodyFile = dir / "download.dat";
@@ -115,7 +115,7 @@ TEST_F(HttpTest, RequestTextWithAndWithoutProxy) {
                   "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
                   "Content-type: application/x-www-form-urlencoded\r\n\r\n");
     EXPECT_EQ(BodyFile(), "body");
-    EXPECT_EQ(successes, std::vector<int>{HttpClient::kGet});
+    EXPECT_EQ(successes, std::vector<HttpClient::Command>{HttpClient::kGet});
 
     // Through a proxy the request line carries the whole URL.
     http.Proxy = "127.0.0.1";
@@ -153,7 +153,7 @@ TEST_P(WireTest, HeaderBodyProgressAndEvents) {
     EXPECT_EQ(successes.size(), 2u) << "no status line counts as status 0";
 
     http.Get(server.Url("/c"));
-    EXPECT_EQ(failures, std::vector<int>{HttpClient::kGet});
+    EXPECT_EQ(failures, std::vector<HttpClient::Command>{HttpClient::kGet});
     EXPECT_EQ(http.Body, "missing");
 
     http.InputFileMode = true;
@@ -380,7 +380,7 @@ TEST_F(HttpTest, ProxiesOddPortsAndInjectedHeaders) {
 
     // Two blanks around the status still give the status.
     http.Get(server.Url("/missing"));
-    EXPECT_EQ(failures, std::vector<int>{HttpClient::kGet});
+    EXPECT_EQ(failures, std::vector<HttpClient::Command>{HttpClient::kGet});
 
     // A port out of range is refused rather than wrapped around to another one.
     for (const char* url : {"http://127.0.0.1:83537/x", "http://127.0.0.1:0/x",
