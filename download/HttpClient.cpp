@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "platform/ScopeExit.h"
 #include "platform/TemporaryFile.h"
@@ -233,8 +234,72 @@ std::string HttpClient::RequestText(Command command, const std::string& target) 
     return text;
 }
 
+HttpResponse HttpClient::Get(const HttpRequest& request, const HttpProgress& progress) {
+    Proxy = request.proxy;
+    ProxyPort = request.proxyPort;
+    InputFileMode = !request.bodyFile.empty();
+    BodyFile = request.bodyFile;
+    ReplaceBodyFile = request.replaceBodyFile;
+    MaxHeaderBytes = request.maxHeaderBytes;
+    MaxBodyBytes = request.maxBodyBytes;
+    TimeOut = request.timeOutMs;
+    Body.clear();
+
+    // The request's own progress stands in for the events while it runs.
+    std::optional<HttpOutcome> concluded;
+    const auto askCancel = [this, &progress] {
+        if (progress.cancelled && progress.cancelled()) {
+            Cancel();
+        }
+    };
+    auto onSuccess = std::exchange(OnSuccess, [&](Command) { concluded = HttpOutcome::kOk; });
+    auto onFailure =
+        std::exchange(OnFailure, [&](Command) { concluded = HttpOutcome::kHttpStatus; });
+    auto onPacket = std::exchange(OnPacketRecvd, [&] {
+        if (progress.onBytes) {
+            progress.onBytes(ReceivedBytes, AnnouncedLength);
+        }
+        askCancel();
+    });
+    auto pump = std::exchange(MessagePump, [&] {
+        if (progress.pump) {
+            progress.pump();
+        }
+        askCancel();
+    });
+    const ScopeExit restore([&] {
+        OnSuccess = std::move(onSuccess);
+        OnFailure = std::move(onFailure);
+        OnPacketRecvd = std::move(onPacket);
+        MessagePump = std::move(pump);
+    });
+
+    HttpResponse response;
+    try {
+        Request(request.command, request.url);
+        response.outcome = concluded.value_or(HttpOutcome::kHttpStatus);
+    } catch (const HttpError& e) {
+        response.outcome = cancelRequested_     ? HttpOutcome::kCancelled
+                           : certificateFailed_ ? HttpOutcome::kCertificateError
+                                                : HttpOutcome::kTransportError;
+        response.error = Error.empty() ? std::string(e.what()) : Error;
+    }
+    response.status = Status;
+    response.header = Header;
+    response.body = std::move(Body);
+    Body.clear();
+    if (InputFileMode) {
+        response.bodyFile = request.bodyFile;
+    }
+    response.receivedBytes = ReceivedBytes;
+    response.announcedLength = AnnouncedLength;
+    return response;
+}
+
 void HttpClient::Request(Command command, std::string url) {
     Error.clear();
+    cancelRequested_ = false;
+    certificateFailed_ = false;
     try {
         if (connected_) {
             throw HttpError("Already connected");
@@ -341,6 +406,7 @@ void HttpClient::StartTls(TcpConnection& connection) {
             cancel_ = false;
             throw HttpError("Connection Canceled");
         case TcpConnection::TlsOutcome::Unverified:
+            certificateFailed_ = true;
             throw HttpError(CertificateErrorText(Host, tls.detail));
         case TcpConnection::TlsOutcome::Failed:
             break;
