@@ -99,8 +99,8 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
     HTMLMANUAL.caption = "ＨＴＭＬマニュアル"_sj;
     SrcAmazon1.caption = "選択したセルの内容をAmazonで検索"_sj;
     SrcAmazon2.caption = "クリップボードの内容をAmazonで検索"_sj;
-    NMHTTP1.OnSuccess = [this](int command) { NMHTTP1Success(command); };
-    NMHTTP1.OnFailure = [this](int command) { NMHTTP1Failure(command); };
+    NMHTTP1.OnSuccess = [this](HttpClient::Command command) { NMHTTP1Success(command); };
+    NMHTTP1.OnFailure = [this](HttpClient::Command command) { NMHTTP1Failure(command); };
     NMHTTP1.OnPacketRecvd = [this] { NMHTTP1PacketRecvd(); };
     NMHTTP1.MessagePump = [this] { ui_.ProcessMessages(); };
 }
@@ -792,36 +792,20 @@ void MainWindowLogic::RefreshWatchFeeds() {
                     CurrentWatchFeedOptions(clock_, Settings.scheduleAlarm));
 }
 
-void MainWindowLogic::NMHTTP1Success(int command) {
+void MainWindowLogic::NMHTTP1Success(HttpClient::Command command) {
     if (command == HttpClient::kGet) {
         SuccessFlag = true;
     }
 }
 
-void MainWindowLogic::NMHTTP1Failure(int command) {
+void MainWindowLogic::NMHTTP1Failure(HttpClient::Command command) {
     ui_.SetCursor(CursorShape::Default);
     std::string text;
+    // Every request the client can make has its words here; the compiler names a new one left out.
     switch (command) {
-        case 0:
-        case 2:
+        case HttpClient::Command::kGet:
+        case HttpClient::Command::kHead:
             text = "取得に失敗しました"_sj;
-            break;
-        case 1:
-            text = "HTTP OPTIONS Failed";
-            break;
-        case 3:
-            text = "HTTP Post Failed";
-            break;
-        case 4:
-            text = "HTTP PUT Failed";
-            break;
-        case 8:
-            text = "HTTP Delete Failed";
-            break;
-        case 11:
-            text = "HTTP TRACE Failed";
-            break;
-        default:
             break;
     }
     ui_.ShowError(SourceURL + "\r\n" + text);

@@ -177,8 +177,8 @@ public:
         OnWatchNews;
 
     // HTTP client events and the cancel button.
-    void NMHTTP1Success(int command);
-    void NMHTTP1Failure(int command);
+    void NMHTTP1Success(HttpClient::Command command);
+    void NMHTTP1Failure(HttpClient::Command command);
     void NMHTTP1PacketRecvd();
     // Cancels the transfer, or the watch scan, that runs.
     void BtnCancelClick();

@@ -50,10 +50,11 @@ void RunFetch(benchmark::State& state, bool tls) {
     test::LoopbackServer server(replies, identity);
     PosixTcpConnector connector;
     HttpClient http(connector);
-    http.InputFileMode = false;
+    HttpRequest request;
+    request.url = server.Url("/list");
     for (auto _ : state) {
-        http.Get(server.Url("/list"));
-        if (http.Body.size() != BigUtf8Page()->size()) {
+        const HttpResponse response = http.Get(request, {});
+        if (response.body.size() != BigUtf8Page()->size()) {
             state.SkipWithError("short body");
             break;
         }

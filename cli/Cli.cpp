@@ -116,41 +116,34 @@ int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     if (p.positional.size() != 2 || (p.positional[0] != "get" && p.positional[0] != "head")) {
         throw UsageError("http takes get or head and one URL");
     }
-    PosixTcpConnector connector;
-    HttpClient http(connector);
-    http.TimeOut = TimeOutOption(p);
+    HttpRequest request;
+    request.command = p.positional[0] == "get" ? HttpCommand::kGet : HttpCommand::kHead;
+    request.url = p.positional[1];
+    request.timeOutMs = TimeOutOption(p);
     if (p.Has("proxy")) {
         const std::string& proxy = p.values["proxy"];
         const size_t colon = proxy.rfind(':');
         if (colon == std::string::npos) {
             throw UsageError("--proxy takes HOST:PORT");
         }
-        http.Proxy = proxy.substr(0, colon);
-        http.ProxyPort = ParseInt(proxy.substr(colon + 1), "--proxy port");
+        request.proxy = proxy.substr(0, colon);
+        request.proxyPort = ParseInt(proxy.substr(colon + 1), "--proxy port");
     }
-    bool succeeded = false;
-    http.OnSuccess = [&](int) { succeeded = true; };
-    http.OnFailure = [&](int) { succeeded = false; };
-    const bool toFile = p.Has("out");
-    http.InputFileMode = toFile;
-    if (toFile) {
-        http.BodyFile = p.values["out"];
+    if (p.Has("out")) {
+        request.bodyFile = p.values["out"];
     }
-    try {
-        if (p.positional[0] == "get") {
-            http.Get(p.positional[1]);
-        } else {
-            http.Head(p.positional[1]);
-        }
-    } catch (const HttpError& e) {
-        err << http.Header << "yomida-cli: " << Cp932ToUtf8(e.what()) << '\n';
+    PosixTcpConnector connector;
+    HttpClient http(connector);
+    const HttpResponse response = http.Get(request, {});
+    err << response.header;
+    if (!response.error.empty()) {
+        err << "yomida-cli: " << Cp932ToUtf8(response.error) << '\n';
         return kExitFailure;
     }
-    err << http.Header;
-    if (!toFile) {
-        out << http.Body;
+    if (request.bodyFile.empty()) {
+        out << response.body;
     }
-    return succeeded ? kExitOk : kExitFailure;
+    return response.Ok() ? kExitOk : kExitFailure;
 }
 
 int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

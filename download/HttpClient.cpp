@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "platform/ScopeExit.h"
 #include "platform/TemporaryFile.h"
@@ -217,7 +218,7 @@ std::string HttpClient::ParseUrl(std::string& url) {
     return url.substr(0, kMaxTarget);  // a path keeps the previous host
 }
 
-std::string HttpClient::RequestText(int command, const std::string& target) const {
+std::string HttpClient::RequestText(Command command, const std::string& target) const {
     std::string text = command == kHead ? "HEAD " : "GET ";
     text += target + " HTTP/1.0\r\n";
     if (!Proxy.empty() && !secure_) {
@@ -233,8 +234,72 @@ std::string HttpClient::RequestText(int command, const std::string& target) cons
     return text;
 }
 
-void HttpClient::Request(int command, std::string url) {
+HttpResponse HttpClient::Get(const HttpRequest& request, const HttpProgress& progress) {
+    Proxy = request.proxy;
+    ProxyPort = request.proxyPort;
+    InputFileMode = !request.bodyFile.empty();
+    BodyFile = request.bodyFile;
+    ReplaceBodyFile = request.replaceBodyFile;
+    MaxHeaderBytes = request.maxHeaderBytes;
+    MaxBodyBytes = request.maxBodyBytes;
+    TimeOut = request.timeOutMs;
+    Body.clear();
+
+    // The request's own progress stands in for the events while it runs.
+    std::optional<HttpOutcome> concluded;
+    const auto askCancel = [this, &progress] {
+        if (progress.cancelled && progress.cancelled()) {
+            Cancel();
+        }
+    };
+    auto onSuccess = std::exchange(OnSuccess, [&](Command) { concluded = HttpOutcome::kOk; });
+    auto onFailure =
+        std::exchange(OnFailure, [&](Command) { concluded = HttpOutcome::kHttpStatus; });
+    auto onPacket = std::exchange(OnPacketRecvd, [&] {
+        if (progress.onBytes) {
+            progress.onBytes(ReceivedBytes, AnnouncedLength);
+        }
+        askCancel();
+    });
+    auto pump = std::exchange(MessagePump, [&] {
+        if (progress.pump) {
+            progress.pump();
+        }
+        askCancel();
+    });
+    const ScopeExit restore([&] {
+        OnSuccess = std::move(onSuccess);
+        OnFailure = std::move(onFailure);
+        OnPacketRecvd = std::move(onPacket);
+        MessagePump = std::move(pump);
+    });
+
+    HttpResponse response;
+    try {
+        Request(request.command, request.url);
+        response.outcome = concluded.value_or(HttpOutcome::kHttpStatus);
+    } catch (const HttpError& e) {
+        response.outcome = cancelRequested_     ? HttpOutcome::kCancelled
+                           : certificateFailed_ ? HttpOutcome::kCertificateError
+                                                : HttpOutcome::kTransportError;
+        response.error = Error.empty() ? std::string(e.what()) : Error;
+    }
+    response.status = Status;
+    response.header = Header;
+    response.body = std::move(Body);
+    Body.clear();
+    if (InputFileMode) {
+        response.bodyFile = request.bodyFile;
+    }
+    response.receivedBytes = ReceivedBytes;
+    response.announcedLength = AnnouncedLength;
+    return response;
+}
+
+void HttpClient::Request(Command command, std::string url) {
     Error.clear();
+    cancelRequested_ = false;
+    certificateFailed_ = false;
     try {
         if (connected_) {
             throw HttpError("Already connected");
@@ -262,7 +327,7 @@ void HttpClient::Request(int command, std::string url) {
     }
 }
 
-std::optional<std::string> HttpClient::Cycle(int command, std::string& url) {
+std::optional<std::string> HttpClient::Cycle(Command command, std::string& url) {
     const std::string path = ParseUrl(url);
     // A proxy needs the whole URL, also when the URL was a path on the previous host.
     const bool absolute = url.find("://") != std::string::npos && url.find('/') > url.find("://");
@@ -341,6 +406,7 @@ void HttpClient::StartTls(TcpConnection& connection) {
             cancel_ = false;
             throw HttpError("Connection Canceled");
         case TcpConnection::TlsOutcome::Unverified:
+            certificateFailed_ = true;
             throw HttpError(CertificateErrorText(Host, tls.detail));
         case TcpConnection::TlsOutcome::Failed:
             break;
@@ -394,7 +460,7 @@ HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
     return head;
 }
 
-void HttpClient::ReadBody(int command, TcpConnection& connection, HttpLineReader& reader) {
+void HttpClient::ReadBody(Command command, TcpConnection& connection, HttpLineReader& reader) {
     // To the file or to text, until the server closes the connection.
     ReceivedBytes = 0;
     if (!InputFileMode) {
@@ -469,7 +535,7 @@ void HttpClient::ReceiveBody(TcpConnection& connection, HttpLineReader& reader, 
     }
 }
 
-std::optional<std::string> HttpClient::Conclude(int command, ResponseHead& head) {
+std::optional<std::string> HttpClient::Conclude(Command command, ResponseHead& head) {
     if (head.status < 299) {
         if (OnSuccess) {
             OnSuccess(command);

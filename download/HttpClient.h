@@ -20,13 +20,72 @@ class HttpError : public std::runtime_error {
 
 class HttpLineReader;
 
+// The requests the client issues; the values are the codes its events have always carried.
+enum class HttpCommand : int { kGet = 0, kHead = 2 };
+
+// How a request ended.
+enum class HttpOutcome {
+    kOk,                // a status below 299
+    kHttpStatus,        // an error status, or a redirect that names nowhere to go
+    kTransportError,    // no whole response: lookup, connection, time-out, limits, cut transfer
+    kCertificateError,  // the server's certificate did not verify
+    kCancelled,
+};
+
+// Guards against hostile servers, far above what a release list page needs: a longer header or
+// body ends the request with an error instead of filling memory or the disk.
+inline constexpr size_t kHttpMaxHeaderBytes = 1024 * 1024;
+inline constexpr uint64_t kHttpMaxBodyBytes = 256ull * 1024 * 1024;
+
+struct HttpRequest {
+    HttpCommand command = HttpCommand::kGet;
+    std::string url;
+    std::string proxy;  // empty: straight to the server
+    int proxyPort = 0;
+    // Where the body goes; empty keeps it in memory, in HttpResponse::body.
+    std::filesystem::path bodyFile;
+    // The body goes into a new file of its own that is renamed over bodyFile once the response
+    // is read, so a link at bodyFile is replaced, never written through.
+    bool replaceBodyFile = false;
+    size_t maxHeaderBytes = kHttpMaxHeaderBytes;
+    uint64_t maxBodyBytes = kHttpMaxBodyBytes;
+    // Milliseconds, 0 for none; see HttpClient::TimeOut.
+    int timeOutMs = 0;
+};
+
+// What the caller's busy display needs while a request runs.
+struct HttpProgress {
+    // After each piece of the body: the bytes so far and the length the header announced (0 when
+    // it announced none).
+    std::function<void(uint64_t received, uint64_t announced)> onBytes;
+    // Runs the message loop between waits.
+    std::function<void()> pump;
+    // Asked between waits and after each piece; true ends the request as cancelled.
+    std::function<bool()> cancelled;
+};
+
+struct HttpResponse {
+    HttpOutcome outcome = HttpOutcome::kTransportError;
+    int status = 0;                  // of the last response read, 0 when it had none
+    std::string header;              // status line and header lines, verbatim
+    std::string body;                // when the request kept the body in memory
+    std::filesystem::path bodyFile;  // the file written, when the request named one
+    uint64_t receivedBytes = 0;
+    uint64_t announcedLength = 0;
+    std::string error;  // the client's own text; empty when a whole response came
+
+    bool Ok() const { return outcome == HttpOutcome::kOk; }
+};
+
 // The program's HTTP/1.0 client: GET and HEAD over TCP or TLS, one at a time, optionally
 // through a proxy (an https URL through a CONNECT tunnel), driven from the user-interface
 // thread. Every wait runs the message pump, so the window stays
 // responsive and Cancel works.
 class HttpClient {
 public:
-    enum Command : int { kGet = 0, kHead = 2 };
+    using Command = HttpCommand;
+    static constexpr Command kGet = Command::kGet;
+    static constexpr Command kHead = Command::kHead;
 
     // A redirect chain longer than this ends the request with an error.
     static constexpr int kMaxRedirects = 10;
@@ -45,10 +104,8 @@ public:
     // Body-to-file mode: the body goes into a new file of its own that is renamed over BodyFile
     // once the response is read, so a link at BodyFile is replaced, never written through.
     bool ReplaceBodyFile = false;
-    // Guards against hostile servers, far above what a release list page needs: a longer
-    // header or body ends the request with an error instead of filling memory or the disk.
-    size_t MaxHeaderBytes = 1024 * 1024;
-    uint64_t MaxBodyBytes = 256ull * 1024 * 1024;
+    size_t MaxHeaderBytes = kHttpMaxHeaderBytes;
+    uint64_t MaxBodyBytes = kHttpMaxBodyBytes;
     uint64_t ReceivedBytes = 0;
     uint64_t AnnouncedLength = 0;
     int Status = 0;  // of the last response read, 0 when it had none
@@ -60,22 +117,29 @@ public:
     // The text of the error that ended the last request; empty when it ended normally.
     std::string Error;
 
-    std::function<void(int command)> OnSuccess;
-    std::function<void(int command)> OnFailure;
+    std::function<void(Command command)> OnSuccess;
+    std::function<void(Command command)> OnFailure;
     std::function<void()> OnPacketRecvd;
     // Runs the message loop between waits.
     std::function<void()> MessagePump;
 
+    // One request cycle, redirects included; every failure of the exchange comes back in the
+    // response. Only a body file that cannot be written throws (an IoError), as it is no answer
+    // of the server's.
+    [[nodiscard]] HttpResponse Get(const HttpRequest& request, const HttpProgress& progress);
     // One request cycle, redirects included; throws HttpError.
     void Get(const std::string& url) { Request(kGet, url); }
     void Head(const std::string& url) { Request(kHead, url); }
-    void Cancel() { cancel_ = true; }
+    void Cancel() {
+        cancel_ = true;
+        cancelRequested_ = true;
+    }
     bool Connected() const { return connected_; }
     // The error of a certificate that did not verify, in the program's own encoding.
     static std::string CertificateErrorText(const std::string& host, const std::string& reason);
 
     // The request text the client sends for a URL (after the URL rules), for tests and tracing.
-    std::string RequestText(int command, const std::string& target) const;
+    std::string RequestText(Command command, const std::string& target) const;
 
 private:
     // What the header says about where the cycle goes next.
@@ -85,21 +149,21 @@ private:
         std::string cookie;
     };
 
-    void Request(int command, std::string url);
+    void Request(Command command, std::string url);
     // One cycle; returns the next URL when the response redirects.
-    std::optional<std::string> Cycle(int command, std::string& url);
+    std::optional<std::string> Cycle(Command command, std::string& url);
     std::string ParseUrl(std::string& url);
     std::unique_ptr<TcpConnection> Connect();
     // Asks the proxy for a tunnel to the host; throws unless it answers 200.
     void OpenTunnel(TcpConnection& connection);
     void StartTls(TcpConnection& connection);
     ResponseHead ReadHeader(HttpLineReader& reader);
-    void ReadBody(int command, TcpConnection& connection, HttpLineReader& reader);
+    void ReadBody(Command command, TcpConnection& connection, HttpLineReader& reader);
     // Hands each chunk of the body to `sink` until the server closes the connection.
     void ReceiveBody(TcpConnection& connection, HttpLineReader& reader, const char* aborted,
                      const std::function<void(std::string_view)>& sink);
     // Raises the success or failure event, or gives the redirect's URL.
-    std::optional<std::string> Conclude(int command, ResponseHead& head);
+    std::optional<std::string> Conclude(Command command, ResponseHead& head);
     bool Idle();
     void StartTimeOut();
     void Received(size_t bytes);
@@ -109,6 +173,8 @@ private:
     TcpConnector& connector_;
     std::string cookie_;
     bool cancel_ = false;
+    bool cancelRequested_ = false;  // since the request began; cancel_ is spent on the way
+    bool certificateFailed_ = false;
     bool secure_ = false;  // the scheme of the URL in hand is https
     bool connected_ = false;
     bool timedOut_ = false;

@@ -52,10 +52,10 @@ public:
         http_.Proxy = settings_.proxy;
         http_.ProxyPort = settings_.port;
         http_.TimeOut = request.timeOutMs;
-        http_.OnSuccess = [this](int command) {
+        http_.OnSuccess = [this](HttpClient::Command command) {
             succeeded_ = succeeded_ || command == HttpClient::kGet;
         };
-        http_.OnFailure = [&ui](int) { ui.ShowError("取得に失敗しました"_sj); };
+        http_.OnFailure = [&ui](HttpClient::Command) { ui.ShowError("取得に失敗しました"_sj); };
         http_.MessagePump = [this] {
             if (request_.cancelled && request_.cancelled()) {
                 cancelled_ = true;

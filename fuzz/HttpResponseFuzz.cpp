@@ -40,27 +40,24 @@ public:
 
 }  // namespace
 
-// Any bytes as a server's answer (every redirect answered the same) end the request with an
-// event or an error, never a crash or a hang.
+// Any bytes as a server's answer (every redirect answered the same) end the request with a
+// response, never a crash or a hang.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace yomida;
     ScriptedConnector connector;
     connector.reply.assign(reinterpret_cast<const char*>(data), size);
     HttpClient http(connector);
-    http.MaxHeaderBytes = 4096;
-    http.MaxBodyBytes = 65536;
-    http.InputFileMode = size % 2 == 0;
-    http.ReplaceBodyFile = size % 4 == 0;
-    http.BodyFile = fuzz::ScratchFolder() / "download.dat";
-    int pumps = 0;
-    http.MessagePump = [&] {
-        if (++pumps > 100000) {
-            http.Cancel();
-        }
-    };
-    try {
-        http.Get("http://example.invalid/page");
-    } catch (const HttpError&) {
+    HttpRequest request;
+    request.url = "http://example.invalid/page";
+    request.maxHeaderBytes = 4096;
+    request.maxBodyBytes = 65536;
+    if (size % 2 == 0) {
+        request.bodyFile = fuzz::ScratchFolder() / "download.dat";
+        request.replaceBodyFile = size % 4 == 0;
     }
+    int pumps = 0;
+    HttpProgress progress;
+    progress.cancelled = [&] { return ++pumps > 100000; };
+    static_cast<void>(http.Get(request, progress));
     return 0;
 }

@@ -41,12 +41,10 @@ TEST_F(NetworkActionsTest, ProgressAndFailureMessages) {
 
     form.SourceURL = "http://example.invalid/list";
     form.NMHTTP1Failure(HttpClient::kGet);
-    form.NMHTTP1Failure(3);
-    form.NMHTTP1Failure(5);
-    ASSERT_EQ(ui.messages.size(), 3u);
+    form.NMHTTP1Failure(HttpClient::kHead);
+    ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(U8(ui.messages[0].text), "http://example.invalid/list\r\n取得に失敗しました");
-    EXPECT_EQ(U8(ui.messages[1].text), "http://example.invalid/list\r\nHTTP Post Failed");
-    EXPECT_EQ(U8(ui.messages[2].text), "http://example.invalid/list\r\n");
+    EXPECT_EQ(U8(ui.messages[1].text), "http://example.invalid/list\r\n取得に失敗しました");
 
     form.SuccessFlag = false;
     form.NMHTTP1Success(HttpClient::kHead);

@@ -43,7 +43,9 @@ protected:
         context.successFlag = &success;
         context.setBusyDisplay = [this](bool on) { busy.push_back(on); };
         context.setStatusText = [this](const std::string& t) { statusTexts.push_back(U8(t)); };
-        http.OnSuccess = [this](int command) { success = success || command == HttpClient::kGet; };
+        http.OnSuccess = [this](HttpClient::Command command) {
+            success = success || command == HttpClient::kGet;
+        };
     }
     std::filesystem::path SamplePage() {
         const std::filesystem::path copy = dir / "saved" / "page.html";

@@ -49,14 +49,14 @@ protected:
     test::TempDir dir;
     PosixTcpConnector connector;
     HttpClient http{connector};
-    std::vector<int> successes;
-    std::vector<int> failures;
+    std::vector<HttpClient::Command> successes;
+    std::vector<HttpClient::Command> failures;
     int packets = 0;
     int pumps = 0;
 
     void SetUp() override {
-        http.OnSuccess = [this](int c) { successes.push_back(c); };
-        http.OnFailure = [this](int c) { failures.push_back(c); };
+        http.OnSuccess = [this](HttpClient::Command c) { successes.push_back(c); };
+        http.OnFailure = [this](HttpClient::Command c) { failures.push_back(c); };
         http.OnPacketRecvd = [this] { ++packets; };
         http.MessagePump = [this] { ++pumps; };
         http.BodyFile = dir / "download.dat";
@@ -115,7 +115,7 @@ TEST_F(HttpTest, RequestTextWithAndWithoutProxy) {
                   "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
                   "Content-type: application/x-www-form-urlencoded\r\n\r\n");
     EXPECT_EQ(BodyFile(), "body");
-    EXPECT_EQ(successes, std::vector<int>{HttpClient::kGet});
+    EXPECT_EQ(successes, std::vector<HttpClient::Command>{HttpClient::kGet});
 
     // Through a proxy the request line carries the whole URL.
     http.Proxy = "127.0.0.1";
@@ -153,7 +153,7 @@ TEST_P(WireTest, HeaderBodyProgressAndEvents) {
     EXPECT_EQ(successes.size(), 2u) << "no status line counts as status 0";
 
     http.Get(server.Url("/c"));
-    EXPECT_EQ(failures, std::vector<int>{HttpClient::kGet});
+    EXPECT_EQ(failures, std::vector<HttpClient::Command>{HttpClient::kGet});
     EXPECT_EQ(http.Body, "missing");
 
     http.InputFileMode = true;
@@ -221,6 +221,64 @@ TEST_P(WireTest, CancelAtEachStage) {
     EXPECT_EQ(ErrorOf([&] { http.Get(slow.Url("/t")); }), "Socket capture aborted");
     EXPECT_FALSE(http.Connected());
     EXPECT_TRUE(successes.empty());
+}
+
+TEST_P(WireTest, RequestAndResponseCarryEveryOutcome) {
+    test::LoopbackServer server({{"HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody"},
+                                 {"HTTP/1.0 200 OK\r\n\r\nto file"},
+                                 {"HTTP/1.0 404 Not Found\r\n\r\nmissing"},
+                                 {"HTTP/1.0 303 See Other\r\n\r\n"},
+                                 {"HTTP/1.0 200 OK\r\n\r\n", std::string(100, 'x'), 20}},
+                                tls);
+    std::vector<std::pair<uint64_t, uint64_t>> progress;
+    int waits = 0;
+    bool cancel = false;
+    const HttpProgress watch{
+        [&](uint64_t received, uint64_t announced) { progress.emplace_back(received, announced); },
+        [&] { ++waits; }, [&] { return cancel; }};
+
+    HttpRequest request;
+    request.url = server.Url("/a");
+    HttpResponse response = http.Get(request, watch);
+    EXPECT_EQ(response.outcome, HttpOutcome::kOk);
+    EXPECT_EQ(response.status, 200);
+    EXPECT_EQ(response.header, "HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\n");
+    EXPECT_EQ(response.body, "body");
+    EXPECT_EQ(response.error, "");
+    EXPECT_EQ(progress, (std::vector<std::pair<uint64_t, uint64_t>>{{4, 4}}));
+
+    request.url = server.Url("/b");
+    request.bodyFile = dir / "other.dat";
+    response = http.Get(request, watch);
+    EXPECT_TRUE(response.Ok());
+    EXPECT_EQ(response.bodyFile, dir / "other.dat");
+    EXPECT_EQ(test::ReadBytes(dir / "other.dat"), "to file");
+    EXPECT_EQ(response.body, "");
+
+    request.bodyFile.clear();
+    request.url = server.Url("/c");
+    response = http.Get(request, watch);
+    EXPECT_EQ(response.outcome, HttpOutcome::kHttpStatus);
+    EXPECT_EQ(response.status, 404);
+    EXPECT_EQ(response.body, "missing");
+    request.url = server.Url("/d");
+    EXPECT_EQ(http.Get(request, watch).outcome, HttpOutcome::kHttpStatus)
+        << "a redirect with nowhere to go is no page";
+
+    request.url = server.Url("/e");
+    waits = 0;
+    const HttpProgress cancelling{[&](uint64_t, uint64_t) { cancel = ++waits > 3; }, [] {},
+                                  [&] { return cancel; }};
+    response = http.Get(request, cancelling);
+    EXPECT_EQ(response.outcome, HttpOutcome::kCancelled);
+    EXPECT_EQ(response.error, "Socket capture aborted");
+
+    request.url = "http://127.0.0.1:1/x";
+    response = http.Get(request, {});
+    EXPECT_EQ(response.outcome, HttpOutcome::kTransportError);
+    EXPECT_EQ(response.error, "Connection Failed");
+    EXPECT_TRUE(successes.empty() && failures.empty()) << "the events stay the field users' own";
+    EXPECT_EQ(packets, 0);
 }
 
 TEST_P(WireTest, HostileServers) {
@@ -380,7 +438,7 @@ TEST_F(HttpTest, ProxiesOddPortsAndInjectedHeaders) {
 
     // Two blanks around the status still give the status.
     http.Get(server.Url("/missing"));
-    EXPECT_EQ(failures, std::vector<int>{HttpClient::kGet});
+    EXPECT_EQ(failures, std::vector<HttpClient::Command>{HttpClient::kGet});
 
     // A port out of range is refused rather than wrapped around to another one.
     for (const char* url : {"http://127.0.0.1:83537/x", "http://127.0.0.1:0/x",
@@ -436,6 +494,12 @@ TEST_F(HttpsTest, CertificatesThatDoNotVerifyAreRefusedWithTheirReason) {
     // An address is checked against the certificate's addresses, never against its names.
     EXPECT_EQ(refusal(namesOnly, "127.0.0.1"),
               HttpClient::CertificateErrorText("127.0.0.1", "IP address mismatch"));
+    test::LoopbackServer refused({{ok}}, ca.Issue(otherHost));
+    HttpRequest request;
+    request.url = refused.Url("/");
+    const HttpResponse response = http.Get(request, {});
+    EXPECT_EQ(response.outcome, HttpOutcome::kCertificateError);
+    EXPECT_EQ(response.error, HttpClient::CertificateErrorText("127.0.0.1", "IP address mismatch"));
     EXPECT_EQ(HttpClient::CertificateErrorText("h", "r"), "証明書を確認できません: h (r)"_sj);
     EXPECT_TRUE(successes.empty());
 

@@ -134,7 +134,9 @@ TEST_P(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
     bool forced = false;
     bool success = false;
     std::string stamp;
-    http.OnSuccess = [&](int command) { success = success || command == HttpClient::kGet; };
+    http.OnSuccess = [&](HttpClient::Command command) {
+        success = success || command == HttpClient::kGet;
+    };
     FetchContext context;
     context.category = 2;
     context.directFetch = true;
@@ -163,7 +165,7 @@ TEST_P(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
     EXPECT_TRUE(data.CheckForUpdate(context));
 
     // A missing page: the failure event, no list, the old one kept.
-    http.OnFailure = [&](int) { ui.ShowError("failed"); };
+    http.OnFailure = [&](HttpClient::Command) { ui.ShowError("failed"); };
     context.sourceUrl = origin + "/none.htm";
     EXPECT_TRUE(data.FetchSource(context));
     EXPECT_EQ(test::U8(ui.messages.back().text), "failed");

@@ -51,7 +51,9 @@ protected:
         context.successFlag = &success;
         context.setBusyDisplay = [](bool) {};
         context.setStatusText = [](const std::string&) {};
-        http.OnSuccess = [this](int command) { success = success || command == HttpClient::kGet; };
+        http.OnSuccess = [this](HttpClient::Command command) {
+            success = success || command == HttpClient::kGet;
+        };
     }
 
     CategoryHealth Step(HealthStep step, const std::function<bool()>& work) {
