@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QLayout>
+#include <QScreen>
 #include <QStyle>
 #include <QWindow>
 
@@ -105,6 +106,23 @@ QRect PlaceOnScreen(const QWidget& window, const QRect& area, QPoint at, QSize s
     at.setX(std::clamp(at.x(), area.left(), area.right() + 1 - outerWidth));
     at.setY(std::clamp(at.y(), area.top(), area.bottom() + 1 - outerHeight));
     return QRect(at, size);
+}
+
+void FitBesideParent(QWidget& window) {
+    QWidget* parent = window.parentWidget();
+    QScreen* screen = parent != nullptr ? parent->screen() : window.screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    QPoint at = window.pos();
+    if (!window.isVisible()) {
+        at = parent != nullptr ? parent->window()->frameGeometry().topLeft() + QPoint(40, 40)
+                               : area.topLeft();
+    }
+    const QRect placed = PlaceOnScreen(window, area, at, window.size());
+    window.resize(placed.size());
+    window.move(placed.topLeft());
 }
 
 }  // namespace yomida::qt

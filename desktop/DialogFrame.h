@@ -28,4 +28,8 @@ void YieldTopToModalDialogs(QWidget& window);
 // is the frame's, as move() takes it; its size is the inside's, as resize() takes it.
 QRect PlaceOnScreen(const QWidget& window, const QRect& area, QPoint at, QSize size);
 
+// Fits the top-level `window` into its screen's free area: one not yet shown opens just inside
+// its parent's corner, one already shown stays where the user put it.
+void FitBesideParent(QWidget& window);
+
 }  // namespace yomida::qt

@@ -6,6 +6,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "desktop/DialogFrame.h"
 #include "desktop/QtText.h"
 #include "sources/Catalogue.h"
 
@@ -97,6 +98,8 @@ void HealthWindow::ShowHealth(const SourceHealth::Contents& health) {
             table_->setItem(row, col, item);
         }
     }
+    // Fifteen rows and their trends are taller and wider than a small screen.
+    FitBesideParent(*this);
     show();
     raise();
     activateWindow();

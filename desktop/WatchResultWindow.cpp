@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QScreen>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -68,22 +67,7 @@ WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open
 }
 
 void WatchResultWindow::FitToScreen() {
-    QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : this->screen();
-    if (screen == nullptr) {
-        return;
-    }
-    const QRect area = screen->availableGeometry();
-    // A window not yet shown opens just inside the main window's corner; one already shown
-    // stays where the user put it. Either way no edge passes the free area's.
-    QPoint at = pos();
-    if (!isVisible()) {
-        at = parentWidget() != nullptr
-                 ? parentWidget()->window()->frameGeometry().topLeft() + QPoint(40, 40)
-                 : area.topLeft();
-    }
-    const QRect placed = PlaceOnScreen(*this, area, at, size());
-    resize(placed.size());
-    move(placed.topLeft());
+    FitBesideParent(*this);
 }
 
 void WatchResultWindow::ShowMatches(const std::vector<WatchMatch>& matches,

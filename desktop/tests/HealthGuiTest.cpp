@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -86,6 +87,9 @@ TEST_F(HealthGuiTest, TheViewMenuOpensOneRowPerCategoryAndTheTreeMarksAFailure) 
     EXPECT_EQ(table->item(weekly, HealthWindow::kTrend)->text(),
               QString::fromUtf8("+2（前の期間 10件）"));
     EXPECT_FALSE(health->Note()->isVisible());
+    const QRect area = health->screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(health->frameGeometry()))
+        << "the window fits the screen's free area, whatever its rows need";
 
     // A damaged file: the window says so and lists the categories without a record.
     test::WriteBytes(dir / "data" / "health.txt", "garbage");
