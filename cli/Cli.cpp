@@ -158,16 +158,12 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     // The hosts and URL templates the window would use, unless the command line names a file.
     const SettingsRecord defaults;
     SettingsRecord settings;
-    const std::filesystem::path settingsFile =
-        p.Has("settings")
-            ? std::filesystem::path(p.values["settings"])
-            : ResolveWindowProgramPaths(ExecutablePath(), PathEnvironment::Current()).settingsFile;
-    if (p.Has("settings") && !FileExists(settingsFile)) {
-        err << "yomida-cli: " << settingsFile.string() << " が見つかりません\n";
+    const std::optional<std::filesystem::path> settingsFile = SettingsFileOption(p, err);
+    if (!settingsFile) {
         return kExitFailure;
     }
-    if (FileExists(settingsFile)) {
-        ReadSettingsFile(settingsFile, settings);
+    if (FileExists(*settingsFile)) {
+        ReadSettingsFile(*settingsFile, settings);
     }
     HostTable hosts;
     hosts.Override(settings.hosts);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/FileSystem.h"
+#include "settings/ProgramPaths.h"
 #include "text/Numbers.h"
 
 namespace yomida::cli {
@@ -60,6 +62,21 @@ std::chrono::year_month_day ParseMonth(const std::string& text) {
     }
     return {std::chrono::year{y}, std::chrono::month{static_cast<unsigned>(m)},
             std::chrono::day{1}};
+}
+
+std::optional<std::filesystem::path> SettingsFileOption(
+    ParsedArgs& p, std::ostream& err, std::initializer_list<const char*> options) {
+    for (const char* option : options) {
+        if (p.Has(option)) {
+            std::filesystem::path file = p.values[option];
+            if (!FileExists(file)) {
+                err << "yomida-cli: " << file.string() << " が見つかりません\n";
+                return std::nullopt;
+            }
+            return file;
+        }
+    }
+    return ResolveWindowProgramPaths(ExecutablePath(), PathEnvironment::Current()).settingsFile;
 }
 
 }  // namespace yomida::cli

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
+#include <initializer_list>
 #include <map>
+#include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,5 +40,11 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, size_t first,
 int ParseInt(const std::string& text, const char* what);
 // "YYYY-MM" as the first day of that month.
 std::chrono::year_month_day ParseMonth(const std::string& text);
+
+// The settings file a command reads: the one its option (`--settings`, or the first of
+// `options` given) names, else the window program's own. A named file that does not exist is
+// said on `err` and gives nothing, for the command to end with a failure.
+std::optional<std::filesystem::path> SettingsFileOption(
+    ParsedArgs& p, std::ostream& err, std::initializer_list<const char*> options = {"settings"});
 
 }  // namespace yomida::cli

@@ -37,15 +37,14 @@ int TimeOutOption(const ParsedArgs& p) {
 std::optional<SettingsRecord> CommandSettings(ParsedArgs& p, std::ostream& err) {
     SettingsRecord settings;
     settings.SetPaths(ResolveWindowProgramPaths(ExecutablePath(), PathEnvironment::Current()));
-    const char* named = p.Has("settings") ? "settings" : p.Has("hosts") ? "hosts" : nullptr;
-    const std::filesystem::path file =
-        named != nullptr ? std::filesystem::path(p.values[named]) : settings.settingsFile;
-    if (named != nullptr && !FileExists(file)) {
-        err << "yomida-cli: " << file.string() << " が見つかりません\n";
+    // `--hosts` is the older name of `--settings` for fetch.
+    const std::optional<std::filesystem::path> file =
+        SettingsFileOption(p, err, {"settings", "hosts"});
+    if (!file) {
         return std::nullopt;
     }
-    if (FileExists(file)) {
-        ReadSettingsFile(file, settings);
+    if (FileExists(*file)) {
+        ReadSettingsFile(*file, settings);
     }
     if (p.Has("data")) {
         settings.dataFolder = p.values["data"];

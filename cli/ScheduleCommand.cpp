@@ -4,7 +4,6 @@
 
 #include "cli/CliArgs.h"
 #include "platform/FileSystem.h"
-#include "settings/ProgramPaths.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
 
@@ -35,14 +34,11 @@ int ScheduleCommand(const std::vector<std::string>& args, std::ostream& out, std
             throw UsageError("--hour takes an hour from 0 to 23");
         }
     }
-    const std::filesystem::path settingsFile =
-        p.Has("settings")
-            ? std::filesystem::path(p.values["settings"])
-            : ResolveWindowProgramPaths(ExecutablePath(), PathEnvironment::Current()).settingsFile;
-    if (p.Has("settings") && !FileExists(settingsFile)) {
-        err << "yomida-cli: " << settingsFile.string() << " が見つかりません\n";
+    const std::optional<std::filesystem::path> named = SettingsFileOption(p, err);
+    if (!named) {
         return kExitFailure;
     }
+    const std::filesystem::path settingsFile = *named;
     SettingsRecord settings;
     if (FileExists(settingsFile)) {
         ReadSettingsFile(settingsFile, settings);
