@@ -11,6 +11,7 @@
 #include "app/WatchFeeds.h"
 #include "app/WatchMemory.h"
 #include "download/ShopSearch.h"
+#include "engine/Update.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"
@@ -150,8 +151,7 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
 
     const year_month_day today = clock_.Today();
     TargetDate = today;
-    const auto days = (sys_days{today} - sys_days{Settings.weekBaseDate}).count();
-    WeekNumber = Settings.weekBaseNumber + static_cast<int>(days / 7);
+    WeekNumber = WeekNumberOf(today, Settings);
     EdtCalen = PeriodText();
 
     // A setting the catalogue cannot use (a list month typed wrongly, say) is reported like
@@ -164,7 +164,7 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     if (!selected) {
         // The month buttons' round trip stopped half way: start on today's period all the same.
         TargetDate = today;
-        WeekNumber = Settings.weekBaseNumber + static_cast<int>(days / 7);
+        WeekNumber = WeekNumberOf(today, Settings);
         EdtCalen = PeriodText();
     }
     if (Online()) {
@@ -309,8 +309,7 @@ void MainWindowLogic::UpDown1Click(bool next) {
 
 std::string MainWindowLogic::PeriodText() const {
     if (IsWeekly(Settings.category)) {
-        const sys_days end =
-            sys_days{Settings.weekBaseDate} + days{7 * (WeekNumber - Settings.weekBaseNumber)};
+        const sys_days end{WeekFirstDay(WeekNumber, Settings)};
         return MonthDay(year_month_day{end - days{8}}) + "-" +
                MonthDay(year_month_day{end - days{2}});
     }

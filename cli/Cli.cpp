@@ -20,6 +20,7 @@
 #include "cli/UpdateCommand.h"
 #include "cli/WatchCommands.h"
 #include "download/HttpClient.h"
+#include "engine/Update.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "settings/ProgramPaths.h"
@@ -175,10 +176,7 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (p.Has("week")) {
         q.weekNumber = ParseInt(p.values["week"], "--week");
     } else {
-        const auto days =
-            (std::chrono::sys_days{q.target} - std::chrono::sys_days{defaults.weekBaseDate})
-                .count();
-        q.weekNumber = defaults.weekBaseNumber + static_cast<int>(days / 7);
+        q.weekNumber = WeekNumberOf(q.target, defaults);
     }
     q.listId = defaults.listId;
     q.online = false;  // no month probe: nothing here goes to the network
