@@ -752,43 +752,36 @@ void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) 
         if (!named || memory.FirstLook() || !FileExists(dataFile)) {
             return;
         }
-        const WatchScanResult result = ScanWatchFiles({*named}, CurrentWatchWords());
-        const size_t fresh = memory.CountNew(result.matches);
+        // One scan of every stored list serves both the news of the new one and the calendar
+        // and feed to subscribe to, which follow every list that comes in.
+        const WatchWords words = CurrentWatchWords();
+        WatchScanResult result =
+            ScanWatchFiles(FindWatchFiles(Settings.dataFolder, Weeks()), words);
+        size_t fresh = 0;
+        std::vector<std::string> titles;
+        const std::string name = dataFile.filename().string();
+        for (WatchMatch& m : result.matches) {
+            m.isNew = memory.IsNew(m);
+            if (m.isNew && m.fileName == name) {
+                ++fresh;
+                titles.push_back(m.Cell(kTitleCol));
+            }
+        }
         // A new list may also have moved a watched title to a later period or dropped it.
-        const size_t changes =
-            ScanWatchChanges(Settings.dataFolder, CurrentWatchWords(), Weeks()).size();
+        const size_t changes = ScanWatchChanges(Settings.dataFolder, words, Weeks()).size();
         if (fresh > 0) {
             WatchNewCount = fresh;
             StBar.panels[0].text = "ウォッチ: 新着 "_sj + std::to_string(fresh) + "件"_sj;
             ui_.Repaint();
         }
         if ((fresh > 0 || changes > 0) && OnWatchNews) {
-            std::vector<std::string> titles;
-            for (const WatchMatch& m : result.matches) {
-                if (memory.IsNew(m)) {
-                    titles.push_back(m.Cell(kTitleCol));
-                }
-            }
             OnWatchNews(fresh, titles, changes);
         }
-        RefreshWatchFeeds();
+        WriteWatchFeeds(Settings.dataFolder, result.matches,
+                        CurrentWatchFeedOptions(clock_, Settings.scheduleAlarm));
     } catch (const std::exception&) {
         WatchNewCount = 0;
     }
-}
-
-void MainWindowLogic::RefreshWatchFeeds() {
-    const WatchWords words = CurrentWatchWords();
-    if (words.Empty()) {
-        return;
-    }
-    WatchScanResult result = ScanWatchFiles(FindWatchFiles(Settings.dataFolder, Weeks()), words);
-    const WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
-    for (WatchMatch& m : result.matches) {
-        m.isNew = memory.IsNew(m);
-    }
-    WriteWatchFeeds(Settings.dataFolder, result.matches,
-                    CurrentWatchFeedOptions(clock_, Settings.scheduleAlarm));
 }
 
 void MainWindowLogic::NMHTTP1Success(HttpClient::Command command) {

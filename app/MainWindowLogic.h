@@ -231,9 +231,6 @@ private:
     // Runs one step of getting a list and records what came of it in the health file.
     bool Watched(FetchContext& context, HealthStep step, const std::function<bool()>& work);
     void WatchConvertedFile(const std::filesystem::path& dataFile);
-    // Rewrites the watch calendar and feed from every stored list, as a watch scan does, so a
-    // list that came in moves its events without waiting for the next scan.
-    void RefreshWatchFeeds();
     WeekNumbering Weeks() const { return {Settings.weekBaseDate, Settings.weekBaseNumber}; }
     void ShowWatchProgress();
     WatchScanState EndWatchScan();
