@@ -162,6 +162,27 @@ std::unordered_map<std::string_view, bool> FirstTicks(
     return first;
 }
 
+// The first grid row of each record number, the one whose tick counts.
+std::unordered_map<std::string, int> FirstRowOfNumber(const ComboGrid& grid) {
+    std::unordered_map<std::string, int> rowOf;
+    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
+        rowOf.emplace(std::string(grid.Cell(kNumberCol, r)), r);
+    }
+    return rowOf;
+}
+
+// Puts a stored line back together with only its flag changed, so a save touches no other field.
+void RebuildWithTick(const std::vector<std::string>& fields, bool tick, std::string& rebuilt) {
+    rebuilt.clear();
+    AppendField(fields[kNumberCol], false, rebuilt);
+    rebuilt += ',';
+    rebuilt += StoredFlag(tick);
+    for (size_t i = kPublisherCol; i < fields.size(); ++i) {
+        rebuilt += ',';
+        AppendField(fields[i], i == kTitleCol, rebuilt);
+    }
+}
+
 }  // namespace
 
 ReleaseList::ReleaseList(Ui& ui, const Clock& clock) : Filter(clock), ui_(ui) {
@@ -277,11 +298,7 @@ CellLook ReleaseList::ComboGrid1AlignCellEvent(int col, int row) {
 
 void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, ScrambledWriter& out,
                                     std::vector<std::pair<std::string, bool>>& written) {
-    // The first row of each record number is the one whose tick counts.
-    std::unordered_map<std::string, int> rowOf;
-    for (int r = ComboGrid::kFixedRows; r < ComboGrid1.RowCount(); ++r) {
-        rowOf.emplace(std::string(ComboGrid1.Cell(kNumberCol, r)), r);
-    }
+    const std::unordered_map<std::string, int> rowOf = FirstRowOfNumber(ComboGrid1);
     const auto shownBefore = FirstTicks(shownTicks_);
     const auto storedBefore = FirstTicks(storedTicks_);
     // The tick each record number gets, settled at its first line so every line of it agrees.
@@ -328,14 +345,7 @@ void ReleaseList::WriteCheckedLines(const std::filesystem::path& dataFile, Scram
             tick->second = tickFor(found->first, found->second, stored);
             written.emplace_back(found->first, tick->second);
         }
-        rebuilt.clear();
-        AppendField(fields[kNumberCol], false, rebuilt);
-        rebuilt += ',';
-        rebuilt += StoredFlag(tick->second);
-        for (size_t i = kPublisherCol; i < fields.size(); ++i) {
-            rebuilt += ',';
-            AppendField(fields[i], i == kTitleCol, rebuilt);
-        }
+        RebuildWithTick(fields, tick->second, rebuilt);
         out.WriteLine(rebuilt);
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 #include <utility>
@@ -48,12 +49,13 @@ std::string TitleKey(const WatchMatch& m) {
     return key;
 }
 
-}  // namespace
+using Periods = std::map<PeriodId, PeriodInfo>;
+using MatchesByTitle = std::map<std::string, std::vector<const WatchMatch*>>;
+using TitlePeriods = std::set<std::pair<std::string, std::string>>;  // title key, period key
 
-std::vector<WatchChange> FindWatchChanges(const std::vector<WatchFile>& files,
-                                          const std::vector<WatchMatch>& current,
-                                          const WatchWords& words) {
-    std::map<PeriodId, PeriodInfo> periods;
+// Notes when each watched period starts and how it is shown, and returns the files that have a
+// previous version to compare against.
+std::vector<WatchFile> NotePeriods(const std::vector<WatchFile>& files, Periods& periods) {
     std::vector<WatchFile> previousFiles;
     for (const WatchFile& f : files) {
         periods[{f.category->number, f.periodKey}] = {
@@ -65,71 +67,112 @@ std::vector<WatchChange> FindWatchChanges(const std::vector<WatchFile>& files,
             previousFiles.push_back(std::move(p));
         }
     }
-    if (previousFiles.empty()) {
-        return {};
-    }
-    const auto periodOf = [&periods](const WatchMatch& m) -> const PeriodInfo* {
-        const auto it = periods.find({m.category, m.periodKey});
-        return it != periods.end() ? &it->second : nullptr;
-    };
+    return previousFiles;
+}
 
-    std::set<std::pair<std::string, std::string>> listed;  // title key, period key
-    std::map<std::string, std::vector<const WatchMatch*>> now;
+const PeriodInfo* PeriodOf(const Periods& periods, const WatchMatch& m) {
+    const auto it = periods.find({m.category, m.periodKey});
+    return it != periods.end() ? &it->second : nullptr;
+}
+
+// The matches listed now, one per title and period; `listed` gets each title and period.
+MatchesByTitle ListedNow(const std::vector<WatchMatch>& current, TitlePeriods& listed) {
+    MatchesByTitle now;
     for (const WatchMatch& m : current) {
         const std::string key = TitleKey(m);
         if (listed.insert({key, m.periodKey}).second) {
             now[key].push_back(&m);
         }
     }
-    const WatchScanResult before = ScanWatchFiles(previousFiles, words);
-    std::map<std::string, std::vector<const WatchMatch*>> left;
-    std::set<std::pair<std::string, std::string>> leftSeen;
-    for (const WatchMatch& m : before.matches) {
+    return now;
+}
+
+// The earlier matches, one per title and period, whose period is still watched but which are
+// no longer listed there.
+MatchesByTitle LeftSince(const std::vector<WatchMatch>& before, const TitlePeriods& listed,
+                         const Periods& periods) {
+    MatchesByTitle left;
+    TitlePeriods leftSeen;
+    for (const WatchMatch& m : before) {
         std::string key = TitleKey(m);
-        if (periodOf(m) != nullptr && !listed.contains({key, m.periodKey}) &&
+        if (PeriodOf(periods, m) != nullptr && !listed.contains({key, m.periodKey}) &&
             leftSeen.insert({key, m.periodKey}).second) {
             left[std::move(key)].push_back(&m);
         }
     }
+    return left;
+}
+
+// The match in the first period, after the one the title first left, that lists it now.
+const WatchMatch* ListedLater(const std::vector<const WatchMatch*>& listedNow,
+                              const WatchMatch& firstGone, const Periods& periods) {
+    const WatchMatch* after = nullptr;
+    for (const WatchMatch* m : listedNow) {
+        const PeriodInfo* p = PeriodOf(periods, *m);
+        if (p != nullptr && p->start > PeriodOf(periods, firstGone)->start &&
+            (after == nullptr || p->start < PeriodOf(periods, *after)->start)) {
+            after = m;
+        }
+    }
+    return after;
+}
+
+// What became of a title that left some periods: postponed, withdrawn, or nothing to report.
+std::optional<WatchChange> ChangeOf(const std::string& key, std::vector<const WatchMatch*>& gone,
+                                    const MatchesByTitle& now, const Periods& periods) {
+    std::sort(gone.begin(), gone.end(), [&](const WatchMatch* a, const WatchMatch* b) {
+        return PeriodOf(periods, *a)->start < PeriodOf(periods, *b)->start;
+    });
+    const auto listedNow = now.find(key);
+    const WatchMatch* after =
+        listedNow != now.end() ? ListedLater(listedNow->second, *gone.front(), periods) : nullptr;
+    WatchChange c;
+    if (after != nullptr) {
+        c.kind = WatchChange::Kind::Postponed;
+        c.before = *gone.front();
+        c.after = *after;
+        c.toPeriod = PeriodOf(periods, *after)->label;
+    } else if (listedNow != now.end()) {
+        return std::nullopt;  // moved to an earlier period: still on sale, and no later
+    } else {
+        c.kind = WatchChange::Kind::Withdrawn;
+        c.before = *gone.back();
+    }
+    c.category = c.before.category;
+    c.fromPeriod = PeriodOf(periods, c.before)->label;
+    c.publisher = c.before.Cell(kPublisherCol);
+    c.title = c.before.Cell(kTitleCol);
+    c.author = c.before.Cell(kAuthorCol);
+    return c;
+}
+
+}  // namespace
+
+std::vector<WatchChange> FindWatchChanges(const std::vector<WatchFile>& files,
+                                          const std::vector<WatchMatch>& current,
+                                          const WatchWords& words) {
+    Periods periods;
+    const std::vector<WatchFile> previousFiles = NotePeriods(files, periods);
+    if (previousFiles.empty()) {
+        return {};
+    }
+    TitlePeriods listed;
+    const MatchesByTitle now = ListedNow(current, listed);
+    // The left matches point into this scan, so it lives until the changes are copied out.
+    const WatchScanResult before = ScanWatchFiles(previousFiles, words);
+    MatchesByTitle left = LeftSince(before.matches, listed, periods);
 
     std::vector<WatchChange> changes;
     for (auto& [key, gone] : left) {
-        std::sort(gone.begin(), gone.end(), [&](const WatchMatch* a, const WatchMatch* b) {
-            return periodOf(*a)->start < periodOf(*b)->start;
-        });
-        // The first period after the one it first left that lists it now.
-        const WatchMatch* after = nullptr;
-        if (const auto it = now.find(key); it != now.end()) {
-            for (const WatchMatch* m : it->second) {
-                const PeriodInfo* p = periodOf(*m);
-                if (p != nullptr && p->start > periodOf(*gone.front())->start &&
-                    (after == nullptr || p->start < periodOf(*after)->start)) {
-                    after = m;
-                }
-            }
+        if (std::optional<WatchChange> c = ChangeOf(key, gone, now, periods)) {
+            changes.push_back(std::move(*c));
         }
-        WatchChange c;
-        if (after != nullptr) {
-            c.kind = WatchChange::Kind::Postponed;
-            c.before = *gone.front();
-            c.after = *after;
-            c.toPeriod = periodOf(*after)->label;
-        } else if (now.contains(key)) {
-            continue;  // moved to an earlier period: still on sale, and no later
-        } else {
-            c.kind = WatchChange::Kind::Withdrawn;
-            c.before = *gone.back();
-        }
-        c.category = c.before.category;
-        c.fromPeriod = periodOf(c.before)->label;
-        c.publisher = c.before.Cell(kPublisherCol);
-        c.title = c.before.Cell(kTitleCol);
-        c.author = c.before.Cell(kAuthorCol);
-        changes.push_back(std::move(c));
     }
     std::sort(changes.begin(), changes.end(), [&](const WatchChange& a, const WatchChange& b) {
-        return std::tie(periodOf(a.before)->start, a.category, a.publisher, a.title, a.author) <
-               std::tie(periodOf(b.before)->start, b.category, b.publisher, b.title, b.author);
+        const sys_days aStart = PeriodOf(periods, a.before)->start;
+        const sys_days bStart = PeriodOf(periods, b.before)->start;
+        return std::tie(aStart, a.category, a.publisher, a.title, a.author) <
+               std::tie(bStart, b.category, b.publisher, b.title, b.author);
     });
     return changes;
 }
