@@ -254,6 +254,82 @@ std::string EventDescription(const WatchMatch& m) {
     return d;
 }
 
+// An event whose dates moved gets a higher sequence and a new modification time, so that a
+// subscriber takes the new dates instead of keeping its copy.
+EventState StateOfEvent(const Event& e, const std::map<std::string, EventState>& state,
+                        sys_seconds now) {
+    const auto old = state.find(e.uid);
+    if (old == state.end()) {
+        return {0, e.span.first, e.span.end, now};
+    }
+    EventState s = old->second;
+    if (s.first != e.span.first || s.end != e.span.end) {
+        ++s.sequence;
+        s.first = e.span.first;
+        s.end = e.span.end;
+        s.lastModified = now;
+    }
+    return s;
+}
+
+void AddCalendarHeader(std::string& text) {
+    AddLine(text, "BEGIN", "VCALENDAR");
+    AddLine(text, "VERSION", "2.0");
+    AddLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
+    AddLine(text, "CALSCALE", "GREGORIAN");
+    AddLine(text, "X-WR-CALNAME", EscapeCalendarText("YOMIDA ウォッチ"));
+}
+
+void AddEvent(std::string& text, const Event& e, const EventState& s, bool alarm) {
+    const WatchMatch& m = *e.match;
+    const std::string title = EscapeCalendarText(Cp932ToUtf8(m.Cell(kTitleCol)));
+    AddLine(text, "BEGIN", "VEVENT");
+    AddLine(text, "UID", e.uid);
+    AddLine(text, "DTSTAMP", UtcValue(s.lastModified));
+    AddLine(text, "LAST-MODIFIED", UtcValue(s.lastModified));
+    AddLine(text, "SEQUENCE", std::to_string(s.sequence));
+    AddLine(text, "DTSTART;VALUE=DATE", DateValue(e.span.first));
+    AddLine(text, "DTEND;VALUE=DATE", DateValue(e.span.end));
+    AddLine(text, "SUMMARY", title);
+    AddLine(text, "DESCRIPTION", EscapeCalendarText(EventDescription(m)));
+    AddLine(text, "TRANSP", "TRANSPARENT");
+    if (alarm) {
+        // The event starts at midnight of its first day: 15 hours before is 09:00 the day
+        // before.
+        AddLine(text, "BEGIN", "VALARM");
+        AddLine(text, "ACTION", "DISPLAY");
+        AddLine(text, "DESCRIPTION", title);
+        AddLine(text, "TRIGGER", "-PT15H");
+        AddLine(text, "END", "VALARM");
+    }
+    AddLine(text, "END", "VEVENT");
+}
+
+void KeepRecentlyGoneEvents(std::map<std::string, EventState>& kept,
+                            const std::map<std::string, EventState>& state, year_month_day from) {
+    for (const auto& [uid, s] : state) {
+        if (!kept.contains(uid) && sys_days{s.end} + kForgetGoneEvents >= sys_days{from}) {
+            kept.emplace(uid, s);
+        }
+    }
+}
+
+void WriteWholeFile(const std::filesystem::path& file, const std::string& text) {
+    FileReplacement out(file);
+    out.Writer().Write(text);
+    out.Commit();
+}
+
+void WriteCalendarState(FileReplacement& stateOut, const std::map<std::string, EventState>& kept) {
+    stateOut.Writer().WriteLine(kCalendarStateHeader);
+    for (const auto& [uid, s] : kept) {
+        stateOut.Writer().WriteLine(uid + "\t" + std::to_string(s.sequence) + "\t" +
+                                    DateValue(s.first) + "\t" + DateValue(s.end) + "\t" +
+                                    UtcValue(s.lastModified));
+    }
+    stateOut.Commit();
+}
+
 size_t WriteCalendarFeed(const std::filesystem::path& folder,
                          const std::vector<WatchMatch>& matches, const WatchFeedOptions& options,
                          bool& damaged) {
@@ -262,71 +338,22 @@ size_t WriteCalendarFeed(const std::filesystem::path& folder,
     const std::vector<Event> events = CalendarEvents(matches, from);
 
     FileReplacement stateOut(folder / kWatchCalendarState);
-    std::map<std::string, EventState> state =
+    const std::map<std::string, EventState> state =
         ReadCalendarState(folder / kWatchCalendarState, damaged);
 
     std::string text;
-    AddLine(text, "BEGIN", "VCALENDAR");
-    AddLine(text, "VERSION", "2.0");
-    AddLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
-    AddLine(text, "CALSCALE", "GREGORIAN");
-    AddLine(text, "X-WR-CALNAME", EscapeCalendarText("YOMIDA ウォッチ"));
+    AddCalendarHeader(text);
     std::map<std::string, EventState> kept;
     for (const Event& e : events) {
-        EventState now{0, e.span.first, e.span.end, options.now};
-        const auto old = state.find(e.uid);
-        if (old != state.end()) {
-            now = old->second;
-            if (now.first != e.span.first || now.end != e.span.end) {
-                ++now.sequence;
-                now.first = e.span.first;
-                now.end = e.span.end;
-                now.lastModified = options.now;
-            }
-        }
+        const EventState now = StateOfEvent(e, state, options.now);
         kept[e.uid] = now;
-        const WatchMatch& m = *e.match;
-        const std::string title = EscapeCalendarText(Cp932ToUtf8(m.Cell(kTitleCol)));
-        AddLine(text, "BEGIN", "VEVENT");
-        AddLine(text, "UID", e.uid);
-        AddLine(text, "DTSTAMP", UtcValue(now.lastModified));
-        AddLine(text, "LAST-MODIFIED", UtcValue(now.lastModified));
-        AddLine(text, "SEQUENCE", std::to_string(now.sequence));
-        AddLine(text, "DTSTART;VALUE=DATE", DateValue(e.span.first));
-        AddLine(text, "DTEND;VALUE=DATE", DateValue(e.span.end));
-        AddLine(text, "SUMMARY", title);
-        AddLine(text, "DESCRIPTION", EscapeCalendarText(EventDescription(m)));
-        AddLine(text, "TRANSP", "TRANSPARENT");
-        if (options.alarm) {
-            // The event starts at midnight of its first day: 15 hours before is 09:00 the day
-            // before.
-            AddLine(text, "BEGIN", "VALARM");
-            AddLine(text, "ACTION", "DISPLAY");
-            AddLine(text, "DESCRIPTION", title);
-            AddLine(text, "TRIGGER", "-PT15H");
-            AddLine(text, "END", "VALARM");
-        }
-        AddLine(text, "END", "VEVENT");
+        AddEvent(text, e, now, options.alarm);
     }
     AddLine(text, "END", "VCALENDAR");
 
-    for (auto& [uid, s] : state) {
-        if (!kept.contains(uid) && sys_days{s.end} + kForgetGoneEvents >= sys_days{from}) {
-            kept.emplace(uid, s);
-        }
-    }
-    {
-        FileReplacement out(folder / kWatchCalendarFile);
-        out.Writer().Write(text);
-        out.Commit();
-    }
-    stateOut.Writer().WriteLine(kCalendarStateHeader);
-    for (const auto& [uid, s] : kept) {
-        stateOut.Writer().WriteLine(uid + "\t" + std::to_string(s.sequence) + "\t" +
-                                    DateValue(s.first) + "\t" + DateValue(s.end) + "\t" +
-                                    UtcValue(s.lastModified));
-    }
-    stateOut.Commit();
+    KeepRecentlyGoneEvents(kept, state, from);
+    WriteWholeFile(folder / kWatchCalendarFile, text);
+    WriteCalendarState(stateOut, kept);
     return events.size();
 }
 
@@ -363,10 +390,9 @@ std::vector<Entry> ReadFeedState(const std::filesystem::path& file, bool& damage
     return entries;
 }
 
-size_t WriteNewsFeed(const std::filesystem::path& folder, const std::vector<WatchMatch>& matches,
-                     const WatchFeedOptions& options, bool& damaged) {
-    FileReplacement stateOut(folder / kWatchFeedState);
-    std::vector<Entry> entries = ReadFeedState(folder / kWatchFeedState, damaged);
+// The new matches not in the feed yet, each dated now.
+std::vector<Entry> FreshEntries(const std::vector<WatchMatch>& matches,
+                                const std::vector<Entry>& entries, sys_seconds now) {
     std::vector<Entry> fresh;
     std::unordered_set<std::string> known;
     for (const Entry& e : entries) {
@@ -382,21 +408,43 @@ size_t WriteNewsFeed(const std::filesystem::path& folder, const std::vector<Watc
         if (!known.insert(id).second) {
             continue;
         }
-        fresh.push_back({std::move(id), options.now, StateField(CategoryName(m.category)),
+        fresh.push_back({std::move(id), now, StateField(CategoryName(m.category)),
                          StateField(Cp932ToUtf8(m.dateText)),
                          StateField(Cp932ToUtf8(m.Cell(kPublisherCol))),
                          StateField(Cp932ToUtf8(m.Cell(kTitleCol))),
                          StateField(Cp932ToUtf8(m.Cell(kAuthorCol)))});
     }
+    return fresh;
+}
+
+// Newest first, the fresh ones ahead of older entries of the same second, and only as many as
+// the feed holds.
+void AddNewestEntries(std::vector<Entry>& entries, const std::vector<Entry>& fresh) {
     entries.insert(entries.begin(), fresh.begin(), fresh.end());
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Entry& a, const Entry& b) { return a.updated > b.updated; });
     if (entries.size() > kWatchFeedMaxEntries) {
         entries.resize(kWatchFeedMaxEntries);
     }
+}
 
+void AddFeedEntry(std::string& xml, const Entry& e) {
+    xml += "  <entry>\n";
+    xml += "    <id>" + e.id + "</id>\n";
+    xml += "    <title>" + EscapeMarkup(e.title) + "</title>\n";
+    xml += "    <updated>" + AtomTime(e.updated) + "</updated>\n";
+    xml += "    <category term=\"" + EscapeMarkup(e.category) + "\"/>\n";
+    xml += "    <content type=\"text\">" +
+           EscapeMarkup("分類: " + e.category + "\n発売日: " + e.date + "\n出版社: " + e.publisher +
+                        "\n作者: " + e.author) +
+           "</content>\n";
+    xml += "  </entry>\n";
+}
+
+std::string FeedXml(const std::filesystem::path& folder, const std::vector<Entry>& entries,
+                    sys_seconds now) {
     const std::string folderName = std::filesystem::absolute(folder).lexically_normal().string();
-    const sys_seconds updated = entries.empty() ? options.now : entries.front().updated;
+    const sys_seconds updated = entries.empty() ? now : entries.front().updated;
     std::string xml =
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
         "<feed xmlns=\"http://www.w3.org/2005/Atom\" xml:lang=\"ja\">\n";
@@ -406,29 +454,28 @@ size_t WriteNewsFeed(const std::filesystem::path& folder, const std::vector<Watc
     xml += "  <author><name>YOMIDA</name></author>\n";
     xml += "  <generator>YOMIDA for Linux</generator>\n";
     for (const Entry& e : entries) {
-        xml += "  <entry>\n";
-        xml += "    <id>" + e.id + "</id>\n";
-        xml += "    <title>" + EscapeMarkup(e.title) + "</title>\n";
-        xml += "    <updated>" + AtomTime(e.updated) + "</updated>\n";
-        xml += "    <category term=\"" + EscapeMarkup(e.category) + "\"/>\n";
-        xml += "    <content type=\"text\">" +
-               EscapeMarkup("分類: " + e.category + "\n発売日: " + e.date +
-                            "\n出版社: " + e.publisher + "\n作者: " + e.author) +
-               "</content>\n";
-        xml += "  </entry>\n";
+        AddFeedEntry(xml, e);
     }
     xml += "</feed>\n";
-    {
-        FileReplacement out(folder / kWatchFeedFile);
-        out.Writer().Write(xml);
-        out.Commit();
-    }
+    return xml;
+}
+
+void WriteFeedState(FileReplacement& stateOut, const std::vector<Entry>& entries) {
     stateOut.Writer().WriteLine(kFeedStateHeader);
     for (const Entry& e : entries) {
         stateOut.Writer().WriteLine(e.id + "\t" + UtcValue(e.updated) + "\t" + e.category + "\t" +
                                     e.date + "\t" + e.publisher + "\t" + e.title + "\t" + e.author);
     }
     stateOut.Commit();
+}
+
+size_t WriteNewsFeed(const std::filesystem::path& folder, const std::vector<WatchMatch>& matches,
+                     const WatchFeedOptions& options, bool& damaged) {
+    FileReplacement stateOut(folder / kWatchFeedState);
+    std::vector<Entry> entries = ReadFeedState(folder / kWatchFeedState, damaged);
+    AddNewestEntries(entries, FreshEntries(matches, entries, options.now));
+    WriteWholeFile(folder / kWatchFeedFile, FeedXml(folder, entries, options.now));
+    WriteFeedState(stateOut, entries);
     return entries.size();
 }
 
