@@ -257,19 +257,31 @@ int RunUrl(const Args& args, std::istream&, std::ostream& out, std::ostream& err
     return Url(args, out, err);
 }
 
-// In the order the usage lists them.
-const std::vector<Command>& Commands() {
-    static const std::vector<Command> commands = {
+// The options that stand in for a command.
+std::vector<Command> ProgramOptions() {
+    return {
         {"--version", "", "print the program's version\n", ProgramOption},
         {"--paths", "",
          "print the settings file and the data folder the window program uses,\n"
          "one per line\n",
          ProgramOption},
+    };
+}
+
+// The filters from standard input to standard output.
+std::vector<Command> StreamCommands() {
+    return {
         {"normalise", "",
          "standard input (CP932) through the width normaliser to standard output\n", RunNormalise},
         {"scramble", "",
          "each line of standard input scrambled (or unscrambled), written with CR LF\n",
          RunScramble},
+    };
+}
+
+// The commands that read, tick and search the data files.
+std::vector<Command> ListCommands() {
+    return {
         {"show",
          " DATAFILE [--publisher TEXT] [--title TEXT] [--author TEXT]\n"
          "              [--days FIRST-LAST] [--marks MARKS] [--checked]\n"
@@ -310,6 +322,13 @@ const std::vector<Command>& Commands() {
          "count, marks (failed, suspicious) and the error; --json prints the same\n"
          "as one JSON document\n",
          RunStatus},
+    };
+}
+
+// The commands that bring lists in, by hand, by download or on a timer, and the tools for
+// looking at a source.
+std::vector<Command> FetchCommands() {
+    return {
         {"schedule", " on|off|status [--hour H] [--settings INIFILE]",
          "switch the daily update (yomida-cli update) of the systemd user timer\n"
          "on at hour H (0-23; default: the settings file's, else 7) or off, as\n"
@@ -362,6 +381,18 @@ const std::vector<Command>& Commands() {
          "[SOURCES] sections of INIFILE (default: the window program's settings)\n",
          RunUrl},
     };
+}
+
+// In the order the usage lists them.
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = [] {
+        std::vector<Command> all;
+        for (const std::vector<Command>& group :
+             {ProgramOptions(), StreamCommands(), ListCommands(), FetchCommands()}) {
+            all.insert(all.end(), group.begin(), group.end());
+        }
+        return all;
+    }();
     return commands;
 }
 

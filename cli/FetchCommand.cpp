@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <ostream>
+#include <utility>
 
 #include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
@@ -61,64 +62,29 @@ std::optional<SettingsRecord> CommandSettings(ParsedArgs& p, std::ostream& err) 
     return settings;
 }
 
-int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ParsedArgs p = ParseArgs(
-        args, 1, {"category", "month", "week", "data", "settings", "hosts", "proxy", "timeout"},
-        {"force"});
-    if (!p.positional.empty() || !p.Has("category") || !p.Has("month")) {
-        throw UsageError("fetch takes --category N and --month YYYY-MM");
-    }
-    const int category = ParseInt(p.values["category"], "--category");
-    const CategoryInfo* info = FindCategory(category);
-    if (info == nullptr) {
-        throw UsageError("--category takes a number from 1 to 15");
-    }
-    if (info->acquisition != Acquisition::DirectFetch &&
-        info->acquisition != Acquisition::DirectOrBrowserPage) {
-        err << "yomida-cli: category " << category
-            << " is imported by hand: save its page in a browser and use yomida-cli convert\n";
-        return kExitUsage;
-    }
-    UpdateRequest request;
-    request.category = category;
-    request.target = ParseMonth(p.values["month"]);
-    if (p.Has("week")) {
-        request.weekNumber = ParseInt(p.values["week"], "--week");
-    }
-    std::optional<std::pair<std::string, int>> proxy;
-    if (p.Has("proxy")) {
-        const std::string& text = p.values["proxy"];
-        const size_t colon = text.rfind(':');
-        if (colon == std::string::npos) {
-            throw UsageError("--proxy takes HOST:PORT");
-        }
-        proxy.emplace(text.substr(0, colon), ParseInt(text.substr(colon + 1), "--proxy port"));
-    }
-    // Unattended, nobody is there to cancel a server that stops sending.
-    request.timeOutMs = TimeOutOption(p);
-    request.force = p.flags["force"];
-    request.direct = true;  // the command is asked for this category by name
+namespace {
 
-    std::optional<SettingsRecord> settings = CommandSettings(p, err);
-    if (!settings) {
-        return kExitFailure;
+// A proxy given on the command line outranks the one in the settings file.
+std::optional<std::pair<std::string, int>> ProxyOption(ParsedArgs& p) {
+    if (!p.Has("proxy")) {
+        return std::nullopt;
     }
-    request.settings = std::move(*settings);
-    if (proxy) {
-        request.settings.proxy = proxy->first;
-        request.settings.port = proxy->second;
+    const std::string& text = p.values["proxy"];
+    const size_t colon = text.rfind(':');
+    if (colon == std::string::npos) {
+        throw UsageError("--proxy takes HOST:PORT");
     }
-    const bool progress = ::isatty(STDERR_FILENO) == 1;
-    request.progress = [&err, progress](const std::string& text) {
-        if (progress) {
-            err << Cp932ToUtf8(text) << '\n';
-        }
-    };
+    return std::make_pair(text.substr(0, colon), ParseInt(text.substr(colon + 1), "--proxy port"));
+}
 
-    ConsoleUi ui(err);
-    SystemClock clock;
-    PosixTcpConnector connector;
-    const UpdateResult result = Update(request, ui, clock, connector);
+// Categories whose pages only a browser can save have nothing for fetch to download.
+bool FetchedDirectly(const CategoryInfo& info) {
+    return info.acquisition == Acquisition::DirectFetch ||
+           info.acquisition == Acquisition::DirectOrBrowserPage;
+}
+
+int ReportFetchResult(const UpdateResult& result, bool progress, std::ostream& out,
+                      std::ostream& err) {
     if (!result.healthError.empty()) {
         err << "yomida-cli: the source's health was not recorded: " << result.healthError << '\n';
     }
@@ -144,6 +110,60 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     out << result.dataFile.string() << '\n' << std::max(result.records, 0) << '\n';
     return kExitOk;
+}
+
+}  // namespace
+
+int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ParsedArgs p = ParseArgs(
+        args, 1, {"category", "month", "week", "data", "settings", "hosts", "proxy", "timeout"},
+        {"force"});
+    if (!p.positional.empty() || !p.Has("category") || !p.Has("month")) {
+        throw UsageError("fetch takes --category N and --month YYYY-MM");
+    }
+    const int category = ParseInt(p.values["category"], "--category");
+    const CategoryInfo* info = FindCategory(category);
+    if (info == nullptr) {
+        throw UsageError("--category takes a number from 1 to 15");
+    }
+    if (!FetchedDirectly(*info)) {
+        err << "yomida-cli: category " << category
+            << " is imported by hand: save its page in a browser and use yomida-cli convert\n";
+        return kExitUsage;
+    }
+    UpdateRequest request;
+    request.category = category;
+    request.target = ParseMonth(p.values["month"]);
+    if (p.Has("week")) {
+        request.weekNumber = ParseInt(p.values["week"], "--week");
+    }
+    const std::optional<std::pair<std::string, int>> proxy = ProxyOption(p);
+    // Unattended, nobody is there to cancel a server that stops sending.
+    request.timeOutMs = TimeOutOption(p);
+    request.force = p.flags["force"];
+    request.direct = true;  // the command is asked for this category by name
+
+    std::optional<SettingsRecord> settings = CommandSettings(p, err);
+    if (!settings) {
+        return kExitFailure;
+    }
+    request.settings = std::move(*settings);
+    if (proxy) {
+        request.settings.proxy = proxy->first;
+        request.settings.port = proxy->second;
+    }
+    const bool progress = ::isatty(STDERR_FILENO) == 1;
+    request.progress = [&err, progress](const std::string& text) {
+        if (progress) {
+            err << Cp932ToUtf8(text) << '\n';
+        }
+    };
+
+    ConsoleUi ui(err);
+    SystemClock clock;
+    PosixTcpConnector connector;
+    const UpdateResult result = Update(request, ui, clock, connector);
+    return ReportFetchResult(result, progress, out, err);
 }
 
 }  // namespace yomida::cli

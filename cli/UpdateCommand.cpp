@@ -152,6 +152,33 @@ UpdateSummary ScanNewMatches(std::vector<CategoryUpdate> updates, const Settings
     return summary;
 }
 
+// Without --months the update covers the current period and the next (months, or weeks for the
+// weekly list).
+int MonthsOption(ParsedArgs& p) {
+    if (!p.Has("months")) {
+        return 2;
+    }
+    const int periods = ParseInt(p.values["months"], "--months");
+    if (periods < 1 || periods > kMostPeriods) {
+        throw UsageError("--months takes N from 1 to " + std::to_string(kMostPeriods));
+    }
+    return periods;
+}
+
+void TellNews(const UpdateSummary& summary, std::ostream& err) {
+    // A run from a timer has nobody watching its output: the news goes to the desktop, and when
+    // that cannot be, one line says why.
+    const std::string notice = NotifyUpdate(summary.newMatches, summary.newTitles, summary.changes);
+    if (!notice.empty()) {
+        err << "yomida-cli: " << Cp932ToUtf8(notice) << '\n';
+    }
+    try {
+        AnnounceUpdate(summary);
+    } catch (const std::exception& e) {
+        err << "yomida-cli: " << e.what() << '\n';
+    }
+}
+
 }  // namespace
 
 int UpdateCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -161,13 +188,7 @@ int UpdateCommand(const std::vector<std::string>& arguments, std::ostream& out, 
     if (!p.positional.empty()) {
         throw UsageError("update takes no arguments but its options");
     }
-    int periods = 2;
-    if (p.Has("months")) {
-        periods = ParseInt(p.values["months"], "--months");
-        if (periods < 1 || periods > kMostPeriods) {
-            throw UsageError("--months takes N from 1 to " + std::to_string(kMostPeriods));
-        }
-    }
+    const int periods = MonthsOption(p);
     const int timeOutMs = TimeOutOption(p);
     std::optional<SettingsRecord> settings = CommandSettings(p, err);
     if (!settings) {
@@ -205,17 +226,7 @@ int UpdateCommand(const std::vector<std::string>& arguments, std::ostream& out, 
 
     const UpdateSummary summary = ScanNewMatches(std::move(updates), *settings, err);
     out << "new watch matches\t" << summary.newMatches << '\n';
-    // A run from a timer has nobody watching its output: the news goes to the desktop, and when
-    // that cannot be, one line says why.
-    const std::string notice = NotifyUpdate(summary.newMatches, summary.newTitles, summary.changes);
-    if (!notice.empty()) {
-        err << "yomida-cli: " << Cp932ToUtf8(notice) << '\n';
-    }
-    try {
-        AnnounceUpdate(summary);
-    } catch (const std::exception& e) {
-        err << "yomida-cli: " << e.what() << '\n';
-    }
+    TellNews(summary, err);
     return failed ? kExitFailure : kExitOk;
 }
 
