@@ -17,6 +17,49 @@
 
 namespace yomida::cli {
 
+namespace {
+
+// The settings file's watch words, or the command line's, which replace all three together.
+WatchWords WordsOf(ParsedArgs& p, const SettingsRecord& settings) {
+    if (p.Has("publisher") || p.Has("title") || p.Has("author")) {
+        return {Utf8ToCp932(p.values["publisher"]), Utf8ToCp932(p.values["title"]),
+                Utf8ToCp932(p.values["author"])};
+    }
+    return {settings.watchPublisher, settings.watchTitle, settings.watchAuthor};
+}
+
+int PrintChanges(const std::vector<WatchChange>& changes, std::ostream& out) {
+    for (const WatchChange& c : changes) {
+        // A withdrawn title has no later period; its field stays, empty, so every line has the
+        // same columns.
+        out << Cp932ToUtf8(WatchChangeKindText(c.kind) + '\t' + c.fromPeriod + '\t' + c.toPeriod +
+                           '\t' + std::to_string(c.category) + '\t' + c.publisher + '\t' + c.title +
+                           '\t' + c.author)
+            << '\n';
+    }
+    return changes.empty() ? kExitFailure : kExitOk;
+}
+
+int PrintMatches(const std::vector<WatchMatch>& matches, bool onlyNew, std::ostream& out) {
+    size_t printed = 0;
+    std::string line;
+    for (const WatchMatch& m : matches) {
+        if (onlyNew && !m.isNew) {
+            continue;
+        }
+        line = m.dateText + '\t' + std::to_string(m.category) + '\t' + m.fileName;
+        for (const std::string& cell : m.cells) {
+            line += '\t';
+            line += cell;
+        }
+        out << Cp932ToUtf8(line) << '\n';
+        ++printed;
+    }
+    return printed > 0 ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
 int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     ParsedArgs p =
         ParseArgs(args, 1, {"publisher", "title", "author", "settings"}, {"new", "changes"});
@@ -34,13 +77,8 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         }
         ReadSettingsFile(p.values["settings"], settings);
     }
-    WatchWords words{settings.watchPublisher, settings.watchTitle, settings.watchAuthor};
-    // Words on the command line take the place of the settings' words, all three together.
+    const WatchWords words = WordsOf(p, settings);
     const bool ownWords = p.Has("publisher") || p.Has("title") || p.Has("author");
-    if (ownWords) {
-        words = {Utf8ToCp932(p.values["publisher"]), Utf8ToCp932(p.values["title"]),
-                 Utf8ToCp932(p.values["author"])};
-    }
     if (p.flags["changes"] && p.flags["new"]) {
         throw UsageError("watch takes --changes or --new, not both");
     }
@@ -51,18 +89,8 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         err << "yomida-cli: 読めないデータファイル: " << result.filesSkipped << "件\n";
     }
     if (p.flags["changes"]) {
-        const std::vector<WatchChange> changes = FindWatchChanges(files, result.matches, words);
-        for (const WatchChange& c : changes) {
-            // A withdrawn title has no later period; its field stays, empty, so every line has
-            // the same columns.
-            out << Cp932ToUtf8(WatchChangeKindText(c.kind) + '\t' + c.fromPeriod + '\t' +
-                               c.toPeriod + '\t' + std::to_string(c.category) + '\t' + c.publisher +
-                               '\t' + c.title + '\t' + c.author)
-                << '\n';
-        }
-        return changes.empty() ? kExitFailure : kExitOk;
+        return PrintChanges(FindWatchChanges(files, result.matches, words), out);
     }
-
     const bool onlyNew = p.flags["new"];
     if (onlyNew) {
         WatchMemory memory(folder / WatchMemory::kCommandLineFile);
@@ -79,21 +107,7 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
             err << "yomida-cli: " << e.what() << '\n';
         }
     }
-    size_t printed = 0;
-    std::string line;
-    for (const WatchMatch& m : result.matches) {
-        if (onlyNew && !m.isNew) {
-            continue;
-        }
-        line = m.dateText + '\t' + std::to_string(m.category) + '\t' + m.fileName;
-        for (const std::string& cell : m.cells) {
-            line += '\t';
-            line += cell;
-        }
-        out << Cp932ToUtf8(line) << '\n';
-        ++printed;
-    }
-    return printed > 0 ? kExitOk : kExitFailure;
+    return PrintMatches(result.matches, onlyNew, out);
 }
 
 }  // namespace yomida::cli
