@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/CalendarExport.h"
-#include "app/ReleaseRecord.h"
-#include "app/WatchChanges.h"
-#include "app/WatchFeeds.h"
-#include "app/WatchMemory.h"
 #include "download/ShopSearch.h"
+#include "engine/CalendarExport.h"
+#include "engine/ReleaseRecord.h"
 #include "engine/Update.h"
+#include "engine/WatchChanges.h"
+#include "engine/WatchFeeds.h"
+#include "engine/WatchMemory.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"

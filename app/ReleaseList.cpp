@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/ReleaseRecord.h"
-#include "app/ReleaseRecordReader.h"
-#include "app/ResultOrder.h"
+#include "engine/ReleaseRecord.h"
+#include "engine/ReleaseRecordReader.h"
+#include "engine/ResultOrder.h"
 #include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
 #include "sources/RecordLayout.h"

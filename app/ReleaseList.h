@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/ComboGrid.h"
 #include "app/Controls.h"
 #include "app/SearchFilter.h"
-#include "app/SearchQuery.h"
+#include "engine/ComboGrid.h"
+#include "engine/SearchQuery.h"
 #include "platform/Clock.h"
 #include "platform/Collation.h"
 #include "platform/Ui.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/Controls.h"
-#include "app/SearchQuery.h"
+#include "engine/SearchQuery.h"
 #include "platform/Clock.h"
 
 namespace yomida {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "BenchData.h"
-#include "app/WatchScan.h"
+#include "engine/WatchScan.h"
 #include "platform/Cp932.h"
 #include "platform/TextFile.h"
 #include "text/Scrambler.h"

@@ -6,12 +6,12 @@
 #include <ostream>
 #include <set>
 
-#include "app/CalendarExport.h"
 #include "app/ReleaseList.h"
-#include "app/ReleaseRecord.h"
-#include "app/WatchScan.h"
 #include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
+#include "engine/CalendarExport.h"
+#include "engine/ReleaseRecord.h"
+#include "engine/WatchScan.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "settings/SettingsRecord.h"

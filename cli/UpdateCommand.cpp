@@ -5,15 +5,15 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/WatchChanges.h"
-#include "app/WatchFeeds.h"
-#include "app/WatchMemory.h"
-#include "app/WatchScan.h"
 #include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
 #include "cli/FetchCommand.h"
 #include "engine/Notifier.h"
 #include "engine/Update.h"
+#include "engine/WatchChanges.h"
+#include "engine/WatchFeeds.h"
+#include "engine/WatchMemory.h"
+#include "engine/WatchScan.h"
 #include "platform/Clock.h"
 #include "platform/Cp932.h"
 #include "platform/TcpSocket.h"

@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/WatchFeeds.h"
+#include "engine/WatchFeeds.h"
 
 namespace yomida::qt {
 namespace {

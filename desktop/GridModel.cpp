@@ -2,8 +2,8 @@
 
 #include <QColor>
 
-#include "app/ReleaseRecord.h"
 #include "desktop/QtText.h"
+#include "engine/ReleaseRecord.h"
 #include "sources/RecordLayout.h"
 
 namespace yomida::qt {

@@ -4,8 +4,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/WatchChanges.h"
-#include "app/WatchScan.h"
+#include "engine/WatchChanges.h"
+#include "engine/WatchScan.h"
 
 class QCheckBox;
 class QLabel;

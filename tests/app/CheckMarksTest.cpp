@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/ReleaseRecord.h"
+#include "engine/ReleaseRecord.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/WatchMemory.h"
+#include "engine/WatchMemory.h"
 #include "support/FormFixture.h"
 
 namespace yomida {

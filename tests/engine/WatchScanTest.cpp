@@ -1,4 +1,4 @@
-#include "app/WatchScan.h"
+#include "engine/WatchScan.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <future>
 
-#include "app/WatchMemory.h"
+#include "engine/WatchMemory.h"
 #include "support/TestSupport.h"
 
 namespace yomida {

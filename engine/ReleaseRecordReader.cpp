@@ -1,4 +1,4 @@
-#include "app/ReleaseRecordReader.h"
+#include "engine/ReleaseRecordReader.h"
 
 #include "sources/RecordLayout.h"
 #include "text/CommaText.h"

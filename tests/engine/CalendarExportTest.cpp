@@ -1,4 +1,4 @@
-#include "app/CalendarExport.h"
+#include "engine/CalendarExport.h"
 
 #include <gtest/gtest.h>
 #include <libical/ical.h>

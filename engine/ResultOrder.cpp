@@ -1,4 +1,4 @@
-#include "app/ResultOrder.h"
+#include "engine/ResultOrder.h"
 
 #include <algorithm>
 #include <numeric>

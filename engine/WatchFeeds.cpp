@@ -1,4 +1,4 @@
-#include "app/WatchFeeds.h"
+#include "engine/WatchFeeds.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include <tuple>
 #include <unordered_set>
 
-#include "app/CalendarExport.h"
+#include "engine/CalendarExport.h"
 #include "platform/Cp932.h"
 #include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SearchQuery.h"
+#include "engine/SearchQuery.h"
 #include "platform/TaskPool.h"
 #include "sources/Catalogue.h"
 

@@ -1,4 +1,4 @@
-#include "app/WatchChanges.h"
+#include "engine/WatchChanges.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "app/SearchQuery.h"
+#include "engine/SearchQuery.h"
 
 #include <charconv>
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ComboGrid.h"
+#include "engine/ComboGrid.h"
 
 namespace yomida {
 

@@ -1,4 +1,4 @@
-#include "app/WatchMemory.h"
+#include "engine/WatchMemory.h"
 
 #include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"

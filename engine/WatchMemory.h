@@ -6,7 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/WatchScan.h"
+#include "engine/WatchScan.h"
 
 namespace yomida {
 

@@ -1,4 +1,4 @@
-#include "app/CalendarExport.h"
+#include "engine/CalendarExport.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/WatchScan.h"
+#include "engine/WatchScan.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,10 +7,10 @@
 #include <tuple>
 #include <utility>
 
-#include "app/ReleaseRecord.h"
-#include "app/ReleaseRecordReader.h"
-#include "app/ResultOrder.h"
-#include "app/SearchQuery.h"
+#include "engine/ReleaseRecord.h"
+#include "engine/ReleaseRecordReader.h"
+#include "engine/ResultOrder.h"
+#include "engine/SearchQuery.h"
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"
 #include "sources/RecordLayout.h"

@@ -1,4 +1,4 @@
-#include "app/WatchFeeds.h"
+#include "engine/WatchFeeds.h"
 
 #include <gtest/gtest.h>
 #include <libical/ical.h>

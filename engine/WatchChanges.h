@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/WatchScan.h"
+#include "engine/WatchScan.h"
 
 namespace yomida {
 

@@ -1,4 +1,4 @@
-#include "app/ReleaseRecord.h"
+#include "engine/ReleaseRecord.h"
 
 #include "sources/RecordLayout.h"
 #include "text/SjisLiteral.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/WatchScan.h"
+#include "engine/WatchScan.h"
 #include "platform/Clock.h"
 
 namespace yomida {

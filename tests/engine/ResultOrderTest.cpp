@@ -1,8 +1,8 @@
-#include "app/ResultOrder.h"
+#include "engine/ResultOrder.h"
 
 #include <gtest/gtest.h>
 
-#include "app/ReleaseRecord.h"
+#include "engine/ReleaseRecord.h"
 #include "sources/RecordLayout.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"

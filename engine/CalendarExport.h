@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ComboGrid.h"
+#include "engine/ComboGrid.h"
 
 namespace yomida {
 

@@ -1,4 +1,4 @@
-#include "app/WatchChanges.h"
+#include "engine/WatchChanges.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ComboGrid.h"
+#include "engine/ComboGrid.h"
 #include "platform/Collation.h"
 
 namespace yomida {

@@ -1,4 +1,4 @@
-#include "app/ComboGrid.h"
+#include "engine/ComboGrid.h"
 
 #include <gtest/gtest.h>
 
