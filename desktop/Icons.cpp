@@ -114,6 +114,48 @@ QIcon DiscIcon(const QColor& colour, bool selected) {
     });
 }
 
+// The meridians are drawn in a dark blue of their own: the globe stays light blue in every
+// palette, and the light text colour of a dark one would vanish on it.
+void DrawGlobe(QPainter& p) {
+    p.setBrush(QColor(200, 230, 255));
+    p.drawEllipse(2, 2, 12, 12);
+    p.setPen(QPen(kInk, 1.5));
+    p.drawLine(3, 8, 13, 8);
+    p.drawLine(8, 3, 8, 13);
+}
+
+// A grey wheel whose hole shows the window behind it, in light and dark palettes.
+void DrawWheel(QPainter& p, const QPalette& palette) {
+    p.setBrush(QColor(150, 150, 150));
+    p.drawEllipse(3, 3, 10, 10);
+    p.setBrush(palette.color(QPalette::Window));
+    p.drawEllipse(6, 6, 4, 4);
+}
+
+// Paper and lines in the palette's own text-on-base pair, which always contrast.
+void DrawPaper(QPainter& p, const QPalette& palette) {
+    p.setBrush(palette.color(QPalette::Base));
+    p.drawRect(2, 1, 11, 14);
+    p.setPen(Outline(palette, QPalette::Text, 1.5));
+    p.drawLine(4, 5, 11, 5);
+    p.drawLine(4, 8, 11, 8);
+    p.drawLine(4, 11, 11, 11);
+}
+
+void DrawDownArrow(QPainter& p) {
+    p.setBrush(QColor(40, 110, 200));
+    QPainterPath arrow;
+    arrow.moveTo(6, 2);
+    arrow.lineTo(10, 2);
+    arrow.lineTo(10, 8);
+    arrow.lineTo(13, 8);
+    arrow.lineTo(8, 14);
+    arrow.lineTo(3, 8);
+    arrow.lineTo(6, 8);
+    arrow.closeSubpath();
+    p.drawPath(arrow);
+}
+
 void DrawGlyph(QPainter& p, const QPalette& palette, Glyph glyph) {
     p.setPen(Outline(palette, QPalette::WindowText, 1.5));
     switch (glyph) {
@@ -137,13 +179,7 @@ void DrawGlyph(QPainter& p, const QPalette& palette, Glyph glyph) {
             p.drawLine(4, 4, 12, 12);
             break;
         case Glyph::Browser:
-            // The meridians are drawn in a dark blue of their own: the globe stays light blue
-            // in every palette, and the light text colour of a dark one would vanish on it.
-            p.setBrush(QColor(200, 230, 255));
-            p.drawEllipse(2, 2, 12, 12);
-            p.setPen(QPen(kInk, 1.5));
-            p.drawLine(3, 8, 13, 8);
-            p.drawLine(8, 3, 8, 13);
+            DrawGlobe(p);
             break;
         case Glyph::Shop:
             p.setBrush(QColor(255, 200, 80));
@@ -151,39 +187,18 @@ void DrawGlyph(QPainter& p, const QPalette& palette, Glyph glyph) {
             p.drawArc(5, 1, 6, 8, 0, 180 * 16);
             break;
         case Glyph::Setup:
-            // A grey wheel whose hole shows the window behind it, in light and dark palettes.
-            p.setBrush(QColor(150, 150, 150));
-            p.drawEllipse(3, 3, 10, 10);
-            p.setBrush(palette.color(QPalette::Window));
-            p.drawEllipse(6, 6, 4, 4);
+            DrawWheel(p, palette);
             break;
         case Glyph::Clear:
             p.drawLine(3, 3, 13, 13);
             p.drawLine(13, 3, 3, 13);
             break;
         case Glyph::SaveCsv:
-            // Paper and lines in the palette's own text-on-base pair, which always contrast.
-            p.setBrush(palette.color(QPalette::Base));
-            p.drawRect(2, 1, 11, 14);
-            p.setPen(Outline(palette, QPalette::Text, 1.5));
-            p.drawLine(4, 5, 11, 5);
-            p.drawLine(4, 8, 11, 8);
-            p.drawLine(4, 11, 11, 11);
+            DrawPaper(p, palette);
             break;
-        case Glyph::Download: {
-            p.setBrush(QColor(40, 110, 200));
-            QPainterPath arrow;
-            arrow.moveTo(6, 2);
-            arrow.lineTo(10, 2);
-            arrow.lineTo(10, 8);
-            arrow.lineTo(13, 8);
-            arrow.lineTo(8, 14);
-            arrow.lineTo(3, 8);
-            arrow.lineTo(6, 8);
-            arrow.closeSubpath();
-            p.drawPath(arrow);
+        case Glyph::Download:
+            DrawDownArrow(p);
             break;
-        }
     }
 }
 

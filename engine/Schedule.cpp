@@ -57,6 +57,58 @@ CommandResult RunProgram(const std::vector<std::string>& argv) {
     return RunProgramWithin(argv, std::chrono::seconds(10));
 }
 
+namespace {
+
+// Starts the program with its output and error on the pipe's write end; the error's text, or
+// empty once it runs.
+std::string SpawnInto(const std::vector<std::string>& argv, int outputFd, pid_t& pid) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
+    posix_spawn_file_actions_adddup2(&actions, outputFd, 2);
+    std::vector<char*> args;
+    for (const std::string& a : argv) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
+    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? std::string() : argv[0] + ": " + std::strerror(spawned);
+}
+
+// Reads the program's output until it closes the pipe, or kills it once the limit has passed.
+void CollectOutput(int fd, pid_t pid, std::chrono::milliseconds limit, CommandResult& result) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    char buffer[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd readable{fd, POLLIN, 0};
+        const int ready =
+            left.count() > 0 ? ::poll(&readable, 1, static_cast<int>(left.count())) : 0;
+        if (ready == 0) {
+            ::kill(pid, SIGKILL);
+            result.timedOut = true;
+            return;
+        }
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            result.output.append(buffer, static_cast<size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
 CommandResult RunProgramWithin(const std::vector<std::string>& argv,
                                std::chrono::milliseconds limit) {
     CommandResult result;
@@ -69,52 +121,15 @@ CommandResult RunProgramWithin(const std::vector<std::string>& argv,
         result.startError = std::strerror(errno);
         return result;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    std::vector<char*> args;
-    for (const std::string& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    result.startError = SpawnInto(argv, fds[1], pid);
     ::close(fds[1]);
-    if (spawned != 0) {
+    if (!result.startError.empty()) {
         ::close(fds[0]);
-        result.startError = argv[0] + ": " + std::strerror(spawned);
         return result;
     }
     result.started = true;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    char buffer[4096];
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd readable{fds[0], POLLIN, 0};
-        const int ready =
-            left.count() > 0 ? ::poll(&readable, 1, static_cast<int>(left.count())) : 0;
-        if (ready == 0) {
-            ::kill(pid, SIGKILL);
-            result.timedOut = true;
-            break;
-        }
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            break;
-        }
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n > 0) {
-            result.output.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-            break;
-        }
-    }
+    CollectOutput(fds[0], pid, limit, result);
     ::close(fds[0]);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {

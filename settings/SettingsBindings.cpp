@@ -23,13 +23,13 @@ SettingBinding Bounded(const char* section, const char* key, int R::*member, int
     return b;
 }
 
-std::vector<SettingBinding> MakeBindings() {
-    std::vector<SettingBinding> b = {
-        Field("INTERNET", "PROXY", K::Text, &R::proxy),
-        Field("INTERNET", "PORT", K::Number, &R::port),
-        Field("INTERNET", "DIALUP", K::Flag, &R::dialUp),
-        Field("INTERNET", "DIRECT", K::Flag, &R::directFetch),
-    };
+// The table is walked in order when a new settings file is written, so each part keeps its
+// place: [INTERNET], [GRID] and [WINDOW] first.
+void AddConnectionAndLayout(std::vector<SettingBinding>& b) {
+    b.push_back(Field("INTERNET", "PROXY", K::Text, &R::proxy));
+    b.push_back(Field("INTERNET", "PORT", K::Number, &R::port));
+    b.push_back(Field("INTERNET", "DIALUP", K::Flag, &R::dialUp));
+    b.push_back(Field("INTERNET", "DIRECT", K::Flag, &R::directFetch));
     for (size_t c = 0; c < kStoredColumnCount; ++c) {
         b.push_back({"GRID", "WIDTH" + std::to_string(c + 1), K::Number,
                      [c](R& r) -> SettingSlot { return &r.columnWidths[c]; }});
@@ -46,10 +46,12 @@ std::vector<SettingBinding> MakeBindings() {
     b.push_back(window("WIDTH", &WindowGeometry::width, K::Number, kSkippedWhenMaximized));
     b.push_back(window("HEIGHT", &WindowGeometry::height, K::Number, kSkippedWhenMaximized));
     b.push_back(Field("WINDOW", "T_WIDTH", K::Number, &R::treeWidth, kZeroWrittenAsOne));
-
     b.push_back(Field("FONT", "NAME", K::Text, &R::fontName));
     b.push_back(Bounded("FONT", "SIZE", &R::fontSize, 0, kMaxFontSize));
+}
 
+// The search boxes' histories and the saved conditions.
+void AddSearch(std::vector<SettingBinding>& b) {
     b.push_back(Field("SERCH", "TAISYOU", K::Number, &R::category));
     b.push_back(Field("SERCH", "SORT", K::Number, &R::sortOrder));
     b.push_back(Field("SERCH", "LISTID", K::Text, &R::listId));
@@ -67,7 +69,12 @@ std::vector<SettingBinding> MakeBindings() {
                          [n, k](R& r) -> SettingSlot { return &r.conditions[n][k]; }});
         }
     }
+}
 
+std::vector<SettingBinding> MakeBindings() {
+    std::vector<SettingBinding> b;
+    AddConnectionAndLayout(b);
+    AddSearch(b);
     b.push_back(Field("CHECK", "CHECK", K::Flag, &R::checkSave));
     b.push_back(Field("CHECK", "HEADER", K::Flag, &R::updateCheck, kNeverRead));
 
