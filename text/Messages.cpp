@@ -13,7 +13,8 @@ struct Entry {
     std::string_view utf8;
 };
 
-// Line breaks inside a message box's text are LF CR, as the window has always written them.
+// Each text keeps the bytes its callers showed before: a message box breaks lines with LF CR, as
+// the window always has, while the lock warning and the notification break them with LF.
 constexpr Entry kTable[] = {
     {Msg::FolderNotCreated, "フォルダが作成できません"},
     {Msg::CannotWrite, "%s に書き込めません"},
