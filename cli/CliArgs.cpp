@@ -5,6 +5,7 @@
 
 #include "platform/FileSystem.h"
 #include "settings/ProgramPaths.h"
+#include "text/Messages.h"
 #include "text/Numbers.h"
 
 namespace yomida::cli {
@@ -70,7 +71,7 @@ std::optional<std::filesystem::path> SettingsFileOption(
         if (p.Has(option)) {
             std::filesystem::path file = p.values[option];
             if (!FileExists(file)) {
-                err << "yomida-cli: " << file.string() << " が見つかりません\n";
+                err << "yomida-cli: " << file.string() << MsgUtf8(Msg::NotFound) << '\n';
                 return std::nullopt;
             }
             return file;

@@ -1,11 +1,12 @@
 #include "cli/ConsoleUi.h"
 
 #include "platform/Cp932.h"
+#include "text/Messages.h"
 #include "text/Sjis.h"
 
 namespace yomida {
 
-void ConsoleUi::Print(const char* kind, const std::string& text) {
+void ConsoleUi::Print(const std::string& kind, const std::string& text) {
     // Message texts break lines with LF CR; a terminal wants plain LF.
     std::string utf8 = Cp932ToUtf8(ReplaceAllSjis(text, "\n\r", "\n"));
     err_ << kind << utf8 << '\n';
@@ -13,15 +14,15 @@ void ConsoleUi::Print(const char* kind, const std::string& text) {
 
 void ConsoleUi::ShowError(const std::string& text) {
     ++errorsShown_;
-    Print("エラー: ", text);
+    Print(MsgUtf8(Msg::ConsoleError), text);
 }
 
 void ConsoleUi::ShowWarning(const std::string& text) {
-    Print("警告: ", text);
+    Print(MsgUtf8(Msg::ConsoleWarning), text);
 }
 
 bool ConsoleUi::Confirm(const std::string& text) {
-    Print("確認 (いいえ): ", text);
+    Print(MsgUtf8(Msg::ConsoleQuestion), text);
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "platform/Ui.h"
 
@@ -40,7 +41,7 @@ public:
     int ErrorsShown() const { return errorsShown_; }
 
 private:
-    void Print(const char* kind, const std::string& text);
+    void Print(const std::string& kind, const std::string& text);
 
     int errorsShown_ = 0;
 

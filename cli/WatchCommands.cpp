@@ -14,6 +14,7 @@
 #include "platform/IoError.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
+#include "text/Messages.h"
 
 namespace yomida::cli {
 
@@ -86,7 +87,8 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     const std::vector<WatchFile> files = FindWatchFiles(folder, weeks);
     WatchScanResult result = ScanWatchFiles(files, words);
     if (result.filesSkipped > 0) {
-        err << "yomida-cli: 読めないデータファイル: " << result.filesSkipped << "件\n";
+        err << "yomida-cli: " << MsgUtf8(Msg::UnreadableDataFiles) << result.filesSkipped
+            << MsgUtf8(Msg::Items) << '\n';
     }
     if (p.flags["changes"]) {
         return PrintChanges(FindWatchChanges(files, result.matches, words), out);

@@ -9,6 +9,7 @@
 #include "desktop/DialogFrame.h"
 #include "desktop/QtText.h"
 #include "sources/Catalogue.h"
+#include "text/Messages.h"
 
 namespace yomida::qt {
 namespace {
@@ -53,8 +54,7 @@ HealthWindow::HealthWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 void HealthWindow::ShowHealth(const SourceHealth::Contents& health) {
     note_->setVisible(health.damaged);
-    note_->setText(QString::fromUtf8(
-        "取得状況のファイルが壊れていたため読めませんでした。次の取得で新しく記録し直します。"));
+    note_->setText(QString::fromStdString(MsgUtf8(Msg::HealthFileDamaged)));
     table_->setRowCount(0);
     for (const CategoryInfo& c : Categories()) {
         const CategoryHealth* h = nullptr;

@@ -38,6 +38,7 @@
 #include "desktop/WatchWordsDialog.h"
 #include "desktop/WordEditor.h"
 #include "engine/Schedule.h"
+#include "text/Messages.h"
 
 namespace yomida::qt {
 namespace {
@@ -368,7 +369,7 @@ void MainWindow::PushTree() {
         const TreeImage image = selected ? node.selectedImage : node.image;
         item->setIcon(0, node.failed ? FailedTreeIcon(image) : TreeIcon(image));
         // The mark is drawn on the icon; the tip and a screen reader say it in words.
-        const QString failed = QString::fromUtf8("（前回の取得に失敗）");
+        const QString failed = QString::fromStdString(MsgUtf8(Msg::LastFetchFailed));
         item->setToolTip(0, node.failed ? item->text(0) + failed : item->text(0));
         item->setData(0, Qt::AccessibleTextRole,
                       node.failed ? item->text(0) + failed : item->text(0));

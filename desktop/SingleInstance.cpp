@@ -5,7 +5,7 @@
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "settings/ProgramPaths.h"
-#include "text/SjisLiteral.h"
+#include "text/Messages.h"
 
 namespace yomida::qt {
 
@@ -14,14 +14,11 @@ SingleInstance::SingleInstance(Ui& ui, std::string_view request) {
     CreateDirectories(FolderOf(paths.settingsFile));
     lock_ = std::make_unique<InstanceLock>(paths.settingsFile);
     if (lock_->Refused()) {
-        ui.ShowWarning(Utf8ToCp932(lock_->Marker().string()) +
-                       "\nは他のファイルへのリンクか、通常のファイルではありません。"
-                       "\nこのファイルには書き込まず、二重起動を確かめないまま起動します。"
-                       "\n削除すると、次回から確かめます。"_sj);
+        ui.ShowWarning(Utf8ToCp932(lock_->Marker().string()) + MsgText(Msg::LockNotRegular));
     } else if (!lock_->First()) {
         lock_->NotifyHolder(request);
         if (request != InstanceLock::kWatch) {
-            ui.ShowWarning("YOMIDA は既に起動しています。"_sj);
+            ui.ShowWarning(MsgText(Msg::AlreadyRunning));
         }
     }
 }

@@ -7,6 +7,7 @@
 
 #include "platform/Cp932.h"
 #include "text/Markup.h"
+#include "text/Messages.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
@@ -83,8 +84,7 @@ Notifier::~Notifier() {
 NotifyOutcome Notifier::Notify(const Notification& notification) {
     NotifyOutcome outcome;
     if (bus_ == nullptr) {
-        outcome.message = "デスクトップ通知: セッションバスに接続できないため表示しません ("_sj +
-                          Utf8ToCp932(connectError_) + ")";
+        outcome.message = MsgText(Msg::NotifyNoSessionBus) + Utf8ToCp932(connectError_) + ")";
         return outcome;
     }
     MessageRef call;
@@ -103,15 +103,14 @@ NotifyOutcome Notifier::Notify(const Notification& notification) {
     }
     if (sd_bus_error_has_names(&error.error, SD_BUS_ERROR_SERVICE_UNKNOWN,
                                SD_BUS_ERROR_NAME_HAS_NO_OWNER)) {
-        outcome.message = "デスクトップ通知: 通知サーバーが無いため表示しません"_sj;
+        outcome.message = MsgText(Msg::NotifyNoServer);
     } else if (sd_bus_error_is_set(&error.error)) {
         outcome.message =
-            "デスクトップ通知: 表示できませんでした ("_sj +
+            MsgText(Msg::NotifyFailed) +
             Utf8ToCp932(error.error.message != nullptr ? error.error.message : error.error.name) +
             ")";
     } else {
-        outcome.message =
-            "デスクトップ通知: 表示できませんでした ("_sj + Utf8ToCp932(ErrnoText(r)) + ")";
+        outcome.message = MsgText(Msg::NotifyFailed) + Utf8ToCp932(ErrnoText(r)) + ")";
     }
     return outcome;
 }
@@ -151,12 +150,14 @@ bool Notifier::Process() {
 Notification UpdateNotification(size_t newMatches, const std::vector<std::string>& titles,
                                 size_t changes) {
     Notification n;
-    std::string summary = "YOMIDA: "_sj;
+    std::string summary = MsgText(Msg::NotifySummary);
     if (newMatches > 0 || changes == 0) {
-        summary += "新着 "_sj + std::to_string(newMatches) + "件"_sj;
+        summary += MsgText(Msg::NotifyNew) + std::to_string(newMatches) + MsgText(Msg::Items);
     }
     if (changes > 0) {
-        summary += (newMatches > 0 ? "・変更 "_sj : "変更 "_sj) + std::to_string(changes) + "件"_sj;
+        summary +=
+            (newMatches > 0 ? MsgText(Msg::NotifyAlsoChanged) : MsgText(Msg::NotifyChanged)) +
+            std::to_string(changes) + MsgText(Msg::Items);
     }
     n.summary = Cp932ToUtf8(summary);
     const size_t shown = std::min(titles.size(), kBodyTitles);
@@ -164,7 +165,8 @@ Notification UpdateNotification(size_t newMatches, const std::vector<std::string
         n.body += (i > 0 ? "\n" : "") + EscapeMarkup(Cp932ToUtf8(titles[i]));
     }
     if (titles.size() > shown) {
-        n.body += Cp932ToUtf8("\nほか "_sj + std::to_string(titles.size() - shown) + "件"_sj);
+        n.body += Cp932ToUtf8(MsgText(Msg::NotifyMore) + std::to_string(titles.size() - shown) +
+                              MsgText(Msg::Items));
     }
     n.actions = {{Notifier::kDefaultAction, Cp932ToUtf8("ウォッチ結果"_sj)}};
     return n;

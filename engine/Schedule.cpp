@@ -18,14 +18,12 @@
 #include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
 #include "platform/TextFile.h"
+#include "text/Messages.h"
 
 extern char** environ;
 
 namespace yomida {
 namespace {
-
-constexpr const char* kNoManager =
-    "systemd のユーザーマネージャーが見つからないため、自動更新を設定できません。";
 
 std::string Trimmed(std::string text) {
     const auto blank = [](unsigned char c) { return c == ' ' || c == '\n' || c == '\r'; };
@@ -44,11 +42,11 @@ std::string Failure(const std::string& what, const CommandResult& r) {
         return what + "（" + r.startError + "）";
     }
     if (r.timedOut) {
-        return what + "（systemctl が応答しません）";
+        return what + "（" + MsgUtf8(Msg::SystemctlNoAnswer) + "）";
     }
     const std::string said = Trimmed(r.output);
-    return what + "（" + (said.empty() ? "終了コード " + std::to_string(r.exitStatus) : said) +
-           "）";
+    return what + "（" +
+           (said.empty() ? MsgUtf8(Msg::ExitCode) + std::to_string(r.exitStatus) : said) + "）";
 }
 
 }  // namespace
@@ -170,7 +168,7 @@ std::string UpdateSchedule::CheckManager() const {
     if (r.started && r.exitStatus == 0) {
         return {};
     }
-    return Failure(kNoManager, r);
+    return Failure(MsgUtf8(Msg::NoUserManager), r);
 }
 
 int UpdateSchedule::HourOfDropIn() const {
@@ -229,7 +227,7 @@ std::string UpdateSchedule::Apply(bool on, int hour) {
     if (!on) {
         const CommandResult r = Systemctl({"disable", "--now", kTimer});
         if (!r.started || r.exitStatus != 0) {
-            return Failure("自動更新を止められませんでした。", r);
+            return Failure(MsgUtf8(Msg::ScheduleNotStopped), r);
         }
         return {};
     }
@@ -239,18 +237,18 @@ std::string UpdateSchedule::Apply(bool on, int hour) {
     try {
         WriteDropIn(hour);
     } catch (const std::exception& e) {
-        return std::string("自動更新の時刻を書けませんでした。（") + e.what() + "）";
+        return MsgUtf8(Msg::ScheduleTimeNotWritten) + "（" + e.what() + "）";
     }
     const CommandResult reload = Systemctl({"daemon-reload"});
     if (!reload.started || reload.exitStatus != 0) {
         RestoreDropIn(old, existed);
-        return Failure("自動更新の時刻を systemd に読み込ませられませんでした。", reload);
+        return Failure(MsgUtf8(Msg::ScheduleNotLoaded), reload);
     }
     const CommandResult enable = Systemctl({"enable", "--now", kTimer});
     if (!enable.started || enable.exitStatus != 0) {
         RestoreDropIn(old, existed);
         Systemctl({"daemon-reload"});
-        return Failure("自動更新を始められませんでした。", enable);
+        return Failure(MsgUtf8(Msg::ScheduleNotStarted), enable);
     }
     return {};
 }

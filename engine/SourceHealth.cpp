@@ -11,6 +11,7 @@
 #include "platform/TextFile.h"
 #include "sources/Catalogue.h"
 #include "text/CommaText.h"
+#include "text/Messages.h"
 #include "text/Numbers.h"
 #include "text/SjisLiteral.h"
 
@@ -238,7 +239,7 @@ std::optional<local_seconds> ParseStamp(std::string_view text) {
 }
 
 const std::string& SuspiciousText() {
-    return "ページの形が変わった可能性があります"_sj;
+    return MsgText(Msg::PageShapeChanged);
 }
 
 SourceHealth::SourceHealth(std::filesystem::path dataFolder)

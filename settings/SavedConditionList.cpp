@@ -1,7 +1,7 @@
 #include "settings/SavedConditionList.h"
 
+#include "text/Messages.h"
 #include "text/Sjis.h"
-#include "text/SjisLiteral.h"
 
 namespace yomida {
 
@@ -54,15 +54,15 @@ bool SavedConditionList::NameTakenByOther(const std::string& name, int except) c
 void SavedConditionList::BtnAddClick() {
     const std::string name = Trimmed(EdtName);
     if (name.empty()) {
-        ui_.ShowError("検索条件名称を入力して下さい。"_sj);
+        ui_.ShowError(MsgText(Msg::EnterConditionName));
         return;
     }
     if (LbxName.size() >= kSavedConditionCount) {
-        ui_.ShowError("これ以上追加できません。"_sj);
+        ui_.ShowError(MsgText(Msg::NoMoreConditions));
         return;
     }
     if (NameTakenByOther(name, -1)) {
-        ui_.ShowError("同じ検索条件名称があります。"_sj);
+        ui_.ShowError(MsgText(Msg::ConditionNameTaken));
         return;
     }
     StoreCurrentCondition(LbxName.size());
@@ -73,15 +73,15 @@ void SavedConditionList::BtnAddClick() {
 void SavedConditionList::BtnRepClick() {
     const std::string name = Trimmed(EdtName);
     if (name.empty()) {
-        ui_.ShowError("検索条件名称を入力して下さい。"_sj);
+        ui_.ShowError(MsgText(Msg::EnterConditionName));
         return;
     }
     if (LbxNameIndex < 0) {
-        ui_.ShowError("置換対象を選択して下さい。"_sj);
+        ui_.ShowError(MsgText(Msg::ChooseConditionToReplace));
         return;
     }
     if (NameTakenByOther(name, LbxNameIndex)) {
-        ui_.ShowError("同じ検索条件名称があります。"_sj);
+        ui_.ShowError(MsgText(Msg::ConditionNameTaken));
         return;
     }
     StoreCurrentCondition(static_cast<size_t>(LbxNameIndex));
@@ -90,7 +90,7 @@ void SavedConditionList::BtnRepClick() {
 
 void SavedConditionList::BtnDelClick() {
     if (LbxNameIndex < 0) {
-        ui_.ShowError("削除対象を選択して下さい。"_sj);
+        ui_.ShowError(MsgText(Msg::ChooseConditionToDelete));
         return;
     }
     for (size_t s = static_cast<size_t>(LbxNameIndex); s + 1 < Working.size(); ++s) {

@@ -9,7 +9,7 @@
 #include "sources/NeoWingCsv.h"
 #include "sources/ProductList.h"
 #include "sources/TableRows.h"
-#include "text/SjisLiteral.h"
+#include "text/Messages.h"
 
 namespace yomida {
 namespace {
@@ -65,7 +65,7 @@ std::filesystem::path PreviousVersionPath(const std::filesystem::path& dataFile)
 
 bool Convert(const ConvertRequest& request, Ui& ui) {
     if (!FileExists(request.input)) {
-        ui.ShowError("ダウンロードファイルが見つかりません。"_sj);
+        ui.ShowError(MsgText(Msg::DownloadedFileMissing));
         return false;
     }
     HourglassCursor hourglass(ui);
@@ -91,9 +91,9 @@ bool Convert(const ConvertRequest& request, Ui& ui) {
         out.Commit();
     } else if (ranToEnd && request.records == nullptr) {
         // Without a word the user would take the unchanged list for the new one.
-        std::string text = "ページに発売情報がありませんでした。"_sj;
+        std::string text = MsgText(Msg::NoReleasesOnPage);
         if (FileExists(request.output)) {
-            text += "\n\r前の一覧をそのまま表示します。"_sj;
+            text += MsgText(Msg::ShowingPreviousList);
         }
         ui.ShowWarning(text);
     }

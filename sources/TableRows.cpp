@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "text/CommaText.h"
+#include "text/Messages.h"
 #include "text/NormaliseWidth.h"
 #include "text/Sjis.h"
 #include "text/SjisLiteral.h"
@@ -119,8 +120,8 @@ bool ConvertMangaNoMoriRows(ConverterContext& context) {
         const std::string_view trimmed = TrimControls(line);
         // The list names its own month in a line of its own.
         if (trimmed.substr(0, 3) == "200" && trimmed.substr(0, 7) != month) {
-            context.ui.ShowError("現在のデータは"_sj + std::string(trimmed.substr(0, 7)) +
-                                 "です。指定年月を変更して下さい。"_sj);
+            context.ui.ShowError(MsgText(Msg::CurrentDataIs) + std::string(trimmed.substr(0, 7)) +
+                                 MsgText(Msg::ChangeTargetMonth));
             return false;
         }
         SplitRow(line, f);

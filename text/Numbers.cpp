@@ -3,11 +3,12 @@
 #include <charconv>
 
 #include "platform/Cp932.h"
+#include "text/Messages.h"
 
 namespace yomida {
 
 ConversionError::ConversionError(std::string_view text)
-    : std::runtime_error("'" + Cp932ToUtf8(text) + "' は正しい整数値ではありません") {}
+    : std::runtime_error("'" + Cp932ToUtf8(text) + "'" + MsgUtf8(Msg::NotAnInteger)) {}
 
 std::optional<int> TryStrToInt(std::string_view text) {
     std::string_view digits = text;
