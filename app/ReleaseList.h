@@ -2,22 +2,16 @@
 
 #include <chrono>
 #include <filesystem>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "app/Controls.h"
 #include "app/SearchFilter.h"
 #include "engine/ComboGrid.h"
+#include "engine/ReleaseListFile.h"
 #include "engine/SearchQuery.h"
 #include "platform/Clock.h"
-#include "platform/Collation.h"
 #include "platform/Ui.h"
 
 namespace yomida {
-
-class ScrambledWriter;
 
 enum class GridKey { Left, Other };
 enum class CellAlignment { Left, Center, Right };
@@ -28,13 +22,11 @@ struct CellLook {
     bool ticked = false;  // the row is ticked: pure green background
 };
 
-// One data file as the result grid shows it: loaded through the filter, ordered, ticked, the
-// ticks saved back, exported as CSV. The main window owns one; yomida-cli uses one alone.
+// The result grid and the controls around it: the search panel, the order box, the grid's own
+// events. The main window owns one; loading, ordering, saving the ticks and the CSV export are
+// the engine's, with the hourglass shown meanwhile.
 class ReleaseList {
 public:
-    // The export writes at most this many rows.
-    static constexpr int kMaxExportRows = 30;
-
     ReleaseList(Ui& ui, const Clock& clock);
 
     ComboGrid ComboGrid1;  // the result grid
@@ -67,23 +59,11 @@ public:
     void AppendTickedColumn(int box, int column, bool protectSpaces);
 
 private:
-    Collator& SortCollator();
-    // Writes the data file's lines, ticks updated, into its new version; `written` gets the
-    // flag given to each record number shown, in file order.
-    void WriteCheckedLines(const std::filesystem::path& dataFile, ScrambledWriter& out,
-                           std::vector<std::pair<std::string, bool>>& written);
+    // After an ordering chosen in the order box, the first record's publisher is current.
+    void ShowFirstRecord();
 
     Ui& ui_;
-    std::unique_ptr<Collator> collator_;
-    // What a save needs to tell the user's ticks from another process's. The first entry of a
-    // record number counts. Plain lists: a load of a long list builds no map it may never need.
-    // The grid's ticks, in grid order, when the list was loaded or last saved.
-    std::vector<std::pair<std::string, bool>> shownTicks_;
-    // The file's flags, in file order, as they were read or last written.
-    std::vector<std::pair<std::string, bool>> storedTicks_;
-    // After a save, a record nobody touched keeps the flag written; after a load, the tick its
-    // first row shows (so every line of a repeated number takes that row's tick).
-    bool keepStored_ = false;
+    ReleaseListFile file_{ComboGrid1};
 };
 
 }  // namespace yomida

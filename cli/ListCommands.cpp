@@ -6,12 +6,14 @@
 #include <ostream>
 #include <set>
 
-#include "app/ReleaseList.h"
 #include "cli/CliArgs.h"
-#include "cli/ConsoleUi.h"
 #include "engine/CalendarExport.h"
+#include "engine/ComboGrid.h"
+#include "engine/CsvExport.h"
+#include "engine/ReleaseListFile.h"
 #include "engine/ReleaseRecord.h"
 #include "engine/WatchScan.h"
+#include "platform/Clock.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "settings/SettingsRecord.h"
@@ -69,16 +71,15 @@ int ParseOrder(const std::string& order) {
 
 // One data file's release list with the query and the order given on the command line.
 struct ListSession {
-    ConsoleUi ui;
     SystemClock clock;
-    ReleaseList list;
+    ComboGrid grid;
+    ReleaseListFile list{grid};
     std::filesystem::path dataFile;
     SearchQuery query;
+    int order = -1;  // file order unless --order says otherwise
 
-    ListSession(const std::filesystem::path& file, ParsedArgs& p, std::ostream& err)
-        : ui(err),
-          list(ui, clock),
-          dataFile(file),
+    ListSession(const std::filesystem::path& file, ParsedArgs& p)
+        : dataFile(file),
           query(SearchQuery::FromTypedTexts(Utf8ToCp932(p.values["publisher"]),
                                             Utf8ToCp932(p.values["title"]),
                                             Utf8ToCp932(p.values["author"]))) {
@@ -89,7 +90,7 @@ struct ListSession {
             query.marks = ParseMarks(p.values["marks"]);
         }
         if (p.Has("order")) {
-            list.CmbSort.itemIndex = ParseOrder(p.values["order"]);
+            order = ParseOrder(p.values["order"]);
         }
         query.checkedOnly = p.flags["checked"];
     }
@@ -100,7 +101,7 @@ struct ListSession {
             err << "yomida-cli: データファイルがありません: " << dataFile.string() << '\n';
             return std::nullopt;
         }
-        return list.Load(dataFile, query);
+        return list.Load(dataFile, query, order);
     }
 };
 
@@ -111,15 +112,15 @@ int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     if (p.positional.size() != 1) {
         throw UsageError("show takes one DATAFILE");
     }
-    ListSession session(p.positional[0], p, err);
+    ListSession session(p.positional[0], p);
     const std::optional<int> count = session.Load(err);
     if (!count) {
         return kExitFailure;
     }
-    const ComboGrid& grid = session.list.ComboGrid1;
+    const ComboGrid& grid = session.grid;
     // The grid keeps one blank row under its captions when nothing matched; that row is no
     // record, so only the captions are printed.
-    const int rows = *count > 0 ? grid.RowCount() : ComboGrid::kFixedRows;
+    const int rows = *count > 0 ? grid.RowCount() : ComboGrid::kFirstRecordRow;
     std::string row;
     for (int r = 0; r < rows; ++r) {
         row.clear();
@@ -141,15 +142,15 @@ int Tick(const std::vector<std::string>& args, std::ostream& err) {
         throw UsageError("tick takes DATAFILE and at least one record NUMBER");
     }
     const std::set<std::string> numbers(p.positional.begin() + 1, p.positional.end());
-    ListSession session(p.positional[0], p, err);
+    ListSession session(p.positional[0], p);
     if (!session.Load(err)) {
         return kExitFailure;
     }
-    ReleaseList& list = session.list;
+    ComboGrid& grid = session.grid;
     std::vector<int> rows;
     std::set<std::string> found;
-    for (int r = ComboGrid::kFixedRows; r < list.ComboGrid1.RowCount(); ++r) {
-        const std::string number(list.ComboGrid1.Cell(kNumberCol, r));
+    for (int r = ComboGrid::kFirstRecordRow; r < grid.RowCount(); ++r) {
+        const std::string number(grid.Cell(kNumberCol, r));
         if (numbers.count(number) != 0) {
             rows.push_back(r);
             found.insert(number);
@@ -170,10 +171,9 @@ int Tick(const std::vector<std::string>& args, std::ostream& err) {
         return kExitFailure;
     }
     for (int r : rows) {
-        list.ComboGrid1.SetCurrentCell(kCheckCol, r);
-        list.ComboGrid1Click();
+        grid.ToggleTick(r);
     }
-    list.SaveTicks(session.dataFile);
+    session.list.SaveTicks(session.dataFile);
     return kExitOk;
 }
 
@@ -184,12 +184,12 @@ int Export(const std::vector<std::string>& args, std::ostream& err) {
     if (p.positional.size() != 2 || !p.Has("month")) {
         throw UsageError("export takes DATAFILE --month YYYY-MM OUTPUT");
     }
-    ListSession session(p.positional[0], p, err);
+    ListSession session(p.positional[0], p);
     const std::chrono::year_month_day month = ParseMonth(p.values["month"]);
     if (!session.Load(err)) {
         return kExitFailure;
     }
-    session.list.ExportCsv(p.positional[1], {month.year(), month.month()});
+    ExportCsv(session.grid, p.positional[1], {month.year(), month.month()});
     return kExitOk;
 }
 
@@ -227,12 +227,12 @@ int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                              p.positional[0] + ", which is " + MonthText(named->month));
         }
     }
-    ListSession session(p.positional[0], p, err);
+    ListSession session(p.positional[0], p);
     if (!session.Load(err)) {
         return kExitFailure;
     }
     const CalendarSource source{named->category->number, named->periodKey, named->month};
-    const CalendarText cal = GridCalendar(session.list.ComboGrid1, source, session.clock.Today());
+    const CalendarText cal = GridCalendar(session.grid, source, session.clock.Today());
     if (cal.events > 0) {
         if (p.positional[1] == "-") {
             out << cal.text;

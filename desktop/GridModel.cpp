@@ -17,7 +17,7 @@ void GridModel::Refresh() {
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : grid_.RowCount() - ComboGrid::kFixedRows;
+    return parent.isValid() ? 0 : grid_.RecordRowCount();
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {

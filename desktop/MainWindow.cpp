@@ -332,7 +332,7 @@ void MainWindow::Pull() {
         g.SetCurrentCell(current.column(), current.row() + ComboGrid::kFixedRows);
     }
     const int top = grid_->rowAt(0);
-    g.SetTopRow(top < 0 ? 1 : top + ComboGrid::kFixedRows);
+    g.SetTopRow(top < 0 ? ComboGrid::kFirstRecordRow : top + ComboGrid::kFixedRows);
     WindowGeometry& geometry = form_.Settings.window;
     geometry.maximized = isMaximized();
     if (!isMaximized()) {

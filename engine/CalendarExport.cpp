@@ -60,7 +60,7 @@ std::vector<int> Occurrences(const ComboGrid& grid, year_month month) {
         int row;
     };
     std::vector<Dated> dated;
-    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
+    for (int r = ComboGrid::kFirstRecordRow; r < grid.RowCount(); ++r) {
         const std::optional<EventSpan> span = SpanOfDay(month, CellOf(grid, kDateCol, r));
         if (!span) {
             continue;
@@ -185,7 +185,7 @@ std::string CalendarUid(int category, std::string_view periodKey, std::string_vi
 std::vector<int> CalendarRows(const ComboGrid& grid) {
     std::vector<int> ticked;
     std::vector<int> shown;
-    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
+    for (int r = ComboGrid::kFirstRecordRow; r < grid.RowCount(); ++r) {
         if (grid.Cell(kNumberCol, r).empty() && grid.Cell(kTitleCol, r).empty()) {
             continue;  // the empty row of a list with no record
         }

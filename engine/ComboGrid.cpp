@@ -26,14 +26,16 @@ std::pair<size_t, size_t> CellSpan(std::string_view data, int col) {
 }  // namespace
 
 ComboGrid::ComboGrid()
-    : rows_(2), ticks_(2, Tick::None), widths_(kRecordColumns, kDefaultColWidth) {}
+    : rows_(kFirstRecordRow + 1),
+      ticks_(rows_.size(), Tick::None),
+      widths_(kRecordColumns, kDefaultColWidth) {}
 
 void ComboGrid::SetRowCount(int count) {
     ++revision_;
-    rows_.resize(static_cast<size_t>(std::max(count, kFixedRows + 1)));
+    rows_.resize(static_cast<size_t>(std::max(count, kFirstRecordRow + 1)));
     ticks_.resize(rows_.size(), Tick::None);
-    row_ = std::min(row_, RowCount() - 1);
-    topRow_ = std::min(topRow_, RowCount() - 1);
+    row_ = std::min(row_, LastRow());
+    topRow_ = std::min(topRow_, LastRow());
 }
 
 void ComboGrid::SetColCount(int count) {
@@ -106,8 +108,8 @@ void ComboGrid::ClearRow(int row) {
 }
 
 void ComboGrid::KeepHeaderOnly() {
-    SetRowCount(kFixedRows + 1);
-    ClearRow(kFixedRows);
+    SetRowCount(kFirstRecordRow + 1);
+    ClearRow(kFirstRecordRow);
 }
 
 void ComboGrid::SetTicked(int row, bool ticked) {
@@ -130,7 +132,7 @@ void ComboGrid::ReorderRows(int first, const std::vector<int>& order) {
 
 void ComboGrid::SetCurrentCell(int col, int row) {
     col_ = std::clamp(col, 0, ColCount() - 1);
-    row_ = std::clamp(row, 0, RowCount() - 1);
+    row_ = std::clamp(row, 0, LastRow());
 }
 
 }  // namespace yomida

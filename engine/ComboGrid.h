@@ -20,10 +20,16 @@ public:
     static constexpr int kFixedRows = 1;
     static constexpr int kFixedCols = 1;
     static constexpr char kCellSeparator = '\0';
+    // The row of the first record, right under the captions.
+    static constexpr int kFirstRecordRow = kFixedRows;
 
     ComboGrid();
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
+    // The rows under the captions: one per record, or the one blank row a list without records
+    // keeps, so it is never less than one.
+    int RecordRowCount() const { return RowCount() - kFirstRecordRow; }
+    int LastRow() const { return RowCount() - 1; }
     // Rows past the new count are dropped; new rows are empty. A grid keeps at least two rows.
     void SetRowCount(int count);
     int ColCount() const { return static_cast<int>(widths_.size()); }
@@ -42,6 +48,8 @@ public:
     bool HasTick(int row) const { return TickAt(row) != Tick::None; }
     bool Ticked(int row) const { return TickAt(row) == Tick::On; }
     void SetTicked(int row, bool ticked);
+    // A click on the check column: ticks an unticked record and unticks a ticked one.
+    void ToggleTick(int row) { SetTicked(row, !Ticked(row)); }
     // Rows `first` onwards take the order given: new row first + i is old row first + order[i].
     // Each row's tick moves with it.
     void ReorderRows(int first, const std::vector<int>& order);
@@ -96,8 +104,8 @@ private:
     std::vector<int> widths_;
     int eighthColWidth_ = kDefaultColWidth;
     int col_ = 1;
-    int row_ = 1;
-    int topRow_ = 1;
+    int row_ = kFirstRecordRow;
+    int topRow_ = kFirstRecordRow;
     uint64_t revision_ = 0;
     uint64_t focusRequests_ = 0;
     mutable std::array<RowIndex, kIndexedRows> indexes_;

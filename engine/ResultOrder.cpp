@@ -124,8 +124,8 @@ void AppendRowKey(const ComboGrid& grid, int row, int order, Collator& collator,
 }
 
 void OrderRows(ComboGrid& grid, int order, Collator& collator) {
-    const int first = ComboGrid::kFixedRows;
-    const int count = grid.RowCount() - first;
+    const int first = ComboGrid::kFirstRecordRow;
+    const int count = grid.RecordRowCount();
     if (count <= 1 || order < 0 || order > 3) {
         return;
     }

@@ -48,6 +48,12 @@ TEST(ComboGrid, TicksBelongToRowsAndMoveWithThem) {
     EXPECT_EQ(g.Cell(0, 3), "1");
     EXPECT_FALSE(g.Ticked(3));
 
+    g.ToggleTick(3);
+    EXPECT_TRUE(g.Ticked(3));
+    g.ToggleTick(3);
+    EXPECT_FALSE(g.Ticked(3));
+    EXPECT_TRUE(g.HasTick(3));
+
     g.ClearRow(1);
     EXPECT_FALSE(g.HasTick(1));
     g.SetTicked(3, true);
@@ -96,6 +102,8 @@ TEST(ComboGrid, RowsAndColumnsResize) {
     EXPECT_EQ(g.Cell(0, 4), "") << "dropped rows come back empty";
     g.SetRowCount(0);
     EXPECT_EQ(g.RowCount(), 2);
+    EXPECT_EQ(g.RecordRowCount(), 1) << "the blank row under the captions stays";
+    EXPECT_EQ(g.LastRow(), 1);
 
     g.SetColCount(8);
     g.SetColWidth(7, 200);
