@@ -41,10 +41,7 @@ std::string MonthDay(year_month_day d) {
 }
 
 std::string LowerExtension(const std::filesystem::path& file) {
-    std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
+    return AsciiLower(file.extension().string());
 }
 
 bool IsWeekly(int category) {

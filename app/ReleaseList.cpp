@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "sources/RecordLayout.h"
 #include "text/CommaText.h"
+#include "text/Dates.h"
 #include "text/NormaliseWidth.h"
 #include "text/ScrambledFile.h"
 #include "text/Sjis.h"
@@ -114,18 +115,6 @@ const std::string& ShownNumber(std::string_view field, std::string& plain, std::
     shown.clear();
     AppendCellText(plain, scratch, shown);
     return shown;
-}
-
-// A field in double quotes; quotes inside it are doubled, so the title reads back whole.
-void AppendQuoted(std::string_view field, std::string& line) {
-    line += '"';
-    for (char c : field) {
-        line += c;
-        if (c == '"') {
-            line += '"';
-        }
-    }
-    line += '"';
 }
 
 // Appends a rebuilt field. The split would cut a field at a comma or a control byte and strip
@@ -369,9 +358,7 @@ void ReleaseList::SaveTicks(const std::filesystem::path& dataFile) {
 
 void ReleaseList::ExportCsv(const std::filesystem::path& file, std::chrono::year_month month) {
     HourglassCursor hourglass(ui_);
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "%04d/%02u/", static_cast<int>(month.year()),
-                  static_cast<unsigned>(month.month()));
+    const std::string prefix = MonthPrefix(month);
     const int rows = std::min(ComboGrid1.RowCount() - 1, kMaxExportRows);
 
     // An existing file keeps its content until the new one is complete.

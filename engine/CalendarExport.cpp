@@ -8,6 +8,7 @@
 #include "platform/Cp932.h"
 #include "platform/FileReplacement.h"
 #include "sources/RecordLayout.h"
+#include "text/Dates.h"
 #include "text/Numbers.h"
 #include "text/SjisLiteral.h"
 
@@ -17,13 +18,6 @@ namespace {
 using namespace std::chrono;
 
 constexpr size_t kMaxLineOctets = 75;
-
-std::string DateValue(year_month_day d) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(d.year()),
-                  static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
-    return buf;
-}
 
 uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
     for (unsigned char c : bytes) {
@@ -108,8 +102,7 @@ std::optional<EventSpan> SpanOfDay(year_month month, std::string_view day) {
     if (day.size() > 2 && day.ends_with("日"_sj)) {
         day.remove_suffix(std::string_view("日"_sj).size());
     }
-    const bool digits = !day.empty() && day.find_first_not_of("0123456789") == day.npos;
-    const std::optional<int> number = digits ? TryStrToInt(day) : std::nullopt;
+    const std::optional<int> number = AllDigits(day) ? TryStrToInt(day) : std::nullopt;
     if (!number || *number < 1 || static_cast<unsigned>(*number) > unsigned(last.day())) {
         return std::nullopt;
     }
@@ -227,9 +220,9 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
         AddLine(text, "UID",
                 CalendarUid(source.category, source.periodKey, cell(kPublisherCol), cell(kTitleCol),
                             cell(kAuthorCol), occurrence[static_cast<size_t>(r)]));
-        AddLine(text, "DTSTAMP", DateValue(stamp) + "T000000Z");
-        AddLine(text, "DTSTART;VALUE=DATE", DateValue(span->first));
-        AddLine(text, "DTEND;VALUE=DATE", DateValue(span->end));
+        AddLine(text, "DTSTAMP", CompactDate(stamp) + "T000000Z");
+        AddLine(text, "DTSTART;VALUE=DATE", CompactDate(span->first));
+        AddLine(text, "DTEND;VALUE=DATE", CompactDate(span->end));
         AddLine(text, "SUMMARY", EscapeCalendarText(Cp932ToUtf8(cell(kTitleCol))));
         AddLine(text, "DESCRIPTION", EscapeCalendarText(description));
         AddLine(text, "TRANSP", "TRANSPARENT");

@@ -16,6 +16,7 @@
 #include "platform/TextFile.h"
 #include "sources/Catalogue.h"
 #include "sources/RecordLayout.h"
+#include "text/Dates.h"
 #include "text/Markup.h"
 #include "text/Numbers.h"
 
@@ -30,15 +31,8 @@ constexpr std::string_view kFeedStateHeader = "YOMIDA watch.atom state 1";
 // sequence goes on rising and a subscriber takes the new dates.
 constexpr days kForgetGoneEvents{366};
 
-std::string DateValue(year_month_day d) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(d.year()),
-                  static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
-    return buf;
-}
-
 std::optional<year_month_day> ParseDateValue(std::string_view s) {
-    if (s.size() != 8 || s.find_first_not_of("0123456789") != s.npos) {
+    if (s.size() != 8 || !AllDigits(s)) {
         return std::nullopt;
     }
     const year_month_day d{year{*TryStrToInt(s.substr(0, 4))},
@@ -55,12 +49,11 @@ std::string UtcValue(sys_seconds t) {
     std::snprintf(buf, sizeof buf, "T%02d%02d%02dZ", static_cast<int>(time.hours().count()),
                   static_cast<int>(time.minutes().count()),
                   static_cast<int>(time.seconds().count()));
-    return DateValue(year_month_day{day}) + buf;
+    return CompactDate(year_month_day{day}) + buf;
 }
 
 std::optional<sys_seconds> ParseUtcValue(std::string_view s) {
-    if (s.size() != 16 || s[8] != 'T' || s[15] != 'Z' ||
-        s.substr(9, 6).find_first_not_of("0123456789") != s.npos) {
+    if (s.size() != 16 || s[8] != 'T' || s[15] != 'Z' || !AllDigits(s.substr(9, 6))) {
         return std::nullopt;
     }
     const std::optional<year_month_day> d = ParseDateValue(s.substr(0, 8));
@@ -288,8 +281,8 @@ void AddEvent(std::string& text, const Event& e, const EventState& s, bool alarm
     AddLine(text, "DTSTAMP", UtcValue(s.lastModified));
     AddLine(text, "LAST-MODIFIED", UtcValue(s.lastModified));
     AddLine(text, "SEQUENCE", std::to_string(s.sequence));
-    AddLine(text, "DTSTART;VALUE=DATE", DateValue(e.span.first));
-    AddLine(text, "DTEND;VALUE=DATE", DateValue(e.span.end));
+    AddLine(text, "DTSTART;VALUE=DATE", CompactDate(e.span.first));
+    AddLine(text, "DTEND;VALUE=DATE", CompactDate(e.span.end));
     AddLine(text, "SUMMARY", title);
     AddLine(text, "DESCRIPTION", EscapeCalendarText(EventDescription(m)));
     AddLine(text, "TRANSP", "TRANSPARENT");
@@ -324,7 +317,7 @@ void WriteCalendarState(FileReplacement& stateOut, const std::map<std::string, E
     stateOut.Writer().WriteLine(kCalendarStateHeader);
     for (const auto& [uid, s] : kept) {
         stateOut.Writer().WriteLine(uid + "\t" + std::to_string(s.sequence) + "\t" +
-                                    DateValue(s.first) + "\t" + DateValue(s.end) + "\t" +
+                                    CompactDate(s.first) + "\t" + CompactDate(s.end) + "\t" +
                                     UtcValue(s.lastModified));
     }
     stateOut.Commit();
