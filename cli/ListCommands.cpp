@@ -201,8 +201,7 @@ int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         throw UsageError("ical takes DATAFILE [--month YYYY-MM] OUTPUT");
     }
     const SettingsRecord defaults;
-    const std::optional<WatchFile> named = ParseWatchFileName(
-        p.positional[0], WeekNumbering{defaults.weekBaseDate, defaults.weekBaseNumber});
+    const std::optional<WatchFile> named = ParseWatchFileName(p.positional[0], defaults.Weeks());
     if (!named) {
         throw UsageError("ical takes a data file named as the program names them: " +
                          p.positional[0]);

@@ -126,7 +126,7 @@ UpdateSummary ScanNewMatches(std::vector<CategoryUpdate> updates, const Settings
     if (words.Empty()) {
         return summary;
     }
-    const WeekNumbering weeks{settings.weekBaseDate, settings.weekBaseNumber};
+    const WeekNumbering weeks = settings.Weeks();
     WatchScanResult scan = ScanWatchFiles(FindWatchFiles(settings.dataFolder, weeks), words);
     try {
         WatchMemory memory(settings.dataFolder / kUpdateMemoryFile);

@@ -253,11 +253,11 @@ std::string_view UpdateOutcomeWord(UpdateOutcome outcome) {
 }
 
 int WeekNumberOf(std::chrono::year_month_day day, const SettingsRecord& settings) {
-    return WeekNumbering{settings.weekBaseDate, settings.weekBaseNumber}.WeekOf(day);
+    return settings.Weeks().WeekOf(day);
 }
 
 std::chrono::year_month_day WeekFirstDay(int week, const SettingsRecord& settings) {
-    return WeekNumbering{settings.weekBaseDate, settings.weekBaseNumber}.EndDay(week);
+    return settings.Weeks().EndDay(week);
 }
 
 UpdateResult Update(const UpdateRequest& request, Ui& ui, const Clock& clock,
