@@ -32,13 +32,6 @@ std::string Caption(const ComboGrid& grid, int col, const char* fallbackUtf8) {
     return caption.empty() ? std::string(fallbackUtf8) : Cp932ToUtf8(caption);
 }
 
-void AddLine(std::string& text, std::string_view name, std::string_view value) {
-    std::string line(name);
-    line += ':';
-    line += value;
-    text += FoldCalendarLine(line);
-}
-
 std::string_view CellOf(const ComboGrid& grid, int col, int row) {
     return col < grid.ColCount() ? grid.Cell(col, row) : std::string_view();
 }
@@ -156,6 +149,13 @@ std::string FoldCalendarLine(std::string_view line) {
     return out;
 }
 
+void AddCalendarLine(std::string& text, std::string_view name, std::string_view value) {
+    std::string line(name);
+    line += ':';
+    line += value;
+    text += FoldCalendarLine(line);
+}
+
 std::string CalendarUid(int category, std::string_view periodKey, std::string_view publisher,
                         std::string_view title, std::string_view author, int occurrence) {
     std::string identity = std::to_string(category);
@@ -194,10 +194,10 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
                           const CalendarSource& source, year_month_day stamp) {
     CalendarText cal;
     std::string& text = cal.text;
-    AddLine(text, "BEGIN", "VCALENDAR");
-    AddLine(text, "VERSION", "2.0");
-    AddLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
-    AddLine(text, "CALSCALE", "GREGORIAN");
+    AddCalendarLine(text, "BEGIN", "VCALENDAR");
+    AddCalendarLine(text, "VERSION", "2.0");
+    AddCalendarLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
+    AddCalendarLine(text, "CALSCALE", "GREGORIAN");
     const std::string publisherCaption = Caption(grid, kPublisherCol, "出版社");
     const std::string authorCaption = Caption(grid, kAuthorCol, "作者");
     const std::string priceCaption = Caption(grid, kPriceCol, "価格");
@@ -216,20 +216,21 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
         if (!cell(kCodeCol).empty()) {
             description += "\n" + codeCaption + ": " + Cp932ToUtf8(cell(kCodeCol));
         }
-        AddLine(text, "BEGIN", "VEVENT");
-        AddLine(text, "UID",
-                CalendarUid(source.category, source.periodKey, cell(kPublisherCol), cell(kTitleCol),
-                            cell(kAuthorCol), occurrence[static_cast<size_t>(r)]));
-        AddLine(text, "DTSTAMP", CompactDate(stamp) + "T000000Z");
-        AddLine(text, "DTSTART;VALUE=DATE", CompactDate(span->first));
-        AddLine(text, "DTEND;VALUE=DATE", CompactDate(span->end));
-        AddLine(text, "SUMMARY", EscapeCalendarText(Cp932ToUtf8(cell(kTitleCol))));
-        AddLine(text, "DESCRIPTION", EscapeCalendarText(description));
-        AddLine(text, "TRANSP", "TRANSPARENT");
-        AddLine(text, "END", "VEVENT");
+        AddCalendarLine(text, "BEGIN", "VEVENT");
+        AddCalendarLine(
+            text, "UID",
+            CalendarUid(source.category, source.periodKey, cell(kPublisherCol), cell(kTitleCol),
+                        cell(kAuthorCol), occurrence[static_cast<size_t>(r)]));
+        AddCalendarLine(text, "DTSTAMP", CompactDate(stamp) + "T000000Z");
+        AddCalendarLine(text, "DTSTART;VALUE=DATE", CompactDate(span->first));
+        AddCalendarLine(text, "DTEND;VALUE=DATE", CompactDate(span->end));
+        AddCalendarLine(text, "SUMMARY", EscapeCalendarText(Cp932ToUtf8(cell(kTitleCol))));
+        AddCalendarLine(text, "DESCRIPTION", EscapeCalendarText(description));
+        AddCalendarLine(text, "TRANSP", "TRANSPARENT");
+        AddCalendarLine(text, "END", "VEVENT");
         ++cal.events;
     }
-    AddLine(text, "END", "VCALENDAR");
+    AddCalendarLine(text, "END", "VCALENDAR");
     return cal;
 }
 

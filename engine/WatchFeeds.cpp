@@ -139,13 +139,6 @@ std::string UuidUrn(const std::string& hex) {
            hex.substr(16, 4) + "-" + hex.substr(20, 12);
 }
 
-void AddLine(std::string& text, std::string_view name, std::string_view value) {
-    std::string line(name);
-    line += ':';
-    line += value;
-    text += FoldCalendarLine(line);
-}
-
 // ---- the calendar
 
 struct EventState {
@@ -266,36 +259,36 @@ EventState StateOfEvent(const Event& e, const std::map<std::string, EventState>&
 }
 
 void AddCalendarHeader(std::string& text) {
-    AddLine(text, "BEGIN", "VCALENDAR");
-    AddLine(text, "VERSION", "2.0");
-    AddLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
-    AddLine(text, "CALSCALE", "GREGORIAN");
-    AddLine(text, "X-WR-CALNAME", EscapeCalendarText("YOMIDA ウォッチ"));
+    AddCalendarLine(text, "BEGIN", "VCALENDAR");
+    AddCalendarLine(text, "VERSION", "2.0");
+    AddCalendarLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
+    AddCalendarLine(text, "CALSCALE", "GREGORIAN");
+    AddCalendarLine(text, "X-WR-CALNAME", EscapeCalendarText("YOMIDA ウォッチ"));
 }
 
 void AddEvent(std::string& text, const Event& e, const EventState& s, bool alarm) {
     const WatchMatch& m = *e.match;
     const std::string title = EscapeCalendarText(Cp932ToUtf8(m.Cell(kTitleCol)));
-    AddLine(text, "BEGIN", "VEVENT");
-    AddLine(text, "UID", e.uid);
-    AddLine(text, "DTSTAMP", UtcValue(s.lastModified));
-    AddLine(text, "LAST-MODIFIED", UtcValue(s.lastModified));
-    AddLine(text, "SEQUENCE", std::to_string(s.sequence));
-    AddLine(text, "DTSTART;VALUE=DATE", CompactDate(e.span.first));
-    AddLine(text, "DTEND;VALUE=DATE", CompactDate(e.span.end));
-    AddLine(text, "SUMMARY", title);
-    AddLine(text, "DESCRIPTION", EscapeCalendarText(EventDescription(m)));
-    AddLine(text, "TRANSP", "TRANSPARENT");
+    AddCalendarLine(text, "BEGIN", "VEVENT");
+    AddCalendarLine(text, "UID", e.uid);
+    AddCalendarLine(text, "DTSTAMP", UtcValue(s.lastModified));
+    AddCalendarLine(text, "LAST-MODIFIED", UtcValue(s.lastModified));
+    AddCalendarLine(text, "SEQUENCE", std::to_string(s.sequence));
+    AddCalendarLine(text, "DTSTART;VALUE=DATE", CompactDate(e.span.first));
+    AddCalendarLine(text, "DTEND;VALUE=DATE", CompactDate(e.span.end));
+    AddCalendarLine(text, "SUMMARY", title);
+    AddCalendarLine(text, "DESCRIPTION", EscapeCalendarText(EventDescription(m)));
+    AddCalendarLine(text, "TRANSP", "TRANSPARENT");
     if (alarm) {
         // The event starts at midnight of its first day: 15 hours before is 09:00 the day
         // before.
-        AddLine(text, "BEGIN", "VALARM");
-        AddLine(text, "ACTION", "DISPLAY");
-        AddLine(text, "DESCRIPTION", title);
-        AddLine(text, "TRIGGER", "-PT15H");
-        AddLine(text, "END", "VALARM");
+        AddCalendarLine(text, "BEGIN", "VALARM");
+        AddCalendarLine(text, "ACTION", "DISPLAY");
+        AddCalendarLine(text, "DESCRIPTION", title);
+        AddCalendarLine(text, "TRIGGER", "-PT15H");
+        AddCalendarLine(text, "END", "VALARM");
     }
-    AddLine(text, "END", "VEVENT");
+    AddCalendarLine(text, "END", "VEVENT");
 }
 
 void KeepRecentlyGoneEvents(std::map<std::string, EventState>& kept,
@@ -342,7 +335,7 @@ size_t WriteCalendarFeed(const std::filesystem::path& folder,
         kept[e.uid] = now;
         AddEvent(text, e, now, options.alarm);
     }
-    AddLine(text, "END", "VCALENDAR");
+    AddCalendarLine(text, "END", "VCALENDAR");
 
     KeepRecentlyGoneEvents(kept, state, from);
     WriteWholeFile(folder / kWatchCalendarFile, text);
