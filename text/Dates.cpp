@@ -72,10 +72,10 @@ std::string TwoDigits(unsigned n) {
 
 int WeekNumbering::WeekOf(std::chrono::year_month_day day) const {
     using namespace std::chrono;
+    // Whole weeks truncated towards zero, as the numbering has always counted them: the six
+    // days before the base date still give the base week.
     const auto elapsed = (sys_days{day} - sys_days{baseDate}).count();
-    // Rounded down, so a day before the base date falls in an earlier week, not the base week.
-    const auto weeks = elapsed >= 0 ? elapsed / 7 : -((-elapsed + 6) / 7);
-    return baseNumber + static_cast<int>(weeks);
+    return baseNumber + static_cast<int>(elapsed / 7);
 }
 
 std::chrono::year_month_day WeekNumbering::EndDay(int week) const {
@@ -86,6 +86,11 @@ std::chrono::year_month_day WeekNumbering::EndDay(int week) const {
 std::chrono::year_month_day WeekNumbering::FirstDay(int week) const {
     using namespace std::chrono;
     return year_month_day{sys_days{EndDay(week)} - days{8}};
+}
+
+std::chrono::year_month_day WeekNumbering::LastDay(int week) const {
+    using namespace std::chrono;
+    return year_month_day{sys_days{EndDay(week)} - days{2}};
 }
 
 }  // namespace yomida

