@@ -41,10 +41,7 @@ std::string MonthDay(year_month_day d) {
 }
 
 std::string LowerExtension(const std::filesystem::path& file) {
-    std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
+    return AsciiLower(file.extension().string());
 }
 
 bool IsWeekly(int category) {
@@ -309,9 +306,7 @@ void MainWindowLogic::UpDown1Click(bool next) {
 
 std::string MainWindowLogic::PeriodText() const {
     if (IsWeekly(Settings.category)) {
-        const sys_days end{WeekFirstDay(WeekNumber, Settings)};
-        return MonthDay(year_month_day{end - days{8}}) + "-" +
-               MonthDay(year_month_day{end - days{2}});
+        return MonthDay(Weeks().FirstDay(WeekNumber)) + "-" + MonthDay(Weeks().LastDay(WeekNumber));
     }
     char buf[8];
     std::snprintf(buf, sizeof buf, "%04d", static_cast<int>(TargetDate.year()));

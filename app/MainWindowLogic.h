@@ -231,7 +231,7 @@ private:
     // Runs one step of getting a list and records what came of it in the health file.
     bool Watched(FetchContext& context, HealthStep step, const std::function<bool()>& work);
     void WatchConvertedFile(const std::filesystem::path& dataFile);
-    WeekNumbering Weeks() const { return {Settings.weekBaseDate, Settings.weekBaseNumber}; }
+    WeekNumbering Weeks() const { return Settings.Weeks(); }
     void ShowWatchProgress();
     WatchScanState EndWatchScan();
 

@@ -1,7 +1,6 @@
 #include "cli/ListCommands.h"
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <ostream>
 #include <set>
@@ -18,6 +17,7 @@
 #include "platform/FileSystem.h"
 #include "settings/SettingsRecord.h"
 #include "sources/RecordLayout.h"
+#include "text/Dates.h"
 
 namespace yomida::cli {
 namespace {
@@ -193,17 +193,6 @@ int Export(const std::vector<std::string>& args, std::ostream& err) {
     return kExitOk;
 }
 
-namespace {
-
-std::string MonthText(std::chrono::year_month month) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02u", static_cast<int>(month.year()),
-                  static_cast<unsigned>(month.month()));
-    return buf;
-}
-
-}  // namespace
-
 int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::vector<std::string> options = kFilterOptions;
     options.push_back("month");
@@ -212,8 +201,7 @@ int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         throw UsageError("ical takes DATAFILE [--month YYYY-MM] OUTPUT");
     }
     const SettingsRecord defaults;
-    const std::optional<WatchFile> named = ParseWatchFileName(
-        p.positional[0], WeekNumbering{defaults.weekBaseDate, defaults.weekBaseNumber});
+    const std::optional<WatchFile> named = ParseWatchFileName(p.positional[0], defaults.Weeks());
     if (!named) {
         throw UsageError("ical takes a data file named as the program names them: " +
                          p.positional[0]);
@@ -224,7 +212,7 @@ int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         const std::chrono::year_month_day month = ParseMonth(p.values["month"]);
         if (std::chrono::year_month{month.year(), month.month()} != named->month) {
             throw UsageError("--month " + p.values["month"] + " is not the month of " +
-                             p.positional[0] + ", which is " + MonthText(named->month));
+                             p.positional[0] + ", which is " + YearMonthText(named->month, '-'));
         }
     }
     ListSession session(p.positional[0], p);

@@ -19,6 +19,7 @@
 #include "platform/TcpSocket.h"
 #include "sources/Catalogue.h"
 #include "sources/RecordLayout.h"
+#include "text/Dates.h"
 
 namespace yomida::cli {
 namespace {
@@ -73,10 +74,7 @@ std::vector<int> DirectCategories() {
 }
 
 std::string MonthText(std::chrono::year_month_day day) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d-%02u", static_cast<int>(day.year()),
-                  static_cast<unsigned>(day.month()));
-    return text;
+    return YearMonthText({day.year(), day.month()}, '-');
 }
 
 // Sets the request's period to the `ahead`th after today's (months, or weeks for the weekly
@@ -128,7 +126,7 @@ UpdateSummary ScanNewMatches(std::vector<CategoryUpdate> updates, const Settings
     if (words.Empty()) {
         return summary;
     }
-    const WeekNumbering weeks{settings.weekBaseDate, settings.weekBaseNumber};
+    const WeekNumbering weeks = settings.Weeks();
     WatchScanResult scan = ScanWatchFiles(FindWatchFiles(settings.dataFolder, weeks), words);
     try {
         WatchMemory memory(settings.dataFolder / kUpdateMemoryFile);

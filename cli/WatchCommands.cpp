@@ -83,7 +83,7 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (p.flags["changes"] && p.flags["new"]) {
         throw UsageError("watch takes --changes or --new, not both");
     }
-    const WeekNumbering weeks{settings.weekBaseDate, settings.weekBaseNumber};
+    const WeekNumbering weeks = settings.Weeks();
     const std::vector<WatchFile> files = FindWatchFiles(folder, weeks);
     WatchScanResult result = ScanWatchFiles(files, words);
     if (result.filesSkipped > 0) {

@@ -26,16 +26,11 @@ bool IsTrailByte(unsigned char b) {
 
 // The stamp as the first item of the header line: in quotes, a quote doubled, so that the line
 // reads back with the stamp whole and every caption in its place.
-std::string QuotedStamp(const std::string& stamp) {
-    std::string quoted = "\"";
-    for (char c : stamp) {
-        if (c == '"') {
-            quoted += "\"\"";
-        } else if (c != '\0') {
-            quoted += c;
-        }
-    }
-    return quoted + "\",";
+std::string QuotedStamp(std::string stamp) {
+    std::erase(stamp, '\0');
+    std::string quoted;
+    AppendQuoted(stamp, quoted);
+    return quoted + ',';
 }
 
 std::filesystem::path DownloadFileOf(const FetchContext& context) {
@@ -207,6 +202,12 @@ bool DownloadManager::DownloadDirectly(FetchContext& context, std::string* failu
 std::optional<std::string> DownloadManager::ProbeBookTownMonth(FetchContext& context,
                                                                const std::string& host) {
     using namespace std::chrono;
+    const CategoryInfo* row = FindCategory(context.category);
+    if (row == nullptr || row->monthProbe.url == nullptr) {
+        return std::string();  // the category's site has no month to ask for
+    }
+    UrlValues probe;
+    probe.host = host;
     const year_month_day today = clock_.Today();
     const auto monthIndex = [](year_month_day d) {
         return static_cast<int>(d.year()) * 12 + static_cast<int>(static_cast<unsigned>(d.month()));
@@ -233,7 +234,7 @@ std::optional<std::string> DownloadManager::ProbeBookTownMonth(FetchContext& con
     http.InputFileMode = false;
     http.Body.clear();
     try {
-        http.Get("http://" + host + "/P3/CM/html/bookclip/new/shoseki/under.html");
+        http.Get(ExpandUrlTemplate(row->monthProbe.url, probe));
     } catch (const std::exception&) {
         ui_.ShowError("データ取得処理－－URL不正－－"_sj);
         return std::nullopt;
@@ -243,9 +244,8 @@ std::optional<std::string> DownloadManager::ProbeBookTownMonth(FetchContext& con
     }
     int current = 0;
     for (int s = 1; s <= 12 && current == 0; ++s) {
-        char marker[16];
-        std::snprintf(marker, sizeof marker, "top_s%02d.gif", s);
-        if (http.Body.find(marker) != std::string::npos) {
+        probe.target = context.target.year() / month{static_cast<unsigned>(s)} / 1;
+        if (http.Body.find(ExpandUrlTemplate(row->monthProbe.marker, probe)) != std::string::npos) {
             current = s;
         }
     }

@@ -16,20 +16,11 @@ namespace {
 
 constexpr size_t kMaxTarget = 256;
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c + 32);
-        }
-    }
-    return lower;
-}
-
 // The value of a "Name: value" header line when its name is `name` (any case).
 std::optional<std::string> HeaderValue(std::string_view line, std::string_view name) {
     const size_t colon = line.find(':');
-    if (colon == std::string_view::npos || Lower(TrimControls(line.substr(0, colon))) != name) {
+    if (colon == std::string_view::npos ||
+        AsciiLower(TrimControls(line.substr(0, colon))) != name) {
         return std::nullopt;
     }
     return std::string(TrimControls(line.substr(colon + 1)));
@@ -182,7 +173,7 @@ std::string HttpClient::ParseUrl(std::string& url) {
     size_t rest = 0;
     const size_t scheme = url.find("://");
     if (scheme != std::string::npos && url.find('/') > scheme) {
-        secure_ = Lower(url.substr(0, scheme)) == "https";
+        secure_ = AsciiLower(url.substr(0, scheme)) == "https";
         rest = scheme + 3;
     } else if (url.rfind("//", 0) == 0) {
         rest = 2;  // the previous scheme
@@ -200,8 +191,7 @@ std::string HttpClient::ParseUrl(std::string& url) {
             if (!digits.empty()) {
                 // A port out of range would wrap around to some other port.
                 const std::optional<int> port = TryStrToInt(digits);
-                if (!port || *port < 1 || *port > 65535 ||
-                    digits.find_first_not_of("0123456789") != std::string::npos) {
+                if (!port || *port < 1 || *port > 65535 || !AllDigits(digits)) {
                     throw HttpError("Invalid URL");
                 }
                 Port = *port;

@@ -8,6 +8,7 @@
 #include "platform/Cp932.h"
 #include "platform/FileReplacement.h"
 #include "sources/RecordLayout.h"
+#include "text/Dates.h"
 #include "text/Numbers.h"
 #include "text/SjisLiteral.h"
 
@@ -17,13 +18,6 @@ namespace {
 using namespace std::chrono;
 
 constexpr size_t kMaxLineOctets = 75;
-
-std::string DateValue(year_month_day d) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(d.year()),
-                  static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
-    return buf;
-}
 
 uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
     for (unsigned char c : bytes) {
@@ -36,13 +30,6 @@ uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
 std::string Caption(const ComboGrid& grid, int col, const char* fallbackUtf8) {
     const std::string_view caption = grid.Cell(col, 0);
     return caption.empty() ? std::string(fallbackUtf8) : Cp932ToUtf8(caption);
-}
-
-void AddLine(std::string& text, std::string_view name, std::string_view value) {
-    std::string line(name);
-    line += ':';
-    line += value;
-    text += FoldCalendarLine(line);
 }
 
 std::string_view CellOf(const ComboGrid& grid, int col, int row) {
@@ -108,8 +95,7 @@ std::optional<EventSpan> SpanOfDay(year_month month, std::string_view day) {
     if (day.size() > 2 && day.ends_with("日"_sj)) {
         day.remove_suffix(std::string_view("日"_sj).size());
     }
-    const bool digits = !day.empty() && day.find_first_not_of("0123456789") == day.npos;
-    const std::optional<int> number = digits ? TryStrToInt(day) : std::nullopt;
+    const std::optional<int> number = AllDigits(day) ? TryStrToInt(day) : std::nullopt;
     if (!number || *number < 1 || static_cast<unsigned>(*number) > unsigned(last.day())) {
         return std::nullopt;
     }
@@ -163,6 +149,13 @@ std::string FoldCalendarLine(std::string_view line) {
     return out;
 }
 
+void AddCalendarLine(std::string& text, std::string_view name, std::string_view value) {
+    std::string line(name);
+    line += ':';
+    line += value;
+    text += FoldCalendarLine(line);
+}
+
 std::string CalendarUid(int category, std::string_view periodKey, std::string_view publisher,
                         std::string_view title, std::string_view author, int occurrence) {
     std::string identity = std::to_string(category);
@@ -201,10 +194,10 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
                           const CalendarSource& source, year_month_day stamp) {
     CalendarText cal;
     std::string& text = cal.text;
-    AddLine(text, "BEGIN", "VCALENDAR");
-    AddLine(text, "VERSION", "2.0");
-    AddLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
-    AddLine(text, "CALSCALE", "GREGORIAN");
+    AddCalendarLine(text, "BEGIN", "VCALENDAR");
+    AddCalendarLine(text, "VERSION", "2.0");
+    AddCalendarLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
+    AddCalendarLine(text, "CALSCALE", "GREGORIAN");
     const std::string publisherCaption = Caption(grid, kPublisherCol, "出版社");
     const std::string authorCaption = Caption(grid, kAuthorCol, "作者");
     const std::string priceCaption = Caption(grid, kPriceCol, "価格");
@@ -223,20 +216,21 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
         if (!cell(kCodeCol).empty()) {
             description += "\n" + codeCaption + ": " + Cp932ToUtf8(cell(kCodeCol));
         }
-        AddLine(text, "BEGIN", "VEVENT");
-        AddLine(text, "UID",
-                CalendarUid(source.category, source.periodKey, cell(kPublisherCol), cell(kTitleCol),
-                            cell(kAuthorCol), occurrence[static_cast<size_t>(r)]));
-        AddLine(text, "DTSTAMP", DateValue(stamp) + "T000000Z");
-        AddLine(text, "DTSTART;VALUE=DATE", DateValue(span->first));
-        AddLine(text, "DTEND;VALUE=DATE", DateValue(span->end));
-        AddLine(text, "SUMMARY", EscapeCalendarText(Cp932ToUtf8(cell(kTitleCol))));
-        AddLine(text, "DESCRIPTION", EscapeCalendarText(description));
-        AddLine(text, "TRANSP", "TRANSPARENT");
-        AddLine(text, "END", "VEVENT");
+        AddCalendarLine(text, "BEGIN", "VEVENT");
+        AddCalendarLine(
+            text, "UID",
+            CalendarUid(source.category, source.periodKey, cell(kPublisherCol), cell(kTitleCol),
+                        cell(kAuthorCol), occurrence[static_cast<size_t>(r)]));
+        AddCalendarLine(text, "DTSTAMP", CompactDate(stamp) + "T000000Z");
+        AddCalendarLine(text, "DTSTART;VALUE=DATE", CompactDate(span->first));
+        AddCalendarLine(text, "DTEND;VALUE=DATE", CompactDate(span->end));
+        AddCalendarLine(text, "SUMMARY", EscapeCalendarText(Cp932ToUtf8(cell(kTitleCol))));
+        AddCalendarLine(text, "DESCRIPTION", EscapeCalendarText(description));
+        AddCalendarLine(text, "TRANSP", "TRANSPARENT");
+        AddCalendarLine(text, "END", "VEVENT");
         ++cal.events;
     }
-    AddLine(text, "END", "VCALENDAR");
+    AddCalendarLine(text, "END", "VCALENDAR");
     return cal;
 }
 

@@ -35,6 +35,8 @@ std::string EscapeCalendarText(std::string_view utf8);
 // One content line folded at 75 octets, never inside a UTF-8 character, with CR LF after each
 // piece.
 std::string FoldCalendarLine(std::string_view line);
+// Appends the content line "name:value", folded.
+void AddCalendarLine(std::string& text, std::string_view name, std::string_view value);
 // The same for the same category, period, publisher, title and author (CP932), whatever the
 // record number or the day of the export. `occurrence` tells apart rows alike in all of these
 // (one title listed on several days): 0 for the first, which keeps the plain identity.

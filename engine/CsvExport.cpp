@@ -1,19 +1,17 @@
 #include "engine/CsvExport.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "platform/FileReplacement.h"
 #include "sources/RecordLayout.h"
+#include "text/Dates.h"
 
 namespace yomida {
 
 void ExportCsv(const ComboGrid& grid, const std::filesystem::path& file,
                std::chrono::year_month month) {
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "%04d/%02u/", static_cast<int>(month.year()),
-                  static_cast<unsigned>(month.month()));
+    const std::string prefix = MonthPrefix(month);
     // A list without records exports its blank row, as it always has.
     const int end = ComboGrid::kFirstRecordRow + std::min(grid.RecordRowCount(), kMaxCsvExportRows);
 

@@ -112,18 +112,6 @@ const std::string& ShownNumber(std::string_view field, std::string& plain, std::
     return shown;
 }
 
-// A field in double quotes; quotes inside it are doubled, so the title reads back whole.
-void AppendQuoted(std::string_view field, std::string& line) {
-    line += '"';
-    for (char c : field) {
-        line += c;
-        if (c == '"') {
-            line += '"';
-        }
-    }
-    line += '"';
-}
-
 // Appends a rebuilt field. The split would cut a field at a comma or a control byte and strip
 // its quotes, so such a field goes back in quotes; a space is kept apart from the split by the
 // reader. Neither kind of byte can be the second byte of a double-byte character.

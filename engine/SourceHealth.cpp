@@ -55,17 +55,13 @@ const OutcomeName& NameOf(HealthOutcome outcome) {
 
 // The detail is a free text inside one quoted item: quotes doubled, no line breaks.
 std::string Quoted(std::string_view text) {
-    std::string quoted = "\"";
-    for (char c : text.substr(0, kMaxDetailBytes)) {
-        if (c == '"') {
-            quoted += "\"\"";
-        } else if (static_cast<unsigned char>(c) >= 0x20) {
-            quoted += c;
-        } else {
-            quoted += ' ';
-        }
-    }
-    return quoted + '"';
+    std::string plain(text.substr(0, kMaxDetailBytes));
+    std::replace_if(
+        plain.begin(), plain.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; },
+        ' ');
+    std::string quoted;
+    AppendQuoted(plain, quoted);
+    return quoted;
 }
 
 std::optional<int> Number(const std::string& text, int low, int high) {
@@ -165,9 +161,14 @@ bool CategoryHealth::Failed() const {
         case HealthOutcome::Imported:
         case HealthOutcome::Cancelled:
             return false;
-        default:
+        case HealthOutcome::NoRecords:
+        case HealthOutcome::HttpStatus:
+        case HealthOutcome::TransportError:
+        case HealthOutcome::CertificateError:
+        case HealthOutcome::ConversionError:
             return true;
     }
+    return true;
 }
 
 bool CategoryHealth::Suspicious() const {

@@ -9,6 +9,7 @@
 #include "engine/HealthWatch.h"
 #include "platform/FileSystem.h"
 #include "sources/Catalogue.h"
+#include "text/Dates.h"
 #include "text/ScrambledFile.h"
 #include "text/SjisLiteral.h"
 
@@ -252,15 +253,11 @@ std::string_view UpdateOutcomeWord(UpdateOutcome outcome) {
 }
 
 int WeekNumberOf(std::chrono::year_month_day day, const SettingsRecord& settings) {
-    using std::chrono::sys_days;
-    const auto days = (sys_days{day} - sys_days{settings.weekBaseDate}).count();
-    return settings.weekBaseNumber + static_cast<int>(days / 7);
+    return settings.Weeks().WeekOf(day);
 }
 
 std::chrono::year_month_day WeekFirstDay(int week, const SettingsRecord& settings) {
-    using namespace std::chrono;
-    return year_month_day{sys_days{settings.weekBaseDate} +
-                          days{7 * (week - settings.weekBaseNumber)}};
+    return settings.Weeks().EndDay(week);
 }
 
 UpdateResult Update(const UpdateRequest& request, Ui& ui, const Clock& clock,

@@ -1,7 +1,6 @@
 #include "engine/WatchChanges.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
@@ -11,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "sources/Convert.h"
 #include "sources/RecordLayout.h"
+#include "text/Dates.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
@@ -26,16 +26,7 @@ struct PeriodInfo {
 using PeriodId = std::pair<int, std::string>;  // category, period key
 
 std::string PeriodLabel(const WatchFile& file) {
-    char buf[16];
-    if (file.weekDay) {
-        std::snprintf(buf, sizeof buf, "%04d/%02u/%02u", static_cast<int>(file.weekDay->year()),
-                      static_cast<unsigned>(file.weekDay->month()),
-                      static_cast<unsigned>(file.weekDay->day()));
-    } else {
-        std::snprintf(buf, sizeof buf, "%04d/%02u", static_cast<int>(file.month.year()),
-                      static_cast<unsigned>(file.month.month()));
-    }
-    return buf;
+    return file.weekDay ? FormatSlashDate(*file.weekDay) : YearMonthText(file.month, '/');
 }
 
 // A title across periods: the record number and the period are left out.

@@ -16,6 +16,7 @@
 #include "platform/TextFile.h"
 #include "sources/Catalogue.h"
 #include "sources/RecordLayout.h"
+#include "text/Dates.h"
 #include "text/Markup.h"
 #include "text/Numbers.h"
 
@@ -30,15 +31,8 @@ constexpr std::string_view kFeedStateHeader = "YOMIDA watch.atom state 1";
 // sequence goes on rising and a subscriber takes the new dates.
 constexpr days kForgetGoneEvents{366};
 
-std::string DateValue(year_month_day d) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(d.year()),
-                  static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
-    return buf;
-}
-
 std::optional<year_month_day> ParseDateValue(std::string_view s) {
-    if (s.size() != 8 || s.find_first_not_of("0123456789") != s.npos) {
+    if (s.size() != 8 || !AllDigits(s)) {
         return std::nullopt;
     }
     const year_month_day d{year{*TryStrToInt(s.substr(0, 4))},
@@ -55,12 +49,11 @@ std::string UtcValue(sys_seconds t) {
     std::snprintf(buf, sizeof buf, "T%02d%02d%02dZ", static_cast<int>(time.hours().count()),
                   static_cast<int>(time.minutes().count()),
                   static_cast<int>(time.seconds().count()));
-    return DateValue(year_month_day{day}) + buf;
+    return CompactDate(year_month_day{day}) + buf;
 }
 
 std::optional<sys_seconds> ParseUtcValue(std::string_view s) {
-    if (s.size() != 16 || s[8] != 'T' || s[15] != 'Z' ||
-        s.substr(9, 6).find_first_not_of("0123456789") != s.npos) {
+    if (s.size() != 16 || s[8] != 'T' || s[15] != 'Z' || !AllDigits(s.substr(9, 6))) {
         return std::nullopt;
     }
     const std::optional<year_month_day> d = ParseDateValue(s.substr(0, 8));
@@ -144,13 +137,6 @@ std::string IdentityHash(int category, std::string_view periodKey, std::string_v
 std::string UuidUrn(const std::string& hex) {
     return "urn:uuid:" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" +
            hex.substr(16, 4) + "-" + hex.substr(20, 12);
-}
-
-void AddLine(std::string& text, std::string_view name, std::string_view value) {
-    std::string line(name);
-    line += ':';
-    line += value;
-    text += FoldCalendarLine(line);
 }
 
 // ---- the calendar
@@ -273,36 +259,36 @@ EventState StateOfEvent(const Event& e, const std::map<std::string, EventState>&
 }
 
 void AddCalendarHeader(std::string& text) {
-    AddLine(text, "BEGIN", "VCALENDAR");
-    AddLine(text, "VERSION", "2.0");
-    AddLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
-    AddLine(text, "CALSCALE", "GREGORIAN");
-    AddLine(text, "X-WR-CALNAME", EscapeCalendarText("YOMIDA ウォッチ"));
+    AddCalendarLine(text, "BEGIN", "VCALENDAR");
+    AddCalendarLine(text, "VERSION", "2.0");
+    AddCalendarLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
+    AddCalendarLine(text, "CALSCALE", "GREGORIAN");
+    AddCalendarLine(text, "X-WR-CALNAME", EscapeCalendarText("YOMIDA ウォッチ"));
 }
 
 void AddEvent(std::string& text, const Event& e, const EventState& s, bool alarm) {
     const WatchMatch& m = *e.match;
     const std::string title = EscapeCalendarText(Cp932ToUtf8(m.Cell(kTitleCol)));
-    AddLine(text, "BEGIN", "VEVENT");
-    AddLine(text, "UID", e.uid);
-    AddLine(text, "DTSTAMP", UtcValue(s.lastModified));
-    AddLine(text, "LAST-MODIFIED", UtcValue(s.lastModified));
-    AddLine(text, "SEQUENCE", std::to_string(s.sequence));
-    AddLine(text, "DTSTART;VALUE=DATE", DateValue(e.span.first));
-    AddLine(text, "DTEND;VALUE=DATE", DateValue(e.span.end));
-    AddLine(text, "SUMMARY", title);
-    AddLine(text, "DESCRIPTION", EscapeCalendarText(EventDescription(m)));
-    AddLine(text, "TRANSP", "TRANSPARENT");
+    AddCalendarLine(text, "BEGIN", "VEVENT");
+    AddCalendarLine(text, "UID", e.uid);
+    AddCalendarLine(text, "DTSTAMP", UtcValue(s.lastModified));
+    AddCalendarLine(text, "LAST-MODIFIED", UtcValue(s.lastModified));
+    AddCalendarLine(text, "SEQUENCE", std::to_string(s.sequence));
+    AddCalendarLine(text, "DTSTART;VALUE=DATE", CompactDate(e.span.first));
+    AddCalendarLine(text, "DTEND;VALUE=DATE", CompactDate(e.span.end));
+    AddCalendarLine(text, "SUMMARY", title);
+    AddCalendarLine(text, "DESCRIPTION", EscapeCalendarText(EventDescription(m)));
+    AddCalendarLine(text, "TRANSP", "TRANSPARENT");
     if (alarm) {
         // The event starts at midnight of its first day: 15 hours before is 09:00 the day
         // before.
-        AddLine(text, "BEGIN", "VALARM");
-        AddLine(text, "ACTION", "DISPLAY");
-        AddLine(text, "DESCRIPTION", title);
-        AddLine(text, "TRIGGER", "-PT15H");
-        AddLine(text, "END", "VALARM");
+        AddCalendarLine(text, "BEGIN", "VALARM");
+        AddCalendarLine(text, "ACTION", "DISPLAY");
+        AddCalendarLine(text, "DESCRIPTION", title);
+        AddCalendarLine(text, "TRIGGER", "-PT15H");
+        AddCalendarLine(text, "END", "VALARM");
     }
-    AddLine(text, "END", "VEVENT");
+    AddCalendarLine(text, "END", "VEVENT");
 }
 
 void KeepRecentlyGoneEvents(std::map<std::string, EventState>& kept,
@@ -324,7 +310,7 @@ void WriteCalendarState(FileReplacement& stateOut, const std::map<std::string, E
     stateOut.Writer().WriteLine(kCalendarStateHeader);
     for (const auto& [uid, s] : kept) {
         stateOut.Writer().WriteLine(uid + "\t" + std::to_string(s.sequence) + "\t" +
-                                    DateValue(s.first) + "\t" + DateValue(s.end) + "\t" +
+                                    CompactDate(s.first) + "\t" + CompactDate(s.end) + "\t" +
                                     UtcValue(s.lastModified));
     }
     stateOut.Commit();
@@ -349,7 +335,7 @@ size_t WriteCalendarFeed(const std::filesystem::path& folder,
         kept[e.uid] = now;
         AddEvent(text, e, now, options.alarm);
     }
-    AddLine(text, "END", "VCALENDAR");
+    AddCalendarLine(text, "END", "VCALENDAR");
 
     KeepRecentlyGoneEvents(kept, state, from);
     WriteWholeFile(folder / kWatchCalendarFile, text);

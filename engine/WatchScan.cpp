@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
 #include <tuple>
 #include <utility>
@@ -13,6 +12,7 @@
 #include "engine/SearchQuery.h"
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"
+#include "sources/DataFileName.h"
 #include "sources/RecordLayout.h"
 #include "text/Dates.h"
 #include "text/Numbers.h"
@@ -21,24 +21,6 @@ namespace yomida {
 namespace {
 
 using namespace std::chrono;
-
-bool AllDigits(std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::string TwoDigits(unsigned n) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02u", n % 100);
-    return buf;
-}
-
-std::string MonthPrefix(year_month month) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d/%02u/", static_cast<int>(month.year()),
-                  static_cast<unsigned>(month.month()));
-    return buf;
-}
 
 void DateMatch(const WatchFile& file, WatchMatch& m) {
     const std::string& day = m.Cell(kDateCol);
@@ -95,55 +77,23 @@ std::vector<WatchMatch> ScanOneFile(const WatchFile& file, const SearchQuery& qu
 
 }  // namespace
 
-year_month_day WeekNumbering::FirstDay(int week) const {
-    // A week's list runs from eight days before the week's end date to two days before it.
-    return year_month_day{sys_days{baseDate} + days{7 * (week - baseNumber)} - days{8}};
-}
-
 std::optional<WatchFile> ParseWatchFileName(const std::filesystem::path& file,
                                             const WeekNumbering& weeks) {
-    const std::string name = file.filename().string();
-    constexpr std::string_view kExtension = ".csv";
-    if (name.size() <= kExtension.size() ||
-        name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) != 0) {
+    const std::optional<DataFileName> name = DataFileName::Parse(file.filename().string());
+    if (!name) {
         return std::nullopt;
     }
-    const std::string_view stem = std::string_view(name).substr(0, name.size() - 4);
-    for (const CategoryInfo& c : Categories()) {
-        const std::string_view code = c.code;
-        if (stem.size() <= code.size() || stem.substr(0, code.size()) != code) {
-            continue;
-        }
-        const std::string_view key = stem.substr(code.size());
-        if (!AllDigits(key)) {
-            continue;
-        }
-        WatchFile w;
-        w.path = file;
-        w.category = &c;
-        w.periodKey = std::string(key);
-        if (c.period == Period::Week) {
-            // Only the form the program writes: no leading zeros.
-            const std::optional<int> week = TryStrToInt(key);
-            if (!week || *week > kWeekNumberLimit || std::to_string(*week) != key) {
-                continue;
-            }
-            w.weekDay = weeks.FirstDay(*week);
-            w.month = year_month{w.weekDay->year(), w.weekDay->month()};
-            return w;
-        }
-        if (key.size() != 4) {
-            continue;
-        }
-        const int yy = (key[0] - '0') * 10 + (key[1] - '0');
-        const unsigned mm = static_cast<unsigned>((key[2] - '0') * 10 + (key[3] - '0'));
-        if (mm < 1 || mm > 12) {
-            continue;
-        }
-        w.month = year_month{year{yy < 70 ? 2000 + yy : 1900 + yy}, month{mm}};
-        return w;
+    WatchFile w;
+    w.path = file;
+    w.category = &name->Category();
+    w.periodKey = name->PeriodKey();
+    if (name->Weekly()) {
+        w.weekDay = weeks.FirstDay(name->Week());
+        w.month = year_month{w.weekDay->year(), w.weekDay->month()};
+    } else {
+        w.month = name->Month();
     }
-    return std::nullopt;
+    return w;
 }
 
 std::vector<WatchFile> FindWatchFiles(const std::filesystem::path& dataFolder,

@@ -11,6 +11,7 @@
 #include "engine/SearchQuery.h"
 #include "platform/TaskPool.h"
 #include "sources/Catalogue.h"
+#include "text/Dates.h"
 
 namespace yomida {
 
@@ -21,15 +22,6 @@ struct WatchWords {
     std::string author;
 
     bool Empty() const { return publisher.empty() && title.empty() && author.empty(); }
-};
-
-// How the weekly category's numbers become dates: week `baseNumber` ends on `baseDate`.
-struct WeekNumbering {
-    std::chrono::year_month_day baseDate{};
-    int baseNumber = 0;
-
-    // The first day of a week's list.
-    std::chrono::year_month_day FirstDay(int week) const;
 };
 
 // A data file the category table can name, with the period its name gives.

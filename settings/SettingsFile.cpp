@@ -56,15 +56,6 @@ std::string ValueText(SettingSlot slot) {
         slot);
 }
 
-std::string UpperAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return text;
-}
-
 }  // namespace
 
 void ReadSettingsFile(const std::filesystem::path& file, SettingsRecord& record) {
@@ -77,7 +68,7 @@ void ReadSettingsFile(const std::filesystem::path& file, SettingsRecord& record)
     }
     record.hosts.clear();
     for (const std::string& key : ini.KeysOf(kHostSection)) {
-        record.hosts.emplace(UpperAscii(key), ini.Read(kHostSection, key).value_or(""));
+        record.hosts.emplace(AsciiUpper(key), ini.Read(kHostSection, key).value_or(""));
     }
     record.sources.clear();
     for (const std::string& key : ini.KeysOf(kSourceSection)) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "settings/ProgramPaths.h"
+#include "text/Dates.h"
 
 namespace yomida {
 
@@ -76,6 +77,7 @@ struct SettingsRecord {
     std::chrono::year_month_day weekBaseDate{std::chrono::year{2001}, std::chrono::month{1},
                                              std::chrono::day{13}};
     int weekBaseNumber = 1200;
+    WeekNumbering Weeks() const { return {weekBaseDate, weekBaseNumber}; }
 
     OnlineMode online = OnlineMode::Online;
     std::string htmlFolder;     // where the last imported page was chosen

@@ -48,14 +48,7 @@ std::string WatchWordsForm::CommaTextOf(const std::vector<std::string>& lines) {
             text += word;
             continue;
         }
-        text += '"';
-        for (char c : word) {
-            text += c;
-            if (c == '"') {
-                text += '"';
-            }
-        }
-        text += '"';
+        AppendQuoted(word, text);
     }
     return text;
 }

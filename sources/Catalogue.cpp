@@ -1,9 +1,10 @@
 #include "sources/Catalogue.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
+#include "sources/DataFileName.h"
+#include "text/Dates.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
 #include "text/SjisLiteral.h"
@@ -21,6 +22,9 @@ const std::vector<CategoryGroup> kGroups = {
     {"コミック", "コミック"}, {"耽美", "耽美系"}, {"文庫", "文庫"},
     {"書籍", "書籍"},         {"ＡＶ", "ＡＶ"},
 };
+
+constexpr MonthProbe kBookTownProbe{"http://{host}/P3/CM/html/bookclip/new/shoseki/under.html",
+                                    "top_s{mm}.gif"};
 
 // In display order: the tree and the search menu list the categories as they stand here.
 // clang-format off
@@ -42,13 +46,13 @@ const std::vector<CategoryInfo> kCategories = {
     {6,  "bngei",  "SelBUNGEI",  3, "文芸",                 "まんが王倶楽部・小説", CK::ProductList,          AQ::DirectOrBrowserPage, M, SS::MangaOh,
      {"https://{host}/productlist/sale/month?count=all&group=day&displayMode=simple&category=novel&date={yyyy}{mm}01"}, true, false},
     {7,  "snsyo",  "SelSINSYO",  3, "新書",                 "×××××××××",         CK::BookTownTable,        AQ::DirectFetch, M, SS::BookTown,
-     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/02_s.html"}, true, false},
+     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/02_s.html"}, true, false, kBookTownProbe},
     {12, "ippan",  "SelIPPAN",   3, "社会一般",             "×××××××××",         CK::BookTownTable,        AQ::DirectFetch, M, SS::BookTown,
-     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/03_s.html"}, true, false},
+     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/03_s.html"}, true, false, kBookTownProbe},
     {13, "busine", "SelBUSSINE", 3, "ビジネス",             "×××××××××",         CK::BookTownTable,        AQ::DirectFetch, M, SS::BookTown,
-     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/05_s.html"}, true, false},
+     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/05_s.html"}, true, false, kBookTownProbe},
     {14, "tetsu",  "SelTETSU",   3, "哲学・宗教",           "×××××××××",         CK::BookTownTable,        AQ::DirectFetch, M, SS::BookTown,
-     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/12_s.html"}, true, false},
+     {"http://{host}/P3/CM/html/bookclip/new{infix}/shoseki/12_s.html"}, true, false, kBookTownProbe},
     {2,  "syosk",  "SelSYOSEKI", 3, "一般書籍",             "×××××××××",         CK::WeeklyList,           AQ::DirectFetch, W, SS::WeeklyList,
      {"http://{host}/{week}/japa/t_a.htm"}, true, false},
     // The site's older archive before 2002/04 is a CSV file per month.
@@ -73,12 +77,6 @@ constexpr SiteDefault kSiteDefaults[] = {
     {SS::MangaNoMori, "MANGANOMORI", "www.manganomori.net"},
     {SS::NeoWing, "NEOWING", "www.neowing.co.jp"},
 };
-
-std::string TwoDigits(unsigned v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02u", v % 100);
-    return buf;
-}
 
 constexpr std::string_view kPlaceholders[] = {"host", "yyyy", "yy",   "mm",   "m",
                                               "yymm", "week", "list", "infix"};
@@ -109,16 +107,6 @@ void WalkTemplate(std::string_view form, const Literal& literal, const Placehold
 
 bool IsKnownPlaceholder(std::string_view name) {
     return std::ranges::find(kPlaceholders, name) != std::end(kPlaceholders);
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
 }
 
 // The scheme before "://" at the start of a template, or nothing when it does not start with
@@ -263,7 +251,7 @@ std::optional<std::string> UrlTemplateFault(std::string_view form) {
     if (!scheme) {
         return "http:// か https:// で始まっていません"_sj;
     }
-    const std::string lower = LowerAscii(*scheme);
+    const std::string lower = AsciiLower(*scheme);
     if (lower != "http" && lower != "https") {
         return std::string(*scheme) + " は使えないスキームです（http か https のみ）"_sj;
     }
@@ -282,7 +270,7 @@ std::optional<std::string> UrlTemplateFault(std::string_view form) {
 SourceOverrides::SourceOverrides(const std::vector<std::pair<std::string, std::string>>& entries) {
     std::vector<int> seen;
     for (const auto& [key, value] : entries) {
-        const auto category = std::ranges::find(kCategories, LowerAscii(key), &CategoryInfo::code);
+        const auto category = std::ranges::find(kCategories, AsciiLower(key), &CategoryInfo::code);
         if (category == kCategories.end() || value.empty() ||
             std::find(seen.begin(), seen.end(), category->number) != seen.end()) {
             continue;
@@ -325,11 +313,8 @@ bool ResolveCategorySource(const SourceQuery& q, const BookTownProbe& probe,
         url.clear();
         return true;
     }
-    const int y = static_cast<int>(q.target.year());
-    const std::string yymm = TwoDigits(static_cast<unsigned>(y % 100)) +
-                             TwoDigits(static_cast<unsigned>(q.target.month()));
-    const std::string monthKey = c->period == Period::Week ? std::to_string(q.weekNumber) : yymm;
-    dataFile = q.dataFolder / (std::string(c->code) + monthKey + ".csv");
+    const std::string yymm = YyMm({q.target.year(), q.target.month()});
+    dataFile = q.dataFolder / DataFileName::For(*c, q.target, q.weekNumber).Text();
 
     const std::string* replaced = q.sources != nullptr ? q.sources->Find(c->number) : nullptr;
     const UrlForm& builtIn = c->url;

@@ -51,6 +51,13 @@ struct UrlForm {
     const char* olderBefore = nullptr;
 };
 
+// How a site tells which month its pages of new books show, for the {infix} of its URL forms:
+// a page whose images name the month it shows.
+struct MonthProbe {
+    const char* url = nullptr;     // a URL template of {host} alone
+    const char* marker = nullptr;  // what the page holds for the month {mm} it shows
+};
+
 // A group of categories in the tree and in the search menu.
 struct CategoryGroup {
     const char* treeCaption;  // UTF-8
@@ -69,8 +76,9 @@ struct CategoryInfo {
     Period period;
     SourceSite site;
     UrlForm url;
-    bool updateCheck;  // the page's Last-Modified tells whether the stored list is current
-    bool audioVisual;  // shows the audio-visual icons
+    bool updateCheck;         // the page's Last-Modified tells whether the stored list is current
+    bool audioVisual;         // shows the audio-visual icons
+    MonthProbe monthProbe{};  // none: the site's URLs do not vary with the month it shows
 };
 
 constexpr int kCategoryCount = 15;

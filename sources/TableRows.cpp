@@ -1,10 +1,10 @@
 #include "sources/TableRows.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "text/CommaText.h"
+#include "text/Dates.h"
 #include "text/Messages.h"
 #include "text/NormaliseWidth.h"
 #include "text/Sjis.h"
@@ -110,9 +110,8 @@ bool ConvertBookTownRows(ConverterContext& context) {
 
 bool ConvertMangaNoMoriRows(ConverterContext& context) {
     context.out.WriteHeader(ListKind::Books);
-    char month[16];
-    std::snprintf(month, sizeof month, "%04d.%02u", static_cast<int>(context.request.target.year()),
-                  static_cast<unsigned>(context.request.target.month()));
+    const std::string month =
+        YearMonthText({context.request.target.year(), context.request.target.month()}, '.');
     std::string publisher;
     std::string_view line;
     std::vector<std::string> f;

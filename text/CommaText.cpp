@@ -76,4 +76,15 @@ std::vector<std::string> SplitCommaText(std::string_view text) {
     return items;
 }
 
+void AppendQuoted(std::string_view item, std::string& out) {
+    out += '"';
+    for (char c : item) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    out += '"';
+}
+
 }  // namespace yomida

@@ -13,4 +13,8 @@ namespace yomida {
 void SplitCommaText(std::string_view text, std::vector<std::string>& items);
 std::vector<std::string> SplitCommaText(std::string_view text);
 
+// Appends `item` in double quotes with every quote inside it doubled, so that the split gives
+// it back whole whatever it holds but a NUL byte.
+void AppendQuoted(std::string_view item, std::string& out);
+
 }  // namespace yomida

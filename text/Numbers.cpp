@@ -31,4 +31,8 @@ int StrToInt(std::string_view text) {
     return *value;
 }
 
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 }  // namespace yomida

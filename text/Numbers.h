@@ -17,5 +17,7 @@ public:
 int StrToInt(std::string_view text);
 // The same, or nothing when the text is not a whole number.
 std::optional<int> TryStrToInt(std::string_view text);
+// Whether the text is one or more of the digits 0 to 9 and nothing else: no sign, no blank.
+bool AllDigits(std::string_view text);
 
 }  // namespace yomida

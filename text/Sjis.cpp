@@ -194,6 +194,24 @@ void AnsiUpperInPlace(std::string& text) {
     }
 }
 
+std::string AsciiLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
+
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        c = UpperAscii(c);
+    }
+    return upper;
+}
+
 std::string_view TrimControls(std::string_view text) {
     size_t begin = 0;
     size_t end = text.size();

@@ -53,6 +53,10 @@ void StripTagsInto(std::string_view text, std::string& out);
 
 // The system's ANSI upper-casing: a to z become A to Z; double-byte characters are untouched.
 void AnsiUpperInPlace(std::string& text);
+// A to Z and a to z changed byte by byte, for texts that are ASCII by their nature: URL schemes,
+// header names, file extensions, keys of the settings file.
+std::string AsciiLower(std::string_view text);
+std::string AsciiUpper(std::string_view text);
 
 // `text` without leading and trailing bytes of code 0x20 or less.
 std::string_view TrimControls(std::string_view text);

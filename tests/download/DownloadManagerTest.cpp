@@ -307,6 +307,11 @@ TEST_F(DownloadManagerTest, BookTownMonthProbe) {
                                  {"HTTP/1.0 200 OK\r\n\r\n<p>new layout</p>"}});
     const std::string host = "127.0.0.1:" + std::to_string(server.Port());
     context.target = year_month_day{year{2003}, month{5}, day{1}};
+    // A site without a month to ask for is not asked.
+    context.category = 1;
+    EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::optional<std::string>(""));
+    EXPECT_TRUE(server.Requests().empty());
+    context.category = 7;
     EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::optional<std::string>(""));
     EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::optional<std::string>("_old"));
     EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::nullopt);

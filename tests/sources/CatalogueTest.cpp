@@ -97,6 +97,22 @@ TEST(Catalogue, BookTownMonthInfixComesFromTheProbeOnlyOnline) {
     EXPECT_FALSE(failed.ok);
     EXPECT_EQ(failed.file, "/d/snsyo0305.csv") << "the path is set before the probe";
     EXPECT_EQ(failed.url, "previous");
+
+    // Every row whose URL waits for the probe's answer says where the probe asks.
+    for (const CategoryInfo& c : Categories()) {
+        const bool probed = c.monthProbe.url != nullptr;
+        EXPECT_EQ(NamesPlaceholder(c.url.form, "infix"), probed) << c.code;
+        if (probed) {
+            EXPECT_FALSE(UrlTemplateFault(c.monthProbe.url)) << c.code;
+            EXPECT_TRUE(NamesPlaceholder(c.monthProbe.marker, "mm")) << c.code;
+            UrlValues values;
+            values.host = "bt.example";
+            values.target = year_month_day{year{2003}, month{5}, day{1}};
+            EXPECT_EQ(ExpandUrlTemplate(c.monthProbe.url, values),
+                      "http://bt.example/P3/CM/html/bookclip/new/shoseki/under.html");
+            EXPECT_EQ(ExpandUrlTemplate(c.monthProbe.marker, values), "top_s05.gif");
+        }
+    }
 }
 
 TEST(Catalogue, OutsideTheTableClearsBoth) {

@@ -23,6 +23,19 @@ TEST(CommaText, SeparatorsBlanksAndEmptyItems) {
     EXPECT_EQ(SplitCommaText("a, "), (Items{"a"}));
 }
 
+TEST(CommaText, QuotedItemsSplitBackWhole) {
+    for (const std::string& item : {""s, "plain"s, "a,b c"s, R"(say "hi")"s, "\"\""s, "tab\there"s,
+                                    "line\r\nbreak"s, "\x83\x7b,\x83\x5c"s}) {
+        std::string text = "x,";
+        AppendQuoted(item, text);
+        text += ",y";
+        EXPECT_EQ(SplitCommaText(text), (Items{"x", item, "y"})) << text;
+    }
+    std::string quoted;
+    AppendQuoted(R"(a"b)", quoted);
+    EXPECT_EQ(quoted, R"("a""b")");
+}
+
 TEST(CommaText, QuotedItems) {
     EXPECT_EQ(SplitCommaText(R"("a,b c",d)"), (Items{"a,b c", "d"}));
     EXPECT_EQ(SplitCommaText(R"("say ""hi""")"), (Items{R"(say "hi")"}));

@@ -11,6 +11,14 @@ namespace {
 
 using test::Sj;
 
+TEST(Sjis, AsciiCaseChangesLettersOnly) {
+    EXPECT_EQ(AsciiLower("HTTPS Content-Type .CSV @[`{"), "https content-type .csv @[`{");
+    EXPECT_EQ(AsciiUpper("booktown host-1 @[`{"), "BOOKTOWN HOST-1 @[`{");
+    // Bytes above 0x7F stay as they are whatever the locale.
+    EXPECT_EQ(AsciiLower("\xC4\xD6x.HTM"), "\xC4\xD6x.htm");
+    EXPECT_EQ(AsciiUpper("\xe4\xf6X.htm"), "\xe4\xf6X.HTM");
+}
+
 TEST(Sjis, SearchNeverStartsInsideADoubleByteCharacter) {
     // ア is 0x83 0x41: its trail byte is the letter A.
     EXPECT_EQ(FindSjis(Sj("ア"), "A"), std::string::npos);
