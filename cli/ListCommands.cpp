@@ -18,6 +18,7 @@
 #include "settings/SettingsRecord.h"
 #include "sources/RecordLayout.h"
 #include "text/Dates.h"
+#include "text/Messages.h"
 
 namespace yomida::cli {
 namespace {
@@ -98,7 +99,7 @@ struct ListSession {
     // Loads the data file as the window's display does; nothing when it is missing.
     std::optional<int> Load(std::ostream& err) {
         if (!FileExists(dataFile)) {
-            err << "yomida-cli: データファイルがありません: " << dataFile.string() << '\n';
+            err << "yomida-cli: " << MsgUtf8(Msg::NoDataFile) << dataFile.string() << '\n';
             return std::nullopt;
         }
         return list.Load(dataFile, query, order);
@@ -132,7 +133,7 @@ int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         }
         out << Cp932ToUtf8(row) << '\n';
     }
-    err << *count << "件\n";
+    err << *count << MsgUtf8(Msg::Items) << '\n';
     return kExitOk;
 }
 
@@ -228,14 +229,14 @@ int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             WriteCalendar(cal, p.positional[1]);
         }
     }
-    err << cal.events << "件\n";
+    err << cal.events << MsgUtf8(Msg::Items) << '\n';
     if (cal.leftOut > 0) {
-        err << "日付の無い行: " << cal.leftOut << "件\n";
+        err << MsgUtf8(Msg::UndatedRows) << cal.leftOut << MsgUtf8(Msg::Items) << '\n';
     }
     if (cal.events == 0) {
         // An iCalendar file needs at least one event; an empty one is refused by its readers.
-        err << "yomida-cli: 発売日の決まった行が無いため、" << p.positional[1]
-            << " には何も書いていません\n";
+        err << "yomida-cli: " << MsgUtf8(Msg::NoDatedRowsFor) << p.positional[1]
+            << MsgUtf8(Msg::NothingWritten) << '\n';
     }
     return cal.events > 0 ? kExitOk : kExitFailure;
 }

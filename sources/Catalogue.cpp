@@ -5,9 +5,9 @@
 
 #include "sources/DataFileName.h"
 #include "text/Dates.h"
+#include "text/Messages.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
-#include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
@@ -249,19 +249,19 @@ bool NamesPlaceholder(std::string_view form, std::string_view name) {
 std::optional<std::string> UrlTemplateFault(std::string_view form) {
     const std::optional<std::string_view> scheme = SchemeOf(form);
     if (!scheme) {
-        return "http:// か https:// で始まっていません"_sj;
+        return MsgText(Msg::UrlNoScheme);
     }
     const std::string lower = AsciiLower(*scheme);
     if (lower != "http" && lower != "https") {
-        return std::string(*scheme) + " は使えないスキームです（http か https のみ）"_sj;
+        return std::string(*scheme) + MsgText(Msg::UrlBadScheme);
     }
     std::optional<std::string> fault;
     WalkTemplate(
         form, [](std::string_view) {},
         [&](std::string_view name, bool closed) {
             if (!fault && (!closed || !IsKnownPlaceholder(name))) {
-                fault =
-                    "{" + std::string(name) + (closed ? "}" : "") + " は知らない置き換えです"_sj;
+                fault = "{" + std::string(name) + (closed ? "}" : "") +
+                        MsgText(Msg::UrlUnknownPlaceholder);
             }
         });
     return fault;
@@ -278,8 +278,8 @@ SourceOverrides::SourceOverrides(const std::vector<std::pair<std::string, std::s
         seen.push_back(category->number);
         if (const std::optional<std::string> fault = UrlTemplateFault(value)) {
             refused_.push_back({category->number, key,
-                                "[SOURCES] " + key + " の URL は使えません: "_sj + *fault +
-                                    "。組み込みの URL を使います。"_sj});
+                                "[SOURCES] " + key + MsgText(Msg::UrlUnusable) + *fault +
+                                    MsgText(Msg::UsingBuiltInUrl)});
         } else {
             templates_.emplace(category->number, value);
         }
