@@ -25,10 +25,10 @@ protected:
 
     void SetUp() override {
         form.Settings.dataFolder = dir.path();
-        form.DataFilePath = dir / "comic0305.csv";
+        form.UseSource({dir / "comic0305.csv", {}});
     }
     void Write(const std::vector<std::string>& lines) {
-        test::WriteDataFile(form.DataFilePath, lines);
+        test::WriteDataFile(form.DataFilePath(), lines);
     }
     void Load() { form.LoadReleaseList(); }
     int RowOf(const std::string& number) {
@@ -89,7 +89,7 @@ TEST_F(CheckMarksTest, SavedTicksComeBackAndHiddenRecordsAreUntouched) {
     form.CheckSaveExecute();
 
     EXPECT_EQ(
-        test::ReadDataFile(form.DataFilePath),
+        test::ReadDataFile(form.DataFilePath()),
         (std::vector<std::string>{
             "\"2003/05/01\",No,□,出版社,発売日,タイトル,作者,価格",
             "1,1,講談社,1,\"ワンピース\",尾田,420", "2,1,集英社,2,\"ＮＡＲＵＴＯ　外伝\",岸本,390",
@@ -111,7 +111,7 @@ TEST_F(CheckMarksTest, DuplicateNumbersShortLinesAndSpaces) {
     Click(1, RowOf("7"));
     form.CheckSaveExecute();
     EXPECT_EQ(
-        test::ReadDataFile(form.DataFilePath),
+        test::ReadDataFile(form.DataFilePath()),
         (std::vector<std::string>{"No,□,出版社,発売日,タイトル,作者,価格", "7,1,a,1,\"first\",x,1",
                                   "7,1,b,2,\"second\",x,2", "8,0", "9,0,a b,3,\"t u\",x,3"}));
 }
@@ -130,7 +130,7 @@ TEST_F(CheckMarksTest, ASaveWithNoClickKeepsEveryTickAndEveryField) {
     Load();
     EXPECT_EQ(U8(ShownCell(form.List.ComboGrid1, 1, RowOf("5"))), "■");
     form.CheckSaveExecute();
-    EXPECT_EQ(test::ReadDataFile(form.DataFilePath),
+    EXPECT_EQ(test::ReadDataFile(form.DataFilePath()),
               (std::vector<std::string>{
                   "No,□,出版社,発売日,タイトル,作者,価格", "7,0,a,1,\"t\",x,1", "7,0,b,2,\"t\",x,1",
                   "8,1,c,9,\"t\",x,1", "8,1,d,3,\"t\",x,1", "5,1,e,4,\"t\",x,1",
@@ -154,7 +154,7 @@ TEST_F(CheckMarksTest, AnotherListsTicksSurviveRepeatedSaves) {
 
     // A second window ticks 2 and unticks 3 while this one is open.
     ReleaseList other(ui, clock);
-    other.Load(form.DataFilePath, other.Filter.Submit());
+    other.Load(form.DataFilePath(), other.Filter.Submit());
     for (int r = 1; r < other.ComboGrid1.RowCount(); ++r) {
         const std::string_view number = other.ComboGrid1.Cell(0, r);
         if (number == "2" || number == "3") {
@@ -162,18 +162,18 @@ TEST_F(CheckMarksTest, AnotherListsTicksSurviveRepeatedSaves) {
             other.ComboGrid1Click();
         }
     }
-    other.SaveTicks(form.DataFilePath);
+    other.SaveTicks(form.DataFilePath());
 
     const std::vector<std::string> expected = {"No,□,出版社,発売日,タイトル,作者,価格",
                                                "1,1,a,1,\"t\",x,1", "2,1,b,2,\"t\",x,1",
                                                "2,1,c,3,\"t\",x,1", "3,0,d,4,\"t\",x,1"};
     form.CheckSaveExecute();
-    EXPECT_EQ(test::ReadDataFile(form.DataFilePath), expected);
+    EXPECT_EQ(test::ReadDataFile(form.DataFilePath()), expected);
     form.CheckSaveExecute();
-    EXPECT_EQ(test::ReadDataFile(form.DataFilePath), expected) << "a second save keeps them too";
+    EXPECT_EQ(test::ReadDataFile(form.DataFilePath()), expected) << "a second save keeps them too";
     Click(1, RowOf("1"));  // the user's own change still wins
     form.CheckSaveExecute();
-    EXPECT_EQ(test::ReadDataFile(form.DataFilePath)[1], "1,0,a,1,\"t\",x,1");
+    EXPECT_EQ(test::ReadDataFile(form.DataFilePath())[1], "1,0,a,1,\"t\",x,1");
 }
 
 TEST_F(CheckMarksTest, DelBytesAndBlanksAroundTheNumberSurviveASave) {
@@ -187,23 +187,23 @@ TEST_F(CheckMarksTest, DelBytesAndBlanksAroundTheNumberSurviveASave) {
         return bytes;
     };
     const std::string header = Sj("No,□,出版社,発売日,タイトル,作者,価格");
-    test::WriteBytes(form.DataFilePath, scrambled({header,
-                                                   "7 ,0,a\x7F"
-                                                   "b,1,t\x7Fu v,x,1",
-                                                   "8,0,c\x7F"
-                                                   "d,2,w,x,2",
-                                                   Sj("９,0,e,3,y,x,3")}));
+    test::WriteBytes(form.DataFilePath(), scrambled({header,
+                                                     "7 ,0,a\x7F"
+                                                     "b,1,t\x7Fu v,x,1",
+                                                     "8,0,c\x7F"
+                                                     "d,2,w,x,2",
+                                                     Sj("９,0,e,3,y,x,3")}));
     Load();
     ASSERT_NE(RowOf("7"), -1);
     Click(1, RowOf("7"));
     Click(1, RowOf("9"));
     form.CheckSaveExecute();
-    EXPECT_EQ(test::ReadBytes(form.DataFilePath), scrambled({header,
-                                                             "7 ,1,a\x7F"
-                                                             "b,1,\"t\x7Fu v\",x,1",
-                                                             "8,0,c\x7F"
-                                                             "d,2,\"w\",x,2",
-                                                             Sj("９,1,e,3,\"y\",x,3")}));
+    EXPECT_EQ(test::ReadBytes(form.DataFilePath()), scrambled({header,
+                                                               "7 ,1,a\x7F"
+                                                               "b,1,\"t\x7Fu v\",x,1",
+                                                               "8,0,c\x7F"
+                                                               "d,2,\"w\",x,2",
+                                                               Sj("９,1,e,3,\"y\",x,3")}));
 }
 
 TEST_F(CheckMarksTest, SavingNeverWritesThroughPlantedLinksOrLeavesAPlainCopy) {
@@ -216,8 +216,8 @@ TEST_F(CheckMarksTest, SavingNeverWritesThroughPlantedLinksOrLeavesAPlainCopy) {
     std::filesystem::create_symlink(outside, dir / "comic0305.csv.tmp");
     form.CheckSaveExecute();
     EXPECT_FALSE(std::filesystem::exists(outside));
-    EXPECT_FALSE(std::filesystem::is_symlink(form.DataFilePath));
-    EXPECT_EQ(test::ReadDataFile(form.DataFilePath)[1], "1,1,講談社,1,\"秘密のタイトル\",x,1");
+    EXPECT_FALSE(std::filesystem::is_symlink(form.DataFilePath()));
+    EXPECT_EQ(test::ReadDataFile(form.DataFilePath())[1], "1,1,講談社,1,\"秘密のタイトル\",x,1");
     std::vector<std::string> names = Folder();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names,
@@ -225,20 +225,20 @@ TEST_F(CheckMarksTest, SavingNeverWritesThroughPlantedLinksOrLeavesAPlainCopy) {
 }
 
 TEST_F(CheckMarksTest, MissingFileDoesNothingAndAFailedSaveKeepsTheDataFile) {
-    form.DataFilePath = dir / "missing.csv";
+    form.UseSource({dir / "missing.csv", {}});
     form.CheckSaveExecute();
     EXPECT_TRUE(Folder().empty());
     EXPECT_TRUE(ui.messages.empty());
 
-    form.DataFilePath = dir / "comic0305.csv";
+    form.UseSource({dir / "comic0305.csv", {}});
     Write({"No,□,出版社,発売日,タイトル,作者,価格", "1,0,a,1,t,x,1"});
     Load();
     Click(1, 1);
-    const std::string before = test::ReadBytes(form.DataFilePath);
+    const std::string before = test::ReadBytes(form.DataFilePath());
     // A read-only data file is the user's choice: refused, not replaced.
-    std::filesystem::permissions(form.DataFilePath, std::filesystem::perms::owner_read);
+    std::filesystem::permissions(form.DataFilePath(), std::filesystem::perms::owner_read);
     EXPECT_ANY_THROW(form.CheckSaveExecute());
-    EXPECT_EQ(test::ReadBytes(form.DataFilePath), before);
+    EXPECT_EQ(test::ReadBytes(form.DataFilePath()), before);
     EXPECT_EQ(Folder(), std::vector<std::string>{"comic0305.csv"});
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 }

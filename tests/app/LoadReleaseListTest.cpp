@@ -26,8 +26,8 @@ protected:
     MainWindowLogic& form = logic.form;
 
     void Load(const std::vector<std::string>& lines) {
-        form.DataFilePath = dir / "comic0305.csv";
-        test::WriteDataFile(form.DataFilePath, lines);
+        form.UseSource({dir / "comic0305.csv", {}});
+        test::WriteDataFile(form.DataFilePath(), lines);
         form.LoadReleaseList();
     }
     // One grid row as UTF-8 cells, up to the column count.
@@ -120,14 +120,14 @@ TEST_F(LoadTest, MalformedLinesLoadWithoutHarm) {
     // The plain-text marker lets the test place exact bytes, NUL included, in the lines read.
     test::WriteBytes(dir / "コミック", "");
     const std::string longTitle(4 * 1024 * 1024, 'L');
-    form.DataFilePath = dir / "bad.csv";
+    form.UseSource({dir / "bad.csv", {}});
     std::string file;
     for (const std::string& line :
          {Sj("1,0,講談社,15,最初はヘッダーなし,a,1"), ""s, "lonely"s, "1,0,a,1,nul\0byte,b,1"s,
           "2,0,a,1,lead at end\x81"s, "3,0,a,1," + longTitle + ",b,1", "4,0"s}) {
         file += line + "\r\n";
     }
-    test::WriteBytes(form.DataFilePath, file + "\x81");
+    test::WriteBytes(form.DataFilePath(), file + "\x81");
     form.LoadReleaseList();
     // Without a header line the first record takes row 0.
     EXPECT_EQ(Row(0)[4], "最初はヘッダーなし");
@@ -144,23 +144,24 @@ TEST_F(LoadTest, GarbageBytesLoadWithoutHarm) {
         x = x * 1103515245u + 12345u;
         garbage += static_cast<char>(x >> 24);
     }
-    form.DataFilePath = dir / "garbage.csv";
-    test::WriteBytes(form.DataFilePath, garbage);
+    form.UseSource({dir / "garbage.csv", {}});
+    test::WriteBytes(form.DataFilePath(), garbage);
     form.LoadReleaseList();
     EXPECT_GE(form.List.ComboGrid1.RowCount(), 2);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 }
 
 TEST_F(LoadTest, MissingFileThrowsAndRestoresTheCursor) {
-    form.DataFilePath = dir / "missing.csv";
+    form.UseSource({dir / "missing.csv", {}});
     EXPECT_THROW(form.LoadReleaseList(), IoError);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 }
 
 TEST_F(LoadTest, PlainTextMarkerReadsTheFileUnscrambled) {
     test::WriteBytes(dir / "コミック", "");
-    form.DataFilePath = dir / "plain.csv";
-    test::WriteBytes(form.DataFilePath, Sj(kHeader7 + "\r\n1,0,講談社,15,ワンピース,尾田,420\r\n"));
+    form.UseSource({dir / "plain.csv", {}});
+    test::WriteBytes(form.DataFilePath(),
+                     Sj(kHeader7 + "\r\n1,0,講談社,15,ワンピース,尾田,420\r\n"));
     form.LoadReleaseList();
     EXPECT_EQ(Row(1)[2], "講談社");
 }
