@@ -311,6 +311,43 @@ TEST_F(DownloadManagerTest, UpdateCheckComparesLastModifiedWithTheStoredStamp) {
     EXPECT_EQ(U8(ui.messages.back().text), "ヘッダー取得処理：エラー！！");
 }
 
+TEST_F(DownloadManagerTest, AnErrorStatusIsShownAsTheContextAsksForEveryRequest) {
+    test::LoopbackServer server({{"HTTP/1.0 404 Not Found\r\n\r\n"},
+                                 {"HTTP/1.0 500 Oops\r\n\r\n"},
+                                 {"HTTP/1.0 403 Forbidden\r\n\r\n"},
+                                 {"HTTP/1.0 302 Found\r\n\r\n"}});
+    context.category = 2;
+    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    context.sourceUrl = server.Url("/list");
+    context.directFetch = true;
+    context.httpFailureText = "http://list\r\n" + Sj("取得に失敗しました");
+    test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
+    const std::string before = test::ReadBytes(context.dataFile);
+
+    EXPECT_TRUE(Check()) << "the update check";
+    EXPECT_TRUE(Fetch()) << "the download";
+    context.target = year_month_day{year{2003}, month{5}, day{1}};
+    EXPECT_EQ(Probe("127.0.0.1:" + std::to_string(server.Port())), std::nullopt);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    for (const auto& m : ui.messages) {
+        EXPECT_EQ(m.kind, ScriptedUi::Kind::Error);
+        EXPECT_EQ(U8(m.text), "http://list\r\n取得に失敗しました");
+    }
+    EXPECT_EQ(last.requestOutcome, HttpOutcome::kHttpStatus);
+    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
+
+    // A redirect that leads nowhere is no error status, and a request that fails outright has
+    // its own message.
+    ui.messages.clear();
+    EXPECT_TRUE(Fetch());
+    EXPECT_TRUE(ui.messages.empty());
+    context.sourceUrl = "http://127.0.0.1:1/none";
+    EXPECT_FALSE(Fetch());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(U8(ui.messages[0].text), "データ取得処理：エラー！！");
+    EXPECT_EQ(test::ReadBytes(context.dataFile), before);
+}
+
 TEST_F(DownloadManagerTest, ParseUpdateStamp) {
     const year_month_day today{year{2003}, month{5}, day{7}};
     EXPECT_EQ(DownloadManager::ParseUpdateStamp(

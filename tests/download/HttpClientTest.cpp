@@ -368,6 +368,9 @@ TEST_P(WireTest, RequestAndResponseCarryEveryOutcome) {
     response = http.Get(request, {});
     EXPECT_EQ(response.outcome, HttpOutcome::kTransportError);
     EXPECT_EQ(response.error, "Connection Failed");
+    EXPECT_EQ(response.status, 0) << "nothing of the request before passes for this one's answer";
+    EXPECT_EQ(response.header, "");
+    EXPECT_EQ(response.receivedBytes, 0u);
     EXPECT_TRUE(successes.empty() && failures.empty()) << "the events stay the field users' own";
     EXPECT_EQ(packets, 0);
 }
