@@ -119,7 +119,7 @@ public:
     // Display.
     void BtnDspClick();
     void ShowReleaseList();
-    bool ResolveCategorySource();
+    [[nodiscard]] bool ResolveCategorySource();
     void RefreshCategoryIcons();
     // Marks in the tree each category whose last fetch or import failed, as the data folder's
     // health file tells.
@@ -218,7 +218,7 @@ private:
     void BuildCategoryTree();
     // What every display does first: saves the ticks shown, empties the grid, and resolves the
     // data file and source of the selected category; false when the month probe failed.
-    bool BeginDisplay();
+    [[nodiscard]] bool BeginDisplay();
     // The save dialog of an export, starting in the folder of the last CSV export.
     std::optional<std::filesystem::path> ChooseExportFile(const std::string& filter,
                                                           const char* extension);
@@ -227,11 +227,11 @@ private:
     FetchContext ContextForFetch();
     // Fetches or imports through the updater; a list converted anew is looked at for new watch
     // matches.
-    bool FetchSource(const FetchContext& context);
-    bool CheckForUpdate(const FetchContext& context);
+    [[nodiscard]] bool FetchSource(const FetchContext& context);
+    [[nodiscard]] bool CheckForUpdate(const FetchContext& context);
     // Runs one step of getting a list, takes back what it changed and marks the tree as the
     // health file now says; returns the step's ranToEnd.
-    bool RunStep(const std::function<StepResult()>& step);
+    [[nodiscard]] bool RunStep(const std::function<StepResult()>& step);
     void WatchConvertedFile(const std::filesystem::path& dataFile);
     WeekNumbering Weeks() const { return {Settings.weekBaseDate, Settings.weekBaseNumber}; }
     void ShowWatchProgress();

@@ -41,22 +41,23 @@ public:
 private:
     // One request with the context's proxy, time-out and progress; an error status is shown
     // as the context asks, and the request's end is noted in `result`.
-    HttpResponse Request(const FetchContext& context, HttpCommand command, const std::string& url,
-                         const std::filesystem::path& bodyFile, FetchResult& result);
+    [[nodiscard]] HttpResponse Request(const FetchContext& context, HttpCommand command,
+                                       const std::string& url,
+                                       const std::filesystem::path& bodyFile, FetchResult& result);
     // With `failure`, a failed download is not reported but described there for the offer of
     // the import by hand.
-    bool DownloadDirectly(const FetchContext& context, FetchResult& result,
-                          std::string* failure = nullptr);
-    bool DownloadOrImport(const FetchContext& context, FetchResult& result);
-    bool ImportCsv(const FetchContext& context, FetchResult& result);
-    bool ImportHtml(const FetchContext& context, FetchResult& result);
+    [[nodiscard]] bool DownloadDirectly(const FetchContext& context, FetchResult& result,
+                                        std::string* failure = nullptr);
+    [[nodiscard]] bool DownloadOrImport(const FetchContext& context, FetchResult& result);
+    [[nodiscard]] bool ImportCsv(const FetchContext& context, FetchResult& result);
+    [[nodiscard]] bool ImportHtml(const FetchContext& context, FetchResult& result);
     // The import dialog, starting in `folder` and then remembering the folder of the chosen
     // file there.
-    bool ChooseAndConvert(const FetchContext& context, const std::string& filter,
-                          const std::string& folder, std::string& rememberedFolder,
-                          FetchResult& result);
-    bool ConvertFile(const FetchContext& context, const std::filesystem::path& input,
-                     FetchResult& result, int* records = nullptr);
+    [[nodiscard]] bool ChooseAndConvert(const FetchContext& context, const std::string& filter,
+                                        const std::string& folder, std::string& rememberedFolder,
+                                        FetchResult& result);
+    [[nodiscard]] bool ConvertFile(const FetchContext& context, const std::filesystem::path& input,
+                                   FetchResult& result, int* records = nullptr);
 
     Ui& ui_;
     const Clock& clock_;

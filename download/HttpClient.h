@@ -65,7 +65,7 @@ struct HttpProgress {
     std::function<bool()> cancelled;
 };
 
-struct HttpResponse {
+struct [[nodiscard]] HttpResponse {
     HttpOutcome outcome = HttpOutcome::kTransportError;
     int status = 0;                  // of the last response read, 0 when it had none
     std::string header;              // status line and header lines, verbatim

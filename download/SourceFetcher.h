@@ -77,7 +77,7 @@ struct [[nodiscard]] FetchResult {
 
 // Whether the program downloads a category's page itself (the plain-text marker aside), with
 // the user's switch for the categories that can also be imported by hand.
-bool FetchesDirectly(int category, const SettingsRecord& settings);
+[[nodiscard]] bool FetchesDirectly(int category, const SettingsRecord& settings);
 
 // What the update steps ask of the download manager; tests hand in their own.
 class SourceFetcher {
