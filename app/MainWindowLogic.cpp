@@ -446,7 +446,9 @@ bool MainWindowLogic::ResolveCategorySource() {
     q.dataFolder = Settings.dataFolder;
     q.listId = Settings.listId;
     q.online = Online();
-    cancelClicked_ = false;
+    if (q.online) {
+        cancelClicked_ = false;  // a click before the month probe cancels nothing of it
+    }
     return updater_.ResolveSource(q, ContextForFetch(), source_).Ok();
 }
 
