@@ -371,7 +371,8 @@ TEST_P(WireTest, RequestAndResponseCarryEveryOutcome) {
     EXPECT_EQ(response.status, 0) << "nothing of the request before passes for this one's answer";
     EXPECT_EQ(response.header, "");
     EXPECT_EQ(response.receivedBytes, 0u);
-    EXPECT_TRUE(successes.empty() && failures.empty()) << "the events stay the field users' own";
+    EXPECT_TRUE(successes.empty() && failures.empty())
+        << "a request made directly leaves the driver's notes alone";
     EXPECT_EQ(packets, 0);
 }
 
