@@ -196,21 +196,25 @@ FetchResult DownloadManager::CheckForUpdate(const FetchContext& context) {
 }
 
 bool DownloadManager::DownloadOrImport(const FetchContext& context, FetchResult& result) {
-    std::string failure;
-    const bool downloaded = DownloadDirectly(context, result, &failure);
-    if (failure.empty()) {
-        return downloaded;
+    const Result<bool> downloaded = Download(context, result, true);
+    if (downloaded) {
+        return *downloaded;
     }
-    result.directFailure = failure;
+    result.directFailure = downloaded.ErrorText();
     if (!ui_.Confirm("直接取得できませんでした。ブラウザで保存したページから取り込みますか？"_sj +
-                     "\n\r\n\r" + failure)) {
+                     "\n\r\n\r" + downloaded.ErrorText())) {
         return true;  // the old list, if any, is shown as it was
     }
     return ImportHtml(context, result);
 }
 
-bool DownloadManager::DownloadDirectly(const FetchContext& context, FetchResult& result,
-                                       std::string* failure) {
+bool DownloadManager::DownloadDirectly(const FetchContext& context, FetchResult& result) {
+    // Undescribed, every failure has been reported.
+    return Download(context, result, false).ValueOr(false);
+}
+
+Result<bool> DownloadManager::Download(const FetchContext& context, FetchResult& result,
+                                       bool describe) {
     const std::filesystem::path download = DownloadFileOf(context);
     HourglassCursor hourglass(ui_);
     context.setBusyDisplay(true);
@@ -219,28 +223,26 @@ bool DownloadManager::DownloadDirectly(const FetchContext& context, FetchResult&
     const HttpResponse response =
         Request(context, HttpCommand::kGet, context.sourceUrl, download, result);
     if (!response.error.empty()) {
-        if (failure != nullptr) {
-            *failure = response.error;
-            return false;
+        if (describe) {
+            return Fail(response.error);
         }
         ui_.ShowError("データ取得処理：エラー！！"_sj);
         return false;
     }
     // Only the page itself is a list: a redirect that led nowhere or a partial answer is not.
-    if (!response.Ok() || (failure != nullptr && response.status != 200)) {
+    if (!response.Ok() || (describe && response.status != 200)) {
         DeleteFile(download);  // an error page is no list
-        if (failure != nullptr) {
-            *failure = "HTTP " + std::to_string(response.status);
+        if (describe) {
+            return Fail("HTTP " + std::to_string(response.status));
         }
         return true;
     }
     result.stampPrefix = QuotedStamp(ParseUpdateStamp(response.header, clock_.Today()));
     context.setStatusText("変換処理中・・・"_sj);
     int records = 0;
-    const bool converted =
-        ConvertFile(context, download, result, failure != nullptr ? &records : nullptr);
-    if (failure != nullptr && records == 0) {
-        *failure = "ページに発売情報がありませんでした。"_sj;
+    const bool converted = ConvertFile(context, download, result, describe ? &records : nullptr);
+    if (describe && records == 0) {
+        return Fail("ページに発売情報がありませんでした。"_sj);
     }
     return converted;
 }

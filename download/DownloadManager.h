@@ -44,10 +44,12 @@ private:
     [[nodiscard]] HttpResponse Request(const FetchContext& context, HttpCommand command,
                                        const std::string& url,
                                        const std::filesystem::path& bodyFile, FetchResult& result);
-    // With `failure`, a failed download is not reported but described there for the offer of
-    // the import by hand.
-    [[nodiscard]] bool DownloadDirectly(const FetchContext& context, FetchResult& result,
-                                        std::string* failure = nullptr);
+    // Downloads the page and converts it; the value is whether the display goes on. With
+    // `describe`, a download that brings no list (a failed request, a status other than 200, a
+    // page without records) is not reported but comes back as the failure, for the offer of the
+    // import by hand.
+    Result<bool> Download(const FetchContext& context, FetchResult& result, bool describe);
+    [[nodiscard]] bool DownloadDirectly(const FetchContext& context, FetchResult& result);
     [[nodiscard]] bool DownloadOrImport(const FetchContext& context, FetchResult& result);
     [[nodiscard]] bool ImportCsv(const FetchContext& context, FetchResult& result);
     [[nodiscard]] bool ImportHtml(const FetchContext& context, FetchResult& result);
