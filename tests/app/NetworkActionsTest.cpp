@@ -123,6 +123,7 @@ TEST_F(DirectListWindowTest, MangaOhListOverHttpsAndTheQuestionWhenItFails) {
         test::ReadBytes(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html");
     test::LoopbackServer server(
         {{"HTTP/1.0 200 OK\r\nLast-Modified: Sat, 01 Mar 2025\r\n\r\n" + page},
+         {"HTTP/1.0 404 Not Found\r\n\r\n"},
          {"HTTP/1.0 404 Not Found\r\n\r\n"}},
         ca.IssueForLoopback());
     test::WriteBytes(dir / "yomida.INI",
@@ -160,6 +161,17 @@ TEST_F(DirectListWindowTest, MangaOhListOverHttpsAndTheQuestionWhenItFails) {
     EXPECT_EQ(test::ReadBytes(list), before);
     EXPECT_NE(U8(form.List.ComboGrid1.Cell(2, 1)), "stale") << "the old list is shown again";
     EXPECT_EQ(U8(form.StBar.panels[1].text), "6件");
+
+    // The update check's request refused: the same failure message, then the question.
+    ui.messages.clear();
+    form.Settings.updateCheck = true;
+    ui.confirmAnswers = {false};
+    form.BtnDspClick();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(U8(ui.messages[0].text), U8(form.SourceURL()) + "\r\n取得に失敗しました");
+    EXPECT_EQ(ui.messages[1].kind, ScriptedUi::Kind::Confirm);
+    EXPECT_TRUE(server.Requests().at(2).starts_with("HEAD /productlist/sale/month?"));
+    EXPECT_EQ(test::ReadBytes(list), before);
 }
 
 }  // namespace
