@@ -53,11 +53,9 @@ const char* const kBoxNames[] = {"CmbSrch1", "CmbSrch2", "CmbSrch3"};
 
 }  // namespace
 
-MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
-                                 SourceFetcher& fetcher)
+MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetcher)
     : List(ui, clock),
       Conditions(Settings.conditions, List),
-      NMHTTP1(http),
       slist(ui, SavedConditionListLinks{Settings.conditions,
                                         [this] {
                                             const SearchFilter& f = List.Filter;
@@ -80,7 +78,7 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
       ver(ui, [this] { return Utf8ToCp932(Settings.manualFile.string()); }),
       ui_(ui),
       clock_(clock),
-      fetcher_(fetcher) {
+      updater_(fetcher, clock) {
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;
     DownLoad.caption = "データの強制ダウンロード"_sj;
@@ -97,10 +95,6 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
     HTMLMANUAL.caption = "ＨＴＭＬマニュアル"_sj;
     SrcAmazon1.caption = "選択したセルの内容をAmazonで検索"_sj;
     SrcAmazon2.caption = "クリップボードの内容をAmazonで検索"_sj;
-    NMHTTP1.OnSuccess = [this](HttpClient::Command command) { NMHTTP1Success(command); };
-    NMHTTP1.OnFailure = [this](HttpClient::Command command) { NMHTTP1Failure(command); };
-    NMHTTP1.OnPacketRecvd = [this] { NMHTTP1PacketRecvd(); };
-    NMHTTP1.MessagePump = [this] { ui_.ProcessMessages(); };
 }
 
 void MainWindowLogic::BuildCategoryTree() {
@@ -142,8 +136,8 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
         return false;
     }
     ApplySettings();
-    if (!Sources.Refused().empty()) {
-        ui_.ShowWarning(Sources.RefusedText());
+    if (!updater_.Sources().Refused().empty()) {
+        ui_.ShowWarning(updater_.Sources().RefusedText());
     }
 
     const year_month_day today = clock_.Today();
@@ -219,14 +213,11 @@ void MainWindowLogic::LoadSettings() {
         }
     }
     // Source hosts and addresses can be pointed elsewhere without rebuilding the program.
-    Hosts.Override(Settings.hosts);
-    Sources = SourceOverrides(Settings.sources);
+    updater_.UseSettings(Settings);
 }
 
 void MainWindowLogic::ApplySettings() {
-    NMHTTP1.Proxy = Settings.proxy;
-    NMHTTP1.ProxyPort = Settings.port;
-    DirectFetch = FetchesDirectly(Settings.category, Settings);
+    directFetch_ = FetchesDirectly(Settings.category, Settings);
     Settings.gridRowHeight =
         std::abs(ui_.FontPixelHeight(Settings.fontName, Settings.fontSize)) + 2;
     Conditions.RefreshCaptions();
@@ -265,7 +256,7 @@ void MainWindowLogic::SelectCategory(bool selectLeaf) {
     const CategoryInfo* c = FindCategory(Settings.category);
     if (c != nullptr) {
         CategoryActions[static_cast<size_t>(c->number)].checked = true;
-        DirectFetch = FetchesDirectly(c->number, Settings);
+        directFetch_ = FetchesDirectly(c->number, Settings);
         const int leaf = TreeNodeOf(c->number);
         if (selectLeaf && TView.selected != leaf) {
             TView.selected = leaf;
@@ -391,8 +382,8 @@ void MainWindowLogic::ShowReleaseList() {
         ui_.ShowWarning("オフラインモードでデータの強制ダウンロードはできません。"_sj);
         return;
     }
-    FetchContext context = MakeFetchContext();
-    if (!FileExists(DataFilePath)) {
+    const FetchContext context = ContextForFetch();
+    if (!FileExists(DataFilePath())) {
         if (!online) {
             ui_.ShowError("データファイルがありません。"_sj);
             return;
@@ -405,7 +396,7 @@ void MainWindowLogic::ShowReleaseList() {
             if (ui_.Confirm("データをダウンロードしますか？"_sj) && !FetchSource(context)) {
                 return;
             }
-        } else if (Settings.updateCheck && CheckForUpdate(context) && !SourceURL.empty()) {
+        } else if (Settings.updateCheck && CheckForUpdate(context) && !SourceURL().empty()) {
             if (ui_.Confirm("データが更新されました。\n\rデータを再ダウンロードしますか？\n\r\n\r"
                             "※チェックはクリアされます"_sj) &&
                 !FetchSource(context)) {
@@ -413,28 +404,32 @@ void MainWindowLogic::ShowReleaseList() {
             }
         }
     }
-    if (FileExists(DataFilePath)) {
+    if (FileExists(DataFilePath())) {
         LoadReleaseList();
     }
 }
 
-FetchContext MainWindowLogic::MakeFetchContext() {
+FetchContext MainWindowLogic::ContextForFetch() {
     FetchContext context;
+    context.UseSettings(Settings);
     context.category = Settings.category;
-    context.directFetch = DirectFetch;
-    context.sourceUrl = SourceURL;
-    context.dataFile = DataFilePath;
+    context.directFetch = directFetch_;
+    context.sourceUrl = source_.sourceUrl;
+    context.dataFile = source_.dataFile;
     context.target = TargetDate;
-    context.settings = &Settings;
-    context.stampPrefix = &StampPrefix;
-    context.forcedDownload = &DownLoad.checked;
+    context.stampPrefix = stampPrefix_;
+    context.httpFailureText = source_.sourceUrl + "\r\n" + "取得に失敗しました"_sj;
+    context.clearForcedDownload = [this] { DownLoad.checked = false; };
     context.setBusyDisplay = [this](bool on) { SetBusyDisplay(on); };
     context.setStatusText = [this](const std::string& text) {
         StBar.panels[0].text = text;
         ui_.Repaint();
     };
-    context.http = &NMHTTP1;
-    context.successFlag = &SuccessFlag;
+    context.progress.onBytes = [this](uint64_t received, uint64_t announced) {
+        ShowReceived(received, announced);
+    };
+    context.progress.pump = [this] { ui_.ProcessMessages(); };
+    context.progress.cancelled = [this] { return cancelClicked_; };
     return context;
 }
 
@@ -446,32 +441,28 @@ bool MainWindowLogic::ResolveCategorySource() {
     q.dataFolder = Settings.dataFolder;
     q.listId = Settings.listId;
     q.online = Online();
-    q.hosts = &Hosts;
-    q.sources = &Sources;
-    const BookTownProbe probe = [this]() {
-        FetchContext context = MakeFetchContext();
-        return fetcher_.ProbeBookTownMonth(context, Hosts.Host(SourceSite::BookTown));
-    };
-    return yomida::ResolveCategorySource(q, probe, DataFilePath, SourceURL);
+    if (q.online) {
+        cancelClicked_ = false;  // a click before the month probe cancels nothing of it
+    }
+    return updater_.ResolveSource(q, ContextForFetch(), source_).Ok();
 }
 
 void MainWindowLogic::RefreshCategoryIcons() {
     // Everything the scan changes comes back as it was, whatever happens.
-    const ScopeExit restore([this, category = Settings.category, path = DataFilePath,
-                             url = SourceURL, online = Settings.online] {
-        Settings.category = category;
-        DataFilePath = path;
-        SourceURL = url;
-        Settings.online = online;
-    });
+    const ScopeExit restore(
+        [this, category = Settings.category, source = source_, online = Settings.online] {
+            Settings.category = category;
+            source_ = source;
+            Settings.online = online;
+        });
     Settings.online = OnlineMode::Offline;  // no month probe, no network
     for (const CategoryInfo& c : Categories()) {
         if (c.period == Period::Week) {
             continue;  // the weekly list keeps its design icon
         }
         Settings.category = c.number;
-        ResolveCategorySource();
-        const bool present = FileExists(DataFilePath);
+        static_cast<void>(ResolveCategorySource());  // offline: no probe that could fail
+        const bool present = FileExists(DataFilePath());
         TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].image =
             c.audioVisual ? (present ? TreeImage::AvPresent : TreeImage::AvMissing)
                           : (present ? TreeImage::BookPresent : TreeImage::BookMissing);
@@ -480,13 +471,13 @@ void MainWindowLogic::RefreshCategoryIcons() {
 }
 
 void MainWindowLogic::LoadReleaseList() {
-    const int count = List.Load(DataFilePath, List.Filter.Submit());
+    const int count = List.Load(DataFilePath(), List.Filter.Submit());
     StBar.panels[1].text = std::to_string(count) + "件"_sj;
     RefreshCategoryIcons();
 }
 
 void MainWindowLogic::CheckSaveExecute() {
-    List.SaveTicks(DataFilePath);
+    List.SaveTicks(DataFilePath());
 }
 
 std::optional<std::filesystem::path> MainWindowLogic::ChooseExportFile(const std::string& filter,
@@ -537,23 +528,23 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     if (!BeginDisplay()) {
         return;
     }
-    if (FileExists(DataFilePath) &&
+    if (FileExists(DataFilePath()) &&
         !ui_.Confirm("置いたファイルでデータを取り込み直しますか？\n\r\n\r"
                      "※チェックはクリアされます"_sj)) {
         return;
     }
-    FetchContext context = MakeFetchContext();
-    if (Watched(context, HealthStep::Import, [&] { return fetcher_.ImportFile(context, file); })) {
-        WatchConvertedFile(DataFilePath);
+    const FetchContext context = ContextForFetch();
+    if (RunStep([&] { return updater_.Import(context, file); })) {
+        WatchConvertedFile(DataFilePath());
     }
     // On failure the conversion has kept the previous list, which is shown again.
-    if (FileExists(DataFilePath)) {
+    if (FileExists(DataFilePath())) {
         LoadReleaseList();
     }
 }
 
 void MainWindowLogic::CalendarExportExecute() {
-    const std::optional<WatchFile> named = ParseWatchFileName(DataFilePath, Weeks());
+    const std::optional<WatchFile> named = ParseWatchFileName(DataFilePath(), Weeks());
     if (!named || List.ComboGrid1.RowCount() < 2) {
         ui_.ShowWarning("出力するデータがありません。"_sj);
         return;
@@ -668,8 +659,6 @@ void MainWindowLogic::BtnCancelClick() {
     cancelClicked_ = true;
     if (watchScan_) {
         watchScan_->Cancel();
-    } else {
-        NMHTTP1.Cancel();
     }
 }
 
@@ -703,25 +692,34 @@ void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
     }
 }
 
-bool MainWindowLogic::FetchSource(FetchContext& context) {
-    if (!Watched(context, HealthStep::Fetch, [&] { return fetcher_.FetchSource(context); })) {
+bool MainWindowLogic::FetchSource(const FetchContext& context) {
+    if (!RunStep([&] { return updater_.FetchAndConvert(context); })) {
         return false;
     }
     WatchConvertedFile(context.dataFile);
     return true;
 }
 
-bool MainWindowLogic::CheckForUpdate(FetchContext& context) {
-    return Watched(context, HealthStep::UpdateCheck,
-                   [&] { return fetcher_.CheckForUpdate(context); });
+bool MainWindowLogic::CheckForUpdate(const FetchContext& context) {
+    return RunStep([&] { return updater_.CheckForUpdate(context); });
 }
 
-bool MainWindowLogic::Watched(FetchContext& context, HealthStep step,
-                              const std::function<bool()>& work) {
+bool MainWindowLogic::RunStep(const std::function<StepResult()>& step) {
     cancelClicked_ = false;
-    HealthWatch health(context, step, clock_, &cancelClicked_);
     const ScopeExit mark([this] { RefreshHealthMarks(); });
-    return health.Run(work);
+    const StepResult result = step();
+    const FetchResult& fetch = result.fetch;
+    stampPrefix_ = fetch.stampPrefix;
+    if (fetch.forcedDownloadCleared) {
+        DownLoad.checked = false;
+    }
+    if (!fetch.neoWingFolder.empty()) {
+        Settings.neoWingFolder = fetch.neoWingFolder;
+    }
+    if (!fetch.htmlFolder.empty()) {
+        Settings.htmlFolder = fetch.htmlFolder;
+    }
+    return fetch.ranToEnd;
 }
 
 void MainWindowLogic::RefreshHealthMarks() {
@@ -779,35 +777,16 @@ void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) 
     }
 }
 
-void MainWindowLogic::NMHTTP1Success(HttpClient::Command command) {
-    if (command == HttpClient::kGet) {
-        SuccessFlag = true;
-    }
-}
-
-void MainWindowLogic::NMHTTP1Failure(HttpClient::Command command) {
-    ui_.SetCursor(CursorShape::Default);
-    std::string text;
-    // Every request the client can make has its words here; the compiler names a new one left out.
-    switch (command) {
-        case HttpClient::Command::kGet:
-        case HttpClient::Command::kHead:
-            text = "取得に失敗しました"_sj;
-            break;
-    }
-    ui_.ShowError(SourceURL + "\r\n" + text);
-}
-
-void MainWindowLogic::NMHTTP1PacketRecvd() {
-    const uint64_t received = NMHTTP1.ReceivedBytes / 1024;
-    const uint64_t total = NMHTTP1.AnnouncedLength / 1024;
+void MainWindowLogic::ShowReceived(uint64_t received, uint64_t announced) {
+    const uint64_t kilobytes = received / 1024;
+    const uint64_t total = announced / 1024;
     if (total != 0) {
         Busy.progress =
-            static_cast<int>(static_cast<double>(received) / static_cast<double>(total) * 100);
+            static_cast<int>(static_cast<double>(kilobytes) / static_cast<double>(total) * 100);
         StBar.panels[0].text =
-            "受信: "_sj + std::to_string(received) + " / " + std::to_string(total) + " KByte...";
+            "受信: "_sj + std::to_string(kilobytes) + " / " + std::to_string(total) + " KByte...";
     } else {
-        StBar.panels[0].text = "受信: "_sj + std::to_string(received) + " KByte...";
+        StBar.panels[0].text = "受信: "_sj + std::to_string(kilobytes) + " KByte...";
     }
 }
 
@@ -825,10 +804,10 @@ void MainWindowLogic::CopySAKUSYAExecute() {
 
 void MainWindowLogic::ShowBrowserOnExecute() {
     // Before the first search there is no page to show.
-    if (SourceURL.empty()) {
+    if (SourceURL().empty()) {
         return;
     }
-    OpenInBrowser(SourceURL);
+    OpenInBrowser(SourceURL());
 }
 
 void MainWindowLogic::OpenInBrowser(const std::string& target) {

@@ -12,9 +12,8 @@
 #include "app/Controls.h"
 #include "app/ReleaseList.h"
 #include "app/SavedConditions.h"
-#include "download/HttpClient.h"
 #include "download/SourceFetcher.h"
-#include "engine/HealthWatch.h"
+#include "engine/Updater.h"
 #include "engine/WatchChanges.h"
 #include "engine/WatchScan.h"
 #include "platform/Clock.h"
@@ -59,8 +58,8 @@ class MainWindowLogic {
 public:
     static constexpr int kAnimationWidth = 80;
 
-    // The HTTP client and the download manager are handed in, so tests can hand in their own.
-    MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http, SourceFetcher& fetcher);
+    // The download manager is handed in, so tests can hand in their own.
+    MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetcher);
 
     // Controls.
     ReleaseList List;            // the result grid, the filter controls and the order box
@@ -85,16 +84,8 @@ public:
 
     // State.
     SettingsRecord Settings;
-    HostTable Hosts;
-    SourceOverrides Sources;  // the settings file's URL templates
     std::chrono::year_month_day TargetDate{};
     int WeekNumber = 0;
-    bool DirectFetch = false;
-    std::filesystem::path DataFilePath;
-    std::string SourceURL;
-    std::string StampPrefix;  // "\"stamp\"," of the last direct fetch, empty before one
-    HttpClient& NMHTTP1;
-    bool SuccessFlag = false;  // set by the HTTP client's success event for a GET
 
     // The dialogs' logic.
     SavedConditionList slist;  // YOMIDA 検索条件編集
@@ -128,7 +119,7 @@ public:
     // Display.
     void BtnDspClick();
     void ShowReleaseList();
-    bool ResolveCategorySource();
+    [[nodiscard]] bool ResolveCategorySource();
     void RefreshCategoryIcons();
     // Marks in the tree each category whose last fetch or import failed, as the data folder's
     // health file tells.
@@ -176,10 +167,8 @@ public:
     std::function<void(size_t fresh, const std::vector<std::string>& titles, size_t changes)>
         OnWatchNews;
 
-    // HTTP client events and the cancel button.
-    void NMHTTP1Success(HttpClient::Command command);
-    void NMHTTP1Failure(HttpClient::Command command);
-    void NMHTTP1PacketRecvd();
+    // The progress of a transfer: the kilobytes received of those announced (0: none).
+    void ShowReceived(uint64_t received, uint64_t announced);
     // Cancels the transfer, or the watch scan, that runs.
     void BtnCancelClick();
 
@@ -214,22 +203,35 @@ public:
 
     Ui& ui() { return ui_; }
 
+    // The selected category's data file and page, as the last display resolved them.
+    const std::filesystem::path& DataFilePath() const { return source_.dataFile; }
+    const std::string& SourceURL() const { return source_.sourceUrl; }
+    // Points the window at a data file and page without resolving them: the next load, tick
+    // save or browser command takes them.
+    void UseSource(SourceLocation source) { source_ = std::move(source); }
+    // Whether the selected category is downloaded by the program itself.
+    bool DirectFetch() const { return directFetch_; }
+    // The settings file's hosts and URL templates, as the updates use them.
+    const Updater& Updates() const { return updater_; }
+
 private:
     void BuildCategoryTree();
     // What every display does first: saves the ticks shown, empties the grid, and resolves the
     // data file and source of the selected category; false when the month probe failed.
-    bool BeginDisplay();
+    [[nodiscard]] bool BeginDisplay();
     // The save dialog of an export, starting in the folder of the last CSV export.
     std::optional<std::filesystem::path> ChooseExportFile(const std::string& filter,
                                                           const char* extension);
     void SwitchOnline(bool online);
-    FetchContext MakeFetchContext();
-    // Fetches or imports through the download manager; a list converted anew is looked at for
-    // new watch matches.
-    bool FetchSource(FetchContext& context);
-    bool CheckForUpdate(FetchContext& context);
-    // Runs one step of getting a list and records what came of it in the health file.
-    bool Watched(FetchContext& context, HealthStep step, const std::function<bool()>& work);
+    // What a fetch of the selected category and period is asked to do now.
+    FetchContext ContextForFetch();
+    // Fetches or imports through the updater; a list converted anew is looked at for new watch
+    // matches.
+    [[nodiscard]] bool FetchSource(const FetchContext& context);
+    [[nodiscard]] bool CheckForUpdate(const FetchContext& context);
+    // Runs one step of getting a list, takes back what it changed and marks the tree as the
+    // health file now says; returns the step's ranToEnd.
+    [[nodiscard]] bool RunStep(const std::function<StepResult()>& step);
     void WatchConvertedFile(const std::filesystem::path& dataFile);
     WeekNumbering Weeks() const { return Settings.Weeks(); }
     void ShowWatchProgress();
@@ -237,12 +239,15 @@ private:
 
     Ui& ui_;
     const Clock& clock_;
-    SourceFetcher& fetcher_;
+    Updater updater_;
+    SourceLocation source_;
+    bool directFetch_ = false;
+    std::string stampPrefix_;  // "\"stamp\"," of the last direct fetch, empty before one
     bool displaying_ = false;
     std::unique_ptr<WatchScanWorker> watchScan_;
     std::optional<size_t> watchScanWorkers_;
     CursorShape cursorBeforeScan_ = CursorShape::Default;
-    bool cancelClicked_ = false;  // the cancel button was pressed during the current step
+    bool cancelClicked_ = false;  // the cancel button was pressed during the current request
 };
 
 }  // namespace yomida

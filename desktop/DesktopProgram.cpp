@@ -145,9 +145,8 @@ int RunDesktopProgram(int argc, char** argv) {
     }
     SystemClock clock;
     PosixTcpConnector tcp;
-    HttpClient http(tcp);
-    DownloadManager downloads(ui, clock);
-    MainWindowLogic form(ui, clock, http, downloads);
+    DownloadManager downloads(ui, clock, tcp);
+    MainWindowLogic form(ui, clock, downloads);
     MainWindow window(form);
     if (!form.FormCreate(ExecutablePath())) {
         return 1;

@@ -34,12 +34,34 @@ std::string QuotedStamp(std::string stamp) {
 }
 
 std::filesystem::path DownloadFileOf(const FetchContext& context) {
-    return context.downloadFile.empty()
-               ? context.settings->dataFolder / DownloadManager::DownloadFileName()
-               : context.downloadFile;
+    return context.downloadFile.empty() ? context.dataFolder / DownloadManager::DownloadFileName()
+                                        : context.downloadFile;
+}
+
+FetchResult StartResult(const FetchContext& context) {
+    FetchResult result;
+    result.stampPrefix = context.stampPrefix;
+    return result;
+}
+
+// Every fetch and import clears the forced download, before anything else shows.
+void ClearForcedDownload(const FetchContext& context, FetchResult& result) {
+    result.forcedDownloadCleared = true;
+    if (context.clearForcedDownload) {
+        context.clearForcedDownload();
+    }
 }
 
 }  // namespace
+
+void FetchContext::UseSettings(const SettingsRecord& settings) {
+    dataFolder = settings.dataFolder;
+    siblingProgram = settings.siblingProgram;
+    neoWingFolder = settings.neoWingFolder;
+    htmlFolder = settings.htmlFolder;
+    proxy = settings.proxy;
+    proxyPort = settings.port;
+}
 
 bool FetchesDirectly(int category, const SettingsRecord& settings) {
     const CategoryInfo* c = FindCategory(category);
@@ -62,21 +84,46 @@ std::string DownloadManager::ReadStoredStamp(const std::filesystem::path& dataFi
     return items.empty() ? std::string() : items[0];
 }
 
-bool DownloadManager::FetchSource(FetchContext& context) {
-    *context.forcedDownload = false;
-    context.directFailure.clear();
+FetchResult DownloadManager::FetchSource(const FetchContext& context) {
+    FetchResult result = StartResult(context);
+    ClearForcedDownload(context, result);
     const CategoryInfo* category = FindCategory(context.category);
     // The plain-text marker sends every fetch to the import paths.
-    if (context.directFetch && !ScramblingOffIn(context.settings->dataFolder)) {
+    if (context.directFetch && !ScramblingOffIn(context.dataFolder)) {
         if (category != nullptr && category->acquisition == Acquisition::DirectOrBrowserPage) {
-            return DownloadOrImport(context);
+            result.ranToEnd = DownloadOrImport(context, result);
+        } else {
+            result.ranToEnd = DownloadDirectly(context, result);
         }
-        return DownloadDirectly(context);
+    } else if (category != nullptr && category->acquisition == Acquisition::KosumiraCsv) {
+        result.ranToEnd = ImportCsv(context, result);
+    } else {
+        result.ranToEnd = ImportHtml(context, result);
     }
-    if (category != nullptr && category->acquisition == Acquisition::KosumiraCsv) {
-        return ImportCsv(context);
+    return result;
+}
+
+HttpResponse DownloadManager::Request(const FetchContext& context, HttpCommand command,
+                                      const std::string& url, const std::filesystem::path& bodyFile,
+                                      FetchResult& result) {
+    HttpRequest request;
+    request.command = command;
+    request.url = url;
+    request.proxy = context.proxy;
+    request.proxyPort = context.proxyPort;
+    request.bodyFile = bodyFile;
+    request.replaceBodyFile = !bodyFile.empty();
+    request.timeOutMs = context.timeOutMs;
+    HttpResponse response = http_.Get(request, context.progress);
+    result.requestError = response.error;
+    result.requestOutcome = response.outcome;
+    result.responseHeader = response.header;
+    if (response.outcome == HttpOutcome::kHttpStatus && response.status > 399 &&
+        !context.httpFailureText.empty()) {
+        ui_.SetCursor(CursorShape::Default);
+        ui_.ShowError(context.httpFailureText);
     }
-    return ImportHtml(context);
+    return response;
 }
 
 std::string DownloadManager::ParseUpdateStamp(std::string_view header,
@@ -119,88 +166,84 @@ std::string DownloadManager::CleanStamp(std::string_view stamp) {
     return std::string(TrimControls(clean));
 }
 
-bool DownloadManager::CheckForUpdate(FetchContext& context) {
+FetchResult DownloadManager::CheckForUpdate(const FetchContext& context) {
+    FetchResult result = StartResult(context);
     const CategoryInfo* category = FindCategory(context.category);
     if (category == nullptr || !category->updateCheck) {
-        return false;
+        return result;
     }
-    HttpClient& http = *context.http;
     std::string stored;
+    HttpResponse response;
     {
         HourglassCursor hourglass(ui_);
         stored = ReadStoredStamp(context.dataFile);
-        http.InputFileMode = true;
-        http.ReplaceBodyFile = true;
-        http.BodyFile = DownloadFileOf(context);
-        try {
-            http.Head(context.sourceUrl);
-        } catch (const std::exception& e) {
-            context.requestError = e.what();
+        response = Request(context, HttpCommand::kHead, context.sourceUrl, DownloadFileOf(context),
+                           result);
+        if (!response.error.empty()) {
             ui_.SetCursor(CursorShape::Default);
             ui_.ShowError("ヘッダー取得処理：エラー！！"_sj);
-            return false;
+            return result;
         }
     }
     // A stamp stored before hostile bytes were dropped still matches the page it came from.
-    return ParseUpdateStamp(http.Header, clock_.Today()) != CleanStamp(stored);
+    result.ranToEnd = ParseUpdateStamp(response.header, clock_.Today()) != CleanStamp(stored);
+    return result;
 }
 
-bool DownloadManager::DownloadOrImport(FetchContext& context) {
-    std::string failure;
-    const bool result = DownloadDirectly(context, &failure);
-    if (failure.empty()) {
-        return result;
+bool DownloadManager::DownloadOrImport(const FetchContext& context, FetchResult& result) {
+    const Result<bool> downloaded = Download(context, result, true);
+    if (downloaded) {
+        return *downloaded;
     }
-    context.directFailure = failure;
+    result.directFailure = downloaded.ErrorText();
     if (!ui_.Confirm("直接取得できませんでした。ブラウザで保存したページから取り込みますか？"_sj +
-                     "\n\r\n\r" + failure)) {
+                     "\n\r\n\r" + downloaded.ErrorText())) {
         return true;  // the old list, if any, is shown as it was
     }
-    return ImportHtml(context);
+    return ImportHtml(context, result);
 }
 
-bool DownloadManager::DownloadDirectly(FetchContext& context, std::string* failure) {
-    HttpClient& http = *context.http;
+bool DownloadManager::DownloadDirectly(const FetchContext& context, FetchResult& result) {
+    // Undescribed, every failure has been reported.
+    return Download(context, result, false).ValueOr(false);
+}
+
+Result<bool> DownloadManager::Download(const FetchContext& context, FetchResult& result,
+                                       bool describe) {
     const std::filesystem::path download = DownloadFileOf(context);
     HourglassCursor hourglass(ui_);
-    *context.successFlag = false;
     context.setBusyDisplay(true);
     const ScopeExit busyOff([&context] { context.setBusyDisplay(false); });
 
-    http.InputFileMode = true;
-    http.ReplaceBodyFile = true;
-    http.BodyFile = download;
-    try {
-        http.Get(context.sourceUrl);
-    } catch (const std::exception& e) {
-        context.requestError = http.Error.empty() ? std::string(e.what()) : http.Error;
-        if (failure != nullptr) {
-            *failure = http.Error.empty() ? std::string(e.what()) : http.Error;
-            return false;
+    const HttpResponse response =
+        Request(context, HttpCommand::kGet, context.sourceUrl, download, result);
+    if (!response.error.empty()) {
+        if (describe) {
+            return Fail(response.error);
         }
         ui_.ShowError("データ取得処理：エラー！！"_sj);
         return false;
     }
     // Only the page itself is a list: a redirect that led nowhere or a partial answer is not.
-    if (!*context.successFlag || (failure != nullptr && http.Status != 200)) {
+    if (!response.Ok() || (describe && response.status != 200)) {
         DeleteFile(download);  // an error page is no list
-        if (failure != nullptr) {
-            *failure = "HTTP " + std::to_string(http.Status);
+        if (describe) {
+            return Fail("HTTP " + std::to_string(response.status));
         }
         return true;
     }
-    *context.stampPrefix = QuotedStamp(ParseUpdateStamp(http.Header, clock_.Today()));
+    result.stampPrefix = QuotedStamp(ParseUpdateStamp(response.header, clock_.Today()));
     context.setStatusText("変換処理中・・・"_sj);
     int records = 0;
-    const bool converted = ConvertFile(context, download, failure != nullptr ? &records : nullptr);
-    if (failure != nullptr && records == 0) {
-        *failure = "ページに発売情報がありませんでした。"_sj;
+    const bool converted = ConvertFile(context, download, result, describe ? &records : nullptr);
+    if (describe && records == 0) {
+        return Fail("ページに発売情報がありませんでした。"_sj);
     }
     return converted;
 }
 
-std::optional<std::string> DownloadManager::ProbeBookTownMonth(FetchContext& context,
-                                                               const std::string& host) {
+Result<std::string> DownloadManager::ProbeBookTownMonth(const FetchContext& context,
+                                                        const std::string& host) {
     using namespace std::chrono;
     const CategoryInfo* row = FindCategory(context.category);
     if (row == nullptr || row->monthProbe.url == nullptr) {
@@ -215,43 +258,37 @@ std::optional<std::string> DownloadManager::ProbeBookTownMonth(FetchContext& con
     const int target = monthIndex(context.target);
     const int now = monthIndex(today);
     const std::string& outOfRange = "指定年月は範囲外の為ダウンロード出来ません。"_sj;
+    const auto refuse = [this](const std::string& text) {
+        ui_.ShowError(text);
+        return Fail(text);
+    };
     if (target < now - 1 || target > now + 1) {
-        ui_.ShowError(outOfRange);
-        return std::nullopt;
+        return refuse(outOfRange);
     }
 
-    HttpClient& http = *context.http;
     HourglassCursor hourglass(ui_);
-    *context.successFlag = false;
     context.setBusyDisplay(true);
-    // The client goes back to writing bodies to a file, and the busy display away, on every way
-    // out.
-    const ScopeExit restore([&context, &http] {
-        http.InputFileMode = true;
-        context.setBusyDisplay(false);
-    });
-
-    http.InputFileMode = false;
-    http.Body.clear();
-    try {
-        http.Get(ExpandUrlTemplate(row->monthProbe.url, probe));
-    } catch (const std::exception&) {
-        ui_.ShowError("データ取得処理－－URL不正－－"_sj);
-        return std::nullopt;
+    const ScopeExit busyOff([&context] { context.setBusyDisplay(false); });
+    FetchResult ignored;
+    const HttpResponse response = Request(
+        context, HttpCommand::kGet, ExpandUrlTemplate(row->monthProbe.url, probe), {}, ignored);
+    if (!response.error.empty()) {
+        return refuse("データ取得処理－－URL不正－－"_sj);
     }
-    if (!*context.successFlag) {
-        return std::nullopt;
+    if (!response.Ok()) {
+        // The error status has been shown as the context asks, or not at all.
+        return Fail("HTTP " + std::to_string(response.status));
     }
     int current = 0;
     for (int s = 1; s <= 12 && current == 0; ++s) {
         probe.target = context.target.year() / month{static_cast<unsigned>(s)} / 1;
-        if (http.Body.find(ExpandUrlTemplate(row->monthProbe.marker, probe)) != std::string::npos) {
+        if (response.body.find(ExpandUrlTemplate(row->monthProbe.marker, probe)) !=
+            std::string::npos) {
             current = s;
         }
     }
     if (current == 0) {
-        ui_.ShowError("「本やタウン」のWeb形式が変更になりました。"_sj);
-        return std::nullopt;
+        return refuse("「本やタウン」のWeb形式が変更になりました。"_sj);
     }
     const int month = static_cast<int>(static_cast<unsigned>(context.target.month()));
     if (month == current) {
@@ -260,24 +297,22 @@ std::optional<std::string> DownloadManager::ProbeBookTownMonth(FetchContext& con
     if (month == (current == 1 ? 12 : current - 1)) {
         return std::string("_old");
     }
-    ui_.ShowError(outOfRange);
-    return std::nullopt;
+    return refuse(outOfRange);
 }
 
-bool DownloadManager::ImportCsv(FetchContext& context) {
+bool DownloadManager::ImportCsv(const FetchContext& context, FetchResult& result) {
     if (!ui_.Confirm("KOSUMIRAで取り込んだCSVファイルが必要です。\n\r"
                      "YOMIDAでそのファイルを読み込ませて下さい。"_sj)) {
         return true;
     }
-    const std::filesystem::path& sibling = context.settings->siblingProgram;
-    if (FileExists(sibling)) {
-        ui_.StartProgram(sibling, {});
+    if (FileExists(context.siblingProgram)) {
+        ui_.StartProgram(context.siblingProgram, {});
     }
-    return ChooseAndConvert(context, "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj,
-                            context.settings->neoWingFolder);
+    return ChooseAndConvert(context, "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj, context.neoWingFolder,
+                            result.neoWingFolder, result);
 }
 
-bool DownloadManager::ImportHtml(FetchContext& context) {
+bool DownloadManager::ImportHtml(const FetchContext& context, FetchResult& result) {
     if (!ui_.Confirm("発売日一覧のページをブラウザで表示します。\n\r"
                      "全て表示後ブラウザでCtrl+Sを押し「名前を付けて保存」し、\n\r"
                      "YOMIDAでそのファイルを読み込ませて下さい。\n\r\n\r"
@@ -289,40 +324,43 @@ bool DownloadManager::ImportHtml(FetchContext& context) {
         ui_.ShellOpen(context.sourceUrl);
     }
     return ChooseAndConvert(context, "HTMLﾌｧｲﾙ|*.htm;*.html|すべてのﾌｧｲﾙ|*.*"_sj,
-                            context.settings->htmlFolder);
+                            context.htmlFolder, result.htmlFolder, result);
 }
 
-bool DownloadManager::ChooseAndConvert(FetchContext& context, const std::string& filter,
-                                       std::string& rememberedFolder) {
+bool DownloadManager::ChooseAndConvert(const FetchContext& context, const std::string& filter,
+                                       const std::string& folder, std::string& rememberedFolder,
+                                       FetchResult& result) {
     FileDialogRequest request;
-    request.initialFolder = Cp932ToUtf8(rememberedFolder);
+    request.initialFolder = Cp932ToUtf8(folder);
     request.filter = filter;
     const std::optional<std::filesystem::path> chosen = ui_.OpenFileDialog(request);
     if (!chosen) {
         return true;  // cancelled: an older list, if any, is shown
     }
     rememberedFolder = FolderText(*chosen);
-    return ConvertFile(context, *chosen);
+    return ConvertFile(context, *chosen, result);
 }
 
-bool DownloadManager::ImportFile(FetchContext& context, const std::filesystem::path& file) {
-    *context.forcedDownload = false;
+FetchResult DownloadManager::ImportFile(const FetchContext& context,
+                                        const std::filesystem::path& file) {
+    FetchResult result = StartResult(context);
+    ClearForcedDownload(context, result);
     const CategoryInfo* category = FindCategory(context.category);
-    std::string& folder = category != nullptr && category->acquisition == Acquisition::KosumiraCsv
-                              ? context.settings->neoWingFolder
-                              : context.settings->htmlFolder;
-    folder = FolderText(file);
-    return ConvertFile(context, file);
+    (category != nullptr && category->acquisition == Acquisition::KosumiraCsv ? result.neoWingFolder
+                                                                              : result.htmlFolder) =
+        FolderText(file);
+    result.ranToEnd = ConvertFile(context, file, result);
+    return result;
 }
 
-bool DownloadManager::ConvertFile(FetchContext& context, const std::filesystem::path& input,
-                                  int* records) {
-    context.conversionStarted = true;
+bool DownloadManager::ConvertFile(const FetchContext& context, const std::filesystem::path& input,
+                                  FetchResult& result, int* records) {
+    result.conversionStarted = true;
     ConvertRequest request;
     request.category = context.category;
     request.input = input;
     request.output = context.dataFile;
-    request.stampPrefix = *context.stampPrefix;
+    request.stampPrefix = result.stampPrefix;
     request.target = context.target;
     request.records = records;
     return Convert(request, ui_);

@@ -120,10 +120,18 @@ private:
     bool ended_ = false;
 };
 
-bool HttpClient::Idle() {
-    if (MessagePump) {
-        MessagePump();
+void HttpClient::AskCancel() {
+    if (progress_ != nullptr && progress_->cancelled && progress_->cancelled()) {
+        cancel_ = true;
+        cancelRequested_ = true;
     }
+}
+
+bool HttpClient::Idle() {
+    if (progress_ != nullptr && progress_->pump) {
+        progress_->pump();
+    }
+    AskCancel();
     if (TimeOutPassed()) {
         timedOut_ = true;
         return false;
@@ -145,19 +153,19 @@ void HttpClient::Received(size_t bytes) {
 }
 
 bool HttpClient::TimeOutPassed() {
-    if (TimeOut <= 0) {
+    if (timeOutMs_ <= 0) {
         return false;
     }
     const auto now = std::chrono::steady_clock::now();
-    const std::chrono::milliseconds limit(TimeOut);
+    const std::chrono::milliseconds limit(timeOutMs_);
     if (now - lastByte_ >= limit) {
-        timeOutText_ = "Timed out: nothing received for " + DurationText(TimeOut);
+        timeOutText_ = "Timed out: nothing received for " + DurationText(timeOutMs_);
         return true;
     }
     if (now - windowStart_ >= limit) {
         if (windowBytes_ < kMinBytesPerTimeOut) {
             timeOutText_ = "Timed out: under " + std::to_string(kMinBytesPerTimeOut) +
-                           " bytes received in " + DurationText(TimeOut);
+                           " bytes received in " + DurationText(timeOutMs_);
             return true;
         }
         windowStart_ = now;
@@ -184,7 +192,7 @@ std::string HttpClient::ParseUrl(std::string& url) {
         const size_t slash = url.find('/', rest);
         std::string hostPort =
             url.substr(rest, slash == std::string::npos ? std::string::npos : slash - rest);
-        Port = DefaultPort(secure_);
+        port_ = DefaultPort(secure_);
         const size_t colon = hostPort.find(':');
         if (colon != std::string::npos) {
             const std::string digits = hostPort.substr(colon + 1);
@@ -194,11 +202,11 @@ std::string HttpClient::ParseUrl(std::string& url) {
                 if (!port || *port < 1 || *port > 65535 || !AllDigits(digits)) {
                     throw HttpError("Invalid URL");
                 }
-                Port = *port;
+                port_ = *port;
             }
             hostPort.resize(colon);
         }
-        Host = hostPort;
+        host_ = hostPort;
         if (slash == std::string::npos) {
             url += '/';
             return "/";
@@ -211,10 +219,10 @@ std::string HttpClient::ParseUrl(std::string& url) {
 std::string HttpClient::RequestText(Command command, const std::string& target) const {
     std::string text = command == kHead ? "HEAD " : "GET ";
     text += target + " HTTP/1.0\r\n";
-    if (!Proxy.empty() && !secure_) {
+    if (!proxy_.empty() && !secure_) {
         text += "Proxy-Connection: Keep-Alive\r\n";
     }
-    text += "Host: " + Authority(Host, Port, secure_) + "\r\n";
+    text += "Host: " + Authority(host_, port_, secure_) + "\r\n";
     text += "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n";
     text += "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
     if (!cookie_.empty()) {
@@ -225,69 +233,45 @@ std::string HttpClient::RequestText(Command command, const std::string& target) 
 }
 
 HttpResponse HttpClient::Get(const HttpRequest& request, const HttpProgress& progress) {
-    Proxy = request.proxy;
-    ProxyPort = request.proxyPort;
-    InputFileMode = !request.bodyFile.empty();
-    BodyFile = request.bodyFile;
-    ReplaceBodyFile = request.replaceBodyFile;
-    MaxHeaderBytes = request.maxHeaderBytes;
-    MaxBodyBytes = request.maxBodyBytes;
-    TimeOut = request.timeOutMs;
-    Body.clear();
-
-    // The request's own progress stands in for the events while it runs.
-    std::optional<HttpOutcome> concluded;
-    const auto askCancel = [this, &progress] {
-        if (progress.cancelled && progress.cancelled()) {
-            Cancel();
-        }
-    };
-    auto onSuccess = std::exchange(OnSuccess, [&](Command) { concluded = HttpOutcome::kOk; });
-    auto onFailure =
-        std::exchange(OnFailure, [&](Command) { concluded = HttpOutcome::kHttpStatus; });
-    auto onPacket = std::exchange(OnPacketRecvd, [&] {
-        if (progress.onBytes) {
-            progress.onBytes(ReceivedBytes, AnnouncedLength);
-        }
-        askCancel();
-    });
-    auto pump = std::exchange(MessagePump, [&] {
-        if (progress.pump) {
-            progress.pump();
-        }
-        askCancel();
-    });
-    const ScopeExit restore([&] {
-        OnSuccess = std::move(onSuccess);
-        OnFailure = std::move(onFailure);
-        OnPacketRecvd = std::move(onPacket);
-        MessagePump = std::move(pump);
-    });
+    proxy_ = request.proxy;
+    proxyPort_ = request.proxyPort;
+    bodyFile_ = request.bodyFile;
+    replaceBodyFile_ = request.replaceBodyFile;
+    maxHeaderBytes_ = request.maxHeaderBytes;
+    maxBodyBytes_ = request.maxBodyBytes;
+    timeOutMs_ = request.timeOutMs;
+    // Nothing of an earlier request passes for this one's answer.
+    header_.clear();
+    body_.clear();
+    status_ = 0;
+    receivedBytes_ = 0;
+    announcedLength_ = 0;
+    concluded_.reset();
+    progress_ = &progress;
+    const ScopeExit forget([this] { progress_ = nullptr; });
 
     HttpResponse response;
     try {
         Request(request.command, request.url);
-        response.outcome = concluded.value_or(HttpOutcome::kHttpStatus);
+        response.outcome = concluded_.value_or(HttpOutcome::kHttpStatus);
     } catch (const HttpError& e) {
         response.outcome = cancelRequested_     ? HttpOutcome::kCancelled
                            : certificateFailed_ ? HttpOutcome::kCertificateError
                                                 : HttpOutcome::kTransportError;
-        response.error = Error.empty() ? std::string(e.what()) : Error;
+        response.error = error_.empty() ? std::string(e.what()) : error_;
     }
-    response.status = Status;
-    response.header = Header;
-    response.body = std::move(Body);
-    Body.clear();
-    if (InputFileMode) {
-        response.bodyFile = request.bodyFile;
-    }
-    response.receivedBytes = ReceivedBytes;
-    response.announcedLength = AnnouncedLength;
+    response.status = status_;
+    response.header = header_;
+    response.body = std::move(body_);
+    body_.clear();
+    response.bodyFile = bodyFile_;
+    response.receivedBytes = receivedBytes_;
+    response.announcedLength = announcedLength_;
     return response;
 }
 
 void HttpClient::Request(Command command, std::string url) {
-    Error.clear();
+    error_.clear();
     cancelRequested_ = false;
     certificateFailed_ = false;
     try {
@@ -309,10 +293,10 @@ void HttpClient::Request(Command command, std::string url) {
         // Whatever wait the time-out broke off, the time-out is the cause.
         if (timedOut_) {
             timedOut_ = false;
-            Error = timeOutText_;
-            throw HttpError(Error);
+            error_ = timeOutText_;
+            throw HttpError(error_);
         }
-        Error = e.what();
+        error_ = e.what();
         throw;
     }
 }
@@ -323,8 +307,8 @@ std::optional<std::string> HttpClient::Cycle(Command command, std::string& url) 
     const bool absolute = url.find("://") != std::string::npos && url.find('/') > url.find("://");
     // Inside a tunnel the server itself reads the request: it takes the path.
     std::string target = path;
-    if (!Proxy.empty() && !secure_) {
-        target = absolute ? url : "http://" + Authority(Host, Port, false) + path;
+    if (!proxy_.empty() && !secure_) {
+        target = absolute ? url : "http://" + Authority(host_, port_, false) + path;
     }
     cancel_ = false;
     connected_ = true;
@@ -334,7 +318,7 @@ std::optional<std::string> HttpClient::Cycle(Command command, std::string& url) 
     std::unique_ptr<TcpConnection> connection = Connect();
     const std::function<bool()> idle = [this] { return Idle(); };
     if (secure_) {
-        if (!Proxy.empty()) {
+        if (!proxy_.empty()) {
             OpenTunnel(*connection);
         }
         StartTls(*connection);
@@ -345,14 +329,14 @@ std::optional<std::string> HttpClient::Cycle(Command command, std::string& url) 
     HttpLineReader reader(*connection, idle, [this](size_t n) { Received(n); });
     ResponseHead head = ReadHeader(reader);
     ReadBody(command, *connection, reader);
-    return Conclude(command, head);
+    return Conclude(head);
 }
 
 std::unique_ptr<TcpConnection> HttpClient::Connect() {
     std::unique_ptr<TcpConnection> connection;
     switch (connector_.Connect(
-        Proxy.empty() ? Host : Proxy, Proxy.empty() ? Port : ProxyPort, [this] { return Idle(); },
-        connection)) {
+        proxy_.empty() ? host_ : proxy_, proxy_.empty() ? port_ : proxyPort_,
+        [this] { return Idle(); }, connection)) {
         case TcpConnector::Outcome::Connected:
             return connection;
         case TcpConnector::Outcome::HostNotFound:
@@ -370,7 +354,7 @@ std::unique_ptr<TcpConnection> HttpClient::Connect() {
 }
 
 void HttpClient::OpenTunnel(TcpConnection& connection) {
-    const std::string authority = Host + ":" + std::to_string(Port);
+    const std::string authority = host_ + ":" + std::to_string(port_);
     if (!connection.SendAll("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n\r\n",
                             [this] { return Idle(); })) {
         throw HttpError(cancel_ ? "Connection Canceled" : "Connection Failed");
@@ -378,9 +362,9 @@ void HttpClient::OpenTunnel(TcpConnection& connection) {
     HttpLineReader reader(
         connection, [this] { return Idle(); }, [this](size_t n) { Received(n); });
     const ResponseHead head = ReadHeader(reader);
-    const std::string statusLine = FirstLineOf(Header);
-    Header.clear();
-    Status = 0;
+    const std::string statusLine = FirstLineOf(header_);
+    header_.clear();
+    status_ = 0;
     // A proxy that talks on after its header, or says no, has not opened a tunnel.
     if (head.status != 200 || !reader.TakeBuffered().empty() || reader.Ended()) {
         throw HttpError("Proxy refused the tunnel: " + statusLine);
@@ -388,7 +372,7 @@ void HttpClient::OpenTunnel(TcpConnection& connection) {
 }
 
 void HttpClient::StartTls(TcpConnection& connection) {
-    const TcpConnection::TlsOutcome tls = connection.StartTls(Host, [this] { return Idle(); });
+    const TcpConnection::TlsOutcome tls = connection.StartTls(host_, [this] { return Idle(); });
     switch (tls.kind) {
         case TcpConnection::TlsOutcome::Ready:
             return;
@@ -397,7 +381,7 @@ void HttpClient::StartTls(TcpConnection& connection) {
             throw HttpError("Connection Canceled");
         case TcpConnection::TlsOutcome::Unverified:
             certificateFailed_ = true;
-            throw HttpError(CertificateErrorText(Host, tls.detail));
+            throw HttpError(CertificateErrorText(host_, tls.detail));
         case TcpConnection::TlsOutcome::Failed:
             break;
     }
@@ -410,13 +394,13 @@ std::string HttpClient::CertificateErrorText(const std::string& host, const std:
 
 HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
     // Status line and header lines, up to the empty line.
-    Header.clear();
-    AnnouncedLength = 0;
-    Status = 0;
+    header_.clear();
+    announcedLength_ = 0;
+    status_ = 0;
     ResponseHead head;
     try {
-        const std::string statusLine = reader.ReadLine(MaxHeaderBytes);
-        Header = statusLine;
+        const std::string statusLine = reader.ReadLine(maxHeaderBytes_);
+        header_ = statusLine;
         // The status is the first word after the version, however many blanks come between.
         const size_t blank = statusLine.find(' ');
         const size_t code = statusLine.find_first_not_of(' ', blank);
@@ -429,13 +413,13 @@ HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
         }
         while (!statusLine.empty()) {
             const std::string line =
-                reader.ReadLine(MaxHeaderBytes - std::min(Header.size(), MaxHeaderBytes));
-            Header += line;
+                reader.ReadLine(maxHeaderBytes_ - std::min(header_.size(), maxHeaderBytes_));
+            header_ += line;
             if (line.empty() || TrimControls(line).empty()) {
                 break;
             }
             if (auto v = HeaderValue(line, "content-length")) {
-                AnnouncedLength = static_cast<uint64_t>(std::max(0, TryStrToInt(*v).value_or(0)));
+                announcedLength_ = static_cast<uint64_t>(std::max(0, TryStrToInt(*v).value_or(0)));
             } else if (auto v = HeaderValue(line, "location")) {
                 head.location = FirstLineOf(*v);
             } else if (auto v = HeaderValue(line, "set-cookie")) {
@@ -446,18 +430,18 @@ HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {
         cancel_ = false;
         throw;
     }
-    Status = head.status;
+    status_ = head.status;
     return head;
 }
 
 void HttpClient::ReadBody(Command command, TcpConnection& connection, HttpLineReader& reader) {
     // To the file or to text, until the server closes the connection.
-    ReceivedBytes = 0;
-    if (!InputFileMode) {
-        Body.clear();
+    receivedBytes_ = 0;
+    if (bodyFile_.empty()) {
+        body_.clear();
         if (command != kHead) {
             ReceiveBody(connection, reader, "Socket capture aborted",
-                        [this](std::string_view chunk) { Body += chunk; });
+                        [this](std::string_view chunk) { body_ += chunk; });
         }
         return;
     }
@@ -468,13 +452,13 @@ void HttpClient::ReadBody(Command command, TcpConnection& connection, HttpLineRe
         }
         file.Close();
     };
-    if (ReplaceBodyFile) {
-        TemporaryFile fresh(BodyFile);
+    if (replaceBodyFile_) {
+        TemporaryFile fresh(bodyFile_);
         TextFileWriter file = fresh.Writer();
         toFile(file);
-        fresh.MoveOver(BodyFile);
+        fresh.MoveOver(bodyFile_);
     } else {
-        TextFileWriter file(BodyFile);
+        TextFileWriter file(bodyFile_);
         toFile(file);
     }
 }
@@ -496,8 +480,8 @@ void HttpClient::ReceiveBody(TcpConnection& connection, HttpLineReader& reader, 
                 // Many servers end TLS without close_notify; only a body of its announced
                 // length is then known to be whole.
                 if (connection.Broken() &&
-                    !(connection.EndedWithoutCloseNotify() && AnnouncedLength > 0 &&
-                      ReceivedBytes == AnnouncedLength)) {
+                    !(connection.EndedWithoutCloseNotify() && announcedLength_ > 0 &&
+                      receivedBytes_ == announcedLength_)) {
                     throw HttpError(connection.BrokenText());
                 }
                 break;
@@ -505,49 +489,46 @@ void HttpClient::ReceiveBody(TcpConnection& connection, HttpLineReader& reader, 
             Received(*n);
             chunk.assign(buffer.data(), *n);
         }
-        ReceivedBytes += chunk.size();
-        if (ReceivedBytes > MaxBodyBytes) {
+        receivedBytes_ += chunk.size();
+        if (receivedBytes_ > maxBodyBytes_) {
             throw HttpError("Body too large");
         }
         sink(chunk);
         chunk.clear();
-        if (OnPacketRecvd) {
-            OnPacketRecvd();
+        if (progress_ != nullptr && progress_->onBytes) {
+            progress_->onBytes(receivedBytes_, announcedLength_);
         }
+        AskCancel();
         if (cancel_) {
             cancel_ = false;
             throw HttpError(aborted);
         }
     }
     // A body that ends before its announced length is a cut transfer, not a whole page.
-    if (ReceivedBytes < AnnouncedLength) {
+    if (receivedBytes_ < announcedLength_) {
         throw HttpError("Connection closed before the end of the body");
     }
 }
 
-std::optional<std::string> HttpClient::Conclude(Command command, ResponseHead& head) {
+std::optional<std::string> HttpClient::Conclude(ResponseHead& head) {
     if (head.status < 299) {
-        if (OnSuccess) {
-            OnSuccess(command);
-        }
+        concluded_ = HttpOutcome::kOk;
         return std::nullopt;
     }
     if (head.status <= 399) {
         if (head.location.empty()) {
-            return std::nullopt;  // nowhere to go: the request ends without an event
+            return std::nullopt;  // nowhere to go: no page, and no error status either
         }
         if (!head.cookie.empty()) {
             cookie_ = head.cookie;
         }
         if (head.location.find('/') == std::string::npos) {
             head.location =
-                SchemeOf(secure_) + Authority(Host, Port, secure_) + "/" + head.location;
+                SchemeOf(secure_) + Authority(host_, port_, secure_) + "/" + head.location;
         }
         return head.location;
     }
-    if (OnFailure) {
-        OnFailure(command);
-    }
+    concluded_ = HttpOutcome::kHttpStatus;
     return std::nullopt;
 }
 

@@ -49,7 +49,8 @@ struct HttpRequest {
     bool replaceBodyFile = false;
     size_t maxHeaderBytes = kHttpMaxHeaderBytes;
     uint64_t maxBodyBytes = kHttpMaxBodyBytes;
-    // Milliseconds, 0 for none; see HttpClient::TimeOut.
+    // Milliseconds, 0 for none: the request ends with an error when nothing arrives for that
+    // long, or when less than HttpClient::kMinBytesPerTimeOut arrive in that long.
     int timeOutMs = 0;
 };
 
@@ -64,7 +65,7 @@ struct HttpProgress {
     std::function<bool()> cancelled;
 };
 
-struct HttpResponse {
+struct [[nodiscard]] HttpResponse {
     HttpOutcome outcome = HttpOutcome::kTransportError;
     int status = 0;                  // of the last response read, 0 when it had none
     std::string header;              // status line and header lines, verbatim
@@ -79,8 +80,8 @@ struct HttpResponse {
 
 // The program's HTTP/1.0 client: GET and HEAD over TCP or TLS, one at a time, optionally
 // through a proxy (an https URL through a CONNECT tunnel), driven from the user-interface
-// thread. Every wait runs the message pump, so the window stays
-// responsive and Cancel works.
+// thread. Every wait runs the request's message pump, so the window stays responsive and
+// Cancel works.
 class HttpClient {
 public:
     using Command = HttpCommand;
@@ -90,56 +91,20 @@ public:
     // A redirect chain longer than this ends the request with an error.
     static constexpr int kMaxRedirects = 10;
     static constexpr size_t kChunkBytes = 65536;
+    // With a time-out, a request ends with an error when nothing arrives for that long, or when
+    // less than this arrives in that long, so a silent or dripping server cannot hold an
+    // unattended caller for ever.
+    static constexpr uint64_t kMinBytesPerTimeOut = 1024;
 
     explicit HttpClient(TcpConnector& connector) : connector_(connector) {}
-
-    std::string Host;
-    int Port = 0;
-    std::string Proxy;
-    int ProxyPort = 0;
-    bool InputFileMode = true;       // true: the body goes to BodyFile
-    std::filesystem::path BodyFile;  // body-to-file mode
-    std::string Body;                // body-to-text mode
-    std::string Header;              // status line and header lines, verbatim
-    // Body-to-file mode: the body goes into a new file of its own that is renamed over BodyFile
-    // once the response is read, so a link at BodyFile is replaced, never written through.
-    bool ReplaceBodyFile = false;
-    size_t MaxHeaderBytes = kHttpMaxHeaderBytes;
-    uint64_t MaxBodyBytes = kHttpMaxBodyBytes;
-    uint64_t ReceivedBytes = 0;
-    uint64_t AnnouncedLength = 0;
-    int Status = 0;  // of the last response read, 0 when it had none
-    // Milliseconds, 0 for none: a request ends with an error when nothing arrives for that
-    // long, or when less than kMinBytesPerTimeOut arrive in that long, so a silent or dripping
-    // server cannot hold an unattended caller for ever.
-    int TimeOut = 0;
-    static constexpr uint64_t kMinBytesPerTimeOut = 1024;
-    // The text of the error that ended the last request; empty when it ended normally.
-    std::string Error;
-
-    std::function<void(Command command)> OnSuccess;
-    std::function<void(Command command)> OnFailure;
-    std::function<void()> OnPacketRecvd;
-    // Runs the message loop between waits.
-    std::function<void()> MessagePump;
 
     // One request cycle, redirects included; every failure of the exchange comes back in the
     // response. Only a body file that cannot be written throws (an IoError), as it is no answer
     // of the server's.
     [[nodiscard]] HttpResponse Get(const HttpRequest& request, const HttpProgress& progress);
-    // One request cycle, redirects included; throws HttpError.
-    void Get(const std::string& url) { Request(kGet, url); }
-    void Head(const std::string& url) { Request(kHead, url); }
-    void Cancel() {
-        cancel_ = true;
-        cancelRequested_ = true;
-    }
     bool Connected() const { return connected_; }
     // The error of a certificate that did not verify, in the program's own encoding.
     static std::string CertificateErrorText(const std::string& host, const std::string& reason);
-
-    // The request text the client sends for a URL (after the URL rules), for tests and tracing.
-    std::string RequestText(Command command, const std::string& target) const;
 
 private:
     // What the header says about where the cycle goes next.
@@ -149,10 +114,13 @@ private:
         std::string cookie;
     };
 
+    // Throws HttpError.
     void Request(Command command, std::string url);
     // One cycle; returns the next URL when the response redirects.
     std::optional<std::string> Cycle(Command command, std::string& url);
     std::string ParseUrl(std::string& url);
+    // The request text the client sends for a URL (after the URL rules).
+    std::string RequestText(Command command, const std::string& target) const;
     std::unique_ptr<TcpConnection> Connect();
     // Asks the proxy for a tunnel to the host; throws unless it answers 200.
     void OpenTunnel(TcpConnection& connection);
@@ -162,15 +130,37 @@ private:
     // Hands each chunk of the body to `sink` until the server closes the connection.
     void ReceiveBody(TcpConnection& connection, HttpLineReader& reader, const char* aborted,
                      const std::function<void(std::string_view)>& sink);
-    // Raises the success or failure event, or gives the redirect's URL.
-    std::optional<std::string> Conclude(Command command, ResponseHead& head);
+    // Settles how the request ended, or gives the redirect's URL.
+    std::optional<std::string> Conclude(ResponseHead& head);
     bool Idle();
+    // Takes the caller's cancel, asked between waits and after each piece.
+    void AskCancel();
     void StartTimeOut();
     void Received(size_t bytes);
     // True once the time-out has run out; timeOutText_ then says how.
     bool TimeOutPassed();
 
     TcpConnector& connector_;
+    // The request in hand, and the caller's progress while it runs.
+    std::string proxy_;
+    int proxyPort_ = 0;
+    std::filesystem::path bodyFile_;  // empty: the body stays in body_
+    bool replaceBodyFile_ = false;
+    size_t maxHeaderBytes_ = kHttpMaxHeaderBytes;
+    uint64_t maxBodyBytes_ = kHttpMaxBodyBytes;
+    int timeOutMs_ = 0;
+    const HttpProgress* progress_ = nullptr;
+    // The URL in hand and what came back for it.
+    std::string host_;
+    int port_ = 0;
+    std::string header_;
+    std::string body_;
+    uint64_t receivedBytes_ = 0;
+    uint64_t announcedLength_ = 0;
+    int status_ = 0;
+    std::string error_;
+    std::optional<HttpOutcome> concluded_;
+
     std::string cookie_;
     bool cancel_ = false;
     bool cancelRequested_ = false;  // since the request began; cancel_ is spent on the way

@@ -7,11 +7,13 @@
 #include <string>
 
 #include "download/HttpClient.h"
+#include "platform/Result.h"
 #include "settings/SettingsRecord.h"
 
 namespace yomida {
 
-// The main window's state that a fetch reads and writes, handed in by the window.
+// What a fetch of one category's page is asked to do, and the settings it reads. Everything is
+// a value: what the fetch changes comes back in its FetchResult.
 struct FetchContext {
     int category = 0;
     bool directFetch = false;  // the category is fetched by the program itself
@@ -22,46 +24,81 @@ struct FetchContext {
     // converts the other's page.
     std::filesystem::path downloadFile;
     std::chrono::year_month_day target{};
-    SettingsRecord* settings = nullptr;  // the remembered import folders, the program folder
-    std::string* stampPrefix = nullptr;
-    bool* forcedDownload = nullptr;  // the DownLoad action's check mark
+
+    // From the settings.
+    std::filesystem::path dataFolder;
+    std::filesystem::path siblingProgram;  // the program that makes KOSUMIRA CSV files
+    std::string neoWingFolder;             // where the import dialogs start
+    std::string htmlFolder;
+    std::string proxy;
+    int proxyPort = 0;
+    int timeOutMs = 0;  // of each request, 0 for none
+
+    // The "\"stamp\"," put before a converted list's header: that of the last direct fetch,
+    // which an import by hand keeps.
+    std::string stampPrefix;
+    // Shown when a server answers with an error status; empty shows nothing.
+    std::string httpFailureText;
+
+    // Told as a fetch or an import starts that it clears the forced download, so that the
+    // toggle shows unpressed before the transfer waits.
+    std::function<void()> clearForcedDownload;
     std::function<void(bool)> setBusyDisplay;
     std::function<void(const std::string&)> setStatusText;
-    HttpClient* http = nullptr;
-    bool* successFlag = nullptr;  // set by the client's success event for a GET
-    // Set by a fetch: why the direct download of a category that can also be imported by hand
-    // failed, or empty.
-    std::string directFailure;
-    // What the fetcher leaves for the source's health record: the error that ended its
-    // request, and whether a page went to the converter.
+    // The bytes received, the message loop and the cancel button while a request waits.
+    HttpProgress progress;
+
+    // Takes the data folder, the import folders, the sibling program and the proxy.
+    void UseSettings(const SettingsRecord& settings);
+};
+
+// What a fetch, an import or an update check came to.
+struct [[nodiscard]] FetchResult {
+    // Of a fetch or an import: false tells the display to stop. Of an update check: the page is
+    // newer than the stored list.
+    bool ranToEnd = false;
+    std::string stampPrefix;  // to keep for the next import: changed only by a direct fetch
+    bool forcedDownloadCleared = false;  // the DownLoad action's check mark goes off
+    // The folder of a file chosen or dropped, for the next import of its kind; empty: none.
+    std::string neoWingFolder;
+    std::string htmlFolder;
+    // The last request: the error that ended it (empty when a response came), how it ended,
+    // and its response header (empty when no request was made or none came).
     std::string requestError;
-    bool conversionStarted = false;
+    HttpOutcome requestOutcome = HttpOutcome::kOk;
+    std::string responseHeader;
+    bool conversionStarted = false;  // a page or file went to the converter
+    // Why the direct download of a category that can also be imported by hand failed, or
+    // empty.
+    std::string directFailure;
+
+    bool Cancelled() const { return requestOutcome == HttpOutcome::kCancelled; }
 };
 
 // Whether the program downloads a category's page itself (the plain-text marker aside), with
 // the user's switch for the categories that can also be imported by hand.
-bool FetchesDirectly(int category, const SettingsRecord& settings);
+[[nodiscard]] bool FetchesDirectly(int category, const SettingsRecord& settings);
 
-// What the display driver asks of the download manager; tests hand in their own.
+// What the update steps ask of the download manager; tests hand in their own.
 class SourceFetcher {
 public:
     virtual ~SourceFetcher() = default;
-    // Fetches or imports the page of the selected category and converts it into its data file;
-    // false tells the display to stop.
-    virtual bool FetchSource(FetchContext& context) = 0;
+    // Fetches or imports the page of the category and converts it into its data file.
+    virtual FetchResult FetchSource(const FetchContext& context) = 0;
     // Converts a page or CSV file the user already has (dropped on the window) as the import
-    // does after its file dialog; false when it was not converted.
-    virtual bool ImportFile(FetchContext& context, const std::filesystem::path& file) {
-        (void)context;
+    // does after its file dialog; ranToEnd is false when it was not converted.
+    virtual FetchResult ImportFile(const FetchContext& context, const std::filesystem::path& file) {
         (void)file;
-        return false;
+        FetchResult result;
+        result.stampPrefix = context.stampPrefix;
+        return result;
     }
     // Whether the source page is newer than the data file.
-    virtual bool CheckForUpdate(FetchContext& context) = 0;
+    virtual FetchResult CheckForUpdate(const FetchContext& context) = 0;
     // Whether the 本やタウン site lists the target month as its current month ("") or the one
-    // before ("_old"); nothing when it does not, after telling the user why.
-    virtual std::optional<std::string> ProbeBookTownMonth(FetchContext& context,
-                                                          const std::string& host) = 0;
+    // before ("_old"); a failure after telling the user why.
+    virtual Result<std::string> ProbeBookTownMonth(const FetchContext& context,
+                                                   const std::string& host) = 0;
 };
 
 }  // namespace yomida

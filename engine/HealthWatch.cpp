@@ -33,14 +33,8 @@ int CountOf(const std::optional<std::vector<std::string>>& records) {
 
 }  // namespace
 
-HealthWatch::HealthWatch(FetchContext& context, HealthStep step, const Clock& clock,
-                         const bool* cancelled)
-    : context_(context), step_(step), clock_(clock), cancelled_(cancelled) {
-    context_.requestError.clear();
-    context_.conversionStarted = false;
-    if (context_.http != nullptr) {
-        context_.http->Header.clear();  // so a header afterwards is this step's response
-    }
+HealthWatch::HealthWatch(const FetchContext& context, HealthStep step, const Clock& clock)
+    : context_(context), step_(step), clock_(clock) {
     before_ = StateOf(context_.dataFile);
 }
 
@@ -109,12 +103,12 @@ HealthWatch::ListState HealthWatch::StateOf(const std::filesystem::path& file) {
     return state;
 }
 
-bool HealthWatch::Run(const std::function<bool()>& step) {
+FetchResult HealthWatch::Run(const std::function<FetchResult()>& step) {
     CategoryHealth row;
     row.category = context_.category;
     row.list = context_.dataFile.filename().string();
     row.lastAttempt = clock_.Now();
-    bool result = false;
+    FetchResult result;
     try {
         result = step();
     } catch (const std::exception& e) {
@@ -129,22 +123,25 @@ bool HealthWatch::Run(const std::function<bool()>& step) {
     return result;
 }
 
-bool HealthWatch::Conclude(bool ranToEnd, CategoryHealth& row) const {
-    const bool cancelled = cancelled_ != nullptr && *cancelled_;
-    if (!context_.requestError.empty()) {
-        row.detail = context_.requestError;
+bool HealthWatch::Conclude(const FetchResult& result, CategoryHealth& row) const {
+    const bool ranToEnd = result.ranToEnd;
+    const bool cancelled = result.Cancelled();
+    if (!result.requestError.empty()) {
+        row.detail = result.requestError;
         row.outcome = cancelled ? HealthOutcome::Cancelled
-                      : context_.requestError.starts_with(kCertificateError)
+                      : result.requestOutcome == HttpOutcome::kCertificateError ||
+                              result.requestError.starts_with(kCertificateError)
                           ? HealthOutcome::CertificateError
                           : HealthOutcome::TransportError;
         return true;
     }
-    const bool requested = context_.http != nullptr && !context_.http->Header.empty();
-    const int status = requested ? StatusOf(context_.http->Header) : 0;
+    const std::string& header = result.responseHeader;
+    const bool requested = !header.empty();
+    const int status = requested ? StatusOf(header) : 0;
     if (requested && (status < 200 || status > 299)) {
         row.outcome = HealthOutcome::HttpStatus;
         row.httpStatus = status;
-        row.detail = Trimmed(context_.http->Header.substr(0, context_.http->Header.find('\n')));
+        row.detail = Trimmed(header.substr(0, header.find('\n')));
         return true;
     }
     const std::filesystem::path previous = PreviousPeriodFile(context_.dataFile, context_.category);
@@ -163,7 +160,7 @@ bool HealthWatch::Conclude(bool ranToEnd, CategoryHealth& row) const {
         row.outcome = cancelled ? HealthOutcome::Cancelled : HealthOutcome::ConversionError;
         return true;
     }
-    if (!context_.conversionStarted) {
+    if (!result.conversionStarted) {
         row.outcome = HealthOutcome::Cancelled;  // the import by hand was declined or closed
         return true;
     }
@@ -187,11 +184,11 @@ bool HealthWatch::Conclude(bool ranToEnd, CategoryHealth& row) const {
 
 void HealthWatch::Record(CategoryHealth row) {
     recorded_ = row;
-    if (context_.settings == nullptr) {
+    if (context_.dataFolder.empty()) {
         return;
     }
     try {
-        SourceHealth(context_.settings->dataFolder).Record(row);
+        SourceHealth(context_.dataFolder).Record(row);
     } catch (const std::exception& e) {
         recordError_ = e.what();
     }

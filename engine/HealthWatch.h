@@ -21,18 +21,16 @@ enum class HealthStep {
 };
 
 // Watches one step of getting a category's list and records in the data folder's health file
-// what came of it, from what the fetcher left in the context and from the list before and
-// after. The health record only reports: failing to write it never stops the step.
+// what came of it, from the step's result and from the list before and after. The health
+// record only reports: failing to write it never stops the step.
 class HealthWatch {
 public:
-    // `cancelled`, when given, tells afterwards whether the user pressed cancel meanwhile.
-    HealthWatch(FetchContext& context, HealthStep step, const Clock& clock,
-                const bool* cancelled = nullptr);
+    HealthWatch(const FetchContext& context, HealthStep step, const Clock& clock);
 
     // Runs the step and records its outcome; passes on what the step returns or throws. An
     // update check is recorded only when it found the page unchanged or failed: a changed
     // page is recorded by the fetch that follows.
-    bool Run(const std::function<bool()>& step);
+    FetchResult Run(const std::function<FetchResult()>& step);
 
     // The row recorded, if any, and why the health file could not be written (empty when it
     // was).
@@ -52,15 +50,14 @@ private:
         std::filesystem::file_time_type written{};
     };
     static ListState StateOf(const std::filesystem::path& file);
-    // Works out the outcome after the step returned `ranToEnd`; false when there is nothing to
+    // Works out the outcome after the step returned `result`; false when there is nothing to
     // record.
-    bool Conclude(bool ranToEnd, CategoryHealth& row) const;
+    bool Conclude(const FetchResult& result, CategoryHealth& row) const;
     void Record(CategoryHealth row);
 
-    FetchContext& context_;
+    const FetchContext& context_;
     HealthStep step_;
     const Clock& clock_;
-    const bool* cancelled_;
     ListState before_;
     std::optional<CategoryHealth> recorded_;
     std::string recordError_;

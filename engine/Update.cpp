@@ -7,6 +7,7 @@
 #include "download/DownloadManager.h"
 #include "download/HttpClient.h"
 #include "engine/HealthWatch.h"
+#include "engine/Updater.h"
 #include "platform/FileSystem.h"
 #include "sources/Catalogue.h"
 #include "text/Dates.h"
@@ -39,45 +40,32 @@ UpdateOutcome FromHealth(HealthOutcome outcome) {
     return UpdateOutcome::ConversionError;
 }
 
-// One update under way: the client, the fetch context and the result, with the steps the
-// window takes one after another.
+// One update under way: the download manager, the fetch context and the result, with the
+// updater's steps taken one after another without a question between them.
 class UpdateRun {
 public:
     UpdateRun(const UpdateRequest& request, Ui& ui, const Clock& clock, TcpConnector& connector)
         : request_(request),
-          clock_(clock),
           settings_(request.settings),
-          downloads_(ui, clock),
-          http_(connector) {
-        hosts_.Override(settings_.hosts);
-        http_.Proxy = settings_.proxy;
-        http_.ProxyPort = settings_.port;
-        http_.TimeOut = request.timeOutMs;
-        http_.OnSuccess = [this](HttpClient::Command command) {
-            succeeded_ = succeeded_ || command == HttpClient::kGet;
+          downloads_(ui, clock, connector),
+          updater_(downloads_, clock) {
+        updater_.UseSettings(settings_);
+        context_.UseSettings(settings_);
+        context_.timeOutMs = request.timeOutMs;
+        context_.httpFailureText = "取得に失敗しました"_sj;
+        context_.progress.cancelled = [this] {
+            cancelled_ = cancelled_ || (request_.cancelled && request_.cancelled());
+            return cancelled_;
         };
-        http_.OnFailure = [&ui](HttpClient::Command) { ui.ShowError("取得に失敗しました"_sj); };
-        http_.MessagePump = [this] {
-            if (request_.cancelled && request_.cancelled()) {
-                cancelled_ = true;
-                http_.Cancel();
-            }
-        };
-        forced_ = request.force;
         context_.category = request.category;
         context_.directFetch = true;
         context_.target = request.target;
-        context_.settings = &settings_;
-        context_.stampPrefix = &stampPrefix_;
-        context_.forcedDownload = &forced_;
         context_.setBusyDisplay = [](bool) {};
         context_.setStatusText = [this](const std::string& text) {
             if (request_.progress) {
                 request_.progress(text);
             }
         };
-        context_.http = &http_;
-        context_.successFlag = &succeeded_;
         // The window downloads into download.dat of the same folder; this process keeps apart.
         context_.downloadFile =
             settings_.dataFolder / ("download-" + std::to_string(::getpid()) + ".dat");
@@ -94,7 +82,7 @@ public:
             return result_;
         }
         result_.hadList = FileExists(context_.dataFile);
-        if (result_.hadList && !forced_ && !PageChanged()) {
+        if (result_.hadList && !request_.force && !PageChanged()) {
             return Described();
         }
         Fetch();
@@ -104,7 +92,6 @@ public:
 private:
     // The data file and the source URL; false, with the result set, when there is none.
     bool Resolve() {
-        const SourceOverrides sources(settings_.sources);
         SourceQuery q;
         q.category = request_.category;
         q.target = request_.target;
@@ -112,16 +99,13 @@ private:
         q.dataFolder = settings_.dataFolder;
         q.listId = settings_.listId;
         q.online = true;
-        q.hosts = &hosts_;
-        q.sources = &sources;
-        const BookTownProbe probe = [this]() {
-            return downloads_.ProbeBookTownMonth(context_, hosts_.Host(SourceSite::BookTown));
-        };
         result_.outcome = UpdateOutcome::NotServed;
+        SourceLocation location;
         try {
-            const bool resolved =
-                ResolveCategorySource(q, probe, context_.dataFile, context_.sourceUrl);
-            result_.dataFile = context_.dataFile;
+            const Result<void, ResolveFailure> resolved =
+                updater_.ResolveSource(q, context_, location);
+            result_.dataFile = context_.dataFile = location.dataFile;
+            context_.sourceUrl = location.sourceUrl;
             if (!resolved || context_.sourceUrl.empty()) {
                 if (cancelled_) {
                     result_.outcome = UpdateOutcome::Cancelled;
@@ -129,7 +113,7 @@ private:
                 return false;  // the probe has said why
             }
         } catch (const std::exception& e) {
-            result_.dataFile = context_.dataFile;
+            result_.dataFile = location.dataFile;
             result_.detail = e.what();
             return false;
         }
@@ -139,60 +123,63 @@ private:
     // The update check of a stored list: false when the page is unchanged or the check
     // failed, with the result set.
     bool PageChanged() {
-        HealthWatch check(context_, HealthStep::UpdateCheck, clock_, &cancelled_);
-        bool changed = false;
-        if (!Watched(
-                check, [this] { return downloads_.CheckForUpdate(context_); }, changed)) {
+        const std::optional<StepResult> check =
+            Watched([this] { return updater_.CheckForUpdate(context_); });
+        if (!check) {
             return false;
         }
-        if (check.Recorded() && check.Recorded()->outcome != HealthOutcome::Unchanged) {
-            result_.outcome = FromHealth(check.Recorded()->outcome);
-            result_.httpStatus = check.Recorded()->httpStatus;
-            result_.detail = http_.Error;
+        if (check->health && check->health->outcome != HealthOutcome::Unchanged) {
+            result_.outcome = FromHealth(check->health->outcome);
+            result_.httpStatus = check->health->httpStatus;
+            result_.detail = check->fetch.requestError;
             return false;
         }
         result_.outcome = UpdateOutcome::Unchanged;
-        return changed;
+        return check->fetch.ranToEnd;
     }
 
     void Fetch() {
         result_.downloaded = true;
-        HealthWatch health(context_, HealthStep::Fetch, clock_, &cancelled_);
-        bool ranToEnd = false;
-        if (!Watched(
-                health, [this] { return downloads_.FetchSource(context_); }, ranToEnd)) {
+        const std::optional<StepResult> step =
+            Watched([this] { return updater_.FetchAndConvert(context_); });
+        if (!step) {
             return;
         }
-        const std::optional<CategoryHealth>& row = health.Recorded();
+        const FetchResult& fetch = step->fetch;
+        const std::optional<CategoryHealth>& row = step->health;
         result_.outcome = row ? FromHealth(row->outcome) : UpdateOutcome::ConversionError;
         result_.httpStatus = row ? row->httpStatus : 0;
-        if (result_.Succeeded() && (!ranToEnd || !succeeded_ || !FileExists(context_.dataFile) ||
-                                    !context_.directFailure.empty())) {
+        // Only a page the server gave whole is a new list.
+        const bool pageCame = fetch.conversionStarted && fetch.requestOutcome == HttpOutcome::kOk;
+        if (result_.Succeeded() &&
+            (!fetch.ranToEnd || !pageCame || !FileExists(context_.dataFile) ||
+             !fetch.directFailure.empty())) {
             result_.outcome = UpdateOutcome::ConversionError;
         }
         if (cancelled_) {
             result_.outcome = UpdateOutcome::Cancelled;
         }
         if (!result_.Succeeded()) {
-            result_.detail = !context_.directFailure.empty() ? context_.directFailure : http_.Error;
+            result_.detail =
+                !fetch.directFailure.empty() ? fetch.directFailure : fetch.requestError;
             if (result_.detail.empty() && result_.outcome == UpdateOutcome::NoRecords) {
                 result_.detail = "ページに発売情報がありませんでした。"_sj;
             }
         }
     }
 
-    // Runs a watched step into `value`; an exception (a list that could not be stored, a lock
-    // that stayed taken) ends the update as a conversion error once the watch has recorded it.
-    bool Watched(HealthWatch& watch, const std::function<bool()>& step, bool& value) {
+    // Runs a watched step; an exception (a list that could not be stored, a lock that stayed
+    // taken) ends the update as a conversion error once the watch has recorded it.
+    std::optional<StepResult> Watched(const std::function<StepResult()>& step) {
         try {
-            value = watch.Run(step);
-            result_.healthError = watch.RecordError();
-            return true;
+            StepResult result = step();
+            result_.healthError = result.healthError;
+            return result;
         } catch (const std::exception& e) {
-            result_.healthError = watch.RecordError();
+            result_.healthError = updater_.LastHealthError();
             result_.outcome = UpdateOutcome::ConversionError;
             result_.detail = e.what();
-            return false;
+            return std::nullopt;
         }
     }
 
@@ -211,15 +198,10 @@ private:
     }
 
     const UpdateRequest& request_;
-    const Clock& clock_;
     SettingsRecord settings_;
-    HostTable hosts_;
     DownloadManager downloads_;
-    HttpClient http_;
-    bool succeeded_ = false;
+    Updater updater_;
     bool cancelled_ = false;
-    bool forced_ = false;
-    std::string stampPrefix_;
     FetchContext context_;
     UpdateResult result_;
 };

@@ -26,18 +26,22 @@ public:
     bool newer = false;
     std::function<void()> onFetch;
 
-    bool FetchSource(FetchContext&) override {
+    FetchResult FetchSource(const FetchContext&) override {
         ++fetches;
         if (onFetch) {
             onFetch();
         }
-        return succeeds;
+        FetchResult result;
+        result.ranToEnd = succeeds;
+        return result;
     }
-    bool CheckForUpdate(FetchContext&) override {
+    FetchResult CheckForUpdate(const FetchContext&) override {
         ++updateChecks;
-        return newer;
+        FetchResult result;
+        result.ranToEnd = newer;
+        return result;
     }
-    std::optional<std::string> ProbeBookTownMonth(FetchContext&, const std::string&) override {
+    Result<std::string> ProbeBookTownMonth(const FetchContext&, const std::string&) override {
         return std::string();
     }
 };
@@ -222,10 +226,10 @@ TEST_F(MainWindowTest, SourceTemplatesAreUsedRefusedOnceAtStartAndKeptByTheSave)
               "[SOURCES] bngei の URL は使えません: {month} は知らない置き換えです。"
               "組み込みの URL を使います。");
     ASSERT_TRUE(form.ResolveCategorySource());
-    EXPECT_EQ(form.SourceURL, "https://127.0.0.1:8443/new/200305");
+    EXPECT_EQ(form.SourceURL(), "https://127.0.0.1:8443/new/200305");
     form.Settings.category = 6;
     ASSERT_TRUE(form.ResolveCategorySource());
-    EXPECT_TRUE(form.SourceURL.starts_with("https://127.0.0.1:8443/productlist/sale/month?"));
+    EXPECT_TRUE(form.SourceURL().starts_with("https://127.0.0.1:8443/productlist/sale/month?"));
     form.Settings.category = 1;
 
     ASSERT_TRUE(form.FormClose());

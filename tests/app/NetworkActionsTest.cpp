@@ -20,37 +20,18 @@ protected:
     void SetUp() override { Start(); }
 };
 
-TEST_F(NetworkActionsTest, ProgressAndFailureMessages) {
-    form.NMHTTP1.AnnouncedLength = 1500;
-    form.NMHTTP1.ReceivedBytes = 1500;
-    form.NMHTTP1PacketRecvd();
+TEST_F(NetworkActionsTest, ProgressMessages) {
+    form.ShowReceived(1500, 1500);
     EXPECT_EQ(form.Busy.progress, 100);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "受信: 1 / 1 KByte...");
 
-    form.NMHTTP1.AnnouncedLength = 10 * 1024;
-    form.NMHTTP1.ReceivedBytes = 3 * 1024 + 1000;
-    form.NMHTTP1PacketRecvd();
+    form.ShowReceived(3 * 1024 + 1000, 10 * 1024);
     EXPECT_EQ(form.Busy.progress, 30);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "受信: 3 / 10 KByte...");
 
-    form.NMHTTP1.AnnouncedLength = 0;
-    form.NMHTTP1.ReceivedBytes = 5000;
-    form.NMHTTP1PacketRecvd();
+    form.ShowReceived(5000, 0);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "受信: 4 KByte...");
     EXPECT_EQ(form.Busy.progress, 30) << "the bar stays where it was";
-
-    form.SourceURL = "http://example.invalid/list";
-    form.NMHTTP1Failure(HttpClient::kGet);
-    form.NMHTTP1Failure(HttpClient::kHead);
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(U8(ui.messages[0].text), "http://example.invalid/list\r\n取得に失敗しました");
-    EXPECT_EQ(U8(ui.messages[1].text), "http://example.invalid/list\r\n取得に失敗しました");
-
-    form.SuccessFlag = false;
-    form.NMHTTP1Success(HttpClient::kHead);
-    EXPECT_FALSE(form.SuccessFlag);
-    form.NMHTTP1Success(HttpClient::kGet);
-    EXPECT_TRUE(form.SuccessFlag);
 }
 
 TEST_F(NetworkActionsTest, OnlineAndOfflineSwitch) {
@@ -75,7 +56,7 @@ TEST_F(NetworkActionsTest, StoredLowerCaseOnStartsOffline) {
 }
 
 TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
-    form.SourceURL = "http://example.invalid/list";
+    form.UseSource({{}, "http://example.invalid/list"});
     form.ShowBrowserOnExecute();
     form.HTMLMANUALExecute();
     form.HELP_MOKUJIExecute();
@@ -105,7 +86,7 @@ TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
 
 TEST_F(NetworkActionsTest, BrowserBeforeAnySearchDoesNothing) {
     ui.shellOpenSucceeds = false;
-    ASSERT_TRUE(form.SourceURL.empty());
+    ASSERT_TRUE(form.SourceURL().empty());
     const size_t cursors = ui.cursorHistory.size();
     form.ShowBrowserOnExecute();
     EXPECT_TRUE(ui.shellOpened.empty());
@@ -115,7 +96,7 @@ TEST_F(NetworkActionsTest, BrowserBeforeAnySearchDoesNothing) {
 
 TEST_F(NetworkActionsTest, WithoutABrowserTheAddressIsShown) {
     ui.shellOpenSucceeds = false;
-    form.SourceURL = "http://example.invalid/list";
+    form.UseSource({{}, "http://example.invalid/list"});
     form.ShowBrowserOnExecute();
     form.HTMLMANUALExecute();
     ASSERT_EQ(ui.messages.size(), 2u);
@@ -142,13 +123,14 @@ TEST_F(DirectListWindowTest, MangaOhListOverHttpsAndTheQuestionWhenItFails) {
         test::ReadBytes(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html");
     test::LoopbackServer server(
         {{"HTTP/1.0 200 OK\r\nLast-Modified: Sat, 01 Mar 2025\r\n\r\n" + page},
+         {"HTTP/1.0 404 Not Found\r\n\r\n"},
          {"HTTP/1.0 404 Not Found\r\n\r\n"}},
         ca.IssueForLoopback());
     test::WriteBytes(dir / "yomida.INI",
                      "[SERCH]\r\nTAISYOU=1\r\n[CHECK]\r\nCHECK=0\r\n[HOSTS]\r\nMANGAOH=127.0.0.1:" +
                          std::to_string(server.Port()) + "\r\n");
     Start();
-    EXPECT_TRUE(form.DirectFetch);
+    EXPECT_TRUE(form.DirectFetch());
 
     // No list yet: Yes downloads the page over https and shows it.
     ui.confirmAnswers = {true};
@@ -179,6 +161,17 @@ TEST_F(DirectListWindowTest, MangaOhListOverHttpsAndTheQuestionWhenItFails) {
     EXPECT_EQ(test::ReadBytes(list), before);
     EXPECT_NE(U8(form.List.ComboGrid1.Cell(2, 1)), "stale") << "the old list is shown again";
     EXPECT_EQ(U8(form.StBar.panels[1].text), "6件");
+
+    // The update check's request refused: the same failure message, then the question.
+    ui.messages.clear();
+    form.Settings.updateCheck = true;
+    ui.confirmAnswers = {false};
+    form.BtnDspClick();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(U8(ui.messages[0].text), U8(form.SourceURL()) + "\r\n取得に失敗しました");
+    EXPECT_EQ(ui.messages[1].kind, ScriptedUi::Kind::Confirm);
+    EXPECT_TRUE(server.Requests().at(2).starts_with("HEAD /productlist/sale/month?"));
+    EXPECT_EQ(test::ReadBytes(list), before);
 }
 
 }  // namespace

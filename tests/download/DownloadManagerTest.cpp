@@ -19,16 +19,16 @@ protected:
     test::TempDir dir;
     ScriptedUi ui;
     FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    DownloadManager data{ui, clock};
+    PosixTcpConnector connector;
+    DownloadManager data{ui, clock, connector};
     SettingsRecord settings;
     bool forced = true;
     std::string stamp;
-    bool success = false;
-    PosixTcpConnector connector;
-    HttpClient http{connector};
+    bool success = false;  // a page came whole
     std::vector<bool> busy;
     std::vector<std::string> statusTexts;
     FetchContext context;
+    FetchResult last;
 
     void SetUp() override {
         settings.DerivePaths(dir / "yomida");
@@ -36,16 +36,36 @@ protected:
         context.category = 1;
         context.sourceUrl = "https://example.invalid/list";
         context.dataFile = settings.dataFolder / "comic0305.csv";
-        context.settings = &settings;
-        context.stampPrefix = &stamp;
-        context.forcedDownload = &forced;
-        context.http = &http;
-        context.successFlag = &success;
         context.setBusyDisplay = [this](bool on) { busy.push_back(on); };
         context.setStatusText = [this](const std::string& t) { statusTexts.push_back(U8(t)); };
-        http.OnSuccess = [this](HttpClient::Command command) {
-            success = success || command == HttpClient::kGet;
-        };
+    }
+    // The context with the settings and the stamp as the window hands them in now.
+    FetchContext Now() const {
+        FetchContext now = context;
+        now.UseSettings(settings);
+        now.stampPrefix = stamp;
+        return now;
+    }
+    // Takes back what a step changed, as the window does.
+    bool Apply(FetchResult result) {
+        last = std::move(result);
+        stamp = last.stampPrefix;
+        forced = forced && !last.forcedDownloadCleared;
+        if (!last.htmlFolder.empty()) {
+            settings.htmlFolder = last.htmlFolder;
+        }
+        if (!last.neoWingFolder.empty()) {
+            settings.neoWingFolder = last.neoWingFolder;
+        }
+        success = success || (last.conversionStarted && last.requestOutcome == HttpOutcome::kOk &&
+                              !last.responseHeader.empty());
+        return last.ranToEnd;
+    }
+    bool Fetch() { return Apply(data.FetchSource(Now())); }
+    bool Check() { return Apply(data.CheckForUpdate(Now())); }
+    std::optional<std::string> Probe(const std::string& host) {
+        const Result<std::string> infix = data.ProbeBookTownMonth(Now(), host);
+        return infix ? std::optional<std::string>(infix.Value()) : std::nullopt;
     }
     std::filesystem::path SamplePage() {
         const std::filesystem::path copy = dir / "saved" / "page.html";
@@ -57,23 +77,23 @@ protected:
 };
 
 TEST_F(DownloadManagerTest, HtmlImportOpensTheBrowserAndConvertsTheSavedPage) {
-    EXPECT_TRUE(data.FetchSource(context)) << "No: nothing happens, the display goes on";
+    EXPECT_TRUE(Fetch()) << "No: nothing happens, the display goes on";
     EXPECT_FALSE(forced) << "every fetch clears the forced download";
     EXPECT_TRUE(ui.shellOpened.empty());
 
     ui.confirmAnswers = {true};
-    EXPECT_TRUE(data.FetchSource(context)) << "cancelled dialog";
+    EXPECT_TRUE(Fetch()) << "cancelled dialog";
     EXPECT_EQ(ui.shellOpened, std::vector<std::string>{"https://example.invalid/list"});
     EXPECT_EQ(U8(ui.dialogRequests.back().filter), "HTMLﾌｧｲﾙ|*.htm;*.html|すべてのﾌｧｲﾙ|*.*");
     EXPECT_FALSE(std::filesystem::exists(context.dataFile));
 
     ui.confirmAnswers = {true};
     ui.openAnswers = {SamplePage()};
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 7u);
     EXPECT_EQ(settings.htmlFolder, ((dir / "saved") / "").string());
     ui.confirmAnswers = {true};
-    data.FetchSource(context);
+    Fetch();
     EXPECT_EQ(ui.dialogRequests.back().initialFolder, (dir / "saved" / "").string());
     EXPECT_TRUE(
         U8(ui.messages[0].text).starts_with("発売日一覧のページをブラウザで表示します。\n\r"));
@@ -82,7 +102,7 @@ TEST_F(DownloadManagerTest, HtmlImportOpensTheBrowserAndConvertsTheSavedPage) {
 TEST_F(DownloadManagerTest, CsvImportStartsTheSiblingProgramWhenItIsThere) {
     context.category = 11;
     ui.confirmAnswers = {true};
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     EXPECT_TRUE(ui.programsStarted.empty()) << "no sibling program beside ours";
     EXPECT_EQ(U8(ui.messages[0].text),
               "KOSUMIRAで取り込んだCSVファイルが必要です。\n\rYOMIDAでそのファイルを読み込ませて下"
@@ -91,7 +111,7 @@ TEST_F(DownloadManagerTest, CsvImportStartsTheSiblingProgramWhenItIsThere) {
     test::WriteBytes(settings.siblingProgram, "");
     ui.confirmAnswers = {true};
     ui.openAnswers = {dir / "neo" / "list.csv"};
-    data.FetchSource(context);
+    Fetch();
     EXPECT_EQ(ui.programsStarted, std::vector<std::filesystem::path>{settings.siblingProgram});
     EXPECT_EQ(settings.neoWingFolder, (dir / "neo" / "").string());
     EXPECT_EQ(U8(ui.dialogRequests.back().filter), "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*");
@@ -107,7 +127,7 @@ TEST_F(DownloadManagerTest, DirectDownloadConvertsWithTheStampAndTheMarkerForces
     context.dataFile = settings.dataFolder / "syosk1321.csv";
     context.sourceUrl = server.Url("/1321/japa/t_a.htm");
     context.directFetch = true;
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     const auto lines = test::ReadDataFile(context.dataFile);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0],
@@ -118,20 +138,20 @@ TEST_F(DownloadManagerTest, DirectDownloadConvertsWithTheStampAndTheMarkerForces
     EXPECT_TRUE(std::filesystem::exists(settings.dataFolder / "download.dat"));
 
     // An error status: no success event, the download file goes, the old list stays.
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     EXPECT_FALSE(std::filesystem::exists(settings.dataFolder / "download.dat"));
     EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
 
     // A request that fails outright.
     context.sourceUrl = "http://127.0.0.1:1/none";
-    EXPECT_FALSE(data.FetchSource(context));
+    EXPECT_FALSE(Fetch());
     EXPECT_EQ(U8(ui.messages.back().text), "データ取得処理：エラー！！");
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 
     // With the plain-text marker no request is made: the import path is taken.
     test::WriteBytes(settings.dataFolder / "コミック", "");
     ui.messages.clear();
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Confirm);
 }
@@ -169,7 +189,7 @@ TEST_P(CutTransferTest, CutTransferKeepsThePreviousListByteForByte) {
     for (const char* path : {"/reset", "/closed-early", "/reset-in-header", "/cut"}) {
         context.sourceUrl = server.Url(path);
         ui.messages.clear();
-        EXPECT_FALSE(data.FetchSource(context)) << path;
+        EXPECT_FALSE(Fetch()) << path;
         ASSERT_EQ(ui.messages.size(), 1u) << path;
         EXPECT_EQ(U8(ui.messages[0].text), "データ取得処理：エラー！！");
         EXPECT_EQ(test::ReadBytes(context.dataFile), before) << path;
@@ -186,12 +206,12 @@ TEST_F(DownloadManagerTest, StampWithQuotesReadsBackAsWritten) {
     context.dataFile = settings.dataFolder / "syosk1321.csv";
     context.sourceUrl = server.Url("/list");
     context.directFetch = true;
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     const auto lines = test::ReadDataFile(context.dataFile);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "\"Mon, \"\"05\"\" May\",No,□,出版社,発売日,タイトル,作者,価格,ISBN");
     EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "Mon, \"05\" May");
-    EXPECT_FALSE(data.CheckForUpdate(context)) << "the same stamp is no update";
+    EXPECT_FALSE(Check()) << "the same stamp is no update";
 }
 
 TEST_F(DownloadManagerTest, LinksAtTheDownloadFileAreReplacedNotFollowed) {
@@ -214,24 +234,24 @@ TEST_F(DownloadManagerTest, LinksAtTheDownloadFileAreReplacedNotFollowed) {
     };
 
     plantLink();
-    EXPECT_TRUE(data.CheckForUpdate(context));
+    EXPECT_TRUE(Check());
     EXPECT_EQ(test::ReadBytes(victim), "precious") << "the update check's HEAD";
     EXPECT_FALSE(std::filesystem::is_symlink(download));
     EXPECT_EQ(test::ReadBytes(download), "");
 
     plantLink();
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     EXPECT_EQ(test::ReadBytes(victim), "precious") << "the download";
     EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
 
     std::filesystem::remove(download);
     std::filesystem::create_hard_link(victim, download);
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     EXPECT_EQ(test::ReadBytes(victim), "precious") << "a hard link";
 
     // An error page: the link goes, its target stays.
     plantLink();
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(download)));
     EXPECT_EQ(test::ReadBytes(victim), "precious");
     for (const auto& entry : std::filesystem::directory_iterator(settings.dataFolder)) {
@@ -257,13 +277,13 @@ TEST_F(DownloadManagerTest, HostileLastModifiedStillMatchesItsStoredStamp) {
         test::LoopbackServer server({{header + Sj(page)}, {header}});
         context.sourceUrl = server.Url("/list");
         std::filesystem::remove(context.dataFile);
-        ASSERT_TRUE(data.FetchSource(context));
+        ASSERT_TRUE(Fetch());
         const auto lines = test::ReadDataFile(context.dataFile);
         ASSERT_EQ(lines.size(), 3u);
         EXPECT_TRUE(lines[0].ends_with("\",No,□,出版社,発売日,タイトル,作者,価格,ISBN"))
             << lines[0];
         EXPECT_EQ(data.ReadStoredStamp(context.dataFile), kept);
-        EXPECT_FALSE(data.CheckForUpdate(context)) << "the unchanged page is no update";
+        EXPECT_FALSE(Check()) << "the unchanged page is no update";
     }
 }
 
@@ -273,22 +293,60 @@ TEST_F(DownloadManagerTest, UpdateCheckComparesLastModifiedWithTheStoredStamp) {
                                  {"HTTP/1.0 200 OK\r\n\r\n"}});
     test::WriteDataFile(context.dataFile, {"\"Mon, 05 May 2003\",No,□,出版社"});
     context.sourceUrl = server.Url("/list");
-    EXPECT_FALSE(data.CheckForUpdate(context));
-    EXPECT_TRUE(data.CheckForUpdate(context));
+    EXPECT_FALSE(Check());
+    EXPECT_TRUE(Check());
     test::WriteDataFile(context.dataFile, {"\"2003/05/07\",No,□,出版社"});
-    EXPECT_FALSE(data.CheckForUpdate(context)) << "no Last-Modified: today's date";
+    EXPECT_FALSE(Check()) << "no Last-Modified: today's date";
     EXPECT_TRUE(server.Requests()[0].starts_with("HEAD /list HTTP/1.0\r\n"));
 
     context.category = 11;
-    EXPECT_FALSE(data.CheckForUpdate(context));
+    EXPECT_FALSE(Check());
     context.category = 15;
-    EXPECT_FALSE(data.CheckForUpdate(context));
+    EXPECT_FALSE(Check());
     EXPECT_EQ(server.Requests().size(), 3u) << "categories 11 and 15 are never checked";
 
     context.category = 1;
     context.sourceUrl = "https://example.invalid/list";
-    EXPECT_FALSE(data.CheckForUpdate(context));
+    EXPECT_FALSE(Check());
     EXPECT_EQ(U8(ui.messages.back().text), "ヘッダー取得処理：エラー！！");
+}
+
+TEST_F(DownloadManagerTest, AnErrorStatusIsShownAsTheContextAsksForEveryRequest) {
+    test::LoopbackServer server({{"HTTP/1.0 404 Not Found\r\n\r\n"},
+                                 {"HTTP/1.0 500 Oops\r\n\r\n"},
+                                 {"HTTP/1.0 403 Forbidden\r\n\r\n"},
+                                 {"HTTP/1.0 302 Found\r\n\r\n"}});
+    context.category = 2;
+    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    context.sourceUrl = server.Url("/list");
+    context.directFetch = true;
+    context.httpFailureText = "http://list\r\n" + Sj("取得に失敗しました");
+    test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
+    const std::string before = test::ReadBytes(context.dataFile);
+
+    EXPECT_TRUE(Check()) << "the update check";
+    EXPECT_TRUE(Fetch()) << "the download";
+    context.category = 7;  // a 本やタウン list, whose month is asked for
+    context.target = year_month_day{year{2003}, month{5}, day{1}};
+    EXPECT_EQ(Probe("127.0.0.1:" + std::to_string(server.Port())), std::nullopt);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    for (const auto& m : ui.messages) {
+        EXPECT_EQ(m.kind, ScriptedUi::Kind::Error);
+        EXPECT_EQ(U8(m.text), "http://list\r\n取得に失敗しました");
+    }
+    EXPECT_EQ(last.requestOutcome, HttpOutcome::kHttpStatus);
+    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
+
+    // A redirect that leads nowhere is no error status, and a request that fails outright has
+    // its own message.
+    ui.messages.clear();
+    EXPECT_TRUE(Fetch());
+    EXPECT_TRUE(ui.messages.empty());
+    context.sourceUrl = "http://127.0.0.1:1/none";
+    EXPECT_FALSE(Fetch());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(U8(ui.messages[0].text), "データ取得処理：エラー！！");
+    EXPECT_EQ(test::ReadBytes(context.dataFile), before);
 }
 
 TEST_F(DownloadManagerTest, ParseUpdateStamp) {
@@ -309,22 +367,21 @@ TEST_F(DownloadManagerTest, BookTownMonthProbe) {
     context.target = year_month_day{year{2003}, month{5}, day{1}};
     // A site without a month to ask for is not asked.
     context.category = 1;
-    EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::optional<std::string>(""));
+    EXPECT_EQ(Probe(host), std::optional<std::string>(""));
     EXPECT_TRUE(server.Requests().empty());
     context.category = 7;
-    EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::optional<std::string>(""));
-    EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::optional<std::string>("_old"));
-    EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::nullopt);
+    EXPECT_EQ(Probe(host), std::optional<std::string>(""));
+    EXPECT_EQ(Probe(host), std::optional<std::string>("_old"));
+    EXPECT_EQ(Probe(host), std::nullopt);
     EXPECT_EQ(U8(ui.messages.back().text), "「本やタウン」のWeb形式が変更になりました。");
-    EXPECT_TRUE(http.InputFileMode) << "the client writes bodies to a file again";
     EXPECT_TRUE(server.Requests()[0].starts_with(
         "GET /P3/CM/html/bookclip/new/shoseki/under.html HTTP/1.0\r\n"));
 
     context.target = year_month_day{year{2003}, month{8}, day{1}};
-    EXPECT_EQ(data.ProbeBookTownMonth(context, host), std::nullopt);
+    EXPECT_EQ(Probe(host), std::nullopt);
     EXPECT_EQ(U8(ui.messages.back().text), "指定年月は範囲外の為ダウンロード出来ません。");
     context.target = year_month_day{year{2003}, month{5}, day{1}};
-    EXPECT_EQ(data.ProbeBookTownMonth(context, "127.0.0.1:1"), std::nullopt);
+    EXPECT_EQ(Probe("127.0.0.1:1"), std::nullopt);
     EXPECT_EQ(U8(ui.messages.back().text), "データ取得処理－－URL不正－－");
     EXPECT_EQ(busy.size() % 2, 0u);
     EXPECT_FALSE(busy.back());
@@ -365,7 +422,7 @@ TEST_F(DirectOrImportTest, TheListPageOverHttpsConvertsAsThePageImportedByHand) 
     ui.confirmAnswers = {true};
     ui.openAnswers = {SamplePage()};
     context.directFetch = false;
-    ASSERT_TRUE(data.FetchSource(context));
+    ASSERT_TRUE(Fetch());
     const std::vector<std::string> byHand = Records();
     ASSERT_EQ(byHand.size(), 6u);
     std::filesystem::remove(context.dataFile);
@@ -374,12 +431,12 @@ TEST_F(DirectOrImportTest, TheListPageOverHttpsConvertsAsThePageImportedByHand) 
     context.sourceUrl = server.Url("/productlist");
     context.directFetch = true;
     ui.messages.clear();
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     EXPECT_TRUE(ui.messages.empty()) << U8(ui.messages.at(0).text);
     EXPECT_EQ(Records(), byHand);
     EXPECT_TRUE(test::ReadDataFile(context.dataFile)[0].starts_with("\"Sat, 01 Mar 2025\",No,"));
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
-    EXPECT_TRUE(context.directFailure.empty());
+    EXPECT_TRUE(last.directFailure.empty());
 }
 
 TEST_F(DirectOrImportTest, AFailedDownloadOffersTheImportAndNoKeepsTheOldList) {
@@ -415,11 +472,11 @@ TEST_F(DirectOrImportTest, AFailedDownloadOffersTheImportAndNoKeepsTheOldList) {
     for (const auto& [url, reason] : cases) {
         context.sourceUrl = url;
         ui.messages.clear();
-        EXPECT_TRUE(data.FetchSource(context)) << url << ": No shows the old list";
+        EXPECT_TRUE(Fetch()) << url << ": No shows the old list";
         ASSERT_EQ(ui.messages.size(), 1u) << url << " " << U8(ui.messages[0].text);
         EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Confirm);
         EXPECT_EQ(U8(ui.messages[0].text), question + reason) << url;
-        EXPECT_EQ(U8(context.directFailure), reason);
+        EXPECT_EQ(U8(last.directFailure), reason);
         EXPECT_EQ(test::ReadBytes(context.dataFile), before) << url;
         EXPECT_TRUE(ui.shellOpened.empty());
         EXPECT_EQ(busy.back(), false);
@@ -431,7 +488,7 @@ TEST_F(DirectOrImportTest, AFailedDownloadOffersTheImportAndNoKeepsTheOldList) {
     ui.messages.clear();
     ui.confirmAnswers = {true, true};
     ui.openAnswers = {SamplePage()};
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_TRUE(
         U8(ui.messages[1].text).starts_with("発売日一覧のページをブラウザで表示します。\n\r"));
@@ -457,7 +514,7 @@ TEST_F(DirectOrImportTest, TheSwitchAndTheMarkerSendTheListsToTheImportByHand) {
     context.sourceUrl = server.Url("/list");
     context.directFetch = true;
     test::WriteBytes(settings.dataFolder / "コミック", "");
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(Fetch());
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_TRUE(
         U8(ui.messages[0].text).starts_with("発売日一覧のページをブラウザで表示します。\n\r"));

@@ -125,49 +125,38 @@ TEST_P(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
 
     ScriptedUi ui;
     FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    DownloadManager data(ui, clock);
     PosixTcpConnector connector;
-    HttpClient http(connector);
+    DownloadManager data(ui, clock, connector);
     SettingsRecord settings;
     settings.DerivePaths(dir / "yomida");
     std::filesystem::create_directory(settings.dataFolder);
-    bool forced = false;
-    bool success = false;
-    std::string stamp;
-    http.OnSuccess = [&](HttpClient::Command command) {
-        success = success || command == HttpClient::kGet;
-    };
     FetchContext context;
+    context.UseSettings(settings);
     context.category = 2;
     context.directFetch = true;
     context.sourceUrl = origin + "/1321/japa/t_a.htm";
     context.dataFile = settings.dataFolder / "syosk1321.csv";
-    context.settings = &settings;
-    context.stampPrefix = &stamp;
-    context.forcedDownload = &forced;
-    context.http = &http;
-    context.successFlag = &success;
     context.setBusyDisplay = [](bool) {};
     context.setStatusText = [](const std::string&) {};
 
-    ASSERT_TRUE(data.FetchSource(context))
-        << (ui.messages.empty() ? "" : test::U8(ui.messages[0].text));
+    const FetchResult fetched = data.FetchSource(context);
+    ASSERT_TRUE(fetched.ranToEnd) << (ui.messages.empty() ? "" : test::U8(ui.messages[0].text));
     EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
-    EXPECT_TRUE(stamp.find("GMT") != std::string::npos) << stamp;
+    EXPECT_TRUE(fetched.stampPrefix.find("GMT") != std::string::npos) << fetched.stampPrefix;
 
     // The same page again: not newer. A changed page: newer.
-    EXPECT_FALSE(data.CheckForUpdate(context));
+    EXPECT_FALSE(data.CheckForUpdate(context).ranToEnd);
     EXPECT_EQ(std::filesystem::file_size(settings.dataFolder / "download.dat"), 0u)
         << "a HEAD leaves the body file empty";
     std::filesystem::last_write_time(
         dir / "site" / "1321" / "japa" / "t_a.htm",
         std::filesystem::file_time_type::clock::now() + std::chrono::hours(48));
-    EXPECT_TRUE(data.CheckForUpdate(context));
+    EXPECT_TRUE(data.CheckForUpdate(context).ranToEnd);
 
-    // A missing page: the failure event, no list, the old one kept.
-    http.OnFailure = [&](HttpClient::Command) { ui.ShowError("failed"); };
+    // A missing page: the failure message, no list, the old one kept.
+    context.httpFailureText = "failed";
     context.sourceUrl = origin + "/none.htm";
-    EXPECT_TRUE(data.FetchSource(context));
+    EXPECT_TRUE(data.FetchSource(context).ranToEnd);
     EXPECT_EQ(test::U8(ui.messages.back().text), "failed");
     EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
 }

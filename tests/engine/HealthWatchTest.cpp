@@ -28,38 +28,27 @@ protected:
     test::TempDir dir;
     ScriptedUi ui;
     FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    DownloadManager downloads{ui, clock};
-    SettingsRecord settings;
-    bool forced = false;
-    std::string stamp;
-    bool success = false;
-    bool cancelled = false;
     PosixTcpConnector connector;
-    HttpClient http{connector};
+    DownloadManager downloads{ui, clock, connector};
+    SettingsRecord settings;
+    bool cancelled = false;
     FetchContext context;
 
     void SetUp() override {
         settings.DerivePaths(dir / "yomida");
         std::filesystem::create_directory(settings.dataFolder);
+        context.UseSettings(settings);
         context.category = 2;
         context.directFetch = true;
         context.dataFile = settings.dataFolder / "syosk1321.csv";
-        context.settings = &settings;
-        context.stampPrefix = &stamp;
-        context.forcedDownload = &forced;
-        context.http = &http;
-        context.successFlag = &success;
         context.setBusyDisplay = [](bool) {};
         context.setStatusText = [](const std::string&) {};
-        http.OnSuccess = [this](HttpClient::Command command) {
-            success = success || command == HttpClient::kGet;
-        };
+        context.progress.cancelled = [this] { return cancelled; };
     }
 
-    CategoryHealth Step(HealthStep step, const std::function<bool()>& work) {
-        success = false;
-        HealthWatch watch(context, step, clock, &cancelled);
-        watch.Run(work);
+    CategoryHealth Step(HealthStep step, const std::function<FetchResult()>& work) {
+        HealthWatch watch(context, step, clock);
+        context.stampPrefix = watch.Run(work).stampPrefix;
         EXPECT_EQ(watch.RecordError(), "");
         return SourceHealth(settings.dataFolder).Find(context.category).value_or(CategoryHealth{});
     }
@@ -130,27 +119,25 @@ TEST_F(HealthWatchTest, EachOutcomeOfADirectFetchIsRecorded) {
 TEST_F(HealthWatchTest, CancelCertificateAndConversionFailures) {
     test::LoopbackServer server({{kOk + "<html>", std::string(50, ' '), 20}});
     context.sourceUrl = server.Url("/slow");
-    http.MessagePump = [this] {
-        if (http.ReceivedBytes > 0 && !cancelled) {
-            cancelled = true;  // the window's cancel button
-            http.Cancel();
-        }
+    context.progress.onBytes = [this](uint64_t received, uint64_t) {
+        cancelled = received > 0;  // the window's cancel button
     };
     CategoryHealth h = Fetch();
     EXPECT_EQ(h.outcome, HealthOutcome::Cancelled);
     EXPECT_FALSE(h.Failed());
-    http.MessagePump = {};
+    context.progress.onBytes = {};
     cancelled = false;
 
-    h = Step(HealthStep::Fetch, [this] {
-        context.requestError = "証明書を確認できません: example.org (certificate has expired)"_sj;
-        return false;
+    h = Step(HealthStep::Fetch, [] {
+        FetchResult result;
+        result.requestError = "証明書を確認できません: example.org (certificate has expired)"_sj;
+        return result;
     });
     EXPECT_EQ(h.outcome, HealthOutcome::CertificateError);
     EXPECT_EQ(U8(h.detail), "証明書を確認できません: example.org (certificate has expired)");
 
     HealthWatch watch(context, HealthStep::Fetch, clock);
-    EXPECT_THROW(watch.Run([]() -> bool { throw std::runtime_error("bad row 3"); }),
+    EXPECT_THROW(watch.Run([]() -> FetchResult { throw std::runtime_error("bad row 3"); }),
                  std::runtime_error)
         << "the step's error still reaches the window's error box";
     h = SourceHealth(settings.dataFolder).Find(2).value();

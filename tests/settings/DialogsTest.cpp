@@ -198,7 +198,7 @@ TEST_F(DialogsTest, SetupDialog) {
     EXPECT_TRUE(form.setup.CbxCheck);
     EXPECT_FALSE(form.setup.CbxHeader);
     EXPECT_TRUE(form.setup.CbxDirect);
-    EXPECT_TRUE(form.DirectFetch) << "まんが王倶楽部 is downloaded directly";
+    EXPECT_TRUE(form.DirectFetch()) << "まんが王倶楽部 is downloaded directly";
 
     FontChoice twelve;
     twelve.name = "IPAGothic";
@@ -211,14 +211,14 @@ TEST_F(DialogsTest, SetupDialog) {
     EXPECT_EQ(form.Settings.port, 0);
     EXPECT_EQ(form.Settings.fontSize, 12);
     EXPECT_EQ(form.Settings.gridRowHeight, 18) << "12 points at 96 dpi is 16 pixels, plus 2";
-    EXPECT_EQ(form.NMHTTP1.Proxy, "proxy.example");
+    EXPECT_EQ(form.Settings.proxy, "proxy.example");
 
     // 直接取得する off: まんが王倶楽部 goes back to the import by hand at once.
     form.SETUPExecute();
     form.setup.CbxDirect = false;
     form.setup.BtnOKClick();
     EXPECT_FALSE(form.Settings.directFetch);
-    EXPECT_FALSE(form.DirectFetch);
+    EXPECT_FALSE(form.DirectFetch());
     const std::filesystem::path file = dir / "round.ini";
     WriteSettingsFile(form.Settings, file);
     const std::string written = test::ReadBytes(file);
@@ -237,7 +237,7 @@ TEST_F(DialogsTest, SetupDialog) {
     EXPECT_FALSE(form.setup.CbxDirect);
     form.setup.CbxDirect = true;
     form.setup.BtnOKClick();
-    EXPECT_TRUE(form.DirectFetch);
+    EXPECT_TRUE(form.DirectFetch());
 
     // Typed numbers at the ends of the integer range are held as the settings file's are.
     form.SETUPExecute();

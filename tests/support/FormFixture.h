@@ -15,13 +15,15 @@ public:
     explicit ForwardingFetcher(SourceFetcher& fallback) : fallback_(fallback) {}
     SourceFetcher* target = nullptr;
 
-    bool FetchSource(FetchContext& c) override { return Target().FetchSource(c); }
-    bool CheckForUpdate(FetchContext& c) override { return Target().CheckForUpdate(c); }
-    bool ImportFile(FetchContext& c, const std::filesystem::path& file) override {
+    FetchResult FetchSource(const FetchContext& c) override { return Target().FetchSource(c); }
+    FetchResult CheckForUpdate(const FetchContext& c) override {
+        return Target().CheckForUpdate(c);
+    }
+    FetchResult ImportFile(const FetchContext& c, const std::filesystem::path& file) override {
         return Target().ImportFile(c, file);
     }
-    std::optional<std::string> ProbeBookTownMonth(FetchContext& c,
-                                                  const std::string& host) override {
+    Result<std::string> ProbeBookTownMonth(const FetchContext& c,
+                                           const std::string& host) override {
         return Target().ProbeBookTownMonth(c, host);
     }
 
@@ -30,13 +32,12 @@ private:
     SourceFetcher& fallback_;
 };
 
-// The main window's logic with the program's own HTTP client and download manager.
+// The main window's logic with the program's own download manager.
 struct WindowLogic {
     WindowLogic(Ui& ui, const Clock& clock)
-        : downloads(ui, clock), form(ui, clock, http, downloads) {}
+        : downloads(ui, clock, tcp), form(ui, clock, downloads) {}
 
     PosixTcpConnector tcp;
-    HttpClient http{tcp};
     DownloadManager downloads;
     MainWindowLogic form;
 };
@@ -49,10 +50,9 @@ protected:
     FixedClock clock{std::chrono::year_month_day{std::chrono::year{2003}, std::chrono::month{5},
                                                  std::chrono::day{7}}};
     PosixTcpConnector tcp;
-    HttpClient http{tcp};
-    DownloadManager downloads{ui, clock};
+    DownloadManager downloads{ui, clock, tcp};
     ForwardingFetcher fetcher{downloads};
-    MainWindowLogic form{ui, clock, http, fetcher};
+    MainWindowLogic form{ui, clock, fetcher};
 
     // Starts the window as the program does, the program living in the test's folder.
     void Start() { ASSERT_TRUE(form.FormCreate(dir / "yomida")); }
