@@ -17,6 +17,7 @@
 #include "settings/ProgramPaths.h"
 #include "settings/SettingsFile.h"
 #include "sources/Catalogue.h"
+#include "text/Messages.h"
 
 namespace yomida::cli {
 
@@ -52,7 +53,7 @@ std::optional<SettingsRecord> CommandSettings(ParsedArgs& p, std::ostream& err) 
     }
     if (!CreateDirectories(settings.dataFolder)) {
         err << "yomida-cli: " << (settings.dataFolder / "").string()
-            << "フォルダが作成できません\n";
+            << MsgUtf8(Msg::FolderNotCreated) << '\n';
         return std::nullopt;
     }
     const SourceOverrides sources(settings.sources);

@@ -9,6 +9,7 @@
 #include "sources/Convert.h"
 #include "text/CommaText.h"
 #include "text/Dates.h"
+#include "text/Messages.h"
 #include "text/ScrambledFile.h"
 #include "text/Sjis.h"
 #include "text/SjisLiteral.h"
@@ -181,7 +182,7 @@ FetchResult DownloadManager::CheckForUpdate(const FetchContext& context) {
                            result);
         if (!response.error.empty()) {
             ui_.SetCursor(CursorShape::Default);
-            ui_.ShowError("ヘッダー取得処理：エラー！！"_sj);
+            ui_.ShowError(MsgText(Msg::HeaderFetchError));
             return result;
         }
     }
@@ -196,8 +197,8 @@ bool DownloadManager::DownloadOrImport(const FetchContext& context, FetchResult&
         return *downloaded;
     }
     result.directFailure = downloaded.ErrorText();
-    if (!ui_.Confirm("直接取得できませんでした。ブラウザで保存したページから取り込みますか？"_sj +
-                     "\n\r\n\r" + downloaded.ErrorText())) {
+    if (!ui_.Confirm(MsgText(Msg::DirectFetchFailedAskImport) + "\n\r\n\r" +
+                     downloaded.ErrorText())) {
         return true;  // the old list, if any, is shown as it was
     }
     return ImportHtml(context, result);
@@ -221,7 +222,7 @@ Result<bool> DownloadManager::Download(const FetchContext& context, FetchResult&
         if (describe) {
             return Fail(response.error);
         }
-        ui_.ShowError("データ取得処理：エラー！！"_sj);
+        ui_.ShowError(MsgText(Msg::DataFetchError));
         return false;
     }
     // Only the page itself is a list: a redirect that led nowhere or a partial answer is not.
@@ -233,11 +234,11 @@ Result<bool> DownloadManager::Download(const FetchContext& context, FetchResult&
         return true;
     }
     result.stampPrefix = QuotedStamp(ParseUpdateStamp(response.header, clock_.Today()));
-    context.setStatusText("変換処理中・・・"_sj);
+    context.setStatusText(MsgText(Msg::Converting));
     int records = 0;
     const bool converted = ConvertFile(context, download, result, describe ? &records : nullptr);
     if (describe && records == 0) {
-        return Fail("ページに発売情報がありませんでした。"_sj);
+        return Fail(MsgText(Msg::NoReleasesOnPage));
     }
     return converted;
 }
@@ -257,7 +258,7 @@ Result<std::string> DownloadManager::ProbeBookTownMonth(const FetchContext& cont
     };
     const int target = monthIndex(context.target);
     const int now = monthIndex(today);
-    const std::string& outOfRange = "指定年月は範囲外の為ダウンロード出来ません。"_sj;
+    const std::string& outOfRange = MsgText(Msg::MonthOutOfRange);
     const auto refuse = [this](const std::string& text) {
         ui_.ShowError(text);
         return Fail(text);
@@ -273,7 +274,7 @@ Result<std::string> DownloadManager::ProbeBookTownMonth(const FetchContext& cont
     const HttpResponse response = Request(
         context, HttpCommand::kGet, ExpandUrlTemplate(row->monthProbe.url, probe), {}, ignored);
     if (!response.error.empty()) {
-        return refuse("データ取得処理－－URL不正－－"_sj);
+        return refuse(MsgText(Msg::BadUrl));
     }
     if (!response.Ok()) {
         // The error status has been shown as the context asks, or not at all.
@@ -288,7 +289,7 @@ Result<std::string> DownloadManager::ProbeBookTownMonth(const FetchContext& cont
         }
     }
     if (current == 0) {
-        return refuse("「本やタウン」のWeb形式が変更になりました。"_sj);
+        return refuse(MsgText(Msg::BookTownFormatChanged));
     }
     const int month = static_cast<int>(static_cast<unsigned>(context.target.month()));
     if (month == current) {
@@ -301,8 +302,7 @@ Result<std::string> DownloadManager::ProbeBookTownMonth(const FetchContext& cont
 }
 
 bool DownloadManager::ImportCsv(const FetchContext& context, FetchResult& result) {
-    if (!ui_.Confirm("KOSUMIRAで取り込んだCSVファイルが必要です。\n\r"
-                     "YOMIDAでそのファイルを読み込ませて下さい。"_sj)) {
+    if (!ui_.Confirm(MsgText(Msg::NeedKosumiraCsv))) {
         return true;
     }
     if (FileExists(context.siblingProgram)) {
@@ -313,10 +313,7 @@ bool DownloadManager::ImportCsv(const FetchContext& context, FetchResult& result
 }
 
 bool DownloadManager::ImportHtml(const FetchContext& context, FetchResult& result) {
-    if (!ui_.Confirm("発売日一覧のページをブラウザで表示します。\n\r"
-                     "全て表示後ブラウザでCtrl+Sを押し「名前を付けて保存」し、\n\r"
-                     "YOMIDAでそのファイルを読み込ませて下さい。\n\r\n\r"
-                     "※ファイルの種類は”HTMLのみ”\n\r\n\r※エンコードは”UTF-8”で保存"_sj)) {
+    if (!ui_.Confirm(MsgText(Msg::BrowserPageSteps))) {
         return true;
     }
     {

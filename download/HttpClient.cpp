@@ -7,9 +7,9 @@
 #include "platform/ScopeExit.h"
 #include "platform/TemporaryFile.h"
 #include "platform/TextFile.h"
+#include "text/Messages.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
-#include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
@@ -389,7 +389,7 @@ void HttpClient::StartTls(TcpConnection& connection) {
 }
 
 std::string HttpClient::CertificateErrorText(const std::string& host, const std::string& reason) {
-    return "証明書を確認できません: "_sj + host + " (" + reason + ")";
+    return MsgText(Msg::CertificateUnverifiedFor) + host + " (" + reason + ")";
 }
 
 HttpClient::ResponseHead HttpClient::ReadHeader(HttpLineReader& reader) {

@@ -4,17 +4,17 @@
 
 #include "platform/Cp932.h"
 #include "sources/Catalogue.h"
+#include "text/Messages.h"
 #include "text/Numbers.h"
 #include "text/ScrambledFile.h"
 #include "text/Sjis.h"
-#include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
 
 // The start of the message the HTTP client gives a certificate that does not verify; the
 // client's messages, like every text inside the program, are CP932.
-const std::string kCertificateError = "証明書を確認できません"_sj;
+const std::string kCertificateError = MsgText(Msg::CertificateUnverified);
 
 // The status of the header's first line, the first word after the version; 0 without one.
 int StatusOf(const std::string& header) {

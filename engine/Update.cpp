@@ -11,8 +11,8 @@
 #include "platform/FileSystem.h"
 #include "sources/Catalogue.h"
 #include "text/Dates.h"
+#include "text/Messages.h"
 #include "text/ScrambledFile.h"
-#include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
@@ -52,7 +52,7 @@ public:
         updater_.UseSettings(settings_);
         context_.UseSettings(settings_);
         context_.timeOutMs = request.timeOutMs;
-        context_.httpFailureText = "取得に失敗しました"_sj;
+        context_.httpFailureText = MsgText(Msg::FetchFailed);
         context_.progress.cancelled = [this] {
             cancelled_ = cancelled_ || (request_.cancelled && request_.cancelled());
             return cancelled_;
@@ -163,7 +163,7 @@ private:
             result_.detail =
                 !fetch.directFailure.empty() ? fetch.directFailure : fetch.requestError;
             if (result_.detail.empty() && result_.outcome == UpdateOutcome::NoRecords) {
-                result_.detail = "ページに発売情報がありませんでした。"_sj;
+                result_.detail = MsgText(Msg::NoReleasesOnPage);
             }
         }
     }
