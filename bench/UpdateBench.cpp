@@ -89,7 +89,7 @@ void BM_UpdateAgainstSingleFetches(benchmark::State& state) {
 
     SettingsRecord numbering;
     const std::chrono::year_month_day today = SystemClock().Today();
-    const int week = WeekNumberOf(today, numbering);
+    const int week = numbering.Weeks().WeekOf(today);
     double singleSeconds = 0;
     double updateSeconds = 0;
     int round = 0;
@@ -100,7 +100,7 @@ void BM_UpdateAgainstSingleFetches(benchmark::State& state) {
         for (int c : kCategories) {
             for (int i = 0; i < kPeriods; ++i) {
                 const std::chrono::year_month_day day =
-                    c == 2 ? WeekFirstDay(week + i, numbering)
+                    c == 2 ? numbering.Weeks().EndDay(week + i)
                            : (today.year() / today.month() + std::chrono::months{i}) / 1;
                 char month[16];
                 std::snprintf(month, sizeof month, "%04d-%02u", static_cast<int>(day.year()),

@@ -176,7 +176,7 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (p.Has("week")) {
         q.weekNumber = ParseInt(p.values["week"], "--week");
     } else {
-        q.weekNumber = WeekNumberOf(q.target, defaults);
+        q.weekNumber = defaults.Weeks().WeekOf(q.target);
     }
     q.listId = defaults.listId;
     q.online = false;  // no month probe: nothing here goes to the network

@@ -83,9 +83,9 @@ CategoryUpdate ForPeriod(UpdateRequest& request, std::chrono::year_month_day tod
     CategoryUpdate update;
     update.category = request.category;
     if (FindCategory(request.category)->period == Period::Week) {
-        const int week = WeekNumberOf(today, request.settings) + ahead;
+        const int week = request.settings.Weeks().WeekOf(today) + ahead;
         request.weekNumber = week;
-        request.target = WeekFirstDay(week, request.settings);
+        request.target = request.settings.Weeks().EndDay(week);
         update.period = std::to_string(week);
     } else {
         request.target = (today.year() / today.month() + std::chrono::months{ahead}) / 1;

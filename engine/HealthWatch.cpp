@@ -4,6 +4,7 @@
 
 #include "platform/Cp932.h"
 #include "sources/Catalogue.h"
+#include "sources/DataFileName.h"
 #include "text/Messages.h"
 #include "text/Numbers.h"
 #include "text/ScrambledFile.h"
@@ -63,36 +64,12 @@ std::optional<std::vector<std::string>> HealthWatch::ReadRecords(
 
 std::filesystem::path HealthWatch::PreviousPeriodFile(const std::filesystem::path& dataFile,
                                                       int category) {
-    const CategoryInfo* c = FindCategory(category);
-    const std::string name = dataFile.filename().string();
-    const std::string_view code = c != nullptr ? c->code : "";
-    if (c == nullptr || !name.starts_with(code) || !name.ends_with(".csv")) {
+    const std::optional<DataFileName> name = DataFileName::Parse(dataFile.filename().string());
+    if (!name || name->Category().number != category) {
         return {};
     }
-    const std::string key = name.substr(code.size(), name.size() - code.size() - 4);
-    const std::optional<int> n = TryStrToInt(key);
-    if (!n || *n < 0 || key.empty() || key.find_first_not_of("0123456789") != std::string::npos) {
-        return {};
-    }
-    std::string previous;
-    if (c->period == Period::Week) {
-        if (*n <= 1) {
-            return {};
-        }
-        previous = std::to_string(*n - 1);
-    } else {
-        if (key.size() != 4) {
-            return {};
-        }
-        int yy = *n / 100;
-        int mm = *n % 100 - 1;
-        if (mm == 0) {
-            mm = 12;
-            yy = (yy + 99) % 100;
-        }
-        previous = std::to_string(yy * 100 + mm + 10000).substr(1);
-    }
-    return dataFile.parent_path() / (std::string(code) + previous + ".csv");
+    const std::optional<DataFileName> previous = name->Previous();
+    return previous ? dataFile.parent_path() / previous->Text() : std::filesystem::path();
 }
 
 HealthWatch::ListState HealthWatch::StateOf(const std::filesystem::path& file) {

@@ -238,10 +238,6 @@ int WeekNumberOf(std::chrono::year_month_day day, const SettingsRecord& settings
     return settings.Weeks().WeekOf(day);
 }
 
-std::chrono::year_month_day WeekFirstDay(int week, const SettingsRecord& settings) {
-    return settings.Weeks().EndDay(week);
-}
-
 UpdateResult Update(const UpdateRequest& request, Ui& ui, const Clock& clock,
                     TcpConnector& connector) {
     const bool direct =

@@ -74,9 +74,8 @@ struct [[nodiscard]] UpdateResult {
 [[nodiscard]] UpdateResult Update(const UpdateRequest& request, Ui& ui, const Clock& clock,
                                   TcpConnector& connector);
 
-// The week the settings' numbering gives a day, and the first day of a week.
+// The week the settings' numbering gives a day.
 int WeekNumberOf(std::chrono::year_month_day day, const SettingsRecord& settings);
-std::chrono::year_month_day WeekFirstDay(int week, const SettingsRecord& settings);
 
 // One category and period of a run of updates, with what came of it.
 struct CategoryUpdate {

@@ -64,6 +64,21 @@ std::optional<DataFileName> DataFileName::Parse(std::string_view fileName) {
     return std::nullopt;
 }
 
+std::optional<DataFileName> DataFileName::Previous() const {
+    if (Weekly()) {
+        if (week_ <= 1) {
+            return std::nullopt;
+        }
+        DataFileName previous(*category_, std::to_string(week_ - 1));
+        previous.week_ = week_ - 1;
+        return previous;
+    }
+    const std::chrono::year_month month = month_ - std::chrono::months{1};
+    DataFileName previous(*category_, YyMm(month));
+    previous.month_ = month;
+    return previous;
+}
+
 std::string DataFileName::Text() const {
     return category_->code + key_ + std::string(kExtension);
 }

@@ -31,6 +31,8 @@ public:
     // The week of a weekly list.
     int Week() const { return week_; }
     std::string Text() const;
+    // The list of the period before, of the same category; nothing before week 2.
+    std::optional<DataFileName> Previous() const;
 
 private:
     DataFileName(const CategoryInfo& category, std::string key);

@@ -102,7 +102,7 @@ struct Today {
         return text;
     }
     std::string Yymm() const { return Month().substr(2, 2) + Month().substr(5, 2); }
-    int Week() const { return WeekNumberOf(day, SettingsRecord{}); }
+    int Week() const { return SettingsRecord{}.Weeks().WeekOf(day); }
 };
 
 class UpdateCommandTest : public ::testing::Test {

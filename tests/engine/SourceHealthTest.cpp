@@ -183,6 +183,9 @@ TEST(SourceHealth, StampsAndThePeriodBefore) {
               folder / "syosk1320.csv");
     EXPECT_EQ(HealthWatch::PreviousPeriodFile(folder / "syosk1.csv", 2), "");
     EXPECT_EQ(HealthWatch::PreviousPeriodFile(folder / "comic26x2.csv", 1), "");
+    // Not a month, or another category's list: there is no list before it to compare with.
+    EXPECT_EQ(HealthWatch::PreviousPeriodFile(folder / "comic0013.csv", 1), "");
+    EXPECT_EQ(HealthWatch::PreviousPeriodFile(folder / "syosk1321.csv", 1), "");
 }
 
 }  // namespace
