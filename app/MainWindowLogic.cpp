@@ -83,7 +83,8 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
       ver(ui, [this] { return Utf8ToCp932(Settings.manualFile.string()); }),
       ui_(ui),
       clock_(clock),
-      fetcher_(fetcher) {
+      fetcher_(fetcher),
+      watch_(clock) {
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;
     DownLoad.caption = "データの強制ダウンロード"_sj;
@@ -558,7 +559,7 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
 }
 
 void MainWindowLogic::CalendarExportExecute() {
-    const std::optional<WatchFile> named = ParseWatchFileName(DataFilePath, Weeks());
+    const std::optional<WatchFile> named = ParseWatchFileName(DataFilePath, WatchPlace::Of(Settings).weeks);
     if (!named || List.ComboGrid1.RowCount() < 2) {
         ui_.ShowWarning("出力するデータがありません。"_sj);
         return;
@@ -583,16 +584,11 @@ void MainWindowLogic::CalendarExportExecute() {
     }
 }
 
-WatchWords MainWindowLogic::CurrentWatchWords() const {
-    return {Settings.watchPublisher, Settings.watchTitle, Settings.watchAuthor};
-}
-
 void MainWindowLogic::WatchScanExecute() {
     if (displaying_) {
         return;
     }
-    watchScan_ = std::make_unique<WatchScanWorker>(FindWatchFiles(Settings.dataFolder, Weeks()),
-                                                   CurrentWatchWords(), watchScanWorkers_);
+    watch_.Start(WatchPlace::Of(Settings));
     // Until the scan ends the window counts as busy, so nothing, another scan included, starts
     // under it; the busy display shows how far it has come and offers to cancel it.
     displaying_ = true;
@@ -605,18 +601,18 @@ void MainWindowLogic::WatchScanExecute() {
 }
 
 void MainWindowLogic::ShowWatchProgress() {
-    const size_t done = watchScan_->Done();
-    const size_t total = watchScan_->Total();
+    const size_t done = watch_.Done();
+    const size_t total = watch_.Total();
     StBar.panels[0].text = "ウォッチ: "_sj + std::to_string(done) + "/" + std::to_string(total);
     Busy.progress =
         total == 0 ? 0 : static_cast<int>(done * static_cast<size_t>(Busy.progressMax) / total);
 }
 
 MainWindowLogic::WatchScanState MainWindowLogic::WatchScanStep() {
-    if (!watchScan_) {
+    if (!watch_.Running()) {
         return WatchScanState::Idle;
     }
-    if (watchScan_->Step()) {
+    if (watch_.Step()) {
         return EndWatchScan();
     }
     ShowWatchProgress();
@@ -624,67 +620,48 @@ MainWindowLogic::WatchScanState MainWindowLogic::WatchScanStep() {
 }
 
 MainWindowLogic::WatchScanState MainWindowLogic::WatchScanWait() {
-    if (!watchScan_) {
-        return WatchScanState::Idle;
-    }
-    return EndWatchScan();
+    return watch_.Running() ? EndWatchScan() : WatchScanState::Idle;
 }
 
 MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
     // The window is free again whatever happens below.
-    const std::unique_ptr<WatchScanWorker> scan = std::move(watchScan_);
     const ScopeExit reset([this] {
         displaying_ = false;
         Busy.progressVisible = false;
         Busy.cancelVisible = false;
         ui_.SetCursor(cursorBeforeScan_);
     });
-    WatchScanResult result = scan->Wait();
-    if (scan->Cancelled()) {
+    const WatchService::Ending end = watch_.Finish();
+    if (end.state == WatchScanState::Cancelled) {
         StBar.panels[0].text = "ウォッチ: 中止"_sj;
-        return WatchScanState::Cancelled;
+        return end.state;
     }
-    WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
-    const size_t fresh = memory.MarkNewAndRemember(result.matches);
-    // Only the previous versions are read here; the current lists were read by the scan.
-    WatchChanges = FindWatchChanges(FindWatchFiles(Settings.dataFolder, Weeks()), result.matches,
-                                    CurrentWatchWords());
-    WatchMatches = std::move(result.matches);
-    WatchNewCount = 0;
-    std::string text = "ウォッチ: "_sj + std::to_string(WatchMatches.size()) + "件"_sj;
-    if (fresh > 0) {
-        text += " 新着 "_sj + std::to_string(fresh) + "件"_sj;
+    std::string text = "ウォッチ: "_sj + std::to_string(watch_.Matches().size()) + "件"_sj;
+    if (end.fresh > 0) {
+        text += " 新着 "_sj + std::to_string(end.fresh) + "件"_sj;
     }
-    if (result.filesSkipped > 0) {
-        text += " 読めないファイル "_sj + std::to_string(result.filesSkipped) + "件"_sj;
+    if (end.filesSkipped > 0) {
+        text += " 読めないファイル "_sj + std::to_string(end.filesSkipped) + "件"_sj;
     }
-    // The matches are shown whether or not the subscribed files could be rewritten.
-    try {
-        WriteWatchFeeds(Settings.dataFolder, WatchMatches,
-                        CurrentWatchFeedOptions(clock_, Settings.scheduleAlarm));
-    } catch (const IoError&) {
+    if (!end.feedsWritten) {
         text += " watch.ics/watch.atom を書けません"_sj;
     }
     StBar.panels[0].text = text;
-    return WatchScanState::Ended;
+    return end.state;
 }
 
 void MainWindowLogic::BtnCancelClick() {
     cancelClicked_ = true;
-    if (watchScan_) {
-        watchScan_->Cancel();
+    if (watch_.Running()) {
+        watch_.Cancel();
     } else {
         NMHTTP1.Cancel();
     }
 }
 
 void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
-    if (displaying_) {
-        return;
-    }
-    const std::optional<WatchFile> named =
-        ParseWatchFileName(Settings.dataFolder / match.fileName, Weeks());
-    if (!named) {
+    const std::optional<WatchFile> named = WatchService::ListOf(WatchPlace::Of(Settings), match);
+    if (displaying_ || !named) {
         return;
     }
     // Category and period are both set before the one display: choosing the leaf through its
@@ -698,13 +675,9 @@ void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
     TView.selected = TreeNodeOf(Settings.category);
     SelectCategory(false);
     ShowReleaseList();
-    ComboGrid& grid = List.ComboGrid1;
-    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
-        if (grid.Cell(kNumberCol, r) == match.Cell(kNumberCol)) {
-            grid.SetCurrentCell(kPublisherCol, r);
-            grid.SetTopRow(r);
-            break;
-        }
+    if (const std::optional<int> row = WatchService::RowOf(List.ComboGrid1, match)) {
+        List.ComboGrid1.SetCurrentCell(kPublisherCol, *row);
+        List.ComboGrid1.SetTopRow(*row);
     }
 }
 
@@ -745,42 +718,20 @@ void MainWindowLogic::RefreshHealthMarks() {
 }
 
 void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) {
+    const WatchLook look = watch_.LookAtConverted(WatchPlace::Of(Settings), dataFile);
     // The watch only reports; a failure here must never spoil the display that follows.
+    if (!look.changes) {
+        return;
+    }
+    if (look.fresh > 0) {
+        StBar.panels[0].text = "ウォッチ: 新着 "_sj + std::to_string(look.fresh) + "件"_sj;
+        ui_.Repaint();
+    }
     try {
-        const std::optional<WatchFile> named = ParseWatchFileName(dataFile, Weeks());
-        const WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
-        if (!named || memory.FirstLook() || !FileExists(dataFile)) {
-            return;
+        if ((look.fresh > 0 || *look.changes > 0) && OnWatchNews) {
+            OnWatchNews(look.fresh, look.freshTitles, *look.changes);
         }
-        // One scan of every stored list serves both the news of the new one and the calendar
-        // and feed to subscribe to, which follow every list that comes in.
-        const WatchWords words = CurrentWatchWords();
-        WatchScanResult result =
-            ScanWatchFiles(FindWatchFiles(Settings.dataFolder, Weeks()), words);
-        size_t fresh = 0;
-        std::vector<std::string> titles;
-        const std::string name = dataFile.filename().string();
-        for (WatchMatch& m : result.matches) {
-            m.isNew = memory.IsNew(m);
-            if (m.isNew && m.fileName == name) {
-                ++fresh;
-                titles.push_back(m.Cell(kTitleCol));
-            }
-        }
-        // A new list may also have moved a watched title to a later period or dropped it.
-        const size_t changes = ScanWatchChanges(Settings.dataFolder, words, Weeks()).size();
-        if (fresh > 0) {
-            WatchNewCount = fresh;
-            StBar.panels[0].text = "ウォッチ: 新着 "_sj + std::to_string(fresh) + "件"_sj;
-            ui_.Repaint();
-        }
-        if ((fresh > 0 || changes > 0) && OnWatchNews) {
-            OnWatchNews(fresh, titles, changes);
-        }
-        WriteWatchFeeds(Settings.dataFolder, result.matches,
-                        CurrentWatchFeedOptions(clock_, Settings.scheduleAlarm));
     } catch (const std::exception&) {
-        WatchNewCount = 0;
     }
 }
 

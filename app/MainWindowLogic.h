@@ -17,6 +17,7 @@
 #include "engine/HealthWatch.h"
 #include "engine/WatchChanges.h"
 #include "engine/WatchScan.h"
+#include "engine/WatchService.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SavedConditionList.h"
@@ -152,25 +153,19 @@ public:
 
     // The watch list over every stored list. WatchScanExecute starts the scan on worker
     // threads and returns; the window stays busy, refusing every other handler, until
-    // WatchScanStep, called from the window's own event loop, finds the scan ended. It then
-    // fills WatchMatches, marking the matches not shown before, and remembers them as shown.
+    // WatchScanStep, called from the window's own event loop, finds the scan ended.
     void WatchScanExecute();
-    enum class WatchScanState { Idle, Running, Ended, Cancelled };
+    using WatchScanState = WatchService::State;
     // Shows the running scan's progress, and ends it once every file is read.
     WatchScanState WatchScanStep();
     // Waits for the running scan to end, then ends it as WatchScanStep does.
     WatchScanState WatchScanWait();
-    bool WatchScanning() const { return watchScan_ != nullptr; }
-    // How many threads a scan reads on; 0 leaves each file to a WatchScanStep. Every core when
-    // not set.
-    void SetWatchScanWorkers(std::optional<size_t> workers) { watchScanWorkers_ = workers; }
+    bool WatchScanning() const { return watch_.Running(); }
+    void SetWatchScanWorkers(std::optional<size_t> workers) { watch_.SetWorkers(workers); }
+    // The last scan's matches and changes, and the news of the conversions since.
+    const WatchService& Watch() const { return watch_; }
     // Shows a match's category and period with its row current.
     void WatchOpenMatch(const WatchMatch& match);
-    WatchWords CurrentWatchWords() const;
-    std::vector<WatchMatch> WatchMatches;
-    // The matches that moved since their list's previous version, found with WatchMatches.
-    std::vector<WatchChange> WatchChanges;
-    size_t WatchNewCount = 0;  // new matches found after the last conversion, not yet shown
     // Told of the new matches a conversion found (their count and titles), for the desktop to
     // announce.
     std::function<void(size_t fresh, const std::vector<std::string>& titles, size_t changes)>
@@ -231,7 +226,6 @@ private:
     // Runs one step of getting a list and records what came of it in the health file.
     bool Watched(FetchContext& context, HealthStep step, const std::function<bool()>& work);
     void WatchConvertedFile(const std::filesystem::path& dataFile);
-    WeekNumbering Weeks() const { return {Settings.weekBaseDate, Settings.weekBaseNumber}; }
     void ShowWatchProgress();
     WatchScanState EndWatchScan();
 
@@ -239,8 +233,7 @@ private:
     const Clock& clock_;
     SourceFetcher& fetcher_;
     bool displaying_ = false;
-    std::unique_ptr<WatchScanWorker> watchScan_;
-    std::optional<size_t> watchScanWorkers_;
+    WatchService watch_;
     CursorShape cursorBeforeScan_ = CursorShape::Default;
     bool cancelClicked_ = false;  // the cancel button was pressed during the current step
 };

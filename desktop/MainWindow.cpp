@@ -494,7 +494,7 @@ void MainWindow::OpenWatchResults() {
     if (form_.WatchScanning()) {
         watchTimer_->start();
     } else {
-        watchResults_->ShowMatches(form_.WatchMatches, form_.WatchChanges);
+        watchResults_->ShowMatches(form_.Watch().Matches(), form_.Watch().Changes());
     }
 }
 
@@ -509,7 +509,7 @@ void MainWindow::WatchScanTick() {
     Push();
     // A failure has had its box; a cancelled scan has nothing new to show.
     if (state == MainWindowLogic::WatchScanState::Ended) {
-        watchResults_->ShowMatches(form_.WatchMatches, form_.WatchChanges);
+        watchResults_->ShowMatches(form_.Watch().Matches(), form_.Watch().Changes());
     }
 }
 
@@ -540,7 +540,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == statusPanels_[0] && event->type() == QEvent::MouseButtonRelease) {
-        if (form_.WatchNewCount > 0) {
+        if (form_.Watch().NewCount() > 0) {
             OpenWatchResults();
             return true;
         }

@@ -54,7 +54,7 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
     Start();
     form.Settings.watchAuthor = Sj("架空,ないない");
     Scan();  // nothing stored yet: the first look, which marks nothing
-    EXPECT_TRUE(form.WatchMatches.empty());
+    EXPECT_TRUE(form.Watch().Matches().empty());
     EXPECT_TRUE(std::filesystem::exists(form.Settings.dataFolder / WatchMemory::kWindowFile));
 
     const auto count = [](const std::string& text, const std::string& what) {
@@ -71,30 +71,30 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
         EXPECT_EQ(changes, 0u);
     };
     form.DropImport(SavedPage());
-    EXPECT_EQ(form.WatchNewCount, 3u);
+    EXPECT_EQ(form.Watch().NewCount(), 3u);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 新着 3件");
     ASSERT_EQ(announced.size(), 3u) << "the desktop is told, with the titles";
     EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.ics"), "BEGIN:VEVENT"), 3u)
         << "the subscribed calendar follows a new list at once";
 
     Scan();
-    ASSERT_EQ(form.WatchMatches.size(), 3u);
-    EXPECT_TRUE(form.WatchMatches[0].isNew);
-    EXPECT_EQ(announced[0], form.WatchMatches[0].Cell(kTitleCol));
-    EXPECT_EQ(U8(form.WatchMatches[0].dateText), "2003/05/03");
-    EXPECT_EQ(form.WatchNewCount, 0u);
+    ASSERT_EQ(form.Watch().Matches().size(), 3u);
+    EXPECT_TRUE(form.Watch().Matches()[0].isNew);
+    EXPECT_EQ(announced[0], form.Watch().Matches()[0].Cell(kTitleCol));
+    EXPECT_EQ(U8(form.Watch().Matches()[0].dateText), "2003/05/03");
+    EXPECT_EQ(form.Watch().NewCount(), 0u);
     // The scan rewrote the subscribed files: every match an event, every new one an entry.
     EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.ics"), "BEGIN:VEVENT"), 3u);
     EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.atom"), "<entry>"), 3u);
     Scan();
-    EXPECT_FALSE(form.WatchMatches[0].isNew);
+    EXPECT_FALSE(form.Watch().Matches()[0].isNew);
     EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.atom"), "<entry>"), 3u)
         << "entries stay once no longer new";
     EXPECT_EQ(ui.messagePumps, 0) << "the scan never turns the message loop inside a handler";
 
-    form.WatchOpenMatch(form.WatchMatches[2]);
+    form.WatchOpenMatch(form.Watch().Matches()[2]);
     const ComboGrid& grid = form.List.ComboGrid1;
-    EXPECT_EQ(U8(grid.Cell(kTitleCol, grid.Row())), U8(form.WatchMatches[2].Cell(kTitleCol)));
+    EXPECT_EQ(U8(grid.Cell(kTitleCol, grid.Row())), U8(form.Watch().Matches()[2].Cell(kTitleCol)));
 }
 
 TEST_F(WatchActionsTest, MatchOfAnotherCategoryOpensItsOwnPeriodInOneDisplay) {
@@ -105,11 +105,11 @@ TEST_F(WatchActionsTest, MatchOfAnotherCategoryOpensItsOwnPeriodInOneDisplay) {
                         {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,社,2,小説,甲,1",
                          "4,0,集英社,20,ワンピース 小説,尾田,600"});
     Scan();
-    ASSERT_EQ(form.WatchMatches.size(), 1u);
+    ASSERT_EQ(form.Watch().Matches().size(), 1u);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 
     // Nothing is stored for May in that category: a display of May would ask to download it.
-    form.WatchOpenMatch(form.WatchMatches[0]);
+    form.WatchOpenMatch(form.Watch().Matches()[0]);
     EXPECT_TRUE(ui.messages.empty()) << U8(ui.messages.at(0).text);
     EXPECT_EQ(form.Settings.category, 6);
     EXPECT_EQ(form.TView.selected, TreeNodeOf(6));
@@ -153,7 +153,7 @@ TEST_F(WatchActionsTest, TheWindowIsBusyWhileItScansAndTheScanIsNotReentered) {
     EXPECT_FALSE(form.Busy.progressVisible);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
     EXPECT_TRUE(ui.messages.empty());
-    ASSERT_EQ(form.WatchMatches.size(), 1u) << "one scan ran, not two";
+    ASSERT_EQ(form.Watch().Matches().size(), 1u) << "one scan ran, not two";
     EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 1件");
     EXPECT_EQ(form.WatchScanStep(), MainWindowLogic::WatchScanState::Idle);
 
@@ -166,7 +166,7 @@ TEST_F(WatchActionsTest, TheWindowIsBusyWhileItScansAndTheScanIsNotReentered) {
     form.BtnCancelClick();
     EXPECT_EQ(form.WatchScanStep(), MainWindowLogic::WatchScanState::Cancelled);
     EXPECT_FALSE(form.Displaying());
-    EXPECT_EQ(form.WatchMatches.size(), 1u);
+    EXPECT_EQ(form.Watch().Matches().size(), 1u);
     EXPECT_EQ(test::ReadBytes(form.Settings.dataFolder / WatchMemory::kWindowFile), seen);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 中止");
 
