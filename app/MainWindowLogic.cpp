@@ -81,6 +81,7 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
           ui, Settings, [this] { ApplySettings(); },
           [this](const std::string& s) { OpenManualAt(s); }),
       ver(ui, [this] { return Utf8ToCp932(Settings.manualFile.string()); }),
+      watchWords(Settings),
       ui_(ui),
       clock_(clock),
       fetcher_(fetcher),
@@ -559,7 +560,8 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
 }
 
 void MainWindowLogic::CalendarExportExecute() {
-    const std::optional<WatchFile> named = ParseWatchFileName(DataFilePath, WatchPlace::Of(Settings).weeks);
+    const std::optional<WatchFile> named =
+        ParseWatchFileName(DataFilePath, WatchPlace::Of(Settings).weeks);
     if (!named || List.ComboGrid1.RowCount() < 2) {
         ui_.ShowWarning("出力するデータがありません。"_sj);
         return;

@@ -24,6 +24,7 @@
 #include "settings/SettingsRecord.h"
 #include "settings/SetupForm.h"
 #include "settings/VersionInfo.h"
+#include "settings/WatchWordsForm.h"
 #include "settings/WordListEditor.h"
 #include "sources/Catalogue.h"
 
@@ -57,6 +58,9 @@ struct OnOffSwitch {
 // member of the release list and the saved conditions), so every handler can be called and
 // checked without a display. Texts are CP932.
 class MainWindowLogic {
+    // Made first: the dialogs' logic below keeps references into it.
+    SettingsRecord Settings;
+
 public:
     static constexpr int kAnimationWidth = 80;
 
@@ -85,7 +89,6 @@ public:
     ActionState SrcAmazon2;     // the clipboard's text in the shop search
 
     // State.
-    SettingsRecord Settings;
     HostTable Hosts;
     SourceOverrides Sources;  // the settings file's URL templates
     std::chrono::year_month_day TargetDate{};
@@ -98,10 +101,18 @@ public:
     bool SuccessFlag = false;  // set by the HTTP client's success event for a GET
 
     // The dialogs' logic.
-    SavedConditionList slist;  // YOMIDA 検索条件編集
-    WordListEditor edit;       // YOMIDA エディター
-    SetupForm setup;           // YOMIDA セットアップ
-    VersionInfo ver;           // YOMIDA バージョン情報
+    SavedConditionList slist;   // YOMIDA 検索条件編集
+    WordListEditor edit;        // YOMIDA エディター
+    SetupForm setup;            // YOMIDA セットアップ
+    VersionInfo ver;            // YOMIDA バージョン情報
+    WatchWordsForm watchWords;  // ウォッチ設定
+
+    const SettingsRecord& CurrentSettings() const { return Settings; }
+    // Where the window stood when it was last placed, kept for the next start.
+    void SetWindowGeometry(const WindowGeometry& geometry) { Settings.window = geometry; }
+    void SetTreeWidth(int width) { Settings.treeWidth = width; }
+    // Changes settings no control of the window shows; the dialogs change theirs themselves.
+    void ChangeSettings(const std::function<void(SettingsRecord&)>& change) { change(Settings); }
 
     // Start and end. FormCreate returns false when the program must end at once, FormClose when
     // it must not end yet (each has told the user why). `executable` is the program's own path.

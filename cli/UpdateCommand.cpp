@@ -126,9 +126,11 @@ UpdateSummary ScanNewMatches(std::vector<CategoryUpdate> updates, const Settings
     if (place.words.Empty()) {
         return summary;
     }
-    const WatchLook look = LookAtWatchLists(
-        {place, settings.dataFolder / kUpdateMemoryFile, {},
-         CurrentWatchFeedOptions(SystemClock(), settings.scheduleAlarm)});
+    const WatchLook look =
+        LookAtWatchLists({place,
+                          settings.dataFolder / kUpdateMemoryFile,
+                          {},
+                          CurrentWatchFeedOptions(SystemClock(), settings.scheduleAlarm)});
     summary.newMatches = look.fresh;
     summary.newTitles = look.freshTitles;
     summary.changes = look.changes.value_or(0);

@@ -75,8 +75,7 @@ protected:
 
 }  // namespace
 
-MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
-    : QMainWindow(parent), form_(form), watchWordsForm_(form.Settings) {
+MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(parent), form_(form) {
     setWindowTitle(QStringLiteral("YOMIDA"));
     const Handler handle = [this](const std::function<void()>& handler) { Handle(handler); };
 
@@ -98,7 +97,7 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
     pnlCli_->setChildrenCollapsible(true);
     connect(pnlCli_, &QSplitter::splitterMoved, this, [this] {
         if (!pushing_) {
-            form_.Settings.treeWidth = pnlCli_->sizes().value(0);
+            form_.SetTreeWidth(pnlCli_->sizes().value(0));
         }
     });
     layout->addWidget(pnlCli_, 1);
@@ -129,7 +128,7 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
     commands.conditionList = [this] { RunDialog([this] { conditionList_->Run(); }); };
     commands.wordEditor = [this](int box) { OpenWordEditor(box); };
     commands.close = [this] { close(); };
-    watchWords_ = new WatchWordsDialog(watchWordsForm_, this);
+    watchWords_ = new WatchWordsDialog(form_.watchWords, this);
     watchResults_ = new WatchResultWindow(
         [this](const WatchMatch& match) {
             Handle([this, &match] { form_.WatchOpenMatch(match); });
@@ -332,7 +331,7 @@ void MainWindow::Pull() {
     }
     const int top = grid_->rowAt(0);
     g.SetTopRow(top < 0 ? 1 : top + ComboGrid::kFixedRows);
-    WindowGeometry& geometry = form_.Settings.window;
+    WindowGeometry geometry = form_.CurrentSettings().window;
     geometry.maximized = isMaximized();
     if (!isMaximized()) {
         geometry.left = pos().x();
@@ -340,14 +339,15 @@ void MainWindow::Pull() {
         geometry.width = width();
         geometry.height = height();
     }
+    form_.SetWindowGeometry(geometry);
     if (tree_->isVisible()) {
-        form_.Settings.treeWidth = pnlCli_->sizes().value(0);
+        form_.SetTreeWidth(pnlCli_->sizes().value(0));
     }
 }
 
 void MainWindow::Push() {
     pushing_ = true;
-    const QFont font(FromSjis(form_.Settings.fontName), form_.Settings.fontSize);
+    const QFont font(FromSjis(form_.CurrentSettings().fontName), form_.CurrentSettings().fontSize);
     grid_->setFont(font);
     tree_->setFont(font);
     PushTree();
@@ -396,7 +396,7 @@ void MainWindow::PushGrid() {
             header->resizeSection(c, g.ColWidth(c));
         }
     }
-    grid_->verticalHeader()->setDefaultSectionSize(form_.Settings.gridRowHeight);
+    grid_->verticalHeader()->setDefaultSectionSize(form_.CurrentSettings().gridRowHeight);
     if (g.Row() >= ComboGrid::kFixedRows && g.Row() < g.RowCount()) {
         grid_->setCurrentIndex(model_->index(g.Row() - ComboGrid::kFixedRows, g.Col()));
     }
@@ -452,11 +452,12 @@ QRect MainWindow::OnScreen(const QRect& wanted) const {
 }
 
 void MainWindow::ApplyGeometry() {
-    const WindowGeometry& g = form_.Settings.window;
+    const WindowGeometry& g = form_.CurrentSettings().window;
     const QRect placed = OnScreen(QRect(g.left, g.top, g.width, g.height));
     move(placed.topLeft());
     resize(placed.size());
-    pnlCli_->setSizes({form_.Settings.treeWidth, std::max(1, g.width - form_.Settings.treeWidth)});
+    pnlCli_->setSizes({form_.CurrentSettings().treeWidth,
+                       std::max(1, g.width - form_.CurrentSettings().treeWidth)});
     if (g.maximized) {
         setWindowState(windowState() | Qt::WindowMaximized);
     }
@@ -514,7 +515,7 @@ void MainWindow::WatchScanTick() {
 }
 
 void MainWindow::OpenHealth() {
-    health_->ShowHealth(SourceHealth(form_.Settings.dataFolder).Read());
+    health_->ShowHealth(SourceHealth(form_.CurrentSettings().dataFolder).Read());
 }
 
 void MainWindow::DropFile(const std::filesystem::path& file) {

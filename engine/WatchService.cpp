@@ -34,7 +34,8 @@ WatchLook LookAtWatchLists(const WatchLookRequest& request) {
         }
     }
     look.looked = true;
-    look.matches = ScanWatchFiles(FindWatchFiles(place.dataFolder, place.weeks), place.words).matches;
+    look.matches =
+        ScanWatchFiles(FindWatchFiles(place.dataFolder, place.weeks), place.words).matches;
     if (converted) {
         const std::string name = request.convertedList.filename().string();
         for (WatchMatch& m : look.matches) {
@@ -118,8 +119,7 @@ WatchService::Ending WatchService::Finish() {
     ending.filesSkipped = result.filesSkipped;
     // The matches are shown whether or not the subscribed files could be rewritten.
     try {
-        WriteWatchFeeds(place_.dataFolder, matches_,
-                        CurrentWatchFeedOptions(clock_, place_.alarm));
+        WriteWatchFeeds(place_.dataFolder, matches_, CurrentWatchFeedOptions(clock_, place_.alarm));
     } catch (const IoError&) {
         ending.feedsWritten = false;
     }

@@ -41,7 +41,7 @@ TEST_F(CsvExportTest, FirstThirtyRowsInGridOrder) {
         << csv;
     EXPECT_TRUE(csv.ends_with("2003/05/30,\"c4r30\",c6r30,\"c5r30\",\"c2r30\"\r\n"));
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 30);
-    EXPECT_EQ(form.Settings.csvFolder, (dir.path() / "").string());
+    EXPECT_EQ(form.CurrentSettings().csvFolder, (dir.path() / "").string());
     EXPECT_EQ(ui.dialogRequests.back().initialFolder, "");
     Export();
     EXPECT_EQ(ui.dialogRequests.back().initialFolder, (dir.path() / "").string());
@@ -55,7 +55,7 @@ TEST_F(CsvExportTest, CancelWritesNothingAndAFailedWriteKeepsTheOldFile) {
     Rows(2);
     form.SaveCSVExecute();  // no answer scripted: cancelled
     EXPECT_FALSE(std::filesystem::exists(dir / "out.csv"));
-    EXPECT_EQ(form.Settings.csvFolder, "");
+    EXPECT_EQ(form.CurrentSettings().csvFolder, "");
 
     test::WriteBytes(dir / "out.csv", "old export");
     std::filesystem::permissions(dir / "out.csv", std::filesystem::perms::owner_read);
