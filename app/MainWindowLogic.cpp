@@ -2,24 +2,19 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 
-#include "download/ShopSearch.h"
+#include "app/ListLayout.h"
 #include "engine/CalendarExport.h"
+#include "engine/ProgramSettings.h"
 #include "engine/ReleaseRecord.h"
 #include "engine/Update.h"
-#include "engine/WatchChanges.h"
-#include "engine/WatchFeeds.h"
-#include "engine/WatchMemory.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
-#include "platform/IoError.h"
 #include "platform/ScopeExit.h"
 #include "settings/SettingsFile.h"
 #include "sources/RecordLayout.h"
 #include "text/Numbers.h"
-#include "text/Sjis.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
@@ -27,29 +22,11 @@ namespace {
 
 using namespace std::chrono;
 
-year_month_day AddMonths(year_month_day d, int months) {
-    year_month ym = year_month{d.year(), d.month()} + std::chrono::months{months};
-    const day last = year_month_day_last{ym.year(), month_day_last{ym.month()}}.day();
-    return year_month_day{ym.year(), ym.month(), std::min(d.day(), last)};
-}
-
-std::string MonthDay(year_month_day d) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02u/%02u", static_cast<unsigned>(d.month()),
-                  static_cast<unsigned>(d.day()));
-    return buf;
-}
-
 std::string LowerExtension(const std::filesystem::path& file) {
     std::string extension = file.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension;
-}
-
-bool IsWeekly(int category) {
-    const CategoryInfo* c = FindCategory(category);
-    return c != nullptr && c->period == Period::Week;
 }
 
 const char* const kBoxNames[] = {"CmbSrch1", "CmbSrch2", "CmbSrch3"};
@@ -60,6 +37,7 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
                                  SourceFetcher& fetcher)
     : List(ui, clock),
       Conditions(Settings.conditions, List),
+      TView(CategoryTree::Build()),
       NMHTTP1(http),
       slist(ui, SavedConditionListLinks{Settings.conditions,
                                         [this] {
@@ -85,6 +63,7 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
       ui_(ui),
       clock_(clock),
       fetcher_(fetcher),
+      browser_(ui),
       watch_(clock) {
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;
@@ -97,7 +76,6 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
     TBtnOnOff.action = &ONLINE;
     NONOFF.action = &OFFLINE;
     TargetDate = clock.Today();
-    BuildCategoryTree();
     ShowBrowserOn.caption = "ブラウザで表示（オンライン）"_sj;
     HTMLMANUAL.caption = "ＨＴＭＬマニュアル"_sj;
     SrcAmazon1.caption = "選択したセルの内容をAmazonで検索"_sj;
@@ -108,35 +86,15 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
     NMHTTP1.MessagePump = [this] { ui_.ProcessMessages(); };
 }
 
-void MainWindowLogic::BuildCategoryTree() {
-    const std::vector<CategoryTreeSlot>& slots = CategoryTreeSlots();
-    TView.nodes.assign(slots.size(), TreeNode{});
-    for (size_t i = 0; i < slots.size(); ++i) {
-        TreeNode& node = TView.nodes[i];
-        const CategoryInfo* c = slots[i].category;
-        if (c == nullptr) {
-            node.caption =
-                Utf8ToCp932(CategoryGroups()[static_cast<size_t>(slots[i].group)].treeCaption);
-            continue;
-        }
-        node.caption = Utf8ToCp932(c->designCaption);
-        node.category = c->number;
-        node.image = c->audioVisual ? TreeImage::AvPresent : TreeImage::BookPresent;
-        node.selectedImage = c->audioVisual ? TreeImage::AvSelected : TreeImage::BookSelected;
-    }
-}
-
 bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     for (const CategoryInfo& c : Categories()) {
         const std::string name = Utf8ToCp932(c.displayName);
         CategoryActions[static_cast<size_t>(c.number)].caption = name;
-        TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].caption = name;
+        TView.Leaf(c.number).caption = name;
     }
     Settings.SetPaths(ResolveProgramPaths(executable, PathEnvironment::Current()));
     try {
-        // The settings file's folder is made now, so the settings can be saved at the end.
-        CreateDirectories(FolderOf(Settings.settingsFile));
-        if (!CreateDirectories(Settings.dataFolder)) {
+        if (!MakeProgramFolders(Settings)) {
             ui_.ShowError(Utf8ToCp932((Settings.dataFolder / "").string()) +
                           "フォルダが作成できません"_sj);
             return false;
@@ -150,12 +108,7 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     if (!Sources.Refused().empty()) {
         ui_.ShowWarning(Sources.RefusedText());
     }
-
-    const year_month_day today = clock_.Today();
-    TargetDate = today;
-    WeekNumber = WeekNumberOf(today, Settings);
-    EdtCalen = PeriodText();
-
+    ShowToday();
     // A setting the catalogue cannot use (a list month typed wrongly, say) is reported like
     // any other error; the window still opens so it can be corrected in the setup dialog.
     bool selected = false;
@@ -165,18 +118,17 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     });
     if (!selected) {
         // The month buttons' round trip stopped half way: start on today's period all the same.
-        TargetDate = today;
-        WeekNumber = WeekNumberOf(today, Settings);
-        EdtCalen = PeriodText();
+        ShowToday();
     }
-    if (Online()) {
-        ONLINEExecute();
-    } else {
-        OFFLINEExecute();
-    }
+    SwitchOnline(Online());
     return true;
 }
 
+void MainWindowLogic::ShowToday() {
+    TargetDate = clock_.Today();
+    WeekNumber = WeekNumberOf(TargetDate, Settings);
+    EdtCalen = PeriodText();
+}
 bool MainWindowLogic::FormClose() {
     StBar.panels[0].text = "終了処理中　しばらくお待ち下さい"_sj;
     ui_.Repaint();
@@ -200,34 +152,12 @@ bool MainWindowLogic::FormClose() {
 }
 
 void MainWindowLogic::LoadSettings() {
-    ReadSettingsFile(Settings.settingsFile, Settings);
-    if (FindCategory(Settings.category) == nullptr) {
-        Settings.category = 1;  // only a hand-edited file holds another number
-    }
-    ComboGrid& grid = List.ComboGrid1;
-    static_assert(kStoredColumnCount == kRecordColumns, "a width is kept for every column");
-    for (size_t c = 0; c < kStoredColumnCount; ++c) {
-        grid.SetColWidth(static_cast<int>(c), Settings.columnWidths[c]);
-    }
-    grid.SetEighthColWidth(grid.ColWidth(kCodeCol));
-    const int sort = Settings.sortOrder;
-    List.CmbSort.itemIndex =
-        sort >= 0 && sort < static_cast<int>(List.CmbSort.items.size()) ? sort : -1;
-    for (int box = 1; box <= 3; ++box) {
-        std::vector<std::string>& history = List.Filter.SearchBox(box).items;
-        history.clear();
-        for (const std::string& value : Settings.histories[static_cast<size_t>(box - 1)]) {
-            const std::string_view entry = TrimControls(value);
-            if (!entry.empty()) {
-                history.emplace_back(entry);
-            }
-        }
-    }
+    ReadProgramSettings(Settings);
+    ShowListLayout(Settings, List);
     // Source hosts and addresses can be pointed elsewhere without rebuilding the program.
     Hosts.Override(Settings.hosts);
     Sources = SourceOverrides(Settings.sources);
 }
-
 void MainWindowLogic::ApplySettings() {
     NMHTTP1.Proxy = Settings.proxy;
     NMHTTP1.ProxyPort = Settings.port;
@@ -238,22 +168,7 @@ void MainWindowLogic::ApplySettings() {
 }
 
 void MainWindowLogic::SaveSettings() {
-    const ComboGrid& grid = List.ComboGrid1;
-    const SettingsRecord defaults;
-    for (int c = 0; c < kCodeCol; ++c) {
-        Settings.columnWidths[static_cast<size_t>(c)] =
-            c < grid.ColCount() ? grid.ColWidth(c) : defaults.columnWidths[static_cast<size_t>(c)];
-    }
-    Settings.columnWidths[kCodeCol] = grid.EighthColWidth();
-    Settings.sortOrder = List.CmbSort.itemIndex;
-    for (int box = 1; box <= 3; ++box) {
-        const std::vector<std::string>& history = List.Filter.SearchBox(box).items;
-        std::array<std::string, kHistoryLength>& stored =
-            Settings.histories[static_cast<size_t>(box - 1)];
-        for (size_t n = 0; n < kHistoryLength; ++n) {
-            stored[n] = n < history.size() ? history[n] : std::string();
-        }
-    }
+    KeepListLayout(List, Settings);
     try {
         WriteSettingsFile(Settings, Settings.settingsFile);
     } catch (const std::exception&) {
@@ -262,7 +177,6 @@ void MainWindowLogic::SaveSettings() {
         ui_.ShowError(text);
     }
 }
-
 void MainWindowLogic::SelectCategory(bool selectLeaf) {
     for (ActionState& a : CategoryActions) {
         a.checked = false;
@@ -283,11 +197,6 @@ void MainWindowLogic::SelectCategory(bool selectLeaf) {
     UpDown1Click(false);
 }
 
-void MainWindowLogic::SelCategoryExecute(int category) {
-    Settings.category = category;
-    SelectCategory(true);
-}
-
 void MainWindowLogic::TViewChange(int node) {
     const CategoryInfo* c = FindCategoryByTreeNode(node);
     if (c == nullptr) {
@@ -300,64 +209,26 @@ void MainWindowLogic::TViewChange(int node) {
 }
 
 void MainWindowLogic::UpDown1Click(bool next) {
-    if (IsWeekly(Settings.category)) {
+    if (IsWeeklyCategory(Settings.category)) {
         WeekNumber += next ? 1 : -1;
     } else {
-        TargetDate = AddMonths(TargetDate, next ? 1 : -1);
+        TargetDate = StepMonth(TargetDate, next);
     }
     EdtCalen = PeriodText();
     RefreshCategoryIcons();
 }
-
-std::string MainWindowLogic::PeriodText() const {
-    if (IsWeekly(Settings.category)) {
-        const sys_days end{WeekFirstDay(WeekNumber, Settings)};
-        return MonthDay(year_month_day{end - days{8}}) + "-" +
-               MonthDay(year_month_day{end - days{2}});
-    }
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04d", static_cast<int>(TargetDate.year()));
-    std::string text = buf;
-    std::snprintf(buf, sizeof buf, "%02u", static_cast<unsigned>(TargetDate.month()));
-    return text + "年"_sj + buf + "月"_sj;
-}
-
 void MainWindowLogic::SetBusyDisplay(bool on) {
+    PnlCli.visible = !on;
     if (on) {
-        PnlCli.visible = false;
-        Busy.animationLeft = Settings.window.width / 2 - kAnimationWidth;
-        Busy.cancelLeft = Busy.animationLeft - 20;
-        Busy.animationVisible = true;
-        Busy.cancelVisible = true;
-        Busy.animating = true;
-        Busy.progress = 0;
-        Busy.progressVisible = true;
+        Busy.ShowTransfer(Settings.window.width);
         // The busy display, and the forced-download toggle the fetch has just cleared, show
         // before the transfer first waits.
         ui_.Repaint();
     } else {
-        Busy.progress += Busy.progressMax;
-        Busy.animating = false;
-        Busy.animationVisible = false;
-        Busy.progressVisible = false;
-        Busy.cancelVisible = false;
-        PnlCli.visible = true;
+        Busy.Hide();
         SelectCategory(true);
     }
 }
-
-void MainWindowLogic::StBarResize(int width) {
-    StBar.panels[0].width = width - StBar.panels[1].width - StBar.panels[2].width;
-}
-
-void MainWindowLogic::ONLINEExecute() {
-    SwitchOnline(true);
-}
-
-void MainWindowLogic::OFFLINEExecute() {
-    SwitchOnline(false);
-}
-
 void MainWindowLogic::SwitchOnline(bool online) {
     // Both controls then carry the action that switches back.
     ActionState* other = online ? &OFFLINE : &ONLINE;
@@ -367,10 +238,6 @@ void MainWindowLogic::SwitchOnline(bool online) {
     TBtnOnOff.hint = "オン・オフライン切替"_sj;
     StBar.panels[2].text = online ? "ON" : "OFF";
     Settings.online = online ? OnlineMode::Online : OnlineMode::Offline;
-}
-
-void MainWindowLogic::BtnDspClick() {
-    Guarded([this] { ShowReleaseList(); });
 }
 
 bool MainWindowLogic::BeginDisplay() {
@@ -478,10 +345,7 @@ void MainWindowLogic::RefreshCategoryIcons() {
         }
         Settings.category = c.number;
         ResolveCategorySource();
-        const bool present = FileExists(DataFilePath);
-        TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].image =
-            c.audioVisual ? (present ? TreeImage::AvPresent : TreeImage::AvMissing)
-                          : (present ? TreeImage::BookPresent : TreeImage::BookMissing);
+        TView.ShowStored(c.number, FileExists(DataFilePath));
     }
     RefreshHealthMarks();
 }
@@ -490,10 +354,6 @@ void MainWindowLogic::LoadReleaseList() {
     const int count = List.Load(DataFilePath, List.Filter.Submit());
     StBar.panels[1].text = std::to_string(count) + "件"_sj;
     RefreshCategoryIcons();
-}
-
-void MainWindowLogic::CheckSaveExecute() {
-    List.SaveTicks(DataFilePath);
 }
 
 std::optional<std::filesystem::path> MainWindowLogic::ChooseExportFile(const std::string& filter,
@@ -596,9 +456,7 @@ void MainWindowLogic::WatchScanExecute() {
     displaying_ = true;
     cursorBeforeScan_ = ui_.Cursor();
     ui_.SetCursor(CursorShape::Hourglass);
-    Busy.progress = 0;
-    Busy.progressVisible = true;
-    Busy.cancelVisible = true;
+    Busy.ShowProgress();
     ShowWatchProgress();
 }
 
@@ -619,10 +477,6 @@ MainWindowLogic::WatchScanState MainWindowLogic::WatchScanStep() {
     }
     ShowWatchProgress();
     return WatchScanState::Running;
-}
-
-MainWindowLogic::WatchScanState MainWindowLogic::WatchScanWait() {
-    return watch_.Running() ? EndWatchScan() : WatchScanState::Idle;
 }
 
 MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
@@ -704,21 +558,6 @@ bool MainWindowLogic::Watched(FetchContext& context, HealthStep step,
     return health.Run(work);
 }
 
-void MainWindowLogic::RefreshHealthMarks() {
-    // The marks only inform; an unreadable health file leaves the tree unmarked.
-    try {
-        const SourceHealth::Contents health = SourceHealth(Settings.dataFolder).Read();
-        for (const CategoryInfo& c : Categories()) {
-            bool failed = false;
-            for (const CategoryHealth& row : health.rows) {
-                failed = failed || (row.category == c.number && row.Failed());
-            }
-            TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].failed = failed;
-        }
-    } catch (const std::exception&) {
-    }
-}
-
 void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) {
     const WatchLook look = watch_.LookAtConverted(WatchPlace::Of(Settings), dataFile);
     // The watch only reports; a failure here must never spoil the display that follows.
@@ -773,14 +612,6 @@ void MainWindowLogic::OpenWordEditor(int box) {
     edit.Open(kBoxNames[box - 1], List.Filter.SearchBox(box).text);
 }
 
-void MainWindowLogic::CopyTITLEExecute() {
-    List.AppendTickedColumn(2, kTitleCol, true);
-}
-
-void MainWindowLogic::CopySAKUSYAExecute() {
-    List.AppendTickedColumn(3, kAuthorCol, false);
-}
-
 void MainWindowLogic::ShowBrowserOnExecute() {
     // Before the first search there is no page to show.
     if (SourceURL.empty()) {
@@ -789,38 +620,14 @@ void MainWindowLogic::ShowBrowserOnExecute() {
     OpenInBrowser(SourceURL);
 }
 
-void MainWindowLogic::OpenInBrowser(const std::string& target) {
-    bool opened = false;
-    {
-        HourglassCursor hourglass(ui_);
-        opened = ui_.ShellOpen(target);
-    }
-    if (!opened) {
-        ui_.ShowError(
-            "ブラウザを起動できませんでした。\n\r次のアドレスをブラウザで開いて下さい。\n\r\n\r"_sj +
-            target);
-    }
-}
-
-void MainWindowLogic::OpenManualAt(const std::string& section) {
-    std::string target = Utf8ToCp932(Settings.manualFile.string());
-    if (!section.empty()) {
-        target += "#" + section;
-    }
-    OpenInBrowser(target);
-}
-
 void MainWindowLogic::SrcAmazon1Execute() {
     const ComboGrid& grid = List.ComboGrid1;
-    const std::string text(ShownCell(grid, grid.Col(), grid.Row()));
-    OpenInBrowser(ShopSearchUrl(text, Settings.shopHost, Settings.shopTag));
+    browser_.SearchShop(std::string(ShownCell(grid, grid.Col(), grid.Row())), Settings.shopHost,
+                        Settings.shopTag);
 }
-
 void MainWindowLogic::SrcAmazon2Execute() {
-    const std::optional<std::string> text = ui_.ClipboardText();
-    if (text) {
-        OpenInBrowser(ShopSearchUrl(*text, Settings.shopHost, Settings.shopTag));
+    if (const std::optional<std::string> text = ui_.ClipboardText()) {
+        browser_.SearchShop(*text, Settings.shopHost, Settings.shopTag);
     }
 }
-
 }  // namespace yomida

@@ -8,10 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "app/Browser.h"
+#include "app/BusyDisplay.h"
 #include "app/CategoryTree.h"
 #include "app/Controls.h"
 #include "app/ReleaseList.h"
 #include "app/SavedConditions.h"
+#include "app/TargetPeriod.h"
 #include "download/HttpClient.h"
 #include "download/SourceFetcher.h"
 #include "engine/HealthWatch.h"
@@ -27,20 +30,9 @@
 #include "settings/WatchWordsForm.h"
 #include "settings/WordListEditor.h"
 #include "sources/Catalogue.h"
+#include "sources/RecordLayout.h"
 
 namespace yomida {
-
-// The busy display shown during a transfer: animation, cancel button and progress bar.
-struct BusyDisplay {
-    bool animating = false;
-    bool animationVisible = false;
-    int animationLeft = 0;
-    bool cancelVisible = false;
-    int cancelLeft = 0;
-    bool progressVisible = false;
-    int progress = 0;
-    int progressMax = 100;
-};
 
 // Images of the toolbar button that switches between online and offline.
 enum class OnOffImage { Online, Offline };
@@ -62,8 +54,6 @@ class MainWindowLogic {
     SettingsRecord Settings;
 
 public:
-    static constexpr int kAnimationWidth = 80;
-
     // The HTTP client and the download manager are handed in, so tests can hand in their own.
     MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http, SourceFetcher& fetcher);
 
@@ -91,8 +81,6 @@ public:
     // State.
     HostTable Hosts;
     SourceOverrides Sources;  // the settings file's URL templates
-    std::chrono::year_month_day TargetDate{};
-    int WeekNumber = 0;
     bool DirectFetch = false;
     std::filesystem::path DataFilePath;
     std::string SourceURL;
@@ -119,38 +107,42 @@ public:
     bool FormCreate(const std::filesystem::path& executable);
     bool FormClose();
 
-    void LoadSettings();
-    void ApplySettings();
     void SaveSettings();
 
     // Category and period.
-    void SelectCategory(bool selectLeaf);
-    void SelCategoryExecute(int category);
+    void SelCategoryExecute(int category) {
+        Settings.category = category;
+        SelectCategory(true);
+    }
     void TViewChange(int node);
     void UpDown1Click(bool next);
+    // The target period, the day kept while stepping months, and the weekly list's week.
+    std::chrono::year_month_day TargetDay() const { return TargetDate; }
+    int TargetWeek() const { return WeekNumber; }
     void SetBusyDisplay(bool on);
-    void StBarResize(int width);
+    void StBarResize(int width) {
+        StBar.panels[0].width = width - StBar.panels[1].width - StBar.panels[2].width;
+    }
     void DownLoadExecute() { DownLoad.checked = !DownLoad.checked; }
-    void ONLINEExecute();
-    void OFFLINEExecute();
+    void ONLINEExecute() { SwitchOnline(true); }
+    void OFFLINEExecute() { SwitchOnline(false); }
     bool Online() const { return Settings.online == OnlineMode::Online; }
-    // The target period text for the selected category.
-    std::string PeriodText() const;
 
     // Display.
-    void BtnDspClick();
+    void BtnDspClick() {
+        Guarded([this] { ShowReleaseList(); });
+    }
     void ShowReleaseList();
     bool ResolveCategorySource();
-    void RefreshCategoryIcons();
     // Marks in the tree each category whose last fetch or import failed, as the data folder's
     // health file tells.
-    void RefreshHealthMarks();
+    void RefreshHealthMarks() { TView.MarkFailures(Settings.dataFolder); }
     void LoadReleaseList();
     // A display, an import or a watch scan is running and turning the message loop.
     bool Displaying() const { return displaying_; }
 
     // Ticks and export of the list shown.
-    void CheckSaveExecute();
+    void CheckSaveExecute() { List.SaveTicks(DataFilePath); }
     void SaveCSVExecute();
 
     // A saved page (.htm, .html) or a KOSUMIRA CSV file dropped on the window: imported for the
@@ -170,7 +162,9 @@ public:
     // Shows the running scan's progress, and ends it once every file is read.
     WatchScanState WatchScanStep();
     // Waits for the running scan to end, then ends it as WatchScanStep does.
-    WatchScanState WatchScanWait();
+    WatchScanState WatchScanWait() {
+        return watch_.Running() ? EndWatchScan() : WatchScanState::Idle;
+    }
     bool WatchScanning() const { return watch_.Running(); }
     void SetWatchScanWorkers(std::optional<size_t> workers) { watch_.SetWorkers(workers); }
     // The last scan's matches and changes, and the news of the conversions since.
@@ -196,8 +190,8 @@ public:
     void EditSYUPPANExecute() { OpenWordEditor(1); }
     void EditTITLEExecute() { OpenWordEditor(2); }
     void EditSAKUSYAExecute() { OpenWordEditor(3); }
-    void CopyTITLEExecute();
-    void CopySAKUSYAExecute();
+    void CopyTITLEExecute() { List.AppendTickedColumn(2, kTitleCol, true); }
+    void CopySAKUSYAExecute() { List.AppendTickedColumn(3, kAuthorCol, false); }
 
     // Setup and version dialogs.
     void SETUPExecute() { setup.FormShow(); }
@@ -208,12 +202,8 @@ public:
     void HTMLMANUALExecute() { OpenManualAt(""); }
     void HELP_MOKUJIExecute() { OpenManualAt(""); }
     void HELP_TOPICExecute() { OpenManualAt("search"); }
-    // Opens the manual at one of its sections ("" for the top).
-    void OpenManualAt(const std::string& section);
     void SrcAmazon1Execute();
     void SrcAmazon2Execute();
-    // Opens an address in the browser, or tells the user the address when no browser opens.
-    void OpenInBrowser(const std::string& target);
 
     // Runs a handler and shows any failure it raises in the standard error box.
     void Guarded(const std::function<void()>& handler) { RunGuarded(ui_, handler); }
@@ -221,7 +211,15 @@ public:
     Ui& ui() { return ui_; }
 
 private:
-    void BuildCategoryTree();
+    void LoadSettings();
+    void ApplySettings();
+    void SelectCategory(bool selectLeaf);
+    // Today's month and week, shown in the period field.
+    void ShowToday();
+    std::string PeriodText() const {
+        return TargetPeriodText(Settings.category, TargetDate, WeekNumber, Settings);
+    }
+    void RefreshCategoryIcons();
     // What every display does first: saves the ticks shown, empties the grid, and resolves the
     // data file and source of the selected category; false when the month probe failed.
     bool BeginDisplay();
@@ -239,10 +237,18 @@ private:
     void WatchConvertedFile(const std::filesystem::path& dataFile);
     void ShowWatchProgress();
     WatchScanState EndWatchScan();
+    // The manual at one of its sections ("" for the top).
+    void OpenManualAt(const std::string& section) {
+        browser_.OpenManual(Settings.manualFile, section);
+    }
+    void OpenInBrowser(const std::string& target) { browser_.Open(target); }
 
     Ui& ui_;
     const Clock& clock_;
     SourceFetcher& fetcher_;
+    Browser browser_;
+    std::chrono::year_month_day TargetDate{};
+    int WeekNumber = 0;
     bool displaying_ = false;
     WatchService watch_;
     CursorShape cursorBeforeScan_ = CursorShape::Default;

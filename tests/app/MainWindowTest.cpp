@@ -172,7 +172,7 @@ TEST_F(MainWindowTest, NumbersAtTheEndsOfTheIntegerRangeAreHeldWithinBounds) {
     EXPECT_EQ(form.CurrentSettings().fontSize, 1000);
     EXPECT_EQ(form.CurrentSettings().gridRowHeight, 1335);
     EXPECT_EQ(form.CurrentSettings().weekBaseNumber, 10'000'000);
-    EXPECT_EQ(form.WeekNumber, 10'000'001);
+    EXPECT_EQ(form.TargetWeek(), 10'000'001);
     EXPECT_EQ(form.EdtCalen, "01/12-01/18");
     form.UpDown1Click(true);
     EXPECT_EQ(form.EdtCalen, "01/19-01/25");
@@ -240,7 +240,7 @@ TEST_F(MainWindowTest, MalformedListMonthIsReportedAndTheWindowStillStarts) {
         Start(std::string("[SERCH]\r\nTAISYOU=15\r\nLISTID=") + listId + "\r\n");
         EXPECT_EQ(ui.messages.size(), 1u) << listId;
         EXPECT_EQ(form.CurrentSettings().category, 15);
-        EXPECT_EQ(form.TargetDate, clock.Today()) << listId;
+        EXPECT_EQ(form.TargetDay(), clock.Today()) << listId;
         EXPECT_TRUE(form.FormClose()) << listId;
     }
 }
@@ -345,20 +345,20 @@ TEST_F(MainWindowTest, MonthAndWeekStepping) {
     Start();
     form.UpDown1Click(true);
     EXPECT_EQ(U8(form.EdtCalen), "2003年02月");
-    EXPECT_EQ(form.TargetDate, (year_month_day{year{2003}, month{2}, day{28}}));
+    EXPECT_EQ(form.TargetDay(), (year_month_day{year{2003}, month{2}, day{28}}));
     form.UpDown1Click(false);
     EXPECT_EQ(U8(form.EdtCalen), "2003年01月");
-    EXPECT_EQ(form.TargetDate, (year_month_day{year{2003}, month{1}, day{28}}));
+    EXPECT_EQ(form.TargetDay(), (year_month_day{year{2003}, month{1}, day{28}}));
 }
 
 TEST_F(MainWindowTest, WeeklyCategoryAtStartUp) {
     clock.Set(year_month_day{year{2001}, month{1}, day{20}});
     Start("[SERCH]\r\nTAISYOU=2\r\n");
-    EXPECT_EQ(form.WeekNumber, 1201);
+    EXPECT_EQ(form.TargetWeek(), 1201);
     EXPECT_EQ(form.EdtCalen, "01/12-01/18");
     form.UpDown1Click(false);
     EXPECT_EQ(form.EdtCalen, "01/05-01/11");
-    EXPECT_EQ(form.TargetDate, (year_month_day{year{2001}, month{1}, day{20}}));
+    EXPECT_EQ(form.TargetDay(), (year_month_day{year{2001}, month{1}, day{20}}));
 }
 
 TEST_F(MainWindowTest, MenuChoiceDisplaysOnlyWhenTheLeafChanges) {
@@ -401,7 +401,7 @@ TEST_F(MainWindowTest, BusyDisplayAndStatusBar) {
     form.SetBusyDisplay(true);
     EXPECT_FALSE(form.PnlCli.visible);
     EXPECT_TRUE(form.Busy.cancelVisible);
-    EXPECT_EQ(form.Busy.animationLeft, 300 - MainWindowLogic::kAnimationWidth);
+    EXPECT_EQ(form.Busy.animationLeft, 300 - BusyDisplay::kAnimationWidth);
     EXPECT_EQ(form.Busy.cancelLeft, form.Busy.animationLeft - 20);
     form.SetBusyDisplay(false);
     EXPECT_TRUE(form.PnlCli.visible);
