@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 namespace yomida {
 
 // The busy display shown during a transfer or a watch scan: animation, cancel button and
@@ -31,6 +33,14 @@ struct BusyDisplay {
         progress = 0;
         progressVisible = true;
         cancelVisible = true;
+    }
+    void ShowFraction(size_t done, size_t total) {
+        progress =
+            total == 0 ? 0 : static_cast<int>(done * static_cast<size_t>(progressMax) / total);
+    }
+    void HideProgress() {
+        progressVisible = false;
+        cancelVisible = false;
     }
     // A display that ends fills its bar first.
     void Hide() {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/ListLayout.h"
+#include "app/WatchStatus.h"
 #include "engine/CalendarExport.h"
 #include "engine/ProgramSettings.h"
 #include "engine/ReleaseRecord.h"
@@ -67,19 +68,7 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
       watch_(clock) {
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;
-    DownLoad.caption = "データの強制ダウンロード"_sj;
-    CheckSave.caption = "チェックの保存"_sj;
-    SaveCSV.caption = "検索結果をCSVで出力"_sj;
-    SaveCSV.hint = SaveCSV.caption;
-    ONLINE.caption = "オンラインモードにする"_sj;
-    OFFLINE.caption = "オフラインモードにする"_sj;
-    TBtnOnOff.action = &ONLINE;
-    NONOFF.action = &OFFLINE;
     TargetDate = clock.Today();
-    ShowBrowserOn.caption = "ブラウザで表示（オンライン）"_sj;
-    HTMLMANUAL.caption = "ＨＴＭＬマニュアル"_sj;
-    SrcAmazon1.caption = "選択したセルの内容をAmazonで検索"_sj;
-    SrcAmazon2.caption = "クリップボードの内容をAmazonで検索"_sj;
     NMHTTP1.OnSuccess = [this](HttpClient::Command command) { NMHTTP1Success(command); };
     NMHTTP1.OnFailure = [this](HttpClient::Command command) { NMHTTP1Failure(command); };
     NMHTTP1.OnPacketRecvd = [this] { NMHTTP1PacketRecvd(); };
@@ -129,6 +118,7 @@ void MainWindowLogic::ShowToday() {
     WeekNumber = WeekNumberOf(TargetDate, Settings);
     EdtCalen = PeriodText();
 }
+
 bool MainWindowLogic::FormClose() {
     StBar.panels[0].text = "終了処理中　しばらくお待ち下さい"_sj;
     ui_.Repaint();
@@ -158,6 +148,7 @@ void MainWindowLogic::LoadSettings() {
     Hosts.Override(Settings.hosts);
     Sources = SourceOverrides(Settings.sources);
 }
+
 void MainWindowLogic::ApplySettings() {
     NMHTTP1.Proxy = Settings.proxy;
     NMHTTP1.ProxyPort = Settings.port;
@@ -177,6 +168,7 @@ void MainWindowLogic::SaveSettings() {
         ui_.ShowError(text);
     }
 }
+
 void MainWindowLogic::SelectCategory(bool selectLeaf) {
     for (ActionState& a : CategoryActions) {
         a.checked = false;
@@ -217,6 +209,7 @@ void MainWindowLogic::UpDown1Click(bool next) {
     EdtCalen = PeriodText();
     RefreshCategoryIcons();
 }
+
 void MainWindowLogic::SetBusyDisplay(bool on) {
     PnlCli.visible = !on;
     if (on) {
@@ -229,6 +222,7 @@ void MainWindowLogic::SetBusyDisplay(bool on) {
         SelectCategory(true);
     }
 }
+
 void MainWindowLogic::SwitchOnline(bool online) {
     // Both controls then carry the action that switches back.
     ActionState* other = online ? &OFFLINE : &ONLINE;
@@ -461,11 +455,8 @@ void MainWindowLogic::WatchScanExecute() {
 }
 
 void MainWindowLogic::ShowWatchProgress() {
-    const size_t done = watch_.Done();
-    const size_t total = watch_.Total();
-    StBar.panels[0].text = "ウォッチ: "_sj + std::to_string(done) + "/" + std::to_string(total);
-    Busy.progress =
-        total == 0 ? 0 : static_cast<int>(done * static_cast<size_t>(Busy.progressMax) / total);
+    StBar.panels[0].text = WatchProgressText(watch_.Done(), watch_.Total());
+    Busy.ShowFraction(watch_.Done(), watch_.Total());
 }
 
 MainWindowLogic::WatchScanState MainWindowLogic::WatchScanStep() {
@@ -483,26 +474,11 @@ MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
     // The window is free again whatever happens below.
     const ScopeExit reset([this] {
         displaying_ = false;
-        Busy.progressVisible = false;
-        Busy.cancelVisible = false;
+        Busy.HideProgress();
         ui_.SetCursor(cursorBeforeScan_);
     });
     const WatchService::Ending end = watch_.Finish();
-    if (end.state == WatchScanState::Cancelled) {
-        StBar.panels[0].text = "ウォッチ: 中止"_sj;
-        return end.state;
-    }
-    std::string text = "ウォッチ: "_sj + std::to_string(watch_.Matches().size()) + "件"_sj;
-    if (end.fresh > 0) {
-        text += " 新着 "_sj + std::to_string(end.fresh) + "件"_sj;
-    }
-    if (end.filesSkipped > 0) {
-        text += " 読めないファイル "_sj + std::to_string(end.filesSkipped) + "件"_sj;
-    }
-    if (!end.feedsWritten) {
-        text += " watch.ics/watch.atom を書けません"_sj;
-    }
-    StBar.panels[0].text = text;
+    StBar.panels[0].text = WatchEndText(end, watch_.Matches().size());
     return end.state;
 }
 
@@ -565,7 +541,7 @@ void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) 
         return;
     }
     if (look.fresh > 0) {
-        StBar.panels[0].text = "ウォッチ: 新着 "_sj + std::to_string(look.fresh) + "件"_sj;
+        StBar.panels[0].text = WatchNewsText(look.fresh);
         ui_.Repaint();
     }
     try {
@@ -625,6 +601,7 @@ void MainWindowLogic::SrcAmazon1Execute() {
     browser_.SearchShop(std::string(ShownCell(grid, grid.Col(), grid.Row())), Settings.shopHost,
                         Settings.shopTag);
 }
+
 void MainWindowLogic::SrcAmazon2Execute() {
     if (const std::optional<std::string> text = ui_.ClipboardText()) {
         browser_.SearchShop(*text, Settings.shopHost, Settings.shopTag);

@@ -31,6 +31,7 @@
 #include "settings/WordListEditor.h"
 #include "sources/Catalogue.h"
 #include "sources/RecordLayout.h"
+#include "text/SjisLiteral.h"
 
 namespace yomida {
 
@@ -44,6 +45,13 @@ struct OnOffSwitch {
     OnOffImage image = OnOffImage::Online;
     std::string hint;
 };
+
+inline ActionState Captioned(const std::string& caption, const std::string& hint = {}) {
+    ActionState action;
+    action.caption = caption;
+    action.hint = hint;
+    return action;
+}
 
 // The main window's logic: start and end, the choice of category and period, the display
 // driver, the network commands, and the dialogs' logic. Every named control is a member (or a
@@ -66,17 +74,17 @@ public:
     Panel PnlCli;                // holds the tree and the grid
     BusyDisplay Busy;            // Animate1, BtnCancel, PBar1
     std::array<ActionState, kCategoryCount + 1> CategoryActions;  // 検索対象 items, by number
-    ActionState DownLoad;       // データの強制ダウンロード
-    ActionState ONLINE;         // オンラインモードにする
-    ActionState OFFLINE;        // オフラインモードにする
-    OnOffSwitch TBtnOnOff;      // the toolbar's online/offline button
-    OnOffSwitch NONOFF;         // the file menu's online/offline item
-    ActionState CheckSave;      // チェックの保存
-    ActionState SaveCSV;        // 検索結果をCSVで出力
-    ActionState ShowBrowserOn;  // ブラウザで表示
-    ActionState HTMLMANUAL;     // ＨＴＭＬマニュアル
-    ActionState SrcAmazon1;     // the selected cell's text in the shop search
-    ActionState SrcAmazon2;     // the clipboard's text in the shop search
+    ActionState DownLoad = Captioned("データの強制ダウンロード"_sj);
+    ActionState ONLINE = Captioned("オンラインモードにする"_sj);
+    ActionState OFFLINE = Captioned("オフラインモードにする"_sj);
+    OnOffSwitch TBtnOnOff{&ONLINE, OnOffImage::Online, {}};  // the toolbar's online/offline button
+    OnOffSwitch NONOFF{&OFFLINE, OnOffImage::Online, {}};    // the file menu's online/offline item
+    ActionState CheckSave = Captioned("チェックの保存"_sj);
+    ActionState SaveCSV = Captioned("検索結果をCSVで出力"_sj, "検索結果をCSVで出力"_sj);
+    ActionState ShowBrowserOn = Captioned("ブラウザで表示（オンライン）"_sj);
+    ActionState HTMLMANUAL = Captioned("ＨＴＭＬマニュアル"_sj);
+    ActionState SrcAmazon1 = Captioned("選択したセルの内容をAmazonで検索"_sj);
+    ActionState SrcAmazon2 = Captioned("クリップボードの内容をAmazonで検索"_sj);
 
     // State.
     HostTable Hosts;
