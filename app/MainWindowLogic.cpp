@@ -6,7 +6,6 @@
 
 #include "app/ListLayout.h"
 #include "app/WatchStatus.h"
-#include "engine/CalendarExport.h"
 #include "engine/ProgramSettings.h"
 #include "engine/ReleaseRecord.h"
 #include "engine/Update.h"
@@ -65,6 +64,7 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
       clock_(clock),
       fetcher_(fetcher),
       browser_(ui),
+      exports_(ui, clock),
       watch_(clock) {
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;
@@ -350,25 +350,6 @@ void MainWindowLogic::LoadReleaseList() {
     RefreshCategoryIcons();
 }
 
-std::optional<std::filesystem::path> MainWindowLogic::ChooseExportFile(const std::string& filter,
-                                                                       const char* extension) {
-    FileDialogRequest request;
-    request.filter = filter;
-    request.defaultExtension = extension;
-    request.initialFolder = Cp932ToUtf8(Settings.csvFolder);
-    return ui_.SaveFileDialog(request);
-}
-
-void MainWindowLogic::SaveCSVExecute() {
-    const std::optional<std::filesystem::path> chosen =
-        ChooseExportFile("CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj, "csv");
-    if (!chosen) {
-        return;
-    }
-    Settings.csvFolder = Utf8ToCp932((chosen->parent_path() / "").string());
-    List.ExportCsv(*chosen, year_month{TargetDate.year(), TargetDate.month()});
-}
-
 bool MainWindowLogic::CanDrop(const std::filesystem::path& file) {
     const std::string extension = LowerExtension(file);
     return extension == ".htm" || extension == ".html" || extension == ".csv";
@@ -410,33 +391,6 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     // On failure the conversion has kept the previous list, which is shown again.
     if (FileExists(DataFilePath)) {
         LoadReleaseList();
-    }
-}
-
-void MainWindowLogic::CalendarExportExecute() {
-    const std::optional<WatchFile> named =
-        ParseWatchFileName(DataFilePath, WatchPlace::Of(Settings).weeks);
-    if (!named || List.ComboGrid1.RowCount() < 2) {
-        ui_.ShowWarning("出力するデータがありません。"_sj);
-        return;
-    }
-    const CalendarSource source{named->category->number, named->periodKey, named->month};
-    const CalendarText cal = GridCalendar(List.ComboGrid1, source, clock_.Today());
-    if (cal.events == 0) {
-        ui_.ShowWarning("発売日の決まった行が無いため、カレンダーに出力できません。"_sj);
-        return;
-    }
-    const std::optional<std::filesystem::path> chosen =
-        ChooseExportFile("iCalendarﾌｧｲﾙ|*.ics|すべてのﾌｧｲﾙ|*.*"_sj, "ics");
-    if (!chosen) {
-        return;
-    }
-    HourglassCursor hourglass(ui_);
-    WriteCalendar(cal, *chosen);
-    StBar.panels[0].text = "カレンダー: "_sj + std::to_string(cal.events) + "件"_sj;
-    if (cal.leftOut > 0) {
-        ui_.ShowWarning(std::to_string(cal.leftOut) +
-                        "件は発売日が決まっていないため出力していません。"_sj);
     }
 }
 

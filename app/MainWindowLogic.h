@@ -12,6 +12,7 @@
 #include "app/BusyDisplay.h"
 #include "app/CategoryTree.h"
 #include "app/Controls.h"
+#include "app/ListExports.h"
 #include "app/ReleaseList.h"
 #include "app/SavedConditions.h"
 #include "app/TargetPeriod.h"
@@ -151,7 +152,9 @@ public:
 
     // Ticks and export of the list shown.
     void CheckSaveExecute() { List.SaveTicks(DataFilePath); }
-    void SaveCSVExecute();
+    void SaveCSVExecute() {
+        exports_.SaveCsv(List, TargetDate.year() / TargetDate.month(), Settings.csvFolder);
+    }
 
     // A saved page (.htm, .html) or a KOSUMIRA CSV file dropped on the window: imported for the
     // selected category and period as the import after its file dialog, then shown.
@@ -160,7 +163,10 @@ public:
     static bool CanDrop(const std::filesystem::path& file);
 
     // カレンダーに出力: the ticked rows (every row when none is ticked) as an iCalendar file.
-    void CalendarExportExecute();
+    void CalendarExportExecute() {
+        exports_.SaveCalendar(List, DataFilePath, WatchPlace::Of(Settings).weeks,
+                              Settings.csvFolder, StBar.panels[0]);
+    }
 
     // The watch list over every stored list. WatchScanExecute starts the scan on worker
     // threads and returns; the window stays busy, refusing every other handler, until
@@ -231,9 +237,6 @@ private:
     // What every display does first: saves the ticks shown, empties the grid, and resolves the
     // data file and source of the selected category; false when the month probe failed.
     bool BeginDisplay();
-    // The save dialog of an export, starting in the folder of the last CSV export.
-    std::optional<std::filesystem::path> ChooseExportFile(const std::string& filter,
-                                                          const char* extension);
     void SwitchOnline(bool online);
     FetchContext MakeFetchContext();
     // Fetches or imports through the download manager; a list converted anew is looked at for
@@ -255,6 +258,7 @@ private:
     const Clock& clock_;
     SourceFetcher& fetcher_;
     Browser browser_;
+    ListExports exports_;
     std::chrono::year_month_day TargetDate{};
     int WeekNumber = 0;
     bool displaying_ = false;
