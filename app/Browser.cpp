@@ -27,8 +27,8 @@ void Browser::OpenManual(const std::filesystem::path& manualFile, const std::str
     Open(target);
 }
 
-void Browser::SearchShop(const std::string& text, const std::string& host, const std::string& tag) {
-    Open(ShopSearchUrl(text, host, tag));
+void Browser::SearchShop(const std::string& text, const SettingsRecord& settings) {
+    Open(ShopSearchUrl(text, settings.shopHost, settings.shopTag));
 }
 
 }  // namespace yomida

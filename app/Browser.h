@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Ui.h"
+#include "settings/SettingsRecord.h"
 
 namespace yomida {
 
@@ -16,8 +17,8 @@ public:
     void Open(const std::string& target);
     // The manual at one of its sections ("" for the top).
     void OpenManual(const std::filesystem::path& manualFile, const std::string& section);
-    // The shop's search for a text, the shop's host and tag as the settings give them.
-    void SearchShop(const std::string& text, const std::string& host, const std::string& tag);
+    // The shop's search for a text, at the shop's host and with its tag as the settings give.
+    void SearchShop(const std::string& text, const SettingsRecord& settings);
 
 private:
     Ui& ui_;

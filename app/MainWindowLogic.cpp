@@ -414,14 +414,11 @@ void MainWindowLogic::ShowWatchProgress() {
 }
 
 MainWindowLogic::WatchScanState MainWindowLogic::WatchScanStep() {
-    if (!watch_.Running()) {
-        return WatchScanState::Idle;
+    if (watch_.Running() && !watch_.Step()) {
+        ShowWatchProgress();
+        return WatchScanState::Running;
     }
-    if (watch_.Step()) {
-        return EndWatchScan();
-    }
-    ShowWatchProgress();
-    return WatchScanState::Running;
+    return WatchScanWait();
 }
 
 MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
@@ -542,23 +539,15 @@ void MainWindowLogic::OpenWordEditor(int box) {
     edit.Open(kBoxNames[box - 1], List.Filter.SearchBox(box).text);
 }
 
-void MainWindowLogic::ShowBrowserOnExecute() {
-    // Before the first search there is no page to show.
-    if (SourceURL.empty()) {
-        return;
-    }
-    OpenInBrowser(SourceURL);
-}
-
 void MainWindowLogic::SrcAmazon1Execute() {
     const ComboGrid& grid = List.ComboGrid1;
-    browser_.SearchShop(std::string(ShownCell(grid, grid.Col(), grid.Row())), Settings.shopHost,
-                        Settings.shopTag);
+    browser_.SearchShop(std::string(ShownCell(grid, grid.Col(), grid.Row())), Settings);
 }
 
 void MainWindowLogic::SrcAmazon2Execute() {
     if (const std::optional<std::string> text = ui_.ClipboardText()) {
-        browser_.SearchShop(*text, Settings.shopHost, Settings.shopTag);
+        browser_.SearchShop(*text, Settings);
     }
 }
+
 }  // namespace yomida

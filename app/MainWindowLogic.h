@@ -212,7 +212,12 @@ public:
     void VERSIONExecute() { ver.FormShow(); }
 
     // Browser, manual and shop search.
-    void ShowBrowserOnExecute();
+    void ShowBrowserOnExecute() {
+        // Before the first search there is no page to show.
+        if (!SourceURL.empty()) {
+            OpenInBrowser(SourceURL);
+        }
+    }
     void HTMLMANUALExecute() { OpenManualAt(""); }
     void HELP_MOKUJIExecute() { OpenManualAt(""); }
     void HELP_TOPICExecute() { OpenManualAt("search"); }
