@@ -36,24 +36,6 @@
 
 namespace yomida {
 
-// Images of the toolbar button that switches between online and offline.
-enum class OnOffImage { Online, Offline };
-
-// The tool button and menu item that switch between online and offline each carry the action
-// for the state they switch to.
-struct OnOffSwitch {
-    const ActionState* action = nullptr;
-    OnOffImage image = OnOffImage::Online;
-    std::string hint;
-};
-
-inline ActionState Captioned(const std::string& caption, const std::string& hint = {}) {
-    ActionState action;
-    action.caption = caption;
-    action.hint = hint;
-    return action;
-}
-
 // The main window's logic: start and end, the choice of category and period, the display
 // driver, the network commands, and the dialogs' logic. Every named control is a member (or a
 // member of the release list and the saved conditions), so every handler can be called and
