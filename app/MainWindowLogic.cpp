@@ -77,9 +77,8 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, HttpClient& http,
 
 bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     for (const CategoryInfo& c : Categories()) {
-        const std::string name = Utf8ToCp932(c.displayName);
-        CategoryActions[static_cast<size_t>(c.number)].caption = name;
-        TView.Leaf(c.number).caption = name;
+        CategoryActions[static_cast<size_t>(c.number)].caption = TView.Leaf(c.number).caption =
+            Utf8ToCp932(c.displayName);
     }
     Settings.SetPaths(ResolveProgramPaths(executable, PathEnvironment::Current()));
     try {
@@ -111,12 +110,6 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     }
     SwitchOnline(Online());
     return true;
-}
-
-void MainWindowLogic::ShowToday() {
-    TargetDate = clock_.Today();
-    WeekNumber = WeekNumberOf(TargetDate, Settings);
-    EdtCalen = PeriodText();
 }
 
 bool MainWindowLogic::FormClose() {

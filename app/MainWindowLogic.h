@@ -4,7 +4,6 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,8 +18,7 @@
 #include "download/HttpClient.h"
 #include "download/SourceFetcher.h"
 #include "engine/HealthWatch.h"
-#include "engine/WatchChanges.h"
-#include "engine/WatchScan.h"
+#include "engine/Update.h"
 #include "engine/WatchService.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
@@ -216,7 +214,11 @@ private:
     void ApplySettings();
     void SelectCategory(bool selectLeaf);
     // Today's month and week, shown in the period field.
-    void ShowToday();
+    void ShowToday() {
+        TargetDate = clock_.Today();
+        WeekNumber = WeekNumberOf(TargetDate, Settings);
+        EdtCalen = PeriodText();
+    }
     std::string PeriodText() const {
         return TargetPeriodText(Settings.category, TargetDate, WeekNumber, Settings);
     }
