@@ -16,6 +16,38 @@ WatchPlace WatchPlace::Of(const SettingsRecord& settings) {
             settings.scheduleAlarm};
 }
 
+namespace {
+
+// After a conversion only the new list's new matches count, and nothing is remembered: the
+// window's scan shows them and remembers them then.
+void CountConvertedNews(WatchLook& look, const WatchMemory& memory,
+                        const std::filesystem::path& list) {
+    const std::string name = list.filename().string();
+    for (WatchMatch& m : look.matches) {
+        m.isNew = memory.IsNew(m);
+        if (m.isNew && m.fileName == name) {
+            ++look.fresh;
+            look.freshTitles.push_back(m.Cell(kTitleCol));
+        }
+    }
+}
+
+void CountAndRememberNews(WatchLook& look, const std::filesystem::path& memoryFile) {
+    try {
+        WatchMemory memory(memoryFile);
+        look.fresh = memory.MarkNewAndRemember(look.matches);
+    } catch (const std::exception& e) {
+        look.memoryError = e.what();
+    }
+    for (const WatchMatch& m : look.matches) {
+        if (m.isNew) {
+            look.freshTitles.push_back(m.Cell(kTitleCol));
+        }
+    }
+}
+
+}  // namespace
+
 WatchLook LookAtWatchLists(const WatchLookRequest& request) {
     const WatchPlace& place = request.place;
     const bool converted = !request.convertedList.empty();
@@ -37,26 +69,9 @@ WatchLook LookAtWatchLists(const WatchLookRequest& request) {
     look.matches =
         ScanWatchFiles(FindWatchFiles(place.dataFolder, place.weeks), place.words).matches;
     if (converted) {
-        const std::string name = request.convertedList.filename().string();
-        for (WatchMatch& m : look.matches) {
-            m.isNew = memory->IsNew(m);
-            if (m.isNew && m.fileName == name) {
-                ++look.fresh;
-                look.freshTitles.push_back(m.Cell(kTitleCol));
-            }
-        }
+        CountConvertedNews(look, *memory, request.convertedList);
     } else {
-        try {
-            WatchMemory remembered(request.memoryFile);
-            look.fresh = remembered.MarkNewAndRemember(look.matches);
-        } catch (const std::exception& e) {
-            look.memoryError = e.what();
-        }
-        for (const WatchMatch& m : look.matches) {
-            if (m.isNew) {
-                look.freshTitles.push_back(m.Cell(kTitleCol));
-            }
-        }
+        CountAndRememberNews(look, request.memoryFile);
     }
     try {
         // A new list may also have moved a watched title to a later period or dropped it.
