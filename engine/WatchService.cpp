@@ -150,8 +150,8 @@ WatchLook WatchService::LookAtConverted(const WatchPlace& place,
     } catch (const std::exception& e) {
         look.error = e.what();
     }
-    const bool failed = !look.memoryError.empty() ||
-                        (look.looked && (!look.changes || !look.feedsWritten)) ||
+    // The feeds only follow the matches: news they could not take is news all the same.
+    const bool failed = !look.memoryError.empty() || (look.looked && !look.changes) ||
                         (!look.looked && !look.error.empty());
     if (failed) {
         newCount_ = 0;

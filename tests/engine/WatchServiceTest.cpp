@@ -101,6 +101,13 @@ TEST_F(WatchServiceTest, TheScanEndsWithItsMatchesMarkedAndTheNewsOfConversionsC
     EXPECT_EQ(watch.NewCount(), 1u);
     EXPECT_EQ(watch.LookAtConverted(Place(), dir / "comic2405.csv").fresh, 0u);
     EXPECT_EQ(watch.NewCount(), 1u);
+    // A feed that cannot be rewritten does not take the news away.
+    std::filesystem::remove(dir / kWatchCalendarFile);
+    std::filesystem::create_directory(dir / kWatchCalendarFile);
+    const WatchLook unfed = watch.LookAtConverted(Place(), dir / "comic2406.csv");
+    EXPECT_FALSE(unfed.feedsWritten);
+    EXPECT_EQ(watch.NewCount(), 1u);
+    std::filesystem::remove(dir / kWatchCalendarFile);
 
     watch.Start(Place());
     end = watch.Finish();
