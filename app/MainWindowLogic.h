@@ -34,10 +34,11 @@
 
 namespace yomida {
 
-// The main window's logic: start and end, the choice of category and period, the display
-// driver, the network commands, and the dialogs' logic. Every named control is a member (or a
-// member of the release list and the saved conditions), so every handler can be called and
-// checked without a display. Texts are CP932.
+// The main window's logic: its controls, and handlers that hand the work to the engine (the
+// watch service, the fetches) or to the window's small helpers (the tree, the period, the
+// exports, the browser) and show what came of it. Every named control is a member (or a member
+// of the release list and the saved conditions), so every handler can be called and checked
+// without a display. The settings are read through CurrentSettings(). Texts are CP932.
 class MainWindowLogic {
     // Made first: the dialogs' logic below keeps references into it.
     SettingsRecord Settings;
