@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,15 @@ struct CategoryTree {
     std::vector<TreeNode> nodes;
     int selected = -1;
     bool enabled = true;
+
+    // The groups and leaves as the catalogue lays them out, with their designed captions.
+    static CategoryTree Build();
+    TreeNode& Leaf(int category);
+    // A monthly category's icon tells whether its list of the period is stored.
+    void ShowStored(int category, bool present);
+    // Marks each category whose last fetch or import failed, as the data folder's health file
+    // tells; the marks only inform, so an unreadable file leaves the tree unmarked.
+    void MarkFailures(const std::filesystem::path& dataFolder);
 };
 
 }  // namespace yomida

@@ -52,4 +52,23 @@ struct StatusBar {
     std::array<StatusPanel, 3> panels;
 };
 
+// Images of the toolbar button that switches between online and offline.
+enum class OnOffImage { Online, Offline };
+
+// The tool button and menu item that switch between online and offline each carry the action
+// for the state they switch to.
+struct OnOffSwitch {
+    const ActionState* action = nullptr;
+    OnOffImage image = OnOffImage::Online;
+    std::string hint;
+};
+
+// An action whose menu item and button carry the same caption from the start.
+inline ActionState Captioned(const std::string& caption, const std::string& hint = {}) {
+    ActionState action;
+    action.caption = caption;
+    action.hint = hint;
+    return action;
+}
+
 }  // namespace yomida

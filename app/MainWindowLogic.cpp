@@ -1,20 +1,15 @@
 #include "app/MainWindowLogic.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <cstdlib>
 
-#include "download/ShopSearch.h"
-#include "engine/CalendarExport.h"
+#include "app/ListLayout.h"
+#include "app/WatchStatus.h"
+#include "engine/ProgramSettings.h"
 #include "engine/ReleaseRecord.h"
 #include "engine/Update.h"
-#include "engine/WatchChanges.h"
-#include "engine/WatchFeeds.h"
-#include "engine/WatchMemory.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
-#include "platform/IoError.h"
 #include "platform/ScopeExit.h"
 #include "settings/SettingsFile.h"
 #include "sources/RecordLayout.h"
@@ -27,26 +22,8 @@ namespace {
 
 using namespace std::chrono;
 
-year_month_day AddMonths(year_month_day d, int months) {
-    year_month ym = year_month{d.year(), d.month()} + std::chrono::months{months};
-    const day last = year_month_day_last{ym.year(), month_day_last{ym.month()}}.day();
-    return year_month_day{ym.year(), ym.month(), std::min(d.day(), last)};
-}
-
-std::string MonthDay(year_month_day d) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02u/%02u", static_cast<unsigned>(d.month()),
-                  static_cast<unsigned>(d.day()));
-    return buf;
-}
-
 std::string LowerExtension(const std::filesystem::path& file) {
     return AsciiLower(file.extension().string());
-}
-
-bool IsWeekly(int category) {
-    const CategoryInfo* c = FindCategory(category);
-    return c != nullptr && c->period == Period::Week;
 }
 
 const char* const kBoxNames[] = {"CmbSrch1", "CmbSrch2", "CmbSrch3"};
@@ -56,6 +33,7 @@ const char* const kBoxNames[] = {"CmbSrch1", "CmbSrch2", "CmbSrch3"};
 MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetcher)
     : List(ui, clock),
       Conditions(Settings.conditions, List),
+      TView(CategoryTree::Build()),
       slist(ui, SavedConditionListLinks{Settings.conditions,
                                         [this] {
                                             const SearchFilter& f = List.Filter;
@@ -76,56 +54,26 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetc
           ui, Settings, [this] { ApplySettings(); },
           [this](const std::string& s) { OpenManualAt(s); }),
       ver(ui, [this] { return Utf8ToCp932(Settings.manualFile.string()); }),
+      watchWords(Settings),
       ui_(ui),
       clock_(clock),
-      updater_(fetcher, clock) {
+      updater_(fetcher, clock),
+      browser_(ui),
+      exports_(ui, clock),
+      watch_(clock) {
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;
-    DownLoad.caption = "データの強制ダウンロード"_sj;
-    CheckSave.caption = "チェックの保存"_sj;
-    SaveCSV.caption = "検索結果をCSVで出力"_sj;
-    SaveCSV.hint = SaveCSV.caption;
-    ONLINE.caption = "オンラインモードにする"_sj;
-    OFFLINE.caption = "オフラインモードにする"_sj;
-    TBtnOnOff.action = &ONLINE;
-    NONOFF.action = &OFFLINE;
     TargetDate = clock.Today();
-    BuildCategoryTree();
-    ShowBrowserOn.caption = "ブラウザで表示（オンライン）"_sj;
-    HTMLMANUAL.caption = "ＨＴＭＬマニュアル"_sj;
-    SrcAmazon1.caption = "選択したセルの内容をAmazonで検索"_sj;
-    SrcAmazon2.caption = "クリップボードの内容をAmazonで検索"_sj;
-}
-
-void MainWindowLogic::BuildCategoryTree() {
-    const std::vector<CategoryTreeSlot>& slots = CategoryTreeSlots();
-    TView.nodes.assign(slots.size(), TreeNode{});
-    for (size_t i = 0; i < slots.size(); ++i) {
-        TreeNode& node = TView.nodes[i];
-        const CategoryInfo* c = slots[i].category;
-        if (c == nullptr) {
-            node.caption =
-                Utf8ToCp932(CategoryGroups()[static_cast<size_t>(slots[i].group)].treeCaption);
-            continue;
-        }
-        node.caption = Utf8ToCp932(c->designCaption);
-        node.category = c->number;
-        node.image = c->audioVisual ? TreeImage::AvPresent : TreeImage::BookPresent;
-        node.selectedImage = c->audioVisual ? TreeImage::AvSelected : TreeImage::BookSelected;
-    }
 }
 
 bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     for (const CategoryInfo& c : Categories()) {
-        const std::string name = Utf8ToCp932(c.displayName);
-        CategoryActions[static_cast<size_t>(c.number)].caption = name;
-        TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].caption = name;
+        CategoryActions[static_cast<size_t>(c.number)].caption = TView.Leaf(c.number).caption =
+            Utf8ToCp932(c.displayName);
     }
     Settings.SetPaths(ResolveProgramPaths(executable, PathEnvironment::Current()));
     try {
-        // The settings file's folder is made now, so the settings can be saved at the end.
-        CreateDirectories(FolderOf(Settings.settingsFile));
-        if (!CreateDirectories(Settings.dataFolder)) {
+        if (!MakeProgramFolders(Settings)) {
             ui_.ShowError(Utf8ToCp932((Settings.dataFolder / "").string()) +
                           "フォルダが作成できません"_sj);
             return false;
@@ -139,12 +87,7 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     if (!updater_.Sources().Refused().empty()) {
         ui_.ShowWarning(updater_.Sources().RefusedText());
     }
-
-    const year_month_day today = clock_.Today();
-    TargetDate = today;
-    WeekNumber = WeekNumberOf(today, Settings);
-    EdtCalen = PeriodText();
-
+    ShowToday();
     // A setting the catalogue cannot use (a list month typed wrongly, say) is reported like
     // any other error; the window still opens so it can be corrected in the setup dialog.
     bool selected = false;
@@ -154,15 +97,9 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     });
     if (!selected) {
         // The month buttons' round trip stopped half way: start on today's period all the same.
-        TargetDate = today;
-        WeekNumber = WeekNumberOf(today, Settings);
-        EdtCalen = PeriodText();
+        ShowToday();
     }
-    if (Online()) {
-        ONLINEExecute();
-    } else {
-        OFFLINEExecute();
-    }
+    SwitchOnline(Online());
     return true;
 }
 
@@ -189,29 +126,8 @@ bool MainWindowLogic::FormClose() {
 }
 
 void MainWindowLogic::LoadSettings() {
-    ReadSettingsFile(Settings.settingsFile, Settings);
-    if (FindCategory(Settings.category) == nullptr) {
-        Settings.category = 1;  // only a hand-edited file holds another number
-    }
-    ComboGrid& grid = List.ComboGrid1;
-    static_assert(kStoredColumnCount == kRecordColumns, "a width is kept for every column");
-    for (size_t c = 0; c < kStoredColumnCount; ++c) {
-        grid.SetColWidth(static_cast<int>(c), Settings.columnWidths[c]);
-    }
-    grid.SetEighthColWidth(grid.ColWidth(kCodeCol));
-    const int sort = Settings.sortOrder;
-    List.CmbSort.itemIndex =
-        sort >= 0 && sort < static_cast<int>(List.CmbSort.items.size()) ? sort : -1;
-    for (int box = 1; box <= 3; ++box) {
-        std::vector<std::string>& history = List.Filter.SearchBox(box).items;
-        history.clear();
-        for (const std::string& value : Settings.histories[static_cast<size_t>(box - 1)]) {
-            const std::string_view entry = TrimControls(value);
-            if (!entry.empty()) {
-                history.emplace_back(entry);
-            }
-        }
-    }
+    ReadProgramSettings(Settings);
+    ShowListLayout(Settings, List);
     // Source hosts and addresses can be pointed elsewhere without rebuilding the program.
     updater_.UseSettings(Settings);
 }
@@ -224,22 +140,7 @@ void MainWindowLogic::ApplySettings() {
 }
 
 void MainWindowLogic::SaveSettings() {
-    const ComboGrid& grid = List.ComboGrid1;
-    const SettingsRecord defaults;
-    for (int c = 0; c < kCodeCol; ++c) {
-        Settings.columnWidths[static_cast<size_t>(c)] =
-            c < grid.ColCount() ? grid.ColWidth(c) : defaults.columnWidths[static_cast<size_t>(c)];
-    }
-    Settings.columnWidths[kCodeCol] = grid.EighthColWidth();
-    Settings.sortOrder = List.CmbSort.itemIndex;
-    for (int box = 1; box <= 3; ++box) {
-        const std::vector<std::string>& history = List.Filter.SearchBox(box).items;
-        std::array<std::string, kHistoryLength>& stored =
-            Settings.histories[static_cast<size_t>(box - 1)];
-        for (size_t n = 0; n < kHistoryLength; ++n) {
-            stored[n] = n < history.size() ? history[n] : std::string();
-        }
-    }
+    KeepListLayout(List, Settings);
     try {
         WriteSettingsFile(Settings, Settings.settingsFile);
     } catch (const std::exception&) {
@@ -269,11 +170,6 @@ void MainWindowLogic::SelectCategory(bool selectLeaf) {
     UpDown1Click(false);
 }
 
-void MainWindowLogic::SelCategoryExecute(int category) {
-    Settings.category = category;
-    SelectCategory(true);
-}
-
 void MainWindowLogic::TViewChange(int node) {
     const CategoryInfo* c = FindCategoryByTreeNode(node);
     if (c == nullptr) {
@@ -286,60 +182,26 @@ void MainWindowLogic::TViewChange(int node) {
 }
 
 void MainWindowLogic::UpDown1Click(bool next) {
-    if (IsWeekly(Settings.category)) {
+    if (IsWeeklyCategory(Settings.category)) {
         WeekNumber += next ? 1 : -1;
     } else {
-        TargetDate = AddMonths(TargetDate, next ? 1 : -1);
+        TargetDate = StepMonth(TargetDate, next);
     }
     EdtCalen = PeriodText();
     RefreshCategoryIcons();
 }
 
-std::string MainWindowLogic::PeriodText() const {
-    if (IsWeekly(Settings.category)) {
-        return MonthDay(Weeks().FirstDay(WeekNumber)) + "-" + MonthDay(Weeks().LastDay(WeekNumber));
-    }
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04d", static_cast<int>(TargetDate.year()));
-    std::string text = buf;
-    std::snprintf(buf, sizeof buf, "%02u", static_cast<unsigned>(TargetDate.month()));
-    return text + "年"_sj + buf + "月"_sj;
-}
-
 void MainWindowLogic::SetBusyDisplay(bool on) {
+    PnlCli.visible = !on;
     if (on) {
-        PnlCli.visible = false;
-        Busy.animationLeft = Settings.window.width / 2 - kAnimationWidth;
-        Busy.cancelLeft = Busy.animationLeft - 20;
-        Busy.animationVisible = true;
-        Busy.cancelVisible = true;
-        Busy.animating = true;
-        Busy.progress = 0;
-        Busy.progressVisible = true;
+        Busy.ShowTransfer(Settings.window.width);
         // The busy display, and the forced-download toggle the fetch has just cleared, show
         // before the transfer first waits.
         ui_.Repaint();
     } else {
-        Busy.progress += Busy.progressMax;
-        Busy.animating = false;
-        Busy.animationVisible = false;
-        Busy.progressVisible = false;
-        Busy.cancelVisible = false;
-        PnlCli.visible = true;
+        Busy.Hide();
         SelectCategory(true);
     }
-}
-
-void MainWindowLogic::StBarResize(int width) {
-    StBar.panels[0].width = width - StBar.panels[1].width - StBar.panels[2].width;
-}
-
-void MainWindowLogic::ONLINEExecute() {
-    SwitchOnline(true);
-}
-
-void MainWindowLogic::OFFLINEExecute() {
-    SwitchOnline(false);
 }
 
 void MainWindowLogic::SwitchOnline(bool online) {
@@ -351,10 +213,6 @@ void MainWindowLogic::SwitchOnline(bool online) {
     TBtnOnOff.hint = "オン・オフライン切替"_sj;
     StBar.panels[2].text = online ? "ON" : "OFF";
     Settings.online = online ? OnlineMode::Online : OnlineMode::Offline;
-}
-
-void MainWindowLogic::BtnDspClick() {
-    Guarded([this] { ShowReleaseList(); });
 }
 
 bool MainWindowLogic::BeginDisplay() {
@@ -462,10 +320,7 @@ void MainWindowLogic::RefreshCategoryIcons() {
         }
         Settings.category = c.number;
         static_cast<void>(ResolveCategorySource());  // offline: no probe that could fail
-        const bool present = FileExists(DataFilePath());
-        TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].image =
-            c.audioVisual ? (present ? TreeImage::AvPresent : TreeImage::AvMissing)
-                          : (present ? TreeImage::BookPresent : TreeImage::BookMissing);
+        TView.ShowStored(c.number, FileExists(DataFilePath()));
     }
     RefreshHealthMarks();
 }
@@ -474,29 +329,6 @@ void MainWindowLogic::LoadReleaseList() {
     const int count = List.Load(DataFilePath(), List.Filter.Submit());
     StBar.panels[1].text = std::to_string(count) + "件"_sj;
     RefreshCategoryIcons();
-}
-
-void MainWindowLogic::CheckSaveExecute() {
-    List.SaveTicks(DataFilePath());
-}
-
-std::optional<std::filesystem::path> MainWindowLogic::ChooseExportFile(const std::string& filter,
-                                                                       const char* extension) {
-    FileDialogRequest request;
-    request.filter = filter;
-    request.defaultExtension = extension;
-    request.initialFolder = Cp932ToUtf8(Settings.csvFolder);
-    return ui_.SaveFileDialog(request);
-}
-
-void MainWindowLogic::SaveCSVExecute() {
-    const std::optional<std::filesystem::path> chosen =
-        ChooseExportFile("CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj, "csv");
-    if (!chosen) {
-        return;
-    }
-    Settings.csvFolder = Utf8ToCp932((chosen->parent_path() / "").string());
-    List.ExportCsv(*chosen, year_month{TargetDate.year(), TargetDate.month()});
 }
 
 bool MainWindowLogic::CanDrop(const std::filesystem::path& file) {
@@ -543,132 +375,55 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     }
 }
 
-void MainWindowLogic::CalendarExportExecute() {
-    const std::optional<WatchFile> named = ParseWatchFileName(DataFilePath(), Weeks());
-    if (!named || List.ComboGrid1.RowCount() < 2) {
-        ui_.ShowWarning("出力するデータがありません。"_sj);
-        return;
-    }
-    const CalendarSource source{named->category->number, named->periodKey, named->month};
-    const CalendarText cal = GridCalendar(List.ComboGrid1, source, clock_.Today());
-    if (cal.events == 0) {
-        ui_.ShowWarning("発売日の決まった行が無いため、カレンダーに出力できません。"_sj);
-        return;
-    }
-    const std::optional<std::filesystem::path> chosen =
-        ChooseExportFile("iCalendarﾌｧｲﾙ|*.ics|すべてのﾌｧｲﾙ|*.*"_sj, "ics");
-    if (!chosen) {
-        return;
-    }
-    HourglassCursor hourglass(ui_);
-    WriteCalendar(cal, *chosen);
-    StBar.panels[0].text = "カレンダー: "_sj + std::to_string(cal.events) + "件"_sj;
-    if (cal.leftOut > 0) {
-        ui_.ShowWarning(std::to_string(cal.leftOut) +
-                        "件は発売日が決まっていないため出力していません。"_sj);
-    }
-}
-
-WatchWords MainWindowLogic::CurrentWatchWords() const {
-    return {Settings.watchPublisher, Settings.watchTitle, Settings.watchAuthor};
-}
-
 void MainWindowLogic::WatchScanExecute() {
     if (displaying_) {
         return;
     }
-    watchScan_ = std::make_unique<WatchScanWorker>(FindWatchFiles(Settings.dataFolder, Weeks()),
-                                                   CurrentWatchWords(), watchScanWorkers_);
+    watch_.Start(WatchPlace::Of(Settings));
     // Until the scan ends the window counts as busy, so nothing, another scan included, starts
     // under it; the busy display shows how far it has come and offers to cancel it.
     displaying_ = true;
     cursorBeforeScan_ = ui_.Cursor();
     ui_.SetCursor(CursorShape::Hourglass);
-    Busy.progress = 0;
-    Busy.progressVisible = true;
-    Busy.cancelVisible = true;
+    Busy.ShowProgress();
     ShowWatchProgress();
 }
 
 void MainWindowLogic::ShowWatchProgress() {
-    const size_t done = watchScan_->Done();
-    const size_t total = watchScan_->Total();
-    StBar.panels[0].text = "ウォッチ: "_sj + std::to_string(done) + "/" + std::to_string(total);
-    Busy.progress =
-        total == 0 ? 0 : static_cast<int>(done * static_cast<size_t>(Busy.progressMax) / total);
+    StBar.panels[0].text = WatchProgressText(watch_.Done(), watch_.Total());
+    Busy.ShowFraction(watch_.Done(), watch_.Total());
 }
 
 MainWindowLogic::WatchScanState MainWindowLogic::WatchScanStep() {
-    if (!watchScan_) {
-        return WatchScanState::Idle;
+    if (watch_.Running() && !watch_.Step()) {
+        ShowWatchProgress();
+        return WatchScanState::Running;
     }
-    if (watchScan_->Step()) {
-        return EndWatchScan();
-    }
-    ShowWatchProgress();
-    return WatchScanState::Running;
-}
-
-MainWindowLogic::WatchScanState MainWindowLogic::WatchScanWait() {
-    if (!watchScan_) {
-        return WatchScanState::Idle;
-    }
-    return EndWatchScan();
+    return WatchScanWait();
 }
 
 MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
     // The window is free again whatever happens below.
-    const std::unique_ptr<WatchScanWorker> scan = std::move(watchScan_);
     const ScopeExit reset([this] {
         displaying_ = false;
-        Busy.progressVisible = false;
-        Busy.cancelVisible = false;
+        Busy.HideProgress();
         ui_.SetCursor(cursorBeforeScan_);
     });
-    WatchScanResult result = scan->Wait();
-    if (scan->Cancelled()) {
-        StBar.panels[0].text = "ウォッチ: 中止"_sj;
-        return WatchScanState::Cancelled;
-    }
-    WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
-    const size_t fresh = memory.MarkNewAndRemember(result.matches);
-    // Only the previous versions are read here; the current lists were read by the scan.
-    WatchChanges = FindWatchChanges(FindWatchFiles(Settings.dataFolder, Weeks()), result.matches,
-                                    CurrentWatchWords());
-    WatchMatches = std::move(result.matches);
-    WatchNewCount = 0;
-    std::string text = "ウォッチ: "_sj + std::to_string(WatchMatches.size()) + "件"_sj;
-    if (fresh > 0) {
-        text += " 新着 "_sj + std::to_string(fresh) + "件"_sj;
-    }
-    if (result.filesSkipped > 0) {
-        text += " 読めないファイル "_sj + std::to_string(result.filesSkipped) + "件"_sj;
-    }
-    // The matches are shown whether or not the subscribed files could be rewritten.
-    try {
-        WriteWatchFeeds(Settings.dataFolder, WatchMatches,
-                        CurrentWatchFeedOptions(clock_, Settings.scheduleAlarm));
-    } catch (const IoError&) {
-        text += " watch.ics/watch.atom を書けません"_sj;
-    }
-    StBar.panels[0].text = text;
-    return WatchScanState::Ended;
+    const WatchService::Ending end = watch_.Finish();
+    StBar.panels[0].text = WatchEndText(end, watch_.Matches().size());
+    return end.state;
 }
 
 void MainWindowLogic::BtnCancelClick() {
     cancelClicked_ = true;
-    if (watchScan_) {
-        watchScan_->Cancel();
+    if (watch_.Running()) {
+        watch_.Cancel();
     }
 }
 
 void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
-    if (displaying_) {
-        return;
-    }
-    const std::optional<WatchFile> named =
-        ParseWatchFileName(Settings.dataFolder / match.fileName, Weeks());
-    if (!named) {
+    const std::optional<WatchFile> named = WatchService::ListOf(WatchPlace::Of(Settings), match);
+    if (displaying_ || !named) {
         return;
     }
     // Category and period are both set before the one display: choosing the leaf through its
@@ -682,13 +437,9 @@ void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
     TView.selected = TreeNodeOf(Settings.category);
     SelectCategory(false);
     ShowReleaseList();
-    ComboGrid& grid = List.ComboGrid1;
-    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
-        if (grid.Cell(kNumberCol, r) == match.Cell(kNumberCol)) {
-            grid.SetCurrentCell(kPublisherCol, r);
-            grid.SetTopRow(r);
-            break;
-        }
+    if (const std::optional<int> row = WatchService::RowOf(List.ComboGrid1, match)) {
+        List.ComboGrid1.SetCurrentCell(kPublisherCol, *row);
+        List.ComboGrid1.SetTopRow(*row);
     }
 }
 
@@ -722,58 +473,21 @@ bool MainWindowLogic::RunStep(const std::function<StepResult()>& step) {
     return fetch.ranToEnd;
 }
 
-void MainWindowLogic::RefreshHealthMarks() {
-    // The marks only inform; an unreadable health file leaves the tree unmarked.
-    try {
-        const SourceHealth::Contents health = SourceHealth(Settings.dataFolder).Read();
-        for (const CategoryInfo& c : Categories()) {
-            bool failed = false;
-            for (const CategoryHealth& row : health.rows) {
-                failed = failed || (row.category == c.number && row.Failed());
-            }
-            TView.nodes[static_cast<size_t>(TreeNodeOf(c.number))].failed = failed;
-        }
-    } catch (const std::exception&) {
-    }
-}
-
 void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) {
+    const WatchLook look = watch_.LookAtConverted(WatchPlace::Of(Settings), dataFile);
     // The watch only reports; a failure here must never spoil the display that follows.
+    if (!look.changes) {
+        return;
+    }
+    if (look.fresh > 0) {
+        StBar.panels[0].text = WatchNewsText(look.fresh);
+        ui_.Repaint();
+    }
     try {
-        const std::optional<WatchFile> named = ParseWatchFileName(dataFile, Weeks());
-        const WatchMemory memory(Settings.dataFolder / WatchMemory::kWindowFile);
-        if (!named || memory.FirstLook() || !FileExists(dataFile)) {
-            return;
+        if ((look.fresh > 0 || *look.changes > 0) && OnWatchNews) {
+            OnWatchNews(look.fresh, look.freshTitles, *look.changes);
         }
-        // One scan of every stored list serves both the news of the new one and the calendar
-        // and feed to subscribe to, which follow every list that comes in.
-        const WatchWords words = CurrentWatchWords();
-        WatchScanResult result =
-            ScanWatchFiles(FindWatchFiles(Settings.dataFolder, Weeks()), words);
-        size_t fresh = 0;
-        std::vector<std::string> titles;
-        const std::string name = dataFile.filename().string();
-        for (WatchMatch& m : result.matches) {
-            m.isNew = memory.IsNew(m);
-            if (m.isNew && m.fileName == name) {
-                ++fresh;
-                titles.push_back(m.Cell(kTitleCol));
-            }
-        }
-        // A new list may also have moved a watched title to a later period or dropped it.
-        const size_t changes = ScanWatchChanges(Settings.dataFolder, words, Weeks()).size();
-        if (fresh > 0) {
-            WatchNewCount = fresh;
-            StBar.panels[0].text = "ウォッチ: 新着 "_sj + std::to_string(fresh) + "件"_sj;
-            ui_.Repaint();
-        }
-        if ((fresh > 0 || changes > 0) && OnWatchNews) {
-            OnWatchNews(fresh, titles, changes);
-        }
-        WriteWatchFeeds(Settings.dataFolder, result.matches,
-                        CurrentWatchFeedOptions(clock_, Settings.scheduleAlarm));
     } catch (const std::exception&) {
-        WatchNewCount = 0;
     }
 }
 
@@ -794,53 +508,14 @@ void MainWindowLogic::OpenWordEditor(int box) {
     edit.Open(kBoxNames[box - 1], List.Filter.SearchBox(box).text);
 }
 
-void MainWindowLogic::CopyTITLEExecute() {
-    List.AppendTickedColumn(2, kTitleCol, true);
-}
-
-void MainWindowLogic::CopySAKUSYAExecute() {
-    List.AppendTickedColumn(3, kAuthorCol, false);
-}
-
-void MainWindowLogic::ShowBrowserOnExecute() {
-    // Before the first search there is no page to show.
-    if (SourceURL().empty()) {
-        return;
-    }
-    OpenInBrowser(SourceURL());
-}
-
-void MainWindowLogic::OpenInBrowser(const std::string& target) {
-    bool opened = false;
-    {
-        HourglassCursor hourglass(ui_);
-        opened = ui_.ShellOpen(target);
-    }
-    if (!opened) {
-        ui_.ShowError(
-            "ブラウザを起動できませんでした。\n\r次のアドレスをブラウザで開いて下さい。\n\r\n\r"_sj +
-            target);
-    }
-}
-
-void MainWindowLogic::OpenManualAt(const std::string& section) {
-    std::string target = Utf8ToCp932(Settings.manualFile.string());
-    if (!section.empty()) {
-        target += "#" + section;
-    }
-    OpenInBrowser(target);
-}
-
 void MainWindowLogic::SrcAmazon1Execute() {
     const ComboGrid& grid = List.ComboGrid1;
-    const std::string text(ShownCell(grid, grid.Col(), grid.Row()));
-    OpenInBrowser(ShopSearchUrl(text, Settings.shopHost, Settings.shopTag));
+    browser_.SearchShop(std::string(ShownCell(grid, grid.Col(), grid.Row())), Settings);
 }
 
 void MainWindowLogic::SrcAmazon2Execute() {
-    const std::optional<std::string> text = ui_.ClipboardText();
-    if (text) {
-        OpenInBrowser(ShopSearchUrl(*text, Settings.shopHost, Settings.shopTag));
+    if (const std::optional<std::string> text = ui_.ClipboardText()) {
+        browser_.SearchShop(*text, Settings);
     }
 }
 

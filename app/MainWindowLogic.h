@@ -4,60 +4,45 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
+#include "app/Browser.h"
+#include "app/BusyDisplay.h"
 #include "app/CategoryTree.h"
 #include "app/Controls.h"
+#include "app/ListExports.h"
 #include "app/ReleaseList.h"
 #include "app/SavedConditions.h"
+#include "app/TargetPeriod.h"
 #include "download/SourceFetcher.h"
+#include "engine/Update.h"
 #include "engine/Updater.h"
-#include "engine/WatchChanges.h"
-#include "engine/WatchScan.h"
+#include "engine/WatchService.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SavedConditionList.h"
 #include "settings/SettingsRecord.h"
 #include "settings/SetupForm.h"
 #include "settings/VersionInfo.h"
+#include "settings/WatchWordsForm.h"
 #include "settings/WordListEditor.h"
 #include "sources/Catalogue.h"
+#include "sources/RecordLayout.h"
+#include "text/SjisLiteral.h"
 
 namespace yomida {
 
-// The busy display shown during a transfer: animation, cancel button and progress bar.
-struct BusyDisplay {
-    bool animating = false;
-    bool animationVisible = false;
-    int animationLeft = 0;
-    bool cancelVisible = false;
-    int cancelLeft = 0;
-    bool progressVisible = false;
-    int progress = 0;
-    int progressMax = 100;
-};
-
-// Images of the toolbar button that switches between online and offline.
-enum class OnOffImage { Online, Offline };
-
-// The tool button and menu item that switch between online and offline each carry the action
-// for the state they switch to.
-struct OnOffSwitch {
-    const ActionState* action = nullptr;
-    OnOffImage image = OnOffImage::Online;
-    std::string hint;
-};
-
-// The main window's logic: start and end, the choice of category and period, the display
-// driver, the network commands, and the dialogs' logic. Every named control is a member (or a
-// member of the release list and the saved conditions), so every handler can be called and
-// checked without a display. Texts are CP932.
+// The main window's logic: its controls, and handlers that hand the work to the engine (the
+// watch service, the fetches) or to the window's small helpers (the tree, the period, the
+// exports, the browser) and show what came of it. Every named control is a member (or a member
+// of the release list and the saved conditions), so every handler can be called and checked
+// without a display. The settings are read through CurrentSettings(). Texts are CP932.
 class MainWindowLogic {
-public:
-    static constexpr int kAnimationWidth = 80;
+    // Made first: the dialogs' logic below keeps references into it.
+    SettingsRecord Settings;
 
+public:
     // The download manager is handed in, so tests can hand in their own.
     MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetcher);
 
@@ -70,67 +55,76 @@ public:
     Panel PnlCli;                // holds the tree and the grid
     BusyDisplay Busy;            // Animate1, BtnCancel, PBar1
     std::array<ActionState, kCategoryCount + 1> CategoryActions;  // 検索対象 items, by number
-    ActionState DownLoad;       // データの強制ダウンロード
-    ActionState ONLINE;         // オンラインモードにする
-    ActionState OFFLINE;        // オフラインモードにする
-    OnOffSwitch TBtnOnOff;      // the toolbar's online/offline button
-    OnOffSwitch NONOFF;         // the file menu's online/offline item
-    ActionState CheckSave;      // チェックの保存
-    ActionState SaveCSV;        // 検索結果をCSVで出力
-    ActionState ShowBrowserOn;  // ブラウザで表示
-    ActionState HTMLMANUAL;     // ＨＴＭＬマニュアル
-    ActionState SrcAmazon1;     // the selected cell's text in the shop search
-    ActionState SrcAmazon2;     // the clipboard's text in the shop search
-
-    // State.
-    SettingsRecord Settings;
-    std::chrono::year_month_day TargetDate{};
-    int WeekNumber = 0;
+    ActionState DownLoad = Captioned("データの強制ダウンロード"_sj);
+    ActionState ONLINE = Captioned("オンラインモードにする"_sj);
+    ActionState OFFLINE = Captioned("オフラインモードにする"_sj);
+    OnOffSwitch TBtnOnOff{&ONLINE, OnOffImage::Online, {}};  // the toolbar's online/offline button
+    OnOffSwitch NONOFF{&OFFLINE, OnOffImage::Online, {}};    // the file menu's online/offline item
+    ActionState CheckSave = Captioned("チェックの保存"_sj);
+    ActionState SaveCSV = Captioned("検索結果をCSVで出力"_sj, "検索結果をCSVで出力"_sj);
+    ActionState ShowBrowserOn = Captioned("ブラウザで表示（オンライン）"_sj);
+    ActionState HTMLMANUAL = Captioned("ＨＴＭＬマニュアル"_sj);
+    ActionState SrcAmazon1 = Captioned("選択したセルの内容をAmazonで検索"_sj);
+    ActionState SrcAmazon2 = Captioned("クリップボードの内容をAmazonで検索"_sj);
 
     // The dialogs' logic.
-    SavedConditionList slist;  // YOMIDA 検索条件編集
-    WordListEditor edit;       // YOMIDA エディター
-    SetupForm setup;           // YOMIDA セットアップ
-    VersionInfo ver;           // YOMIDA バージョン情報
+    SavedConditionList slist;   // YOMIDA 検索条件編集
+    WordListEditor edit;        // YOMIDA エディター
+    SetupForm setup;            // YOMIDA セットアップ
+    VersionInfo ver;            // YOMIDA バージョン情報
+    WatchWordsForm watchWords;  // ウォッチ設定
+
+    const SettingsRecord& CurrentSettings() const { return Settings; }
+    // Where the window stood when it was last placed, kept for the next start.
+    void SetWindowGeometry(const WindowGeometry& geometry) { Settings.window = geometry; }
+    void SetTreeWidth(int width) { Settings.treeWidth = width; }
+    // Changes settings no control of the window shows; the dialogs change theirs themselves.
+    void ChangeSettings(const std::function<void(SettingsRecord&)>& change) { change(Settings); }
 
     // Start and end. FormCreate returns false when the program must end at once, FormClose when
     // it must not end yet (each has told the user why). `executable` is the program's own path.
     bool FormCreate(const std::filesystem::path& executable);
     bool FormClose();
 
-    void LoadSettings();
-    void ApplySettings();
     void SaveSettings();
 
     // Category and period.
-    void SelectCategory(bool selectLeaf);
-    void SelCategoryExecute(int category);
+    void SelCategoryExecute(int category) {
+        Settings.category = category;
+        SelectCategory(true);
+    }
     void TViewChange(int node);
     void UpDown1Click(bool next);
+    // The target period, the day kept while stepping months, and the weekly list's week.
+    std::chrono::year_month_day TargetDay() const { return TargetDate; }
+    int TargetWeek() const { return WeekNumber; }
     void SetBusyDisplay(bool on);
-    void StBarResize(int width);
+    void StBarResize(int width) {
+        StBar.panels[0].width = width - StBar.panels[1].width - StBar.panels[2].width;
+    }
     void DownLoadExecute() { DownLoad.checked = !DownLoad.checked; }
-    void ONLINEExecute();
-    void OFFLINEExecute();
+    void ONLINEExecute() { SwitchOnline(true); }
+    void OFFLINEExecute() { SwitchOnline(false); }
     bool Online() const { return Settings.online == OnlineMode::Online; }
-    // The target period text for the selected category.
-    std::string PeriodText() const;
 
     // Display.
-    void BtnDspClick();
+    void BtnDspClick() {
+        Guarded([this] { ShowReleaseList(); });
+    }
     void ShowReleaseList();
     [[nodiscard]] bool ResolveCategorySource();
-    void RefreshCategoryIcons();
     // Marks in the tree each category whose last fetch or import failed, as the data folder's
     // health file tells.
-    void RefreshHealthMarks();
+    void RefreshHealthMarks() { TView.MarkFailures(Settings.dataFolder); }
     void LoadReleaseList();
     // A display, an import or a watch scan is running and turning the message loop.
     bool Displaying() const { return displaying_; }
 
     // Ticks and export of the list shown.
-    void CheckSaveExecute();
-    void SaveCSVExecute();
+    void CheckSaveExecute() { List.SaveTicks(DataFilePath()); }
+    void SaveCSVExecute() {
+        exports_.SaveCsv(List, TargetDate.year() / TargetDate.month(), Settings.csvFolder);
+    }
 
     // A saved page (.htm, .html) or a KOSUMIRA CSV file dropped on the window: imported for the
     // selected category and period as the import after its file dialog, then shown.
@@ -139,29 +133,28 @@ public:
     static bool CanDrop(const std::filesystem::path& file);
 
     // カレンダーに出力: the ticked rows (every row when none is ticked) as an iCalendar file.
-    void CalendarExportExecute();
+    void CalendarExportExecute() {
+        exports_.SaveCalendar(List, DataFilePath(), WatchPlace::Of(Settings).weeks,
+                              Settings.csvFolder, StBar.panels[0]);
+    }
 
     // The watch list over every stored list. WatchScanExecute starts the scan on worker
     // threads and returns; the window stays busy, refusing every other handler, until
-    // WatchScanStep, called from the window's own event loop, finds the scan ended. It then
-    // fills WatchMatches, marking the matches not shown before, and remembers them as shown.
+    // WatchScanStep, called from the window's own event loop, finds the scan ended.
     void WatchScanExecute();
-    enum class WatchScanState { Idle, Running, Ended, Cancelled };
+    using WatchScanState = WatchService::State;
     // Shows the running scan's progress, and ends it once every file is read.
     WatchScanState WatchScanStep();
     // Waits for the running scan to end, then ends it as WatchScanStep does.
-    WatchScanState WatchScanWait();
-    bool WatchScanning() const { return watchScan_ != nullptr; }
-    // How many threads a scan reads on; 0 leaves each file to a WatchScanStep. Every core when
-    // not set.
-    void SetWatchScanWorkers(std::optional<size_t> workers) { watchScanWorkers_ = workers; }
+    WatchScanState WatchScanWait() {
+        return watch_.Running() ? EndWatchScan() : WatchScanState::Idle;
+    }
+    bool WatchScanning() const { return watch_.Running(); }
+    void SetWatchScanWorkers(std::optional<size_t> workers) { watch_.SetWorkers(workers); }
+    // The last scan's matches and changes, and the news of the conversions since.
+    const WatchService& Watch() const { return watch_; }
     // Shows a match's category and period with its row current.
     void WatchOpenMatch(const WatchMatch& match);
-    WatchWords CurrentWatchWords() const;
-    std::vector<WatchMatch> WatchMatches;
-    // The matches that moved since their list's previous version, found with WatchMatches.
-    std::vector<WatchChange> WatchChanges;
-    size_t WatchNewCount = 0;  // new matches found after the last conversion, not yet shown
     // Told of the new matches a conversion found (their count and titles), for the desktop to
     // announce.
     std::function<void(size_t fresh, const std::vector<std::string>& titles, size_t changes)>
@@ -179,24 +172,25 @@ public:
     void EditSYUPPANExecute() { OpenWordEditor(1); }
     void EditTITLEExecute() { OpenWordEditor(2); }
     void EditSAKUSYAExecute() { OpenWordEditor(3); }
-    void CopyTITLEExecute();
-    void CopySAKUSYAExecute();
+    void CopyTITLEExecute() { List.AppendTickedColumn(2, kTitleCol, true); }
+    void CopySAKUSYAExecute() { List.AppendTickedColumn(3, kAuthorCol, false); }
 
     // Setup and version dialogs.
     void SETUPExecute() { setup.FormShow(); }
     void VERSIONExecute() { ver.FormShow(); }
 
     // Browser, manual and shop search.
-    void ShowBrowserOnExecute();
+    void ShowBrowserOnExecute() {
+        // Before the first search there is no page to show.
+        if (!SourceURL().empty()) {
+            OpenInBrowser(SourceURL());
+        }
+    }
     void HTMLMANUALExecute() { OpenManualAt(""); }
     void HELP_MOKUJIExecute() { OpenManualAt(""); }
     void HELP_TOPICExecute() { OpenManualAt("search"); }
-    // Opens the manual at one of its sections ("" for the top).
-    void OpenManualAt(const std::string& section);
     void SrcAmazon1Execute();
     void SrcAmazon2Execute();
-    // Opens an address in the browser, or tells the user the address when no browser opens.
-    void OpenInBrowser(const std::string& target);
 
     // Runs a handler and shows any failure it raises in the standard error box.
     void Guarded(const std::function<void()>& handler) { RunGuarded(ui_, handler); }
@@ -215,13 +209,22 @@ public:
     const Updater& Updates() const { return updater_; }
 
 private:
-    void BuildCategoryTree();
+    void LoadSettings();
+    void ApplySettings();
+    void SelectCategory(bool selectLeaf);
+    // Today's month and week, shown in the period field.
+    void ShowToday() {
+        TargetDate = clock_.Today();
+        WeekNumber = WeekNumberOf(TargetDate, Settings);
+        EdtCalen = PeriodText();
+    }
+    std::string PeriodText() const {
+        return TargetPeriodText(Settings.category, TargetDate, WeekNumber, Settings);
+    }
+    void RefreshCategoryIcons();
     // What every display does first: saves the ticks shown, empties the grid, and resolves the
     // data file and source of the selected category; false when the month probe failed.
     [[nodiscard]] bool BeginDisplay();
-    // The save dialog of an export, starting in the folder of the last CSV export.
-    std::optional<std::filesystem::path> ChooseExportFile(const std::string& filter,
-                                                          const char* extension);
     void SwitchOnline(bool online);
     // What a fetch of the selected category and period is asked to do now.
     FetchContext ContextForFetch();
@@ -233,9 +236,13 @@ private:
     // health file now says; returns the step's ranToEnd.
     [[nodiscard]] bool RunStep(const std::function<StepResult()>& step);
     void WatchConvertedFile(const std::filesystem::path& dataFile);
-    WeekNumbering Weeks() const { return Settings.Weeks(); }
     void ShowWatchProgress();
     WatchScanState EndWatchScan();
+    // The manual at one of its sections ("" for the top).
+    void OpenManualAt(const std::string& section) {
+        browser_.OpenManual(Settings.manualFile, section);
+    }
+    void OpenInBrowser(const std::string& target) { browser_.Open(target); }
 
     Ui& ui_;
     const Clock& clock_;
@@ -243,9 +250,12 @@ private:
     SourceLocation source_;
     bool directFetch_ = false;
     std::string stampPrefix_;  // "\"stamp\"," of the last direct fetch, empty before one
+    Browser browser_;
+    ListExports exports_;
+    std::chrono::year_month_day TargetDate{};
+    int WeekNumber = 0;
     bool displaying_ = false;
-    std::unique_ptr<WatchScanWorker> watchScan_;
-    std::optional<size_t> watchScanWorkers_;
+    WatchService watch_;
     CursorShape cursorBeforeScan_ = CursorShape::Default;
     bool cancelClicked_ = false;  // the cancel button was pressed during the current request
 };

@@ -10,10 +10,8 @@
 #include "cli/FetchCommand.h"
 #include "engine/Notifier.h"
 #include "engine/Update.h"
-#include "engine/WatchChanges.h"
 #include "engine/WatchFeeds.h"
-#include "engine/WatchMemory.h"
-#include "engine/WatchScan.h"
+#include "engine/WatchService.h"
 #include "platform/Clock.h"
 #include "platform/Cp932.h"
 #include "platform/TcpSocket.h"
@@ -122,30 +120,24 @@ UpdateSummary ScanNewMatches(std::vector<CategoryUpdate> updates, const Settings
                              std::ostream& err) {
     UpdateSummary summary;
     summary.categories = std::move(updates);
-    const WatchWords words{settings.watchPublisher, settings.watchTitle, settings.watchAuthor};
-    if (words.Empty()) {
+    const WatchPlace place = WatchPlace::Of(settings);
+    if (place.words.Empty()) {
         return summary;
     }
-    const WeekNumbering weeks = settings.Weeks();
-    WatchScanResult scan = ScanWatchFiles(FindWatchFiles(settings.dataFolder, weeks), words);
-    try {
-        WatchMemory memory(settings.dataFolder / kUpdateMemoryFile);
-        summary.newMatches = memory.MarkNewAndRemember(scan.matches);
-    } catch (const std::exception& e) {
-        err << "yomida-cli: the watch matches already reported cannot be remembered: " << e.what()
-            << '\n';
+    const WatchLook look =
+        LookAtWatchLists({place,
+                          settings.dataFolder / kUpdateMemoryFile,
+                          {},
+                          CurrentWatchFeedOptions(SystemClock(), settings.scheduleAlarm)});
+    summary.newMatches = look.fresh;
+    summary.newTitles = look.freshTitles;
+    summary.changes = look.changes.value_or(0);
+    if (!look.memoryError.empty()) {
+        err << "yomida-cli: the watch matches already reported cannot be remembered: "
+            << look.memoryError << '\n';
     }
-    for (const WatchMatch& m : scan.matches) {
-        if (m.isNew) {
-            summary.newTitles.push_back(m.Cell(kTitleCol));
-        }
-    }
-    try {
-        summary.changes = ScanWatchChanges(settings.dataFolder, words, weeks).size();
-        WriteWatchFeeds(settings.dataFolder, scan.matches,
-                        CurrentWatchFeedOptions(SystemClock(), settings.scheduleAlarm));
-    } catch (const std::exception& e) {
-        err << "yomida-cli: " << e.what() << '\n';
+    if (!look.error.empty()) {
+        err << "yomida-cli: " << look.error << '\n';
     }
     return summary;
 }

@@ -17,7 +17,7 @@ BusyPanel::BusyPanel(MainWindowLogic& form, QWidget* parent) : QWidget(parent), 
     connect(escape, &QShortcut::activated, this, [this] { form_.BtnCancelClick(); });
     animate1_ = new QProgressBar;
     animate1_->setRange(0, 0);  // a moving bar stands in for the search animation
-    animate1_->setMaximumWidth(MainWindowLogic::kAnimationWidth);
+    animate1_->setMaximumWidth(BusyDisplay::kAnimationWidth);
     animate1_->setTextVisible(false);
     animate1_->setAccessibleName(QString::fromUtf8("処理中"));
     pBar1_ = new QProgressBar;

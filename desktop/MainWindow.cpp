@@ -76,8 +76,7 @@ protected:
 
 }  // namespace
 
-MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
-    : QMainWindow(parent), form_(form), watchWordsForm_(form.Settings) {
+MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(parent), form_(form) {
     setWindowTitle(QStringLiteral("YOMIDA"));
     const Handler handle = [this](const std::function<void()>& handler) { Handle(handler); };
 
@@ -99,7 +98,7 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
     pnlCli_->setChildrenCollapsible(true);
     connect(pnlCli_, &QSplitter::splitterMoved, this, [this] {
         if (!pushing_) {
-            form_.Settings.treeWidth = pnlCli_->sizes().value(0);
+            form_.SetTreeWidth(pnlCli_->sizes().value(0));
         }
     });
     layout->addWidget(pnlCli_, 1);
@@ -130,7 +129,7 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent)
     commands.conditionList = [this] { RunDialog([this] { conditionList_->Run(); }); };
     commands.wordEditor = [this](int box) { OpenWordEditor(box); };
     commands.close = [this] { close(); };
-    watchWords_ = new WatchWordsDialog(watchWordsForm_, this);
+    watchWords_ = new WatchWordsDialog(form_.watchWords, this);
     watchResults_ = new WatchResultWindow(
         [this](const WatchMatch& match) {
             Handle([this, &match] { form_.WatchOpenMatch(match); });
@@ -333,7 +332,7 @@ void MainWindow::Pull() {
     }
     const int top = grid_->rowAt(0);
     g.SetTopRow(top < 0 ? ComboGrid::kFirstRecordRow : top + ComboGrid::kFixedRows);
-    WindowGeometry& geometry = form_.Settings.window;
+    WindowGeometry geometry = form_.CurrentSettings().window;
     geometry.maximized = isMaximized();
     if (!isMaximized()) {
         geometry.left = pos().x();
@@ -341,14 +340,15 @@ void MainWindow::Pull() {
         geometry.width = width();
         geometry.height = height();
     }
+    form_.SetWindowGeometry(geometry);
     if (tree_->isVisible()) {
-        form_.Settings.treeWidth = pnlCli_->sizes().value(0);
+        form_.SetTreeWidth(pnlCli_->sizes().value(0));
     }
 }
 
 void MainWindow::Push() {
     pushing_ = true;
-    const QFont font(FromSjis(form_.Settings.fontName), form_.Settings.fontSize);
+    const QFont font(FromSjis(form_.CurrentSettings().fontName), form_.CurrentSettings().fontSize);
     grid_->setFont(font);
     tree_->setFont(font);
     PushTree();
@@ -397,7 +397,7 @@ void MainWindow::PushGrid() {
             header->resizeSection(c, g.ColWidth(c));
         }
     }
-    grid_->verticalHeader()->setDefaultSectionSize(form_.Settings.gridRowHeight);
+    grid_->verticalHeader()->setDefaultSectionSize(form_.CurrentSettings().gridRowHeight);
     if (g.Row() >= ComboGrid::kFixedRows && g.Row() < g.RowCount()) {
         grid_->setCurrentIndex(model_->index(g.Row() - ComboGrid::kFixedRows, g.Col()));
     }
@@ -453,11 +453,12 @@ QRect MainWindow::OnScreen(const QRect& wanted) const {
 }
 
 void MainWindow::ApplyGeometry() {
-    const WindowGeometry& g = form_.Settings.window;
+    const WindowGeometry& g = form_.CurrentSettings().window;
     const QRect placed = OnScreen(QRect(g.left, g.top, g.width, g.height));
     move(placed.topLeft());
     resize(placed.size());
-    pnlCli_->setSizes({form_.Settings.treeWidth, std::max(1, g.width - form_.Settings.treeWidth)});
+    pnlCli_->setSizes({form_.CurrentSettings().treeWidth,
+                       std::max(1, g.width - form_.CurrentSettings().treeWidth)});
     if (g.maximized) {
         setWindowState(windowState() | Qt::WindowMaximized);
     }
@@ -495,7 +496,7 @@ void MainWindow::OpenWatchResults() {
     if (form_.WatchScanning()) {
         watchTimer_->start();
     } else {
-        watchResults_->ShowMatches(form_.WatchMatches, form_.WatchChanges);
+        watchResults_->ShowMatches(form_.Watch().Matches(), form_.Watch().Changes());
     }
 }
 
@@ -510,12 +511,12 @@ void MainWindow::WatchScanTick() {
     Push();
     // A failure has had its box; a cancelled scan has nothing new to show.
     if (state == MainWindowLogic::WatchScanState::Ended) {
-        watchResults_->ShowMatches(form_.WatchMatches, form_.WatchChanges);
+        watchResults_->ShowMatches(form_.Watch().Matches(), form_.Watch().Changes());
     }
 }
 
 void MainWindow::OpenHealth() {
-    health_->ShowHealth(SourceHealth(form_.Settings.dataFolder).Read());
+    health_->ShowHealth(SourceHealth(form_.CurrentSettings().dataFolder).Read());
 }
 
 void MainWindow::DropFile(const std::filesystem::path& file) {
@@ -541,7 +542,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == statusPanels_[0] && event->type() == QEvent::MouseButtonRelease) {
-        if (form_.WatchNewCount > 0) {
+        if (form_.Watch().NewCount() > 0) {
             OpenWatchResults();
             return true;
         }

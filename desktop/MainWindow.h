@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/MainWindowLogic.h"
-#include "settings/WatchWordsForm.h"
 
 class QComboBox;
 class QLabel;
@@ -119,7 +118,6 @@ private:
     VersionDialog* versionDialog_ = nullptr;
     HealthWindow* health_ = nullptr;  // 取得状況
     WordEditor* editor_ = nullptr;
-    WatchWordsForm watchWordsForm_;
     WatchWordsDialog* watchWords_ = nullptr;
     WatchResultWindow* watchResults_ = nullptr;
     QTimer* watchTimer_ = nullptr;

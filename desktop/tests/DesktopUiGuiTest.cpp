@@ -293,7 +293,7 @@ TEST_F(DesktopUiGuiTest, BoxesOpenOverTheActiveDialog) {
 
 TEST_F(DesktopUiGuiTest, CsvNameTypedWithoutExtensionGetsIt) {
     OpenWithList();
-    form.Settings.csvFolder = dir.path().string() + "/";
+    form.ChangeSettings([&](SettingsRecord& s) { s.csvFolder = dir.path().string() + "/"; });
     QString title;
     OnModal<QFileDialog>([&](QFileDialog* files) {
         title = files->windowTitle();

@@ -117,7 +117,7 @@ TEST_F(DialogsGuiTest, ConditionListAddsAndOkRelabelsTheCommands) {
     EXPECT_EQ(dialog->NameList()->currentRow(), 0);
     QTest::mouseClick(Button(dialog, "ＯＫ"), Qt::LeftButton);
     EXPECT_EQ(test::U8(form.Conditions.Jouken[0].caption), "新刊チェック");
-    EXPECT_EQ(form.Settings.conditions[0][2], "A,B");
+    EXPECT_EQ(form.CurrentSettings().conditions[0][2], "A,B");
 
     dialog->Prepare();
     dialog->NameField()->clear();
@@ -154,8 +154,8 @@ TEST_F(DialogsGuiTest, SetupDialogAppliesAndVersionDialogShowsItsLines) {
     EXPECT_TRUE(direct->isChecked());
     direct->setChecked(false);
     setup->Ok();
-    EXPECT_EQ(form.Settings.port, 0);
-    EXPECT_FALSE(form.Settings.directFetch);
+    EXPECT_EQ(form.CurrentSettings().port, 0);
+    EXPECT_FALSE(form.CurrentSettings().directFetch);
 
     VersionDialog* version = window->Version();
     version->Prepare();
@@ -187,9 +187,9 @@ TEST_F(DialogsGuiTest, SetupSchedulePageSwitchesTheTimerAndShowsARefusal) {
     EXPECT_FALSE(setup->HourBox()->isEnabled()) << "no hour to pick while the update is off";
     // The files to subscribe to are named on the same page.
     EXPECT_EQ(setup->FeedPaths()->CalendarPath()->text(),
-              QString::fromStdString((form.Settings.dataFolder / "watch.ics").string()));
+              QString::fromStdString((form.CurrentSettings().dataFolder / "watch.ics").string()));
     EXPECT_EQ(setup->FeedPaths()->FeedPath()->text(),
-              QString::fromStdString((form.Settings.dataFolder / "watch.atom").string()));
+              QString::fromStdString((form.CurrentSettings().dataFolder / "watch.atom").string()));
 
     setup->ScheduleBox()->click();
     EXPECT_TRUE(setup->HourBox()->isEnabled());
@@ -197,9 +197,9 @@ TEST_F(DialogsGuiTest, SetupSchedulePageSwitchesTheTimerAndShowsARefusal) {
     setup->AlarmBox()->setChecked(true);
     setup->Ok();
     EXPECT_EQ(switched, (std::vector<std::pair<bool, int>>{{true, 21}}));
-    EXPECT_TRUE(form.Settings.scheduleOn);
-    EXPECT_EQ(form.Settings.scheduleHour, 21);
-    EXPECT_TRUE(form.Settings.scheduleAlarm);
+    EXPECT_TRUE(form.CurrentSettings().scheduleOn);
+    EXPECT_EQ(form.CurrentSettings().scheduleHour, 21);
+    EXPECT_TRUE(form.CurrentSettings().scheduleAlarm);
 
     refusal = "systemd のユーザーマネージャーが見つからないため、自動更新を設定できません。";
     setup->Prepare();
@@ -209,7 +209,8 @@ TEST_F(DialogsGuiTest, SetupSchedulePageSwitchesTheTimerAndShowsARefusal) {
     setup->Ok();
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(test::U8(ui.messages.back().text), refusal);
-    EXPECT_TRUE(form.Settings.scheduleOn) << "the timer is still on, and so is the setting";
+    EXPECT_TRUE(form.CurrentSettings().scheduleOn)
+        << "the timer is still on, and so is the setting";
 }
 
 }  // namespace

@@ -54,15 +54,15 @@ TEST_F(WatchGuiTest, WordsDialogKeepsOneWordALine) {
     dialog->Box(1)->setPlainText(QString::fromUtf8("ワンピース\n\nONE PIECE"));
     dialog->Box(2)->setPlainText(QString::fromUtf8("尾田"));
     dialog->Ok();
-    EXPECT_EQ(test::U8(form.Settings.watchTitle), "ワンピース,ONE PIECE");
-    EXPECT_EQ(test::U8(form.Settings.watchAuthor), "尾田");
+    EXPECT_EQ(test::U8(form.CurrentSettings().watchTitle), "ワンピース,ONE PIECE");
+    EXPECT_EQ(test::U8(form.CurrentSettings().watchAuthor), "尾田");
     dialog->Prepare();
     EXPECT_EQ(dialog->Box(1)->toPlainText(), QString::fromUtf8("ワンピース\nONE PIECE"));
 }
 
 TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
     Open();
-    form.Settings.watchAuthor = test::Sj("尾田");
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = test::Sj("尾田"); });
     test::WriteDataFile(dir / "data" / "comic0305.csv",
                         {kHeader, "1,0,講談社,15,ワンピース 1,尾田,420", "2,0,集英社,上,別,甲,1"});
     Scan();
@@ -84,7 +84,7 @@ TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
     ASSERT_EQ(table->rowCount(), 1);
 
     emit table->cellDoubleClicked(0, 2);
-    EXPECT_EQ(form.Settings.category, 3);
+    EXPECT_EQ(form.CurrentSettings().category, 3);
     EXPECT_EQ(window->PeriodField()->text(), QString::fromUtf8("2003年06月"));
     const QModelIndex current = window->Grid()->currentIndex();
     EXPECT_EQ(window->Grid()->model()->index(current.row(), 4).data().toString(),
@@ -93,7 +93,7 @@ TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
 
 TEST_F(WatchGuiTest, ResultWindowNamesCategoriesAsTheTreeFitsTheScreenAndClosesOnEscape) {
     Open();
-    form.Settings.watchAuthor = test::Sj("尾田");
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = test::Sj("尾田"); });
     test::WriteDataFile(dir / "data" / "comic0305.csv", {kHeader, "1,0,講談社,15,本 1,尾田,1"});
     test::WriteDataFile(dir / "data" / "bngei0305.csv", {kHeader, "1,0,講談社,16,本 2,尾田,1"});
     Scan();
@@ -119,7 +119,7 @@ TEST_F(WatchGuiTest, ResultWindowNamesCategoriesAsTheTreeFitsTheScreenAndClosesO
 
 TEST_F(WatchGuiTest, ResultWindowShowsPostponedAndWithdrawnTitles) {
     Open();
-    form.Settings.watchAuthor = test::Sj("尾田");
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = test::Sj("尾田"); });
     const std::filesystem::path data = dir / "data";
     test::WriteDataFile(data / "comic0305.csv.prev",
                         {kHeader, "1,0,講談社,15,本 1,尾田,1", "2,0,講談社,20,本 2,尾田,1"});
@@ -140,7 +140,7 @@ TEST_F(WatchGuiTest, ResultWindowShowsPostponedAndWithdrawnTitles) {
 
 TEST_F(WatchGuiTest, TheWindowShowsTheScanGoingOnAndCanCancelIt) {
     Open();
-    form.Settings.watchAuthor = test::Sj("尾田");
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = test::Sj("尾田"); });
     for (const char* name : {"comic0305.csv", "comic0306.csv", "comic0307.csv"}) {
         test::WriteDataFile(dir / "data" / name, {kHeader, "1,0,講談社,15,本,尾田,1"});
     }

@@ -20,7 +20,7 @@ protected:
     MainWindowLogic& form = logic.form;
 
     void SetUp() override {
-        form.Settings.dataFolder = dir.path();
+        form.ChangeSettings([&](SettingsRecord& s) { s.dataFolder = dir.path(); });
         form.UseSource({dir / "comic0305.csv", {}});
     }
     void Write(const std::vector<std::string>& lines) {

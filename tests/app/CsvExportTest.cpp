@@ -36,7 +36,7 @@ TEST_F(CsvExportTest, TheTargetMonthDatesTheRowsAndTheFolderIsRemembered) {
     const std::string csv = Export();
     EXPECT_TRUE(csv.starts_with("2003/05/1,\"c4r1\",c6r1,\"c5r1\",\"c2r1\"\r\n")) << csv;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 30);
-    EXPECT_EQ(form.Settings.csvFolder, (dir.path() / "").string());
+    EXPECT_EQ(form.CurrentSettings().csvFolder, (dir.path() / "").string());
     EXPECT_EQ(ui.dialogRequests.back().initialFolder, "");
     Export();
     EXPECT_EQ(ui.dialogRequests.back().initialFolder, (dir.path() / "").string());
@@ -46,7 +46,7 @@ TEST_F(CsvExportTest, CancelWritesNothingAndAFailedWriteKeepsTheOldFile) {
     Rows(2);
     form.SaveCSVExecute();  // no answer scripted: cancelled
     EXPECT_FALSE(std::filesystem::exists(dir / "out.csv"));
-    EXPECT_EQ(form.Settings.csvFolder, "");
+    EXPECT_EQ(form.CurrentSettings().csvFolder, "");
 
     test::WriteBytes(dir / "out.csv", "old export");
     std::filesystem::permissions(dir / "out.csv", std::filesystem::perms::owner_read);

@@ -77,23 +77,24 @@ protected:
 TEST_F(MainWindowTest, DefaultsWithoutASettingsFile) {
     Start();
     EXPECT_TRUE(std::filesystem::is_directory(dir / "data"));
-    EXPECT_EQ(form.Settings.window.top, 69);
-    EXPECT_EQ(form.Settings.window.left, 204);
-    EXPECT_EQ(form.Settings.window.width, 691);
-    EXPECT_EQ(form.Settings.window.height, 614);
-    EXPECT_FALSE(form.Settings.window.maximized);
-    EXPECT_EQ(form.Settings.treeWidth, 120);
+    EXPECT_EQ(form.CurrentSettings().window.top, 69);
+    EXPECT_EQ(form.CurrentSettings().window.left, 204);
+    EXPECT_EQ(form.CurrentSettings().window.width, 691);
+    EXPECT_EQ(form.CurrentSettings().window.height, 614);
+    EXPECT_FALSE(form.CurrentSettings().window.maximized);
+    EXPECT_EQ(form.CurrentSettings().treeWidth, 120);
     const int widths[8] = {0, 24, 104, 64, 191, 107, 61, 60};
     for (int c = 0; c < 8; ++c) {
         EXPECT_EQ(form.List.ComboGrid1.ColWidth(c), widths[c]) << c;
     }
-    EXPECT_EQ(U8(form.Settings.fontName), "ＭＳ ゴシック");
-    EXPECT_EQ(form.Settings.gridRowHeight, 14) << "9 points at 96 dpi is 12 pixels, plus 2";
-    EXPECT_EQ(form.Settings.category, 1);
+    EXPECT_EQ(U8(form.CurrentSettings().fontName), "ＭＳ ゴシック");
+    EXPECT_EQ(form.CurrentSettings().gridRowHeight, 14)
+        << "9 points at 96 dpi is 12 pixels, plus 2";
+    EXPECT_EQ(form.CurrentSettings().category, 1);
     EXPECT_EQ(form.List.CmbSort.itemIndex, 0);
-    EXPECT_EQ(form.Settings.online, OnlineMode::Online);
+    EXPECT_EQ(form.CurrentSettings().online, OnlineMode::Online);
     EXPECT_EQ(form.StBar.panels[2].text, "ON");
-    EXPECT_TRUE(form.Settings.checkSave);
+    EXPECT_TRUE(form.CurrentSettings().checkSave);
     EXPECT_TRUE(form.CategoryActions[1].checked);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "まんが王倶楽部の検索");
     EXPECT_EQ(U8(form.EdtCalen), "2003年05月");
@@ -135,19 +136,19 @@ TEST_F(MainWindowTest, OddSettingsValues) {
         "[SYOSEKI_SERCH]\r\nDATE=2003/13/40\r\n[GRID]\r\nHEIGHT=40\r\n[JOUKEN_SERCH]\r\n"
         "NAME_3=名前\r\nJKN2_3=" +
         std::string(3000, 'x') + "\r\n[MINE]\r\nKEEP=this\r\n");
-    EXPECT_EQ(form.Settings.port, 8080);
-    EXPECT_TRUE(form.Settings.window.maximized);
-    EXPECT_EQ(form.Settings.window.width, 691);
+    EXPECT_EQ(form.CurrentSettings().port, 8080);
+    EXPECT_TRUE(form.CurrentSettings().window.maximized);
+    EXPECT_EQ(form.CurrentSettings().window.width, 691);
     EXPECT_EQ(form.List.CmbSort.itemIndex, -1);
-    EXPECT_EQ(form.Settings.category, 1);
+    EXPECT_EQ(form.CurrentSettings().category, 1);
     EXPECT_EQ(form.List.Filter.CmbSrch1.items, std::vector<std::string>{"ABC"});
-    EXPECT_FALSE(form.Settings.updateCheck);
-    EXPECT_EQ(form.Settings.weekBaseDate, (year_month_day{year{2001}, month{1}, day{13}}));
-    EXPECT_EQ(form.Settings.gridRowHeight, 14);
+    EXPECT_FALSE(form.CurrentSettings().updateCheck);
+    EXPECT_EQ(form.CurrentSettings().weekBaseDate, (year_month_day{year{2001}, month{1}, day{13}}));
+    EXPECT_EQ(form.CurrentSettings().gridRowHeight, 14);
     // The only used slot was slot 3: used slots close up from slot 1.
     EXPECT_EQ(U8(form.Conditions.Jouken[0].caption), "名前");
-    EXPECT_EQ(form.Settings.conditions[0][3].size(), 2047u);
-    EXPECT_EQ(form.Settings.conditions[2][0], "");
+    EXPECT_EQ(form.CurrentSettings().conditions[0][3].size(), 2047u);
+    EXPECT_EQ(form.CurrentSettings().conditions[2][0], "");
 
     form.FormClose();
     const std::string text = U8(test::ReadBytes(Ini()));
@@ -167,15 +168,15 @@ TEST_F(MainWindowTest, NumbersAtTheEndsOfTheIntegerRangeAreHeldWithinBounds) {
         "HEIGHT=-2147483648\r\nT_WIDTH=-2147483648\r\n[FONT]\r\nSIZE=2147483647\r\n"
         "[GRID]\r\nWIDTH3=2147483647\r\n[SERCH]\r\nTAISYOU=2\r\n"
         "[SYOSEKI_SERCH]\r\nNO=2147483647\r\n");
-    const WindowGeometry& g = form.Settings.window;
+    const WindowGeometry& g = form.CurrentSettings().window;
     EXPECT_EQ(std::tuple(g.top, g.left, g.width, g.height),
               std::tuple(1'000'000, -1'000'000, 1'000'000, -1'000'000));
-    EXPECT_EQ(form.Settings.treeWidth, -1'000'000);
-    EXPECT_EQ(form.Settings.columnWidths[2], 1'000'000);
-    EXPECT_EQ(form.Settings.fontSize, 1000);
-    EXPECT_EQ(form.Settings.gridRowHeight, 1335);
-    EXPECT_EQ(form.Settings.weekBaseNumber, 10'000'000);
-    EXPECT_EQ(form.WeekNumber, 10'000'001);
+    EXPECT_EQ(form.CurrentSettings().treeWidth, -1'000'000);
+    EXPECT_EQ(form.CurrentSettings().columnWidths[2], 1'000'000);
+    EXPECT_EQ(form.CurrentSettings().fontSize, 1000);
+    EXPECT_EQ(form.CurrentSettings().gridRowHeight, 1335);
+    EXPECT_EQ(form.CurrentSettings().weekBaseNumber, 10'000'000);
+    EXPECT_EQ(form.TargetWeek(), 10'000'001);
     EXPECT_EQ(form.EdtCalen, "01/12-01/18");
     form.UpDown1Click(true);
     EXPECT_EQ(form.EdtCalen, "01/19-01/25");
@@ -193,8 +194,8 @@ TEST_F(MainWindowTest, NumbersAtTheEndsOfTheIntegerRangeAreHeldWithinBounds) {
 
 TEST_F(MainWindowTest, MaxOtherThanOneOpensANormalWindow) {
     Start("[WINDOW]\r\nMAX=2\r\nTOP=10\r\n");
-    EXPECT_FALSE(form.Settings.window.maximized);
-    EXPECT_EQ(form.Settings.window.top, 10);
+    EXPECT_FALSE(form.CurrentSettings().window.maximized);
+    EXPECT_EQ(form.CurrentSettings().window.top, 10);
 }
 
 TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedAndTheOldOneKept) {
@@ -227,10 +228,10 @@ TEST_F(MainWindowTest, SourceTemplatesAreUsedRefusedOnceAtStartAndKeptByTheSave)
               "組み込みの URL を使います。");
     ASSERT_TRUE(form.ResolveCategorySource());
     EXPECT_EQ(form.SourceURL(), "https://127.0.0.1:8443/new/200305");
-    form.Settings.category = 6;
+    form.ChangeSettings([&](SettingsRecord& s) { s.category = 6; });
     ASSERT_TRUE(form.ResolveCategorySource());
     EXPECT_TRUE(form.SourceURL().starts_with("https://127.0.0.1:8443/productlist/sale/month?"));
-    form.Settings.category = 1;
+    form.ChangeSettings([&](SettingsRecord& s) { s.category = 1; });
 
     ASSERT_TRUE(form.FormClose());
     EXPECT_EQ(test::ReadBytes(Ini()), original);
@@ -242,8 +243,8 @@ TEST_F(MainWindowTest, MalformedListMonthIsReportedAndTheWindowStillStarts) {
         ui.messages.clear();
         Start(std::string("[SERCH]\r\nTAISYOU=15\r\nLISTID=") + listId + "\r\n");
         EXPECT_EQ(ui.messages.size(), 1u) << listId;
-        EXPECT_EQ(form.Settings.category, 15);
-        EXPECT_EQ(form.TargetDate, clock.Today()) << listId;
+        EXPECT_EQ(form.CurrentSettings().category, 15);
+        EXPECT_EQ(form.TargetDay(), clock.Today()) << listId;
         EXPECT_TRUE(form.FormClose()) << listId;
     }
 }
@@ -334,7 +335,7 @@ TEST_F(MainWindowTest, DecisionTableOnline) {
     fake.newer = true;
     form.BtnDspClick();
     EXPECT_EQ(fake.updateChecks, 0);
-    form.Settings.updateCheck = true;
+    form.ChangeSettings([&](SettingsRecord& s) { s.updateCheck = true; });
     form.BtnDspClick();
     EXPECT_EQ(fake.updateChecks, 1);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -348,20 +349,20 @@ TEST_F(MainWindowTest, MonthAndWeekStepping) {
     Start();
     form.UpDown1Click(true);
     EXPECT_EQ(U8(form.EdtCalen), "2003年02月");
-    EXPECT_EQ(form.TargetDate, (year_month_day{year{2003}, month{2}, day{28}}));
+    EXPECT_EQ(form.TargetDay(), (year_month_day{year{2003}, month{2}, day{28}}));
     form.UpDown1Click(false);
     EXPECT_EQ(U8(form.EdtCalen), "2003年01月");
-    EXPECT_EQ(form.TargetDate, (year_month_day{year{2003}, month{1}, day{28}}));
+    EXPECT_EQ(form.TargetDay(), (year_month_day{year{2003}, month{1}, day{28}}));
 }
 
 TEST_F(MainWindowTest, WeeklyCategoryAtStartUp) {
     clock.Set(year_month_day{year{2001}, month{1}, day{20}});
     Start("[SERCH]\r\nTAISYOU=2\r\n");
-    EXPECT_EQ(form.WeekNumber, 1201);
+    EXPECT_EQ(form.TargetWeek(), 1201);
     EXPECT_EQ(form.EdtCalen, "01/12-01/18");
     form.UpDown1Click(false);
     EXPECT_EQ(form.EdtCalen, "01/05-01/11");
-    EXPECT_EQ(form.TargetDate, (year_month_day{year{2001}, month{1}, day{20}}));
+    EXPECT_EQ(form.TargetDay(), (year_month_day{year{2001}, month{1}, day{20}}));
 }
 
 TEST_F(MainWindowTest, MenuChoiceDisplaysOnlyWhenTheLeafChanges) {
@@ -394,17 +395,17 @@ TEST_F(MainWindowTest, IconsShowWhichMonthsHaveData) {
     EXPECT_EQ(form.TView.nodes[16].image, TreeImage::BookPresent) << "the weekly list is kept";
     form.UpDown1Click(true);
     EXPECT_EQ(form.TView.nodes[18].image, TreeImage::AvPresent);
-    EXPECT_EQ(form.Settings.category, 1);
-    EXPECT_EQ(form.Settings.online, OnlineMode::Online);
+    EXPECT_EQ(form.CurrentSettings().category, 1);
+    EXPECT_EQ(form.CurrentSettings().online, OnlineMode::Online);
 }
 
 TEST_F(MainWindowTest, BusyDisplayAndStatusBar) {
     Start();
-    form.Settings.window.width = 600;
+    form.ChangeSettings([&](SettingsRecord& s) { s.window.width = 600; });
     form.SetBusyDisplay(true);
     EXPECT_FALSE(form.PnlCli.visible);
     EXPECT_TRUE(form.Busy.cancelVisible);
-    EXPECT_EQ(form.Busy.animationLeft, 300 - MainWindowLogic::kAnimationWidth);
+    EXPECT_EQ(form.Busy.animationLeft, 300 - BusyDisplay::kAnimationWidth);
     EXPECT_EQ(form.Busy.cancelLeft, form.Busy.animationLeft - 20);
     form.SetBusyDisplay(false);
     EXPECT_TRUE(form.PnlCli.visible);

@@ -43,7 +43,7 @@ TEST_F(NetworkActionsTest, OnlineAndOfflineSwitch) {
     form.ONLINEExecute();
     EXPECT_EQ(U8(form.NONOFF.action->caption), "オフラインモードにする");
     EXPECT_EQ(form.TBtnOnOff.image, OnOffImage::Online);
-    EXPECT_EQ(form.Settings.online, OnlineMode::Online);
+    EXPECT_EQ(form.CurrentSettings().online, OnlineMode::Online);
 }
 
 TEST_F(NetworkActionsTest, StoredLowerCaseOnStartsOffline) {
@@ -52,7 +52,7 @@ TEST_F(NetworkActionsTest, StoredLowerCaseOnStartsOffline) {
     test::WindowLogic second(ui2, clock);
     MainWindowLogic& again = second.form;
     ASSERT_TRUE(again.FormCreate(dir / "yomida"));
-    EXPECT_EQ(again.Settings.online, OnlineMode::Offline);
+    EXPECT_EQ(again.CurrentSettings().online, OnlineMode::Offline);
 }
 
 TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
@@ -164,7 +164,7 @@ TEST_F(DirectListWindowTest, MangaOhListOverHttpsAndTheQuestionWhenItFails) {
 
     // The update check's request refused: the same failure message, then the question.
     ui.messages.clear();
-    form.Settings.updateCheck = true;
+    form.ChangeSettings([](SettingsRecord& s) { s.updateCheck = true; });
     ui.confirmAnswers = {false};
     form.BtnDspClick();
     ASSERT_EQ(ui.messages.size(), 2u);

@@ -18,7 +18,7 @@ protected:
                                    copy, std::filesystem::copy_options::overwrite_existing);
         return copy;
     }
-    std::filesystem::path DataFile() { return form.Settings.dataFolder / "comic0305.csv"; }
+    std::filesystem::path DataFile() { return form.CurrentSettings().dataFolder / "comic0305.csv"; }
     // What the window's event loop does for a scan: start it, then see it to its end.
     void Scan() {
         form.WatchScanExecute();
@@ -28,7 +28,7 @@ protected:
 
 TEST_F(WatchActionsTest, DroppedPageIsImportedForTheSelectedPeriodWithoutTheBrowser) {
     Start();
-    ASSERT_EQ(form.Settings.category, 1);
+    ASSERT_EQ(form.CurrentSettings().category, 1);
     form.DropImport(dir / "list.txt");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Warning);
@@ -37,7 +37,7 @@ TEST_F(WatchActionsTest, DroppedPageIsImportedForTheSelectedPeriodWithoutTheBrow
     EXPECT_TRUE(ui.shellOpened.empty());
     EXPECT_EQ(test::ReadDataFile(DataFile()).size(), 7u);
     EXPECT_EQ(form.List.ComboGrid1.RowCount(), 7);
-    EXPECT_EQ(form.Settings.htmlFolder, (dir / "saved" / "").string());
+    EXPECT_EQ(form.CurrentSettings().htmlFolder, (dir / "saved" / "").string());
 
     // A broken page asks first, then keeps the stored list.
     const std::filesystem::path broken = dir / "saved" / "broken.html";
@@ -52,10 +52,11 @@ TEST_F(WatchActionsTest, DroppedPageIsImportedForTheSelectedPeriodWithoutTheBrow
 
 TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
     Start();
-    form.Settings.watchAuthor = Sj("架空,ないない");
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = Sj("架空,ないない"); });
     Scan();  // nothing stored yet: the first look, which marks nothing
-    EXPECT_TRUE(form.WatchMatches.empty());
-    EXPECT_TRUE(std::filesystem::exists(form.Settings.dataFolder / WatchMemory::kWindowFile));
+    EXPECT_TRUE(form.Watch().Matches().empty());
+    EXPECT_TRUE(
+        std::filesystem::exists(form.CurrentSettings().dataFolder / WatchMemory::kWindowFile));
 
     const auto count = [](const std::string& text, const std::string& what) {
         size_t n = 0;
@@ -71,62 +72,67 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
         EXPECT_EQ(changes, 0u);
     };
     form.DropImport(SavedPage());
-    EXPECT_EQ(form.WatchNewCount, 3u);
+    EXPECT_EQ(form.Watch().NewCount(), 3u);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 新着 3件");
     ASSERT_EQ(announced.size(), 3u) << "the desktop is told, with the titles";
-    EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.ics"), "BEGIN:VEVENT"), 3u)
+    EXPECT_EQ(
+        count(test::ReadBytes(form.CurrentSettings().dataFolder / "watch.ics"), "BEGIN:VEVENT"), 3u)
         << "the subscribed calendar follows a new list at once";
 
     Scan();
-    ASSERT_EQ(form.WatchMatches.size(), 3u);
-    EXPECT_TRUE(form.WatchMatches[0].isNew);
-    EXPECT_EQ(announced[0], form.WatchMatches[0].Cell(kTitleCol));
-    EXPECT_EQ(U8(form.WatchMatches[0].dateText), "2003/05/03");
-    EXPECT_EQ(form.WatchNewCount, 0u);
+    ASSERT_EQ(form.Watch().Matches().size(), 3u);
+    EXPECT_TRUE(form.Watch().Matches()[0].isNew);
+    EXPECT_EQ(announced[0], form.Watch().Matches()[0].Cell(kTitleCol));
+    EXPECT_EQ(U8(form.Watch().Matches()[0].dateText), "2003/05/03");
+    EXPECT_EQ(form.Watch().NewCount(), 0u);
     // The scan rewrote the subscribed files: every match an event, every new one an entry.
-    EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.ics"), "BEGIN:VEVENT"), 3u);
-    EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.atom"), "<entry>"), 3u);
+    EXPECT_EQ(
+        count(test::ReadBytes(form.CurrentSettings().dataFolder / "watch.ics"), "BEGIN:VEVENT"),
+        3u);
+    EXPECT_EQ(count(test::ReadBytes(form.CurrentSettings().dataFolder / "watch.atom"), "<entry>"),
+              3u);
     Scan();
-    EXPECT_FALSE(form.WatchMatches[0].isNew);
-    EXPECT_EQ(count(test::ReadBytes(form.Settings.dataFolder / "watch.atom"), "<entry>"), 3u)
+    EXPECT_FALSE(form.Watch().Matches()[0].isNew);
+    EXPECT_EQ(count(test::ReadBytes(form.CurrentSettings().dataFolder / "watch.atom"), "<entry>"),
+              3u)
         << "entries stay once no longer new";
     EXPECT_EQ(ui.messagePumps, 0) << "the scan never turns the message loop inside a handler";
 
-    form.WatchOpenMatch(form.WatchMatches[2]);
+    form.WatchOpenMatch(form.Watch().Matches()[2]);
     const ComboGrid& grid = form.List.ComboGrid1;
-    EXPECT_EQ(U8(grid.Cell(kTitleCol, grid.Row())), U8(form.WatchMatches[2].Cell(kTitleCol)));
+    EXPECT_EQ(U8(grid.Cell(kTitleCol, grid.Row())), U8(form.Watch().Matches()[2].Cell(kTitleCol)));
 }
 
 TEST_F(WatchActionsTest, MatchOfAnotherCategoryOpensItsOwnPeriodInOneDisplay) {
     Start();
     form.ONLINEExecute();
-    form.Settings.watchAuthor = Sj("尾田");
-    test::WriteDataFile(form.Settings.dataFolder / "bngei0212.csv",
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = Sj("尾田"); });
+    test::WriteDataFile(form.CurrentSettings().dataFolder / "bngei0212.csv",
                         {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,社,2,小説,甲,1",
                          "4,0,集英社,20,ワンピース 小説,尾田,600"});
     Scan();
-    ASSERT_EQ(form.WatchMatches.size(), 1u);
+    ASSERT_EQ(form.Watch().Matches().size(), 1u);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 
     // Nothing is stored for May in that category: a display of May would ask to download it.
-    form.WatchOpenMatch(form.WatchMatches[0]);
+    form.WatchOpenMatch(form.Watch().Matches()[0]);
     EXPECT_TRUE(ui.messages.empty()) << U8(ui.messages.at(0).text);
-    EXPECT_EQ(form.Settings.category, 6);
+    EXPECT_EQ(form.CurrentSettings().category, 6);
     EXPECT_EQ(form.TView.selected, TreeNodeOf(6));
     EXPECT_TRUE(form.CategoryActions[6].checked);
     EXPECT_EQ(U8(form.EdtCalen), "2002年12月");
-    EXPECT_EQ(form.DataFilePath(), form.Settings.dataFolder / "bngei0212.csv");
+    EXPECT_EQ(form.DataFilePath(), form.CurrentSettings().dataFolder / "bngei0212.csv");
     const ComboGrid& grid = form.List.ComboGrid1;
     EXPECT_EQ(U8(grid.Cell(kTitleCol, grid.Row())), "ワンピース 小説");
 }
 
 TEST_F(WatchActionsTest, TheWindowIsBusyWhileItScansAndTheScanIsNotReentered) {
     Start();
-    form.Settings.watchAuthor = Sj("尾田");
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = Sj("尾田"); });
     test::WriteDataFile(
-        form.Settings.dataFolder / "comic0305.csv",
+        form.CurrentSettings().dataFolder / "comic0305.csv",
         {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース,尾田,1"});
-    test::WriteDataFile(form.Settings.dataFolder / "comic0306.csv",
+    test::WriteDataFile(form.CurrentSettings().dataFolder / "comic0306.csv",
                         {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,別,甲,1"});
     // One file a step, so the test sees every stage the window's event loop would.
     form.SetWatchScanWorkers(0);
@@ -153,26 +159,27 @@ TEST_F(WatchActionsTest, TheWindowIsBusyWhileItScansAndTheScanIsNotReentered) {
     EXPECT_FALSE(form.Busy.progressVisible);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
     EXPECT_TRUE(ui.messages.empty());
-    ASSERT_EQ(form.WatchMatches.size(), 1u) << "one scan ran, not two";
+    ASSERT_EQ(form.Watch().Matches().size(), 1u) << "one scan ran, not two";
     EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 1件");
     EXPECT_EQ(form.WatchScanStep(), MainWindowLogic::WatchScanState::Idle);
 
     // Cancelled, the scan leaves the matches and the memory of what was shown alone.
     test::WriteDataFile(
-        form.Settings.dataFolder / "comic0307.csv",
+        form.CurrentSettings().dataFolder / "comic0307.csv",
         {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース 2,尾田,1"});
-    const std::string seen = test::ReadBytes(form.Settings.dataFolder / WatchMemory::kWindowFile);
+    const std::string seen =
+        test::ReadBytes(form.CurrentSettings().dataFolder / WatchMemory::kWindowFile);
     form.WatchScanExecute();
     form.BtnCancelClick();
     EXPECT_EQ(form.WatchScanStep(), MainWindowLogic::WatchScanState::Cancelled);
     EXPECT_FALSE(form.Displaying());
-    EXPECT_EQ(form.WatchMatches.size(), 1u);
-    EXPECT_EQ(test::ReadBytes(form.Settings.dataFolder / WatchMemory::kWindowFile), seen);
+    EXPECT_EQ(form.Watch().Matches().size(), 1u);
+    EXPECT_EQ(test::ReadBytes(form.CurrentSettings().dataFolder / WatchMemory::kWindowFile), seen);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "ウォッチ: 中止");
 
     // A memory that cannot be read fails the scan's end, which still frees the window.
-    std::filesystem::remove(form.Settings.dataFolder / WatchMemory::kWindowFile);
-    std::filesystem::create_directory(form.Settings.dataFolder / WatchMemory::kWindowFile);
+    std::filesystem::remove(form.CurrentSettings().dataFolder / WatchMemory::kWindowFile);
+    std::filesystem::create_directory(form.CurrentSettings().dataFolder / WatchMemory::kWindowFile);
     form.SetWatchScanWorkers(std::nullopt);
     form.WatchScanExecute();
     EXPECT_ANY_THROW(form.WatchScanWait());

@@ -175,17 +175,18 @@ TEST_F(HealthMarksTest, TheTreeMarksACategoryWhoseLastFetchFailed) {
     ui.openAnswers = {dir / "gone.html"};
     form.BtnDspClick();
     EXPECT_TRUE(form.TView.nodes[node].failed);
-    EXPECT_EQ(SourceHealth(form.Settings.dataFolder).Find(1)->outcome,
+    EXPECT_EQ(SourceHealth(form.CurrentSettings().dataFolder).Find(1)->outcome,
               HealthOutcome::ConversionError);
 
     // A page dropped on the window mends it.
     form.DropImport(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html");
     EXPECT_FALSE(form.TView.nodes[node].failed);
-    EXPECT_EQ(SourceHealth(form.Settings.dataFolder).Find(1)->outcome, HealthOutcome::Imported);
+    EXPECT_EQ(SourceHealth(form.CurrentSettings().dataFolder).Find(1)->outcome,
+              HealthOutcome::Imported);
     EXPECT_EQ(U8(form.StBar.panels[1].text), "6件");
 
     // A damaged health file leaves the tree unmarked and is set aside by the next record.
-    test::WriteBytes(form.Settings.dataFolder / "health.txt", "garbage");
+    test::WriteBytes(form.CurrentSettings().dataFolder / "health.txt", "garbage");
     form.RefreshHealthMarks();
     EXPECT_FALSE(form.TView.nodes[node].failed);
 }

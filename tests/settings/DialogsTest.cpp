@@ -45,9 +45,10 @@ TEST_F(DialogsTest, SavingAConditionAndApplyingItAgain) {
     form.List.Filter.CmbSrch2.text = Sj("ワン　ピース");
     Add("  y  ");
     form.slist.BtnOKClick();
-    EXPECT_EQ(form.Settings.conditions[0], (SavedCondition{"x", "2,0,0,0,0,0,0", "A,B", "", ""}));
-    EXPECT_EQ(form.Settings.conditions[1][1], "0,1,10,20,1,0,1");
-    EXPECT_EQ(form.Settings.conditions[1][0], "y");
+    EXPECT_EQ(form.CurrentSettings().conditions[0],
+              (SavedCondition{"x", "2,0,0,0,0,0,0", "A,B", "", ""}));
+    EXPECT_EQ(form.CurrentSettings().conditions[1][1], "0,1,10,20,1,0,1");
+    EXPECT_EQ(form.CurrentSettings().conditions[1][0], "y");
     EXPECT_EQ(form.Conditions.Jouken[1].caption, "y");
     EXPECT_EQ(form.Conditions.Jouken[2].caption, "") << "a free slot has an empty caption";
 
@@ -78,8 +79,12 @@ TEST_F(DialogsTest, SavingAConditionAndApplyingItAgain) {
 }
 
 TEST_F(DialogsTest, MalformedStoredConditions) {
-    form.Settings.conditions[0] = {"bad", "1,2,3", "P", "", ""};
-    form.Settings.conditions[1] = {"worse", "x,1,1,1,1,1,1", "Q", "", ""};
+    form.ChangeSettings([&](SettingsRecord& s) {
+        s.conditions[0] = {"bad", "1,2,3", "P", "", ""};
+    });
+    form.ChangeSettings([&](SettingsRecord& s) {
+        s.conditions[1] = {"worse", "x,1,1,1,1,1,1", "Q", "", ""};
+    });
     form.List.Filter.CmbSrch1.text = "keep";
     form.Conditions.JoukenExecute(1);
     EXPECT_EQ(form.List.Filter.CmbSrch1.text, "keep") << "not seven options: nothing at all";
@@ -131,7 +136,7 @@ TEST_F(DialogsTest, ListDialogRulesAndMessages) {
     EXPECT_EQ(form.slist.Working[9], SavedCondition{});
 
     // Cancel: the main window's slots never changed, and the next opening shows them.
-    EXPECT_EQ(form.Settings.conditions[0][0], "");
+    EXPECT_EQ(form.CurrentSettings().conditions[0][0], "");
     form.JoukenSaveExecute();
     EXPECT_TRUE(form.slist.LbxName.empty());
 }
@@ -208,19 +213,20 @@ TEST_F(DialogsTest, SetupDialog) {
     form.setup.EdtPORT = "8080x";
     form.setup.EdtPROXY = "proxy.example";
     form.setup.BtnOKClick();
-    EXPECT_EQ(form.Settings.port, 0);
-    EXPECT_EQ(form.Settings.fontSize, 12);
-    EXPECT_EQ(form.Settings.gridRowHeight, 18) << "12 points at 96 dpi is 16 pixels, plus 2";
-    EXPECT_EQ(form.Settings.proxy, "proxy.example");
+    EXPECT_EQ(form.CurrentSettings().port, 0);
+    EXPECT_EQ(form.CurrentSettings().fontSize, 12);
+    EXPECT_EQ(form.CurrentSettings().gridRowHeight, 18)
+        << "12 points at 96 dpi is 16 pixels, plus 2";
+    EXPECT_EQ(form.CurrentSettings().proxy, "proxy.example");
 
     // 直接取得する off: まんが王倶楽部 goes back to the import by hand at once.
     form.SETUPExecute();
     form.setup.CbxDirect = false;
     form.setup.BtnOKClick();
-    EXPECT_FALSE(form.Settings.directFetch);
+    EXPECT_FALSE(form.CurrentSettings().directFetch);
     EXPECT_FALSE(form.DirectFetch());
     const std::filesystem::path file = dir / "round.ini";
-    WriteSettingsFile(form.Settings, file);
+    WriteSettingsFile(form.CurrentSettings(), file);
     const std::string written = test::ReadBytes(file);
     EXPECT_NE(
         written.find("[INTERNET]\r\nPROXY=proxy.example\r\nPORT=0\r\nDIALUP=0\r\nDIRECT=0\r\n"),
@@ -244,9 +250,9 @@ TEST_F(DialogsTest, SetupDialog) {
     form.setup.EdtFontSize = "2147483647";
     form.setup.EdtSyoNo = "-2147483648";
     form.setup.BtnOKClick();
-    EXPECT_EQ(form.Settings.fontSize, 1000);
-    EXPECT_EQ(form.Settings.weekBaseNumber, -10'000'000);
-    EXPECT_EQ(form.Settings.gridRowHeight, 1335);
+    EXPECT_EQ(form.CurrentSettings().fontSize, 1000);
+    EXPECT_EQ(form.CurrentSettings().weekBaseNumber, -10'000'000);
+    EXPECT_EQ(form.CurrentSettings().gridRowHeight, 1335);
     form.SETUPExecute();
     form.setup.EdtFontSize = "12";
     form.setup.EdtSyoNo = "1200";
@@ -258,21 +264,21 @@ TEST_F(DialogsTest, SetupDialog) {
     form.setup.EdtSyoNo = "12x";
     form.setup.EdtPROXY = "never.taken";
     EXPECT_THROW(form.setup.BtnOKClick(), ConversionError);
-    EXPECT_EQ(form.Settings.fontSize, 10);
-    EXPECT_EQ(form.Settings.proxy, "proxy.example");
-    EXPECT_EQ(form.Settings.gridRowHeight, 18) << "the settings were not applied";
+    EXPECT_EQ(form.CurrentSettings().fontSize, 10);
+    EXPECT_EQ(form.CurrentSettings().proxy, "proxy.example");
+    EXPECT_EQ(form.CurrentSettings().gridRowHeight, 18) << "the settings were not applied";
 
     // A list month the まんがの森 list cannot count from is refused the same way.
     for (const char* listId : {"2003年5月", "", "2003", "abcd"}) {
         form.SETUPExecute();
         form.setup.EdtListId = Sj(listId);
         EXPECT_THROW(form.setup.BtnOKClick(), ConversionError) << listId;
-        EXPECT_EQ(form.Settings.listId, "2003/05") << listId;
+        EXPECT_EQ(form.CurrentSettings().listId, "2003/05") << listId;
     }
     form.SETUPExecute();
     form.setup.EdtListId = "2004/11";
     form.setup.BtnOKClick();
-    EXPECT_EQ(form.Settings.listId, "2004/11");
+    EXPECT_EQ(form.CurrentSettings().listId, "2004/11");
 
     form.VERSIONExecute();
     EXPECT_EQ(U8(form.ver.LblVer1), "書籍発売日検索プログラム");
@@ -297,15 +303,15 @@ TEST_F(DialogsTest, SetupSchedulePageSwitchesOnlyOnAChangeAndKeepsTheOldOnRefusa
     form.setup.CbxAlarm = true;
     form.setup.BtnOKClick();
     EXPECT_TRUE(switched.empty());
-    EXPECT_TRUE(form.Settings.scheduleAlarm);
+    EXPECT_TRUE(form.CurrentSettings().scheduleAlarm);
 
     form.SETUPExecute();
     form.setup.CbxSchedule = true;
     form.setup.SpnHour = 5;
     form.setup.BtnOKClick();
     EXPECT_EQ(switched, (std::vector<std::pair<bool, int>>{{true, 5}}));
-    EXPECT_TRUE(form.Settings.scheduleOn);
-    EXPECT_EQ(form.Settings.scheduleHour, 5);
+    EXPECT_TRUE(form.CurrentSettings().scheduleOn);
+    EXPECT_EQ(form.CurrentSettings().scheduleHour, 5);
 
     // No user manager: the words are shown and the stored schedule stays; the rest is taken.
     refusal = "systemd のユーザーマネージャーが見つからないため、自動更新を設定できません。";
@@ -317,19 +323,19 @@ TEST_F(DialogsTest, SetupSchedulePageSwitchesOnlyOnAChangeAndKeepsTheOldOnRefusa
     EXPECT_EQ(switched.back(), (std::pair<bool, int>{true, 23}))
         << "the hour is held within the day";
     EXPECT_EQ(Messages(), std::vector<std::string>{refusal});
-    EXPECT_EQ(form.Settings.scheduleHour, 5);
-    EXPECT_TRUE(form.Settings.scheduleOn);
-    EXPECT_EQ(form.Settings.proxy, "taken.example");
+    EXPECT_EQ(form.CurrentSettings().scheduleHour, 5);
+    EXPECT_TRUE(form.CurrentSettings().scheduleOn);
+    EXPECT_EQ(form.CurrentSettings().proxy, "taken.example");
 
     refusal.clear();
     form.SETUPExecute();
     form.setup.CbxSchedule = false;
     form.setup.BtnOKClick();
     EXPECT_EQ(switched.back(), (std::pair<bool, int>{false, 5}));
-    EXPECT_FALSE(form.Settings.scheduleOn);
+    EXPECT_FALSE(form.CurrentSettings().scheduleOn);
 
     const std::filesystem::path file = dir / "schedule.ini";
-    WriteSettingsFile(form.Settings, file);
+    WriteSettingsFile(form.CurrentSettings(), file);
     const std::string written = test::ReadBytes(file);
     EXPECT_NE(written.find("[SCHEDULE]\r\nON=0\r\nHOUR=5\r\nALARM=1\r\n"), std::string::npos);
     SettingsRecord reread;

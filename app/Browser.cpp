@@ -1,0 +1,34 @@
+#include "app/Browser.h"
+
+#include "download/ShopSearch.h"
+#include "platform/Cp932.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida {
+
+void Browser::Open(const std::string& target) {
+    bool opened = false;
+    {
+        HourglassCursor hourglass(ui_);
+        opened = ui_.ShellOpen(target);
+    }
+    if (!opened) {
+        ui_.ShowError(
+            "ブラウザを起動できませんでした。\n\r次のアドレスをブラウザで開いて下さい。\n\r\n\r"_sj +
+            target);
+    }
+}
+
+void Browser::OpenManual(const std::filesystem::path& manualFile, const std::string& section) {
+    std::string target = Utf8ToCp932(manualFile.string());
+    if (!section.empty()) {
+        target += "#" + section;
+    }
+    Open(target);
+}
+
+void Browser::SearchShop(const std::string& text, const SettingsRecord& settings) {
+    Open(ShopSearchUrl(text, settings.shopHost, settings.shopTag));
+}
+
+}  // namespace yomida

@@ -1,0 +1,58 @@
+#include "app/ListExports.h"
+
+#include "engine/CalendarExport.h"
+#include "platform/Cp932.h"
+#include "text/SjisLiteral.h"
+
+namespace yomida {
+
+std::optional<std::filesystem::path> ListExports::Choose(const std::string& filter,
+                                                         const char* extension,
+                                                         const std::string& csvFolder) {
+    FileDialogRequest request;
+    request.filter = filter;
+    request.defaultExtension = extension;
+    request.initialFolder = Cp932ToUtf8(csvFolder);
+    return ui_.SaveFileDialog(request);
+}
+
+void ListExports::SaveCsv(ReleaseList& list, std::chrono::year_month month,
+                          std::string& csvFolder) {
+    const std::optional<std::filesystem::path> chosen =
+        Choose("CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj, "csv", csvFolder);
+    if (!chosen) {
+        return;
+    }
+    csvFolder = Utf8ToCp932((chosen->parent_path() / "").string());
+    list.ExportCsv(*chosen, month);
+}
+
+void ListExports::SaveCalendar(const ReleaseList& list, const std::filesystem::path& dataFile,
+                               const WeekNumbering& weeks, const std::string& csvFolder,
+                               StatusPanel& status) {
+    const std::optional<WatchFile> named = ParseWatchFileName(dataFile, weeks);
+    if (!named || list.ComboGrid1.RowCount() < 2) {
+        ui_.ShowWarning("出力するデータがありません。"_sj);
+        return;
+    }
+    const CalendarSource source{named->category->number, named->periodKey, named->month};
+    const CalendarText cal = GridCalendar(list.ComboGrid1, source, clock_.Today());
+    if (cal.events == 0) {
+        ui_.ShowWarning("発売日の決まった行が無いため、カレンダーに出力できません。"_sj);
+        return;
+    }
+    const std::optional<std::filesystem::path> chosen =
+        Choose("iCalendarﾌｧｲﾙ|*.ics|すべてのﾌｧｲﾙ|*.*"_sj, "ics", csvFolder);
+    if (!chosen) {
+        return;
+    }
+    HourglassCursor hourglass(ui_);
+    WriteCalendar(cal, *chosen);
+    status.text = "カレンダー: "_sj + std::to_string(cal.events) + "件"_sj;
+    if (cal.leftOut > 0) {
+        ui_.ShowWarning(std::to_string(cal.leftOut) +
+                        "件は発売日が決まっていないため出力していません。"_sj);
+    }
+}
+
+}  // namespace yomida

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/ComboGrid.h"
+#include "engine/WatchChanges.h"
+#include "engine/WatchFeeds.h"
+#include "engine/WatchScan.h"
+#include "platform/Clock.h"
+#include "settings/SettingsRecord.h"
+
+namespace yomida {
+
+// Where the watch looks and what it looks for, as the settings give them.
+struct WatchPlace {
+    std::filesystem::path dataFolder;
+    WatchWords words;
+    WeekNumbering weeks;
+    bool alarm = false;  // the calendar's reminder the day before
+
+    static WatchPlace Of(const SettingsRecord& settings);
+};
+
+struct WatchLookRequest {
+    WatchPlace place;
+    std::filesystem::path memoryFile;
+    // The list a conversion has just written: only its new matches count and nothing is
+    // remembered, and nothing is looked at when its name names no list, it is missing, or the
+    // memory has yet to be made. Empty: every list's new matches count and are remembered as
+    // reported.
+    std::filesystem::path convertedList;
+    WatchFeedOptions feeds;
+};
+
+// What a look at the stored lists found. Failures are kept as their messages, so each face
+// words them its own way.
+struct WatchLook {
+    bool looked = false;
+    std::vector<WatchMatch> matches;  // every list's, the new ones marked
+    size_t fresh = 0;
+    std::vector<std::string> freshTitles;  // CP932
+    std::optional<size_t> changes;         // none when they could not be found
+    bool feedsWritten = false;
+    std::string memoryError;  // the memory could not be read or kept
+    std::string error;        // the changes or the feeds failed
+};
+
+// The look that follows new lists: one scan of every stored list serves both the news of the new
+// matches and the calendar and feed to subscribe to; the changes that moved watched titles are
+// counted too.
+[[nodiscard]] WatchLook LookAtWatchLists(const WatchLookRequest& request);
+
+// The window's watch: a scan started and stepped from the window's own event loop, then ended
+// with its new matches marked in the window's memory, the changes found and the feeds
+// rewritten; and the news of the lists converted meanwhile. It keeps the last scan's results.
+class WatchService {
+public:
+    enum class State { Idle, Running, Ended, Cancelled };
+    struct Ending {
+        State state = State::Idle;
+        size_t fresh = 0;
+        size_t filesSkipped = 0;
+        bool feedsWritten = true;
+    };
+
+    explicit WatchService(const Clock& clock);
+    ~WatchService();
+
+    // How many threads a scan reads on; 0 leaves each file to Step(). Every core when not set.
+    void SetWorkers(std::optional<size_t> workers) { workers_ = workers; }
+    void Start(const WatchPlace& place);
+    bool Running() const { return scan_ != nullptr; }
+    // Files ended and files in all of the running scan.
+    size_t Done() const;
+    size_t Total() const;
+    // Without workers, scans the next file on the calling thread; true once every file ended.
+    bool Step();
+    void Cancel();
+    // Waits for the running scan and ends it. Throws when the memory cannot be kept; the
+    // service is idle again all the same.
+    Ending Finish();
+
+    const std::vector<WatchMatch>& Matches() const { return matches_; }
+    // The matches that moved since their list's previous version, found with Matches().
+    const std::vector<WatchChange>& Changes() const { return changes_; }
+    // New matches found after the last conversion, not yet shown by a scan.
+    size_t NewCount() const { return newCount_; }
+
+    // Looks at the list a conversion has just written. Never throws: the watch only reports.
+    WatchLook LookAtConverted(const WatchPlace& place, const std::filesystem::path& dataFile);
+
+    // The list a match came from: its category and period, or nothing when the name names none.
+    static std::optional<WatchFile> ListOf(const WatchPlace& place, const WatchMatch& match);
+    // The grid row showing a match's record.
+    static std::optional<int> RowOf(const ComboGrid& grid, const WatchMatch& match);
+
+private:
+    const Clock& clock_;
+    std::optional<size_t> workers_;
+    WatchPlace place_;
+    std::unique_ptr<WatchScanWorker> scan_;
+    std::vector<WatchMatch> matches_;
+    std::vector<WatchChange> changes_;
+    size_t newCount_ = 0;
+};
+
+}  // namespace yomida
