@@ -2,7 +2,7 @@
 
 #include "download/ShopSearch.h"
 #include "platform/Cp932.h"
-#include "text/SjisLiteral.h"
+#include "text/Messages.h"
 
 namespace yomida {
 
@@ -13,9 +13,7 @@ void Browser::Open(const std::string& target) {
         opened = ui_.ShellOpen(target);
     }
     if (!opened) {
-        ui_.ShowError(
-            "ブラウザを起動できませんでした。\n\r次のアドレスをブラウザで開いて下さい。\n\r\n\r"_sj +
-            target);
+        ui_.ShowError(MsgText(Msg::BrowserNotStarted) + target);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/CalendarExport.h"
 #include "platform/Cp932.h"
+#include "text/Messages.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
@@ -32,13 +33,13 @@ void ListExports::SaveCalendar(const ReleaseList& list, const std::filesystem::p
                                StatusPanel& status) {
     const std::optional<WatchFile> named = ParseWatchFileName(dataFile, weeks);
     if (!named || list.ComboGrid1.RowCount() < 2) {
-        ui_.ShowWarning("出力するデータがありません。"_sj);
+        ui_.ShowWarning(MsgText(Msg::NothingToExport));
         return;
     }
     const CalendarSource source{named->category->number, named->periodKey, named->month};
     const CalendarText cal = GridCalendar(list.ComboGrid1, source, clock_.Today());
     if (cal.events == 0) {
-        ui_.ShowWarning("発売日の決まった行が無いため、カレンダーに出力できません。"_sj);
+        ui_.ShowWarning(MsgText(Msg::NoDatedRows));
         return;
     }
     const std::optional<std::filesystem::path> chosen =
@@ -48,10 +49,9 @@ void ListExports::SaveCalendar(const ReleaseList& list, const std::filesystem::p
     }
     HourglassCursor hourglass(ui_);
     WriteCalendar(cal, *chosen);
-    status.text = "カレンダー: "_sj + std::to_string(cal.events) + "件"_sj;
+    status.text = MsgText(Msg::CalendarStatus) + std::to_string(cal.events) + MsgText(Msg::Items);
     if (cal.leftOut > 0) {
-        ui_.ShowWarning(std::to_string(cal.leftOut) +
-                        "件は発売日が決まっていないため出力していません。"_sj);
+        ui_.ShowWarning(std::to_string(cal.leftOut) + MsgText(Msg::UndatedLeftOut));
     }
 }
 

@@ -13,6 +13,7 @@
 #include "platform/ScopeExit.h"
 #include "settings/SettingsFile.h"
 #include "sources/RecordLayout.h"
+#include "text/Messages.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
 #include "text/SjisLiteral.h"
@@ -75,7 +76,7 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     try {
         if (!MakeProgramFolders(Settings)) {
             ui_.ShowError(Utf8ToCp932((Settings.dataFolder / "").string()) +
-                          "フォルダが作成できません"_sj);
+                          MsgText(Msg::FolderNotCreated));
             return false;
         }
         LoadSettings();
@@ -104,7 +105,7 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
 }
 
 bool MainWindowLogic::FormClose() {
-    StBar.panels[0].text = "終了処理中　しばらくお待ち下さい"_sj;
+    StBar.panels[0].text = MsgText(Msg::Closing);
     ui_.Repaint();
     PnlCli.visible = false;
     if (Settings.checkSave) {
@@ -114,7 +115,7 @@ bool MainWindowLogic::FormClose() {
             // The ticks could not be saved. The user may keep the window open to keep them, but
             // a folder that stays read-only must not make the window impossible to close.
             if (!ui_.ConfirmDefaultNo(Utf8ToCp932(e.what()) +
-                                      "\n\r\n\rチェックを保存せずに終了しますか？"_sj)) {
+                                      MsgText(Msg::QuitWithoutSavingTicks))) {
                 PnlCli.visible = true;
                 return false;
             }
@@ -144,7 +145,7 @@ void MainWindowLogic::SaveSettings() {
     try {
         WriteSettingsFile(Settings, Settings.settingsFile);
     } catch (const std::exception&) {
-        std::string text = "%s に書き込めません"_sj;
+        std::string text = MsgText(Msg::CannotWrite);
         text.replace(text.find("%s"), 2, Utf8ToCp932(Settings.settingsFile.string()));
         ui_.ShowError(text);
     }
@@ -237,27 +238,25 @@ void MainWindowLogic::ShowReleaseList() {
     }
     const bool online = Online();
     if (!online && DownLoad.checked) {
-        ui_.ShowWarning("オフラインモードでデータの強制ダウンロードはできません。"_sj);
+        ui_.ShowWarning(MsgText(Msg::OfflineNoForcedDownload));
         return;
     }
     const FetchContext context = ContextForFetch();
     if (!FileExists(DataFilePath())) {
         if (!online) {
-            ui_.ShowError("データファイルがありません。"_sj);
+            ui_.ShowError(MsgText(Msg::DataFileMissing));
             return;
         }
-        if (!ui_.Confirm("データをダウンロードしますか？"_sj) || !FetchSource(context)) {
+        if (!ui_.Confirm(MsgText(Msg::AskDownload)) || !FetchSource(context)) {
             return;
         }
     } else if (online) {
         if (DownLoad.checked) {
-            if (ui_.Confirm("データをダウンロードしますか？"_sj) && !FetchSource(context)) {
+            if (ui_.Confirm(MsgText(Msg::AskDownload)) && !FetchSource(context)) {
                 return;
             }
         } else if (Settings.updateCheck && CheckForUpdate(context) && !SourceURL().empty()) {
-            if (ui_.Confirm("データが更新されました。\n\rデータを再ダウンロードしますか？\n\r\n\r"
-                            "※チェックはクリアされます"_sj) &&
-                !FetchSource(context)) {
+            if (ui_.Confirm(MsgText(Msg::DataUpdatedAskRedownload)) && !FetchSource(context)) {
                 return;
             }
         }
@@ -276,7 +275,7 @@ FetchContext MainWindowLogic::ContextForFetch() {
     context.dataFile = source_.dataFile;
     context.target = TargetDate;
     context.stampPrefix = stampPrefix_;
-    context.httpFailureText = source_.sourceUrl + "\r\n" + "取得に失敗しました"_sj;
+    context.httpFailureText = source_.sourceUrl + "\r\n" + MsgText(Msg::FetchFailed);
     context.clearForcedDownload = [this] { DownLoad.checked = false; };
     context.setBusyDisplay = [this](bool on) { SetBusyDisplay(on); };
     context.setStatusText = [this](const std::string& text) {
@@ -327,7 +326,7 @@ void MainWindowLogic::RefreshCategoryIcons() {
 
 void MainWindowLogic::LoadReleaseList() {
     const int count = List.Load(DataFilePath(), List.Filter.Submit());
-    StBar.panels[1].text = std::to_string(count) + "件"_sj;
+    StBar.panels[1].text = std::to_string(count) + MsgText(Msg::Items);
     RefreshCategoryIcons();
 }
 
@@ -347,12 +346,11 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     const bool csv = LowerExtension(file) == ".csv";
     const bool wantsCsv = c->acquisition == Acquisition::KosumiraCsv;
     if (!CanDrop(file) || csv != wantsCsv) {
-        ui_.ShowWarning(wantsCsv ? "KOSUMIRAで取り込んだCSVファイルを置いて下さい。"_sj
-                                 : "保存した発売日一覧のページ（HTML）を置いて下さい。"_sj);
+        ui_.ShowWarning(wantsCsv ? MsgText(Msg::PlaceKosumiraCsv) : MsgText(Msg::PlaceSavedPage));
         return;
     }
     if (!FileExists(file)) {
-        ui_.ShowError("ファイルがありません。"_sj);
+        ui_.ShowError(MsgText(Msg::FileMissing));
         return;
     }
     displaying_ = true;
@@ -360,9 +358,7 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     if (!BeginDisplay()) {
         return;
     }
-    if (FileExists(DataFilePath()) &&
-        !ui_.Confirm("置いたファイルでデータを取り込み直しますか？\n\r\n\r"
-                     "※チェックはクリアされます"_sj)) {
+    if (FileExists(DataFilePath()) && !ui_.Confirm(MsgText(Msg::AskReimport))) {
         return;
     }
     const FetchContext context = ContextForFetch();
@@ -497,10 +493,10 @@ void MainWindowLogic::ShowReceived(uint64_t received, uint64_t announced) {
     if (total != 0) {
         Busy.progress =
             static_cast<int>(static_cast<double>(kilobytes) / static_cast<double>(total) * 100);
-        StBar.panels[0].text =
-            "受信: "_sj + std::to_string(kilobytes) + " / " + std::to_string(total) + " KByte...";
+        StBar.panels[0].text = MsgText(Msg::Receiving) + std::to_string(kilobytes) + " / " +
+                               std::to_string(total) + " KByte...";
     } else {
-        StBar.panels[0].text = "受信: "_sj + std::to_string(kilobytes) + " KByte...";
+        StBar.panels[0].text = MsgText(Msg::Receiving) + std::to_string(kilobytes) + " KByte...";
     }
 }
 

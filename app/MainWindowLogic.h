@@ -215,7 +215,7 @@ private:
     // Today's month and week, shown in the period field.
     void ShowToday() {
         TargetDate = clock_.Today();
-        WeekNumber = WeekNumberOf(TargetDate, Settings);
+        WeekNumber = Settings.Weeks().WeekOf(TargetDate);
         EdtCalen = PeriodText();
     }
     std::string PeriodText() const {

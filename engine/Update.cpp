@@ -95,7 +95,7 @@ private:
         SourceQuery q;
         q.category = request_.category;
         q.target = request_.target;
-        q.weekNumber = request_.weekNumber.value_or(WeekNumberOf(request_.target, settings_));
+        q.weekNumber = request_.weekNumber.value_or(settings_.Weeks().WeekOf(request_.target));
         q.dataFolder = settings_.dataFolder;
         q.listId = settings_.listId;
         q.online = true;
@@ -232,10 +232,6 @@ std::string_view UpdateOutcomeWord(UpdateOutcome outcome) {
             return "manual-import";
     }
     return "conversion-error";
-}
-
-int WeekNumberOf(std::chrono::year_month_day day, const SettingsRecord& settings) {
-    return settings.Weeks().WeekOf(day);
 }
 
 UpdateResult Update(const UpdateRequest& request, Ui& ui, const Clock& clock,

@@ -74,9 +74,6 @@ struct [[nodiscard]] UpdateResult {
 [[nodiscard]] UpdateResult Update(const UpdateRequest& request, Ui& ui, const Clock& clock,
                                   TcpConnector& connector);
 
-// The week the settings' numbering gives a day.
-int WeekNumberOf(std::chrono::year_month_day day, const SettingsRecord& settings);
-
 // One category and period of a run of updates, with what came of it.
 struct CategoryUpdate {
     int category = 0;
