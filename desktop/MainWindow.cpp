@@ -87,7 +87,25 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(par
     layout->addWidget(search_);
     busy_ = new BusyPanel(form_);
     layout->addWidget(busy_);
+    layout->addWidget(BuildPanes(), 1);
+    // While the busy display stands in for the tree and the grid, the space they leave stays
+    // empty below it instead of stretching the search boxes apart.
+    search_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    busy_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    layout->addStretch();
+    setCentralWidget(central);
+    BuildStatusBar();
+    BuildAreaKeys();
 
+    BuildDialogs();
+    BuildWatch();
+    health_ = new HealthWindow(this);
+    setAcceptDrops(true);
+    actions_ = new MainActions(form_, *this, handle, Commands());
+    HookUi();
+}
+
+QSplitter* MainWindow::BuildPanes() {
     BuildTree();
     BuildGrid();
     pnlCli_ = new QSplitter(Qt::Horizontal);
@@ -101,21 +119,19 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(par
             form_.SetTreeWidth(pnlCli_->sizes().value(0));
         }
     });
-    layout->addWidget(pnlCli_, 1);
-    // While the busy display stands in for the tree and the grid, the space they leave stays
-    // empty below it instead of stretching the search boxes apart.
-    search_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    busy_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    layout->addStretch();
-    setCentralWidget(central);
-    BuildStatusBar();
+    return pnlCli_;
+}
+
+void MainWindow::BuildAreaKeys() {
     // F6 steps through the three areas as in other desktop programs, so a keyboard user
     // reaches the search boxes from the grid without tabbing through every control.
     auto* nextArea = new QShortcut(QKeySequence(Qt::Key_F6), this);
     connect(nextArea, &QShortcut::activated, this, [this] { FocusNextArea(true); });
     auto* previousArea = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
     connect(previousArea, &QShortcut::activated, this, [this] { FocusNextArea(false); });
+}
 
+void MainWindow::BuildDialogs() {
     conditionList_ = new ConditionListDialog(form_.slist, this);
     setupDialog_ = new SetupDialog(form_.setup, this);
     form_.setup.ApplySchedule = [](bool on, int hour) {
@@ -124,11 +140,9 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(par
     versionDialog_ = new VersionDialog(form_.ver, this);
     editor_ = new WordEditor(
         form_.edit, [this] { Push(); }, this);
-    WindowCommands commands;
-    commands.setup = [this] { RunDialog([this] { setupDialog_->Run(); }); };
-    commands.conditionList = [this] { RunDialog([this] { conditionList_->Run(); }); };
-    commands.wordEditor = [this](int box) { OpenWordEditor(box); };
-    commands.close = [this] { close(); };
+}
+
+void MainWindow::BuildWatch() {
     watchWords_ = new WatchWordsDialog(form_.watchWords, this);
     watchResults_ = new WatchResultWindow(
         [this](const WatchMatch& match) {
@@ -137,18 +151,26 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(par
             activateWindow();
         },
         this);
-    commands.watchWords = [this] { RunDialog([this] { watchWords_->Run(); }); };
-    commands.watchResults = [this] { OpenWatchResults(); };
     // The scan runs on worker threads; the window looks at it between its own events.
     watchTimer_ = new QTimer(this);
     watchTimer_->setInterval(kWatchPollMs);
     connect(watchTimer_, &QTimer::timeout, this, [this] { WatchScanTick(); });
-    health_ = new HealthWindow(this);
-    commands.health = [this] { OpenHealth(); };
-    setAcceptDrops(true);
-    commands.version = [this] { RunDialog([this] { versionDialog_->Run(); }); };
-    actions_ = new MainActions(form_, *this, handle, std::move(commands));
+}
 
+WindowCommands MainWindow::Commands() {
+    WindowCommands commands;
+    commands.setup = [this] { RunDialog([this] { setupDialog_->Run(); }); };
+    commands.conditionList = [this] { RunDialog([this] { conditionList_->Run(); }); };
+    commands.wordEditor = [this](int box) { OpenWordEditor(box); };
+    commands.close = [this] { close(); };
+    commands.watchWords = [this] { RunDialog([this] { watchWords_->Run(); }); };
+    commands.watchResults = [this] { OpenWatchResults(); };
+    commands.health = [this] { OpenHealth(); };
+    commands.version = [this] { RunDialog([this] { versionDialog_->Run(); }); };
+    return commands;
+}
+
+void MainWindow::HookUi() {
     // The logic turns the message loop and opens boxes in the middle of a handler; the desktop
     // Ui shows the logic's state first, so the busy display and the choice behind a question are
     // what the user sees.

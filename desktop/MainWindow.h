@@ -31,6 +31,7 @@ class VersionDialog;
 class WatchResultWindow;
 class WatchWordsDialog;
 class WordEditor;
+struct WindowCommands;
 
 // The desktop face of MainWindowLogic. Widgets only mirror the logic's controls: every user
 // event copies the widgets' state into the logic, calls the named handler and shows the result.
@@ -79,9 +80,20 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The tree and the grid side by side.
+    QSplitter* BuildPanes();
     void BuildTree();
     void BuildGrid();
     void BuildStatusBar();
+    // F6 and Shift+F6 between the search boxes, the tree and the grid.
+    void BuildAreaKeys();
+    void BuildDialogs();
+    // The watch words and results windows and the timer that follows a scan.
+    void BuildWatch();
+    // What the menus open in the window itself.
+    WindowCommands Commands();
+    // Lets the desktop Ui show the window's state before it turns the loop or asks.
+    void HookUi();
     // `wanted` (frame position, inside size) cut to fit the screen's free area with its frame
     // and moved onto it.
     QRect OnScreen(const QRect& wanted) const;

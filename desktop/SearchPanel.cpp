@@ -57,7 +57,22 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
       openWordEditor_(std::move(openWordEditor)) {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
+    BuildSearchBoxes(*grid);
 
+    // Second row: the date filter on the left, period, order and search on the right.
+    auto* right = new QHBoxLayout;
+    BuildDateFilter(*right);
+    right->addStretch(1);
+    BuildPeriod(*right);
+    BuildOrderAndSearch(*right);
+
+    grid->addLayout(right, 1, 0, 1, 6);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setColumnStretch(5, 1);
+}
+
+void SearchPanel::BuildSearchBoxes(QGridLayout& grid) {
     const char* labels[3] = {"出版社", "タイトル", "作者名"};
     for (int b = 0; b < 3; ++b) {
         auto* box = new QComboBox;
@@ -73,8 +88,8 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
         label->setBuddy(box);
         box->setAccessibleName(label->text());
         box->lineEdit()->setAccessibleName(label->text());
-        grid->addWidget(label, 0, b * 2);
-        grid->addWidget(box, 0, b * 2 + 1);
+        grid.addWidget(label, 0, b * 2);
+        grid.addWidget(box, 0, b * 2 + 1);
         // Typing only refreshes the box's hint: a full refresh would move the text cursor.
         connect(box, &QComboBox::editTextChanged, this, [this, b, box](const QString& text) {
             if (pushing_) {
@@ -85,9 +100,9 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
             box->setToolTip(FromSjis(filter_.SearchBox(b + 1).hint));
         });
     }
+}
 
-    // Second row: the date filter on the left, period, order and search on the right.
-    auto* right = new QHBoxLayout;
+void SearchPanel::BuildDateFilter(QHBoxLayout& row) {
     cbDate_ = new QCheckBox;
     // Follows the check mark rather than the click: a screen reader toggles it without one.
     connect(cbDate_, &QCheckBox::toggled, this, [this] {
@@ -95,15 +110,16 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
             handle_([this] { filter_.CbDateClick(); });
         }
     });
-    right->addWidget(cbDate_);
-    right->addWidget(BuildDateRange());
-    right->addStretch(1);
+    row.addWidget(cbDate_);
+    row.addWidget(BuildDateRange());
+}
 
+void SearchPanel::BuildPeriod(QHBoxLayout& row) {
     edtCalen_ = new PeriodEdit;
     edtCalen_->setReadOnly(true);
     edtCalen_->setAccessibleName(QString::fromUtf8("対象期間"));
     edtCalen_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    right->addWidget(edtCalen_);
+    row.addWidget(edtCalen_);
     auto* upDown = new QVBoxLayout;
     upDown->setSpacing(0);
     for (bool next : {true, false}) {
@@ -115,8 +131,10 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
                 [this, next] { handle_([this, next] { form_.UpDown1Click(next); }); });
         upDown->addWidget(arrow);
     }
-    right->addLayout(upDown);
+    row.addLayout(upDown);
+}
 
+void SearchPanel::BuildOrderAndSearch(QHBoxLayout& row) {
     cmbSort_ = new QComboBox;
     cmbSort_->setObjectName(QStringLiteral("CmbSort"));
     cmbSort_->setAccessibleName(QString::fromUtf8("並び順"));
@@ -124,26 +142,21 @@ SearchPanel::SearchPanel(MainWindowLogic& form, Handler handle,
     // label tied to it.
     lblSort_ = new QLabel(QString::fromUtf8("並び順"));
     lblSort_->setBuddy(cmbSort_);
-    right->addWidget(lblSort_);
+    row.addWidget(lblSort_);
     // The row must hold the date range too at the window's default width, so the order box and
     // the search button take no more room than their texts need.
     cmbSort_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cmbSort_->setMinimumContentsLength(4);
     connect(cmbSort_, &QComboBox::activated, this,
             [this] { handle_([this] { form_.List.CmbSortChange(); }); });
-    right->addWidget(cmbSort_);
+    row.addWidget(cmbSort_);
     btnDsp_ = new QPushButton(QString::fromUtf8("検　索"));
     btnDsp_->setToolTip(QStringLiteral("Ctrl + F"));
     btnDsp_->setMinimumWidth(btnDsp_->fontMetrics().horizontalAdvance(btnDsp_->text()) + 24);
     btnDsp_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(btnDsp_, &QPushButton::clicked, this,
             [this] { handle_([this] { form_.BtnDspClick(); }); });
-    right->addWidget(btnDsp_);
-
-    grid->addLayout(right, 1, 0, 1, 6);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
-    grid->setColumnStretch(5, 1);
+    row.addWidget(btnDsp_);
 }
 
 QWidget* SearchPanel::BuildDateRange() {

@@ -8,6 +8,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -43,7 +45,15 @@ protected:
 private:
     // Runs the change handler of box 1, 2 or 3.
     void BoxChanged(int box);
+    // The first row: the three word boxes, each behind its label.
+    void BuildSearchBoxes(QGridLayout& grid);
+    // The date range's switch, then the range itself with its marker boxes.
+    void BuildDateFilter(QHBoxLayout& row);
     QWidget* BuildDateRange();
+    // The period field and its arrows.
+    void BuildPeriod(QHBoxLayout& row);
+    // The order box with its label, and the search button.
+    void BuildOrderAndSearch(QHBoxLayout& row);
 
     MainWindowLogic& form_;
     SearchFilter& filter_;

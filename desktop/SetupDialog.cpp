@@ -33,6 +33,15 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     pages_->tabBar()->setUsesScrollButtons(false);
     layout->addWidget(pages_);
 
+    QWidget* widgets[] = {BuildFontPage(), BuildBooksPage(), BuildProxyPage(),
+                          BuildDialPage(), BuildOtherPage(), BuildTimerPage()};
+    for (int i = 0; i < 6; ++i) {
+        pages_->addTab(widgets[i], U(SetupForm::kPages[i]));
+    }
+    layout->addLayout(BuildButtons());
+}
+
+QWidget* SetupDialog::BuildFontPage() {
     auto* font = new QWidget;
     auto* fontForm = new QFormLayout(font);
     fontName_ = new QLineEdit;
@@ -48,7 +57,10 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     fontForm->addRow(U("ﾌｫﾝﾄ名称"), fontName_);
     fontForm->addRow(U("ﾌｫﾝﾄｻｲｽﾞ"), fontSize_);
     fontForm->addRow(QString(), change);
+    return font;
+}
 
+QWidget* SetupDialog::BuildBooksPage() {
     auto* books = new QWidget;
     auto* booksForm = new QFormLayout(books);
     syoDate_ = new QDateEdit;
@@ -59,7 +71,10 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     booksForm->addRow(U("開始日付"), syoDate_);
     booksForm->addRow(U("開始番号"), syoNo_);
     booksForm->addRow(U("まんがの森「listid=1」の年月"), listId_);
+    return books;
+}
 
+QWidget* SetupDialog::BuildProxyPage() {
     auto* proxy = new QWidget;
     auto* proxyForm = new QFormLayout(proxy);
     proxy_ = new QLineEdit;
@@ -69,13 +84,19 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     direct_ = new QCheckBox(U("直接取得する"));
     direct_->setToolTip(U("まんが王倶楽部の発売日一覧をブラウザを使わずに取得します"));
     proxyForm->addRow(QString(), direct_);
+    return proxy;
+}
 
+QWidget* SetupDialog::BuildDialPage() {
     auto* dial = new QWidget;
     auto* dialLayout = new QVBoxLayout(dial);
     dialUp_ = new QCheckBox(U("終了時にダイアルアップの切断をする"));
     dialLayout->addWidget(dialUp_);
     dialLayout->addStretch();
+    return dial;
+}
 
+QWidget* SetupDialog::BuildOtherPage() {
     auto* other = new QWidget;
     auto* otherLayout = new QVBoxLayout(other);
     check_ = new QCheckBox(U("チェックを常に保存する"));
@@ -84,7 +105,10 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     otherLayout->addWidget(check_);
     otherLayout->addWidget(header_);
     otherLayout->addStretch();
+    return other;
+}
 
+QWidget* SetupDialog::BuildTimerPage() {
     auto* timer = new QWidget;
     auto* timerForm = new QFormLayout(timer);
     schedule_ = new QCheckBox(U("自動更新する"));
@@ -100,12 +124,10 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     timerForm->addRow(feeds_);
     // The hour means something only while the update is on.
     connect(schedule_, &QCheckBox::toggled, hour_, &QSpinBox::setEnabled);
+    return timer;
+}
 
-    QWidget* widgets[] = {font, books, proxy, dial, other, timer};
-    for (int i = 0; i < 6; ++i) {
-        pages_->addTab(widgets[i], U(SetupForm::kPages[i]));
-    }
-
+QHBoxLayout* SetupDialog::BuildButtons() {
     auto* buttons = new QHBoxLayout;
     auto* ok = new QPushButton(U("ＯＫ"));
     auto* cancel = new QPushButton(U("ｷｬﾝｾﾙ"));
@@ -115,9 +137,9 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
-    layout->addLayout(buttons);
     connect(ok, &QPushButton::clicked, this, &SetupDialog::Ok);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    return buttons;
 }
 
 void SetupDialog::Prepare() {

@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QDateEdit;
+class QHBoxLayout;
 class QLineEdit;
 class QSpinBox;
 class QTabWidget;
@@ -32,6 +33,15 @@ public:
     FeedPathsBox* FeedPaths() const { return feeds_; }
 
 private:
+    // One page each, in the order of their tabs.
+    QWidget* BuildFontPage();
+    QWidget* BuildBooksPage();
+    QWidget* BuildProxyPage();
+    QWidget* BuildDialPage();
+    QWidget* BuildOtherPage();
+    QWidget* BuildTimerPage();
+    // ヘルプ on the left, ＯＫ and ｷｬﾝｾﾙ on the right.
+    QHBoxLayout* BuildButtons();
     void Push();
     void Pull();
 
