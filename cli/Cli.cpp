@@ -29,6 +29,7 @@
 #include "settings/VersionInfo.h"
 #include "sources/Catalogue.h"
 #include "sources/Convert.h"
+#include "text/CommaText.h"
 #include "text/NormaliseWidth.h"
 #include "text/Scrambler.h"
 
@@ -102,7 +103,7 @@ int ConvertCommand(const std::vector<std::string>& args, std::ostream& err) {
     request.input = p.positional[0];
     request.output = p.positional[1];
     if (p.Has("stamp")) {
-        request.stampPrefix = "\"" + Utf8ToCp932(p.values["stamp"]) + "\",";
+        request.stampPrefix = StampPrefix(Utf8ToCp932(p.values["stamp"]));
     }
     MakeMissingFolder(request.output);
     ConsoleUi ui(err);
@@ -156,8 +157,8 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (FindCategory(category) == nullptr) {
         throw UsageError("--category takes a number from 1 to 15");
     }
-    // The hosts and URL templates the window would use, unless the command line names a file.
-    const SettingsRecord defaults;
+    // The hosts, URL templates, list id and week numbering the window would use, unless the
+    // command line names another settings file.
     SettingsRecord settings;
     const std::optional<std::filesystem::path> settingsFile = SettingsFileOption(p, err);
     if (!settingsFile) {
@@ -176,9 +177,9 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (p.Has("week")) {
         q.weekNumber = ParseInt(p.values["week"], "--week");
     } else {
-        q.weekNumber = defaults.Weeks().WeekOf(q.target);
+        q.weekNumber = settings.Weeks().WeekOf(q.target);
     }
-    q.listId = defaults.listId;
+    q.listId = settings.listId;
     q.online = false;  // no month probe: nothing here goes to the network
     q.hosts = &hosts;
     q.sources = &sources;

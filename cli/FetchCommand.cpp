@@ -91,7 +91,7 @@ int ReportFetchResult(const UpdateResult& result, bool progress, std::ostream& o
     }
     if (result.outcome == UpdateOutcome::NotServed) {
         if (!result.detail.empty()) {
-            err << "yomida-cli: " << result.detail << '\n';
+            err << "yomida-cli: " << Cp932ToUtf8(result.detail) << '\n';
         }
         return kExitFailure;  // otherwise the probe has said why
     }

@@ -25,15 +25,6 @@ bool IsTrailByte(unsigned char b) {
     return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
 }
 
-// The stamp as the first item of the header line: in quotes, a quote doubled, so that the line
-// reads back with the stamp whole and every caption in its place.
-std::string QuotedStamp(std::string stamp) {
-    std::erase(stamp, '\0');
-    std::string quoted;
-    AppendQuoted(stamp, quoted);
-    return quoted + ',';
-}
-
 std::filesystem::path DownloadFileOf(const FetchContext& context) {
     return context.downloadFile.empty() ? context.dataFolder / DownloadManager::DownloadFileName()
                                         : context.downloadFile;
@@ -233,7 +224,7 @@ Result<bool> DownloadManager::Download(const FetchContext& context, FetchResult&
         }
         return true;
     }
-    result.stampPrefix = QuotedStamp(ParseUpdateStamp(response.header, clock_.Today()));
+    result.stampPrefix = StampPrefix(ParseUpdateStamp(response.header, clock_.Today()));
     context.setStatusText(MsgText(Msg::Converting));
     int records = 0;
     const bool converted = ConvertFile(context, download, result, describe ? &records : nullptr);

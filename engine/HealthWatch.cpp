@@ -90,7 +90,7 @@ FetchResult HealthWatch::Run(const std::function<FetchResult()>& step) {
         result = step();
     } catch (const std::exception& e) {
         row.outcome = HealthOutcome::ConversionError;
-        row.detail = e.what();
+        row.detail = Utf8ToCp932(e.what());  // the record keeps CP932 like the file
         Record(std::move(row));
         throw;
     }

@@ -8,6 +8,7 @@
 #include "download/HttpClient.h"
 #include "engine/HealthWatch.h"
 #include "engine/Updater.h"
+#include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "sources/Catalogue.h"
 #include "text/Dates.h"
@@ -114,7 +115,7 @@ private:
             }
         } catch (const std::exception& e) {
             result_.dataFile = location.dataFile;
-            result_.detail = e.what();
+            result_.detail = Utf8ToCp932(e.what());
             return false;
         }
         return true;
@@ -178,7 +179,7 @@ private:
         } catch (const std::exception& e) {
             result_.healthError = updater_.LastHealthError();
             result_.outcome = UpdateOutcome::ConversionError;
-            result_.detail = e.what();
+            result_.detail = Utf8ToCp932(e.what());
             return std::nullopt;
         }
     }

@@ -59,7 +59,7 @@ struct [[nodiscard]] UpdateResult {
     int records = -1;         // of the stored list afterwards; -1 without one
     int httpStatus = 0;       // with HttpStatus
     std::string detail;       // the error's own text (CP932), or empty
-    std::string healthError;  // why the health record could not be written, or empty
+    std::string healthError;  // why the health record could not be written (UTF-8), or empty
 
     bool Succeeded() const {
         return outcome == UpdateOutcome::Updated || outcome == UpdateOutcome::Unchanged;

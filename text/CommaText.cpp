@@ -1,5 +1,7 @@
 #include "text/CommaText.h"
 
+#include <string>
+
 #include "text/Sjis.h"
 
 namespace yomida {
@@ -85,6 +87,14 @@ void AppendQuoted(std::string_view item, std::string& out) {
         }
     }
     out += '"';
+}
+
+std::string StampPrefix(std::string_view stamp) {
+    std::string clean(stamp);
+    std::erase(clean, '\0');
+    std::string prefix;
+    AppendQuoted(clean, prefix);
+    return prefix + ',';
 }
 
 }  // namespace yomida

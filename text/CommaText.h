@@ -17,4 +17,9 @@ std::vector<std::string> SplitCommaText(std::string_view text);
 // it back whole whatever it holds but a NUL byte.
 void AppendQuoted(std::string_view item, std::string& out);
 
+// A data file's update stamp as the first item of its header line, comma included: in quotes, a
+// quote doubled and NUL bytes dropped, so that the line reads back with the stamp whole and
+// every caption in its place.
+std::string StampPrefix(std::string_view stamp);
+
 }  // namespace yomida

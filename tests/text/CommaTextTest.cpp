@@ -58,6 +58,12 @@ TEST(CommaText, DoubleByteCharactersAndNul) {
     EXPECT_EQ(SplitCommaText("a,b\0c,d"s), (Items{"a", "b"}));
 }
 
+TEST(CommaText, AStampPrefixLeavesEveryCaptionInItsPlace) {
+    const std::string stamp = "Mon, 5 \"x\" 2026\0y"s;
+    const Items header = SplitCommaText(StampPrefix(stamp) + "No,□,出版社");
+    EXPECT_EQ(header, (Items{"Mon, 5 \"x\" 2026y", "No", "□", "出版社"}));
+}
+
 TEST(CommaText, ReusedVectorIsReplaced) {
     Items items{"old", "stuff", "here"};
     SplitCommaText("x", items);
