@@ -1,6 +1,7 @@
 #include "cli/WatchCommands.h"
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 #include "cli/CliArgs.h"
@@ -71,12 +72,14 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (!DirectoryExists(folder)) {
         throw UsageError("watch cannot read the folder " + folder.string());
     }
+    // The words of the settings file named, or else of the program's own, when it has one.
     SettingsRecord settings;
-    if (p.Has("settings")) {
-        if (!FileExists(p.values["settings"])) {
-            throw UsageError("watch cannot read the settings file " + p.values["settings"]);
-        }
-        ReadSettingsFile(p.values["settings"], settings);
+    if (p.Has("settings") && !FileExists(p.values["settings"])) {
+        throw UsageError("watch cannot read the settings file " + p.values["settings"]);
+    }
+    const std::optional<std::filesystem::path> settingsFile = SettingsFileOption(p, err);
+    if (settingsFile && FileExists(*settingsFile)) {
+        ReadSettingsFile(*settingsFile, settings);
     }
     const WatchWords words = WordsOf(p, settings);
     const bool ownWords = p.Has("publisher") || p.Has("title") || p.Has("author");
