@@ -13,10 +13,6 @@
 namespace yomida {
 namespace {
 
-// The start of the message the HTTP client gives a certificate that does not verify; the
-// client's messages, like every text inside the program, are CP932.
-const std::string kCertificateError = MsgText(Msg::CertificateUnverified);
-
 // The status of the header's first line, the first word after the version; 0 without one.
 int StatusOf(const std::string& header) {
     const std::string_view line = std::string_view(header).substr(0, header.find('\n'));
@@ -106,8 +102,7 @@ bool HealthWatch::Conclude(const FetchResult& result, CategoryHealth& row) const
     if (!result.requestError.empty()) {
         row.detail = result.requestError;
         row.outcome = cancelled ? HealthOutcome::Cancelled
-                      : result.requestOutcome == HttpOutcome::kCertificateError ||
-                              result.requestError.starts_with(kCertificateError)
+                      : result.requestOutcome == HttpOutcome::kCertificateError
                           ? HealthOutcome::CertificateError
                           : HealthOutcome::TransportError;
         return true;

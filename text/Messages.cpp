@@ -47,7 +47,6 @@ constexpr Entry kTable[] = {
     {Msg::BookTownFormatChanged, "「本やタウン」のWeb形式が変更になりました。"},
     {Msg::CurrentDataIs, "現在のデータは"},
     {Msg::ChangeTargetMonth, "です。指定年月を変更して下さい。"},
-    {Msg::CertificateUnverified, "証明書を確認できません"},
     {Msg::CertificateUnverifiedFor, "証明書を確認できません: "},
     {Msg::PageShapeChanged, "ページの形が変わった可能性があります"},
 

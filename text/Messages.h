@@ -42,7 +42,6 @@ enum class Msg {
     BookTownFormatChanged,
     CurrentDataIs,
     ChangeTargetMonth,
-    CertificateUnverified,
     CertificateUnverifiedFor,  // followed by the host and the reason
     PageShapeChanged,
 

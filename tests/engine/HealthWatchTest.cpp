@@ -131,6 +131,7 @@ TEST_F(HealthWatchTest, CancelCertificateAndConversionFailures) {
     h = Step(HealthStep::Fetch, [] {
         FetchResult result;
         result.requestError = "証明書を確認できません: example.org (certificate has expired)"_sj;
+        result.requestOutcome = HttpOutcome::kCertificateError;
         return result;
     });
     EXPECT_EQ(h.outcome, HealthOutcome::CertificateError);
