@@ -9,6 +9,7 @@
 #include "engine/WatchFeeds.h"
 #include "engine/WatchMemory.h"
 #include "engine/WatchScan.h"
+#include "engine/WatchService.h"
 #include "platform/Clock.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -27,7 +28,7 @@ WatchWords WordsOf(ParsedArgs& p, const SettingsRecord& settings) {
         return {Utf8ToCp932(p.values["publisher"]), Utf8ToCp932(p.values["title"]),
                 Utf8ToCp932(p.values["author"])};
     }
-    return {settings.watchPublisher, settings.watchTitle, settings.watchAuthor};
+    return WatchPlace::Of(settings).words;
 }
 
 int PrintChanges(const std::vector<WatchChange>& changes, std::ostream& out) {

@@ -12,7 +12,7 @@ namespace yomida {
 WatchPlace WatchPlace::Of(const SettingsRecord& settings) {
     return {settings.dataFolder,
             {settings.watchPublisher, settings.watchTitle, settings.watchAuthor},
-            {settings.weekBaseDate, settings.weekBaseNumber},
+            settings.Weeks(),
             settings.scheduleAlarm};
 }
 
