@@ -61,7 +61,10 @@ void RunConvert(benchmark::State& state, int category, const std::string& page) 
         std::ofstream(dir / "page", std::ios::binary) << page;
         state.ResumeTiming();
         ConvertRequest r{category, dir / "page", dir / "out.csv", "", may2003};
-        Convert(r, ui);
+        if (!Convert(r, ui)) {
+            state.SkipWithError("the page did not convert");
+            break;
+        }
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(page.size()));

@@ -80,10 +80,14 @@ void BM_ConvertProductList(benchmark::State& state) {
         }
         iconvSeconds += Seconds(Clock::now() - iconvStart);
         const Clock::time_point start = Clock::now();
-        Convert(request, ui);
+        const bool converted = Convert(request, ui);
         const double seconds = Seconds(Clock::now() - start);
         convertSeconds += seconds;
         state.SetIterationTime(seconds);
+        if (!converted) {
+            state.SkipWithError("the page did not convert");
+            break;
+        }
     }
     const auto runs = static_cast<double>(state.iterations());
     state.counters["entries"] = kEntries;

@@ -185,7 +185,7 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     q.sources = &sources;
     std::filesystem::path file;
     std::string url;
-    ResolveCategorySource(q, {}, file, url);
+    static_cast<void>(ResolveCategorySource(q, {}, file, url));  // offline: no probe to fail
     for (const SourceOverrides::Refusal& r : sources.Refused()) {
         err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
     }

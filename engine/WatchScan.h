@@ -82,7 +82,7 @@ public:
     size_t Total() const;
     bool Finished() const;
     // Without workers, scans the next file on the calling thread. Returns Finished().
-    bool Step();
+    [[nodiscard]] bool Step();
     // Files not yet begun are not read; the result then counts only what was read.
     void Cancel();
     bool Cancelled() const;

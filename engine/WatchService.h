@@ -79,11 +79,11 @@ public:
     size_t Done() const;
     size_t Total() const;
     // Without workers, scans the next file on the calling thread; true once every file ended.
-    bool Step();
+    [[nodiscard]] bool Step();
     void Cancel();
     // Waits for the running scan and ends it. Throws when the memory cannot be kept; the
     // service is idle again all the same.
-    Ending Finish();
+    [[nodiscard]] Ending Finish();
 
     const std::vector<WatchMatch>& Matches() const { return matches_; }
     // The matches that moved since their list's previous version, found with Matches().

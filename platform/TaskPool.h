@@ -44,7 +44,7 @@ public:
 
     // Without workers, runs the next task on the calling thread; with them, does nothing.
     // Returns Finished().
-    bool Step();
+    [[nodiscard]] bool Step();
     // Runs or waits for every task to end. Rethrows the first failure a task raised.
     void Wait();
     // Tasks not yet begun are dropped; running ones end as they will.

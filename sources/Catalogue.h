@@ -189,8 +189,8 @@ using BookTownProbe = std::function<std::optional<std::string>()>;
 // `url`. The path is always set first; returns false only when the 本やタウン probe fails, in
 // which case the URL keeps its previous value. A category outside 1 to 15 clears both. Throws
 // ConversionError when the まんがの森 category needs a LISTID that is not "yyyy/mm".
-bool ResolveCategorySource(const SourceQuery& query, const BookTownProbe& probe,
-                           std::filesystem::path& dataFile, std::string& url);
+[[nodiscard]] bool ResolveCategorySource(const SourceQuery& query, const BookTownProbe& probe,
+                                         std::filesystem::path& dataFile, std::string& url);
 
 // The まんがの森 list number of a target month.
 int MangaNoMoriListNumber(const std::string& listId, std::chrono::year_month_day target);

@@ -25,7 +25,7 @@ struct ConvertRequest {
 // not fail with an error, so a broken page never destroys the list that was there. Returns false
 // when the input is missing or the converter stopped with a message (already shown); conversion and
 // file errors throw.
-bool Convert(const ConvertRequest& request, Ui& ui);
+[[nodiscard]] bool Convert(const ConvertRequest& request, Ui& ui);
 
 // Where Convert keeps the version of a data file that its last replacement put aside
 // ("comic2612.csv.prev"); no list is read from there.

@@ -125,7 +125,7 @@ TEST_F(FaultInjectionTest, CheckSaveConversionExportAndSettingsSurviveAFullDisk)
             std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html",
                                        page, std::filesystem::copy_options::overwrite_existing);
             ConvertRequest r{1, page, form->DataFilePath(), "", {}};
-            Convert(r, ui);
+            static_cast<void>(Convert(r, ui));
         },
         [] { return false; });
 
@@ -183,7 +183,7 @@ TEST_F(FaultInjectionTest, KilledInTheMiddleLeavesTheOldOrTheNewFileWhole) {
         [&] { form->CheckSaveExecute(); },
         [&] {
             ConvertRequest r{1, page, form->DataFilePath(), "", {}};
-            Convert(r, ui);
+            static_cast<void>(Convert(r, ui));
         }};
     int killed = 0;
     for (const auto& operation : operations) {
@@ -214,7 +214,7 @@ TEST_F(FaultInjectionTest, AnImportedPageIsReadNeverRewritten) {
     Faults() = FaultPlan{};
     Faults().failAtWrite = 3;
     Faults().writeErrno = ENOSPC;
-    EXPECT_ANY_THROW(Convert(r, ui));
+    EXPECT_ANY_THROW(static_cast<void>(Convert(r, ui)));
     Faults() = FaultPlan{};
     EXPECT_EQ(test::ReadBytes(page), original);
     EXPECT_TRUE(NoTemporaries());

@@ -143,7 +143,7 @@ TEST(WatchScan, TheWorkerReportsHowFarItHasComeAndItsOwnerTakesTheResult) {
 
     // Cancelled after one file, the rest are neither read nor counted as unreadable.
     WatchScanWorker cancelled(files, Words("", "本", ""), 0);
-    cancelled.Step();
+    EXPECT_FALSE(cancelled.Step());
     cancelled.Cancel();
     EXPECT_TRUE(cancelled.Step());
     const WatchScanResult part = cancelled.Wait();

@@ -133,7 +133,7 @@ TEST(Catalogue, HostsCanBeOverridden) {
     q.hosts = &hosts;
     std::filesystem::path file;
     std::string url;
-    ResolveCategorySource(q, {}, file, url);
+    EXPECT_TRUE(ResolveCategorySource(q, {}, file, url));
     EXPECT_EQ(url, "http://127.0.0.1:8080/bunko/bunko0305_listdate.html");
 }
 

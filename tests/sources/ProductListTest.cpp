@@ -135,7 +135,7 @@ TEST_F(ProductListTest, PagesWithoutDaysOrPricesAndBadDays) {
 
     test::WriteBytes(dir / "page.html", Day("2003/05/xx") + Publisher("a") + "<p>end</p>\n");
     ConvertRequest r{1, dir / "page.html", dir / "bad.csv", "", {}};
-    EXPECT_THROW(yomida::Convert(r, ui), ConversionError);
+    EXPECT_THROW(static_cast<void>(yomida::Convert(r, ui)), ConversionError);
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.csv"));
 }
 
@@ -147,7 +147,7 @@ TEST_F(ProductListTest, FailedConversionKeepsThePreviousDataFile) {
                                             Entry("t", {"x"}, "1") + Day("2003/05/zz") +
                                             "<p>end</p>\n");
     ConvertRequest r{1, dir / "page.html", dir / "comic0305.csv", "", {}};
-    EXPECT_THROW(yomida::Convert(r, ui), ConversionError);
+    EXPECT_THROW(static_cast<void>(yomida::Convert(r, ui)), ConversionError);
     EXPECT_EQ(test::ReadBytes(dir / "comic0305.csv"), before);
     EXPECT_FALSE(std::filesystem::exists(dir / "comic0305.csv.tmp"));
     // An empty page leaves it too.
