@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/DownloadFixture.h"
 #include "support/LoopbackServer.h"
 #include "support/ScriptedUi.h"
 #include "support/TestCertificates.h"
@@ -14,25 +15,16 @@ using namespace std::chrono;
 using test::Sj;
 using test::U8;
 
-class DownloadManagerTest : public ::testing::Test {
+class DownloadManagerTest : public test::DownloadFixture {
 protected:
-    test::TempDir dir;
-    ScriptedUi ui;
-    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    PosixTcpConnector connector;
-    DownloadManager data{ui, clock, connector};
-    SettingsRecord settings;
     bool forced = true;
     std::string stamp;
     bool success = false;  // a page came whole
     std::vector<bool> busy;
     std::vector<std::string> statusTexts;
-    FetchContext context;
     FetchResult last;
 
     void SetUp() override {
-        settings.DerivePaths(dir / "yomida");
-        std::filesystem::create_directory(settings.dataFolder);
         context.category = 1;
         context.sourceUrl = "https://example.invalid/list";
         context.dataFile = settings.dataFolder / "comic0305.csv";
@@ -61,10 +53,10 @@ protected:
                               !last.responseHeader.empty());
         return last.ranToEnd;
     }
-    bool Fetch() { return Apply(data.FetchSource(Now())); }
-    bool Check() { return Apply(data.CheckForUpdate(Now())); }
+    bool Fetch() { return Apply(downloads.FetchSource(Now())); }
+    bool Check() { return Apply(downloads.CheckForUpdate(Now())); }
     std::optional<std::string> Probe(const std::string& host) {
-        const Result<std::string> infix = data.ProbeBookTownMonth(Now(), host);
+        const Result<std::string> infix = downloads.ProbeBookTownMonth(Now(), host);
         return infix ? std::optional<std::string>(infix.Value()) : std::nullopt;
     }
     std::filesystem::path SamplePage() {
@@ -210,7 +202,7 @@ TEST_F(DownloadManagerTest, StampWithQuotesReadsBackAsWritten) {
     const auto lines = test::ReadDataFile(context.dataFile);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "\"Mon, \"\"05\"\" May\",No,□,出版社,発売日,タイトル,作者,価格,ISBN");
-    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "Mon, \"05\" May");
+    EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), "Mon, \"05\" May");
     EXPECT_FALSE(Check()) << "the same stamp is no update";
 }
 
@@ -282,7 +274,7 @@ TEST_F(DownloadManagerTest, HostileLastModifiedStillMatchesItsStoredStamp) {
         ASSERT_EQ(lines.size(), 3u);
         EXPECT_TRUE(lines[0].ends_with("\",No,□,出版社,発売日,タイトル,作者,価格,ISBN"))
             << lines[0];
-        EXPECT_EQ(data.ReadStoredStamp(context.dataFile), kept);
+        EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), kept);
         EXPECT_FALSE(Check()) << "the unchanged page is no update";
     }
 }
@@ -388,13 +380,13 @@ TEST_F(DownloadManagerTest, BookTownMonthProbe) {
 }
 
 TEST_F(DownloadManagerTest, StoredStamp) {
-    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "");
+    EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), "");
     test::WriteDataFile(context.dataFile, {"\"Mon, 05 May 2003 10:00:00 GMT\",No,□,出版社"});
-    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "Mon, 05 May 2003 10:00:00 GMT");
+    EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), "Mon, 05 May 2003 10:00:00 GMT");
     test::WriteDataFile(context.dataFile, {"No,□,出版社"});
-    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "No");
+    EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), "No");
     test::WriteBytes(context.dataFile, "");
-    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "");
+    EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), "");
 }
 
 // Categories 1, 4 and 6 over https from a test authority, and the import by hand when that fails.
