@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <ext/stdio_filebuf.h>
@@ -310,24 +309,15 @@ TEST(Cli, TicksFromTwoProcessesOnOneFolderAndOneFileAreAllKept) {
     const std::string files[4] = {
         (dir / "comic2612.csv").string(), (dir / "comic2611.csv").string(),
         (dir / "comic2612.csv").string(), (dir / "comic2611.csv").string()};
-    pid_t children[4];
-    for (int c = 0; c < 4; ++c) {
-        children[c] = ::fork();
-        if (children[c] == 0) {
-            for (int n = 0; n < 8; ++n) {
-                const int record = c < 2 ? 1 + n : 101 + n;
-                if (InvokeCli({"tick", files[c], std::to_string(record)}).status != 0) {
-                    ::_exit(1);
-                }
+    test::RunInChildProcesses(4, [&](int c) {
+        for (int n = 0; n < 8; ++n) {
+            const int record = c < 2 ? 1 + n : 101 + n;
+            if (InvokeCli({"tick", files[c], std::to_string(record)}).status != 0) {
+                return false;
             }
-            ::_exit(0);
         }
-    }
-    for (pid_t child : children) {
-        int status = -1;
-        ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+        return true;
+    });
     for (const char* name : {"comic2612.csv", "comic2611.csv"}) {
         const std::vector<std::string> saved = test::ReadDataFile(dir / name);
         ASSERT_EQ(saved.size(), lines.size()) << name;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -49,25 +48,15 @@ TEST(WatchCommand, NewRunsAtOnceKeepEachOthersMatches) {
     }
     test::WriteDataFile(dir / "comic2405.csv", lines);
     const std::string folder = dir.path().string();
-    ASSERT_EQ(InvokeCli({"watch", folder, "--title", "無い", "--new"}).status,
-              1);  // the first look
+    // The first look.
+    ASSERT_EQ(InvokeCli({"watch", folder, "--title", "無い", "--new"}).status, 1);
 
     // Separate processes, each watching its own title, as cron jobs started together would.
-    std::vector<pid_t> children;
-    for (int i = 0; i < kRuns; ++i) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            _exit(
-                InvokeCli({"watch", folder, "--title", "題" + std::to_string(i), "--new"}).status);
-        }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = -1;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "each printed its match";
-    }
+    // Each prints its match.
+    test::RunInChildProcesses(kRuns, [&](int i) {
+        const std::string title = "題" + std::to_string(i);
+        return InvokeCli({"watch", folder, "--title", title, "--new"}).status == 0;
+    });
     for (int i = 0; i < kRuns; ++i) {
         const CliOutput again =
             InvokeCli({"watch", folder, "--title", "題" + std::to_string(i), "--new"});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,5 +37,9 @@ std::vector<std::string> ReadDataFile(const std::filesystem::path& path);
 
 void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
 std::string ReadBytes(const std::filesystem::path& path);
+
+// Runs WORK(0) to WORK(COUNT - 1) at once, each in a process of its own, and waits for all of
+// them; a child whose work returns false or throws fails the test.
+void RunInChildProcesses(int count, const std::function<bool(int)>& work);
 
 }  // namespace yomida::test
