@@ -13,14 +13,14 @@ namespace {
 
 using test::CliOutput;
 using test::InvokeCli;
-
-const std::string kHeader = "No,□,出版社,発売日,タイトル,作者,価格";
+using test::kListHeader;
 
 TEST(WatchCommand, PrintsMatchesAndRemembersWithNew) {
     test::TempDir dir;
-    test::WriteDataFile(dir / "comic2405.csv",
-                        {kHeader, "2,0,講談社,上,ワンピース　１,尾田,420", "1,1,集英社,3,別,甲,1"});
-    test::WriteDataFile(dir / "bunko2404.csv", {kHeader, "1,0,社,9,ワンピース小説,乙,500"});
+    test::WriteDataFile(
+        dir / "comic2405.csv",
+        {kListHeader, "2,0,講談社,上,ワンピース　１,尾田,420", "1,1,集英社,3,別,甲,1"});
+    test::WriteDataFile(dir / "bunko2404.csv", {kListHeader, "1,0,社,9,ワンピース小説,乙,500"});
     const std::string folder = dir.path().string();
 
     CliOutput r = InvokeCli({"watch", folder, "--title", "ワンピース"});
@@ -32,7 +32,8 @@ TEST(WatchCommand, PrintsMatchesAndRemembersWithNew) {
 
     // The first --new run only remembers; a later one prints what came since.
     EXPECT_EQ(InvokeCli({"watch", folder, "--title", "ワンピース", "--new"}).out, "");
-    test::WriteDataFile(dir / "comic2406.csv", {kHeader, "1,0,講談社,4,ワンピース　２,尾田,420"});
+    test::WriteDataFile(dir / "comic2406.csv",
+                        {kListHeader, "1,0,講談社,4,ワンピース　２,尾田,420"});
     r = InvokeCli({"watch", folder, "--title", "ワンピース", "--new"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "2024/06/04\t1\tcomic2406.csv\t1\t□\t講談社\t4\tワンピース 2\t尾田\t420\n");
@@ -41,7 +42,7 @@ TEST(WatchCommand, PrintsMatchesAndRemembersWithNew) {
 
 TEST(WatchCommand, NewRunsAtOnceKeepEachOthersMatches) {
     test::TempDir dir;
-    std::vector<std::string> lines = {kHeader};
+    std::vector<std::string> lines = {kListHeader};
     constexpr int kRuns = 6;
     for (int i = 0; i < kRuns; ++i) {
         lines.push_back(std::to_string(i + 1) + ",0,社,1,題" + std::to_string(i) + ",甲,1");
@@ -66,7 +67,7 @@ TEST(WatchCommand, NewRunsAtOnceKeepEachOthersMatches) {
 
 TEST(WatchCommand, TakesTheWordsFromTheSettingsFile) {
     test::TempDir dir;
-    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,講談社,1,本,尾田,420"});
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,講談社,1,本,尾田,420"});
     test::WriteBytes(dir / "YOMIDA.INI", test::Sj("[WATCH]\r\nAUTHOR=甲,尾田\r\n"));
     CliOutput r =
         InvokeCli({"watch", dir.path().string(), "--settings", (dir / "YOMIDA.INI").string()});
@@ -87,7 +88,7 @@ TEST(WatchCommand, BadCommandLinesAndFoldersExitTwo) {
 TEST(IcalCommand, WritesTheGridAsACalendar) {
     test::TempDir dir;
     test::WriteDataFile(dir / "comic2402.csv",
-                        {kHeader, "1,0,講談社,上,本,尾田,420", "2,0,講談社,,日なし,尾田,420"});
+                        {kListHeader, "1,0,講談社,上,本,尾田,420", "2,0,講談社,,日なし,尾田,420"});
     const std::string out = (dir / "out.ics").string();
     CliOutput r = InvokeCli({"ical", (dir / "comic2402.csv").string(), "--month", "2024-02", out});
     EXPECT_EQ(r.status, 0);
@@ -102,7 +103,7 @@ TEST(IcalCommand, WritesTheGridAsACalendar) {
 TEST(IcalCommand, TakesTheMonthFromTheFileNameAndRefusesAnother) {
     test::TempDir dir;
     const std::string data = (dir / "comic2412.csv").string();
-    test::WriteDataFile(data, {kHeader, "1,0,講談社,12日,本,尾田,420"});
+    test::WriteDataFile(data, {kListHeader, "1,0,講談社,12日,本,尾田,420"});
     const std::string out = (dir / "out.ics").string();
 
     CliOutput r = InvokeCli({"ical", data, "--month", "2025-01", out});
@@ -128,7 +129,7 @@ TEST(IcalCommand, TakesTheMonthFromTheFileNameAndRefusesAnother) {
 TEST(IcalCommand, NoDatedRowWritesNothingAndFails) {
     test::TempDir dir;
     const std::string data = (dir / "comic2402.csv").string();
-    test::WriteDataFile(data, {kHeader, "1,0,講談社,,本,尾田,420", "2,0,講談社,未定,別,甲,1"});
+    test::WriteDataFile(data, {kListHeader, "1,0,講談社,,本,尾田,420", "2,0,講談社,未定,別,甲,1"});
     const std::string out = (dir / "out.ics").string();
     test::WriteBytes(out, "kept");
 

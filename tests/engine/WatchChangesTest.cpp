@@ -16,11 +16,11 @@ namespace yomida {
 namespace {
 
 using namespace std::chrono;
+using test::kListHeader;
+using test::kWeeks;
 using test::Sj;
 using test::U8;
 
-const std::string kHeader = "No,□,出版社,発売日,タイトル,作者,価格";
-const WeekNumbering kWeeks{year_month_day{year{2001}, month{1}, day{13}}, 1200};
 const std::string kOnePiece = "1,0,講談社,5,ワンピース 110,尾田,500";
 const std::string kGone = "2,0,集英社,20,消える本,乙,600";
 const std::string kMagazine = "3,0,小学館,1,月刊誌,編集部,700";
@@ -32,12 +32,12 @@ WatchWords Watched() {
 // December's list lost two titles, January's gained one of them and the magazine is in every
 // month's list, as it was before.
 void ThreeMonths(const test::TempDir& dir) {
-    test::WriteDataFile(dir / "comic2612.csv.prev", {kHeader, kOnePiece, kGone, kMagazine});
-    test::WriteDataFile(dir / "comic2612.csv", {kHeader, kMagazine});
-    test::WriteDataFile(dir / "comic2701.csv.prev", {kHeader, kMagazine});
-    test::WriteDataFile(dir / "comic2701.csv",
-                        {kHeader, kMagazine, kOnePiece, "9,0,講談社,6,ワンピース 110,尾田,500"});
-    test::WriteDataFile(dir / "comic2702.csv", {kHeader, kMagazine, kOnePiece});
+    test::WriteDataFile(dir / "comic2612.csv.prev", {kListHeader, kOnePiece, kGone, kMagazine});
+    test::WriteDataFile(dir / "comic2612.csv", {kListHeader, kMagazine});
+    test::WriteDataFile(dir / "comic2701.csv.prev", {kListHeader, kMagazine});
+    test::WriteDataFile(dir / "comic2701.csv", {kListHeader, kMagazine, kOnePiece,
+                                                "9,0,講談社,6,ワンピース 110,尾田,500"});
+    test::WriteDataFile(dir / "comic2702.csv", {kListHeader, kMagazine, kOnePiece});
 }
 
 std::string Describe(const WatchChange& c) {
@@ -68,7 +68,7 @@ TEST(WatchChanges, ATitleMovedToALaterMonthIsPostponedAndOneGoneIsWithdrawn) {
     EXPECT_FALSE(ParseWatchFileName(dir / "comic2612.csv.prev", kWeeks));
 
     // A title gone from December and now in November's list came earlier: neither change.
-    test::WriteDataFile(dir / "comic2611.csv", {kHeader, kGone});
+    test::WriteDataFile(dir / "comic2611.csv", {kListHeader, kGone});
     EXPECT_EQ(ScanWatchChanges(dir.path(), Watched(), kWeeks).size(), 1u);
     // Without previous versions nothing is known to have moved.
     std::filesystem::remove(dir / "comic2612.csv.prev");

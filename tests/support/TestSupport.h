@@ -8,7 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include "text/Dates.h"
+
 namespace yomida::test {
+
+// The header line of a release list of seven columns, in UTF-8 as WriteDataFile takes it.
+inline const std::string kListHeader = "No,□,出版社,発売日,タイトル,作者,価格";
+// The week numbering of the program's own settings: week 1200 ends on 2001/01/13.
+inline const WeekNumbering kWeeks{
+    std::chrono::year_month_day{std::chrono::year{2001}, std::chrono::month{1},
+                                std::chrono::day{13}},
+    1200};
 
 // A fresh temporary folder per test, removed afterwards.
 class TempDir {
