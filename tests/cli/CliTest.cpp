@@ -391,6 +391,18 @@ TEST(Cli, HttpGetAndHead) {
                                 "127.0.0.1:" + std::to_string(server.Port())});
     EXPECT_EQ(head.status, 0);
     EXPECT_TRUE(server.Requests().back().starts_with("HEAD http://example.invalid/x HTTP/1.0"));
+    // A proxy without a host, or on a port no server can have, is refused rather than gone past.
+    for (const char* bad : {":8080", "127.0.0.1:0", "127.0.0.1:65536", "127.0.0.1"}) {
+        const CliOutput http =
+            InvokeCli({"http", "head", "http://example.invalid/", "--proxy", bad});
+        EXPECT_EQ(http.status, 2) << bad;
+        EXPECT_NE(http.err.find("--proxy"), std::string::npos) << http.err;
+        EXPECT_EQ(InvokeCli({"fetch", "--category", "2", "--month", "2003-05", "--data",
+                             (dir / "data").string(), "--proxy", bad})
+                      .status,
+                  2)
+            << bad;
+    }
     // A certificate that does not verify is named with its reason, in UTF-8.
     test::TestCa ca;
     ca.TrustIn(dir / "ca.pem");
