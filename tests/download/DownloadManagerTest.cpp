@@ -7,6 +7,7 @@
 #include "support/ScriptedUi.h"
 #include "support/TestCertificates.h"
 #include "support/TestSupport.h"
+#include "support/WeeklyFetch.h"
 
 namespace yomida {
 namespace {
@@ -30,6 +31,12 @@ protected:
         context.dataFile = settings.dataFolder / "comic0305.csv";
         context.setBusyDisplay = [this](bool on) { busy.push_back(on); };
         context.setStatusText = [this](const std::string& t) { statusTexts.push_back(U8(t)); };
+    }
+    // The weekly list of week 1321, fetched directly.
+    void Weekly() {
+        context.category = 2;
+        context.dataFile = settings.dataFolder / "syosk1321.csv";
+        context.directFetch = true;
     }
     // The context with the settings and the stamp as the window hands them in now.
     FetchContext Now() const {
@@ -110,15 +117,10 @@ TEST_F(DownloadManagerTest, CsvImportStartsTheSiblingProgramWhenItIsThere) {
 }
 
 TEST_F(DownloadManagerTest, DirectDownloadConvertsWithTheStampAndTheMarkerForcesTheImport) {
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
-    test::LoopbackServer server(
-        {{"HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003 10:00:00 GMT\r\n\r\n" + Sj(page)},
-         {"HTTP/1.0 500 Oops\r\n\r\n"}});
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    const std::string page = test::WeeklyPage();
+    test::LoopbackServer server({{test::kWeeklyOk + page}, {"HTTP/1.0 500 Oops\r\n\r\n"}});
+    Weekly();
     context.sourceUrl = server.Url("/1321/japa/t_a.htm");
-    context.directFetch = true;
     EXPECT_TRUE(Fetch());
     const auto lines = test::ReadDataFile(context.dataFile);
     ASSERT_EQ(lines.size(), 3u);
@@ -157,10 +159,9 @@ INSTANTIATE_TEST_SUITE_P(Transports, CutTransferTest, ::testing::Values(false, t
                          });
 
 TEST_P(CutTransferTest, CutTransferKeepsThePreviousListByteForByte) {
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string page = test::WeeklyPage();
     const std::string head =
-        "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(Sj(page).size()) + "\r\n\r\n";
+        "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n";
     test::TestCa ca;
     std::optional<test::ServerIdentity> tls;
     if (GetParam()) {
@@ -168,14 +169,12 @@ TEST_P(CutTransferTest, CutTransferKeepsThePreviousListByteForByte) {
         tls = ca.IssueForLoopback();
     }
     test::LoopbackServer server(
-        {{head + Sj(page).substr(0, Sj(page).size() / 3), "", 0, false, true},
-         {head + Sj(page).substr(0, Sj(page).size() / 3)},
+        {{head + page.substr(0, page.size() / 3), "", 0, false, true},
+         {head + page.substr(0, page.size() / 3)},
          {"HTTP/1.0 200 OK\r\nLast-Mod", "", 0, false, true},
-         {head + Sj(page).substr(0, Sj(page).size() / 3), "", 0, false, false, 1, true}},
+         {head + page.substr(0, page.size() / 3), "", 0, false, false, 1, true}},
         tls);
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
-    context.directFetch = true;
+    Weekly();
     test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
     const std::string before = test::ReadBytes(context.dataFile);
     for (const char* path : {"/reset", "/closed-early", "/reset-in-header", "/cut"}) {
@@ -190,14 +189,11 @@ TEST_P(CutTransferTest, CutTransferKeepsThePreviousListByteForByte) {
 }
 
 TEST_F(DownloadManagerTest, StampWithQuotesReadsBackAsWritten) {
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string page = test::WeeklyPage();
     const std::string header = "HTTP/1.0 200 OK\r\nLast-Modified: Mon, \"05\" May\r\n\r\n";
-    test::LoopbackServer server({{header + Sj(page)}, {header}, {header}});
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    test::LoopbackServer server({{header + page}, {header}, {header}});
+    Weekly();
     context.sourceUrl = server.Url("/list");
-    context.directFetch = true;
     EXPECT_TRUE(Fetch());
     const auto lines = test::ReadDataFile(context.dataFile);
     ASSERT_FALSE(lines.empty());
@@ -207,15 +203,11 @@ TEST_F(DownloadManagerTest, StampWithQuotesReadsBackAsWritten) {
 }
 
 TEST_F(DownloadManagerTest, LinksAtTheDownloadFileAreReplacedNotFollowed) {
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string page = test::WeeklyPage();
     const std::string ok = "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003\r\n\r\n";
-    test::LoopbackServer server(
-        {{ok}, {ok + Sj(page)}, {ok + Sj(page)}, {"HTTP/1.0 500 x\r\n\r\n"}});
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    test::LoopbackServer server({{ok}, {ok + page}, {ok + page}, {"HTTP/1.0 500 x\r\n\r\n"}});
+    Weekly();
     context.sourceUrl = server.Url("/list");
-    context.directFetch = true;
     test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社"});
     const std::filesystem::path victim = dir / "victim.txt";
     const std::filesystem::path download = settings.dataFolder / "download.dat";
@@ -252,11 +244,8 @@ TEST_F(DownloadManagerTest, LinksAtTheDownloadFileAreReplacedNotFollowed) {
 }
 
 TEST_F(DownloadManagerTest, HostileLastModifiedStillMatchesItsStoredStamp) {
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
-    context.directFetch = true;
+    const std::string page = test::WeeklyPage();
+    Weekly();
     using namespace std::string_literals;
     const std::vector<std::pair<std::string, std::string>> stamps = {
         {"Mon, 05\0 May 2003"s, "Mon, 05 May 2003"},
@@ -266,7 +255,7 @@ TEST_F(DownloadManagerTest, HostileLastModifiedStillMatchesItsStoredStamp) {
     };
     for (const auto& [sent, kept] : stamps) {
         const std::string header = "HTTP/1.0 200 OK\r\nLast-Modified: " + sent + "\r\n\r\n";
-        test::LoopbackServer server({{header + Sj(page)}, {header}});
+        test::LoopbackServer server({{header + page}, {header}});
         context.sourceUrl = server.Url("/list");
         std::filesystem::remove(context.dataFile);
         ASSERT_TRUE(Fetch());
@@ -308,10 +297,8 @@ TEST_F(DownloadManagerTest, AnErrorStatusIsShownAsTheContextAsksForEveryRequest)
                                  {"HTTP/1.0 500 Oops\r\n\r\n"},
                                  {"HTTP/1.0 403 Forbidden\r\n\r\n"},
                                  {"HTTP/1.0 302 Found\r\n\r\n"}});
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    Weekly();
     context.sourceUrl = server.Url("/list");
-    context.directFetch = true;
     context.httpFailureText = "http://list\r\n" + Sj("取得に失敗しました");
     test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
     const std::string before = test::ReadBytes(context.dataFile);

@@ -17,7 +17,6 @@ namespace {
 using namespace std::chrono;
 using test::Sj;
 using test::U8;
-using test::WeeklyPage;
 
 // The weekly category's direct download, as the window and `yomida-cli fetch` run it.
 class HealthWatchTest : public test::DownloadFixture {
@@ -49,9 +48,9 @@ TEST_F(HealthWatchTest, EachOutcomeOfADirectFetchIsRecorded) {
     test::WriteDataFile(
         settings.dataFolder / "syosk1320.csv",
         {"\"x\",No", "1,,a,b,c,,", "2,,a,b,c,,", "3,,a,b,c,,", "4,,a,b,c,,", "5,,a,b,c,,"});
-    test::LoopbackServer server({{test::kWeeklyOk + WeeklyPage()},
+    test::LoopbackServer server({{test::kWeeklyOk + test::WeeklyPage()},
                                  {test::kWeeklyOk},
-                                 {test::kWeeklyOk + WeeklyPage()},
+                                 {test::kWeeklyOk + test::WeeklyPage()},
                                  {"HTTP/1.0 404 Not Found\r\n\r\n"},
                                  {test::kWeeklyOk + "<html><body>nothing this week</body></html>"},
                                  {"HTTP/1.0 200 OK\r\nContent-Length: 90000\r\n\r\nshort"}});

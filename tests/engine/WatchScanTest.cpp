@@ -16,7 +16,6 @@ namespace {
 
 using namespace std::chrono;
 using test::kListHeader;
-using test::kWeeks;
 using test::Sj;
 using test::U8;
 
@@ -26,7 +25,7 @@ WatchWords Words(const std::string& publisher, const std::string& title,
 }
 
 WatchScanResult Scan(const test::TempDir& dir, const WatchWords& words) {
-    return ScanWatchFiles(FindWatchFiles(dir.path(), kWeeks), words);
+    return ScanWatchFiles(FindWatchFiles(dir.path(), test::kWeeks), words);
 }
 
 std::vector<std::string> Lines(const WatchScanResult& r) {
@@ -127,7 +126,7 @@ TEST(WatchScan, TheWorkerReportsHowFarItHasComeAndItsOwnerTakesTheResult) {
     test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,1,本 a,a,1"});
     test::WriteDataFile(dir / "comic2406.csv", {kListHeader, "1,0,社,1,別,a,1"});
     test::WriteDataFile(dir / "comic2407.csv", {kListHeader, "1,0,社,2,本 b,a,1"});
-    const std::vector<WatchFile> files = FindWatchFiles(dir.path(), kWeeks);
+    const std::vector<WatchFile> files = FindWatchFiles(dir.path(), test::kWeeks);
 
     WatchScanWorker stepped(files, Words("", "本", ""), 0);
     EXPECT_EQ(stepped.Total(), 3u);
