@@ -5,10 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "cli/Cli.h"
 #include "sources/Convert.h"
+#include "support/CliRun.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
 
@@ -99,24 +98,17 @@ TEST(WatchChanges, TheCommandLinePrintsOneLineAChange) {
     test::TempDir dir;
     ThreeMonths(dir);
     test::WriteBytes(dir / "yomida.INI", Sj("[WATCH]\r\nTITLE=ワンピース,消える本,月刊誌\r\n"));
-    auto run = [&](std::vector<std::string> args) {
-        std::istringstream in;
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status = RunCli(args, in, out, err);
-        return std::make_pair(status, out.str());
-    };
     const std::string folder = dir.path().string();
-    const auto [status, out] =
-        run({"watch", folder, "--changes", "--settings", (dir / "yomida.INI").string()});
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(out,
+    const test::CliOutput changes = test::InvokeCli(
+        {"watch", folder, "--changes", "--settings", (dir / "yomida.INI").string()});
+    EXPECT_EQ(changes.status, 0);
+    EXPECT_EQ(changes.out,
               "延期\t2026/12\t2027/01\t1\t講談社\tワンピース 110\t尾田\n"
               "取り消し?\t2026/12\t\t1\t集英社\t消える本\t乙\n");
-    EXPECT_EQ(run({"watch", folder, "--changes", "--title", "月刊誌"}).first, 1);
-    EXPECT_EQ(run({"watch", folder, "--changes", "--new", "--title", "x"}).first, 2);
+    EXPECT_EQ(test::InvokeCli({"watch", folder, "--changes", "--title", "月刊誌"}).status, 1);
+    EXPECT_EQ(test::InvokeCli({"watch", folder, "--changes", "--new", "--title", "x"}).status, 2);
     // Without the option the matches print as before, the previous versions left out.
-    EXPECT_EQ(run({"watch", folder, "--title", "消える本"}).first, 1);
+    EXPECT_EQ(test::InvokeCli({"watch", folder, "--title", "消える本"}).status, 1);
 }
 
 class PreviousVersion : public ::testing::Test {

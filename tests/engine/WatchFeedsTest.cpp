@@ -7,10 +7,9 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <sstream>
 
-#include "cli/Cli.h"
 #include "support/CalendarEvents.h"
+#include "support/CliRun.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -244,27 +243,20 @@ TEST(WatchFeeds, DamagedStateFilesStartAfresh) {
     EXPECT_EQ(ParseFeed(dir / kWatchFeedFile).size(), 1u);
 }
 
-std::string RunWatch(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    RunCli(args, in, out, err);
-    return err.str();
-}
-
 TEST(WatchFeeds, CommandLineScanOfTheWatchListWritesTheFiles) {
     test::TempDir dir;
     test::WriteDataFile(dir / "comic2612.csv",
                         {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,12,見る題,甲,420"});
     const std::string folder = dir.path().string();
     // A one-off search with words of its own is not the watch list.
-    EXPECT_EQ(RunWatch({"watch", folder, "--title", "見る"}), "");
+    EXPECT_EQ(test::InvokeCli({"watch", folder, "--title", "見る"}).err, "");
     EXPECT_FALSE(std::filesystem::exists(dir / kWatchCalendarFile));
 
     // The reminder follows the setup page's switch in the same settings file.
     test::WriteBytes(dir / "settings.ini",
                      Sj("[WATCH]\r\nTITLE=見る\r\n[SCHEDULE]\r\nALARM=1\r\n"));
-    EXPECT_EQ(RunWatch({"watch", folder, "--settings", (dir / "settings.ini").string()}), "");
+    EXPECT_EQ(test::InvokeCli({"watch", folder, "--settings", (dir / "settings.ini").string()}).err,
+              "");
     const std::map<std::string, Event> events = ParseCalendar(dir / kWatchCalendarFile);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events.begin()->second.summary, "見る題");
