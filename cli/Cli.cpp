@@ -122,14 +122,9 @@ int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     request.command = p.positional[0] == "get" ? HttpCommand::kGet : HttpCommand::kHead;
     request.url = p.positional[1];
     request.timeOutMs = TimeOutOption(p);
-    if (p.Has("proxy")) {
-        const std::string& proxy = p.values["proxy"];
-        const size_t colon = proxy.rfind(':');
-        if (colon == std::string::npos) {
-            throw UsageError("--proxy takes HOST:PORT");
-        }
-        request.proxy = proxy.substr(0, colon);
-        request.proxyPort = ParseInt(proxy.substr(colon + 1), "--proxy port");
+    if (const auto proxy = ProxyOption(p)) {
+        request.proxy = proxy->first;
+        request.proxyPort = proxy->second;
     }
     if (p.Has("out")) {
         request.bodyFile = p.values["out"];

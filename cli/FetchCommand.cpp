@@ -63,20 +63,25 @@ std::optional<SettingsRecord> CommandSettings(ParsedArgs& p, std::ostream& err) 
     return settings;
 }
 
-namespace {
-
-// A proxy given on the command line outranks the one in the settings file.
-std::optional<std::pair<std::string, int>> ProxyOption(ParsedArgs& p) {
-    if (!p.Has("proxy")) {
+std::optional<std::pair<std::string, int>> ProxyOption(const ParsedArgs& p) {
+    const auto value = p.values.find("proxy");
+    if (value == p.values.end()) {
         return std::nullopt;
     }
-    const std::string& text = p.values["proxy"];
+    const std::string& text = value->second;
     const size_t colon = text.rfind(':');
-    if (colon == std::string::npos) {
+    // Without a host the request would go straight to the server, past the proxy asked for.
+    if (colon == std::string::npos || colon == 0) {
         throw UsageError("--proxy takes HOST:PORT");
     }
-    return std::make_pair(text.substr(0, colon), ParseInt(text.substr(colon + 1), "--proxy port"));
+    const int port = ParseInt(text.substr(colon + 1), "--proxy port");
+    if (port < 1 || port > 65535) {
+        throw UsageError("--proxy port is not from 1 to 65535: " + text.substr(colon + 1));
+    }
+    return std::make_pair(text.substr(0, colon), port);
 }
+
+namespace {
 
 // Categories whose pages only a browser can save have nothing for fetch to download.
 bool FetchedDirectly(const CategoryInfo& info) {

@@ -3,6 +3,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/SettingsRecord.h"
@@ -14,6 +15,10 @@ struct ParsedArgs;
 // The milliseconds of the --timeout SECONDS option of every command that goes to the network:
 // 60 seconds when it is left out, 0 (wait for ever) when it says 0. Throws UsageError.
 int TimeOutOption(const ParsedArgs& p);
+
+// The host and port of the --proxy HOST:PORT option, nothing when it is left out. A proxy given
+// on the command line outranks the one in the settings file. Throws UsageError.
+std::optional<std::pair<std::string, int>> ProxyOption(const ParsedArgs& p);
 
 // The window's settings and data folder, or those the command line names: --settings INIFILE
 // (or its older name --hosts) and --data DIR. The data folder is made when missing. Nothing,

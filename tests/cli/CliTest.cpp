@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <ext/stdio_filebuf.h>
@@ -18,43 +17,33 @@
 #include "cli/Command.h"
 #include "cli/FetchCommand.h"
 #include "platform/FileSystem.h"
+#include "support/CliRun.h"
 #include "support/LoopbackServer.h"
 #include "support/TestCertificates.h"
 #include "support/TestSupport.h"
+#include "support/WeeklyFetch.h"
 
 namespace yomida {
 namespace {
 
+using test::CliOutput;
+using test::InvokeCli;
 using test::Sj;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result Invoke(std::vector<std::string> args, const std::string& input = "") {
-    std::istringstream in(input);
-    std::ostringstream out;
-    std::ostringstream err;
-    int status = RunCli(args, in, out, err);
-    return {status, out.str(), err.str()};
-}
-
 TEST(Cli, NormaliseIsByteExact) {
-    Result r = Invoke({"normalise"}, Sj("ＡＢＣ　ｶﾞﾝﾀﾞﾑ，１\r\n") + "\x81");
+    CliOutput r = InvokeCli({"normalise"}, Sj("ＡＢＣ　ｶﾞﾝﾀﾞﾑ，１\r\n") + "\x81");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, Sj("ABC ガンダム，1\r\n") + "\x81");
 }
 
 TEST(Cli, ScrambleTwiceGivesTheInputBack) {
     const std::string input = Sj("No,□,出版社\n1,0,講談社,15\r\n\nlast");
-    Result once = Invoke({"scramble"}, input);
+    CliOutput once = InvokeCli({"scramble"}, input);
     EXPECT_EQ(once.status, 0);
     EXPECT_NE(once.out, input);
-    Result twice = Invoke({"scramble"}, once.out);
+    CliOutput twice = InvokeCli({"scramble"}, once.out);
     EXPECT_EQ(twice.out, Sj("No,□,出版社\r\n1,0,講談社,15\r\n\r\nlast\r\n"));
-    EXPECT_EQ(Invoke({"scramble"}, "").out, "");
+    EXPECT_EQ(InvokeCli({"scramble"}, "").out, "");
 }
 
 TEST(Cli, ShowPrintsTheGridAndTheCount) {
@@ -64,7 +53,7 @@ TEST(Cli, ShowPrintsTheGridAndTheCount) {
         {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース,尾田,420",
          "2,1,集英社,上,NARUTO,岸本,390", "3,0,小学館,25,コナン,青山,410"});
     const std::string file = (dir / "comic0305.csv").string();
-    Result all = Invoke({"show", file});
+    CliOutput all = InvokeCli({"show", file});
     EXPECT_EQ(all.status, 0);
     EXPECT_EQ(all.out,
               "No\t□\t出版社\t発売日\tタイトル\t作者\t価格\n"
@@ -73,37 +62,37 @@ TEST(Cli, ShowPrintsTheGridAndTheCount) {
               "3\t□\t小学館\t25\tコナン\t青山\t410\n");
     EXPECT_EQ(all.err, "3件\n");
 
-    Result days = Invoke({"show", file, "--days", "10-20", "--marks", "中下"});
+    CliOutput days = InvokeCli({"show", file, "--days", "10-20", "--marks", "中下"});
     EXPECT_EQ(days.err, "1件\n");
     EXPECT_NE(days.out.find("ワンピース"), std::string::npos);
 
-    Result marks = Invoke({"show", file, "--days=1-5", "--marks", "上"});
+    CliOutput marks = InvokeCli({"show", file, "--days=1-5", "--marks", "上"});
     EXPECT_EQ(marks.err, "1件\n");
     EXPECT_NE(marks.out.find("NARUTO"), std::string::npos);
 
-    EXPECT_EQ(Invoke({"show", file, "--checked"}).err, "1件\n");
-    EXPECT_EQ(Invoke({"show", file, "--publisher", "講談社,小学館"}).err, "2件\n");
-    EXPECT_EQ(Invoke({"show", file, "--title", "naruto", "--author", "青山"}).err, "2件\n");
+    EXPECT_EQ(InvokeCli({"show", file, "--checked"}).err, "1件\n");
+    EXPECT_EQ(InvokeCli({"show", file, "--publisher", "講談社,小学館"}).err, "2件\n");
+    EXPECT_EQ(InvokeCli({"show", file, "--title", "naruto", "--author", "青山"}).err, "2件\n");
 
-    Result none = Invoke({"show", file, "--publisher", "ない"});
+    CliOutput none = InvokeCli({"show", file, "--publisher", "ない"});
     EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "No\t□\t出版社\t発売日\tタイトル\t作者\t価格\n");
     EXPECT_EQ(none.err, "0件\n");
 }
 
 TEST(Cli, UrlPrintsTheFileNameAndTheSourceUrl) {
-    Result comic = Invoke({"url", "--category", "3", "--month", "2003-05"});
+    CliOutput comic = InvokeCli({"url", "--category", "3", "--month", "2003-05"});
     EXPECT_EQ(comic.status, 0);
     EXPECT_EQ(comic.out,
               "bunko0305.csv\nhttp://www.taiyosha.co.jp/bunko/bunko0305_listdate.html\n");
-    Result week = Invoke({"url", "--category", "2", "--month", "2001-01", "--week", "1321"});
+    CliOutput week = InvokeCli({"url", "--category", "2", "--month", "2001-01", "--week", "1321"});
     EXPECT_TRUE(week.out.starts_with("syosk1321.csv\nhttp://"));
     EXPECT_TRUE(week.out.ends_with("/1321/japa/t_a.htm\n"));
-    Result booktown = Invoke({"url", "--category=7", "--month=2003-05"});
+    CliOutput booktown = InvokeCli({"url", "--category=7", "--month=2003-05"});
     EXPECT_TRUE(booktown.out.ends_with("/P3/CM/html/bookclip/new/shoseki/02_s.html\n"));
-    EXPECT_EQ(Invoke({"url", "--category", "16", "--month", "2003-05"}).status, 2);
-    EXPECT_EQ(Invoke({"url", "--category", "1", "--month", "2003-13"}).status, 2);
-    EXPECT_EQ(Invoke({"url", "--category", "1"}).status, 2);
+    EXPECT_EQ(InvokeCli({"url", "--category", "16", "--month", "2003-05"}).status, 2);
+    EXPECT_EQ(InvokeCli({"url", "--category", "1", "--month", "2003-13"}).status, 2);
+    EXPECT_EQ(InvokeCli({"url", "--category", "1"}).status, 2);
 }
 
 TEST(Cli, UrlTakesHostsAndTemplatesFromASettingsFile) {
@@ -112,20 +101,21 @@ TEST(Cli, UrlTakesHostsAndTemplatesFromASettingsFile) {
     test::WriteBytes(ini,
                      "[HOSTS]\r\nTAIYOSHA=127.0.0.1:8080\r\n[SOURCES]\r\n"
                      "Comic=https://{host}/list/{yy}-{m}?w={week}\r\nbunko=gopher://{host}/\r\n");
-    Result comic = Invoke({"url", "--category", "1", "--month", "2003-05", "--settings", ini});
+    CliOutput comic =
+        InvokeCli({"url", "--category", "1", "--month", "2003-05", "--settings", ini});
     EXPECT_EQ(comic.status, 0);
     EXPECT_EQ(comic.out, "comic0305.csv\nhttps://www.mangaoh.co.jp/list/03-5?w=1319\n");
     EXPECT_TRUE(comic.err.ends_with("source: [SOURCES] comic\n")) << comic.err;
 
-    Result bunko = Invoke({"url", "--category=3", "--month=2003-05", "--settings=" + ini});
+    CliOutput bunko = InvokeCli({"url", "--category=3", "--month=2003-05", "--settings=" + ini});
     EXPECT_EQ(bunko.status, 0);
     EXPECT_EQ(bunko.out, "bunko0305.csv\nhttp://127.0.0.1:8080/bunko/bunko0305_listdate.html\n");
     EXPECT_EQ(bunko.err,
               "yomida-cli: [SOURCES] bunko の URL は使えません: gopher は使えないスキームです"
               "（http か https のみ）。組み込みの URL を使います。\nsource: built-in\n");
 
-    Result missing =
-        Invoke({"url", "--category", "1", "--month", "2003-05", "--settings", ini + ".none"});
+    CliOutput missing =
+        InvokeCli({"url", "--category", "1", "--month", "2003-05", "--settings", ini + ".none"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
     EXPECT_NE(missing.err.find(".none が見つかりません"), std::string::npos) << missing.err;
@@ -137,32 +127,32 @@ TEST(Cli, OrderTickAndExport) {
     test::WriteDataFile(
         file, {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,15,ワンピース,尾田,420",
                "2,0,集英社,上,NARUTO,岸本,390", "3,0,小学館,25,コナン,青山,410"});
-    Result byPrice = Invoke({"show", file, "--order", "price"});
+    CliOutput byPrice = InvokeCli({"show", file, "--order", "price"});
     EXPECT_EQ(byPrice.out,
               "No\t□\t出版社\t発売日\tタイトル\t作者\t価格\n"
               "2\t□\t集英社\t上\tNARUTO\t岸本\t390\n"
               "3\t□\t小学館\t25\tコナン\t青山\t410\n"
               "1\t□\t講談社\t15\tワンピース\t尾田\t420\n");
-    EXPECT_EQ(Invoke({"show", file, "--order", "cost"}).status, 2);
+    EXPECT_EQ(InvokeCli({"show", file, "--order", "cost"}).status, 2);
 
-    Result tick = Invoke({"tick", file, "1", "3"});
+    CliOutput tick = InvokeCli({"tick", file, "1", "3"});
     EXPECT_EQ(tick.status, 0) << tick.err;
-    EXPECT_EQ(Invoke({"show", file, "--checked"}).err, "2件\n");
+    EXPECT_EQ(InvokeCli({"show", file, "--checked"}).err, "2件\n");
     // Ticking again unticks.
-    EXPECT_EQ(Invoke({"tick", file, "1", "--publisher", "講談社"}).status, 0);
-    Result checked = Invoke({"show", file, "--checked"});
+    EXPECT_EQ(InvokeCli({"tick", file, "1", "--publisher", "講談社"}).status, 0);
+    CliOutput checked = InvokeCli({"show", file, "--checked"});
     EXPECT_EQ(checked.err, "1件\n");
     EXPECT_NE(checked.out.find("コナン"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "newfiles.$$$"));
 
     const std::string csv = (dir / "out.csv").string();
-    Result exported = Invoke({"export", file, "--month", "2003-05", csv, "--order", "date"});
+    CliOutput exported = InvokeCli({"export", file, "--month", "2003-05", csv, "--order", "date"});
     EXPECT_EQ(exported.status, 0) << exported.err;
     EXPECT_EQ(test::ReadBytes(csv), Sj("2003/05/上,\"NARUTO\",390,\"岸本\",\"集英社\"\r\n"
                                        "2003/05/15,\"ワンピース\",420,\"尾田\",\"講談社\"\r\n"
                                        "2003/05/25,\"コナン\",410,\"青山\",\"小学館\"\r\n"));
-    EXPECT_EQ(Invoke({"export", file, csv}).status, 2);
-    EXPECT_EQ(Invoke({"tick", (dir / "none.csv").string(), "1"}).status, 1);
+    EXPECT_EQ(InvokeCli({"export", file, csv}).status, 2);
+    EXPECT_EQ(InvokeCli({"tick", (dir / "none.csv").string(), "1"}).status, 1);
 }
 
 TEST(Cli, ATickThatFindsNoShownRecordSavesNothingAndFails) {
@@ -177,14 +167,14 @@ TEST(Cli, ATickThatFindsNoShownRecordSavesNothingAndFails) {
                                                {"tick", file, "abc"},
                                                {"tick", file, "1", "999"},
                                                {"tick", file, "1", "3", "--publisher", "講談社"}}) {
-        Result r = Invoke(args);
+        CliOutput r = InvokeCli(args);
         EXPECT_EQ(r.status, 1) << args[2];
         const std::string& missing = args[2] == "1" ? args[3] : args[2];
         EXPECT_NE(r.err.find("number " + missing + " in " + file), std::string::npos) << r.err;
         EXPECT_EQ(test::ReadBytes(file), before) << "no tick is saved when one number is wrong";
     }
-    EXPECT_EQ(Invoke({"tick", file, "3", "1"}).status, 0);
-    EXPECT_EQ(Invoke({"show", file, "--checked"}).err, "2件\n");
+    EXPECT_EQ(InvokeCli({"tick", file, "3", "1"}).status, 0);
+    EXPECT_EQ(InvokeCli({"show", file, "--checked"}).err, "2件\n");
 }
 
 TEST(Cli, EveryCommandPrintsItsOwnUsage) {
@@ -204,23 +194,23 @@ TEST(Cli, EveryCommandPrintsItsOwnUsage) {
         {"--paths", "usage: yomida-cli --paths\n"}};
     for (const auto& [command, start] : commands) {
         // Standard input that would be read holds text: a command that read it would print it.
-        Result r = Invoke({command, "--help"}, "ＡＢＣ\n");
+        CliOutput r = InvokeCli({command, "--help"}, "ＡＢＣ\n");
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_EQ(r.err, "") << command;
         EXPECT_TRUE(r.out.starts_with(start)) << r.out;
         EXPECT_GE(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
         EXPECT_EQ(r.out.find("yomida-cli", 10), std::string::npos) << "one command: " << r.out;
     }
-    Result show = Invoke({"show", "x.csv", "--help"});
+    CliOutput show = InvokeCli({"show", "x.csv", "--help"});
     EXPECT_EQ(show.status, 0);
     EXPECT_TRUE(show.out.ends_with("and the record count on standard error\n")) << show.out;
-    EXPECT_EQ(Invoke({"frobnicate", "--help"}).status, 2);
+    EXPECT_EQ(InvokeCli({"frobnicate", "--help"}).status, 2);
 }
 
 // The program's usage and each command's --help come from the same entry: put back into the
 // usage's layout, the help of every command the usage lists gives the usage again.
 TEST(Cli, TheUsageIsEveryCommandsHelpInTurn) {
-    const std::string usage = Invoke({"--help"}).out;
+    const std::string usage = InvokeCli({"--help"}).out;
     std::istringstream lines(usage);
     std::string line;
     std::string rebuilt;
@@ -236,7 +226,7 @@ TEST(Cli, TheUsageIsEveryCommandsHelpInTurn) {
         }
         inHead = false;
         const std::string name = line.substr(2, line.find(' ', 2) - 2);
-        const Result help = Invoke({name, "--help"});
+        const CliOutput help = InvokeCli({name, "--help"});
         ASSERT_EQ(help.status, 0) << name;
         ASSERT_TRUE(help.out.starts_with("usage: yomida-cli " + name)) << help.out;
         std::string entry = "  " + help.out.substr(std::string("usage: yomida-cli ").size());
@@ -319,28 +309,19 @@ TEST(Cli, TicksFromTwoProcessesOnOneFolderAndOneFileAreAllKept) {
     const std::string files[4] = {
         (dir / "comic2612.csv").string(), (dir / "comic2611.csv").string(),
         (dir / "comic2612.csv").string(), (dir / "comic2611.csv").string()};
-    pid_t children[4];
-    for (int c = 0; c < 4; ++c) {
-        children[c] = ::fork();
-        if (children[c] == 0) {
-            for (int n = 0; n < 8; ++n) {
-                const int record = c < 2 ? 1 + n : 101 + n;
-                if (Invoke({"tick", files[c], std::to_string(record)}).status != 0) {
-                    ::_exit(1);
-                }
+    test::RunInChildProcesses(4, [&](int c) {
+        for (int n = 0; n < 8; ++n) {
+            const int record = c < 2 ? 1 + n : 101 + n;
+            if (InvokeCli({"tick", files[c], std::to_string(record)}).status != 0) {
+                return false;
             }
-            ::_exit(0);
         }
-    }
-    for (pid_t child : children) {
-        int status = -1;
-        ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+        return true;
+    });
     for (const char* name : {"comic2612.csv", "comic2611.csv"}) {
         const std::vector<std::string> saved = test::ReadDataFile(dir / name);
         ASSERT_EQ(saved.size(), lines.size()) << name;
-        Result checked = Invoke({"show", (dir / name).string(), "--checked"});
+        CliOutput checked = InvokeCli({"show", (dir / name).string(), "--checked"});
         EXPECT_EQ(checked.err, "16件\n") << name;
     }
     std::vector<std::string> names;
@@ -356,37 +337,37 @@ TEST(Cli, ConvertWritesTheDataFileAndReportsFailures) {
     const std::string page = (dir / "page.html").string();
     std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-novel.html", page);
     const std::string out = (dir / "bngei0305.csv").string();
-    Result r = Invoke({"convert", "--category", "6", "--month", "2003-05", "--stamp",
-                       "Mon, 05 May 2003", page, out});
+    CliOutput r = InvokeCli({"convert", "--category", "6", "--month", "2003-05", "--stamp",
+                             "Mon, 05 May 2003", page, out});
     EXPECT_EQ(r.status, 0) << r.err;
     const auto lines = test::ReadDataFile(out);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "\"Mon, 05 May 2003\",No,□,出版社,発売日,タイトル,作者,価格");
-    EXPECT_EQ(Invoke({"show", out, "--title", "港町"}).err, "1件\n");
+    EXPECT_EQ(InvokeCli({"show", out, "--title", "港町"}).err, "1件\n");
 
-    Result missing = Invoke(
+    CliOutput missing = InvokeCli(
         {"convert", "--category", "6", "--month", "2003-05", (dir / "none.html").string(), out});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("ダウンロードファイルが見つかりません。"), std::string::npos);
 
     test::WriteBytes(dir / "bad.html", "<h2 class=\"publisher-title\">2003/05/zz</h2>\n<p>x</p>\n");
-    Result bad = Invoke(
+    CliOutput bad = InvokeCli(
         {"convert", "--category", "6", "--month", "2003-05", (dir / "bad.html").string(), out});
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("zz"), std::string::npos);
     EXPECT_EQ(test::ReadDataFile(out).size(), 4u) << "the earlier data file is intact";
-    EXPECT_EQ(Invoke({"convert", "--category", "6", page, out}).status, 2);
+    EXPECT_EQ(InvokeCli({"convert", "--category", "6", page, out}).status, 2);
 
     // A missing folder of the output is made, one level deep and private.
     const std::filesystem::path lists = dir / "lists";
-    Result folder = Invoke({"convert", "--category", "6", "--month", "2003-05", page,
-                            (lists / "bngei0305.csv").string()});
+    CliOutput folder = InvokeCli({"convert", "--category", "6", "--month", "2003-05", page,
+                                  (lists / "bngei0305.csv").string()});
     EXPECT_EQ(folder.status, 0) << folder.err;
     EXPECT_EQ(test::ReadDataFile(lists / "bngei0305.csv").size(), 4u);
     EXPECT_EQ(std::filesystem::status(lists).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
-    Result deep = Invoke({"convert", "--category", "6", "--month", "2003-05", page,
-                          (dir / "a" / "b" / "bngei0305.csv").string()});
+    CliOutput deep = InvokeCli({"convert", "--category", "6", "--month", "2003-05", page,
+                                (dir / "a" / "b" / "bngei0305.csv").string()});
     EXPECT_EQ(deep.status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "a"));
 }
@@ -397,19 +378,31 @@ TEST(Cli, HttpGetAndHead) {
                                  {"HTTP/1.0 200 OK\r\n\r\nto a file"},
                                  {"HTTP/1.0 404 Not Found\r\n\r\nmissing"},
                                  {"HTTP/1.0 200 OK\r\n\r\n"}});
-    Result get = Invoke({"http", "get", server.Url("/a")});
+    CliOutput get = InvokeCli({"http", "get", server.Url("/a")});
     EXPECT_EQ(get.status, 0);
     EXPECT_EQ(get.out, "the body");
     EXPECT_EQ(get.err, "HTTP/1.0 200 OK\r\nLast-Modified: x\r\n\r\n");
     const std::string file = (dir / "body.txt").string();
-    EXPECT_EQ(Invoke({"http", "get", server.Url("/b"), "--out", file}).status, 0);
+    EXPECT_EQ(InvokeCli({"http", "get", server.Url("/b"), "--out", file}).status, 0);
     EXPECT_EQ(test::ReadBytes(file), "to a file");
-    EXPECT_EQ(Invoke({"http", "get", server.Url("/c")}).status, 1);
+    EXPECT_EQ(InvokeCli({"http", "get", server.Url("/c")}).status, 1);
     // Through a "proxy": the loopback server sees the whole URL.
-    Result head = Invoke({"http", "head", "http://example.invalid/x", "--proxy",
-                          "127.0.0.1:" + std::to_string(server.Port())});
+    CliOutput head = InvokeCli({"http", "head", "http://example.invalid/x", "--proxy",
+                                "127.0.0.1:" + std::to_string(server.Port())});
     EXPECT_EQ(head.status, 0);
     EXPECT_TRUE(server.Requests().back().starts_with("HEAD http://example.invalid/x HTTP/1.0"));
+    // A proxy without a host, or on a port no server can have, is refused rather than gone past.
+    for (const char* bad : {":8080", "127.0.0.1:0", "127.0.0.1:65536", "127.0.0.1"}) {
+        const CliOutput http =
+            InvokeCli({"http", "head", "http://example.invalid/", "--proxy", bad});
+        EXPECT_EQ(http.status, 2) << bad;
+        EXPECT_NE(http.err.find("--proxy"), std::string::npos) << http.err;
+        EXPECT_EQ(InvokeCli({"fetch", "--category", "2", "--month", "2003-05", "--data",
+                             (dir / "data").string(), "--proxy", bad})
+                      .status,
+                  2)
+            << bad;
+    }
     // A certificate that does not verify is named with its reason, in UTF-8.
     test::TestCa ca;
     ca.TrustIn(dir / "ca.pem");
@@ -417,46 +410,46 @@ TEST(Cli, HttpGetAndHead) {
     expired.ipAddresses = {"127.0.0.1"};
     expired.validToSeconds = -60;
     test::LoopbackServer secure({{"HTTP/1.0 200 OK\r\n\r\nsecret"}}, ca.Issue(expired));
-    Result https = Invoke({"http", "get", secure.Url("/")});
+    CliOutput https = InvokeCli({"http", "get", secure.Url("/")});
     EXPECT_EQ(https.status, 1);
     EXPECT_EQ(https.err,
               "yomida-cli: 証明書を確認できません: 127.0.0.1 (certificate has expired)\n");
-    EXPECT_EQ(Invoke({"http", "put", "http://x/"}).status, 2);
+    EXPECT_EQ(InvokeCli({"http", "put", "http://x/"}).status, 2);
 }
 
 TEST(Cli, FailuresAndUsage) {
     test::TempDir dir;
-    Result missing = Invoke({"show", (dir / "nothing.csv").string()});
+    CliOutput missing = InvokeCli({"show", (dir / "nothing.csv").string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("nothing.csv"), std::string::npos);
     EXPECT_EQ(missing.out, "");
 
-    EXPECT_EQ(Invoke({}).status, 2);
-    EXPECT_EQ(Invoke({"frobnicate"}).status, 2);
-    EXPECT_EQ(Invoke({"show"}).status, 2);
-    EXPECT_EQ(Invoke({"show", "x", "--days", "5"}).status, 2);
-    EXPECT_EQ(Invoke({"show", "x", "--days", "0-40"}).status, 2);
-    EXPECT_EQ(Invoke({"show", "x", "--marks", "上x"}).status, 2);
-    EXPECT_EQ(Invoke({"show", "x", "--bogus"}).status, 2);
-    EXPECT_EQ(Invoke({"--help"}).status, 0);
+    EXPECT_EQ(InvokeCli({}).status, 2);
+    EXPECT_EQ(InvokeCli({"frobnicate"}).status, 2);
+    EXPECT_EQ(InvokeCli({"show"}).status, 2);
+    EXPECT_EQ(InvokeCli({"show", "x", "--days", "5"}).status, 2);
+    EXPECT_EQ(InvokeCli({"show", "x", "--days", "0-40"}).status, 2);
+    EXPECT_EQ(InvokeCli({"show", "x", "--marks", "上x"}).status, 2);
+    EXPECT_EQ(InvokeCli({"show", "x", "--bogus"}).status, 2);
+    EXPECT_EQ(InvokeCli({"--help"}).status, 0);
 }
 
 TEST(Cli, VersionAndPaths) {
-    Result version = Invoke({"--version"});
+    CliOutput version = InvokeCli({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(std::regex_match(version.out, std::regex("yomida-cli [0-9]+(\\.[0-9]+){3}\n")))
         << version.out;
 
     // Beside the test program, whose folder is writable: the window program would be portable
     // there, with its settings file named after "yomida", not after this program.
-    Result paths = Invoke({"--paths"});
+    CliOutput paths = InvokeCli({"--paths"});
     EXPECT_EQ(paths.status, 0);
     const std::filesystem::path folder = ExecutablePath().parent_path();
     EXPECT_EQ(paths.out,
               (folder / "yomida.INI").string() + "\n" + (folder / "data").string() + "\n");
 
-    EXPECT_EQ(Invoke({"--paths", "x"}).status, 2);
-    EXPECT_EQ(Invoke({"--version", "--paths"}).status, 2);
+    EXPECT_EQ(InvokeCli({"--paths", "x"}).status, 2);
+    EXPECT_EQ(InvokeCli({"--version", "--paths"}).status, 2);
 }
 
 TEST(Cli, FetchTheMangaOhListsOverHttps) {
@@ -481,7 +474,7 @@ TEST(Cli, FetchTheMangaOhListsOverHttps) {
                                             "--hosts",
                                             (dir / "hosts.ini").string(),
                                             "--force"};
-    Result first = Invoke(fetch);
+    CliOutput first = InvokeCli(fetch);
     EXPECT_EQ(first.status, 0) << first.err;
     const std::filesystem::path list = dir / "data" / "comic2503.csv";
     EXPECT_EQ(first.out, list.string() + "\n6\n");
@@ -491,10 +484,10 @@ TEST(Cli, FetchTheMangaOhListsOverHttps) {
 
     // A status other than 200 or a page without records: exit 1, the list byte for byte.
     const std::string before = test::ReadBytes(list);
-    Result missing = Invoke(fetch);
+    CliOutput missing = InvokeCli(fetch);
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("yomida-cli: HTTP 404\n"), std::string::npos) << missing.err;
-    Result empty = Invoke(fetch);
+    CliOutput empty = InvokeCli(fetch);
     EXPECT_EQ(empty.status, 1);
     EXPECT_NE(empty.err.find("yomida-cli: ページに発売情報がありませんでした。\n"),
               std::string::npos)
@@ -507,7 +500,7 @@ TEST(Cli, FetchTheMangaOhListsOverHttps) {
     test::LoopbackServer wrong({{ok + page}}, ca.Issue(other));
     test::WriteBytes(dir / "hosts.ini",
                      "[HOSTS]\r\nMANGAOH=127.0.0.1:" + std::to_string(wrong.Port()) + "\r\n");
-    Result refused = Invoke(fetch);
+    CliOutput refused = InvokeCli(fetch);
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("yomida-cli: 証明書を確認できません: 127.0.0.1 (IP address "
                                "mismatch)\n"),
@@ -518,25 +511,12 @@ TEST(Cli, FetchTheMangaOhListsOverHttps) {
 
 TEST(Cli, FetchDownloadsLikeTheWindowAndKeepsTheListOnAFailure) {
     test::TempDir dir;
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
-    const std::string ok =
-        "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003 10:00:00 GMT\r\n\r\n";
-    test::LoopbackServer server({{ok + Sj(page)}, {ok}, {"HTTP/1.0 500 Oops\r\n\r\n"}});
+    test::LoopbackServer server(
+        {{test::kWeeklyOk + test::WeeklyPage()}, {test::kWeeklyOk}, {"HTTP/1.0 500 Oops\r\n\r\n"}});
     test::WriteBytes(dir / "hosts.ini",
                      "[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
-    const std::vector<std::string> fetch = {"fetch",
-                                            "--category",
-                                            "2",
-                                            "--month",
-                                            "2003-05",
-                                            "--week",
-                                            "1321",
-                                            "--data",
-                                            (dir / "data").string(),
-                                            "--hosts",
-                                            (dir / "hosts.ini").string()};
-    Result first = Invoke(fetch);
+    const std::vector<std::string> fetch = test::WeeklyFetchArgs(dir / "data", dir / "hosts.ini");
+    CliOutput first = InvokeCli(fetch);
     EXPECT_EQ(first.status, 0) << first.err;
     const std::filesystem::path list = dir / "data" / "syosk1321.csv";
     EXPECT_EQ(first.out, list.string() + "\n2\n");
@@ -545,26 +525,26 @@ TEST(Cli, FetchDownloadsLikeTheWindowAndKeepsTheListOnAFailure) {
 
     // Unchanged page: nothing is downloaded and the list stays.
     const std::string before = test::ReadBytes(list);
-    Result again = Invoke(fetch);
+    CliOutput again = InvokeCli(fetch);
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(again.out, first.out);
 
     // Forced, against a server error: exit 1 and the previous list byte for byte.
     std::vector<std::string> forced = fetch;
     forced.push_back("--force");
-    Result failed = Invoke(forced);
+    CliOutput failed = InvokeCli(forced);
     EXPECT_EQ(failed.status, 1);
     EXPECT_NE(failed.err.find("unchanged"), std::string::npos);
     EXPECT_EQ(test::ReadBytes(list), before);
 
     for (const char* category : {"3", "8", "9", "10", "11"}) {
-        Result byHand = Invoke({"fetch", "--category", category, "--month", "2003-05"});
+        CliOutput byHand = InvokeCli({"fetch", "--category", category, "--month", "2003-05"});
         EXPECT_EQ(byHand.status, 2) << category;
         EXPECT_NE(byHand.err.find("yomida-cli convert"), std::string::npos);
     }
-    EXPECT_EQ(Invoke({"fetch", "--category", "2"}).status, 2);
-    EXPECT_EQ(Invoke({"fetch", "--category", "2", "--month", "2003-05", "--hosts",
-                      (dir / "missing.ini").string()})
+    EXPECT_EQ(InvokeCli({"fetch", "--category", "2"}).status, 2);
+    EXPECT_EQ(InvokeCli({"fetch", "--category", "2", "--month", "2003-05", "--hosts",
+                         (dir / "missing.ini").string()})
                   .status,
               1);
 }
@@ -578,20 +558,9 @@ TEST(Cli, FetchAndHttpGiveUpOnASilentServer) {
                                  silent});
     test::WriteBytes(dir / "hosts.ini",
                      "[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
-    const std::vector<std::string> fetch = {"fetch",
-                                            "--category",
-                                            "2",
-                                            "--month",
-                                            "2003-05",
-                                            "--week",
-                                            "1321",
-                                            "--data",
-                                            (dir / "data").string(),
-                                            "--hosts",
-                                            (dir / "hosts.ini").string(),
-                                            "--timeout",
-                                            "1"};
-    Result got = Invoke(fetch);
+    std::vector<std::string> fetch = test::WeeklyFetchArgs(dir / "data", dir / "hosts.ini");
+    fetch.insert(fetch.end(), {"--timeout", "1"});
+    CliOutput got = InvokeCli(fetch);
     EXPECT_EQ(got.status, 1);
     EXPECT_NE(got.err.find("yomida-cli: Timed out: nothing received for 1 second\n"),
               std::string::npos)
@@ -602,20 +571,20 @@ TEST(Cli, FetchAndHttpGiveUpOnASilentServer) {
     // The update check of an existing list gives up the same way.
     test::WriteDataFile(dir / "data" / "syosk1321.csv", {"\"old\",No,□,出版社"});
     const std::string before = test::ReadBytes(dir / "data" / "syosk1321.csv");
-    Result checked = Invoke(fetch);
+    CliOutput checked = InvokeCli(fetch);
     EXPECT_EQ(checked.status, 1);
     EXPECT_NE(checked.err.find("Timed out: nothing received for 1 second"), std::string::npos)
         << checked.err;
     EXPECT_EQ(test::ReadBytes(dir / "data" / "syosk1321.csv"), before);
 
-    Result stalled = Invoke({"http", "get", server.Url("/stalled"), "--timeout", "1"});
+    CliOutput stalled = InvokeCli({"http", "get", server.Url("/stalled"), "--timeout", "1"});
     EXPECT_EQ(stalled.status, 1);
     EXPECT_EQ(stalled.err,
               "HTTP/1.0 200 OK\r\n\r\nyomida-cli: Timed out: nothing received for 1 second\n");
-    EXPECT_EQ(Invoke({"http", "head", server.Url("/silent"), "--timeout=1"}).status, 1);
+    EXPECT_EQ(InvokeCli({"http", "head", server.Url("/silent"), "--timeout=1"}).status, 1);
 
     for (const char* bad : {"x", "-1", "86401"}) {
-        EXPECT_EQ(Invoke({"http", "get", server.Url("/"), "--timeout", bad}).status, 2) << bad;
+        EXPECT_EQ(InvokeCli({"http", "get", server.Url("/"), "--timeout", bad}).status, 2) << bad;
     }
     EXPECT_EQ(cli::TimeOutOption(cli::ParseArgs({"fetch"}, 1, {"timeout"}, {})), 60000)
         << "a minute unless the command line says otherwise";
@@ -623,14 +592,11 @@ TEST(Cli, FetchAndHttpGiveUpOnASilentServer) {
 
 TEST(Cli, FetchTakesTheUrlTemplatesOfItsHostsFile) {
     test::TempDir dir;
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
-    test::LoopbackServer server({{"HTTP/1.0 200 OK\r\n\r\n" + Sj(page)}});
+    test::LoopbackServer server({{"HTTP/1.0 200 OK\r\n\r\n" + test::WeeklyPage()}});
     test::WriteBytes(dir / "y.ini",
                      "[SOURCES]\r\nsyosk=http://127.0.0.1:" + std::to_string(server.Port()) +
                          "/moved/{week}.htm\r\ncomic={host}/nothing\r\n");
-    Result r = Invoke({"fetch", "--category", "2", "--month", "2003-05", "--week", "1321", "--data",
-                       (dir / "data").string(), "--hosts", (dir / "y.ini").string()});
+    CliOutput r = InvokeCli(test::WeeklyFetchArgs(dir / "data", dir / "y.ini"));
     EXPECT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_TRUE(server.Requests()[0].starts_with("GET /moved/1321.htm ")) << server.Requests()[0];

@@ -5,16 +5,14 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "support/CliRun.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::CliOutput;
+using test::InvokeCli;
 
 // systemctl as a script: every call recorded, `refuse` makes the probe of the user manager fail.
 struct FakeSystemctl {
@@ -44,19 +42,11 @@ struct FakeSystemctl {
     }
 };
 
-Result Schedule(FakeSystemctl& systemctl, const std::filesystem::path& units,
-                const std::vector<std::string>& args) {
+CliOutput Schedule(FakeSystemctl& systemctl, const std::filesystem::path& units,
+                   const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
     const int status = cli::ScheduleCommand(args, out, err, systemctl.Runner(), units);
-    return {status, out.str(), err.str()};
-}
-
-Result Invoke(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(args, in, out, err);
     return {status, out.str(), err.str()};
 }
 
@@ -67,7 +57,7 @@ TEST(ScheduleCommand, OnOffAndStatusSwitchTheTimerAndRecordTheSettings) {
     test::WriteBytes(ini, "[FONT]\r\nSIZE=12\r\n[MINE]\r\nKEEP=me\r\n");
     FakeSystemctl systemctl;
 
-    Result r =
+    CliOutput r =
         Schedule(systemctl, units, {"schedule", "on", "--hour", "6", "--settings", ini.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "schedule\ton\nhour\t06:00\n");
@@ -99,8 +89,8 @@ TEST(ScheduleCommand, WithoutSystemdNothingChangesAndTheReasonIsGiven) {
     test::WriteBytes(ini, "[SCHEDULE]\r\nON=0\r\nHOUR=99\r\n");
     FakeSystemctl systemctl;
     systemctl.refuse = true;
-    Result r = Schedule(systemctl, dir / "units",
-                        {"schedule", "on", "--hour", "5", "--settings", ini.string()});
+    CliOutput r = Schedule(systemctl, dir / "units",
+                           {"schedule", "on", "--hour", "5", "--settings", ini.string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err,
@@ -123,15 +113,16 @@ TEST(ScheduleCommand, MalformedCommandLinesAndHelp) {
                                                {"schedule", "on", "--hour", "x"},
                                                {"schedule", "off", "--hour", "3"},
                                                {"schedule", "on", "off"}}) {
-        const Result r = Invoke(args);
+        const CliOutput r = InvokeCli(args);
         EXPECT_EQ(r.status, 2) << args.back();
         EXPECT_NE(r.err.find("usage:"), std::string::npos);
     }
-    const Result missing = Invoke({"schedule", "status", "--settings", "/nonexistent/yomida.ini"});
+    const CliOutput missing =
+        InvokeCli({"schedule", "status", "--settings", "/nonexistent/yomida.ini"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("/nonexistent/yomida.ini"), std::string::npos);
 
-    const Result help = Invoke({"schedule", "--help"});
+    const CliOutput help = InvokeCli({"schedule", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.starts_with(
         "usage: yomida-cli schedule on|off|status [--hour H] [--settings INIFILE]\n"))

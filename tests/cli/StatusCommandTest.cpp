@@ -4,27 +4,17 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "support/CliRun.h"
 #include "support/LoopbackServer.h"
 #include "support/TestSupport.h"
+#include "support/WeeklyFetch.h"
 
 namespace yomida {
 namespace {
 
+using test::CliOutput;
+using test::InvokeCli;
 using test::Sj;
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result Invoke(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(args, in, out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -37,31 +27,18 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 TEST(StatusCommand, FetchRecordsAndStatusPrintsEachCategory) {
     test::TempDir dir;
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
-    const std::string ok =
-        "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003 10:00:00 GMT\r\n\r\n";
-    test::LoopbackServer server({{ok + Sj(page)}, {"HTTP/1.0 503 Busy\r\n\r\n"}});
+    test::LoopbackServer server(
+        {{test::kWeeklyOk + test::WeeklyPage()}, {"HTTP/1.0 503 Busy\r\n\r\n"}});
     test::WriteBytes(dir / "hosts.ini",
                      "[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
     const std::string data = (dir / "data").string();
-    const std::vector<std::string> fetch = {"fetch",
-                                            "--category",
-                                            "2",
-                                            "--month",
-                                            "2003-05",
-                                            "--week",
-                                            "1321",
-                                            "--data",
-                                            data,
-                                            "--hosts",
-                                            (dir / "hosts.ini").string()};
-    ASSERT_EQ(Invoke(fetch).status, 0);
+    const std::vector<std::string> fetch = test::WeeklyFetchArgs(data, dir / "hosts.ini");
+    ASSERT_EQ(InvokeCli(fetch).status, 0);
     std::vector<std::string> forced = fetch;
     forced.push_back("--force");
-    ASSERT_EQ(Invoke(forced).status, 1);
+    ASSERT_EQ(InvokeCli(forced).status, 1);
 
-    const Result status = Invoke({"status", "--data", data});
+    const CliOutput status = InvokeCli({"status", "--data", data});
     EXPECT_EQ(status.status, 0) << status.err;
     EXPECT_EQ(status.err, "");
     const std::vector<std::string> lines = Split(status.out, '\n');
@@ -85,7 +62,7 @@ TEST(StatusCommand, FetchRecordsAndStatusPrintsEachCategory) {
     EXPECT_EQ(weekly[10], "failed");
     EXPECT_EQ(weekly[11], "HTTP/1.0 503 Busy");
 
-    const Result json = Invoke({"status", "--data", data, "--json"});
+    const CliOutput json = InvokeCli({"status", "--data", data, "--json"});
     EXPECT_EQ(json.status, 0);
     const nlohmann::json doc = nlohmann::json::parse(json.out);
     EXPECT_EQ(doc["damaged"], false);
@@ -105,14 +82,14 @@ TEST(StatusCommand, FetchRecordsAndStatusPrintsEachCategory) {
 
     // A damaged file: said on standard error, the categories still listed, exit 0.
     test::WriteBytes(dir / "data" / "health.txt", "not,health\r\n");
-    const Result damaged = Invoke({"status", "--data", data});
+    const CliOutput damaged = InvokeCli({"status", "--data", data});
     EXPECT_EQ(damaged.status, 0);
     EXPECT_NE(damaged.err.find("health.txt cannot be read"), std::string::npos) << damaged.err;
     EXPECT_EQ(Split(damaged.out, '\n').size(), 15u);
 
-    EXPECT_EQ(Invoke({"status", "--data", (dir / "none").string()}).status, 1);
-    EXPECT_EQ(Invoke({"status", "extra"}).status, 2);
-    const Result help = Invoke({"status", "--help"});
+    EXPECT_EQ(InvokeCli({"status", "--data", (dir / "none").string()}).status, 1);
+    EXPECT_EQ(InvokeCli({"status", "extra"}).status, 2);
+    const CliOutput help = InvokeCli({"status", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.starts_with("usage: yomida-cli status [--data DIR] [--json]\n"))
         << help.out;

@@ -14,54 +14,30 @@
 #include "engine/Update.h"
 #include "platform/Clock.h"
 #include "platform/FileLock.h"
+#include "support/CliRun.h"
 #include "support/LoopbackServer.h"
 #include "support/TestCertificates.h"
 #include "support/TestSupport.h"
+#include "support/WeeklyFetch.h"
 
 namespace yomida {
 namespace {
 
+using test::CliOutput;
+using test::InvokeCli;
 using test::Sj;
 using test::U8;
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result Invoke(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(args, in, out, err);
-    return {status, out.str(), err.str()};
-}
-
-const std::string kOk = "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003 10:00:00 GMT\r\n\r\n";
-
-std::string WeeklyPage() {
-    return Sj(test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html"));
-}
+using test::WeeklyPage;
 
 TEST(FetchCommand, TakesTheProxyOfItsSettingsAndFailsOnAPageWithoutRecords) {
     test::TempDir dir;
-    test::LoopbackServer proxy({{kOk + WeeklyPage()}, {kOk + "<html></html>"}});
+    test::LoopbackServer proxy(
+        {{test::kWeeklyOk + WeeklyPage()}, {test::kWeeklyOk + "<html></html>"}});
     test::WriteBytes(dir / "y.ini",
                      "[INTERNET]\r\nPROXY=127.0.0.1\r\nPORT=" + std::to_string(proxy.Port()) +
                          "\r\n[HOSTS]\r\nWEEKLY=weekly.invalid\r\n");
-    const std::vector<std::string> fetch = {"fetch",
-                                            "--category",
-                                            "2",
-                                            "--month",
-                                            "2003-05",
-                                            "--week",
-                                            "1321",
-                                            "--data",
-                                            (dir / "data").string(),
-                                            "--hosts",
-                                            (dir / "y.ini").string()};
-    Result first = Invoke(fetch);
+    const std::vector<std::string> fetch = test::WeeklyFetchArgs(dir / "data", dir / "y.ini");
+    CliOutput first = InvokeCli(fetch);
     EXPECT_EQ(first.status, 0) << first.err;
     const std::filesystem::path list = dir / "data" / "syosk1321.csv";
     EXPECT_EQ(first.out, list.string() + "\n2\n");
@@ -73,7 +49,7 @@ TEST(FetchCommand, TakesTheProxyOfItsSettingsAndFailsOnAPageWithoutRecords) {
     const std::string before = test::ReadBytes(list);
     std::vector<std::string> forced = fetch;
     forced.push_back("--force");
-    Result empty = Invoke(forced);
+    CliOutput empty = InvokeCli(forced);
     EXPECT_EQ(empty.status, 1) << empty.out;
     EXPECT_EQ(empty.out, "");
     EXPECT_NE(empty.err.find("yomida-cli: ページに発売情報がありませんでした。\n"),
@@ -83,11 +59,11 @@ TEST(FetchCommand, TakesTheProxyOfItsSettingsAndFailsOnAPageWithoutRecords) {
     EXPECT_EQ(test::ReadBytes(list), before);
 
     // --proxy overrides the file's; --settings is the file's other name.
-    test::LoopbackServer other({{kOk + WeeklyPage()}});
+    test::LoopbackServer other({{test::kWeeklyOk + WeeklyPage()}});
     forced[9] = "--settings";
     forced.push_back("--proxy");
     forced.push_back("127.0.0.1:" + std::to_string(other.Port()));
-    EXPECT_EQ(Invoke(forced).status, 0);
+    EXPECT_EQ(InvokeCli(forced).status, 0);
     EXPECT_EQ(other.Requests().size(), 1u);
     EXPECT_EQ(proxy.Requests().size(), 2u);
 }
@@ -143,8 +119,8 @@ protected:
         const std::filesystem::path out = dir / "expected" / (code + ".csv");
         std::filesystem::create_directories(out.parent_path());
         EXPECT_EQ(
-            Invoke({"convert", "--category", std::to_string(category), "--month", today.Month(),
-                    "--stamp", "Sat, 01 Mar 2025", saved.string(), out.string()})
+            InvokeCli({"convert", "--category", std::to_string(category), "--month", today.Month(),
+                       "--stamp", "Sat, 01 Mar 2025", saved.string(), out.string()})
                 .status,
             0);
         return test::ReadBytes(out);
@@ -161,7 +137,7 @@ TEST_F(UpdateCommandTest, UpdatesEachCategoryAndGoesOnAfterAFailure) {
          {"HTTP/1.0 200 OK\r\nLast-Modified: Sun, 02 Mar 2025\r\n\r\n"},
          {ok + page}},
         ca.IssueForLoopback());
-    test::LoopbackServer weekly({{kOk + "<html></html>"}});
+    test::LoopbackServer weekly({{test::kWeeklyOk + "<html></html>"}});
     WriteSettings(mangaOh.Port(), weekly.Port());
     std::filesystem::create_directories(dir / "data");
     test::WriteDataFile(List("bngei"), {"\"old\",No,□,出版社,発売日,タイトル,作者,価格",
@@ -170,7 +146,7 @@ TEST_F(UpdateCommandTest, UpdatesEachCategoryAndGoesOnAfterAFailure) {
 
     std::optional<UpdateSummary> heard;
     OnUpdated() = [&heard](const UpdateSummary& s) { heard = s; };
-    Result r = Invoke(Update({1, 4, 6, 2}));
+    CliOutput r = InvokeCli(Update({1, 4, 6, 2}));
     EXPECT_EQ(r.status, 1) << r.err;
     const std::string m = today.Month();
     EXPECT_EQ(r.out, "comic\t" + m + "\tupdated\t6\n" + "tanbi\t" + m + "\tupdated\t6\n" +
@@ -195,7 +171,7 @@ TEST_F(UpdateCommandTest, UpdatesEachCategoryAndGoesOnAfterAFailure) {
     const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     const std::string busBefore = bus != nullptr ? bus : "";
     ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (dir / "no-bus").string()).c_str(), 1);
-    Result again = Invoke(Update({6}));
+    CliOutput again = InvokeCli(Update({6}));
     if (bus != nullptr) {
         ::setenv("DBUS_SESSION_BUS_ADDRESS", busBefore.c_str(), 1);
     } else {
@@ -214,14 +190,14 @@ TEST_F(UpdateCommandTest, UpdatesEachCategoryAndGoesOnAfterAFailure) {
     EXPECT_EQ(U8(heard->newTitles[0]), "【見本】ほしぞら探偵団 第1巻");
 
     // A category imported by hand is reported and skipped, not failed.
-    Result byHand = Invoke(Update({3}));
+    CliOutput byHand = InvokeCli(Update({3}));
     EXPECT_EQ(byHand.status, 0);
     EXPECT_EQ(byHand.out, "bunko\t" + m + "\tmanual-import\t-\nnew watch matches\t0\n");
 
-    EXPECT_EQ(Invoke({"update", "--months", "0"}).status, 2);
-    EXPECT_EQ(Invoke({"update", "--category", "16"}).status, 2);
-    EXPECT_EQ(Invoke({"update", "extra"}).status, 2);
-    EXPECT_EQ(Invoke({"update", "--help"}).out.rfind("usage: yomida-cli update", 0), 0u);
+    EXPECT_EQ(InvokeCli({"update", "--months", "0"}).status, 2);
+    EXPECT_EQ(InvokeCli({"update", "--category", "16"}).status, 2);
+    EXPECT_EQ(InvokeCli({"update", "extra"}).status, 2);
+    EXPECT_EQ(InvokeCli({"update", "--help"}).out.rfind("usage: yomida-cli update", 0), 0u);
 }
 
 TEST_F(UpdateCommandTest, WaitsForTheListThatAnotherProcessHolds) {
@@ -239,7 +215,7 @@ TEST_F(UpdateCommandTest, WaitsForTheListThatAnotherProcessHolds) {
     }
     char byte = 0;
     ASSERT_EQ(::read(ready[0], &byte, 1), 1);
-    Result r = Invoke(Update({1}));
+    CliOutput r = InvokeCli(Update({1}));
     int status = -1;
     ::waitpid(holder, &status, 0);
     ::close(ready[0]);

@@ -1,141 +1,125 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "support/CliRun.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result Invoke(std::vector<std::string> args) {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    int status = RunCli(args, in, out, err);
-    return {status, out.str(), err.str()};
-}
-
-const std::string kHeader = "No,□,出版社,発売日,タイトル,作者,価格";
+using test::CliOutput;
+using test::InvokeCli;
+using test::kListHeader;
 
 TEST(WatchCommand, PrintsMatchesAndRemembersWithNew) {
     test::TempDir dir;
-    test::WriteDataFile(dir / "comic2405.csv",
-                        {kHeader, "2,0,講談社,上,ワンピース　１,尾田,420", "1,1,集英社,3,別,甲,1"});
-    test::WriteDataFile(dir / "bunko2404.csv", {kHeader, "1,0,社,9,ワンピース小説,乙,500"});
+    test::WriteDataFile(
+        dir / "comic2405.csv",
+        {kListHeader, "2,0,講談社,上,ワンピース　１,尾田,420", "1,1,集英社,3,別,甲,1"});
+    test::WriteDataFile(dir / "bunko2404.csv", {kListHeader, "1,0,社,9,ワンピース小説,乙,500"});
     const std::string folder = dir.path().string();
 
-    Result r = Invoke({"watch", folder, "--title", "ワンピース"});
+    CliOutput r = InvokeCli({"watch", folder, "--title", "ワンピース"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "2024/04/09\t3\tbunko2404.csv\t1\t□\t社\t9\tワンピース小説\t乙\t500\n"
               "2024/05/上\t1\tcomic2405.csv\t2\t□\t講談社\t上\tワンピース 1\t尾田\t420\n");
-    EXPECT_EQ(Invoke({"watch", folder, "--title", "無い"}).status, 1);
+    EXPECT_EQ(InvokeCli({"watch", folder, "--title", "無い"}).status, 1);
 
     // The first --new run only remembers; a later one prints what came since.
-    EXPECT_EQ(Invoke({"watch", folder, "--title", "ワンピース", "--new"}).out, "");
-    test::WriteDataFile(dir / "comic2406.csv", {kHeader, "1,0,講談社,4,ワンピース　２,尾田,420"});
-    r = Invoke({"watch", folder, "--title", "ワンピース", "--new"});
+    EXPECT_EQ(InvokeCli({"watch", folder, "--title", "ワンピース", "--new"}).out, "");
+    test::WriteDataFile(dir / "comic2406.csv",
+                        {kListHeader, "1,0,講談社,4,ワンピース　２,尾田,420"});
+    r = InvokeCli({"watch", folder, "--title", "ワンピース", "--new"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "2024/06/04\t1\tcomic2406.csv\t1\t□\t講談社\t4\tワンピース 2\t尾田\t420\n");
-    EXPECT_EQ(Invoke({"watch", folder, "--title", "ワンピース", "--new"}).status, 1);
+    EXPECT_EQ(InvokeCli({"watch", folder, "--title", "ワンピース", "--new"}).status, 1);
 }
 
 TEST(WatchCommand, NewRunsAtOnceKeepEachOthersMatches) {
     test::TempDir dir;
-    std::vector<std::string> lines = {kHeader};
+    std::vector<std::string> lines = {kListHeader};
     constexpr int kRuns = 6;
     for (int i = 0; i < kRuns; ++i) {
         lines.push_back(std::to_string(i + 1) + ",0,社,1,題" + std::to_string(i) + ",甲,1");
     }
     test::WriteDataFile(dir / "comic2405.csv", lines);
     const std::string folder = dir.path().string();
-    ASSERT_EQ(Invoke({"watch", folder, "--title", "無い", "--new"}).status, 1);  // the first look
+    // The first look.
+    ASSERT_EQ(InvokeCli({"watch", folder, "--title", "無い", "--new"}).status, 1);
 
     // Separate processes, each watching its own title, as cron jobs started together would.
-    std::vector<pid_t> children;
+    // Each prints its match.
+    test::RunInChildProcesses(kRuns, [&](int i) {
+        const std::string title = "題" + std::to_string(i);
+        return InvokeCli({"watch", folder, "--title", title, "--new"}).status == 0;
+    });
     for (int i = 0; i < kRuns; ++i) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            _exit(Invoke({"watch", folder, "--title", "題" + std::to_string(i), "--new"}).status);
-        }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = -1;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "each printed its match";
-    }
-    for (int i = 0; i < kRuns; ++i) {
-        const Result again =
-            Invoke({"watch", folder, "--title", "題" + std::to_string(i), "--new"});
+        const CliOutput again =
+            InvokeCli({"watch", folder, "--title", "題" + std::to_string(i), "--new"});
         EXPECT_EQ(again.status, 1) << "remembered, not new again: " << again.out;
     }
 }
 
 TEST(WatchCommand, TakesTheWordsFromTheSettingsFile) {
     test::TempDir dir;
-    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,講談社,1,本,尾田,420"});
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,講談社,1,本,尾田,420"});
     test::WriteBytes(dir / "YOMIDA.INI", test::Sj("[WATCH]\r\nAUTHOR=甲,尾田\r\n"));
-    Result r = Invoke({"watch", dir.path().string(), "--settings", (dir / "YOMIDA.INI").string()});
+    CliOutput r =
+        InvokeCli({"watch", dir.path().string(), "--settings", (dir / "YOMIDA.INI").string()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "2024/05/01\t1\tcomic2405.csv\t1\t□\t講談社\t1\t本\t尾田\t420\n");
 }
 
 TEST(WatchCommand, BadCommandLinesAndFoldersExitTwo) {
     test::TempDir dir;
-    EXPECT_EQ(Invoke({"watch"}).status, 2);
-    EXPECT_EQ(Invoke({"watch", (dir / "missing").string(), "--title", "a"}).status, 2);
-    EXPECT_EQ(Invoke({"watch", dir.path().string(), "--bogus"}).status, 2);
+    EXPECT_EQ(InvokeCli({"watch"}).status, 2);
+    EXPECT_EQ(InvokeCli({"watch", (dir / "missing").string(), "--title", "a"}).status, 2);
+    EXPECT_EQ(InvokeCli({"watch", dir.path().string(), "--bogus"}).status, 2);
     EXPECT_EQ(
-        Invoke({"watch", dir.path().string(), "--settings", (dir / "no.ini").string()}).status, 2);
+        InvokeCli({"watch", dir.path().string(), "--settings", (dir / "no.ini").string()}).status,
+        2);
 }
 
 TEST(IcalCommand, WritesTheGridAsACalendar) {
     test::TempDir dir;
     test::WriteDataFile(dir / "comic2402.csv",
-                        {kHeader, "1,0,講談社,上,本,尾田,420", "2,0,講談社,,日なし,尾田,420"});
+                        {kListHeader, "1,0,講談社,上,本,尾田,420", "2,0,講談社,,日なし,尾田,420"});
     const std::string out = (dir / "out.ics").string();
-    Result r = Invoke({"ical", (dir / "comic2402.csv").string(), "--month", "2024-02", out});
+    CliOutput r = InvokeCli({"ical", (dir / "comic2402.csv").string(), "--month", "2024-02", out});
     EXPECT_EQ(r.status, 0);
     const std::string text = test::ReadBytes(out);
     EXPECT_NE(text.find("DTSTART;VALUE=DATE:20240201\r\nDTEND;VALUE=DATE:20240211\r\n"),
               std::string::npos);
     EXPECT_NE(r.err.find("日付の無い行: 1件"), std::string::npos);
-    EXPECT_EQ(Invoke({"ical", (dir / "odd.csv").string(), "--month", "2024-02", out}).status, 2);
+    EXPECT_EQ(InvokeCli({"ical", (dir / "odd.csv").string(), "--month", "2024-02", out}).status, 2);
     EXPECT_EQ(test::ReadBytes(out), text);
 }
 
 TEST(IcalCommand, TakesTheMonthFromTheFileNameAndRefusesAnother) {
     test::TempDir dir;
     const std::string data = (dir / "comic2412.csv").string();
-    test::WriteDataFile(data, {kHeader, "1,0,講談社,12日,本,尾田,420"});
+    test::WriteDataFile(data, {kListHeader, "1,0,講談社,12日,本,尾田,420"});
     const std::string out = (dir / "out.ics").string();
 
-    Result r = Invoke({"ical", data, "--month", "2025-01", out});
+    CliOutput r = InvokeCli({"ical", data, "--month", "2025-01", out});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("is not the month of " + data + ", which is 2024-12"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(out));
 
-    r = Invoke({"ical", data, out});
+    r = InvokeCli({"ical", data, out});
     EXPECT_EQ(r.status, 0);
     const std::string text = test::ReadBytes(out);
     EXPECT_NE(text.find("DTSTART;VALUE=DATE:20241212\r\n"), std::string::npos);
-    EXPECT_EQ(Invoke({"ical", data, "--month", "2024-12", out}).status, 0);
+    EXPECT_EQ(InvokeCli({"ical", data, "--month", "2024-12", out}).status, 0);
 
     // "-" is standard output, as for show; no file of that name appears.
     ASSERT_FALSE(std::filesystem::exists("-"));
-    r = Invoke({"ical", data, "-"});
+    r = InvokeCli({"ical", data, "-"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.starts_with(text.substr(0, text.find("DTSTAMP"))));
     EXPECT_NE(r.out.find("DTSTART;VALUE=DATE:20241212\r\n"), std::string::npos);
@@ -145,12 +129,12 @@ TEST(IcalCommand, TakesTheMonthFromTheFileNameAndRefusesAnother) {
 TEST(IcalCommand, NoDatedRowWritesNothingAndFails) {
     test::TempDir dir;
     const std::string data = (dir / "comic2402.csv").string();
-    test::WriteDataFile(data, {kHeader, "1,0,講談社,,本,尾田,420", "2,0,講談社,未定,別,甲,1"});
+    test::WriteDataFile(data, {kListHeader, "1,0,講談社,,本,尾田,420", "2,0,講談社,未定,別,甲,1"});
     const std::string out = (dir / "out.ics").string();
     test::WriteBytes(out, "kept");
 
     for (const std::string& target : {out, std::string("-")}) {
-        const Result r = Invoke({"ical", data, target});
+        const CliOutput r = InvokeCli({"ical", data, target});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("日付の無い行: 2件"), std::string::npos);

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/DownloadFixture.h"
 #include "support/LoopbackServer.h"
 #include "support/ScriptedUi.h"
 #include "support/TestCertificates.h"
 #include "support/TestSupport.h"
+#include "support/WeeklyFetch.h"
 
 namespace yomida {
 namespace {
@@ -14,30 +16,27 @@ using namespace std::chrono;
 using test::Sj;
 using test::U8;
 
-class DownloadManagerTest : public ::testing::Test {
+class DownloadManagerTest : public test::DownloadFixture {
 protected:
-    test::TempDir dir;
-    ScriptedUi ui;
-    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    PosixTcpConnector connector;
-    DownloadManager data{ui, clock, connector};
-    SettingsRecord settings;
     bool forced = true;
     std::string stamp;
     bool success = false;  // a page came whole
     std::vector<bool> busy;
     std::vector<std::string> statusTexts;
-    FetchContext context;
     FetchResult last;
 
     void SetUp() override {
-        settings.DerivePaths(dir / "yomida");
-        std::filesystem::create_directory(settings.dataFolder);
         context.category = 1;
         context.sourceUrl = "https://example.invalid/list";
         context.dataFile = settings.dataFolder / "comic0305.csv";
         context.setBusyDisplay = [this](bool on) { busy.push_back(on); };
         context.setStatusText = [this](const std::string& t) { statusTexts.push_back(U8(t)); };
+    }
+    // The weekly list of week 1321, fetched directly.
+    void Weekly() {
+        context.category = 2;
+        context.dataFile = settings.dataFolder / "syosk1321.csv";
+        context.directFetch = true;
     }
     // The context with the settings and the stamp as the window hands them in now.
     FetchContext Now() const {
@@ -61,10 +60,10 @@ protected:
                               !last.responseHeader.empty());
         return last.ranToEnd;
     }
-    bool Fetch() { return Apply(data.FetchSource(Now())); }
-    bool Check() { return Apply(data.CheckForUpdate(Now())); }
+    bool Fetch() { return Apply(downloads.FetchSource(Now())); }
+    bool Check() { return Apply(downloads.CheckForUpdate(Now())); }
     std::optional<std::string> Probe(const std::string& host) {
-        const Result<std::string> infix = data.ProbeBookTownMonth(Now(), host);
+        const Result<std::string> infix = downloads.ProbeBookTownMonth(Now(), host);
         return infix ? std::optional<std::string>(infix.Value()) : std::nullopt;
     }
     std::filesystem::path SamplePage() {
@@ -118,15 +117,10 @@ TEST_F(DownloadManagerTest, CsvImportStartsTheSiblingProgramWhenItIsThere) {
 }
 
 TEST_F(DownloadManagerTest, DirectDownloadConvertsWithTheStampAndTheMarkerForcesTheImport) {
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
-    test::LoopbackServer server(
-        {{"HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003 10:00:00 GMT\r\n\r\n" + Sj(page)},
-         {"HTTP/1.0 500 Oops\r\n\r\n"}});
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    const std::string page = test::WeeklyPage();
+    test::LoopbackServer server({{test::kWeeklyOk + page}, {"HTTP/1.0 500 Oops\r\n\r\n"}});
+    Weekly();
     context.sourceUrl = server.Url("/1321/japa/t_a.htm");
-    context.directFetch = true;
     EXPECT_TRUE(Fetch());
     const auto lines = test::ReadDataFile(context.dataFile);
     ASSERT_EQ(lines.size(), 3u);
@@ -165,10 +159,9 @@ INSTANTIATE_TEST_SUITE_P(Transports, CutTransferTest, ::testing::Values(false, t
                          });
 
 TEST_P(CutTransferTest, CutTransferKeepsThePreviousListByteForByte) {
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string page = test::WeeklyPage();
     const std::string head =
-        "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(Sj(page).size()) + "\r\n\r\n";
+        "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n";
     test::TestCa ca;
     std::optional<test::ServerIdentity> tls;
     if (GetParam()) {
@@ -176,14 +169,12 @@ TEST_P(CutTransferTest, CutTransferKeepsThePreviousListByteForByte) {
         tls = ca.IssueForLoopback();
     }
     test::LoopbackServer server(
-        {{head + Sj(page).substr(0, Sj(page).size() / 3), "", 0, false, true},
-         {head + Sj(page).substr(0, Sj(page).size() / 3)},
+        {{head + page.substr(0, page.size() / 3), "", 0, false, true},
+         {head + page.substr(0, page.size() / 3)},
          {"HTTP/1.0 200 OK\r\nLast-Mod", "", 0, false, true},
-         {head + Sj(page).substr(0, Sj(page).size() / 3), "", 0, false, false, 1, true}},
+         {head + page.substr(0, page.size() / 3), "", 0, false, false, 1, true}},
         tls);
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
-    context.directFetch = true;
+    Weekly();
     test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
     const std::string before = test::ReadBytes(context.dataFile);
     for (const char* path : {"/reset", "/closed-early", "/reset-in-header", "/cut"}) {
@@ -198,32 +189,25 @@ TEST_P(CutTransferTest, CutTransferKeepsThePreviousListByteForByte) {
 }
 
 TEST_F(DownloadManagerTest, StampWithQuotesReadsBackAsWritten) {
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string page = test::WeeklyPage();
     const std::string header = "HTTP/1.0 200 OK\r\nLast-Modified: Mon, \"05\" May\r\n\r\n";
-    test::LoopbackServer server({{header + Sj(page)}, {header}, {header}});
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    test::LoopbackServer server({{header + page}, {header}, {header}});
+    Weekly();
     context.sourceUrl = server.Url("/list");
-    context.directFetch = true;
     EXPECT_TRUE(Fetch());
     const auto lines = test::ReadDataFile(context.dataFile);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "\"Mon, \"\"05\"\" May\",No,□,出版社,発売日,タイトル,作者,価格,ISBN");
-    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "Mon, \"05\" May");
+    EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), "Mon, \"05\" May");
     EXPECT_FALSE(Check()) << "the same stamp is no update";
 }
 
 TEST_F(DownloadManagerTest, LinksAtTheDownloadFileAreReplacedNotFollowed) {
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
+    const std::string page = test::WeeklyPage();
     const std::string ok = "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003\r\n\r\n";
-    test::LoopbackServer server(
-        {{ok}, {ok + Sj(page)}, {ok + Sj(page)}, {"HTTP/1.0 500 x\r\n\r\n"}});
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    test::LoopbackServer server({{ok}, {ok + page}, {ok + page}, {"HTTP/1.0 500 x\r\n\r\n"}});
+    Weekly();
     context.sourceUrl = server.Url("/list");
-    context.directFetch = true;
     test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社"});
     const std::filesystem::path victim = dir / "victim.txt";
     const std::filesystem::path download = settings.dataFolder / "download.dat";
@@ -260,11 +244,8 @@ TEST_F(DownloadManagerTest, LinksAtTheDownloadFileAreReplacedNotFollowed) {
 }
 
 TEST_F(DownloadManagerTest, HostileLastModifiedStillMatchesItsStoredStamp) {
-    const std::string page =
-        test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html");
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
-    context.directFetch = true;
+    const std::string page = test::WeeklyPage();
+    Weekly();
     using namespace std::string_literals;
     const std::vector<std::pair<std::string, std::string>> stamps = {
         {"Mon, 05\0 May 2003"s, "Mon, 05 May 2003"},
@@ -274,7 +255,7 @@ TEST_F(DownloadManagerTest, HostileLastModifiedStillMatchesItsStoredStamp) {
     };
     for (const auto& [sent, kept] : stamps) {
         const std::string header = "HTTP/1.0 200 OK\r\nLast-Modified: " + sent + "\r\n\r\n";
-        test::LoopbackServer server({{header + Sj(page)}, {header}});
+        test::LoopbackServer server({{header + page}, {header}});
         context.sourceUrl = server.Url("/list");
         std::filesystem::remove(context.dataFile);
         ASSERT_TRUE(Fetch());
@@ -282,7 +263,7 @@ TEST_F(DownloadManagerTest, HostileLastModifiedStillMatchesItsStoredStamp) {
         ASSERT_EQ(lines.size(), 3u);
         EXPECT_TRUE(lines[0].ends_with("\",No,□,出版社,発売日,タイトル,作者,価格,ISBN"))
             << lines[0];
-        EXPECT_EQ(data.ReadStoredStamp(context.dataFile), kept);
+        EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), kept);
         EXPECT_FALSE(Check()) << "the unchanged page is no update";
     }
 }
@@ -316,10 +297,8 @@ TEST_F(DownloadManagerTest, AnErrorStatusIsShownAsTheContextAsksForEveryRequest)
                                  {"HTTP/1.0 500 Oops\r\n\r\n"},
                                  {"HTTP/1.0 403 Forbidden\r\n\r\n"},
                                  {"HTTP/1.0 302 Found\r\n\r\n"}});
-    context.category = 2;
-    context.dataFile = settings.dataFolder / "syosk1321.csv";
+    Weekly();
     context.sourceUrl = server.Url("/list");
-    context.directFetch = true;
     context.httpFailureText = "http://list\r\n" + Sj("取得に失敗しました");
     test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
     const std::string before = test::ReadBytes(context.dataFile);
@@ -388,13 +367,13 @@ TEST_F(DownloadManagerTest, BookTownMonthProbe) {
 }
 
 TEST_F(DownloadManagerTest, StoredStamp) {
-    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "");
+    EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), "");
     test::WriteDataFile(context.dataFile, {"\"Mon, 05 May 2003 10:00:00 GMT\",No,□,出版社"});
-    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "Mon, 05 May 2003 10:00:00 GMT");
+    EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), "Mon, 05 May 2003 10:00:00 GMT");
     test::WriteDataFile(context.dataFile, {"No,□,出版社"});
-    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "No");
+    EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), "No");
     test::WriteBytes(context.dataFile, "");
-    EXPECT_EQ(data.ReadStoredStamp(context.dataFile), "");
+    EXPECT_EQ(downloads.ReadStoredStamp(context.dataFile), "");
 }
 
 // Categories 1, 4 and 6 over https from a test authority, and the import by hand when that fails.

@@ -12,22 +12,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../../build}" && pwd)
 shots=${2:-}
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local p
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "cancel-slow-download: $*" >&2
-    [[ -n $shots ]] && import -window root "$shots/failed.png" 2>/dev/null
-    exit 1
-}
-drive() { "$here/drive.py" "$@" || fail "$*"; }
-shot() { [[ -z $shots ]] || import -window root "$shots/$1.png"; }
+# shellcheck source=tests/e2e/session.sh
+source "$here/session.sh"
 
 "$here/slow_server.py" "$here/../data/weekly.html" "$work/port" &
 pids+=($!)

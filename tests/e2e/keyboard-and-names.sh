@@ -18,22 +18,8 @@ shots=${2:-}
 # The tree reader comes with the throw-away desktop; WINDOW_TREE names it when it lies elsewhere.
 tree_tool=${WINDOW_TREE:-$here/../../../shared/tools/window-tree}
 [[ -x $tree_tool ]] || { echo "keyboard-and-names: no window-tree at $tree_tool" >&2; exit 1; }
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local p
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "keyboard-and-names: $*" >&2
-    [[ -n $shots ]] && import -window root "$shots/failed.png" 2>/dev/null
-    exit 1
-}
-drive() { "$here/drive.py" "$@" || fail "$*"; }
-shot() { [[ -z $shots ]] || import -window root "$shots/$1.png"; }
+# shellcheck source=tests/e2e/session.sh
+source "$here/session.sh"
 # Fails unless the showing accessibility tree has a control of that role and name.
 named() {
     local role=$1 name=$2

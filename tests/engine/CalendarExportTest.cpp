@@ -1,12 +1,12 @@
 #include "engine/CalendarExport.h"
 
 #include <gtest/gtest.h>
-#include <libical/ical.h>
 
 #include <filesystem>
 #include <map>
 #include <memory>
 
+#include "support/CalendarEvents.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -15,37 +15,13 @@ namespace {
 using namespace std::chrono;
 using test::Sj;
 
-struct Event {
-    std::string uid;
-    std::string summary;
-    std::string description;
-    std::string start;
-    std::string end;
-};
+using Event = test::CalendarEvent;
 
-std::string DateOf(icaltimetype t) {
-    EXPECT_TRUE(t.is_date);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
-    return buf;
-}
-
-// The events as a real iCalendar parser reads them; fails the test on any parse error.
+// The events of the text, each of which must be whole days.
 std::vector<Event> Parse(const std::string& text) {
-    std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> cal(
-        icalparser_parse_string(text.c_str()), icalcomponent_free);
-    EXPECT_NE(cal, nullptr);
-    if (!cal) {
-        return {};
-    }
-    EXPECT_EQ(icalcomponent_isa(cal.get()), ICAL_VCALENDAR_COMPONENT);
-    EXPECT_EQ(icalcomponent_count_errors(cal.get()), 0);
-    std::vector<Event> events;
-    for (icalcomponent* e = icalcomponent_get_first_component(cal.get(), ICAL_VEVENT_COMPONENT);
-         e != nullptr; e = icalcomponent_get_next_component(cal.get(), ICAL_VEVENT_COMPONENT)) {
-        events.push_back({icalcomponent_get_uid(e), icalcomponent_get_summary(e),
-                          icalcomponent_get_description(e), DateOf(icalcomponent_get_dtstart(e)),
-                          DateOf(icalcomponent_get_dtend(e))});
+    std::vector<Event> events = test::ParseCalendarEvents(text);
+    for (const Event& e : events) {
+        EXPECT_TRUE(e.allDay) << e.uid;
     }
     return events;
 }

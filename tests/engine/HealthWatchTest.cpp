@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "download/DownloadManager.h"
+#include "support/DownloadFixture.h"
 #include "support/FormFixture.h"
 #include "support/LoopbackServer.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
+#include "support/WeeklyFetch.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
@@ -16,27 +18,12 @@ using namespace std::chrono;
 using test::Sj;
 using test::U8;
 
-const std::string kOk = "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003 10:00:00 GMT\r\n\r\n";
-
-std::string WeeklyPage() {
-    return Sj(test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html"));
-}
-
 // The weekly category's direct download, as the window and `yomida-cli fetch` run it.
-class HealthWatchTest : public ::testing::Test {
+class HealthWatchTest : public test::DownloadFixture {
 protected:
-    test::TempDir dir;
-    ScriptedUi ui;
-    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    PosixTcpConnector connector;
-    DownloadManager downloads{ui, clock, connector};
-    SettingsRecord settings;
     bool cancelled = false;
-    FetchContext context;
 
     void SetUp() override {
-        settings.DerivePaths(dir / "yomida");
-        std::filesystem::create_directory(settings.dataFolder);
         context.UseSettings(settings);
         context.category = 2;
         context.directFetch = true;
@@ -61,11 +48,11 @@ TEST_F(HealthWatchTest, EachOutcomeOfADirectFetchIsRecorded) {
     test::WriteDataFile(
         settings.dataFolder / "syosk1320.csv",
         {"\"x\",No", "1,,a,b,c,,", "2,,a,b,c,,", "3,,a,b,c,,", "4,,a,b,c,,", "5,,a,b,c,,"});
-    test::LoopbackServer server({{kOk + WeeklyPage()},
-                                 {kOk},
-                                 {kOk + WeeklyPage()},
+    test::LoopbackServer server({{test::kWeeklyOk + test::WeeklyPage()},
+                                 {test::kWeeklyOk},
+                                 {test::kWeeklyOk + test::WeeklyPage()},
                                  {"HTTP/1.0 404 Not Found\r\n\r\n"},
-                                 {kOk + "<html><body>nothing this week</body></html>"},
+                                 {test::kWeeklyOk + "<html><body>nothing this week</body></html>"},
                                  {"HTTP/1.0 200 OK\r\nContent-Length: 90000\r\n\r\nshort"}});
     context.sourceUrl = server.Url("/list");
     clock.SetTimeOfDay(hours{7});
@@ -117,7 +104,7 @@ TEST_F(HealthWatchTest, EachOutcomeOfADirectFetchIsRecorded) {
 }
 
 TEST_F(HealthWatchTest, CancelCertificateAndConversionFailures) {
-    test::LoopbackServer server({{kOk + "<html>", std::string(50, ' '), 20}});
+    test::LoopbackServer server({{test::kWeeklyOk + "<html>", std::string(50, ' '), 20}});
     context.sourceUrl = server.Url("/slow");
     context.progress.onBytes = [this](uint64_t received, uint64_t) {
         cancelled = received > 0;  // the window's cancel button

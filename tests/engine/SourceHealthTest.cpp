@@ -1,7 +1,6 @@
 #include "engine/SourceHealth.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "engine/HealthWatch.h"
@@ -137,28 +136,13 @@ TEST(SourceHealth, ADamagedFileIsSetAsideAndStartedAfresh) {
 
 TEST(SourceHealth, TwoProcessesRecordingAtOnceKeepBothRows) {
     test::TempDir dir;
-    std::vector<pid_t> children;
-    for (int category : {1, 2}) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            int status = 0;
-            try {
-                for (int i = 0; i < 30; ++i) {
-                    SourceHealth(dir.path()).Record(Row(category, HealthOutcome::Updated, i, -1));
-                }
-            } catch (...) {
-                status = 1;
-            }
-            ::_exit(status);
+    test::RunInChildProcesses(2, [&](int c) {
+        const int category = 1 + c;
+        for (int i = 0; i < 30; ++i) {
+            SourceHealth(dir.path()).Record(Row(category, HealthOutcome::Updated, i, -1));
         }
-        children.push_back(pid);
-    }
-    for (const pid_t pid : children) {
-        int status = -1;
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+        return true;
+    });
     const SourceHealth::Contents read = SourceHealth(dir.path()).Read();
     ASSERT_EQ(read.rows.size(), 2u) << "neither replacement undid the other";
     EXPECT_EQ(read.rows[0].count, 29);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/SourceHealth.h"
+#include "support/DownloadFixture.h"
 #include "support/LoopbackServer.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
+#include "support/WeeklyFetch.h"
 
 namespace yomida {
 namespace {
@@ -13,20 +15,11 @@ namespace {
 using namespace std::chrono;
 using test::Sj;
 using test::U8;
-
-const std::string kOk = "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 05 May 2003 10:00:00 GMT\r\n\r\n";
-
-std::string WeeklyPage() {
-    return Sj(test::ReadBytes(std::filesystem::path(YOMIDA_TEST_DATA) / "weekly.html"));
-}
+using test::WeeklyPage;
 
 // The weekly category's list of week 1321, as `fetch` and `update` ask for it.
-class UpdateTest : public ::testing::Test {
+class UpdateTest : public test::LoopbackFixture {
 protected:
-    test::TempDir dir;
-    ScriptedUi ui;
-    FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
-    PosixTcpConnector connector;
     UpdateRequest request;
 
     void SetUp() override {
@@ -52,9 +45,9 @@ protected:
 
 TEST_F(UpdateTest, FetchesChecksAndKeepsTheListOnEveryFailure) {
     test::LoopbackServer server(
-        {{kOk + WeeklyPage()},
-         {kOk},
-         {kOk + "<html></html>"},
+        {{test::kWeeklyOk + WeeklyPage()},
+         {test::kWeeklyOk},
+         {test::kWeeklyOk + "<html></html>"},
          {"HTTP/1.0 500 Oops\r\n\r\n"},
          {"HTTP/1.0 200 OK\r\nLast-Modified: Tue, 06 May 2003\r\n\r\n"},
          {"HTTP/1.0 200 OK\r\nLast-Modified: Tue, 06 May 2003\r\n\r\n" + WeeklyPage()}});
@@ -113,7 +106,7 @@ TEST_F(UpdateTest, FetchesChecksAndKeepsTheListOnEveryFailure) {
 }
 
 TEST_F(UpdateTest, GoesThroughTheProxyOfItsSettingsAndStopsWhenCancelled) {
-    test::LoopbackServer proxy({{kOk + WeeklyPage()}});
+    test::LoopbackServer proxy({{test::kWeeklyOk + WeeklyPage()}});
     request.settings.hosts["WEEKLY"] = "weekly.invalid";
     request.settings.proxy = "127.0.0.1";
     request.settings.port = proxy.Port();
@@ -124,7 +117,7 @@ TEST_F(UpdateTest, GoesThroughTheProxyOfItsSettingsAndStopsWhenCancelled) {
         << proxy.Requests()[0];
 
     // A slow page, and a caller that gives up while it comes.
-    test::LoopbackServer slow({{kOk, WeeklyPage(), 20}});
+    test::LoopbackServer slow({{test::kWeeklyOk, WeeklyPage(), 20}});
     request.settings.proxy.clear();
     request.settings.port = 0;
     PointAt(slow);

@@ -5,10 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "cli/Cli.h"
 #include "sources/Convert.h"
+#include "support/CliRun.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
 
@@ -16,11 +15,11 @@ namespace yomida {
 namespace {
 
 using namespace std::chrono;
+using test::kListHeader;
+using test::kWeeks;
 using test::Sj;
 using test::U8;
 
-const std::string kHeader = "No,□,出版社,発売日,タイトル,作者,価格";
-const WeekNumbering kWeeks{year_month_day{year{2001}, month{1}, day{13}}, 1200};
 const std::string kOnePiece = "1,0,講談社,5,ワンピース 110,尾田,500";
 const std::string kGone = "2,0,集英社,20,消える本,乙,600";
 const std::string kMagazine = "3,0,小学館,1,月刊誌,編集部,700";
@@ -32,12 +31,12 @@ WatchWords Watched() {
 // December's list lost two titles, January's gained one of them and the magazine is in every
 // month's list, as it was before.
 void ThreeMonths(const test::TempDir& dir) {
-    test::WriteDataFile(dir / "comic2612.csv.prev", {kHeader, kOnePiece, kGone, kMagazine});
-    test::WriteDataFile(dir / "comic2612.csv", {kHeader, kMagazine});
-    test::WriteDataFile(dir / "comic2701.csv.prev", {kHeader, kMagazine});
-    test::WriteDataFile(dir / "comic2701.csv",
-                        {kHeader, kMagazine, kOnePiece, "9,0,講談社,6,ワンピース 110,尾田,500"});
-    test::WriteDataFile(dir / "comic2702.csv", {kHeader, kMagazine, kOnePiece});
+    test::WriteDataFile(dir / "comic2612.csv.prev", {kListHeader, kOnePiece, kGone, kMagazine});
+    test::WriteDataFile(dir / "comic2612.csv", {kListHeader, kMagazine});
+    test::WriteDataFile(dir / "comic2701.csv.prev", {kListHeader, kMagazine});
+    test::WriteDataFile(dir / "comic2701.csv", {kListHeader, kMagazine, kOnePiece,
+                                                "9,0,講談社,6,ワンピース 110,尾田,500"});
+    test::WriteDataFile(dir / "comic2702.csv", {kListHeader, kMagazine, kOnePiece});
 }
 
 std::string Describe(const WatchChange& c) {
@@ -68,7 +67,7 @@ TEST(WatchChanges, ATitleMovedToALaterMonthIsPostponedAndOneGoneIsWithdrawn) {
     EXPECT_FALSE(ParseWatchFileName(dir / "comic2612.csv.prev", kWeeks));
 
     // A title gone from December and now in November's list came earlier: neither change.
-    test::WriteDataFile(dir / "comic2611.csv", {kHeader, kGone});
+    test::WriteDataFile(dir / "comic2611.csv", {kListHeader, kGone});
     EXPECT_EQ(ScanWatchChanges(dir.path(), Watched(), kWeeks).size(), 1u);
     // Without previous versions nothing is known to have moved.
     std::filesystem::remove(dir / "comic2612.csv.prev");
@@ -99,24 +98,17 @@ TEST(WatchChanges, TheCommandLinePrintsOneLineAChange) {
     test::TempDir dir;
     ThreeMonths(dir);
     test::WriteBytes(dir / "yomida.INI", Sj("[WATCH]\r\nTITLE=ワンピース,消える本,月刊誌\r\n"));
-    auto run = [&](std::vector<std::string> args) {
-        std::istringstream in;
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status = RunCli(args, in, out, err);
-        return std::make_pair(status, out.str());
-    };
     const std::string folder = dir.path().string();
-    const auto [status, out] =
-        run({"watch", folder, "--changes", "--settings", (dir / "yomida.INI").string()});
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(out,
+    const test::CliOutput changes = test::InvokeCli(
+        {"watch", folder, "--changes", "--settings", (dir / "yomida.INI").string()});
+    EXPECT_EQ(changes.status, 0);
+    EXPECT_EQ(changes.out,
               "延期\t2026/12\t2027/01\t1\t講談社\tワンピース 110\t尾田\n"
               "取り消し?\t2026/12\t\t1\t集英社\t消える本\t乙\n");
-    EXPECT_EQ(run({"watch", folder, "--changes", "--title", "月刊誌"}).first, 1);
-    EXPECT_EQ(run({"watch", folder, "--changes", "--new", "--title", "x"}).first, 2);
+    EXPECT_EQ(test::InvokeCli({"watch", folder, "--changes", "--title", "月刊誌"}).status, 1);
+    EXPECT_EQ(test::InvokeCli({"watch", folder, "--changes", "--new", "--title", "x"}).status, 2);
     // Without the option the matches print as before, the previous versions left out.
-    EXPECT_EQ(run({"watch", folder, "--title", "消える本"}).first, 1);
+    EXPECT_EQ(test::InvokeCli({"watch", folder, "--title", "消える本"}).status, 1);
 }
 
 class PreviousVersion : public ::testing::Test {

@@ -1,16 +1,15 @@
 #include "engine/WatchFeeds.h"
 
 #include <gtest/gtest.h>
-#include <libical/ical.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <sstream>
 
-#include "cli/Cli.h"
+#include "support/CalendarEvents.h"
+#include "support/CliRun.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -19,53 +18,12 @@ namespace {
 using namespace std::chrono;
 using test::Sj;
 
-struct Event {
-    std::string uid;
-    std::string summary;
-    std::string start;
-    std::string end;
-    int sequence = -1;
-    std::string lastModified;
-    int alarmSeconds = 0;  // the trigger's offset, 0 without an alarm
-};
+using Event = test::CalendarEvent;
 
-std::string DateOf(icaltimetype t) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
-    return t.is_date ? buf
-                     : std::string(buf) + "T" +
-                           std::to_string(t.hour * 10000 + t.minute * 100 + t.second);
-}
-
-// The events as libical reads the file; fails the test on any parse error.
+// The events of the file by their UIDs, which must be unique.
 std::map<std::string, Event> ParseCalendar(const std::filesystem::path& file) {
-    const std::string text = test::ReadBytes(file);
-    std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> cal(
-        icalparser_parse_string(text.c_str()), icalcomponent_free);
-    EXPECT_NE(cal, nullptr);
-    if (!cal) {
-        return {};
-    }
-    EXPECT_EQ(icalcomponent_isa(cal.get()), ICAL_VCALENDAR_COMPONENT);
-    EXPECT_EQ(icalcomponent_count_errors(cal.get()), 0) << text;
     std::map<std::string, Event> events;
-    for (icalcomponent* e = icalcomponent_get_first_component(cal.get(), ICAL_VEVENT_COMPONENT);
-         e != nullptr; e = icalcomponent_get_next_component(cal.get(), ICAL_VEVENT_COMPONENT)) {
-        Event ev{icalcomponent_get_uid(e),
-                 icalcomponent_get_summary(e),
-                 DateOf(icalcomponent_get_dtstart(e)),
-                 DateOf(icalcomponent_get_dtend(e)),
-                 icalcomponent_get_sequence(e),
-                 "",
-                 0};
-        if (icalproperty* p = icalcomponent_get_first_property(e, ICAL_LASTMODIFIED_PROPERTY)) {
-            ev.lastModified = icaltime_as_ical_string(icalproperty_get_lastmodified(p));
-        }
-        if (icalcomponent* a = icalcomponent_get_first_component(e, ICAL_VALARM_COMPONENT)) {
-            icalproperty* trigger = icalcomponent_get_first_property(a, ICAL_TRIGGER_PROPERTY);
-            EXPECT_NE(trigger, nullptr);
-            ev.alarmSeconds = icaldurationtype_as_int(icalproperty_get_trigger(trigger).duration);
-        }
+    for (const Event& ev : test::ParseCalendarEvents(test::ReadBytes(file))) {
         EXPECT_TRUE(events.emplace(ev.uid, ev).second) << "UIDs are unique: " << ev.uid;
     }
     return events;
@@ -285,27 +243,20 @@ TEST(WatchFeeds, DamagedStateFilesStartAfresh) {
     EXPECT_EQ(ParseFeed(dir / kWatchFeedFile).size(), 1u);
 }
 
-std::string RunWatch(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    RunCli(args, in, out, err);
-    return err.str();
-}
-
 TEST(WatchFeeds, CommandLineScanOfTheWatchListWritesTheFiles) {
     test::TempDir dir;
     test::WriteDataFile(dir / "comic2612.csv",
                         {"No,□,出版社,発売日,タイトル,作者,価格", "1,0,講談社,12,見る題,甲,420"});
     const std::string folder = dir.path().string();
     // A one-off search with words of its own is not the watch list.
-    EXPECT_EQ(RunWatch({"watch", folder, "--title", "見る"}), "");
+    EXPECT_EQ(test::InvokeCli({"watch", folder, "--title", "見る"}).err, "");
     EXPECT_FALSE(std::filesystem::exists(dir / kWatchCalendarFile));
 
     // The reminder follows the setup page's switch in the same settings file.
     test::WriteBytes(dir / "settings.ini",
                      Sj("[WATCH]\r\nTITLE=見る\r\n[SCHEDULE]\r\nALARM=1\r\n"));
-    EXPECT_EQ(RunWatch({"watch", folder, "--settings", (dir / "settings.ini").string()}), "");
+    EXPECT_EQ(test::InvokeCli({"watch", folder, "--settings", (dir / "settings.ini").string()}).err,
+              "");
     const std::map<std::string, Event> events = ParseCalendar(dir / kWatchCalendarFile);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events.begin()->second.summary, "見る題");

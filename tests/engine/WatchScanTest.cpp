@@ -15,12 +15,9 @@ namespace yomida {
 namespace {
 
 using namespace std::chrono;
+using test::kListHeader;
 using test::Sj;
 using test::U8;
-
-const std::string kHeader = "No,□,出版社,発売日,タイトル,作者,価格";
-
-const WeekNumbering kWeeks{year_month_day{year{2001}, month{1}, day{13}}, 1200};
 
 WatchWords Words(const std::string& publisher, const std::string& title,
                  const std::string& author) {
@@ -28,7 +25,7 @@ WatchWords Words(const std::string& publisher, const std::string& title,
 }
 
 WatchScanResult Scan(const test::TempDir& dir, const WatchWords& words) {
-    return ScanWatchFiles(FindWatchFiles(dir.path(), kWeeks), words);
+    return ScanWatchFiles(FindWatchFiles(dir.path(), test::kWeeks), words);
 }
 
 std::vector<std::string> Lines(const WatchScanResult& r) {
@@ -45,7 +42,7 @@ using Lines_ = std::vector<std::string>;
 TEST(WatchScan, MatchesAsTheSearchDoes) {
     test::TempDir dir;
     test::WriteDataFile(dir / "comic2405.csv",
-                        {kHeader, "1,0,講談社,1,ＡＢＣ物語,甲,400", "2,0,集英社,2,xyz,乙,400",
+                        {kListHeader, "1,0,講談社,1,ＡＢＣ物語,甲,400", "2,0,集英社,2,xyz,乙,400",
                          "3,0,講談社,3,ア,丙,400", "4,1,講談社,4,別の本,abc作家,400"});
     // Width: a half-width word finds full-width letters; case: lower finds upper; the author
     // box is an alternative to the title box.
@@ -63,12 +60,13 @@ TEST(WatchScan, MatchesAsTheSearchDoes) {
 
 TEST(WatchScan, DatesOrderAndFileNames) {
     test::TempDir dir;
-    test::WriteDataFile(dir / "comic2405.csv",
-                        {kHeader, "7,0,社,下,本 下,a,1", "3,0,社,5,本 5,a,1", "2,0,社,上,本 上,a,1",
-                         "1,0,社,,本 空,a,1", "9,0,社,/3,本 字,a,1", "8,0,社,15,本 15b,a,1"});
-    test::WriteDataFile(dir / "bunko2405.csv", {kHeader, "1,0,社,15,本 15a,a,1"});
-    test::WriteDataFile(dir / "comic6912.csv", {kHeader, "1,0,社,1,本 69,a,1"});
-    test::WriteDataFile(dir / "comic7001.csv", {kHeader, "1,0,社,1,本 70,a,1"});
+    test::WriteDataFile(
+        dir / "comic2405.csv",
+        {kListHeader, "7,0,社,下,本 下,a,1", "3,0,社,5,本 5,a,1", "2,0,社,上,本 上,a,1",
+         "1,0,社,,本 空,a,1", "9,0,社,/3,本 字,a,1", "8,0,社,15,本 15b,a,1"});
+    test::WriteDataFile(dir / "bunko2405.csv", {kListHeader, "1,0,社,15,本 15a,a,1"});
+    test::WriteDataFile(dir / "comic6912.csv", {kListHeader, "1,0,社,1,本 69,a,1"});
+    test::WriteDataFile(dir / "comic7001.csv", {kListHeader, "1,0,社,1,本 70,a,1"});
     // Week 1201 ends on 2001/01/20; its list runs from the 12th.
     test::WriteDataFile(dir / "syosk1201.csv",
                         {"No,□,出版社,発売日,タイトル,作者,価格,ISBN", "1,0,社,,本 週,a,1,4-0"});
@@ -76,7 +74,7 @@ TEST(WatchScan, DatesOrderAndFileNames) {
     for (const char* other :
          {"comic.csv", "comic24.csv", "comic2413.csv", "syosk0120.csv", "download.dat",
           "comic2405.csv.tmp", "syosk2147483647.csv", "syosk10000001.csv"}) {
-        test::WriteDataFile(dir / other, {kHeader, "1,0,社,1,本 他,a,1"});
+        test::WriteDataFile(dir / other, {kListHeader, "1,0,社,1,本 他,a,1"});
     }
     const WatchScanResult r = Scan(dir, Words("", "本", ""));
     EXPECT_EQ(r.filesRead, 5u);
@@ -96,7 +94,7 @@ TEST(WatchScan, DatesOrderAndFileNames) {
 
 TEST(WatchScan, UnreadableFilesAreSkippedAndCounted) {
     test::TempDir dir;
-    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本,a,1"});
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,1,本,a,1"});
     std::filesystem::create_symlink(dir / "gone.csv", dir / "comic2406.csv");
     const WatchScanResult r = Scan(dir, Words("", "本", ""));
     EXPECT_EQ(r.filesRead, 1u);
@@ -106,7 +104,7 @@ TEST(WatchScan, UnreadableFilesAreSkippedAndCounted) {
 
 TEST(WatchScan, OnlyRegularFilesAreRead) {
     test::TempDir dir;
-    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本,a,1"});
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,1,本,a,1"});
     std::filesystem::create_symlink(dir / "comic2405.csv", dir / "comic2406.csv");
     const auto fifo = dir / "comic2407.csv";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -125,10 +123,10 @@ TEST(WatchScan, OnlyRegularFilesAreRead) {
 
 TEST(WatchScan, TheWorkerReportsHowFarItHasComeAndItsOwnerTakesTheResult) {
     test::TempDir dir;
-    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本 a,a,1"});
-    test::WriteDataFile(dir / "comic2406.csv", {kHeader, "1,0,社,1,別,a,1"});
-    test::WriteDataFile(dir / "comic2407.csv", {kHeader, "1,0,社,2,本 b,a,1"});
-    const std::vector<WatchFile> files = FindWatchFiles(dir.path(), kWeeks);
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,1,本 a,a,1"});
+    test::WriteDataFile(dir / "comic2406.csv", {kListHeader, "1,0,社,1,別,a,1"});
+    test::WriteDataFile(dir / "comic2407.csv", {kListHeader, "1,0,社,2,本 b,a,1"});
+    const std::vector<WatchFile> files = FindWatchFiles(dir.path(), test::kWeeks);
 
     WatchScanWorker stepped(files, Words("", "本", ""), 0);
     EXPECT_EQ(stepped.Total(), 3u);
@@ -159,7 +157,7 @@ TEST(WatchScan, FirstLookIsSilentAndRenumberedRecordsStayKnown) {
     test::TempDir dir;
     const auto memoryFile = dir / WatchMemory::kWindowFile;
     test::WriteDataFile(dir / "comic2405.csv",
-                        {kHeader, "1,0,社,1,本 一,a,1", "2,0,社,2,本 二,a,1"});
+                        {kListHeader, "1,0,社,1,本 一,a,1", "2,0,社,2,本 二,a,1"});
     WatchScanResult r = Scan(dir, Words("", "本", ""));
     {
         WatchMemory memory(memoryFile);
@@ -167,8 +165,8 @@ TEST(WatchScan, FirstLookIsSilentAndRenumberedRecordsStayKnown) {
         EXPECT_EQ(memory.MarkNewAndRemember(r.matches), 0u);
     }
     // A new download numbers the records afresh and adds one.
-    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本 零,a,1", "2,0,社,1,本 一,a,1",
-                                                "3,0,社,2,本 二,a,1"});
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,1,本 零,a,1",
+                                                "2,0,社,1,本 一,a,1", "3,0,社,2,本 二,a,1"});
     r = Scan(dir, Words("", "本", ""));
     WatchMemory memory(memoryFile);
     EXPECT_FALSE(memory.FirstLook());

@@ -10,10 +10,9 @@ namespace yomida {
 namespace {
 
 using namespace std::chrono;
+using test::kListHeader;
 using test::Sj;
 using test::U8;
-
-const std::string kHeader = "No,□,出版社,発売日,タイトル,作者,価格";
 
 class WatchServiceTest : public ::testing::Test {
 protected:
@@ -24,7 +23,7 @@ protected:
         WatchPlace place;
         place.dataFolder = dir.path();
         place.words.title = Sj("本");
-        place.weeks = {year_month_day{year{2001}, month{1}, day{13}}, 1200};
+        place.weeks = test::kWeeks;
         return place;
     }
     WatchLookRequest EveryList() const {
@@ -36,7 +35,7 @@ protected:
 };
 
 TEST_F(WatchServiceTest, TheLookAfterEveryListRemembersAndTheLookAfterOneListOnlyCountsIt) {
-    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本 a,x,1"});
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,1,本 a,x,1"});
     // The converted list's look waits for the memory to exist: the first look marks nothing.
     EXPECT_FALSE(LookAtWatchLists(Converted("comic2405.csv")).looked);
     EXPECT_FALSE(std::filesystem::exists(dir / "seen.txt"));
@@ -48,8 +47,8 @@ TEST_F(WatchServiceTest, TheLookAfterEveryListRemembersAndTheLookAfterOneListOnl
     EXPECT_TRUE(first.feedsWritten);
     EXPECT_TRUE(std::filesystem::exists(dir / kWatchCalendarFile));
 
-    test::WriteDataFile(dir / "comic2406.csv", {kHeader, "1,0,社,1,本 b,x,1"});
-    test::WriteDataFile(dir / "bunko2406.csv", {kHeader, "1,0,社,1,本 c,x,1"});
+    test::WriteDataFile(dir / "comic2406.csv", {kListHeader, "1,0,社,1,本 b,x,1"});
+    test::WriteDataFile(dir / "bunko2406.csv", {kListHeader, "1,0,社,1,本 c,x,1"});
     const std::string seen = test::ReadBytes(dir / "seen.txt");
     const WatchLook one = LookAtWatchLists(Converted("comic2406.csv"));
     EXPECT_TRUE(one.looked);
@@ -68,7 +67,7 @@ TEST_F(WatchServiceTest, TheLookAfterEveryListRemembersAndTheLookAfterOneListOnl
 }
 
 TEST_F(WatchServiceTest, AMemoryThatCannotBeReadIsReportedAndTheFeedsStillFollow) {
-    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本 a,x,1"});
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,1,本 a,x,1"});
     std::filesystem::create_directory(dir / "seen.txt");
     const WatchLook every = LookAtWatchLists(EveryList());
     EXPECT_FALSE(every.memoryError.empty());
@@ -79,7 +78,8 @@ TEST_F(WatchServiceTest, AMemoryThatCannotBeReadIsReportedAndTheFeedsStillFollow
 }
 
 TEST_F(WatchServiceTest, TheScanEndsWithItsMatchesMarkedAndTheNewsOfConversionsCleared) {
-    test::WriteDataFile(dir / "comic2405.csv", {kHeader, "1,0,社,1,本 a,x,1", "2,0,社,2,別,x,1"});
+    test::WriteDataFile(dir / "comic2405.csv",
+                        {kListHeader, "1,0,社,1,本 a,x,1", "2,0,社,2,別,x,1"});
     WatchService watch(clock);
     watch.SetWorkers(0);
     EXPECT_EQ(watch.Finish().state, WatchService::State::Idle);
@@ -96,7 +96,7 @@ TEST_F(WatchServiceTest, TheScanEndsWithItsMatchesMarkedAndTheNewsOfConversionsC
     ASSERT_EQ(watch.Matches().size(), 1u);
 
     // A conversion's news stays until the next scan shows it.
-    test::WriteDataFile(dir / "comic2406.csv", {kHeader, "7,0,社,1,本 b,x,1"});
+    test::WriteDataFile(dir / "comic2406.csv", {kListHeader, "7,0,社,1,本 b,x,1"});
     EXPECT_EQ(watch.LookAtConverted(Place(), dir / "comic2406.csv").fresh, 1u);
     EXPECT_EQ(watch.NewCount(), 1u);
     EXPECT_EQ(watch.LookAtConverted(Place(), dir / "comic2405.csv").fresh, 0u);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/acl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -158,24 +157,10 @@ TEST(FileReplacement, WritersInTwoProcessesTakeTurnsAndLoseNothing) {
             file.Commit();
         }
     };
-    pid_t children[2];
-    for (int c = 0; c < 2; ++c) {
-        children[c] = ::fork();
-        if (children[c] == 0) {
-            int status = 0;
-            try {
-                writer(static_cast<char>('a' + c));
-            } catch (...) {
-                status = 1;
-            }
-            ::_exit(status);
-        }
-    }
-    for (pid_t child : children) {
-        int status = -1;
-        ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    test::RunInChildProcesses(2, [&](int c) {
+        writer(static_cast<char>('a' + c));
+        return true;
+    });
     const std::string text = test::ReadBytes(list);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 * kRounds);
     EXPECT_NE(text.find("a24\n"), std::string::npos);

@@ -91,17 +91,16 @@ TEST(TaskPool, CancelDropsWhatHasNotBegunAndTheEndWaitsForWhatHas) {
     std::binary_semaphore started{0};
     std::binary_semaphore release{0};
     std::atomic<int> ran{0};
+    // One at a time; the first says it has started and waits to be released.
+    const auto firstWaits = [&](size_t i, size_t) {
+        if (i == 0) {
+            started.release();
+            release.acquire();
+        }
+        ++ran;
+    };
     {
-        TaskPool pool(
-            50,
-            [&](size_t i, size_t) {
-                if (i == 0) {
-                    started.release();
-                    release.acquire();
-                }
-                ++ran;
-            },
-            1);
+        TaskPool pool(50, firstWaits, 1);
         started.acquire();
         pool.Cancel();
         EXPECT_FALSE(pool.Finished()) << "the running task has not ended";
@@ -115,16 +114,7 @@ TEST(TaskPool, CancelDropsWhatHasNotBegunAndTheEndWaitsForWhatHas) {
     // Destroyed while a task runs: the task ends before the pool's state goes.
     ran = 0;
     {
-        TaskPool pool(
-            50,
-            [&](size_t i, size_t) {
-                if (i == 0) {
-                    started.release();
-                    release.acquire();
-                }
-                ++ran;
-            },
-            1);
+        TaskPool pool(50, firstWaits, 1);
         started.acquire();
         release.release();
     }

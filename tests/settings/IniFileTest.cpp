@@ -1,7 +1,6 @@
 #include "settings/IniFile.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/IoError.h"
@@ -72,28 +71,14 @@ TEST(IniFile, UpdatesFromTwoProcessesKeepEachOthersKeys) {
     test::TempDir dir;
     const std::filesystem::path file = dir / "yomida.INI";
     test::WriteBytes(file, "[MINE]\r\nKEEP=this\r\n");
-    pid_t children[2];
-    for (int c = 0; c < 2; ++c) {
-        children[c] = ::fork();
-        if (children[c] == 0) {
-            int status = 0;
-            try {
-                for (int n = 0; n < 30; ++n) {
-                    IniFile::Update(file, [&](IniFile& ini) {
-                        ini.Write("WINDOW", c == 0 ? "LEFT" : "TOP", std::to_string(n));
-                    });
-                }
-            } catch (...) {
-                status = 1;
-            }
-            ::_exit(status);
+    test::RunInChildProcesses(2, [&](int c) {
+        for (int n = 0; n < 30; ++n) {
+            IniFile::Update(file, [&](IniFile& ini) {
+                ini.Write("WINDOW", c == 0 ? "LEFT" : "TOP", std::to_string(n));
+            });
         }
-    }
-    for (pid_t child : children) {
-        int status = -1;
-        ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+        return true;
+    });
     IniFile ini(file);
     EXPECT_EQ(ini.Read("WINDOW", "LEFT"), "29");
     EXPECT_EQ(ini.Read("WINDOW", "TOP"), "29");

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -60,6 +61,31 @@ void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
 
 std::string ReadBytes(const std::filesystem::path& path) {
     return ReadWholeFile(path);
+}
+
+void RunInChildProcesses(int count, const std::function<bool(int)>& work) {
+    std::vector<pid_t> children;
+    for (int c = 0; c < count; ++c) {
+        const pid_t pid = ::fork();
+        if (pid < 0) {
+            ADD_FAILURE() << "fork failed";
+            break;
+        }
+        if (pid == 0) {
+            bool done = false;
+            try {
+                done = work(c);
+            } catch (...) {
+            }
+            ::_exit(done ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (size_t c = 0; c < children.size(); ++c) {
+        int status = -1;
+        ::waitpid(children[c], &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child " << c;
+    }
 }
 
 }  // namespace yomida::test
