@@ -114,6 +114,12 @@ TEST(Cli, UrlTakesHostsAndTemplatesFromASettingsFile) {
               "yomida-cli: [SOURCES] bunko の URL は使えません: gopher は使えないスキームです"
               "（http か https のみ）。組み込みの URL を使います。\nsource: built-in\n");
 
+    // The list id and the week numbering are the file's too, as fetch takes them.
+    test::WriteBytes(dir / "weeks.ini", "[SYOSEKI_SERCH]\r\nNO=500\r\n");
+    CliOutput weekly = InvokeCli({"url", "--category", "2", "--month", "2003-05", "--settings",
+                                  (dir / "weeks.ini").string()});
+    EXPECT_TRUE(weekly.out.starts_with("syosk619.csv\n")) << weekly.out;
+
     CliOutput missing =
         InvokeCli({"url", "--category", "1", "--month", "2003-05", "--settings", ini + ".none"});
     EXPECT_EQ(missing.status, 1);
@@ -345,6 +351,16 @@ TEST(Cli, ConvertWritesTheDataFileAndReportsFailures) {
     EXPECT_EQ(lines[0], "\"Mon, 05 May 2003\",No,□,出版社,発売日,タイトル,作者,価格");
     EXPECT_EQ(InvokeCli({"show", out, "--title", "港町"}).err, "1件\n");
 
+    // A stamp with quotes and commas stays one item, so every caption keeps its column.
+    const std::string quoted = (dir / "quoted.csv").string();
+    EXPECT_EQ(InvokeCli({"convert", "--category", "6", "--month", "2003-05", "--stamp",
+                         "Mon, 5 \"x\" 2003", page, quoted})
+                  .status,
+              0);
+    EXPECT_EQ(test::ReadDataFile(quoted)[0],
+              "\"Mon, 5 \"\"x\"\" 2003\",No,□,出版社,発売日,タイトル,作者,価格");
+    EXPECT_TRUE(InvokeCli({"show", quoted, "--title", "港町"}).out.starts_with("No\t□\t出版社"));
+
     CliOutput missing = InvokeCli(
         {"convert", "--category", "6", "--month", "2003-05", (dir / "none.html").string(), out});
     EXPECT_EQ(missing.status, 1);
@@ -547,6 +563,21 @@ TEST(Cli, FetchDownloadsLikeTheWindowAndKeepsTheListOnAFailure) {
                          (dir / "missing.ini").string()})
                   .status,
               1);
+}
+
+TEST(Cli, AListThatCannotBeStoredIsReportedInReadableWords) {
+    test::TempDir dir;
+    test::LoopbackServer server({{test::kWeeklyOk + test::WeeklyPage()}});
+    test::WriteBytes(dir / "hosts.ini",
+                     "[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    // A folder where the list should go: the new list cannot be renamed over it.
+    std::filesystem::create_directories(dir / "data" / "syosk1321.csv" / "x");
+    std::vector<std::string> fetch = test::WeeklyFetchArgs(dir / "data", dir / "hosts.ini");
+    fetch.push_back("--force");
+    CliOutput r = InvokeCli(fetch);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("yomida-cli: ファイル"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "data" / "syosk1321.csv" / "x"));
 }
 
 TEST(Cli, FetchAndHttpGiveUpOnASilentServer) {
