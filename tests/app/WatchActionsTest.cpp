@@ -211,6 +211,17 @@ TEST_F(WatchActionsTest, CalendarExportOfTheShownList) {
               "発売日の決まった行が無いため、カレンダーに出力できません。");
     EXPECT_EQ(ui.saveAnswers.size(), 1u) << "no file was asked for";
     EXPECT_FALSE(std::filesystem::exists(dir / "none.ics"));
+
+    // A search that matches nothing leaves only the blank row: there is no data at all.
+    form.List.Filter.CmbSrch1.text = Sj("存在しない出版社");
+    form.LoadReleaseList();
+    ASSERT_EQ(grid.RecordRowCount(), 1);
+    ui.messages.clear();
+    form.CalendarExportExecute();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Warning);
+    EXPECT_EQ(U8(ui.messages[0].text), "出力するデータがありません。");
+    EXPECT_EQ(ui.saveAnswers.size(), 1u) << "no file was asked for";
 }
 
 }  // namespace
