@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "app/ListLayout.h"
-#include "app/WatchStatus.h"
 #include "engine/ProgramSettings.h"
 #include "engine/ReleaseRecord.h"
 #include "engine/Update.h"
@@ -35,6 +34,7 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetc
     : List(ui, clock),
       Conditions(Settings.conditions, List),
       TView(CategoryTree::Build()),
+      Watch(ui, clock, Settings, StBar.panels[0], Busy, [this] { return displaying_; }),
       slist(ui, SavedConditionListLinks{Settings.conditions,
                                         [this] {
                                             const SearchFilter& f = List.Filter;
@@ -60,8 +60,7 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetc
       clock_(clock),
       updater_(fetcher, clock),
       browser_(ui),
-      exports_(ui, clock),
-      watch_(clock) {
+      exports_(ui, clock) {
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;
     TargetDate = clock.Today();
@@ -227,7 +226,7 @@ bool MainWindowLogic::BeginDisplay() {
 void MainWindowLogic::ShowReleaseList() {
     // The message loop turns during a transfer, so a second display could start inside a
     // running one; it is ignored and the running one ends undisturbed.
-    if (displaying_) {
+    if (Displaying()) {
         return;
     }
     displaying_ = true;
@@ -336,7 +335,7 @@ bool MainWindowLogic::CanDrop(const std::filesystem::path& file) {
 }
 
 void MainWindowLogic::DropImport(const std::filesystem::path& file) {
-    if (displaying_) {
+    if (Displaying()) {
         return;
     }
     const CategoryInfo* c = FindCategory(Settings.category);
@@ -363,7 +362,7 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     }
     const FetchContext context = ContextForFetch();
     if (RunStep([&] { return updater_.Import(context, file); })) {
-        WatchConvertedFile(DataFilePath());
+        Watch.WatchConvertedFile(DataFilePath());
     }
     // On failure the conversion has kept the previous list, which is shown again.
     if (FileExists(DataFilePath())) {
@@ -371,55 +370,14 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     }
 }
 
-void MainWindowLogic::WatchScanExecute() {
-    if (displaying_) {
-        return;
-    }
-    watch_.Start(WatchPlace::Of(Settings));
-    // Until the scan ends the window counts as busy, so nothing, another scan included, starts
-    // under it; the busy display shows how far it has come and offers to cancel it.
-    displaying_ = true;
-    cursorBeforeScan_ = ui_.Cursor();
-    ui_.SetCursor(CursorShape::Hourglass);
-    Busy.ShowProgress();
-    ShowWatchProgress();
-}
-
-void MainWindowLogic::ShowWatchProgress() {
-    StBar.panels[0].text = WatchProgressText(watch_.Done(), watch_.Total());
-    Busy.ShowFraction(watch_.Done(), watch_.Total());
-}
-
-MainWindowLogic::WatchScanState MainWindowLogic::WatchScanStep() {
-    if (watch_.Running() && !watch_.Step()) {
-        ShowWatchProgress();
-        return WatchScanState::Running;
-    }
-    return WatchScanWait();
-}
-
-MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
-    // The window is free again whatever happens below.
-    const ScopeExit reset([this] {
-        displaying_ = false;
-        Busy.HideProgress();
-        ui_.SetCursor(cursorBeforeScan_);
-    });
-    const WatchService::Ending end = watch_.Finish();
-    StBar.panels[0].text = WatchEndText(end, watch_.Matches().size());
-    return end.state;
-}
-
 void MainWindowLogic::BtnCancelClick() {
     cancelClicked_ = true;
-    if (watch_.Running()) {
-        watch_.Cancel();
-    }
+    Watch.Cancel();
 }
 
 void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
     const std::optional<WatchFile> named = WatchService::ListOf(WatchPlace::Of(Settings), match);
-    if (displaying_ || !named) {
+    if (Displaying() || !named) {
         return;
     }
     // Category and period are both set before the one display: choosing the leaf through its
@@ -443,7 +401,7 @@ bool MainWindowLogic::FetchSource(const FetchContext& context) {
     if (!RunStep([&] { return updater_.FetchAndConvert(context); })) {
         return false;
     }
-    WatchConvertedFile(context.dataFile);
+    Watch.WatchConvertedFile(context.dataFile);
     return true;
 }
 
@@ -467,24 +425,6 @@ bool MainWindowLogic::RunStep(const std::function<StepResult()>& step) {
         Settings.htmlFolder = fetch.htmlFolder;
     }
     return fetch.ranToEnd;
-}
-
-void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) {
-    const WatchLook look = watch_.LookAtConverted(WatchPlace::Of(Settings), dataFile);
-    // The watch only reports; a failure here must never spoil the display that follows.
-    if (!look.changes) {
-        return;
-    }
-    if (look.fresh > 0) {
-        StBar.panels[0].text = WatchNewsText(look.fresh);
-        ui_.Repaint();
-    }
-    try {
-        if ((look.fresh > 0 || *look.changes > 0) && OnWatchNews) {
-            OnWatchNews(look.fresh, look.freshTitles, *look.changes);
-        }
-    } catch (const std::exception&) {
-    }
 }
 
 void MainWindowLogic::ShowReceived(uint64_t received, uint64_t announced) {

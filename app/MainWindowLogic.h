@@ -15,10 +15,10 @@
 #include "app/ReleaseList.h"
 #include "app/SavedConditions.h"
 #include "app/TargetPeriod.h"
+#include "app/WatchDisplay.h"
 #include "download/SourceFetcher.h"
 #include "engine/Update.h"
 #include "engine/Updater.h"
-#include "engine/WatchService.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SavedConditionList.h"
@@ -54,6 +54,7 @@ public:
     std::string EdtCalen;        // the target period field
     Panel PnlCli;                // holds the tree and the grid
     BusyDisplay Busy;            // Animate1, BtnCancel, PBar1
+    WatchDisplay Watch;          // the watch scan and the news of conversions
     std::array<ActionState, kCategoryCount + 1> CategoryActions;  // 検索対象 items, by number
     ActionState DownLoad = Captioned("データの強制ダウンロード"_sj);
     ActionState ONLINE = Captioned("オンラインモードにする"_sj);
@@ -118,7 +119,7 @@ public:
     void RefreshHealthMarks() { TView.MarkFailures(Settings.dataFolder); }
     void LoadReleaseList();
     // A display, an import or a watch scan is running and turning the message loop.
-    bool Displaying() const { return displaying_; }
+    bool Displaying() const { return displaying_ || Watch.WatchScanning(); }
 
     // Ticks and export of the list shown.
     void CheckSaveExecute() { List.SaveTicks(DataFilePath()); }
@@ -138,27 +139,8 @@ public:
                               Settings.csvFolder, StBar.panels[0]);
     }
 
-    // The watch list over every stored list. WatchScanExecute starts the scan on worker
-    // threads and returns; the window stays busy, refusing every other handler, until
-    // WatchScanStep, called from the window's own event loop, finds the scan ended.
-    void WatchScanExecute();
-    using WatchScanState = WatchService::State;
-    // Shows the running scan's progress, and ends it once every file is read.
-    WatchScanState WatchScanStep();
-    // Waits for the running scan to end, then ends it as WatchScanStep does.
-    WatchScanState WatchScanWait() {
-        return watch_.Running() ? EndWatchScan() : WatchScanState::Idle;
-    }
-    bool WatchScanning() const { return watch_.Running(); }
-    void SetWatchScanWorkers(std::optional<size_t> workers) { watch_.SetWorkers(workers); }
-    // The last scan's matches and changes, and the news of the conversions since.
-    const WatchService& Watch() const { return watch_; }
     // Shows a match's category and period with its row current.
     void WatchOpenMatch(const WatchMatch& match);
-    // Told of the new matches a conversion found (their count and titles), for the desktop to
-    // announce.
-    std::function<void(size_t fresh, const std::vector<std::string>& titles, size_t changes)>
-        OnWatchNews;
 
     // The progress of a transfer: the kilobytes received of those announced (0: none).
     void ShowReceived(uint64_t received, uint64_t announced);
@@ -235,9 +217,6 @@ private:
     // Runs one step of getting a list, takes back what it changed and marks the tree as the
     // health file now says; returns the step's ranToEnd.
     [[nodiscard]] bool RunStep(const std::function<StepResult()>& step);
-    void WatchConvertedFile(const std::filesystem::path& dataFile);
-    void ShowWatchProgress();
-    WatchScanState EndWatchScan();
     // The manual at one of its sections ("" for the top).
     void OpenManualAt(const std::string& section) {
         browser_.OpenManual(Settings.manualFile, section);
@@ -255,8 +234,6 @@ private:
     std::chrono::year_month_day TargetDate{};
     int WeekNumber = 0;
     bool displaying_ = false;
-    WatchService watch_;
-    CursorShape cursorBeforeScan_ = CursorShape::Default;
     bool cancelClicked_ = false;  // the cancel button was pressed during the current request
 };
 

@@ -85,8 +85,8 @@ public:
                 window.OpenWatchResults();
             }
         });
-        form.OnWatchNews = [this](size_t fresh, const std::vector<std::string>& titles,
-                                  size_t changes) {
+        form.Watch.SetNewsHandler([this](size_t fresh, const std::vector<std::string>& titles,
+                                         size_t changes) {
             const NotifyOutcome outcome =
                 notifier_.Notify(UpdateNotification(fresh, titles, changes));
             if (!outcome.shown) {
@@ -94,10 +94,10 @@ public:
             }
             // The call may have read an answer to an earlier notification along with its own.
             Process();
-        };
+        });
     }
 
-    ~WatchNotices() { form_.OnWatchNews = nullptr; }
+    ~WatchNotices() { form_.Watch.SetNewsHandler(nullptr); }
     WatchNotices(const WatchNotices&) = delete;
     WatchNotices& operator=(const WatchNotices&) = delete;
 
