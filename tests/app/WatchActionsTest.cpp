@@ -123,7 +123,7 @@ TEST_F(WatchActionsTest, MatchOfAnotherCategoryOpensItsOwnPeriodInOneDisplay) {
     EXPECT_EQ(form.TView.selected, TreeNodeOf(6));
     EXPECT_TRUE(form.CategoryActions[6].checked);
     EXPECT_EQ(U8(form.EdtCalen), "2002年12月");
-    EXPECT_EQ(form.DataFilePath(), form.CurrentSettings().dataFolder / "bngei0212.csv");
+    EXPECT_EQ(form.Source.DataFilePath(), form.CurrentSettings().dataFolder / "bngei0212.csv");
     const ComboGrid& grid = form.List.ComboGrid1;
     EXPECT_EQ(U8(grid.Cell(kTitleCol, grid.Row())), "ワンピース 小説");
 }
