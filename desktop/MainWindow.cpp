@@ -496,7 +496,8 @@ void MainWindow::OpenWatchResults() {
     if (form_.Watch.WatchScanning()) {
         watchTimer_->start();
     } else {
-        watchResults_->ShowMatches(form_.Watch.Service().Matches(), form_.Watch.Service().Changes());
+        watchResults_->ShowMatches(form_.Watch.Service().Matches(),
+                                   form_.Watch.Service().Changes());
     }
 }
 
@@ -511,7 +512,8 @@ void MainWindow::WatchScanTick() {
     Push();
     // A failure has had its box; a cancelled scan has nothing new to show.
     if (state == WatchDisplay::State::Ended) {
-        watchResults_->ShowMatches(form_.Watch.Service().Matches(), form_.Watch.Service().Changes());
+        watchResults_->ShowMatches(form_.Watch.Service().Matches(),
+                                   form_.Watch.Service().Changes());
     }
 }
 
