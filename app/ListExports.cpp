@@ -2,10 +2,21 @@
 
 #include "engine/CalendarExport.h"
 #include "platform/Cp932.h"
+#include "sources/RecordLayout.h"
 #include "text/Messages.h"
 #include "text/SjisLiteral.h"
 
 namespace yomida {
+namespace {
+
+// A list with no record still shows one blank row under the captions.
+bool HasNoRecord(const ComboGrid& grid) {
+    const int first = ComboGrid::kFirstRecordRow;
+    return grid.RecordRowCount() <= 1 && grid.Cell(kNumberCol, first).empty() &&
+           grid.Cell(kTitleCol, first).empty();
+}
+
+}  // namespace
 
 std::optional<std::filesystem::path> ListExports::Choose(const std::string& filter,
                                                          const char* extension,
@@ -32,7 +43,7 @@ void ListExports::SaveCalendar(const ReleaseList& list, const std::filesystem::p
                                const WeekNumbering& weeks, const std::string& csvFolder,
                                StatusPanel& status) {
     const std::optional<WatchFile> named = ParseWatchFileName(dataFile, weeks);
-    if (!named || list.ComboGrid1.RowCount() < 2) {
+    if (!named || HasNoRecord(list.ComboGrid1)) {
         ui_.ShowWarning(MsgText(Msg::NothingToExport));
         return;
     }

@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "app/ListLayout.h"
-#include "app/WatchStatus.h"
 #include "engine/ProgramSettings.h"
 #include "engine/ReleaseRecord.h"
 #include "engine/Update.h"
@@ -35,6 +34,10 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetc
     : List(ui, clock),
       Conditions(Settings.conditions, List),
       TView(CategoryTree::Build()),
+      Watch(ui, clock, Settings, StBar.panels[0], Busy, [this] { return displaying_; }),
+      Source(ui, clock, fetcher,
+             {Settings, TargetDate, WeekNumber, StBar.panels[0], Busy, DownLoad, TView, Watch,
+              [this](bool on) { SetBusyDisplay(on); }}),
       slist(ui, SavedConditionListLinks{Settings.conditions,
                                         [this] {
                                             const SearchFilter& f = List.Filter;
@@ -58,10 +61,8 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetc
       watchWords(Settings),
       ui_(ui),
       clock_(clock),
-      updater_(fetcher, clock),
       browser_(ui),
-      exports_(ui, clock),
-      watch_(clock) {
+      exports_(ui, clock) {
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;
     TargetDate = clock.Today();
@@ -85,8 +86,8 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
         return false;
     }
     ApplySettings();
-    if (!updater_.Sources().Refused().empty()) {
-        ui_.ShowWarning(updater_.Sources().RefusedText());
+    if (!Source.Updates().Sources().Refused().empty()) {
+        ui_.ShowWarning(Source.Updates().Sources().RefusedText());
     }
     ShowToday();
     // A setting the catalogue cannot use (a list month typed wrongly, say) is reported like
@@ -130,11 +131,11 @@ void MainWindowLogic::LoadSettings() {
     ReadProgramSettings(Settings);
     ShowListLayout(Settings, List);
     // Source hosts and addresses can be pointed elsewhere without rebuilding the program.
-    updater_.UseSettings(Settings);
+    Source.UseSettings(Settings);
 }
 
 void MainWindowLogic::ApplySettings() {
-    directFetch_ = FetchesDirectly(Settings.category, Settings);
+    Source.SelectCategory(Settings.category);
     Settings.gridRowHeight =
         std::abs(ui_.FontPixelHeight(Settings.fontName, Settings.fontSize)) + 2;
     Conditions.RefreshCaptions();
@@ -158,7 +159,7 @@ void MainWindowLogic::SelectCategory(bool selectLeaf) {
     const CategoryInfo* c = FindCategory(Settings.category);
     if (c != nullptr) {
         CategoryActions[static_cast<size_t>(c->number)].checked = true;
-        directFetch_ = FetchesDirectly(c->number, Settings);
+        Source.SelectCategory(c->number);
         const int leaf = TreeNodeOf(c->number);
         if (selectLeaf && TView.selected != leaf) {
             TView.selected = leaf;
@@ -221,13 +222,13 @@ bool MainWindowLogic::BeginDisplay() {
         CheckSaveExecute();
     }
     List.ComboGrid1.KeepHeaderOnly();
-    return ResolveCategorySource();
+    return Source.ResolveCategorySource();
 }
 
 void MainWindowLogic::ShowReleaseList() {
     // The message loop turns during a transfer, so a second display could start inside a
     // running one; it is ignored and the running one ends undisturbed.
-    if (displaying_) {
+    if (Displaying()) {
         return;
     }
     displaying_ = true;
@@ -241,75 +242,39 @@ void MainWindowLogic::ShowReleaseList() {
         ui_.ShowWarning(MsgText(Msg::OfflineNoForcedDownload));
         return;
     }
-    const FetchContext context = ContextForFetch();
-    if (!FileExists(DataFilePath())) {
+    const FetchContext context = Source.ContextForFetch();
+    if (!FileExists(Source.DataFilePath())) {
         if (!online) {
             ui_.ShowError(MsgText(Msg::DataFileMissing));
             return;
         }
-        if (!ui_.Confirm(MsgText(Msg::AskDownload)) || !FetchSource(context)) {
+        if (!ui_.Confirm(MsgText(Msg::AskDownload)) || !Source.FetchSource(context)) {
             return;
         }
     } else if (online) {
         if (DownLoad.checked) {
-            if (ui_.Confirm(MsgText(Msg::AskDownload)) && !FetchSource(context)) {
+            if (ui_.Confirm(MsgText(Msg::AskDownload)) && !Source.FetchSource(context)) {
                 return;
             }
-        } else if (Settings.updateCheck && CheckForUpdate(context) && !SourceURL().empty()) {
-            if (ui_.Confirm(MsgText(Msg::DataUpdatedAskRedownload)) && !FetchSource(context)) {
+        } else if (Settings.updateCheck && Source.CheckForUpdate(context) &&
+                   !Source.SourceURL().empty()) {
+            if (ui_.Confirm(MsgText(Msg::DataUpdatedAskRedownload)) &&
+                !Source.FetchSource(context)) {
                 return;
             }
         }
     }
-    if (FileExists(DataFilePath())) {
+    if (FileExists(Source.DataFilePath())) {
         LoadReleaseList();
     }
-}
-
-FetchContext MainWindowLogic::ContextForFetch() {
-    FetchContext context;
-    context.UseSettings(Settings);
-    context.category = Settings.category;
-    context.directFetch = directFetch_;
-    context.sourceUrl = source_.sourceUrl;
-    context.dataFile = source_.dataFile;
-    context.target = TargetDate;
-    context.stampPrefix = stampPrefix_;
-    context.httpFailureText = source_.sourceUrl + "\r\n" + MsgText(Msg::FetchFailed);
-    context.clearForcedDownload = [this] { DownLoad.checked = false; };
-    context.setBusyDisplay = [this](bool on) { SetBusyDisplay(on); };
-    context.setStatusText = [this](const std::string& text) {
-        StBar.panels[0].text = text;
-        ui_.Repaint();
-    };
-    context.progress.onBytes = [this](uint64_t received, uint64_t announced) {
-        ShowReceived(received, announced);
-    };
-    context.progress.pump = [this] { ui_.ProcessMessages(); };
-    context.progress.cancelled = [this] { return cancelClicked_; };
-    return context;
-}
-
-bool MainWindowLogic::ResolveCategorySource() {
-    SourceQuery q;
-    q.category = Settings.category;
-    q.target = TargetDate;
-    q.weekNumber = WeekNumber;
-    q.dataFolder = Settings.dataFolder;
-    q.listId = Settings.listId;
-    q.online = Online();
-    if (q.online) {
-        cancelClicked_ = false;  // a click before the month probe cancels nothing of it
-    }
-    return updater_.ResolveSource(q, ContextForFetch(), source_).Ok();
 }
 
 void MainWindowLogic::RefreshCategoryIcons() {
     // Everything the scan changes comes back as it was, whatever happens.
     const ScopeExit restore(
-        [this, category = Settings.category, source = source_, online = Settings.online] {
+        [this, category = Settings.category, source = Source.Location(), online = Settings.online] {
             Settings.category = category;
-            source_ = source;
+            Source.UseSource(source);
             Settings.online = online;
         });
     Settings.online = OnlineMode::Offline;  // no month probe, no network
@@ -318,14 +283,14 @@ void MainWindowLogic::RefreshCategoryIcons() {
             continue;  // the weekly list keeps its design icon
         }
         Settings.category = c.number;
-        static_cast<void>(ResolveCategorySource());  // offline: no probe that could fail
-        TView.ShowStored(c.number, FileExists(DataFilePath()));
+        static_cast<void>(Source.ResolveCategorySource());  // offline: no probe that could fail
+        TView.ShowStored(c.number, FileExists(Source.DataFilePath()));
     }
     RefreshHealthMarks();
 }
 
 void MainWindowLogic::LoadReleaseList() {
-    const int count = List.Load(DataFilePath(), List.Filter.Submit());
+    const int count = List.Load(Source.DataFilePath(), List.Filter.Submit());
     StBar.panels[1].text = std::to_string(count) + MsgText(Msg::Items);
     RefreshCategoryIcons();
 }
@@ -336,7 +301,7 @@ bool MainWindowLogic::CanDrop(const std::filesystem::path& file) {
 }
 
 void MainWindowLogic::DropImport(const std::filesystem::path& file) {
-    if (displaying_) {
+    if (Displaying()) {
         return;
     }
     const CategoryInfo* c = FindCategory(Settings.category);
@@ -358,68 +323,25 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     if (!BeginDisplay()) {
         return;
     }
-    if (FileExists(DataFilePath()) && !ui_.Confirm(MsgText(Msg::AskReimport))) {
+    if (FileExists(Source.DataFilePath()) && !ui_.Confirm(MsgText(Msg::AskReimport))) {
         return;
     }
-    const FetchContext context = ContextForFetch();
-    if (RunStep([&] { return updater_.Import(context, file); })) {
-        WatchConvertedFile(DataFilePath());
-    }
+    const FetchContext context = Source.ContextForFetch();
+    Source.Import(context, file);
     // On failure the conversion has kept the previous list, which is shown again.
-    if (FileExists(DataFilePath())) {
+    if (FileExists(Source.DataFilePath())) {
         LoadReleaseList();
     }
 }
 
-void MainWindowLogic::WatchScanExecute() {
-    if (displaying_) {
-        return;
-    }
-    watch_.Start(WatchPlace::Of(Settings));
-    // Until the scan ends the window counts as busy, so nothing, another scan included, starts
-    // under it; the busy display shows how far it has come and offers to cancel it.
-    displaying_ = true;
-    cursorBeforeScan_ = ui_.Cursor();
-    ui_.SetCursor(CursorShape::Hourglass);
-    Busy.ShowProgress();
-    ShowWatchProgress();
-}
-
-void MainWindowLogic::ShowWatchProgress() {
-    StBar.panels[0].text = WatchProgressText(watch_.Done(), watch_.Total());
-    Busy.ShowFraction(watch_.Done(), watch_.Total());
-}
-
-MainWindowLogic::WatchScanState MainWindowLogic::WatchScanStep() {
-    if (watch_.Running() && !watch_.Step()) {
-        ShowWatchProgress();
-        return WatchScanState::Running;
-    }
-    return WatchScanWait();
-}
-
-MainWindowLogic::WatchScanState MainWindowLogic::EndWatchScan() {
-    // The window is free again whatever happens below.
-    const ScopeExit reset([this] {
-        displaying_ = false;
-        Busy.HideProgress();
-        ui_.SetCursor(cursorBeforeScan_);
-    });
-    const WatchService::Ending end = watch_.Finish();
-    StBar.panels[0].text = WatchEndText(end, watch_.Matches().size());
-    return end.state;
-}
-
 void MainWindowLogic::BtnCancelClick() {
-    cancelClicked_ = true;
-    if (watch_.Running()) {
-        watch_.Cancel();
-    }
+    Source.Cancel();
+    Watch.Cancel();
 }
 
 void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
     const std::optional<WatchFile> named = WatchService::ListOf(WatchPlace::Of(Settings), match);
-    if (displaying_ || !named) {
+    if (Displaying() || !named) {
         return;
     }
     // Category and period are both set before the one display: choosing the leaf through its
@@ -436,67 +358,6 @@ void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
     if (const std::optional<int> row = WatchService::RowOf(List.ComboGrid1, match)) {
         List.ComboGrid1.SetCurrentCell(kPublisherCol, *row);
         List.ComboGrid1.SetTopRow(*row);
-    }
-}
-
-bool MainWindowLogic::FetchSource(const FetchContext& context) {
-    if (!RunStep([&] { return updater_.FetchAndConvert(context); })) {
-        return false;
-    }
-    WatchConvertedFile(context.dataFile);
-    return true;
-}
-
-bool MainWindowLogic::CheckForUpdate(const FetchContext& context) {
-    return RunStep([&] { return updater_.CheckForUpdate(context); });
-}
-
-bool MainWindowLogic::RunStep(const std::function<StepResult()>& step) {
-    cancelClicked_ = false;
-    const ScopeExit mark([this] { RefreshHealthMarks(); });
-    const StepResult result = step();
-    const FetchResult& fetch = result.fetch;
-    stampPrefix_ = fetch.stampPrefix;
-    if (fetch.forcedDownloadCleared) {
-        DownLoad.checked = false;
-    }
-    if (!fetch.neoWingFolder.empty()) {
-        Settings.neoWingFolder = fetch.neoWingFolder;
-    }
-    if (!fetch.htmlFolder.empty()) {
-        Settings.htmlFolder = fetch.htmlFolder;
-    }
-    return fetch.ranToEnd;
-}
-
-void MainWindowLogic::WatchConvertedFile(const std::filesystem::path& dataFile) {
-    const WatchLook look = watch_.LookAtConverted(WatchPlace::Of(Settings), dataFile);
-    // The watch only reports; a failure here must never spoil the display that follows.
-    if (!look.changes) {
-        return;
-    }
-    if (look.fresh > 0) {
-        StBar.panels[0].text = WatchNewsText(look.fresh);
-        ui_.Repaint();
-    }
-    try {
-        if ((look.fresh > 0 || *look.changes > 0) && OnWatchNews) {
-            OnWatchNews(look.fresh, look.freshTitles, *look.changes);
-        }
-    } catch (const std::exception&) {
-    }
-}
-
-void MainWindowLogic::ShowReceived(uint64_t received, uint64_t announced) {
-    const uint64_t kilobytes = received / 1024;
-    const uint64_t total = announced / 1024;
-    if (total != 0) {
-        Busy.progress =
-            static_cast<int>(static_cast<double>(kilobytes) / static_cast<double>(total) * 100);
-        StBar.panels[0].text = MsgText(Msg::Receiving) + std::to_string(kilobytes) + " / " +
-                               std::to_string(total) + " KByte...";
-    } else {
-        StBar.panels[0].text = MsgText(Msg::Receiving) + std::to_string(kilobytes) + " KByte...";
     }
 }
 

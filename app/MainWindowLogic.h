@@ -9,16 +9,15 @@
 
 #include "app/Browser.h"
 #include "app/BusyDisplay.h"
+#include "app/CategorySource.h"
 #include "app/CategoryTree.h"
 #include "app/Controls.h"
 #include "app/ListExports.h"
 #include "app/ReleaseList.h"
 #include "app/SavedConditions.h"
 #include "app/TargetPeriod.h"
-#include "download/SourceFetcher.h"
+#include "app/WatchDisplay.h"
 #include "engine/Update.h"
-#include "engine/Updater.h"
-#include "engine/WatchService.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SavedConditionList.h"
@@ -33,11 +32,11 @@
 
 namespace yomida {
 
-// The main window's logic: its controls, and handlers that hand the work to the engine (the
-// watch service, the fetches) or to the window's small helpers (the tree, the period, the
-// exports, the browser) and show what came of it. Every named control is a member (or a member
-// of the release list and the saved conditions), so every handler can be called and checked
-// without a display. The settings are read through CurrentSettings(). Texts are CP932.
+// The main window's logic: its controls, and handlers that hand the work to its parts (the
+// release list, the saved conditions, the selected list's source and fetches, the watch) or to
+// the window's small helpers (the tree, the period, the exports, the browser) and show what came
+// of it. Every named control is a member (or a member of a part), so every handler can be called
+// and checked without a display. The settings are read through CurrentSettings(). Texts are CP932.
 class MainWindowLogic {
     // Made first: the dialogs' logic below keeps references into it.
     SettingsRecord Settings;
@@ -54,6 +53,8 @@ public:
     std::string EdtCalen;        // the target period field
     Panel PnlCli;                // holds the tree and the grid
     BusyDisplay Busy;            // Animate1, BtnCancel, PBar1
+    WatchDisplay Watch;          // the watch scan and the news of conversions
+    CategorySource Source;       // the selected list's data file and page, and their fetches
     std::array<ActionState, kCategoryCount + 1> CategoryActions;  // 検索対象 items, by number
     ActionState DownLoad = Captioned("データの強制ダウンロード"_sj);
     ActionState ONLINE = Captioned("オンラインモードにする"_sj);
@@ -112,16 +113,15 @@ public:
         Guarded([this] { ShowReleaseList(); });
     }
     void ShowReleaseList();
-    [[nodiscard]] bool ResolveCategorySource();
     // Marks in the tree each category whose last fetch or import failed, as the data folder's
     // health file tells.
     void RefreshHealthMarks() { TView.MarkFailures(Settings.dataFolder); }
     void LoadReleaseList();
     // A display, an import or a watch scan is running and turning the message loop.
-    bool Displaying() const { return displaying_; }
+    bool Displaying() const { return displaying_ || Watch.WatchScanning(); }
 
     // Ticks and export of the list shown.
-    void CheckSaveExecute() { List.SaveTicks(DataFilePath()); }
+    void CheckSaveExecute() { List.SaveTicks(Source.DataFilePath()); }
     void SaveCSVExecute() {
         exports_.SaveCsv(List, TargetDate.year() / TargetDate.month(), Settings.csvFolder);
     }
@@ -134,34 +134,13 @@ public:
 
     // カレンダーに出力: the ticked rows (every row when none is ticked) as an iCalendar file.
     void CalendarExportExecute() {
-        exports_.SaveCalendar(List, DataFilePath(), WatchPlace::Of(Settings).weeks,
+        exports_.SaveCalendar(List, Source.DataFilePath(), WatchPlace::Of(Settings).weeks,
                               Settings.csvFolder, StBar.panels[0]);
     }
 
-    // The watch list over every stored list. WatchScanExecute starts the scan on worker
-    // threads and returns; the window stays busy, refusing every other handler, until
-    // WatchScanStep, called from the window's own event loop, finds the scan ended.
-    void WatchScanExecute();
-    using WatchScanState = WatchService::State;
-    // Shows the running scan's progress, and ends it once every file is read.
-    WatchScanState WatchScanStep();
-    // Waits for the running scan to end, then ends it as WatchScanStep does.
-    WatchScanState WatchScanWait() {
-        return watch_.Running() ? EndWatchScan() : WatchScanState::Idle;
-    }
-    bool WatchScanning() const { return watch_.Running(); }
-    void SetWatchScanWorkers(std::optional<size_t> workers) { watch_.SetWorkers(workers); }
-    // The last scan's matches and changes, and the news of the conversions since.
-    const WatchService& Watch() const { return watch_; }
     // Shows a match's category and period with its row current.
     void WatchOpenMatch(const WatchMatch& match);
-    // Told of the new matches a conversion found (their count and titles), for the desktop to
-    // announce.
-    std::function<void(size_t fresh, const std::vector<std::string>& titles, size_t changes)>
-        OnWatchNews;
 
-    // The progress of a transfer: the kilobytes received of those announced (0: none).
-    void ShowReceived(uint64_t received, uint64_t announced);
     // Cancels the transfer, or the watch scan, that runs.
     void BtnCancelClick();
 
@@ -182,8 +161,8 @@ public:
     // Browser, manual and shop search.
     void ShowBrowserOnExecute() {
         // Before the first search there is no page to show.
-        if (!SourceURL().empty()) {
-            OpenInBrowser(SourceURL());
+        if (!Source.SourceURL().empty()) {
+            OpenInBrowser(Source.SourceURL());
         }
     }
     void HTMLMANUALExecute() { OpenManualAt(""); }
@@ -196,17 +175,6 @@ public:
     void Guarded(const std::function<void()>& handler) { RunGuarded(ui_, handler); }
 
     Ui& ui() { return ui_; }
-
-    // The selected category's data file and page, as the last display resolved them.
-    const std::filesystem::path& DataFilePath() const { return source_.dataFile; }
-    const std::string& SourceURL() const { return source_.sourceUrl; }
-    // Points the window at a data file and page without resolving them: the next load, tick
-    // save or browser command takes them.
-    void UseSource(SourceLocation source) { source_ = std::move(source); }
-    // Whether the selected category is downloaded by the program itself.
-    bool DirectFetch() const { return directFetch_; }
-    // The settings file's hosts and URL templates, as the updates use them.
-    const Updater& Updates() const { return updater_; }
 
 private:
     void LoadSettings();
@@ -226,18 +194,6 @@ private:
     // data file and source of the selected category; false when the month probe failed.
     [[nodiscard]] bool BeginDisplay();
     void SwitchOnline(bool online);
-    // What a fetch of the selected category and period is asked to do now.
-    FetchContext ContextForFetch();
-    // Fetches or imports through the updater; a list converted anew is looked at for new watch
-    // matches.
-    [[nodiscard]] bool FetchSource(const FetchContext& context);
-    [[nodiscard]] bool CheckForUpdate(const FetchContext& context);
-    // Runs one step of getting a list, takes back what it changed and marks the tree as the
-    // health file now says; returns the step's ranToEnd.
-    [[nodiscard]] bool RunStep(const std::function<StepResult()>& step);
-    void WatchConvertedFile(const std::filesystem::path& dataFile);
-    void ShowWatchProgress();
-    WatchScanState EndWatchScan();
     // The manual at one of its sections ("" for the top).
     void OpenManualAt(const std::string& section) {
         browser_.OpenManual(Settings.manualFile, section);
@@ -246,18 +202,11 @@ private:
 
     Ui& ui_;
     const Clock& clock_;
-    Updater updater_;
-    SourceLocation source_;
-    bool directFetch_ = false;
-    std::string stampPrefix_;  // "\"stamp\"," of the last direct fetch, empty before one
     Browser browser_;
     ListExports exports_;
     std::chrono::year_month_day TargetDate{};
     int WeekNumber = 0;
     bool displaying_ = false;
-    WatchService watch_;
-    CursorShape cursorBeforeScan_ = CursorShape::Default;
-    bool cancelClicked_ = false;  // the cancel button was pressed during the current request
 };
 
 }  // namespace yomida

@@ -39,7 +39,7 @@ void BusyPanel::Push() {
     pBar1_->setMaximum(busy.progressMax);
     pBar1_->setValue(std::min(busy.progress, busy.progressMax));
     pBar1_->setAccessibleName(
-        QString::fromUtf8(form_.WatchScanning() ? "ウォッチの進み具合" : "受信状況"));
+        QString::fromUtf8(form_.Watch.WatchScanning() ? "ウォッチの進み具合" : "受信状況"));
 }
 
 }  // namespace yomida::qt

@@ -85,19 +85,19 @@ public:
                 window.OpenWatchResults();
             }
         });
-        form.OnWatchNews = [this](size_t fresh, const std::vector<std::string>& titles,
-                                  size_t changes) {
-            const NotifyOutcome outcome =
-                notifier_.Notify(UpdateNotification(fresh, titles, changes));
-            if (!outcome.shown) {
-                std::fprintf(stderr, "yomida: %s\n", Cp932ToUtf8(outcome.message).c_str());
-            }
-            // The call may have read an answer to an earlier notification along with its own.
-            Process();
-        };
+        form.Watch.SetNewsHandler(
+            [this](size_t fresh, const std::vector<std::string>& titles, size_t changes) {
+                const NotifyOutcome outcome =
+                    notifier_.Notify(UpdateNotification(fresh, titles, changes));
+                if (!outcome.shown) {
+                    std::fprintf(stderr, "yomida: %s\n", Cp932ToUtf8(outcome.message).c_str());
+                }
+                // The call may have read an answer to an earlier notification along with its own.
+                Process();
+            });
     }
 
-    ~WatchNotices() { form_.OnWatchNews = nullptr; }
+    ~WatchNotices() { form_.Watch.SetNewsHandler(nullptr); }
     WatchNotices(const WatchNotices&) = delete;
     WatchNotices& operator=(const WatchNotices&) = delete;
 

@@ -514,26 +514,28 @@ void MainWindow::OpenWatchResults() {
     if (form_.Displaying()) {
         return;
     }
-    Handle([this] { form_.WatchScanExecute(); });
-    if (form_.WatchScanning()) {
+    Handle([this] { form_.Watch.WatchScanExecute(); });
+    if (form_.Watch.WatchScanning()) {
         watchTimer_->start();
     } else {
-        watchResults_->ShowMatches(form_.Watch().Matches(), form_.Watch().Changes());
+        watchResults_->ShowMatches(form_.Watch.Service().Matches(),
+                                   form_.Watch.Service().Changes());
     }
 }
 
 void MainWindow::WatchScanTick() {
-    auto state = MainWindowLogic::WatchScanState::Idle;
-    form_.Guarded([this, &state] { state = form_.WatchScanStep(); });
-    if (form_.WatchScanning()) {
+    auto state = WatchDisplay::State::Idle;
+    form_.Guarded([this, &state] { state = form_.Watch.WatchScanStep(); });
+    if (form_.Watch.WatchScanning()) {
         PushProgress();
         return;
     }
     watchTimer_->stop();
     Push();
     // A failure has had its box; a cancelled scan has nothing new to show.
-    if (state == MainWindowLogic::WatchScanState::Ended) {
-        watchResults_->ShowMatches(form_.Watch().Matches(), form_.Watch().Changes());
+    if (state == WatchDisplay::State::Ended) {
+        watchResults_->ShowMatches(form_.Watch.Service().Matches(),
+                                   form_.Watch.Service().Changes());
     }
 }
 
@@ -564,7 +566,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == statusPanels_[0] && event->type() == QEvent::MouseButtonRelease) {
-        if (form_.Watch().NewCount() > 0) {
+        if (form_.Watch.Service().NewCount() > 0) {
             OpenWatchResults();
             return true;
         }

@@ -43,7 +43,7 @@ protected:
     // Starts the scan and lets the window's event loop run until it has ended.
     void Scan() {
         window->OpenWatchResults();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !form.WatchScanning(); }));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !form.Watch.WatchScanning(); }));
     }
 };
 
@@ -145,9 +145,9 @@ TEST_F(WatchGuiTest, TheWindowShowsTheScanGoingOnAndCanCancelIt) {
         test::WriteDataFile(dir / "data" / name, {kHeader, "1,0,講談社,15,本,尾田,1"});
     }
     // One file a tick of the window's timer, so every stage can be seen.
-    form.SetWatchScanWorkers(0);
+    form.Watch.SetWatchScanWorkers(0);
     window->OpenWatchResults();
-    EXPECT_TRUE(form.WatchScanning()) << "the click returns while the scan goes on";
+    EXPECT_TRUE(form.Watch.WatchScanning()) << "the click returns while the scan goes on";
     EXPECT_EQ(window->StatusPanel(0)->text(), QString::fromUtf8("ウォッチ: 0/3"));
     EXPECT_FALSE(window->SearchButton()->isEnabled()) << "nothing else starts meanwhile";
     EXPECT_TRUE(window->Busy()->isVisible());
@@ -157,11 +157,11 @@ TEST_F(WatchGuiTest, TheWindowShowsTheScanGoingOnAndCanCancelIt) {
     EXPECT_TRUE(window->Grid()->isVisible()) << "the list stays in sight";
     ASSERT_TRUE(
         QTest::qWaitFor([this] { return form.StBar.panels[0].text != test::Sj("ウォッチ: 0/3"); }));
-    if (form.WatchScanning()) {
+    if (form.Watch.WatchScanning()) {
         EXPECT_EQ(window->StatusPanel(0)->text(), QString::fromUtf8("ウォッチ: 1/3"));
         EXPECT_EQ(window->Busy()->ProgressBar()->value(), 33);
     }
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !form.WatchScanning(); }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !form.Watch.WatchScanning(); }));
     EXPECT_TRUE(window->WatchResults()->isVisible());
     EXPECT_EQ(window->WatchResults()->Table()->rowCount(), 3);
     EXPECT_TRUE(window->SearchButton()->isEnabled());
@@ -172,7 +172,7 @@ TEST_F(WatchGuiTest, TheWindowShowsTheScanGoingOnAndCanCancelIt) {
     window->OpenWatchResults();
     ASSERT_TRUE(window->Busy()->CancelButton()->isVisible());
     QTest::mouseClick(window->Busy()->CancelButton(), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !form.WatchScanning(); }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !form.Watch.WatchScanning(); }));
     EXPECT_EQ(window->StatusPanel(0)->text(), QString::fromUtf8("ウォッチ: 中止"));
     EXPECT_FALSE(window->WatchResults()->isVisible());
     EXPECT_TRUE(window->SearchButton()->isEnabled());

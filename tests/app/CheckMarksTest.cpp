@@ -21,10 +21,10 @@ protected:
 
     void SetUp() override {
         form.ChangeSettings([&](SettingsRecord& s) { s.dataFolder = dir.path(); });
-        form.UseSource({dir / "comic0305.csv", {}});
+        form.Source.UseSource({dir / "comic0305.csv", {}});
     }
     void Write(const std::vector<std::string>& lines) {
-        test::WriteDataFile(form.DataFilePath(), lines);
+        test::WriteDataFile(form.Source.DataFilePath(), lines);
     }
     void Load() { form.LoadReleaseList(); }
     int RowOf(const std::string& number) {
@@ -75,26 +75,26 @@ TEST_F(CheckMarksTest, ClickingTicksAndMovesToThePublisher) {
 // What a save writes is the engine's (tests/engine/ReleaseListFileTest.cpp); the window adds the
 // hourglass and the silence over a missing file.
 TEST_F(CheckMarksTest, ASaveShowsTheHourglassAndAMissingFileNothing) {
-    form.UseSource({dir / "missing.csv", {}});
+    form.Source.UseSource({dir / "missing.csv", {}});
     form.CheckSaveExecute();
     EXPECT_TRUE(Folder().empty());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.cursorHistory.empty());
 
-    form.UseSource({dir / "comic0305.csv", {}});
+    form.Source.UseSource({dir / "comic0305.csv", {}});
     Write({"No,□,出版社,発売日,タイトル,作者,価格", "1,0,a,1,t,x,1"});
     Load();
     Click(1, 1);
     ui.cursorHistory.clear();
     form.CheckSaveExecute();
-    EXPECT_EQ(test::ReadDataFile(form.DataFilePath())[1], "1,1,a,1,\"t\",x,1");
+    EXPECT_EQ(test::ReadDataFile(form.Source.DataFilePath())[1], "1,1,a,1,\"t\",x,1");
     EXPECT_EQ(ui.cursorHistory, (std::vector{CursorShape::Hourglass, CursorShape::Default}));
 
-    const std::string before = test::ReadBytes(form.DataFilePath());
+    const std::string before = test::ReadBytes(form.Source.DataFilePath());
     Click(1, 1);
-    std::filesystem::permissions(form.DataFilePath(), std::filesystem::perms::owner_read);
+    std::filesystem::permissions(form.Source.DataFilePath(), std::filesystem::perms::owner_read);
     EXPECT_ANY_THROW(form.CheckSaveExecute());
-    EXPECT_EQ(test::ReadBytes(form.DataFilePath()), before);
+    EXPECT_EQ(test::ReadBytes(form.Source.DataFilePath()), before);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 }
 

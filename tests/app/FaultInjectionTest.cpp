@@ -32,13 +32,13 @@ protected:
         logic = std::make_unique<test::WindowLogic>(ui, clock);
         form = &logic->form;
         ASSERT_TRUE(form->FormCreate(dir / "yomida"));
-        form->UseSource({dir / "data" / "comic0305.csv", {}});
+        form->Source.UseSource({dir / "data" / "comic0305.csv", {}});
         std::vector<std::string> lines = {"No,□,出版社,発売日,タイトル,作者,価格"};
         for (int i = 1; i <= 300; ++i) {
             lines.push_back(std::to_string(i) + ",0,講談社," + std::to_string(i % 31 + 1) +
                             ",タイトル" + std::to_string(i) + ",作者,420");
         }
-        test::WriteDataFile(form->DataFilePath(), lines);
+        test::WriteDataFile(form->Source.DataFilePath(), lines);
     }
     void TearDown() override { Faults() = FaultPlan{}; }
 
@@ -115,16 +115,16 @@ TEST_F(FaultInjectionTest, CheckSaveConversionExportAndSettingsSurviveAFullDisk)
         form->List.ComboGrid1Click();
     }
     int injected = Survives(
-        form->DataFilePath(), [&] { form->CheckSaveExecute(); }, [] { return false; });
+        form->Source.DataFilePath(), [&] { form->CheckSaveExecute(); }, [] { return false; });
 
     // A conversion over the existing list.
     const std::filesystem::path page = dir / "page.html";
     injected += Survives(
-        form->DataFilePath(),
+        form->Source.DataFilePath(),
         [&] {
             std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html",
                                        page, std::filesystem::copy_options::overwrite_existing);
-            ConvertRequest r{1, page, form->DataFilePath(), "", {}};
+            ConvertRequest r{1, page, form->Source.DataFilePath(), "", {}};
             static_cast<void>(Convert(r, ui));
         },
         [] { return false; });
@@ -158,11 +158,11 @@ TEST_F(FaultInjectionTest, KilledInTheMiddleLeavesTheOldOrTheNewFileWhole) {
         form->List.ComboGrid1.SetCurrentCell(1, r);
         form->List.ComboGrid1Click();
     }
-    const std::string original = test::ReadBytes(form->DataFilePath());
+    const std::string original = test::ReadBytes(form->Source.DataFilePath());
     const std::filesystem::path page = dir / "page.html";
     // Runs an operation in a child process that is killed at write `killAt` (never when -1).
     auto runInChild = [&](int killAt, const std::function<void()>& operation) {
-        test::WriteBytes(form->DataFilePath(), original);
+        test::WriteBytes(form->Source.DataFilePath(), original);
         std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html",
                                    page, std::filesystem::copy_options::overwrite_existing);
         const pid_t child = ::fork();
@@ -177,12 +177,12 @@ TEST_F(FaultInjectionTest, KilledInTheMiddleLeavesTheOldOrTheNewFileWhole) {
         }
         int status = 0;
         ::waitpid(child, &status, 0);
-        return test::ReadBytes(form->DataFilePath());
+        return test::ReadBytes(form->Source.DataFilePath());
     };
     const std::function<void()> operations[] = {
         [&] { form->CheckSaveExecute(); },
         [&] {
-            ConvertRequest r{1, page, form->DataFilePath(), "", {}};
+            ConvertRequest r{1, page, form->Source.DataFilePath(), "", {}};
             static_cast<void>(Convert(r, ui));
         }};
     int killed = 0;
@@ -202,12 +202,12 @@ TEST_F(FaultInjectionTest, AnImportedPageIsReadNeverRewritten) {
     const std::filesystem::path page = dir / "page.html";
     std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html", page);
     const std::string original = test::ReadBytes(page);
-    ConvertRequest r{1, page, form->DataFilePath(), "", {}};
+    ConvertRequest r{1, page, form->Source.DataFilePath(), "", {}};
     ASSERT_TRUE(Convert(r, ui));
-    const std::string first = test::ReadBytes(form->DataFilePath());
+    const std::string first = test::ReadBytes(form->Source.DataFilePath());
     EXPECT_EQ(test::ReadBytes(page), original);
     ASSERT_TRUE(Convert(r, ui)) << "the same page imported twice";
-    EXPECT_EQ(test::ReadBytes(form->DataFilePath()), first);
+    EXPECT_EQ(test::ReadBytes(form->Source.DataFilePath()), first);
     EXPECT_EQ(test::ReadBytes(page), original);
 
     // Stopped at the disk filling up in the middle, the page is still there to import again.
@@ -221,8 +221,8 @@ TEST_F(FaultInjectionTest, AnImportedPageIsReadNeverRewritten) {
 }
 
 TEST_F(FaultInjectionTest, TruncatedAndPaddedDataFilesLoadAndSave) {
-    std::string bytes = test::ReadBytes(form->DataFilePath());
-    test::WriteBytes(form->DataFilePath(), bytes.substr(0, bytes.size() / 2 + 7));
+    std::string bytes = test::ReadBytes(form->Source.DataFilePath());
+    test::WriteBytes(form->Source.DataFilePath(), bytes.substr(0, bytes.size() / 2 + 7));
     form->LoadReleaseList();
     const int rows = form->List.ComboGrid1.RowCount();
     EXPECT_GT(rows, 100);
@@ -230,7 +230,8 @@ TEST_F(FaultInjectionTest, TruncatedAndPaddedDataFilesLoadAndSave) {
     form->LoadReleaseList();
     EXPECT_EQ(form->List.ComboGrid1.RowCount(), rows);
 
-    test::WriteBytes(form->DataFilePath(), bytes + std::string("\x01\xff garbage\r\n\x80\x81", 15));
+    test::WriteBytes(form->Source.DataFilePath(),
+                     bytes + std::string("\x01\xff garbage\r\n\x80\x81", 15));
     form->LoadReleaseList();
     EXPECT_GE(form->List.ComboGrid1.RowCount(), 301);
     form->CheckSaveExecute();

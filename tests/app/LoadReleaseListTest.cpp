@@ -24,8 +24,8 @@ protected:
     MainWindowLogic& form = logic.form;
 
     void Load(const std::vector<std::string>& lines) {
-        form.UseSource({dir / "comic0305.csv", {}});
-        test::WriteDataFile(form.DataFilePath(), lines);
+        form.Source.UseSource({dir / "comic0305.csv", {}});
+        test::WriteDataFile(form.Source.DataFilePath(), lines);
         form.LoadReleaseList();
     }
     // One grid row as UTF-8 cells, up to the column count.
@@ -70,7 +70,7 @@ TEST_F(LoadTest, TheOrderBoxOrdersTheLoadAndShowsTheFirstRecord) {
 }
 
 TEST_F(LoadTest, MissingFileThrowsAndRestoresTheCursor) {
-    form.UseSource({dir / "missing.csv", {}});
+    form.Source.UseSource({dir / "missing.csv", {}});
     EXPECT_THROW(form.LoadReleaseList(), IoError);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 }

@@ -226,11 +226,12 @@ TEST_F(MainWindowTest, SourceTemplatesAreUsedRefusedOnceAtStartAndKeptByTheSave)
     EXPECT_EQ(U8(ui.messages[0].text),
               "[SOURCES] bngei の URL は使えません: {month} は知らない置き換えです。"
               "組み込みの URL を使います。");
-    ASSERT_TRUE(form.ResolveCategorySource());
-    EXPECT_EQ(form.SourceURL(), "https://127.0.0.1:8443/new/200305");
+    ASSERT_TRUE(form.Source.ResolveCategorySource());
+    EXPECT_EQ(form.Source.SourceURL(), "https://127.0.0.1:8443/new/200305");
     form.ChangeSettings([&](SettingsRecord& s) { s.category = 6; });
-    ASSERT_TRUE(form.ResolveCategorySource());
-    EXPECT_TRUE(form.SourceURL().starts_with("https://127.0.0.1:8443/productlist/sale/month?"));
+    ASSERT_TRUE(form.Source.ResolveCategorySource());
+    EXPECT_TRUE(
+        form.Source.SourceURL().starts_with("https://127.0.0.1:8443/productlist/sale/month?"));
     form.ChangeSettings([&](SettingsRecord& s) { s.category = 1; });
 
     ASSERT_TRUE(form.FormClose());

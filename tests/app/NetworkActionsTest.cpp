@@ -21,15 +21,15 @@ protected:
 };
 
 TEST_F(NetworkActionsTest, ProgressMessages) {
-    form.ShowReceived(1500, 1500);
+    form.Source.ShowReceived(1500, 1500);
     EXPECT_EQ(form.Busy.progress, 100);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "受信: 1 / 1 KByte...");
 
-    form.ShowReceived(3 * 1024 + 1000, 10 * 1024);
+    form.Source.ShowReceived(3 * 1024 + 1000, 10 * 1024);
     EXPECT_EQ(form.Busy.progress, 30);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "受信: 3 / 10 KByte...");
 
-    form.ShowReceived(5000, 0);
+    form.Source.ShowReceived(5000, 0);
     EXPECT_EQ(U8(form.StBar.panels[0].text), "受信: 4 KByte...");
     EXPECT_EQ(form.Busy.progress, 30) << "the bar stays where it was";
 }
@@ -56,7 +56,7 @@ TEST_F(NetworkActionsTest, StoredLowerCaseOnStartsOffline) {
 }
 
 TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
-    form.UseSource({{}, "http://example.invalid/list"});
+    form.Source.UseSource({{}, "http://example.invalid/list"});
     form.ShowBrowserOnExecute();
     form.HTMLMANUALExecute();
     form.HELP_MOKUJIExecute();
@@ -86,7 +86,7 @@ TEST_F(NetworkActionsTest, BrowserManualAndShopSearch) {
 
 TEST_F(NetworkActionsTest, BrowserBeforeAnySearchDoesNothing) {
     ui.shellOpenSucceeds = false;
-    ASSERT_TRUE(form.SourceURL().empty());
+    ASSERT_TRUE(form.Source.SourceURL().empty());
     const size_t cursors = ui.cursorHistory.size();
     form.ShowBrowserOnExecute();
     EXPECT_TRUE(ui.shellOpened.empty());
@@ -96,7 +96,7 @@ TEST_F(NetworkActionsTest, BrowserBeforeAnySearchDoesNothing) {
 
 TEST_F(NetworkActionsTest, WithoutABrowserTheAddressIsShown) {
     ui.shellOpenSucceeds = false;
-    form.UseSource({{}, "http://example.invalid/list"});
+    form.Source.UseSource({{}, "http://example.invalid/list"});
     form.ShowBrowserOnExecute();
     form.HTMLMANUALExecute();
     ASSERT_EQ(ui.messages.size(), 2u);
@@ -130,7 +130,7 @@ TEST_F(DirectListWindowTest, MangaOhListOverHttpsAndTheQuestionWhenItFails) {
                      "[SERCH]\r\nTAISYOU=1\r\n[CHECK]\r\nCHECK=0\r\n[HOSTS]\r\nMANGAOH=127.0.0.1:" +
                          std::to_string(server.Port()) + "\r\n");
     Start();
-    EXPECT_TRUE(form.DirectFetch());
+    EXPECT_TRUE(form.Source.DirectFetch());
 
     // No list yet: Yes downloads the page over https and shows it.
     ui.confirmAnswers = {true};
@@ -168,7 +168,7 @@ TEST_F(DirectListWindowTest, MangaOhListOverHttpsAndTheQuestionWhenItFails) {
     ui.confirmAnswers = {false};
     form.BtnDspClick();
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(U8(ui.messages[0].text), U8(form.SourceURL()) + "\r\n取得に失敗しました");
+    EXPECT_EQ(U8(ui.messages[0].text), U8(form.Source.SourceURL()) + "\r\n取得に失敗しました");
     EXPECT_EQ(ui.messages[1].kind, ScriptedUi::Kind::Confirm);
     EXPECT_TRUE(server.Requests().at(2).starts_with("HEAD /productlist/sale/month?"));
     EXPECT_EQ(test::ReadBytes(list), before);
