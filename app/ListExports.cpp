@@ -42,13 +42,12 @@ void ListExports::SaveCsv(ReleaseList& list, std::chrono::year_month month,
 void ListExports::SaveCalendar(const ReleaseList& list, const std::filesystem::path& dataFile,
                                const WeekNumbering& weeks, const std::string& csvFolder,
                                StatusPanel& status) {
-    const std::optional<WatchFile> named = ParseWatchFileName(dataFile, weeks);
-    if (!named || HasNoRecord(list.ComboGrid1)) {
+    const std::optional<CalendarSource> source = CalendarSourceOf(dataFile, weeks);
+    if (!source || HasNoRecord(list.ComboGrid1)) {
         ui_.ShowWarning(MsgText(Msg::NothingToExport));
         return;
     }
-    const CalendarSource source{named->category->number, named->periodKey, named->month};
-    const CalendarText cal = GridCalendar(list.ComboGrid1, source, clock_.Today());
+    const CalendarText cal = GridCalendar(list.ComboGrid1, *source, clock_.Today());
     if (cal.events == 0) {
         ui_.ShowWarning(MsgText(Msg::NoDatedRows));
         return;

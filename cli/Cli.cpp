@@ -292,11 +292,14 @@ std::vector<Command> ListCommands() {
          RunTick},
         {"export", " DATAFILE --month YYYY-MM OUTPUT [the filter and --order options of show]",
          "write the first 30 rows of the grid to OUTPUT as the window's CSV export\n", RunExport},
-        {"ical", " DATAFILE [--month YYYY-MM] OUTPUT [the filter and --order options of show]",
+        {"ical",
+         " DATAFILE [--month YYYY-MM] OUTPUT [--settings INIFILE]\n"
+         "              [the filter and --order options of show]",
          "write the ticked rows of the grid (every row when none is ticked) to\n"
          "OUTPUT (- for standard output) as an iCalendar file, one all-day event\n"
          "per dated row, in the month of DATAFILE's name (--month must name that\n"
-         "month, else exit 2); exit 1 and nothing written when no row is dated\n",
+         "month, else exit 2; a weekly list's week follows the settings file's\n"
+         "numbering); exit 1 and nothing written when no row is dated\n",
          RunIcal},
         {"watch",
          " DATAFOLDER [--publisher TEXT] [--title TEXT] [--author TEXT] [--new]\n"

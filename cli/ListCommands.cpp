@@ -15,6 +15,7 @@
 #include "platform/Clock.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
 #include "sources/RecordLayout.h"
 #include "text/Dates.h"
@@ -197,13 +198,23 @@ int Export(const std::vector<std::string>& args, std::ostream& err) {
 int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::vector<std::string> options = kFilterOptions;
     options.push_back("month");
+    options.push_back("settings");
     ParsedArgs p = ParseArgs(args, 1, options, {"checked"});
     if (p.positional.size() != 2) {
         throw UsageError("ical takes DATAFILE [--month YYYY-MM] OUTPUT");
     }
-    const SettingsRecord defaults;
-    const std::optional<WatchFile> named = ParseWatchFileName(p.positional[0], defaults.Weeks());
-    if (!named) {
+    // A weekly list's days follow the week numbering of the settings, as in the window.
+    SettingsRecord settings;
+    const std::optional<std::filesystem::path> settingsFile = SettingsFileOption(p, err);
+    if (!settingsFile) {
+        return kExitFailure;
+    }
+    if (FileExists(*settingsFile)) {
+        ReadSettingsFile(*settingsFile, settings);
+    }
+    const std::optional<CalendarSource> source =
+        CalendarSourceOf(p.positional[0], settings.Weeks());
+    if (!source) {
         throw UsageError("ical takes a data file named as the program names them: " +
                          p.positional[0]);
     }
@@ -211,17 +222,16 @@ int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     // event on the wrong day.
     if (p.Has("month")) {
         const std::chrono::year_month_day month = ParseMonth(p.values["month"]);
-        if (std::chrono::year_month{month.year(), month.month()} != named->month) {
+        if (std::chrono::year_month{month.year(), month.month()} != source->month) {
             throw UsageError("--month " + p.values["month"] + " is not the month of " +
-                             p.positional[0] + ", which is " + YearMonthText(named->month, '-'));
+                             p.positional[0] + ", which is " + YearMonthText(source->month, '-'));
         }
     }
     ListSession session(p.positional[0], p);
     if (!session.Load(err)) {
         return kExitFailure;
     }
-    const CalendarSource source{named->category->number, named->periodKey, named->month};
-    const CalendarText cal = GridCalendar(session.grid, source, session.clock.Today());
+    const CalendarText cal = GridCalendar(session.grid, *source, session.clock.Today());
     if (cal.events > 0) {
         if (p.positional[1] == "-") {
             out << cal.text;

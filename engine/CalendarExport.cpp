@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <tuple>
 
+#include "engine/WatchScan.h"
 #include "platform/Cp932.h"
 #include "platform/FileReplacement.h"
 #include "sources/RecordLayout.h"
@@ -247,6 +248,15 @@ bool WriteCalendar(const CalendarText& cal, const std::filesystem::path& file) {
     out.Writer().Write(cal.text);
     out.Commit();
     return true;
+}
+
+std::optional<CalendarSource> CalendarSourceOf(const std::filesystem::path& dataFile,
+                                               const WeekNumbering& weeks) {
+    const std::optional<WatchFile> named = ParseWatchFileName(dataFile, weeks);
+    if (!named) {
+        return std::nullopt;
+    }
+    return CalendarSource{named->category->number, named->periodKey, named->month};
 }
 
 }  // namespace yomida

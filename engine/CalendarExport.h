@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/ComboGrid.h"
+#include "text/Dates.h"
 
 namespace yomida {
 
@@ -18,6 +19,11 @@ struct CalendarSource {
     std::string periodKey;  // "yymm", or the week number
     std::chrono::year_month month{};
 };
+
+// The category and period a data file's name gives its list, whose days the events fall on;
+// nothing when the name names no list.
+std::optional<CalendarSource> CalendarSourceOf(const std::filesystem::path& dataFile,
+                                               const WeekNumbering& weeks);
 
 // The days an event covers, the end exclusive.
 struct EventSpan {

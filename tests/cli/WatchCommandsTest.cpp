@@ -126,6 +126,19 @@ TEST(IcalCommand, TakesTheMonthFromTheFileNameAndRefusesAnother) {
     EXPECT_FALSE(std::filesystem::exists("-"));
 }
 
+TEST(IcalCommand, AWeeklyListFollowsTheWeekNumberingOfTheSettings) {
+    test::TempDir dir;
+    const std::string data = (dir / "syosk619.csv").string();
+    test::WriteDataFile(data, {kListHeader, "1,0,講談社,5日,本,尾田,420"});
+    test::WriteBytes(dir / "weeks.ini", "[SYOSEKI_SERCH]\r\nNO=500\r\n");
+    // Week 619 of that numbering is the week of 2003/05/01, whose list runs in April 2003; the
+    // program's own numbering would put it years earlier.
+    CliOutput r = InvokeCli({"ical", data, "-", "--settings", (dir / "weeks.ini").string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("DTSTART;VALUE=DATE:20030405\r\n"), std::string::npos) << r.out;
+    EXPECT_EQ(InvokeCli({"ical", data, "-", "--settings", (dir / "none.ini").string()}).status, 1);
+}
+
 TEST(IcalCommand, NoDatedRowWritesNothingAndFails) {
     test::TempDir dir;
     const std::string data = (dir / "comic2402.csv").string();
