@@ -154,14 +154,11 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     // The hosts, URL templates, list id and week numbering the window would use, unless the
     // command line names another settings file.
-    SettingsRecord settings;
-    const std::optional<std::filesystem::path> settingsFile = SettingsFileOption(p, err);
-    if (!settingsFile) {
+    const std::optional<SettingsRecord> read = SettingsOption(p, err);
+    if (!read) {
         return kExitFailure;
     }
-    if (FileExists(*settingsFile)) {
-        ReadSettingsFile(*settingsFile, settings);
-    }
+    const SettingsRecord& settings = *read;
     HostTable hosts;
     hosts.Override(settings.hosts);
     const SourceOverrides sources(settings.sources);

@@ -5,6 +5,7 @@
 
 #include "platform/FileSystem.h"
 #include "settings/ProgramPaths.h"
+#include "settings/SettingsFile.h"
 #include "text/Messages.h"
 #include "text/Numbers.h"
 
@@ -78,6 +79,18 @@ std::optional<std::filesystem::path> SettingsFileOption(
         }
     }
     return ResolveWindowProgramPaths(ExecutablePath(), PathEnvironment::Current()).settingsFile;
+}
+
+std::optional<SettingsRecord> SettingsOption(ParsedArgs& p, std::ostream& err, SettingsRecord base,
+                                             std::initializer_list<const char*> options) {
+    const std::optional<std::filesystem::path> file = SettingsFileOption(p, err, options);
+    if (!file) {
+        return std::nullopt;
+    }
+    if (FileExists(*file)) {
+        ReadSettingsFile(*file, base);
+    }
+    return base;
 }
 
 }  // namespace yomida::cli

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/SettingsRecord.h"
+
 namespace yomida::cli {
 
 constexpr int kExitOk = 0;
@@ -46,5 +48,11 @@ std::chrono::year_month_day ParseMonth(const std::string& text);
 // said on `err` and gives nothing, for the command to end with a failure.
 std::optional<std::filesystem::path> SettingsFileOption(
     ParsedArgs& p, std::ostream& err, std::initializer_list<const char*> options = {"settings"});
+// The settings of the file SettingsFileOption finds, read over `base`; a file not made yet
+// leaves `base` as it is. Nothing when a named file does not exist (said on `err`).
+std::optional<SettingsRecord> SettingsOption(ParsedArgs& p, std::ostream& err,
+                                             SettingsRecord base = {},
+                                             std::initializer_list<const char*> options = {
+                                                 "settings"});
 
 }  // namespace yomida::cli

@@ -37,17 +37,14 @@ int TimeOutOption(const ParsedArgs& p) {
 }
 
 std::optional<SettingsRecord> CommandSettings(ParsedArgs& p, std::ostream& err) {
-    SettingsRecord settings;
-    settings.SetPaths(ResolveWindowProgramPaths(ExecutablePath(), PathEnvironment::Current()));
+    SettingsRecord paths;
+    paths.SetPaths(ResolveWindowProgramPaths(ExecutablePath(), PathEnvironment::Current()));
     // `--hosts` is the older name of `--settings` for fetch.
-    const std::optional<std::filesystem::path> file =
-        SettingsFileOption(p, err, {"settings", "hosts"});
-    if (!file) {
+    std::optional<SettingsRecord> read = SettingsOption(p, err, paths, {"settings", "hosts"});
+    if (!read) {
         return std::nullopt;
     }
-    if (FileExists(*file)) {
-        ReadSettingsFile(*file, settings);
-    }
+    SettingsRecord& settings = *read;
     if (p.Has("data")) {
         settings.dataFolder = p.values["data"];
     }
@@ -60,7 +57,7 @@ std::optional<SettingsRecord> CommandSettings(ParsedArgs& p, std::ostream& err) 
     for (const SourceOverrides::Refusal& r : sources.Refused()) {
         err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
     }
-    return settings;
+    return read;
 }
 
 std::optional<std::pair<std::string, int>> ProxyOption(const ParsedArgs& p) {

@@ -204,16 +204,12 @@ int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         throw UsageError("ical takes DATAFILE [--month YYYY-MM] OUTPUT");
     }
     // A weekly list's days follow the week numbering of the settings, as in the window.
-    SettingsRecord settings;
-    const std::optional<std::filesystem::path> settingsFile = SettingsFileOption(p, err);
-    if (!settingsFile) {
+    const std::optional<SettingsRecord> settings = SettingsOption(p, err);
+    if (!settings) {
         return kExitFailure;
     }
-    if (FileExists(*settingsFile)) {
-        ReadSettingsFile(*settingsFile, settings);
-    }
     const std::optional<CalendarSource> source =
-        CalendarSourceOf(p.positional[0], settings.Weeks());
+        CalendarSourceOf(p.positional[0], settings->Weeks());
     if (!source) {
         throw UsageError("ical takes a data file named as the program names them: " +
                          p.positional[0]);
