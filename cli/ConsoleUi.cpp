@@ -13,7 +13,6 @@ void ConsoleUi::Print(const std::string& kind, const std::string& text) {
 }
 
 void ConsoleUi::ShowError(const std::string& text) {
-    ++errorsShown_;
     Print(MsgUtf8(Msg::ConsoleError), text);
 }
 

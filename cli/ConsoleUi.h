@@ -38,12 +38,9 @@ public:
     void Repaint() override {}
 
     // How many errors have been shown, so a command can fail after a message it did not raise.
-    int ErrorsShown() const { return errorsShown_; }
 
 private:
     void Print(const std::string& kind, const std::string& text);
-
-    int errorsShown_ = 0;
 
     std::ostream& err_;
     CursorShape cursor_ = CursorShape::Default;

@@ -162,11 +162,6 @@ void TellNews(const UpdateSummary& summary, std::ostream& err) {
     if (!notice.empty()) {
         err << "yomida-cli: " << Cp932ToUtf8(notice) << '\n';
     }
-    try {
-        AnnounceUpdate(summary);
-    } catch (const std::exception& e) {
-        err << "yomida-cli: " << e.what() << '\n';
-    }
 }
 
 }  // namespace

@@ -249,15 +249,4 @@ UpdateResult Update(const UpdateRequest& request, Ui& ui, const Clock& clock,
     return run.Run();
 }
 
-std::function<void(const UpdateSummary&)>& OnUpdated() {
-    static std::function<void(const UpdateSummary&)> hook;
-    return hook;
-}
-
-void AnnounceUpdate(const UpdateSummary& summary) {
-    if (const auto& hook = OnUpdated()) {
-        hook(summary);
-    }
-}
-
 }  // namespace yomida

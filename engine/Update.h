@@ -89,10 +89,4 @@ struct UpdateSummary {
     size_t changes = 0;                  // watched titles postponed or withdrawn
 };
 
-// Set by whoever wants to hear of every run of updates (notifications, calendar files); the
-// runners call it once their run and its watch scan have ended.
-std::function<void(const UpdateSummary&)>& OnUpdated();
-// Calls the hook when one is set.
-void AnnounceUpdate(const UpdateSummary& summary);
-
 }  // namespace yomida

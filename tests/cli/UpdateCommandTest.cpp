@@ -91,7 +91,6 @@ protected:
     const std::string ok = "HTTP/1.0 200 OK\r\nLast-Modified: Sat, 01 Mar 2025\r\n\r\n";
 
     void SetUp() override { ca.TrustIn(dir / "ca.pem"); }
-    void TearDown() override { OnUpdated() = nullptr; }
 
     void WriteSettings(int mangaOhPort, int weeklyPort) {
         test::WriteBytes(dir / "y.ini",
@@ -144,8 +143,6 @@ TEST_F(UpdateCommandTest, UpdatesEachCategoryAndGoesOnAfterAFailure) {
                                         "1,0,架空書房,25,冬の日,架空,770"});
     const std::string oldNovels = test::ReadBytes(List("bngei"));
 
-    std::optional<UpdateSummary> heard;
-    OnUpdated() = [&heard](const UpdateSummary& s) { heard = s; };
     CliOutput r = InvokeCli(Update({1, 4, 6, 2}));
     EXPECT_EQ(r.status, 1) << r.err;
     const std::string m = today.Month();
@@ -162,9 +159,6 @@ TEST_F(UpdateCommandTest, UpdatesEachCategoryAndGoesOnAfterAFailure) {
     EXPECT_EQ(test::ReadBytes(List("bngei")), oldNovels);
     EXPECT_FALSE(
         std::filesystem::exists(dir / "data" / ("syosk" + std::to_string(today.Week()) + ".csv")));
-    ASSERT_TRUE(heard.has_value());
-    EXPECT_EQ(heard->categories.size(), 4u);
-    EXPECT_EQ(heard->newMatches, 0u) << "the first look marks nothing new";
 
     // The novels' page changed: its match of the watch words is new. With no session bus the
     // news cannot reach the desktop; one line says so and the run still ends by its outcome.
@@ -185,9 +179,6 @@ TEST_F(UpdateCommandTest, UpdatesEachCategoryAndGoesOnAfterAFailure) {
               std::string::npos);
     EXPECT_NE(test::ReadBytes(dir / "data" / "watch.atom").find("【見本】ほしぞら探偵団 第1巻"),
               std::string::npos);
-    ASSERT_TRUE(heard.has_value());
-    ASSERT_EQ(heard->newTitles.size(), 1u);
-    EXPECT_EQ(U8(heard->newTitles[0]), "【見本】ほしぞら探偵団 第1巻");
 
     // A category imported by hand is reported and skipped, not failed.
     CliOutput byHand = InvokeCli(Update({3}));
