@@ -166,7 +166,7 @@ void MainWindowLogic::SelectCategory(bool selectLeaf) {
             TViewChange(leaf);
         }
         StBar.panels[0].text =
-            CategoryActions[static_cast<size_t>(c->number)].caption + "の検索"_sj;
+            CategoryActions[static_cast<size_t>(c->number)].caption + MsgText(Msg::CategorySearch);
     }
     UpDown1Click(true);
     UpDown1Click(false);

@@ -49,6 +49,7 @@ constexpr Entry kTable[] = {
     {Msg::ChangeTargetMonth, "です。指定年月を変更して下さい。"},
     {Msg::CertificateUnverifiedFor, "証明書を確認できません: "},
     {Msg::PageShapeChanged, "ページの形が変わった可能性があります"},
+    {Msg::CategorySearch, "の検索"},
 
     {Msg::NeedKosumiraCsv,
      "KOSUMIRAで取り込んだCSVファイルが必要です。\n\r"

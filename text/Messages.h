@@ -44,6 +44,7 @@ enum class Msg {
     ChangeTargetMonth,
     CertificateUnverifiedFor,  // followed by the host and the reason
     PageShapeChanged,
+    CategorySearch,  // follows the category's caption in the status bar
 
     // Importing a page saved in the browser
     NeedKosumiraCsv,
