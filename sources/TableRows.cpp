@@ -7,6 +7,7 @@
 #include "text/Dates.h"
 #include "text/Messages.h"
 #include "text/NormaliseWidth.h"
+#include "text/Numbers.h"
 #include "text/Sjis.h"
 #include "text/SjisLiteral.h"
 
@@ -39,6 +40,12 @@ void AppendJoinedLine(std::string_view line, std::string& row, std::string& a, s
     b.clear();
     ReplaceAllSjisInto(a, "&#215;", "×"_sj, b);
     StripTagsInto(b, row);
+}
+
+// Whether a line starts with a month of this century as "20yy.mm".
+bool NamesYearMonth(std::string_view line) {
+    return line.size() >= 7 && line.starts_with("20") && AllDigits(line.substr(2, 2)) &&
+           line[4] == '.' && AllDigits(line.substr(5, 2));
 }
 
 }  // namespace
@@ -117,8 +124,9 @@ bool ConvertMangaNoMoriRows(ConverterContext& context) {
     std::vector<std::string> f;
     while (context.in.ReadLine(line)) {
         const std::string_view trimmed = TrimControls(line);
-        // The list names its own month in a line of its own.
-        if (trimmed.substr(0, 3) == "200" && trimmed.substr(0, 7) != month) {
+        // The list names its own month in a line of its own, "yyyy.mm"; the lists of 2010 on
+        // name theirs as well as those of the 2000s.
+        if (NamesYearMonth(trimmed) && trimmed.substr(0, 7) != month) {
             context.ui.ShowError(MsgText(Msg::CurrentDataIs) + std::string(trimmed.substr(0, 7)) +
                                  MsgText(Msg::ChangeTargetMonth));
             return false;

@@ -78,6 +78,19 @@ TEST_F(ConvertersTest, MangaNoMoriRowsAndTheMonthCheck) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(U8(ui.messages[0].text), "現在のデータは2003.06です。指定年月を変更して下さい。");
     EXPECT_TRUE(Output().empty()) << "nothing was counted before the month line";
+
+    // A list of 2026 is checked as well: November's page is refused for December.
+    Fresh();
+    ui.messages.clear();
+    std::string november = test::ReadBytes(kData / "manganomori.html");
+    november.replace(november.find("2003.05"), 7, "2026.11");
+    test::WriteBytes(dir / "input", Sj(november));
+    const std::chrono::year_month_day december{std::chrono::year{2026}, std::chrono::month{12},
+                                               std::chrono::day{1}};
+    ConvertRequest late{15, dir / "input", dir / "out.csv", "", december};
+    EXPECT_FALSE(Convert(late, ui));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(U8(ui.messages[0].text), "現在のデータは2026.11です。指定年月を変更して下さい。");
 }
 
 TEST_F(ConvertersTest, TaiyoshaBunkoItems) {
