@@ -4,23 +4,6 @@
 
 namespace yomida {
 
-size_t FindSjis(std::string_view haystack, std::string_view needle, size_t from) {
-    size_t boundary = from;
-    for (;;) {
-        size_t candidate = haystack.find(needle, boundary);
-        if (candidate == std::string_view::npos) {
-            return candidate;
-        }
-        while (boundary < candidate) {
-            boundary += CharLength(haystack, boundary);
-        }
-        if (boundary == candidate) {
-            return candidate;
-        }
-        // The candidate starts on a trail byte; search on from the next character.
-    }
-}
-
 bool StartsCharacter(std::string_view text, size_t from, size_t j) {
     // A byte that cannot be a lead byte ends any character, so only the run of possible lead
     // bytes just before `j` decides: an even run has paired itself off.

@@ -26,7 +26,22 @@ bool StartsCharacter(std::string_view text, size_t from, size_t j);
 
 // First position at or after `from` (a character boundary) where `needle` starts on a character
 // boundary; npos when there is none. An empty needle is found at `from`.
-size_t FindSjis(std::string_view haystack, std::string_view needle, size_t from = 0);
+inline size_t FindSjis(std::string_view haystack, std::string_view needle, size_t from = 0) {
+    size_t boundary = from;
+    for (;;) {
+        const size_t candidate = haystack.find(needle, boundary);
+        if (candidate == std::string_view::npos) {
+            return candidate;
+        }
+        while (boundary < candidate) {
+            boundary += CharLength(haystack, boundary);
+        }
+        if (boundary == candidate) {
+            return candidate;
+        }
+        // The candidate starts on a trail byte; search on from the next character.
+    }
+}
 
 // Appends `text` to `out` with every occurrence of `from` (on a character boundary) replaced by
 // `to`, in one pass. `from` must not be empty.
