@@ -235,9 +235,15 @@ void SearchPanel::Push() {
     cbDate_->setText(FromSjis(filter_.CbDate.caption));
     cbDate_->setChecked(filter_.CbDate.checked);
     // The date range needs the label's room at the window's default width; hidden, the label
-    // still names the box to a screen reader. It goes first, or the window would grow.
-    lblSort_->setVisible(!filter_.Pnl1.visible);
-    pnl1_->setVisible(filter_.Pnl1.visible);
+    // still names the box to a screen reader. Whichever of the two goes is hidden first, or the
+    // window would grow to hold both for a moment and keep that width.
+    if (filter_.Pnl1.visible) {
+        lblSort_->setVisible(false);
+        pnl1_->setVisible(true);
+    } else {
+        pnl1_->setVisible(false);
+        lblSort_->setVisible(true);
+    }
     sEdtF_->setRange(filter_.SEdtF.minValue, filter_.SEdtF.maxValue);
     sEdtF_->setValue(filter_.SEdtF.value);
     sEdtT_->setRange(filter_.SEdtT.minValue, filter_.SEdtT.maxValue);

@@ -486,6 +486,11 @@ TEST_F(DesktopUiGuiTest, DateRangeFitsTheWindowAsItIs) {
     EXPECT_EQ(window->width(), width);
     EXPECT_TRUE(window->SearchButton()->isVisible());
     EXPECT_LE(window->SearchButton()->geometry().right(), window->centralWidget()->width());
+    // Switched off again, the order box's label comes back and the window keeps its width.
+    QTest::mouseClick(dateRange, Qt::LeftButton);
+    ASSERT_FALSE(form.List.Filter.CbDate.checked);
+    QApplication::processEvents();
+    EXPECT_EQ(window->width(), width);
 }
 
 TEST_F(DesktopUiGuiTest, QtSpeaksJapanese) {
