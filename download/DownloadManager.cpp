@@ -192,6 +192,11 @@ bool DownloadManager::DownloadOrImport(const FetchContext& context, FetchResult&
                      downloaded.ErrorText())) {
         return true;  // the old list, if any, is shown as it was
     }
+    // What comes now is the import's: the failed request stays only in directFailure, so the
+    // source's health tells of the list the user brought.
+    result.requestError.clear();
+    result.requestOutcome = HttpOutcome::kOk;
+    result.responseHeader.clear();
     return ImportHtml(context, result);
 }
 

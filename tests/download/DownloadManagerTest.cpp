@@ -473,6 +473,10 @@ TEST_F(DirectOrImportTest, AFailedDownloadOffersTheImportAndNoKeepsTheOldList) {
         U8(ui.messages[1].text).starts_with("発売日一覧のページをブラウザで表示します。\n\r"));
     EXPECT_EQ(ui.shellOpened, std::vector<std::string>{missing.Url("/list")});
     EXPECT_EQ(Records().size(), 6u);
+    // The list came by hand: the health record tells of the import, not of the failed request.
+    EXPECT_EQ(U8(last.directFailure), "HTTP 404");
+    EXPECT_TRUE(last.requestError.empty());
+    EXPECT_TRUE(last.responseHeader.empty());
 }
 
 TEST_F(DirectOrImportTest, TheSwitchAndTheMarkerSendTheListsToTheImportByHand) {
