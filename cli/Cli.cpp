@@ -366,15 +366,17 @@ std::vector<Command> FetchCommands() {
         {"http", " get|head URL [--proxy HOST:PORT] [--out FILE] [--timeout SECONDS]",
          "one request with the program's HTTP client: the response header on\n"
          "standard error, the body to FILE (or standard output); exit 0 after a\n"
-         "success event, 1 after a failure event or an error (--timeout as\n"
+         "success event, 1 after a failure event or an error, 2 for a malformed\n"
+         "command line such as a --proxy without its host or port (--timeout as\n"
          "for fetch)\n",
          RunHttp},
         {"url", " --category N --month YYYY-MM [--week W] [--settings INIFILE]",
          "print the data file name and the source URL of a category and period\n"
          "(category 2 is weekly: W defaults to the week of the month's first day),\n"
          "and on standard error where the URL's form came from: built-in, or\n"
-         "[SOURCES] CODE; hosts and URL templates come from the [HOSTS] and\n"
-         "[SOURCES] sections of INIFILE (default: the window program's settings)\n",
+         "[SOURCES] CODE; hosts, URL templates, the list id and the week\n"
+         "numbering come from the [HOSTS], [SOURCES], [SERCH] and [SYOSEKI_SERCH]\n"
+         "sections of INIFILE (default: the window program's settings)\n",
          RunUrl},
     };
 }
