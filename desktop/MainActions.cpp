@@ -10,13 +10,6 @@
 #include "desktop/QtText.h"
 
 namespace yomida::qt {
-namespace {
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-}  // namespace
 
 MainActions::MainActions(MainWindowLogic& form, QMainWindow& window, Handler handle,
                          WindowCommands commands)

@@ -10,5 +10,9 @@ namespace yomida::qt {
 QString FromSjis(std::string_view cp932);
 // A QString as the logic's CP932 text; characters CP932 lacks become "?".
 std::string ToSjis(const QString& text);
+// A UTF-8 literal of the source as a QString.
+inline QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 }  // namespace yomida::qt

@@ -16,13 +16,6 @@
 #include "desktop/QtText.h"
 
 namespace yomida::qt {
-namespace {
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-}  // namespace
 
 SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), logic_(logic) {
     setWindowTitle(U("YOMIDA セットアップ"));

@@ -37,7 +37,7 @@ std::string Trimmed(std::string text) {
 }
 
 // The words for a systemctl call that went wrong: its own message, else its exit status.
-std::string Failure(const std::string& what, const CommandResult& r) {
+std::string FailureText(const std::string& what, const CommandResult& r) {
     if (!r.started) {
         return what + "（" + r.startError + "）";
     }
@@ -168,7 +168,7 @@ std::string UpdateSchedule::CheckManager() const {
     if (r.started && r.exitStatus == 0) {
         return {};
     }
-    return Failure(MsgUtf8(Msg::NoUserManager), r);
+    return FailureText(MsgUtf8(Msg::NoUserManager), r);
 }
 
 int UpdateSchedule::HourOfDropIn() const {
@@ -227,7 +227,7 @@ std::string UpdateSchedule::Apply(bool on, int hour) {
     if (!on) {
         const CommandResult r = Systemctl({"disable", "--now", kTimer});
         if (!r.started || r.exitStatus != 0) {
-            return Failure(MsgUtf8(Msg::ScheduleNotStopped), r);
+            return FailureText(MsgUtf8(Msg::ScheduleNotStopped), r);
         }
         return {};
     }
@@ -242,13 +242,13 @@ std::string UpdateSchedule::Apply(bool on, int hour) {
     const CommandResult reload = Systemctl({"daemon-reload"});
     if (!reload.started || reload.exitStatus != 0) {
         RestoreDropIn(old, existed);
-        return Failure(MsgUtf8(Msg::ScheduleNotLoaded), reload);
+        return FailureText(MsgUtf8(Msg::ScheduleNotLoaded), reload);
     }
     const CommandResult enable = Systemctl({"enable", "--now", kTimer});
     if (!enable.started || enable.exitStatus != 0) {
         RestoreDropIn(old, existed);
         Systemctl({"daemon-reload"});
-        return Failure(MsgUtf8(Msg::ScheduleNotStarted), enable);
+        return FailureText(MsgUtf8(Msg::ScheduleNotStarted), enable);
     }
     return {};
 }

@@ -19,6 +19,7 @@
 #include "desktop/GridModel.h"
 #include "desktop/Icons.h"
 #include "desktop/MainWindow.h"
+#include "desktop/QtText.h"
 #include "desktop/VersionDialog.h"
 #include "sources/RecordLayout.h"
 #include "support/FormFixture.h"
@@ -26,10 +27,6 @@
 
 namespace yomida::qt {
 namespace {
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 TEST(FontSubstitution, WindowsNamesGetAnInstalledJapaneseFontOfTheirKind) {
     const QStringList both{"DejaVu Sans", "IPAPGothic", "ipagothic", "IPAMincho"};
