@@ -21,10 +21,6 @@ std::string FolderText(const std::filesystem::path& file) {
     return Utf8ToCp932((file.parent_path() / "").string());
 }
 
-bool IsTrailByte(unsigned char b) {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
-
 std::filesystem::path DownloadFileOf(const FetchContext& context) {
     return context.downloadFile.empty() ? context.dataFolder / DownloadManager::DownloadFileName()
                                         : context.downloadFile;

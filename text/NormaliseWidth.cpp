@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -108,6 +109,13 @@ const Tables& GetTables() {
     return tables;
 }
 
+// Whether none of the eight bytes at `p` is above 0x7F.
+inline bool AllAscii(const unsigned char* p) {
+    uint64_t eight = 0;
+    std::memcpy(&eight, p, sizeof eight);
+    return (eight & 0x8080808080808080ULL) == 0;
+}
+
 inline char* PutCode(char* o, Code code) {
     o[0] = static_cast<char>(code >> 8);
     o[1] = static_cast<char>(code & 0xFF);
@@ -117,21 +125,38 @@ inline char* PutCode(char* o, Code code) {
 }  // namespace
 
 void NormaliseWidthInto(std::string_view text, std::string& out) {
+    out.clear();
+    NormaliseWidthAppend(text, out);
+}
+
+void NormaliseWidthAppend(std::string_view text, std::string& out) {
     const Tables& t = GetTables();
     const size_t n = text.size();
     // Only a half-width katakana byte can become two bytes; sizing the result by them keeps a
     // whole page from touching twice its size in fresh memory.
-    size_t growth = 0;
-    for (unsigned char b : text) {
-        growth += (b >= kKanaFirst && b <= kKanaLast) ? 1 : 0;
-    }
-    out.resize(n + growth);
     const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-    char* o = out.data();
+    size_t growth = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (i + 8 <= n && AllAscii(in + i)) {
+            i += 7;
+            continue;
+        }
+        growth += (in[i] >= kKanaFirst && in[i] <= kKanaLast) ? 1 : 0;
+    }
+    const size_t start = out.size();
+    out.resize(start + n + growth);
+    char* o = out.data() + start;
     size_t i = 0;
     while (i < n) {
         const unsigned char b = in[i];
         if (b < 0x80) {
+            // Markup is ASCII for the most part, and ASCII stays as it is.
+            if (i + 8 <= n && AllAscii(in + i)) {
+                std::memcpy(o, in + i, 8);
+                o += 8;
+                i += 8;
+                continue;
+            }
             *o++ = static_cast<char>(b);
             ++i;
         } else if (IsLeadByte(b)) {

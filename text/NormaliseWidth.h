@@ -12,5 +12,7 @@ std::string NormaliseWidth(std::string_view text);
 
 // The same, writing into `out` (replacing its contents) so a caller can reuse one buffer.
 void NormaliseWidthInto(std::string_view text, std::string& out);
+// The same, appending to `out`.
+void NormaliseWidthAppend(std::string_view text, std::string& out);
 
 }  // namespace yomida

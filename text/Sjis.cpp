@@ -14,6 +14,30 @@ bool StartsCharacter(std::string_view text, size_t from, size_t j) {
     return run % 2 == 0;
 }
 
+size_t FindLoneLeadByte(std::string_view text, size_t from) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = from; i < n; ++i) {
+        if (!IsLeadByte(bytes[i])) {
+            continue;
+        }
+        if (i + 1 == n || !IsTrailByte(bytes[i + 1])) {
+            return i;
+        }
+        ++i;
+    }
+    return std::string_view::npos;
+}
+
+std::string ReplaceLoneLeadBytes(std::string_view text) {
+    std::string out(text);
+    for (size_t i = FindLoneLeadByte(out); i != std::string::npos;
+         i = FindLoneLeadByte(out, i + 1)) {
+        out[i] = '?';
+    }
+    return out;
+}
+
 void ReplaceAllSjisInto(std::string_view text, std::string_view from, std::string_view to,
                         std::string& out) {
     size_t copied = 0;

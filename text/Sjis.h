@@ -14,6 +14,18 @@ constexpr bool IsLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// Whether `b` can complete a double-byte character after a lead byte.
+constexpr bool IsTrailByte(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
+// Where the first lead byte stands that no trail byte follows, or npos. Such a byte would take
+// the byte after it (a quote, a comma, a line end) for its trail byte wherever the text goes.
+size_t FindLoneLeadByte(std::string_view text, size_t from = 0);
+// The text with every lead byte that no trail byte follows made "?", as the code page
+// conversion shows it.
+std::string ReplaceLoneLeadBytes(std::string_view text);
+
 // Byte length of the character starting at `i`: 2 for a lead byte followed by another byte,
 // otherwise 1 (a lead byte in the last position stands alone).
 inline size_t CharLength(std::string_view s, size_t i) {
