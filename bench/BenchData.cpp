@@ -53,7 +53,6 @@ std::filesystem::path NewTempFolder() {
 
 void RunConvert(benchmark::State& state, int category, const std::string& page) {
     const std::filesystem::path dir = NewTempFolder();
-    ScriptedUi ui;
     const std::chrono::year_month_day may2003{std::chrono::year{2003}, std::chrono::month{5},
                                               std::chrono::day{1}};
     for (auto _ : state) {
@@ -61,7 +60,7 @@ void RunConvert(benchmark::State& state, int category, const std::string& page) 
         std::ofstream(dir / "page", std::ios::binary) << page;
         state.ResumeTiming();
         ConvertRequest r{category, dir / "page", dir / "out.csv", "", may2003};
-        if (!Convert(r, ui)) {
+        if (!Convert(r).RanToEnd()) {
             state.SkipWithError("the page did not convert");
             break;
         }

@@ -8,7 +8,6 @@
 
 #include "BenchData.h"
 #include "sources/Convert.h"
-#include "support/ScriptedUi.h"
 
 namespace {
 
@@ -65,7 +64,6 @@ void BM_ConvertProductList(benchmark::State& state) {
     const std::filesystem::path input = dir / "page";
     std::ofstream(input, std::ios::binary) << page;
     const std::vector<std::string> iconv = {"iconv", "-f", "UTF-8", "-t", "CP932", input.string()};
-    ScriptedUi ui;
     const ConvertRequest request{
         1, input, dir / "out.csv", "",
         std::chrono::year_month_day{std::chrono::year{2003}, std::chrono::month{5},
@@ -80,7 +78,7 @@ void BM_ConvertProductList(benchmark::State& state) {
         }
         iconvSeconds += Seconds(Clock::now() - iconvStart);
         const Clock::time_point start = Clock::now();
-        const bool converted = Convert(request, ui);
+        const bool converted = Convert(request).outcome == ConvertOutcome::Converted;
         const double seconds = Seconds(Clock::now() - start);
         convertSeconds += seconds;
         state.SetIterationTime(seconds);

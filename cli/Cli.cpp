@@ -107,10 +107,15 @@ int ConvertCommand(const std::vector<std::string>& args, std::ostream& err) {
     }
     MakeMissingFolder(request.output);
     ConsoleUi ui(err);
-    if (!Convert(request, ui)) {
-        return kExitFailure;
+    const ConvertResult result = Convert(request);
+    if (!result.message.empty()) {
+        if (result.RanToEnd()) {
+            ui.ShowWarning(result.message);
+        } else {
+            ui.ShowError(result.message);
+        }
     }
-    return kExitOk;
+    return result.RanToEnd() ? kExitOk : kExitFailure;
 }
 
 int Http(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

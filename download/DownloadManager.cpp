@@ -227,9 +227,9 @@ Result<bool> DownloadManager::Download(const FetchContext& context, FetchResult&
     }
     result.stampPrefix = StampPrefix(ParseUpdateStamp(response.header, clock_.Today()));
     context.setStatusText(MsgText(Msg::Converting));
-    int records = 0;
-    const bool converted = ConvertFile(context, download, result, describe ? &records : nullptr);
-    if (describe && records == 0) {
+    bool noList = false;
+    const bool converted = ConvertFile(context, download, result, describe ? &noList : nullptr);
+    if (describe && noList) {
         return Fail(MsgText(Msg::NoReleasesOnPage));
     }
     return converted;
@@ -343,7 +343,7 @@ FetchResult DownloadManager::ImportFile(const FetchContext& context,
 }
 
 bool DownloadManager::ConvertFile(const FetchContext& context, const std::filesystem::path& input,
-                                  FetchResult& result, int* records) {
+                                  FetchResult& result, bool* noList) {
     result.conversionStarted = true;
     ConvertRequest request;
     request.category = context.category;
@@ -351,8 +351,25 @@ bool DownloadManager::ConvertFile(const FetchContext& context, const std::filesy
     request.output = context.dataFile;
     request.stampPrefix = result.stampPrefix;
     request.target = context.target;
-    request.records = records;
-    return Convert(request, ui_);
+    const ConvertResult converted = [&] {
+        HourglassCursor hourglass(ui_);
+        return Convert(request);
+    }();
+    const bool empty = converted.outcome != ConvertOutcome::Converted && converted.records == 0;
+    if (noList != nullptr) {
+        *noList = empty;
+    }
+    if (converted.outcome == ConvertOutcome::NoReleases && noList != nullptr) {
+        return true;  // the caller tells of it
+    }
+    if (!converted.message.empty()) {
+        if (converted.RanToEnd()) {
+            ui_.ShowWarning(converted.message);
+        } else {
+            ui_.ShowError(converted.message);
+        }
+    }
+    return converted.RanToEnd();
 }
 
 }  // namespace yomida

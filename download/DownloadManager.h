@@ -58,8 +58,11 @@ private:
     [[nodiscard]] bool ChooseAndConvert(const FetchContext& context, const std::string& filter,
                                         const std::string& folder, std::string& rememberedFolder,
                                         FetchResult& result);
+    // Converts a page and shows what the conversion has to say; with `noList`, a page without
+    // releases is not reported but comes back as true there, as is any other conversion that
+    // left no list.
     [[nodiscard]] bool ConvertFile(const FetchContext& context, const std::filesystem::path& input,
-                                   FetchResult& result, int* records = nullptr);
+                                   FetchResult& result, bool* noList = nullptr);
 
     Ui& ui_;
     const Clock& clock_;

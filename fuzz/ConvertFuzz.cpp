@@ -2,7 +2,6 @@
 
 #include "FuzzSupport.h"
 #include "sources/Convert.h"
-#include "support/ScriptedUi.h"
 #include "text/Numbers.h"
 
 // Any page or CSV file, for any category the first byte picks, converts without a crash; a
@@ -12,7 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {
         return 0;
     }
-    static ScriptedUi ui;
     const std::filesystem::path input = fuzz::ScratchFolder() / "page";
     fuzz::WriteFile(input, data + 1, size - 1);
     ConvertRequest request;
@@ -23,9 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request.target = std::chrono::year_month_day{std::chrono::year{2003}, std::chrono::month{5},
                                                  std::chrono::day{1}};
     try {
-        static_cast<void>(Convert(request, ui));  // any answer will do; only a crash is a fault
+        static_cast<void>(Convert(request));  // any answer will do; only a crash is a fault
     } catch (const ConversionError&) {
     }
-    ui.messages.clear();
     return 0;
 }

@@ -63,15 +63,17 @@ std::filesystem::path PreviousVersionPath(const std::filesystem::path& dataFile)
     return previous;
 }
 
-bool Convert(const ConvertRequest& request, Ui& ui) {
+ConvertResult Convert(const ConvertRequest& request) {
+    ConvertResult result;
     if (!FileExists(request.input)) {
-        ui.ShowError(MsgText(Msg::DownloadedFileMissing));
-        return false;
+        result.outcome = ConvertOutcome::InputMissing;
+        result.message = MsgText(Msg::DownloadedFileMissing);
+        return result;
     }
-    HourglassCursor hourglass(ui);
     const CategoryInfo* category = FindCategory(request.category);
     if (category == nullptr) {
-        return true;
+        result.outcome = ConvertOutcome::NoReleases;
+        return result;
     }
     // The page is read once and pre-processed in memory: the user's file stays as it was, so a
     // failed or repeated import can always start again from it, and nothing but the data file's
@@ -80,24 +82,27 @@ bool Convert(const ConvertRequest& request, Ui& ui) {
     LineReader in(page);
     FileReplacement out(request.output);
     RecordWriter writer(out.Writer(), request.output, request.stampPrefix);
-    ConverterContext context{in, writer, request, ui};
+    ConverterContext context{in, writer, request, {}};
     const bool ranToEnd = RunConverter(category->converter, context);
-    if (request.records != nullptr) {
-        *request.records = static_cast<int>(writer.Counted());
-    }
+    result.message = std::move(context.stopMessage);
+    result.records = writer.Records();
     if (writer.Counted() > 0) {
         // The list as it was, for telling which titles the new one has dropped.
         out.KeepPrevious(PreviousVersionPath(request.output));
         out.Commit();
-    } else if (ranToEnd && request.records == nullptr) {
-        // Without a word the user would take the unchanged list for the new one.
-        std::string text = MsgText(Msg::NoReleasesOnPage);
-        if (FileExists(request.output)) {
-            text += MsgText(Msg::ShowingPreviousList);
-        }
-        ui.ShowWarning(text);
     }
-    return ranToEnd;
+    if (!ranToEnd) {
+        // The one converter that stops before the end does so at a list of another month.
+        result.outcome = ConvertOutcome::OtherPeriod;
+    } else if (writer.Counted() == 0) {
+        // Without a word the user would take the unchanged list for the new one.
+        result.outcome = ConvertOutcome::NoReleases;
+        result.message = MsgText(Msg::NoReleasesOnPage);
+        if (FileExists(request.output)) {
+            result.message += MsgText(Msg::ShowingPreviousList);
+        }
+    }
+    return result;
 }
 
 }  // namespace yomida

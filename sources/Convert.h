@@ -4,8 +4,6 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/Ui.h"
-
 namespace yomida {
 
 struct ConvertRequest {
@@ -14,18 +12,35 @@ struct ConvertRequest {
     std::filesystem::path output;  // the category's data file
     std::string stampPrefix;       // "\"stamp\"," or empty
     std::chrono::year_month_day target{};
-    // When given: set to the records written, and a page without any is left to the caller
-    // to report.
-    int* records = nullptr;
+};
+
+// How a conversion ended.
+enum class ConvertOutcome {
+    Converted,     // the data file now holds the page's list
+    NoReleases,    // the page held no release; the data file is as it was
+    InputMissing,  // there is no page file
+    OtherPeriod,   // the page is the list of another month than the one asked for
+};
+
+struct [[nodiscard]] ConvertResult {
+    ConvertOutcome outcome = ConvertOutcome::Converted;
+    int records = 0;  // release records written
+    // What to tell the user (CP932), or empty: for a failure an error, for a page without
+    // releases a warning.
+    std::string message;
+
+    // Whether the converter went through the page, with or without releases.
+    bool RanToEnd() const {
+        return outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::NoReleases;
+    }
 };
 
 // Turns a fetched or imported page into the category's data file: the pre-processor and
 // converter of the category, every written line scrambled as the data file's folder says. The
 // data file is replaced only when the conversion has written at least one counted line and did
-// not fail with an error, so a broken page never destroys the list that was there. Returns false
-// when the input is missing or the converter stopped with a message (already shown); conversion and
+// not fail with an error, so a broken page never destroys the list that was there. Conversion and
 // file errors throw.
-[[nodiscard]] bool Convert(const ConvertRequest& request, Ui& ui);
+ConvertResult Convert(const ConvertRequest& request);
 
 // Where Convert keeps the version of a data file that its last replacement put aside
 // ("comic2612.csv.prev"); no list is read from there.

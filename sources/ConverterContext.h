@@ -1,19 +1,21 @@
 #pragma once
 
-#include "platform/Ui.h"
+#include <string>
+
 #include "sources/Convert.h"
 #include "sources/RecordWriter.h"
 #include "text/LineReader.h"
 
 namespace yomida {
 
-// What a converter works with: the lines of its input in memory, the record writer, the request
-// (category and target period) and the Ui for the messages some converters show.
+// What a converter works with: the lines of its input in memory, the record writer and the
+// request (category and target period). A converter that stops before the end of its input
+// says why in `stopMessage` (CP932), for the face to show.
 struct ConverterContext {
     LineReader& in;
     RecordWriter& out;
     const ConvertRequest& request;
-    Ui& ui;
+    std::string stopMessage;
 };
 
 }  // namespace yomida

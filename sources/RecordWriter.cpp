@@ -14,6 +14,7 @@ void RecordWriter::WriteRecord(std::string_view fields) {
     line_ += fields;
     out_.WriteLine(line_);
     ++counted_;
+    ++records_;
 }
 
 }  // namespace yomida

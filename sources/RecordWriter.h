@@ -28,6 +28,8 @@ public:
     void NumberFrom(int first) { next_ = first; }
     // Writes the next record number, ",0," and the fields already joined by commas.
     void WriteRecord(std::string_view fields);
+    // The records written so far.
+    int Records() const { return records_; }
 
     int Counted() const { return counted_; }
 
@@ -37,6 +39,7 @@ private:
     std::string line_;
     int next_ = 1;
     int counted_ = 0;
+    int records_ = 0;
 };
 
 }  // namespace yomida

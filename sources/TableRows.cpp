@@ -127,8 +127,8 @@ bool ConvertMangaNoMoriRows(ConverterContext& context) {
         // The list names its own month in a line of its own, "yyyy.mm"; the lists of 2010 on
         // name theirs as well as those of the 2000s.
         if (NamesYearMonth(trimmed) && trimmed.substr(0, 7) != month) {
-            context.ui.ShowError(MsgText(Msg::CurrentDataIs) + std::string(trimmed.substr(0, 7)) +
-                                 MsgText(Msg::ChangeTargetMonth));
+            context.stopMessage = MsgText(Msg::CurrentDataIs) + std::string(trimmed.substr(0, 7)) +
+                                  MsgText(Msg::ChangeTargetMonth);
             return false;
         }
         SplitRow(line, f);

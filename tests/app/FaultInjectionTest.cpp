@@ -125,7 +125,7 @@ TEST_F(FaultInjectionTest, CheckSaveConversionExportAndSettingsSurviveAFullDisk)
             std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html",
                                        page, std::filesystem::copy_options::overwrite_existing);
             ConvertRequest r{1, page, form->Source.DataFilePath(), "", {}};
-            static_cast<void>(Convert(r, ui));
+            static_cast<void>(Convert(r));
         },
         [] { return false; });
 
@@ -183,7 +183,7 @@ TEST_F(FaultInjectionTest, KilledInTheMiddleLeavesTheOldOrTheNewFileWhole) {
         [&] { form->CheckSaveExecute(); },
         [&] {
             ConvertRequest r{1, page, form->Source.DataFilePath(), "", {}};
-            static_cast<void>(Convert(r, ui));
+            static_cast<void>(Convert(r));
         }};
     int killed = 0;
     for (const auto& operation : operations) {
@@ -203,10 +203,10 @@ TEST_F(FaultInjectionTest, AnImportedPageIsReadNeverRewritten) {
     std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html", page);
     const std::string original = test::ReadBytes(page);
     ConvertRequest r{1, page, form->Source.DataFilePath(), "", {}};
-    ASSERT_TRUE(Convert(r, ui));
+    ASSERT_TRUE(Convert(r).RanToEnd());
     const std::string first = test::ReadBytes(form->Source.DataFilePath());
     EXPECT_EQ(test::ReadBytes(page), original);
-    ASSERT_TRUE(Convert(r, ui)) << "the same page imported twice";
+    ASSERT_TRUE(Convert(r).RanToEnd()) << "the same page imported twice";
     EXPECT_EQ(test::ReadBytes(form->Source.DataFilePath()), first);
     EXPECT_EQ(test::ReadBytes(page), original);
 
@@ -214,7 +214,7 @@ TEST_F(FaultInjectionTest, AnImportedPageIsReadNeverRewritten) {
     Faults() = FaultPlan{};
     Faults().failAtWrite = 3;
     Faults().writeErrno = ENOSPC;
-    EXPECT_ANY_THROW(static_cast<void>(Convert(r, ui)));
+    EXPECT_ANY_THROW(static_cast<void>(Convert(r)));
     Faults() = FaultPlan{};
     EXPECT_EQ(test::ReadBytes(page), original);
     EXPECT_TRUE(NoTemporaries());

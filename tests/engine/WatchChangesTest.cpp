@@ -121,7 +121,7 @@ protected:
 
     bool Store() {
         ConvertRequest r{1, page, data, "", {}};
-        return Convert(r, ui);
+        return Convert(r).RanToEnd();
     }
     bool NoTemporaries() const {
         for (const auto& e : std::filesystem::directory_iterator(dir.path())) {

@@ -12,7 +12,6 @@
 #include "platform/FileLock.h"
 #include "sources/Convert.h"
 #include "sources/ListItems.h"
-#include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -37,7 +36,7 @@ std::vector<std::string> ExpectedLines(const std::string& name) {
 class ConvertersTest : public ::testing::Test {
 protected:
     test::TempDir dir;
-    ScriptedUi ui;
+    ConvertResult last;
     year_month_day may2003{year{2003}, month{5}, day{1}};
 
     // Converts a fixture (written in UTF-8 here, CP932 as the sites send it) for a category.
@@ -45,7 +44,8 @@ protected:
         const std::string bytes = test::ReadBytes(kData / fixture);
         test::WriteBytes(dir / "input", asCp932 ? Sj(bytes) : bytes);
         ConvertRequest r{category, dir / "input", dir / "out.csv", "", may2003};
-        return Convert(r, ui);
+        last = Convert(r);
+        return last.RanToEnd();
     }
     std::vector<std::string> Output() {
         if (!std::filesystem::exists(dir / "out.csv")) {
@@ -74,23 +74,22 @@ TEST_F(ConvertersTest, MangaNoMoriRowsAndTheMonthCheck) {
     june.replace(june.find("2003.05"), 7, "2003.06");
     test::WriteBytes(dir / "input", Sj(june));
     ConvertRequest r{15, dir / "input", dir / "out.csv", "", may2003};
-    EXPECT_FALSE(Convert(r, ui));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(U8(ui.messages[0].text), "現在のデータは2003.06です。指定年月を変更して下さい。");
+    const ConvertResult june2003 = Convert(r);
+    EXPECT_EQ(june2003.outcome, ConvertOutcome::OtherPeriod);
+    EXPECT_EQ(U8(june2003.message), "現在のデータは2003.06です。指定年月を変更して下さい。");
     EXPECT_TRUE(Output().empty()) << "nothing was counted before the month line";
 
     // A list of 2026 is checked as well: November's page is refused for December.
     Fresh();
-    ui.messages.clear();
     std::string november = test::ReadBytes(kData / "manganomori.html");
     november.replace(november.find("2003.05"), 7, "2026.11");
     test::WriteBytes(dir / "input", Sj(november));
     const std::chrono::year_month_day december{std::chrono::year{2026}, std::chrono::month{12},
                                                std::chrono::day{1}};
     ConvertRequest late{15, dir / "input", dir / "out.csv", "", december};
-    EXPECT_FALSE(Convert(late, ui));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(U8(ui.messages[0].text), "現在のデータは2026.11です。指定年月を変更して下さい。");
+    const ConvertResult november2026 = Convert(late);
+    EXPECT_FALSE(november2026.RanToEnd());
+    EXPECT_EQ(U8(november2026.message), "現在のデータは2026.11です。指定年月を変更して下さい。");
 }
 
 TEST_F(ConvertersTest, TaiyoshaBunkoItems) {
@@ -107,7 +106,7 @@ TEST_F(ConvertersTest, TaiyoshaComicItems) {
     test::WriteBytes(dir / "input", Sj("<LI>05/20　　分割社　　続きの本\r\n"
                                        "　　　　架空<LI>三郎　　550　　A5\r\n"));
     ConvertRequest r{8, dir / "input", dir / "out.csv", "", may2003};
-    EXPECT_TRUE(Convert(r, ui));
+    EXPECT_TRUE(Convert(r).RanToEnd());
     ASSERT_EQ(Output().size(), 2u);
     EXPECT_EQ(Output()[1], "1,0,分割社,20,続きの本,架空<LI>三郎,550");
 }
@@ -134,20 +133,19 @@ TEST_F(ConvertersTest, BrokenInputsConvertToNothingWithoutHarm) {
             EXPECT_LE(lines.size(), 1u) << fixture << " " << category;
         }
     }
-    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 }
 
 TEST_F(ConvertersTest, APageWithoutReleasesSaysSoAndKeepsTheList) {
     Fresh();
     ASSERT_TRUE(Run("broken/li-short.html", 2, false));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(U8(ui.messages[0].text), "ページに発売情報がありませんでした。");
+    EXPECT_EQ(last.outcome, ConvertOutcome::NoReleases);
+    EXPECT_EQ(last.records, 0);
+    EXPECT_EQ(U8(last.message), "ページに発売情報がありませんでした。");
 
     test::WriteBytes(dir / "out.csv", "the earlier list\r\n");
     ASSERT_TRUE(Run("broken/li-short.html", 2, false));
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[1].kind, ScriptedUi::Kind::Warning);
-    EXPECT_TRUE(U8(ui.messages[1].text).ends_with("前の一覧をそのまま表示します。"));
+    EXPECT_EQ(last.outcome, ConvertOutcome::NoReleases);
+    EXPECT_TRUE(U8(last.message).ends_with("前の一覧をそのまま表示します。"));
     EXPECT_EQ(test::ReadBytes(dir / "out.csv"), "the earlier list\r\n");
 }
 
@@ -175,7 +173,7 @@ TEST_F(ConvertersTest, NothingButTheNewDataFileAppearsBesideIt) {
         const std::string bytes = test::ReadBytes(page);
         test::WriteBytes(dir / "input", asCp932 ? Sj(bytes) : bytes);
         ConvertRequest r{category, dir / "input", data, "", may2003};
-        EXPECT_TRUE(Convert(r, ui)) << page;
+        EXPECT_EQ(Convert(r).outcome, ConvertOutcome::Converted) << page;
     }
 
     std::vector<std::string> created;

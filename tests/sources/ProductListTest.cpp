@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "sources/Convert.h"
-#include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
 #include "text/Numbers.h"
 
@@ -39,7 +38,6 @@ std::string Publisher(const std::string& name) {
 class ProductListTest : public ::testing::Test {
 protected:
     test::TempDir dir;
-    ScriptedUi ui;
 
     // Converts a page for category 1 and returns the data file's lines (UTF-8).
     std::vector<std::string> Convert(const std::string& page, const std::string& stamp = "") {
@@ -49,7 +47,7 @@ protected:
         r.input = dir / "page.html";
         r.output = dir / "comic0305.csv";
         r.stampPrefix = stamp;
-        EXPECT_TRUE(yomida::Convert(r, ui));
+        EXPECT_TRUE(yomida::Convert(r).RanToEnd());
         if (!std::filesystem::exists(r.output)) {
             return {};
         }
@@ -135,7 +133,7 @@ TEST_F(ProductListTest, PagesWithoutDaysOrPricesAndBadDays) {
 
     test::WriteBytes(dir / "page.html", Day("2003/05/xx") + Publisher("a") + "<p>end</p>\n");
     ConvertRequest r{1, dir / "page.html", dir / "bad.csv", "", {}};
-    EXPECT_THROW(static_cast<void>(yomida::Convert(r, ui)), ConversionError);
+    EXPECT_THROW(static_cast<void>(yomida::Convert(r)), ConversionError);
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.csv"));
 }
 
@@ -147,7 +145,7 @@ TEST_F(ProductListTest, FailedConversionKeepsThePreviousDataFile) {
                                             Entry("t", {"x"}, "1") + Day("2003/05/zz") +
                                             "<p>end</p>\n");
     ConvertRequest r{1, dir / "page.html", dir / "comic0305.csv", "", {}};
-    EXPECT_THROW(static_cast<void>(yomida::Convert(r, ui)), ConversionError);
+    EXPECT_THROW(static_cast<void>(yomida::Convert(r)), ConversionError);
     EXPECT_EQ(test::ReadBytes(dir / "comic0305.csv"), before);
     EXPECT_FALSE(std::filesystem::exists(dir / "comic0305.csv.tmp"));
     // An empty page leaves it too.
@@ -156,25 +154,26 @@ TEST_F(ProductListTest, FailedConversionKeepsThePreviousDataFile) {
 
 TEST_F(ProductListTest, DriverRules) {
     ConvertRequest missing{1, dir / "none.html", dir / "out.csv", "", {}};
-    EXPECT_FALSE(yomida::Convert(missing, ui));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(U8(ui.messages[0].text), "ダウンロードファイルが見つかりません。");
+    const ConvertResult none = yomida::Convert(missing);
+    EXPECT_EQ(none.outcome, ConvertOutcome::InputMissing);
+    EXPECT_EQ(U8(none.message), "ダウンロードファイルが見つかりません。");
 
     test::WriteBytes(dir / "page.html", Day("2003/05/05") + "<p>x</p>\n");
     ConvertRequest outside{16, dir / "page.html", dir / "out.csv", "", {}};
-    EXPECT_TRUE(yomida::Convert(outside, ui));
+    const ConvertResult nothing = yomida::Convert(outside);
+    EXPECT_TRUE(nothing.RanToEnd());
+    EXPECT_TRUE(nothing.message.empty()) << "no category, nothing to say";
     EXPECT_FALSE(std::filesystem::exists(dir / "out.csv"));
 
     // The extractor alone (category 5) finds no markers in a raw page.
     ConvertRequest raw{5, dir / "page.html", dir / "out.csv", "", {}};
-    EXPECT_TRUE(yomida::Convert(raw, ui));
+    EXPECT_EQ(yomida::Convert(raw).outcome, ConvertOutcome::NoReleases);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.csv"));
-    EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 
     // The input is only read: it still holds the page, not the marker page.
     const std::string before = test::ReadBytes(dir / "page.html");
     ConvertRequest page{1, dir / "page.html", dir / "out.csv", "\"\",", {}};
-    EXPECT_TRUE(yomida::Convert(page, ui));
+    EXPECT_EQ(yomida::Convert(page).outcome, ConvertOutcome::Converted);
     EXPECT_EQ(test::ReadBytes(dir / "page.html"), before);
     EXPECT_EQ(test::ReadDataFile(dir / "out.csv")[0], "\"\",No,□,出版社,発売日,タイトル,作者,価格");
 }
@@ -184,7 +183,7 @@ TEST_F(ProductListTest, SamplePagesConvert) {
         std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / name, dir / "page.html",
                                    std::filesystem::copy_options::overwrite_existing);
         ConvertRequest r{1, dir / "page.html", dir / "out.csv", "", {}};
-        ASSERT_TRUE(yomida::Convert(r, ui));
+        ASSERT_TRUE(yomida::Convert(r).RanToEnd());
         const std::vector<std::string> lines = test::ReadDataFile(dir / "out.csv");
         EXPECT_GE(lines.size(), 4u) << name;
         for (size_t i = 1; i < lines.size(); ++i) {
