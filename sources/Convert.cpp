@@ -10,13 +10,18 @@
 #include "sources/ProductList.h"
 #include "sources/TableRows.h"
 #include "text/Messages.h"
+#include "text/Sjis.h"
 
 namespace yomida {
 namespace {
 
 // The text the category's converter reads: the page rewritten by the category's pre-processor,
-// or the page as it stands.
+// or the page as it stands. In a CP932 page a lead byte that no trail byte follows would swallow
+// the comma, quote or tag after it in every step, so it becomes "?" first.
 std::string ConverterInput(ConverterKind kind, std::string page) {
+    if (kind != ConverterKind::ProductList && FindLoneLeadByte(page) != std::string::npos) {
+        page = ReplaceLoneLeadBytes(page);
+    }
     switch (kind) {
         case ConverterKind::ProductList:
             return BuildMarkerPage(page);

@@ -12,7 +12,10 @@ namespace yomida {
 
 // What every converter writes through: the header line, then numbered records, each line
 // scrambled in writing order as the data file's folder says. It counts the lines that make a
-// conversion worth keeping.
+// conversion worth keeping. Whatever a page held, a record line reads back as it was written:
+// control bytes other than the tab are left out of it (a loader would take them for field or
+// line ends), and a lead byte that no trail byte follows becomes "?" (it would take the comma
+// or quote after it for its trail byte).
 class RecordWriter {
 public:
     RecordWriter(TextFileWriter& out, const std::filesystem::path& dataFile,

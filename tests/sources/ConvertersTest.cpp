@@ -12,7 +12,11 @@
 #include "platform/FileLock.h"
 #include "sources/Convert.h"
 #include "sources/ListItems.h"
+#include "sources/RecordLayout.h"
 #include "support/TestSupport.h"
+#include "text/CommaText.h"
+#include "text/ScrambledFile.h"
+#include "text/Sjis.h"
 
 namespace yomida {
 namespace {
@@ -54,6 +58,15 @@ protected:
         return test::ReadDataFile(dir / "out.csv");
     }
     void Fresh() { std::filesystem::remove(dir / "out.csv"); }
+    // The data file's lines as stored, in CP932.
+    std::vector<std::string> RawOutput() {
+        std::vector<std::string> lines;
+        ScrambledReader in(dir / "out.csv");
+        for (std::string line; in.ReadLine(line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
 };
 
 TEST_F(ConvertersTest, BookTownRows) {
@@ -119,6 +132,52 @@ TEST_F(ConvertersTest, WeeklyList) {
 TEST_F(ConvertersTest, NeoWingCsvKeepsTheTargetMonth) {
     EXPECT_TRUE(Run("neowing.csv", 11));
     EXPECT_EQ(Output(), ExpectedLines("neowing.expected"));
+}
+
+TEST_F(ConvertersTest, NoRecordHoldsAControlByteOrALeadByteWithoutItsTrailByte) {
+    // 0x82 is a lead byte; before a quote, a tag or a line end it stands alone. Some converters
+    // also cut fields by bytes, which can split a character.
+    const std::string lone = "\x82";
+    const struct {
+        int category;
+        std::string page;  // CP932
+        size_t column;
+        const char* field;
+    } cases[] = {
+        {2,
+         Sj("<LI>題名") + lone +
+             Sj("\"<BR>架空 太郎<BR>見本書房<BR>1500円<BR>単行本<BR>x<BR>4-0\n"),
+         kTitleCol, "題名?\""},
+        {7,
+         Sj("<tr>\n<td>見本書房</td>\n<td>見本新書</td>\n<td>題名") + lone +
+             Sj("</td>\n<td>架空 太郎</td>\n<td>四六判</td>\n<td>１,０５０円</td>\n<td>上旬</td>\n"
+                "<td>4-00-000001-1</td>\n</tr>\n"),
+         kTitleCol, "題名?"},
+        {3, Sj("<LI>５月５　　見本文庫　　見本　　星の海　　架空 太郎　　&yen;580\r\n"), kDateCol,
+         "?5"},
+        {8, Sj("<LI>05/1あ　　見本コミックス　　星の旅人　　架空太郎　　420　　B6\r\n"), kDateCol,
+         "1?"},
+        {11, Sj("見本,\"春の歌") + lone + Sj("\",AB-1,CD,3000,2003/05/21\r\n"), kTitleCol,
+         "春の歌?"},
+        {11, Sj("見本,\"春の\x01歌\r\",AB-1,CD,3000,2003/05/21\r\n"), kTitleCol, "春の歌"},
+        {11, Sj("\"見\x0b本\",夏の歌,AB-1,CD,3000,2003/05/21\r\n"), kAuthorCol, "見本"},
+    };
+    for (const auto& c : cases) {
+        Fresh();
+        test::WriteBytes(dir / "input", c.page);
+        ConvertRequest r{c.category, dir / "input", dir / "out.csv", "", may2003};
+        ASSERT_EQ(Convert(r).outcome, ConvertOutcome::Converted) << c.field;
+        const std::vector<std::string> lines = RawOutput();
+        ASSERT_EQ(lines.size(), 2u) << c.field;
+        const std::string& record = lines[1];
+        EXPECT_EQ(FindLoneLeadByte(record), std::string::npos) << U8(record);
+        EXPECT_TRUE(std::none_of(record.begin(), record.end(), [](char b) {
+            return static_cast<unsigned char>(b) < 0x20 && b != '\t';
+        })) << U8(record);
+        const std::vector<std::string> fields = SplitCommaText(record);
+        ASSERT_GT(fields.size(), c.column) << U8(record);
+        EXPECT_EQ(U8(fields[c.column]), c.field) << U8(record);
+    }
 }
 
 TEST_F(ConvertersTest, BrokenInputsConvertToNothingWithoutHarm) {

@@ -6,6 +6,7 @@
 
 #include "sources/Convert.h"
 #include "support/TestSupport.h"
+#include "text/CommaText.h"
 #include "text/Numbers.h"
 
 namespace yomida {
@@ -121,6 +122,25 @@ TEST_F(ProductListTest, RecordsWithAuthorsPricesAndEntities) {
                          "1,0,講談社,5,ワンピース，　第1巻,尾田栄一郎　編集部,1200",
                          "2,0,講談社,5,Tom　&　Jerry　<1>　'x'　&quot;q&quot;,タロウ,480",
                          "3,0,集英社,12,NARUTO,,500"}));
+}
+
+// The record line's fields as the loader splits them, in UTF-8.
+std::vector<std::string> FieldsOf(const std::string& utf8Line) {
+    std::vector<std::string> fields;
+    for (const std::string& f : SplitCommaText(Sj(utf8Line))) {
+        fields.push_back(U8(f));
+    }
+    return fields;
+}
+
+TEST_F(ProductListTest, ControlBytesNeverSplitARecord) {
+    // DEL comes out of the code page conversion as 0x1C.
+    const std::string title = std::string("第\x01") + "1巻\x0b\x1f" + "\r" + "上";
+    const auto lines =
+        Convert(Day("2003/05/05") + Publisher("講\x02談社") + Entry(title, {"作\x7f者"}, "￥500"));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(FieldsOf(lines[1]),
+              (std::vector<std::string>{"1", "0", "講談社", "5", "第1巻上", "作者", "500"}));
 }
 
 TEST_F(ProductListTest, PagesWithoutDaysOrPricesAndBadDays) {
