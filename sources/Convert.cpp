@@ -23,14 +23,13 @@ std::string ConverterInput(ConverterKind kind, std::string page) {
         page = ReplaceLoneLeadBytes(page);
     }
     switch (kind) {
-        case ConverterKind::ProductList:
-            return BuildMarkerPage(page);
         case ConverterKind::BookTownTable:
         case ConverterKind::MangaNoMoriTable:
             return JoinTableRows(page);
         case ConverterKind::TaiyoshaBunko:
         case ConverterKind::TaiyoshaComic:
             return NormaliseLineBreaks(page);
+        case ConverterKind::ProductList:
         case ConverterKind::ProductListExtractor:
         case ConverterKind::WeeklyList:
         case ConverterKind::NeoWingCsv:
@@ -39,6 +38,7 @@ std::string ConverterInput(ConverterKind kind, std::string page) {
     return page;
 }
 
+// The converters that read the page's lines from memory.
 bool RunConverter(ConverterKind kind, ConverterContext& context) {
     switch (kind) {
         case ConverterKind::ProductList:
@@ -80,16 +80,23 @@ ConvertResult Convert(const ConvertRequest& request) {
         result.outcome = ConvertOutcome::NoReleases;
         return result;
     }
-    // The page is read once and pre-processed in memory: the user's file stays as it was, so a
-    // failed or repeated import can always start again from it, and nothing but the data file's
-    // new version is written beside the data file.
-    const std::string page = ConverterInput(category->converter, ReadWholeFile(request.input));
-    LineReader in(page);
     FileReplacement out(request.output);
     RecordWriter writer(out.Writer(), request.output, request.stampPrefix);
-    ConverterContext context{in, writer, request, {}};
-    const bool ranToEnd = RunConverter(category->converter, context);
-    result.message = std::move(context.stopMessage);
+    bool ranToEnd = true;
+    if (category->converter == ConverterKind::ProductList) {
+        // A saved product-list page is megabytes long: it goes through its marker page a piece
+        // at a time, never whole in memory.
+        ranToEnd = ConvertProductListPage(request.input, writer);
+    } else {
+        // The page is read once and pre-processed in memory: the user's file stays as it was,
+        // so a failed or repeated import can always start again from it, and nothing but the
+        // data file's new version is written beside the data file.
+        const std::string page = ConverterInput(category->converter, ReadWholeFile(request.input));
+        LineReader in(page);
+        ConverterContext context{in, writer, request, {}};
+        ranToEnd = RunConverter(category->converter, context);
+        result.message = std::move(context.stopMessage);
+    }
     result.records = writer.Records();
     if (writer.Counted() > 0) {
         // The list as it was, for telling which titles the new one has dropped.

@@ -1,11 +1,10 @@
 #include "sources/ProductList.h"
 
-#include <cstring>
-#include <vector>
+#include <optional>
+#include <string>
 
-#include "platform/Cp932.h"
+#include "sources/MarkerPage.h"
 #include "sources/SubstringIndex.h"
-#include "text/NormaliseWidth.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
 #include "text/SjisLiteral.h"
@@ -14,32 +13,22 @@ namespace yomida {
 namespace {
 
 const std::string& DateTag() {
-    return "【QZ日付】"_sj;
-}
-const std::string& PublisherTag() {
-    return "【QZ出版社】"_sj;
-}
-const std::string& TitleTag() {
-    return "【QZタイトル】"_sj;
-}
-const std::string& AuthorTag() {
-    return "【QZ作者】"_sj;
-}
-const std::string& PriceTag() {
-    return "【QZ価格】"_sj;
-}
-const std::string& CommaTag() {
-    return "【QZカンマ】"_sj;
+    return MarkerTagText(MarkerTag::Date);
 }
 
 bool Has(std::string_view line, const std::string& tag) {
     return FindSjis(line, tag) != std::string_view::npos;
 }
 
-// The text between the end of the tag and the first end mark of the trimmed line.
-std::string_view Field(std::string_view line, const std::string& tag, std::string_view endMark) {
-    const std::string_view trimmed = TrimControls(line);
-    const size_t start = FindSjis(trimmed, tag) + tag.size();
+std::string_view TrimEnd(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// The text from `start` (the end of the tag) to the first end mark of the trimmed line.
+std::string_view FieldFrom(std::string_view trimmed, size_t start, std::string_view endMark) {
     const size_t end = FindSjis(trimmed, endMark);
     if (end == std::string_view::npos || end < start) {
         return {};
@@ -48,9 +37,8 @@ std::string_view Field(std::string_view line, const std::string& tag, std::strin
 }
 
 // The day heading holds the day of month in the 9th and 10th bytes after the tag.
-std::string DayOf(std::string_view line) {
-    const std::string_view trimmed = TrimControls(line);
-    const size_t start = FindSjis(trimmed, DateTag()) + DateTag().size() + 8;
+std::string DayFrom(std::string_view trimmed, size_t start) {
+    start += 8;
     const std::string_view text = start < trimmed.size() ? trimmed.substr(start, 2) : "";
     return std::to_string(StrToInt(text));
 }
@@ -94,14 +82,27 @@ struct Entry {
     }
 };
 
-// A record's text, and the buffer each replacement pass writes into; kept from record to record.
+// A record's line and the buffers it is made in, kept from record to record.
 struct RecordText {
     std::string line;
     std::string spare;
+    std::string wholeLine;  // a marker line put back together
 };
 
+// A price without the yen sign, which the normaliser made a backslash, and its thousands commas.
+std::string WithoutYenAndCommas(std::string_view price) {
+    std::string kept;
+    kept.reserve(price.size());
+    for (size_t i = 0; i < price.size(); i += CharLength(price, i)) {
+        if (price[i] != '\\' && price[i] != ',') {
+            kept.append(price.substr(i, CharLength(price, i)));
+        }
+    }
+    return kept;
+}
+
 void WriteEntry(Entry& e, RecordText& text, RecordWriter& out) {
-    const std::string& comma = CommaTag();
+    const std::string& comma = "【QZカンマ】"_sj;
     const std::pair<std::string_view, std::string_view> rules[] = {
         {" ", "　"_sj}, {",", "，"_sj}, {comma, ","},   {"&amp;", "&"},
         {"&lt;", "<"},  {"&gt;", ">"},  {"&#39;", "'"},
@@ -124,170 +125,117 @@ void WriteEntry(Entry& e, RecordText& text, RecordWriter& out) {
     e.price.clear();
 }
 
-void Handle(std::string_view line, Entry& e, RecordText& text, RecordWriter& out) {
-    // Every tag starts with this, so one search passes over a line without a tag, as most are.
-    if (!Has(line, "【QZ"_sj)) {
-        return;
+// The tag a line is handled by: the first of the tags, in their order, that the line holds.
+std::optional<MarkerTag> TagOf(std::string_view line) {
+    for (MarkerTag tag : {MarkerTag::Date, MarkerTag::Publisher, MarkerTag::Title,
+                          MarkerTag::Author, MarkerTag::Price}) {
+        if (Has(line, MarkerTagText(tag))) {
+            return tag;
+        }
     }
-    if (Has(line, DateTag())) {
-        e.day = DayOf(line);
-    } else if (Has(line, PublisherTag())) {
-        e.publisher = Field(line, PublisherTag(), "</h3");
-    } else if (Has(line, TitleTag())) {
-        e.title = TrimControls(Field(line, TitleTag(), "</a"));
-    } else if (Has(line, AuthorTag())) {
-        const std::string_view name = TrimControls(Field(line, AuthorTag(), "\" class="));
-        if (name.empty()) {
+    return std::nullopt;
+}
+
+// Takes a tag's field from its trimmed line, the tag's end at `start`.
+void TakeField(MarkerTag tag, std::string_view trimmed, size_t start, Entry& e, RecordText& record,
+               RecordWriter& out) {
+    switch (tag) {
+        case MarkerTag::Date:
+            e.day = DayFrom(trimmed, start);
+            return;
+        case MarkerTag::Publisher:
+            e.publisher = FieldFrom(trimmed, start, "</h3");
+            return;
+        case MarkerTag::Title:
+            e.title = TrimControls(FieldFrom(trimmed, start, "</a"));
+            return;
+        case MarkerTag::Author: {
+            const std::string_view name = TrimControls(FieldFrom(trimmed, start, "\" class="));
+            if (!name.empty() && (e.authors.empty() || !e.HasAuthor(name))) {
+                e.AddAuthor(name);
+            }
             return;
         }
-        if (e.authors.empty() || !e.HasAuthor(name)) {
-            e.AddAuthor(name);
-        }
-    } else if (Has(line, PriceTag())) {
-        std::string price(TrimControls(Field(line, PriceTag(), "</span>")));
-        e.price = ReplaceAllSjis(ReplaceAllSjis(price, "\\", ""), ",", "");
-        WriteEntry(e, text, out);
+        case MarkerTag::Price:
+            e.price = WithoutYenAndCommas(TrimControls(FieldFrom(trimmed, start, "</span>")));
+            WriteEntry(e, record, out);
+            return;
     }
 }
 
-// Puts a line break and the tag in place of every marker pattern that starts a character, in
-// one pass over the page. No pattern can overlap another or itself, so this gives what one pass
-// per pattern would. Each pattern holds `="` once, bytes that never belong to a double-byte
-// character, so the pass looks for those and compares the patterns around them.
-void PutTagsInPlace(std::string_view text, std::string& out) {
-    struct Marker {
-        std::string_view pattern;
-        size_t anchor;  // where `="` stands in the pattern
-        std::string replacement;
-    };
-    static const std::vector<Marker> markers = [] {
-        const std::pair<std::string_view, const std::string&> tags[] = {
-            {"class=\"publisher-title\">", DateTag()},
-            {"<h3 class=\"subgroup-title\">", PublisherTag()},
-            {"<span class=\"text-price-text font-bold mr-1\">", PriceTag()},
-            {"class=\"text-primary font-bold no-underline hover:underline\">", TitleTag()},
-            {"<a href=\"/search?authors=", AuthorTag()},
-        };
-        std::vector<Marker> list;
-        for (const auto& [pattern, tag] : tags) {
-            list.push_back({pattern, pattern.find("=\""), "\r\n" + tag});
+// A line taken as text: by the first tag it holds anywhere.
+void HandleText(std::string_view line, Entry& e, RecordText& record, RecordWriter& out) {
+    const std::optional<MarkerTag> tag = TagOf(line);
+    if (!tag) {
+        return;
+    }
+    const std::string_view trimmed = TrimControls(line);
+    const std::string& text = MarkerTagText(*tag);
+    TakeField(*tag, trimmed, FindSjis(trimmed, text) + text.size(), e, record, out);
+}
+
+// A line of the marker page: by the tag at its front, unless the page wrote a tag of its own.
+void Handle(const MarkerLine& line, Entry& e, RecordText& record, RecordWriter& out) {
+    if (FindSjis(line.text, "【QZ"_sj) == std::string_view::npos) {
+        if (line.tag) {
+            // The tag starts the line and no blank precedes it, so only the end is trimmed.
+            TakeField(*line.tag, TrimEnd(line.text), 0, e, record, out);
         }
-        return list;
-    }();
-    size_t copied = 0;
-    size_t at = 0;
-    while (const void* hit = std::memchr(text.data() + at, '=', text.size() - at)) {
-        const size_t eq = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
-        at = eq + 1;
-        if (at == text.size() || text[at] != '"') {
-            continue;
+        return;
+    }
+    std::string& whole = record.wholeLine;
+    whole = line.tag ? MarkerTagText(*line.tag) : std::string();
+    whole += line.text;
+    HandleText(whole, e, record, out);
+}
+
+// Takes the marker page line by line. The first day heading starts the list, but not in the
+// page's last line.
+class Extractor {
+public:
+    explicit Extractor(RecordWriter& out) : out_(out) {}
+
+    void Line(const MarkerLine& line) {
+        if (started_) {
+            Handle(line, entry_, record_, out_);
+            return;
         }
-        for (const Marker& m : markers) {
-            if (eq < copied + m.anchor ||
-                text.substr(eq - m.anchor, m.pattern.size()) != m.pattern ||
-                !StartsCharacter(text, copied, eq - m.anchor)) {
-                continue;
-            }
-            out.append(text.substr(copied, eq - m.anchor - copied));
-            out.append(m.replacement);
-            copied = eq - m.anchor + m.pattern.size();
-            at = copied;
-            break;
-        }
-        if (at >= text.size()) {
-            break;
+        if (!heading_.empty()) {
+            out_.WriteHeader(ListKind::Books);
+            out_.CountHeader();
+            const std::string_view trimmed = TrimControls(heading_);
+            entry_.day = DayFrom(trimmed, FindSjis(trimmed, DateTag()) + DateTag().size());
+            started_ = true;
+            Handle(line, entry_, record_, out_);
+        } else if (line.tag == MarkerTag::Date || Has(line.text, DateTag())) {
+            // Never empty: it holds the tag.
+            heading_ = line.tag ? MarkerTagText(*line.tag) : std::string();
+            heading_ += line.text;
         }
     }
-    out.append(text.substr(copied));
-}
+
+private:
+    RecordWriter& out_;
+    bool started_ = false;
+    std::string heading_;
+    Entry entry_;
+    RecordText record_;
+};
 
 }  // namespace
 
-std::string MarkerPageText(std::string_view utf8Page) {
-    std::string_view page = utf8Page;
-    const size_t first = page.find("class=\"publisher-title\">");
-    if (first != std::string_view::npos) {
-        page.remove_prefix(first);
-    }
-    // The page's data block at the end holds everything again as script data.
-    const size_t nuxt = page.find("\"__NUXT_DATA__\"");
-    if (nuxt != std::string_view::npos) {
-        page = page.substr(0, nuxt + 1);
-    }
-    // A page is megabytes long: two buffers take turns, so no pass touches fresh memory, and a
-    // comment the page does not hold costs no copy.
-    std::string a;
-    std::string b;
-    a.reserve(page.size() + page.size() / 8);
-    b.reserve(page.size() + page.size() / 8);
-    std::string* spare = &a;
-    std::string* held = &b;  // holds `text` once a comment has gone
-    std::string_view text = page;
-    for (const char* comment : {"<!---->", "<!--]-->", "<!--[-->"}) {
-        if (text.find(comment) == std::string_view::npos) {
-            continue;
-        }
-        spare->clear();
-        ReplaceAllBytesInto(text, comment, "", *spare);
-        text = *spare;
-        std::swap(spare, held);
-    }
-    Utf8ToCp932Into(text, *spare);
-    NormaliseWidthInto(*spare, *held);
-    spare->clear();
-    PutTagsInPlace(*held, *spare);
-    return std::move(*spare);
-}
-
-std::string BuildMarkerPage(std::string_view raw) {
-    // Read as lines joined by CR LF: line ends of either kind come out as CR LF.
-    std::string joined;
-    joined.reserve(raw.size() + raw.size() / 16);
-    size_t start = 0;
-    while (start < raw.size()) {
-        size_t lf = raw.find('\n', start);
-        size_t end = lf == std::string::npos ? raw.size() : lf;
-        size_t lineEnd = end > start && raw[end - 1] == '\r' ? end - 1 : end;
-        if (start > 0) {
-            joined += "\r\n";
-        }
-        joined.append(raw, start, lineEnd - start);
-        start = end + 1;
-    }
-    std::string marker = MarkerPageText(joined);
-    marker += "\r\n";
-    return marker;
+bool ConvertProductListPage(const std::filesystem::path& page, RecordWriter& out) {
+    Extractor extractor(out);
+    BuildMarkerPage(ReadPageFile(page), [&](const MarkerLine& line) { extractor.Line(line); });
+    return true;
 }
 
 bool ExtractProductList(ConverterContext& context) {
-    LineReader& in = context.in;
-    RecordWriter& out = context.out;
+    Extractor extractor(context.out);
     std::string_view line;
-    std::string_view next;
-    bool have = in.ReadLine(line);
-    bool found = false;
-    // The file's last line is never taken for the first day heading.
-    while (have) {
-        if (!in.ReadLine(next)) {
-            break;
-        }
-        if (Has(line, DateTag())) {
-            found = true;
-            break;
-        }
-        line.swap(next);
+    while (context.in.ReadLine(line)) {
+        extractor.Line(MarkerLine{std::nullopt, line});
     }
-    if (!found) {
-        return true;
-    }
-    out.WriteHeader(ListKind::Books);
-    out.CountHeader();
-    Entry entry;
-    entry.day = DayOf(line);
-    RecordText text;
-    do {
-        Handle(next, entry, text, out);
-    } while (in.ReadLine(next));
     return true;
 }
 

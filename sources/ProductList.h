@@ -1,20 +1,18 @@
 #pragma once
 
-#include <string>
-#include <string_view>
+#include <filesystem>
 
 #include "sources/ConverterContext.h"
 
 namespace yomida {
 
-// A saved product-list page (UTF-8 HTML) as a marker page (CP932), where every field of interest
-// starts its own line behind a 【QZ…】 tag; lines end in CR LF.
-std::string BuildMarkerPage(std::string_view utf8Page);
-// The marker page text of a page whose lines are already joined by CR LF.
-std::string MarkerPageText(std::string_view utf8Page);
+// Converts a saved product-list page (UTF-8 HTML) through its marker page, read from the file a
+// piece at a time, and writes one record per priced entry. The header line is counted, so the
+// first record is number 1.
+bool ConvertProductListPage(const std::filesystem::path& page, RecordWriter& out);
 
-// Walks a marker page and writes one record per priced entry. The header line is counted, so
-// the first record is number 1.
+// Walks a marker page and writes one record per priced entry, as ConvertProductListPage does;
+// for pages that carry their marker tags themselves.
 bool ExtractProductList(ConverterContext& context);
 
 }  // namespace yomida

@@ -1,13 +1,18 @@
-#include "sources/ProductList.h"
+#include "sources/MarkerPage.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
+#include "platform/Cp932.h"
 #include "sources/Convert.h"
 #include "support/TestSupport.h"
 #include "text/CommaText.h"
+#include "text/LineReader.h"
+#include "text/NormaliseWidth.h"
 #include "text/Numbers.h"
+#include "text/Sjis.h"
 
 namespace yomida {
 namespace {
@@ -141,6 +146,121 @@ TEST_F(ProductListTest, ControlBytesNeverSplitARecord) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(FieldsOf(lines[1]),
               (std::vector<std::string>{"1", "0", "講談社", "5", "第1巻上", "作者", "500"}));
+}
+
+TEST_F(ProductListTest, BuilderLinesAndMarkerPageTextGiveTheSameRecords) {
+    // Entries of every kind, and texts that look like tags or end marks: the builder's lines,
+    // which say their tags, convert as the marker page's text, whose tags are searched for.
+    const std::string parts[] = {Day("2026/12/05"),
+                                 Day("2026/12/31"),
+                                 Publisher("講談社"),
+                                 Publisher("A&amp;B, 社 "),
+                                 Entry("題", {"甲"}, "￥500"),
+                                 Entry("【QZ作者】偽", {"乙", "乙"}, "￥1,200"),
+                                 Entry("x</a>y &quot;z", {"丙\" class=z", "【QZ価格】"}, "1 "),
+                                 Entry(" 【QZタイトル】 ", {" "}, "&yen;2&#44;000"),
+                                 "<p>【QZ日付】2026/12/07</p>\n",
+                                 "<span class=\"text-price-text font-bold mr-1\">",
+                                 "<h3 class=\"subgroup-title\">",
+                                 "</span>",
+                                 "</h3",
+                                 "\n",
+                                 "\r",
+                                 " ",
+                                 "【QZ出版社】",
+                                 "【QZ"};
+    std::mt19937 random(20261231);
+    for (int round = 0; round < 40; ++round) {
+        std::string page;
+        const int length = static_cast<int>(random() % 30);
+        for (int k = 0; k < length; ++k) {
+            page += parts[random() % std::size(parts)];
+        }
+        std::filesystem::remove(dir / "comic0305.csv");
+        const std::vector<std::string> built = Convert(page);
+        test::WriteBytes(dir / "marker.txt", MarkerPageText(page) + "\r\n");
+        ConvertRequest text{5, dir / "marker.txt", dir / "text.csv", "", {}};
+        std::filesystem::remove(text.output);
+        ASSERT_TRUE(yomida::Convert(text).RanToEnd());
+        const std::vector<std::string> searched = std::filesystem::exists(text.output)
+                                                      ? test::ReadDataFile(text.output)
+                                                      : std::vector<std::string>{};
+        ASSERT_EQ(built, searched) << ::testing::PrintToString(page);
+    }
+}
+
+// The marker page as passes over the whole page make it: the page's lines joined by CR LF, the
+// list cut out, one replace-all per comment and per marker.
+std::string WholePageMarkerText(std::string_view raw) {
+    std::vector<std::string> lines;
+    LineReader page(raw);
+    for (std::string_view line; page.ReadLine(line);) {
+        lines.emplace_back(line);
+    }
+    std::string joined;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        joined += (i > 0 ? "\r\n" : "") + lines[i];
+    }
+    std::string_view list = joined;
+    if (const size_t start = list.find("class=\"publisher-title\">"); start != list.npos) {
+        list.remove_prefix(start);
+    }
+    if (const size_t end = list.find("\"__NUXT_DATA__\""); end != list.npos) {
+        list = list.substr(0, end + 1);
+    }
+    std::string text(list);
+    for (const char* comment : {"<!---->", "<!--]-->", "<!--[-->"}) {
+        text = ReplaceAllBytes(text, comment, "");
+    }
+    text = NormaliseWidth(Utf8ToCp932(text)) + "\r\n";
+    const std::pair<const char*, const char*> markers[] = {
+        {"class=\"publisher-title\">", "【QZ日付】"},
+        {"<h3 class=\"subgroup-title\">", "【QZ出版社】"},
+        {"<span class=\"text-price-text font-bold mr-1\">", "【QZ価格】"},
+        {"class=\"text-primary font-bold no-underline hover:underline\">", "【QZタイトル】"},
+        {"<a href=\"/search?authors=", "【QZ作者】"}};
+    for (const auto& [pattern, tag] : markers) {
+        text = ReplaceAllSjis(text, pattern, "\r\n" + Sj(tag));
+    }
+    // Its lines, joined as MarkerPageText joins them.
+    std::string marker;
+    LineReader markerLines(text);
+    bool first = true;
+    for (std::string_view line; markerLines.ReadLine(line); first = false) {
+        marker += (first ? "" : "\r\n") + std::string(line);
+    }
+    return marker;
+}
+
+TEST(MarkerPage, PiecesOfAnySizeGiveWhatPassesOverTheWholePageGive) {
+    // Fragments that start, end or almost make the patterns, with line ends, characters that
+    // the normaliser joins and UTF-8 that is broken.
+    std::vector<std::string> parts = {
+        "<!---->", "<!--", "-->", "]",    "[",        "<!--]-->", "<!--[-->",
+        "\n",      "\r\n", "\r",  "=",    "\"",       "=\"",      "ツ",
+        "ｶ",       "ﾞ",    "あ",  "ＡＢ", "\xE3\x81", "\xFF",     "\x82",
+        "x",       " ",    "!",   "X",    "&amp;",    "__NUXT",   "\x1a\x1c\x7f"};
+    for (const char* pattern :
+         {"class=\"publisher-title\">", "lass=\"publisher-title\">",
+          "<h3 class=\"subgroup-title\">", "<span class=\"text-price-text font-bold mr-1\">",
+          "class=\"text-primary font-bold no-underline hover:underline\">",
+          "<a href=\"/search?authors=", "\"__NUXT_DATA__\"", "2026/12/05(金)</h2>"}) {
+        parts.emplace_back(pattern);
+    }
+    parts.push_back("<p class=\"desc\">" + std::string(40, 'x') + "</p>");
+    std::mt19937 random(20261205);
+    for (int round = 0; round < 400; ++round) {
+        std::string page;
+        const int length = static_cast<int>(random() % 60);
+        for (int k = 0; k < length; ++k) {
+            page += parts[random() % parts.size()];
+        }
+        const std::string expected = WholePageMarkerText(page);
+        for (size_t pieceSize : {size_t{1}, size_t{2}, size_t{7}, size_t{64 * 1024}}) {
+            ASSERT_EQ(MarkerPageText(page, pieceSize), expected)
+                << "page " << ::testing::PrintToString(page) << ", pieces of " << pieceSize;
+        }
+    }
 }
 
 TEST_F(ProductListTest, PagesWithoutDaysOrPricesAndBadDays) {
