@@ -5,6 +5,9 @@
 
 #include "sources/MarkerPage.h"
 #include "sources/SubstringIndex.h"
+#include "text/CommaText.h"
+#include "text/Markup.h"
+#include "text/NormaliseWidth.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
 #include "text/SjisLiteral.h"
@@ -82,12 +85,49 @@ struct Entry {
     }
 };
 
+// A field's text as the page means it: its character references decoded, each character
+// normalised as the page's own text is.
+std::string Decoded(std::string_view field) {
+    if (field.find('&') == std::string_view::npos) {
+        return std::string(field);
+    }
+    std::string decoded;
+    DecodeCharacterReferences(field, decoded);
+    return NormaliseWidth(decoded);
+}
+
 // A record's line and the buffers it is made in, kept from record to record.
 struct RecordText {
     std::string line;
-    std::string spare;
+    std::string scratch;
     std::string wholeLine;  // a marker line put back together
 };
+
+// Appends a field to a record line: a space would split the field when the line is read back
+// and a comma would end it, so they become their full-width forms; a field that starts with a
+// double quote, as a decoded "&quot;" may, would be read as quoted, so it goes in quotes.
+void AppendField(std::string_view field, std::string& line, std::string& scratch) {
+    const bool quote = !field.empty() && field[0] == '"';
+    std::string& out = quote ? scratch : line;
+    if (quote) {
+        scratch.clear();
+    }
+    const std::string& space = "　"_sj;
+    const std::string& comma = "，"_sj;
+    size_t copied = 0;
+    for (size_t i = 0; i < field.size(); ++i) {
+        // Neither is ever a trail byte.
+        if (field[i] == ' ' || field[i] == ',') {
+            out.append(field, copied, i - copied);
+            out += field[i] == ' ' ? space : comma;
+            copied = i + 1;
+        }
+    }
+    out.append(field, copied, field.size() - copied);
+    if (quote) {
+        AppendQuoted(scratch, line);
+    }
+}
 
 // A price without the yen sign, which the normaliser made a backslash, and its thousands commas.
 std::string WithoutYenAndCommas(std::string_view price) {
@@ -102,23 +142,13 @@ std::string WithoutYenAndCommas(std::string_view price) {
 }
 
 void WriteEntry(Entry& e, RecordText& text, RecordWriter& out) {
-    const std::string& comma = "【QZカンマ】"_sj;
-    const std::pair<std::string_view, std::string_view> rules[] = {
-        {" ", "　"_sj}, {",", "，"_sj}, {comma, ","},   {"&amp;", "&"},
-        {"&lt;", "<"},  {"&gt;", ">"},  {"&#39;", "'"},
-    };
     std::string& line = text.line;
     line.clear();
     for (const std::string* field : {&e.publisher, &e.day, &e.title, &e.authors}) {
-        line += *field;
-        line += comma;
+        AppendField(*field, line, text.scratch);
+        line += ',';
     }
-    line += e.price;
-    for (const auto& [from, to] : rules) {
-        text.spare.clear();
-        ReplaceAllSjisInto(line, from, to, text.spare);
-        line.swap(text.spare);
-    }
+    AppendField(e.price, line, text.scratch);
     out.WriteRecord(line);
     e.title.clear();
     e.ClearAuthors();
@@ -144,20 +174,22 @@ void TakeField(MarkerTag tag, std::string_view trimmed, size_t start, Entry& e, 
             e.day = DayFrom(trimmed, start);
             return;
         case MarkerTag::Publisher:
-            e.publisher = FieldFrom(trimmed, start, "</h3");
+            e.publisher = Decoded(FieldFrom(trimmed, start, "</h3"));
             return;
         case MarkerTag::Title:
-            e.title = TrimControls(FieldFrom(trimmed, start, "</a"));
+            e.title = Trimmed(Decoded(TrimControls(FieldFrom(trimmed, start, "</a"))));
             return;
         case MarkerTag::Author: {
-            const std::string_view name = TrimControls(FieldFrom(trimmed, start, "\" class="));
+            const std::string name =
+                Trimmed(Decoded(TrimControls(FieldFrom(trimmed, start, "\" class="))));
             if (!name.empty() && (e.authors.empty() || !e.HasAuthor(name))) {
                 e.AddAuthor(name);
             }
             return;
         }
         case MarkerTag::Price:
-            e.price = WithoutYenAndCommas(TrimControls(FieldFrom(trimmed, start, "</span>")));
+            e.price = WithoutYenAndCommas(
+                Trimmed(Decoded(TrimControls(FieldFrom(trimmed, start, "</span>")))));
             WriteEntry(e, record, out);
             return;
     }

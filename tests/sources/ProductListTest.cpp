@@ -125,7 +125,7 @@ TEST_F(ProductListTest, RecordsWithAuthorsPricesAndEntities) {
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "\"Mon, 05 May 2003\",No,□,出版社,発売日,タイトル,作者,価格",
                          "1,0,講談社,5,ワンピース，　第1巻,尾田栄一郎　編集部,1200",
-                         "2,0,講談社,5,Tom　&　Jerry　<1>　'x'　&quot;q&quot;,タロウ,480",
+                         "2,0,講談社,5,Tom　&　Jerry　<1>　'x'　\"q\",タロウ,480",
                          "3,0,集英社,12,NARUTO,,500"}));
 }
 
@@ -138,6 +138,40 @@ std::vector<std::string> FieldsOf(const std::string& utf8Line) {
     return fields;
 }
 
+TEST_F(ProductListTest, CharacterReferencesAreDecodedOnceAsThePageMeansThem) {
+    const struct {
+        const char* title;
+        const char* stored;
+    } cases[] = {
+        {"Tom &amp; Jerry &quot;特別編&quot;", "Tom　&　Jerry　\"特別編\""},
+        {"&#34;引用&#34; &#x27;a&#X27; &apos;b&apos;", "\"引用\"　'a'　'b'"},
+        {"&hellip;&alpha;&rarr;&times;&yen;", "…α→×\\"},
+        {"&#12354;&#x3044;&#X3046;", "あいう"},
+        {"&#xFF21;&#65398;&#65438;&#x3000;x", "Aガ　x"},  // normalised as the page's own text
+        {"a&#44;b&#32;c", "a，b　c"},                     // a comma or space must not end the field
+        {"&#128512;&#xFFFF;&#0;&#xD800;&#x110000;&#99999999999;", "??????"},
+        {"&#130;&#133;&#x81;", "?…?"},  // numbers 0x80-0x9F as windows-1252 has them
+        {"&amp;lt;&amp;#39;", "&lt;&#39;"},
+        {"&nbsp;&unknown; &amp &#; &#x; &#12a; &", "&nbsp;&unknown;　&amp　&#;　&#x;　&#12a;　&"},
+        {"行&#10;替え&#13;&#1;", "行替え"},
+    };
+    for (const auto& c : cases) {
+        const auto lines =
+            Convert(Day("2003/05/05") + Publisher("講談社") + Entry(c.title, {"作者"}, "￥500"));
+        ASSERT_EQ(lines.size(), 2u) << c.title;
+        const std::vector<std::string> fields = FieldsOf(lines[1]);
+        ASSERT_EQ(fields.size(), 7u) << lines[1];
+        EXPECT_EQ(fields[4], c.stored) << c.title;
+        EXPECT_EQ(fields[5], "作者") << c.title;
+    }
+    // Every field is decoded before its own rules apply.
+    const auto lines =
+        Convert(Day("2003/05/05") + Publisher("A&amp;B&#x3000;出版") +
+                Entry("題", {"甲&amp;乙", "甲&乙", "&#x4e19;"}, "&yen;1&#44;200&#x20;"));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "1,0,A&B　出版,5,題,甲&乙　丙,1200");
+}
+
 TEST_F(ProductListTest, ControlBytesNeverSplitARecord) {
     // DEL comes out of the code page conversion as 0x1C.
     const std::string title = std::string("第\x01") + "1巻\x0b\x1f" + "\r" + "上";
@@ -146,6 +180,12 @@ TEST_F(ProductListTest, ControlBytesNeverSplitARecord) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(FieldsOf(lines[1]),
               (std::vector<std::string>{"1", "0", "講談社", "5", "第1巻上", "作者", "500"}));
+    // A title that starts with a quote goes in quotes, so it reads back whole.
+    const auto quoted = Convert(Day("2003/05/05") + Publisher("講談社") +
+                                Entry("&quot;特別編&quot; 上", {"作者"}, "￥500"));
+    ASSERT_EQ(quoted.size(), 2u);
+    EXPECT_EQ(quoted[1], "1,0,講談社,5,\"\"\"特別編\"\"　上\",作者,500");
+    EXPECT_EQ(FieldsOf(quoted[1])[4], "\"特別編\"　上");
 }
 
 TEST_F(ProductListTest, BuilderLinesAndMarkerPageTextGiveTheSameRecords) {
