@@ -166,41 +166,49 @@ char32_t NumberedCharacter(uint32_t number) {
     return number;
 }
 
-// The reference that starts with the "&" at the front of `text`: its length and its character in
-// CP932, or a length of 0 when no reference starts there.
-size_t ReadReference(std::string_view text, std::string_view& decoded) {
-    if (text.size() > 2 && text[1] == '#') {
-        const bool hex = text[2] == 'x' || text[2] == 'X';
-        size_t i = hex ? 3 : 2;
-        const size_t first = i;
-        uint32_t number = 0;
-        for (; i < text.size() && IsDigit(text[i], hex); ++i) {
-            // Past the last character the number needs no more digits to be no character.
-            number = std::min<uint32_t>(number * (hex ? 16 : 10) + DigitValue(text[i]), 0x110000);
+// The CP932 form of a character: printable ASCII is the same in CP932, and a page may hold
+// thousands of such references; the rest goes through the code page conversion.
+std::string_view Cp932Form(char32_t c) {
+    static const std::array<char, 0x80> ascii = [] {
+        std::array<char, 0x80> bytes{};
+        for (size_t b = 0; b < bytes.size(); ++b) {
+            bytes[b] = static_cast<char>(b);
         }
-        if (i == first || i == text.size() || text[i] != ';') {
-            return 0;
-        }
-        const char32_t c = NumberedCharacter(number);
-        if (c >= 0x20 && c < 0x7F) {
-            // Printable ASCII is the same in CP932, and a page may hold thousands of these.
-            static const std::array<char, 0x80> ascii = [] {
-                std::array<char, 0x80> bytes{};
-                for (size_t b = 0; b < bytes.size(); ++b) {
-                    bytes[b] = static_cast<char>(b);
-                }
-                return bytes;
-            }();
-            decoded = std::string_view(&ascii[c], 1);
-        } else {
-            decoded = Cp932Of(c);
-        }
-        return i + 1;
+        return bytes;
+    }();
+    if (c >= 0x20 && c < 0x7F) {
+        return std::string_view(&ascii[c], 1);
     }
+    return Cp932Of(c);
+}
+
+// A numeric reference at the front of `text` ("&#39;", "&#x27;"): its length and its character
+// in CP932, or a length of 0 when there is none.
+size_t ReadNumericReference(std::string_view text, std::string_view& decoded) {
+    const bool hex = text.size() > 2 && (text[2] == 'x' || text[2] == 'X');
+    size_t i = hex ? 3 : 2;
+    const size_t first = i;
+    uint32_t number = 0;
+    for (; i < text.size() && IsDigit(text[i], hex); ++i) {
+        // Past the last character the number needs no more digits to be no character.
+        number = std::min<uint32_t>(number * (hex ? 16 : 10) + DigitValue(text[i]), 0x110000);
+    }
+    if (i == first || i == text.size() || text[i] != ';') {
+        return 0;
+    }
+    decoded = Cp932Form(NumberedCharacter(number));
+    return i + 1;
+}
+
+bool IsNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// A named reference at the front of `text` ("&quot;"), as ReadNumericReference reads a numeric
+// one; a name HTML does not know is none.
+size_t ReadNamedReference(std::string_view text, std::string_view& decoded) {
     size_t i = 1;
-    while (i < text.size() &&
-           ((text[i] >= 'a' && text[i] <= 'z') || (text[i] >= 'A' && text[i] <= 'Z') ||
-            (text[i] >= '0' && text[i] <= '9'))) {
+    while (i < text.size() && IsNameCharacter(text[i])) {
         ++i;
     }
     if (i == 1 || i == text.size() || text[i] != ';') {
@@ -249,7 +257,10 @@ void DecodeCharacterReferences(std::string_view text, std::string& out) {
     size_t at = text.find('&');
     while (at != std::string_view::npos) {
         std::string_view decoded;
-        const size_t length = ReadReference(text.substr(at), decoded);
+        const std::string_view rest = text.substr(at);
+        const size_t length = rest.size() > 1 && rest[1] == '#'
+                                  ? ReadNumericReference(rest, decoded)
+                                  : ReadNamedReference(rest, decoded);
         if (length == 0) {
             at = text.find('&', at + 1);
             continue;
