@@ -109,13 +109,6 @@ const Tables& GetTables() {
     return tables;
 }
 
-// Whether none of the eight bytes at `p` is above 0x7F.
-inline bool AllAscii(const unsigned char* p) {
-    uint64_t eight = 0;
-    std::memcpy(&eight, p, sizeof eight);
-    return (eight & 0x8080808080808080ULL) == 0;
-}
-
 inline char* PutCode(char* o, Code code) {
     o[0] = static_cast<char>(code >> 8);
     o[1] = static_cast<char>(code & 0xFF);
@@ -137,7 +130,7 @@ void NormaliseWidthAppend(std::string_view text, std::string& out) {
     const auto* in = reinterpret_cast<const unsigned char*>(text.data());
     size_t growth = 0;
     for (size_t i = 0; i < n; ++i) {
-        if (i + 8 <= n && AllAscii(in + i)) {
+        if (i + 8 <= n && EightAreAscii(in + i)) {
             i += 7;
             continue;
         }
@@ -151,7 +144,7 @@ void NormaliseWidthAppend(std::string_view text, std::string& out) {
         const unsigned char b = in[i];
         if (b < 0x80) {
             // Markup is ASCII for the most part, and ASCII stays as it is.
-            if (i + 8 <= n && AllAscii(in + i)) {
+            if (i + 8 <= n && EightAreAscii(in + i)) {
                 std::memcpy(o, in + i, 8);
                 o += 8;
                 i += 8;

@@ -18,7 +18,11 @@ size_t FindLoneLeadByte(std::string_view text, size_t from) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
     for (size_t i = from; i < n; ++i) {
-        if (!IsLeadByte(bytes[i])) {
+        // Pages are mostly markup: eight ASCII bytes at a time hold no lead byte.
+        while (i + 8 <= n && EightAreAscii(bytes + i)) {
+            i += 8;
+        }
+        if (i == n || !IsLeadByte(bytes[i])) {
             continue;
         }
         if (i + 1 == n || !IsTrailByte(bytes[i + 1])) {

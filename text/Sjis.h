@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -25,6 +27,14 @@ size_t FindLoneLeadByte(std::string_view text, size_t from = 0);
 // The text with every lead byte that no trail byte follows made "?", as the code page
 // conversion shows it.
 std::string ReplaceLoneLeadBytes(std::string_view text);
+
+// Whether none of the eight bytes at `p` is above 0x7F, so that all are characters of their own;
+// text that is mostly ASCII is stepped through eight bytes at a time.
+inline bool EightAreAscii(const unsigned char* p) {
+    uint64_t eight = 0;
+    std::memcpy(&eight, p, sizeof eight);
+    return (eight & 0x8080808080808080ULL) == 0;
+}
 
 // Byte length of the character starting at `i`: 2 for a lead byte followed by another byte,
 // otherwise 1 (a lead byte in the last position stands alone).
