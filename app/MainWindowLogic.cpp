@@ -6,7 +6,6 @@
 #include "app/ListLayout.h"
 #include "engine/ProgramSettings.h"
 #include "engine/ReleaseRecord.h"
-#include "engine/Update.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
@@ -135,7 +134,6 @@ void MainWindowLogic::LoadSettings() {
 }
 
 void MainWindowLogic::ApplySettings() {
-    Source.SelectCategory(Settings.category);
     Settings.gridRowHeight =
         std::abs(ui_.FontPixelHeight(Settings.fontName, Settings.fontSize)) + 2;
     Conditions.RefreshCaptions();
@@ -159,7 +157,6 @@ void MainWindowLogic::SelectCategory(bool selectLeaf) {
     const CategoryInfo* c = FindCategory(Settings.category);
     if (c != nullptr) {
         CategoryActions[static_cast<size_t>(c->number)].checked = true;
-        Source.SelectCategory(c->number);
         const int leaf = TreeNodeOf(c->number);
         if (selectLeaf && TView.selected != leaf) {
             TView.selected = leaf;
@@ -217,12 +214,11 @@ void MainWindowLogic::SwitchOnline(bool online) {
     Settings.online = online ? OnlineMode::Online : OnlineMode::Offline;
 }
 
-bool MainWindowLogic::BeginDisplay() {
+void MainWindowLogic::BeginDisplay() {
     if (Settings.checkSave) {
         CheckSaveExecute();
     }
     List.ComboGrid1.KeepHeaderOnly();
-    return Source.ResolveCategorySource();
 }
 
 void MainWindowLogic::ShowReleaseList() {
@@ -234,57 +230,18 @@ void MainWindowLogic::ShowReleaseList() {
     displaying_ = true;
     const ScopeExit reset([this] { displaying_ = false; });
 
-    if (!BeginDisplay()) {
-        return;
-    }
-    const bool online = Online();
-    if (!online && DownLoad.checked) {
-        ui_.ShowWarning(MsgText(Msg::OfflineNoForcedDownload));
-        return;
-    }
-    const FetchContext context = Source.ContextForFetch();
-    if (!FileExists(Source.DataFilePath())) {
-        if (!online) {
-            ui_.ShowError(MsgText(Msg::DataFileMissing));
-            return;
-        }
-        if (!ui_.Confirm(MsgText(Msg::AskDownload)) || !Source.FetchSource(context)) {
-            return;
-        }
-    } else if (online) {
-        if (DownLoad.checked) {
-            if (ui_.Confirm(MsgText(Msg::AskDownload)) && !Source.FetchSource(context)) {
-                return;
-            }
-        } else if (Settings.updateCheck && Source.CheckForUpdate(context) &&
-                   !Source.SourceURL().empty()) {
-            if (ui_.Confirm(MsgText(Msg::DataUpdatedAskRedownload)) &&
-                !Source.FetchSource(context)) {
-                return;
-            }
-        }
-    }
-    if (FileExists(Source.DataFilePath())) {
+    BeginDisplay();
+    if (Source.Update()) {
         LoadReleaseList();
     }
 }
 
 void MainWindowLogic::RefreshCategoryIcons() {
-    // Everything the scan changes comes back as it was, whatever happens.
-    const ScopeExit restore(
-        [this, category = Settings.category, source = Source.Location(), online = Settings.online] {
-            Settings.category = category;
-            Source.UseSource(source);
-            Settings.online = online;
-        });
-    Settings.online = OnlineMode::Offline;  // no month probe, no network
     for (const CategoryInfo& c : Categories()) {
         if (c.period == Period::Week) {
             continue;  // the weekly list keeps its design icon
         }
-        Settings.category = c.number;
-        static_cast<void>(Source.ResolveCategorySource());  // offline: no probe that could fail
-        TView.ShowStored(c.number, FileExists(Source.DataFilePath()));
+        TView.ShowStored(c.number, FileExists(Source.Locate(c.number).dataFile));
     }
     RefreshHealthMarks();
 }
@@ -320,16 +277,8 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     }
     displaying_ = true;
     const ScopeExit reset([this] { displaying_ = false; });
-    if (!BeginDisplay()) {
-        return;
-    }
-    if (FileExists(Source.DataFilePath()) && !ui_.Confirm(MsgText(Msg::AskReimport))) {
-        return;
-    }
-    const FetchContext context = Source.ContextForFetch();
-    Source.Import(context, file);
-    // On failure the conversion has kept the previous list, which is shown again.
-    if (FileExists(Source.DataFilePath())) {
+    BeginDisplay();
+    if (Source.Import(file)) {
         LoadReleaseList();
     }
 }

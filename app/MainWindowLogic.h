@@ -17,7 +17,6 @@
 #include "app/SavedConditions.h"
 #include "app/TargetPeriod.h"
 #include "app/WatchDisplay.h"
-#include "engine/Update.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SavedConditionList.h"
@@ -190,9 +189,8 @@ private:
         return TargetPeriodText(Settings.category, TargetDate, WeekNumber, Settings);
     }
     void RefreshCategoryIcons();
-    // What every display does first: saves the ticks shown, empties the grid, and resolves the
-    // data file and source of the selected category; false when the month probe failed.
-    [[nodiscard]] bool BeginDisplay();
+    // What every display does first: saves the ticks shown and empties the grid.
+    void BeginDisplay();
     void SwitchOnline(bool online);
     // The manual at one of its sections ("" for the top).
     void OpenManualAt(const std::string& section) {

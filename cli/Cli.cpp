@@ -20,7 +20,6 @@
 #include "cli/UpdateCommand.h"
 #include "cli/WatchCommands.h"
 #include "download/HttpClient.h"
-#include "engine/Update.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "settings/ProgramPaths.h"

@@ -145,7 +145,7 @@ int RunDesktopProgram(int argc, char** argv) {
     }
     SystemClock clock;
     PosixTcpConnector tcp;
-    DownloadManager downloads(ui, clock, tcp);
+    DownloadManager downloads(clock, tcp);
     MainWindowLogic form(ui, clock, downloads);
     MainWindow window(form);
     if (!form.FormCreate(ExecutablePath())) {

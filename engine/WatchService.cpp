@@ -141,15 +141,7 @@ WatchService::Ending WatchService::Finish() {
     return ending;
 }
 
-WatchLook WatchService::LookAtConverted(const WatchPlace& place,
-                                        const std::filesystem::path& dataFile) {
-    WatchLook look;
-    try {
-        look = LookAtWatchLists({place, place.dataFolder / WatchMemory::kWindowFile, dataFile,
-                                 CurrentWatchFeedOptions(clock_, place.alarm)});
-    } catch (const std::exception& e) {
-        look.error = e.what();
-    }
+void WatchService::NoteNewList(const WatchLook& look) {
     // The feeds only follow the matches: news they could not take is news all the same.
     const bool failed = !look.memoryError.empty() || (look.looked && !look.changes) ||
                         (!look.looked && !look.error.empty());
@@ -158,7 +150,6 @@ WatchLook WatchService::LookAtConverted(const WatchPlace& place,
     } else if (look.fresh > 0) {
         newCount_ = look.fresh;
     }
-    return look;
 }
 
 std::optional<WatchFile> WatchService::ListOf(const WatchPlace& place, const WatchMatch& match) {

@@ -91,8 +91,8 @@ public:
     // New matches found after the last conversion, not yet shown by a scan.
     size_t NewCount() const { return newCount_; }
 
-    // Looks at the list a conversion has just written. Never throws: the watch only reports.
-    WatchLook LookAtConverted(const WatchPlace& place, const std::filesystem::path& dataFile);
+    // Takes the news of a look at a list an update has just stored.
+    void NoteNewList(const WatchLook& look);
 
     // The list a match came from: its category and period, or nothing when the name names none.
     static std::optional<WatchFile> ListOf(const WatchPlace& place, const WatchMatch& match);

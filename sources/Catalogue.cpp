@@ -137,6 +137,11 @@ const std::vector<CategoryGroup>& CategoryGroups() {
     return kGroups;
 }
 
+bool CanFetchDirectly(const CategoryInfo& category) {
+    return category.acquisition == Acquisition::DirectFetch ||
+           category.acquisition == Acquisition::DirectOrBrowserPage;
+}
+
 const CategoryInfo* FindCategory(int number) {
     for (const CategoryInfo& c : kCategories) {
         if (c.number == number) {

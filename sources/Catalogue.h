@@ -83,6 +83,10 @@ struct CategoryInfo {
 
 constexpr int kCategoryCount = 15;
 
+// Whether the program can download the category's page itself (for some only while the user's
+// switch says so); the others are imported by hand.
+bool CanFetchDirectly(const CategoryInfo& category);
+
 // All fifteen rows, in the order the tree and the search menu show them.
 const std::vector<CategoryInfo>& Categories();
 const std::vector<CategoryGroup>& CategoryGroups();

@@ -51,6 +51,19 @@ constexpr Entry kTable[] = {
     {Msg::PageShapeChanged, "ページの形が変わった可能性があります"},
     {Msg::CategorySearch, "の検索"},
 
+    {Msg::ReasonServerAnswered, "サーバーが "},
+    {Msg::ReasonAnsweredEnd, "を返しました"},
+    {Msg::ReasonNotFound, "（ページがありません）"},
+    {Msg::ReasonForbidden, "（アクセスが拒否されました）"},
+    {Msg::ReasonGone, "（ページは削除されました）"},
+    {Msg::ReasonServerError, "（サーバー内部のエラー）"},
+    {Msg::ReasonUnavailable, "（一時的に利用できません）"},
+    {Msg::ReasonHostUnknown, "サーバーの名前を解決できませんでした"},
+    {Msg::ReasonNoConnection, "サーバーに接続できませんでした"},
+    {Msg::ReasonTimedOut, "サーバーからの応答が途絶えました"},
+    {Msg::ReasonCutOff, "通信が途中で切れました"},
+    {Msg::ReasonCertificate, "サーバーの証明書を確認できませんでした"},
+
     {Msg::NeedKosumiraCsv,
      "KOSUMIRAで取り込んだCSVファイルが必要です。\n\r"
      "YOMIDAでそのファイルを読み込ませて下さい。"},

@@ -46,6 +46,20 @@ enum class Msg {
     PageShapeChanged,
     CategorySearch,  // follows the category's caption in the status bar
 
+    // Why a download brought no list, in the user's words
+    ReasonServerAnswered,  // followed by the status, its name and ReasonAnsweredEnd
+    ReasonAnsweredEnd,
+    ReasonNotFound,
+    ReasonForbidden,
+    ReasonGone,
+    ReasonServerError,
+    ReasonUnavailable,
+    ReasonHostUnknown,
+    ReasonNoConnection,
+    ReasonTimedOut,
+    ReasonCutOff,
+    ReasonCertificate,
+
     // Importing a page saved in the browser
     NeedKosumiraCsv,
     BrowserPageSteps,

@@ -163,16 +163,17 @@ TEST_F(MainWindowGuiTest, AFailedDirectDownloadOffersTheImportByHand) {
     Open("[HOSTS]\r\nMANGAOH=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
     const std::filesystem::path page = dir / "saved.html";
     std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-bl.html", page);
-    // Download? Then: import a saved page instead? Then: open the page in the browser?
-    ui.confirmAnswers = {true, true, true};
+    // Download? Then one question: import a saved page instead, with the reason and the steps.
+    ui.confirmAnswers = {true, true};
     ui.openAnswers = {page};
     window->Tree()->setCurrentItem(
         window->Tree()->topLevelItem(1)->child(0));  // まんが王倶楽部・BL
     ASSERT_EQ(server.Requests().size(), 1u);
-    ASSERT_EQ(ui.messages.size(), 4u);
-    EXPECT_EQ(test::U8(ui.messages[2].text),
-              "直接取得できませんでした。ブラウザで保存したページから取り込みますか？\n\r\n\r"
-              "HTTP 404");
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_TRUE(test::U8(ui.messages[1].text)
+                    .starts_with("直接取得できませんでした。ブラウザで保存したページから取り込み"
+                                 "ますか？\n\r\n\rサーバーが 404（ページがありません）を返しま"
+                                 "した"));
     ASSERT_EQ(ui.shellOpened.size(), 1u);
     EXPECT_NE(ui.shellOpened[0].find("https://127.0.0.1:"), std::string::npos);
     EXPECT_EQ(Text(1), QString::fromUtf8("3件"));

@@ -502,7 +502,8 @@ TEST(Cli, FetchTheMangaOhListsOverHttps) {
     const std::string before = test::ReadBytes(list);
     CliOutput missing = InvokeCli(fetch);
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("yomida-cli: HTTP 404\n"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("yomida-cli: HTTP/1.0 404 Not Found\n"), std::string::npos)
+        << missing.err;
     CliOutput empty = InvokeCli(fetch);
     EXPECT_EQ(empty.status, 1);
     EXPECT_NE(empty.err.find("yomida-cli: ページに発売情報がありませんでした。\n"),

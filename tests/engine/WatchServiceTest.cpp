@@ -32,6 +32,14 @@ protected:
     WatchLookRequest Converted(const std::string& name) const {
         return {Place(), dir / "seen.txt", dir / name, CurrentWatchFeedOptions(clock, false)};
     }
+    // The window's look at a list an update has just stored, its news noted by the service.
+    WatchLook LookAtNew(WatchService& watch, const std::string& name) const {
+        const WatchLook look =
+            LookAtWatchLists({Place(), dir / WatchMemory::kWindowFile, dir / name,
+                              CurrentWatchFeedOptions(clock, false)});
+        watch.NoteNewList(look);
+        return look;
+    }
 };
 
 TEST_F(WatchServiceTest, TheLookAfterEveryListRemembersAndTheLookAfterOneListOnlyCountsIt) {
@@ -97,14 +105,14 @@ TEST_F(WatchServiceTest, TheScanEndsWithItsMatchesMarkedAndTheNewsOfConversionsC
 
     // A conversion's news stays until the next scan shows it.
     test::WriteDataFile(dir / "comic2406.csv", {kListHeader, "7,0,社,1,本 b,x,1"});
-    EXPECT_EQ(watch.LookAtConverted(Place(), dir / "comic2406.csv").fresh, 1u);
+    EXPECT_EQ(LookAtNew(watch, "comic2406.csv").fresh, 1u);
     EXPECT_EQ(watch.NewCount(), 1u);
-    EXPECT_EQ(watch.LookAtConverted(Place(), dir / "comic2405.csv").fresh, 0u);
+    EXPECT_EQ(LookAtNew(watch, "comic2405.csv").fresh, 0u);
     EXPECT_EQ(watch.NewCount(), 1u);
     // A feed that cannot be rewritten does not take the news away.
     std::filesystem::remove(dir / kWatchCalendarFile);
     std::filesystem::create_directory(dir / kWatchCalendarFile);
-    const WatchLook unfed = watch.LookAtConverted(Place(), dir / "comic2406.csv");
+    const WatchLook unfed = LookAtNew(watch, "comic2406.csv");
     EXPECT_FALSE(unfed.feedsWritten);
     EXPECT_EQ(watch.NewCount(), 1u);
     std::filesystem::remove(dir / kWatchCalendarFile);
