@@ -5,7 +5,7 @@
 
 #include "app/ListLayout.h"
 #include "engine/ProgramSettings.h"
-#include "engine/ReleaseRecord.h"
+#include "engine/Release.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
@@ -214,6 +214,18 @@ void MainWindowLogic::SwitchOnline(bool online) {
     Settings.online = online ? OnlineMode::Online : OnlineMode::Offline;
 }
 
+void MainWindowLogic::CheckSaveExecute() {
+    const TickSave saved = List.SaveTicks(Source.DataFilePath());
+    if (saved.unplaced.empty()) {
+        return;
+    }
+    std::string text = MsgText(Msg::TicksNotPlaced);
+    for (const std::string& title : saved.unplaced) {
+        text += "\n\r" + title;
+    }
+    ui_.ShowWarning(text);
+}
+
 void MainWindowLogic::BeginDisplay() {
     if (Settings.checkSave) {
         CheckSaveExecute();
@@ -304,9 +316,10 @@ void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
     TView.selected = TreeNodeOf(Settings.category);
     SelectCategory(false);
     ShowReleaseList();
-    if (const std::optional<int> row = WatchService::RowOf(List.ComboGrid1, match)) {
-        List.ComboGrid1.SetCurrentCell(kPublisherCol, *row);
-        List.ComboGrid1.SetTopRow(*row);
+    if (const std::optional<size_t> index = WatchService::IndexOf(List.ComboGrid1.Rows(), match)) {
+        const int row = static_cast<int>(*index) + ComboGrid::kFirstRecordRow;
+        List.ComboGrid1.SetCurrentCell(kPublisherCol, row);
+        List.ComboGrid1.SetTopRow(row);
     }
 }
 

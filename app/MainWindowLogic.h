@@ -120,7 +120,8 @@ public:
     bool Displaying() const { return displaying_ || Watch.WatchScanning(); }
 
     // Ticks and export of the list shown.
-    void CheckSaveExecute() { List.SaveTicks(Source.DataFilePath()); }
+    // Saves the ticks; tells which it could not place when an update replaced the list.
+    void CheckSaveExecute();
     void SaveCSVExecute() {
         exports_.SaveCsv(List, TargetDate.year() / TargetDate.month(), Settings.csvFolder);
     }

@@ -28,38 +28,43 @@ uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
     return hash;
 }
 
-std::string Caption(const ComboGrid& grid, int col, const char* fallbackUtf8) {
-    const std::string_view caption = grid.Cell(col, 0);
+std::string Caption(const ReleaseTable& table, int col, const char* fallbackUtf8) {
+    const std::string_view caption = table.header.Field(col);
     return caption.empty() ? std::string(fallbackUtf8) : Cp932ToUtf8(caption);
 }
 
-std::string_view CellOf(const ComboGrid& grid, int col, int row) {
-    return col < grid.ColCount() ? grid.Cell(col, row) : std::string_view();
+// The columns the list shows: as many as its widest line has.
+int ColumnsOf(const ReleaseTable& table) {
+    return table.columns > 0 ? table.columns : kRecordColumns;
 }
 
-// For each grid row with a day, its rank among the rows with the same publisher, title and
-// author, taken by day and then by the rest of the row, so neither the grid's order nor the
+std::string_view CellOf(const ReleaseTable& table, int col, size_t row) {
+    return col < ColumnsOf(table) ? table.rows[row].Field(col) : std::string_view();
+}
+
+// For each release with a day, its rank among the releases with the same publisher, title and
+// author, taken by day and then by the rest of the release, so neither the list's order nor the
 // ticks change it.
-std::vector<int> Occurrences(const ComboGrid& grid, year_month month) {
+std::vector<int> Occurrences(const ReleaseTable& table, year_month month) {
     struct Dated {
         std::string identity;
         EventSpan span;
         std::string rest;
-        int row;
+        size_t row;
     };
     std::vector<Dated> dated;
-    for (int r = ComboGrid::kFirstRecordRow; r < grid.RowCount(); ++r) {
-        const std::optional<EventSpan> span = SpanOfDay(month, CellOf(grid, kDateCol, r));
+    for (size_t r = 0; r < table.rows.size(); ++r) {
+        const std::optional<EventSpan> span = SpanOfDay(month, CellOf(table, kDateCol, r));
         if (!span) {
             continue;
         }
         Dated d{{}, *span, {}, r};
         for (int col : {kPublisherCol, kTitleCol, kAuthorCol}) {
-            d.identity.append(CellOf(grid, col, r)).push_back('\t');
+            d.identity.append(CellOf(table, col, r)).push_back('\t');
         }
-        for (int col = 0; col < grid.ColCount(); ++col) {
+        for (int col = 0; col < ColumnsOf(table); ++col) {
             if (col != kNumberCol && col != kCheckCol) {
-                d.rest.append(CellOf(grid, col, r)).push_back('\t');
+                d.rest.append(CellOf(table, col, r)).push_back('\t');
             }
         }
         dated.push_back(std::move(d));
@@ -68,11 +73,10 @@ std::vector<int> Occurrences(const ComboGrid& grid, year_month month) {
         return std::tie(a.identity, a.span.first, a.span.end, a.rest, a.row) <
                std::tie(b.identity, b.span.first, b.span.end, b.rest, b.row);
     });
-    std::vector<int> occurrence(static_cast<size_t>(std::max(grid.RowCount(), 0)), 0);
+    std::vector<int> occurrence(table.rows.size(), 0);
     for (size_t i = 1; i < dated.size(); ++i) {
         if (dated[i].identity == dated[i - 1].identity) {
-            occurrence[static_cast<size_t>(dated[i].row)] =
-                occurrence[static_cast<size_t>(dated[i - 1].row)] + 1;
+            occurrence[dated[i].row] = occurrence[dated[i - 1].row] + 1;
         }
     }
     return occurrence;
@@ -176,22 +180,23 @@ std::string CalendarUid(int category, std::string_view periodKey, std::string_vi
     return uid + "@yomida";
 }
 
-std::vector<int> CalendarRows(const ComboGrid& grid) {
-    std::vector<int> ticked;
-    std::vector<int> shown;
-    for (int r = ComboGrid::kFirstRecordRow; r < grid.RowCount(); ++r) {
-        if (grid.Cell(kNumberCol, r).empty() && grid.Cell(kTitleCol, r).empty()) {
+std::vector<size_t> CalendarRows(const ReleaseTable& table) {
+    std::vector<size_t> ticked;
+    std::vector<size_t> shown;
+    for (size_t r = 0; r < table.rows.size(); ++r) {
+        const Release& release = table.rows[r];
+        if (release.Number().empty() && release.Title().empty()) {
             continue;  // the empty row of a list with no record
         }
         shown.push_back(r);
-        if (grid.Ticked(r)) {
+        if (release.Ticked()) {
             ticked.push_back(r);
         }
     }
     return ticked.empty() ? shown : ticked;
 }
 
-CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
+CalendarText MakeCalendar(const ReleaseTable& table, const std::vector<size_t>& rows,
                           const CalendarSource& source, year_month_day stamp) {
     CalendarText cal;
     std::string& text = cal.text;
@@ -199,18 +204,18 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
     AddCalendarLine(text, "VERSION", "2.0");
     AddCalendarLine(text, "PRODID", "-//YOMIDA for Linux//YOMIDA//JA");
     AddCalendarLine(text, "CALSCALE", "GREGORIAN");
-    const std::string publisherCaption = Caption(grid, kPublisherCol, "出版社");
-    const std::string authorCaption = Caption(grid, kAuthorCol, "作者");
-    const std::string priceCaption = Caption(grid, kPriceCol, "価格");
-    const std::string codeCaption = Caption(grid, kCodeCol, "ISBN");
-    const std::vector<int> occurrence = Occurrences(grid, source.month);
-    for (int r : rows) {
-        const std::optional<EventSpan> span = SpanOfDay(source.month, grid.Cell(kDateCol, r));
+    const std::string publisherCaption = Caption(table, kPublisherCol, "出版社");
+    const std::string authorCaption = Caption(table, kAuthorCol, "作者");
+    const std::string priceCaption = Caption(table, kPriceCol, "価格");
+    const std::string codeCaption = Caption(table, kCodeCol, "ISBN");
+    const std::vector<int> occurrence = Occurrences(table, source.month);
+    for (const size_t r : rows) {
+        const std::optional<EventSpan> span = SpanOfDay(source.month, table.rows[r].Day());
         if (!span) {
             ++cal.leftOut;
             continue;
         }
-        const auto cell = [&grid, r](int col) { return CellOf(grid, col, r); };
+        const auto cell = [&table, r](int col) { return CellOf(table, col, r); };
         std::string description = publisherCaption + ": " + Cp932ToUtf8(cell(kPublisherCol)) +
                                   "\n" + authorCaption + ": " + Cp932ToUtf8(cell(kAuthorCol)) +
                                   "\n" + priceCaption + ": " + Cp932ToUtf8(cell(kPriceCol));
@@ -221,7 +226,7 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
         AddCalendarLine(
             text, "UID",
             CalendarUid(source.category, source.periodKey, cell(kPublisherCol), cell(kTitleCol),
-                        cell(kAuthorCol), occurrence[static_cast<size_t>(r)]));
+                        cell(kAuthorCol), occurrence[r]));
         AddCalendarLine(text, "DTSTAMP", CompactDate(stamp) + "T000000Z");
         AddCalendarLine(text, "DTSTART;VALUE=DATE", CompactDate(span->first));
         AddCalendarLine(text, "DTEND;VALUE=DATE", CompactDate(span->end));
@@ -235,9 +240,9 @@ CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
     return cal;
 }
 
-CalendarText GridCalendar(const ComboGrid& grid, const CalendarSource& source,
+CalendarText ListCalendar(const ReleaseTable& table, const CalendarSource& source,
                           year_month_day stamp) {
-    return MakeCalendar(grid, CalendarRows(grid), source, stamp);
+    return MakeCalendar(table, CalendarRows(table), source, stamp);
 }
 
 bool WriteCalendar(const CalendarText& cal, const std::filesystem::path& file) {

@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/ComboGrid.h"
+#include "engine/Release.h"
 #include "text/Dates.h"
 
 namespace yomida {
 
-// The list a grid shows: its category and period give every event a stable identity.
+// The list shown: its category and period give every event a stable identity.
 struct CalendarSource {
     int category = 0;
     std::string periodKey;  // "yymm", or the week number
@@ -49,8 +49,9 @@ void AddCalendarLine(std::string& text, std::string_view name, std::string_view 
 std::string CalendarUid(int category, std::string_view periodKey, std::string_view publisher,
                         std::string_view title, std::string_view author, int occurrence = 0);
 
-// The grid rows an export writes: the ticked ones, or every shown row when none is ticked.
-std::vector<int> CalendarRows(const ComboGrid& grid);
+// The releases an export writes (their places in the table's rows): the ticked ones, or every
+// release shown when none is ticked.
+std::vector<size_t> CalendarRows(const ReleaseTable& table);
 
 struct CalendarText {
     std::string text;  // UTF-8, CR LF
@@ -58,13 +59,13 @@ struct CalendarText {
     size_t leftOut = 0;  // rows without a day an event can take
 };
 
-// One all-day event per row; `stamp` is the day the calendar is made. Rows alike in identity are
-// numbered by their day among every row of the grid, so an event keeps its UID whichever rows
-// are ticked and however the grid is ordered.
-CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
+// One all-day event per release; `stamp` is the day the calendar is made. Releases alike in
+// identity are numbered by their day among every release of the table, so an event keeps its UID
+// whichever releases are ticked and however the list is ordered.
+CalendarText MakeCalendar(const ReleaseTable& table, const std::vector<size_t>& rows,
                           const CalendarSource& source, std::chrono::year_month_day stamp);
-// The calendar of the grid's export rows.
-CalendarText GridCalendar(const ComboGrid& grid, const CalendarSource& source,
+// The calendar of the list's export releases.
+CalendarText ListCalendar(const ReleaseTable& table, const CalendarSource& source,
                           std::chrono::year_month_day stamp);
 // Writes the calendar into `file`, replacing it only when complete. A calendar without an event
 // is not a valid one: then nothing is written and the answer is false.

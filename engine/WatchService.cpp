@@ -156,9 +156,10 @@ std::optional<WatchFile> WatchService::ListOf(const WatchPlace& place, const Wat
     return ParseWatchFileName(place.dataFolder / match.fileName, place.weeks);
 }
 
-std::optional<int> WatchService::RowOf(const ComboGrid& grid, const WatchMatch& match) {
-    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
-        if (grid.Cell(kNumberCol, r) == match.Cell(kNumberCol)) {
+std::optional<size_t> WatchService::IndexOf(const std::vector<Release>& rows,
+                                            const WatchMatch& match) {
+    for (size_t r = 0; r < rows.size(); ++r) {
+        if (rows[r].Number() == match.Cell(kNumberCol)) {
             return r;
         }
     }

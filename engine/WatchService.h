@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ComboGrid.h"
+#include "engine/Release.h"
 #include "engine/WatchChanges.h"
 #include "engine/WatchFeeds.h"
 #include "engine/WatchScan.h"
@@ -96,8 +96,8 @@ public:
 
     // The list a match came from: its category and period, or nothing when the name names none.
     static std::optional<WatchFile> ListOf(const WatchPlace& place, const WatchMatch& match);
-    // The grid row showing a match's record.
-    static std::optional<int> RowOf(const ComboGrid& grid, const WatchMatch& match);
+    // Where among a list's releases a match's release stands.
+    static std::optional<size_t> IndexOf(const std::vector<Release>& rows, const WatchMatch& match);
 
 private:
     const Clock& clock_;

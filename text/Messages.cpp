@@ -77,6 +77,9 @@ constexpr Entry kTable[] = {
     {Msg::AskReimport,
      "置いたファイルでデータを取り込み直しますか？\n\r\n\r※チェックはクリアされます"},
 
+    {Msg::TicksNotPlaced,
+     "一覧が更新されていたため、次のチェックは保存できませんでした（新しい一覧にありません）:"},
+
     {Msg::NothingToExport, "出力するデータがありません。"},
     {Msg::NoDatedRows, "発売日の決まった行が無いため、カレンダーに出力できません。"},
     {Msg::NoDatedRowsFor, "発売日の決まった行が無いため、"},

@@ -67,6 +67,9 @@ enum class Msg {
     PlaceSavedPage,
     AskReimport,
 
+    // Ticks
+    TicksNotPlaced,  // followed by the titles, a line each
+
     // Exports
     NothingToExport,
     NoDatedRows,

@@ -70,7 +70,6 @@ protected:
 };
 
 TEST_F(FetchParityTest, TheWindowAndFetchComeToTheSameListRecordAndOutcome) {
-    test::WriteBytes(dir / "yomida.INI", "[CHECK]\r\nCHECK=0\r\n");
     Start();
     test::LoopbackServer server({{ok + page},
                                  {ok + page},

@@ -1,5 +1,7 @@
 #include "engine/CalendarExport.h"
 
+#include "app/ComboGrid.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -63,7 +65,7 @@ TEST(CalendarExport, DaysAndThirdsBecomeAllDaySpans) {
                                  {"9", "□", "12日", "十二日"},
                                  {"10", "□", "日", "日だけ"},
                                  {"11", "□", "30日", "無い日 日付き"}});
-    const CalendarText cal = MakeCalendar(grid, CalendarRows(grid), kFeb, kToday);
+    const CalendarText cal = MakeCalendar(grid.Table(), CalendarRows(grid.Table()), kFeb, kToday);
     EXPECT_EQ(cal.events, 6u);
     EXPECT_EQ(cal.leftOut, 5u);
     const std::vector<Event> events = Parse(cal.text);
@@ -80,12 +82,12 @@ TEST(CalendarExport, DaysAndThirdsBecomeAllDaySpans) {
 
 TEST(CalendarExport, TickedRowsOnlyWhenAnyIsTicked) {
     const ComboGrid grid = Grid({{"1", "□", "5", "一"}, {"2", "■", "6", "二"}});
-    EXPECT_EQ(CalendarRows(grid), (std::vector<int>{2}));
-    EXPECT_EQ(CalendarRows(Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}})),
-              (std::vector<int>{1, 2}));
+    EXPECT_EQ(CalendarRows(grid.Table()), (std::vector<size_t>{1}));
+    EXPECT_EQ(CalendarRows(Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}}).Table()),
+              (std::vector<size_t>{0, 1}));
     ComboGrid empty;
     empty.SetRowCount(2);
-    EXPECT_TRUE(CalendarRows(empty).empty());
+    EXPECT_TRUE(CalendarRows(empty.Table()).empty());
 }
 
 TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
@@ -95,7 +97,7 @@ TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
     }
     const std::string odd = R"(a,b;c\d)";
     const ComboGrid grid = Grid({{"1", "□", "5", longTitle}, {"2", "□", "6", odd}});
-    const CalendarText cal = MakeCalendar(grid, CalendarRows(grid), kFeb, kToday);
+    const CalendarText cal = MakeCalendar(grid.Table(), CalendarRows(grid.Table()), kFeb, kToday);
     size_t start = 0;
     while (start < cal.text.size()) {
         const size_t crlf = cal.text.find("\r\n", start);
@@ -119,9 +121,9 @@ TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
 TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {
     const ComboGrid first = Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}});
     const ComboGrid again = Grid({{"7", "□", "6", "二"}, {"8", "□", "5", "一"}});
-    const auto a = Parse(MakeCalendar(first, CalendarRows(first), kFeb, kToday).text);
+    const auto a = Parse(MakeCalendar(first.Table(), CalendarRows(first.Table()), kFeb, kToday).text);
     const auto b = Parse(
-        MakeCalendar(again, CalendarRows(again), kFeb, year_month_day{year{2024}, month{2}, day{3}})
+        MakeCalendar(again.Table(), CalendarRows(again.Table()), kFeb, year_month_day{year{2024}, month{2}, day{3}})
             .text);
     ASSERT_EQ(a.size(), 2u);
     ASSERT_EQ(b.size(), 2u);
@@ -129,7 +131,7 @@ TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {
     EXPECT_EQ(a[1].uid, b[0].uid);
     EXPECT_NE(a[0].uid, a[1].uid);
     const CalendarSource march{1, "2403", year_month{year{2024}, month{3}}};
-    EXPECT_NE(Parse(MakeCalendar(first, CalendarRows(first), march, kToday).text)[0].uid, a[0].uid);
+    EXPECT_NE(Parse(MakeCalendar(first.Table(), CalendarRows(first.Table()), march, kToday).text)[0].uid, a[0].uid);
 }
 
 TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
@@ -139,7 +141,7 @@ TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
                                  {"3", "□", "19", "同"},
                                  {"4", "□", "19", "同"},
                                  {"5", "□", "", "同"}});
-    const auto all = Parse(GridCalendar(grid, kFeb, kToday).text);
+    const auto all = Parse(ListCalendar(grid.Table(), kFeb, kToday).text);
     ASSERT_EQ(all.size(), 4u);
     std::map<std::string, std::string> dayOf;
     for (const Event& e : all) {
@@ -153,11 +155,11 @@ TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
                             {"8", "■", "25", "同"},
                             {"7", "□", "1", "同"},
                             {"6", "□", "19", "同"}});
-    const auto ticked = Parse(GridCalendar(again, kFeb, kToday).text);
+    const auto ticked = Parse(ListCalendar(again.Table(), kFeb, kToday).text);
     ASSERT_EQ(ticked.size(), 1u);
     EXPECT_EQ(ticked[0].uid, all[0].uid);
     again.SetTicked(2, false);
-    for (const Event& e : Parse(GridCalendar(again, kFeb, kToday).text)) {
+    for (const Event& e : Parse(ListCalendar(again.Table(), kFeb, kToday).text)) {
         EXPECT_EQ(dayOf[e.uid], e.start);
     }
 }
@@ -165,12 +167,12 @@ TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
 TEST(CalendarExport, WritesWholeFilesAndNeverOneWithoutAnEvent) {
     test::TempDir dir;
     const ComboGrid grid = Grid({{"1", "□", "5", "一"}});
-    const CalendarText cal = GridCalendar(grid, kFeb, kToday);
+    const CalendarText cal = ListCalendar(grid.Table(), kFeb, kToday);
     EXPECT_TRUE(WriteCalendar(cal, dir / "out.ics"));
     EXPECT_EQ(test::ReadBytes(dir / "out.ics"), cal.text);
     EXPECT_EQ(Parse(cal.text).size(), 1u);
 
-    const CalendarText none = GridCalendar(Grid({{"1", "□", "", "一"}}), kFeb, kToday);
+    const CalendarText none = ListCalendar(Grid({{"1", "□", "", "一"}}).Table(), kFeb, kToday);
     EXPECT_EQ(none.events, 0u);
     EXPECT_FALSE(WriteCalendar(none, dir / "out.ics"));
     EXPECT_EQ(test::ReadBytes(dir / "out.ics"), cal.text);

@@ -129,13 +129,12 @@ TEST_F(WatchServiceTest, TheScanEndsWithItsMatchesMarkedAndTheNewsOfConversionsC
     ASSERT_TRUE(list);
     EXPECT_EQ(list->category->number, 1);
     EXPECT_EQ(list->periodKey, "2406");
-    ComboGrid grid;
-    grid.SetRowCount(4);
-    grid.SetCell(kNumberCol, 2, "3");
-    grid.SetCell(kNumberCol, 3, "7");
-    EXPECT_EQ(WatchService::RowOf(grid, b), 3);
-    grid.SetCell(kNumberCol, 3, "8");
-    EXPECT_EQ(WatchService::RowOf(grid, b), std::nullopt);
+    std::vector<Release> rows(3);
+    rows[1].SetField(kNumberCol, "3");
+    rows[2].SetField(kNumberCol, "7");
+    EXPECT_EQ(WatchService::IndexOf(rows, b), 2u);
+    rows[2].SetField(kNumberCol, "8");
+    EXPECT_EQ(WatchService::IndexOf(rows, b), std::nullopt);
 
     // A cancelled scan keeps the results of the last one.
     watch.Start(Place());

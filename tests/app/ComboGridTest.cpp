@@ -1,4 +1,4 @@
-#include "engine/ComboGrid.h"
+#include "app/ComboGrid.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ TEST(ComboGrid, CellsCanBeSetAnywhereAndReadBack) {
     EXPECT_THROW(g.SetCell(0, 3, "out of rows"), std::out_of_range);
 }
 
-TEST(ComboGrid, TicksBelongToRowsAndMoveWithThem) {
+TEST(ComboGrid, TicksBelongToRows) {
     ComboGrid g;
     g.SetRowCount(4);
     EXPECT_FALSE(g.HasTick(1)) << "a new row carries no tick";
@@ -41,14 +41,8 @@ TEST(ComboGrid, TicksBelongToRowsAndMoveWithThem) {
     EXPECT_EQ(g.Cell(1, 2), "") << "a tick is no text";
 
     const uint64_t before = g.Revision();
-    g.ReorderRows(1, {1, 2, 0});
-    EXPECT_NE(g.Revision(), before);
-    EXPECT_EQ(g.Cell(0, 1), "2");
-    EXPECT_TRUE(g.Ticked(1));
-    EXPECT_EQ(g.Cell(0, 3), "1");
-    EXPECT_FALSE(g.Ticked(3));
-
     g.ToggleTick(3);
+    EXPECT_NE(g.Revision(), before);
     EXPECT_TRUE(g.Ticked(3));
     g.ToggleTick(3);
     EXPECT_FALSE(g.Ticked(3));
@@ -66,13 +60,10 @@ TEST(ComboGrid, TicksBelongToRowsAndMoveWithThem) {
 TEST(ComboGrid, WideRowsReadCellByCell) {
     ComboGrid g;
     g.SetRowCount(3);
-    std::string wide;
-    for (int c = 0; c < 5000; ++c) {
-        wide += (c > 0 ? std::string(1, ComboGrid::kCellSeparator) : "") +
-                (c % 3 == 0 ? "" : std::to_string(c));
+    for (int c = 4999; c >= 0; --c) {
+        g.SetCell(c, 1, c % 3 == 0 ? "" : std::to_string(c));
     }
-    g.RowData(1) = wide;
-    g.RowData(2) = "a";
+    g.SetCell(0, 2, "a");
     for (int c = 0; c < 5000; ++c) {
         ASSERT_EQ(g.Cell(c, 1), c % 3 == 0 ? "" : std::to_string(c)) << c;
         ASSERT_EQ(g.Cell(c, 2), c == 0 ? "a" : "");
@@ -83,7 +74,8 @@ TEST(ComboGrid, WideRowsReadCellByCell) {
     g.SetCell(4000, 1, "changed");
     EXPECT_EQ(g.Cell(4000, 1), "changed");
     EXPECT_EQ(g.Cell(4001, 1), "4001");
-    g.RowData(1) = std::string(100, ComboGrid::kCellSeparator) + "tail";
+    g.ClearRow(1);
+    g.SetCell(100, 1, "tail");
     EXPECT_EQ(g.Cell(100, 1), "tail");
     EXPECT_EQ(g.Cell(4000, 1), "");
     g.ClearRow(1);

@@ -6,64 +6,67 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/Release.h"
+
 namespace yomida {
 
-// The result grid `ComboGrid1` as the logic sees it: a string grid with one fixed row (the
-// column captions) and one fixed column (the record numbers). Cells may be set outside the
-// current column count; they show when the grid is widened. The desktop view reads it lazily.
-//
-// A list holds up to a few hundred thousand rows, so each row keeps its cells in one string,
-// separated by NUL bytes: one allocation per row instead of one per cell.
+// The result grid `ComboGrid1` as the window's logic sees it: the list's releases under the
+// header line's captions (row 0, the fixed row), with the cursor, the first row shown, the
+// column widths and the focus the view follows. The first column is the record numbers (the
+// fixed column). A list without releases keeps one blank row under the captions. The desktop
+// view reads it lazily.
 class ComboGrid {
 public:
     static constexpr int kDefaultColWidth = 64;
     static constexpr int kFixedRows = 1;
     static constexpr int kFixedCols = 1;
-    static constexpr char kCellSeparator = '\0';
-    // The row of the first record, right under the captions.
+    // The row of the first release, right under the captions.
     static constexpr int kFirstRecordRow = kFixedRows;
 
     ComboGrid();
 
-    int RowCount() const { return static_cast<int>(rows_.size()); }
-    // The rows under the captions: one per record, or the one blank row a list without records
-    // keeps, so it is never less than one.
-    int RecordRowCount() const { return RowCount() - kFirstRecordRow; }
+    // The list the grid shows; a load fills it, then Settle() makes it a grid again.
+    ReleaseTable& Table() { return table_; }
+    const ReleaseTable& Table() const { return table_; }
+    // After the table was filled: one blank row when it holds no release, the column count
+    // from the widest line, and the view told to read again.
+    void Settle();
+    // The releases in the order shown (the blank row of an empty list among them).
+    const std::vector<Release>& Rows() const { return table_.rows; }
+    // The releases were put in another order: the view reads them again.
+    void Reordered() { ++revision_; }
+
+    int RowCount() const { return static_cast<int>(table_.rows.size()) + kFirstRecordRow; }
+    // The rows under the captions: one per release, or the one blank row a list without
+    // releases keeps, so it is never less than one.
+    int RecordRowCount() const { return static_cast<int>(table_.rows.size()); }
     int LastRow() const { return RowCount() - 1; }
-    // Rows past the new count are dropped; new rows are empty. A grid keeps at least two rows.
+    // Rows past the new count are dropped; new rows are blank. A grid keeps at least two rows.
     void SetRowCount(int count);
     int ColCount() const { return static_cast<int>(widths_.size()); }
     // New columns take the default width; dropped columns lose theirs.
     void SetColCount(int count);
 
+    // The release of a row under the captions.
+    const Release& RowAt(int row) const;
+    Release& RowAt(int row);
     std::string_view Cell(int col, int row) const;
     // A cell's text ends at its first NUL byte, if it has one.
     void SetCell(int col, int row, std::string_view text);
     void ClearRow(int row);
-    // The header row above one blank row, as a list with no record shows.
+    // The header row above one blank row, as a list with no release shows.
     void KeepHeaderOnly();
 
     // A row read from a data file carries a tick, on or off; a row added or cleared carries
-    // none until one is set. The tick is data: how it is drawn is the view's business.
-    bool HasTick(int row) const { return TickAt(row) != Tick::None; }
-    bool Ticked(int row) const { return TickAt(row) == Tick::On; }
+    // none until one is set.
+    bool HasTick(int row) const { return Row(row).HasTick(); }
+    bool Ticked(int row) const { return Row(row).Ticked(); }
     void SetTicked(int row, bool ticked);
-    // A click on the check column: ticks an unticked record and unticks a ticked one.
+    // A click on the check column: ticks an unticked release and unticks a ticked one.
     void ToggleTick(int row) { SetTicked(row, !Ticked(row)); }
-    // Rows `first` onwards take the order given: new row first + i is old row first + order[i].
-    // Each row's tick moves with it.
-    void ReorderRows(int first, const std::vector<int>& order);
 
     // Changes with every change of size or content, so a view knows when to read again.
     uint64_t Revision() const { return revision_; }
-
-    // The packed cells of a row, for code that fills or moves whole rows: cell texts joined by
-    // kCellSeparator, trailing empty cells optional.
-    std::string& RowData(int row) {
-        ++revision_;
-        return rows_.at(static_cast<size_t>(row));
-    }
-    const std::string& RowData(int row) const { return rows_.at(static_cast<size_t>(row)); }
 
     int ColWidth(int col) const { return widths_.at(static_cast<size_t>(col)); }
     void SetColWidth(int col, int width) { widths_.at(static_cast<size_t>(col)) = width; }
@@ -84,8 +87,8 @@ public:
     uint64_t FocusRequests() const { return focusRequests_; }
 
 private:
-    // Where each cell of a wide row starts, so that reading cell after cell of a row with a
-    // million cells costs the same per cell as in a row of seven. Valid while the grid's
+    // Where each field of a wide row starts, so that reading cell after cell of a row with a
+    // million fields costs the same per cell as in a row of seven. Valid while the grid's
     // revision is the one it was built at.
     struct RowIndex {
         int row = -1;
@@ -95,12 +98,9 @@ private:
     static constexpr int kIndexedFromCol = 16;
     static constexpr size_t kIndexedRows = 8;
     const RowIndex& IndexOf(int row) const;
+    const Release& Row(int row) const;
 
-    enum class Tick : unsigned char { None, Off, On };
-    Tick TickAt(int row) const { return ticks_.at(static_cast<size_t>(row)); }
-
-    std::vector<std::string> rows_;
-    std::vector<Tick> ticks_;
+    ReleaseTable table_;
     std::vector<int> widths_;
     int eighthColWidth_ = kDefaultColWidth;
     int col_ = 1;
@@ -111,5 +111,8 @@ private:
     mutable std::array<RowIndex, kIndexedRows> indexes_;
     mutable size_t nextIndex_ = 0;
 };
+
+// A cell as the grid draws it: a row that carries a tick shows its glyph in the check column.
+std::string_view ShownCell(const ComboGrid& grid, int col, int row);
 
 }  // namespace yomida
