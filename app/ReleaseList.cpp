@@ -63,7 +63,9 @@ void ReleaseList::CmbSortChange() {
 }
 
 int ReleaseList::CompareRows(int rowA, int rowB) {
-    const auto index = [](int row) { return static_cast<size_t>(row - ComboGrid::kFirstRecordRow); };
+    const auto index = [](int row) {
+        return static_cast<size_t>(row - ComboGrid::kFirstRecordRow);
+    };
     return file_.CompareRows(index(rowA), index(rowB), CurrentSortOrder);
 }
 

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <filesystem>
 
+#include "app/ComboGrid.h"
 #include "app/Controls.h"
 #include "app/SearchFilter.h"
-#include "app/ComboGrid.h"
 #include "engine/ReleaseListFile.h"
 #include "engine/SearchQuery.h"
 #include "platform/Clock.h"

@@ -7,10 +7,9 @@
 
 #include "cli/CliArgs.h"
 #include "engine/CalendarExport.h"
-#include "engine/Release.h"
 #include "engine/CsvExport.h"
-#include "engine/ReleaseListFile.h"
 #include "engine/Release.h"
+#include "engine/ReleaseListFile.h"
 #include "engine/WatchScan.h"
 #include "platform/Clock.h"
 #include "platform/Cp932.h"

@@ -223,10 +223,9 @@ CalendarText MakeCalendar(const ReleaseTable& table, const std::vector<size_t>& 
             description += "\n" + codeCaption + ": " + Cp932ToUtf8(cell(kCodeCol));
         }
         AddCalendarLine(text, "BEGIN", "VEVENT");
-        AddCalendarLine(
-            text, "UID",
-            CalendarUid(source.category, source.periodKey, cell(kPublisherCol), cell(kTitleCol),
-                        cell(kAuthorCol), occurrence[r]));
+        AddCalendarLine(text, "UID",
+                        CalendarUid(source.category, source.periodKey, cell(kPublisherCol),
+                                    cell(kTitleCol), cell(kAuthorCol), occurrence[r]));
         AddCalendarLine(text, "DTSTAMP", CompactDate(stamp) + "T000000Z");
         AddCalendarLine(text, "DTSTART;VALUE=DATE", CompactDate(span->first));
         AddCalendarLine(text, "DTEND;VALUE=DATE", CompactDate(span->end));

@@ -222,8 +222,8 @@ TEST(SearchQueryTest, OneQueryMatchesOnManyThreadsAlike) {
     std::vector<bool> expected;
     for (int i = 0; i < 400; ++i) {
         const bool hit = i % 3 == 0;
-        records.push_back(
-            Record(Sj(hit ? "1,0,a,1,xAbCx" : "1,0,a,1,長い長い題名の本" + std::to_string(i) + ",誰か")));
+        records.push_back(Record(
+            Sj(hit ? "1,0,a,1,xAbCx" : "1,0,a,1,長い長い題名の本" + std::to_string(i) + ",誰か")));
         expected.push_back(hit);
     }
     std::vector<int> wrong(4, 0);

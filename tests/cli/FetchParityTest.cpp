@@ -42,9 +42,14 @@ protected:
         }
         ui.confirmAnswers = {true, false};  // download: yes; the import by hand: no
         form.BtnDspClick();
-        std::vector<std::string> args = {"fetch",        "--category", "1",
-                                         "--month",      "2003-05",    "--data",
-                                         (dir / "cli").string(), "--settings",
+        std::vector<std::string> args = {"fetch",
+                                         "--category",
+                                         "1",
+                                         "--month",
+                                         "2003-05",
+                                         "--data",
+                                         (dir / "cli").string(),
+                                         "--settings",
                                          (dir / "cli.ini").string()};
         if (forced) {
             args.push_back("--force");

@@ -121,17 +121,20 @@ TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
 TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {
     const ComboGrid first = Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}});
     const ComboGrid again = Grid({{"7", "□", "6", "二"}, {"8", "□", "5", "一"}});
-    const auto a = Parse(MakeCalendar(first.Table(), CalendarRows(first.Table()), kFeb, kToday).text);
-    const auto b = Parse(
-        MakeCalendar(again.Table(), CalendarRows(again.Table()), kFeb, year_month_day{year{2024}, month{2}, day{3}})
-            .text);
+    const auto a =
+        Parse(MakeCalendar(first.Table(), CalendarRows(first.Table()), kFeb, kToday).text);
+    const auto b = Parse(MakeCalendar(again.Table(), CalendarRows(again.Table()), kFeb,
+                                      year_month_day{year{2024}, month{2}, day{3}})
+                             .text);
     ASSERT_EQ(a.size(), 2u);
     ASSERT_EQ(b.size(), 2u);
     EXPECT_EQ(a[0].uid, b[1].uid);
     EXPECT_EQ(a[1].uid, b[0].uid);
     EXPECT_NE(a[0].uid, a[1].uid);
     const CalendarSource march{1, "2403", year_month{year{2024}, month{3}}};
-    EXPECT_NE(Parse(MakeCalendar(first.Table(), CalendarRows(first.Table()), march, kToday).text)[0].uid, a[0].uid);
+    EXPECT_NE(
+        Parse(MakeCalendar(first.Table(), CalendarRows(first.Table()), march, kToday).text)[0].uid,
+        a[0].uid);
 }
 
 TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {

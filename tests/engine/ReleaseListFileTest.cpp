@@ -338,9 +338,9 @@ TEST_F(ReleaseListFileTest, SavingTwiceIsSavingOnceWhateverARecordHolds) {
     // A lone lead byte before a quote, a lead byte at the end of a field, quotes, commas and a
     // control byte: a save writes only the flags it changes, and reads back what it wrote.
     test::WriteBytes(dir / "コミック", "");
-    const std::vector<std::string> lines = {
-        Sj(kHeader7),           "1,0,a,1,\"x\x82\"y\",z,1", "2,0,b,2,lead\x82,z,2",
-        "3,0,\"c,d\",3,\"q\"\"\",z\x1F,3", "4,0,e,4,t,z,4"};
+    const std::vector<std::string> lines = {Sj(kHeader7), "1,0,a,1,\"x\x82\"y\",z,1",
+                                            "2,0,b,2,lead\x82,z,2",
+                                            "3,0,\"c,d\",3,\"q\"\"\",z\x1F,3", "4,0,e,4,t,z,4"};
     std::string bytes;
     for (const std::string& line : lines) {
         bytes += line + "\r\n";
