@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "engine/WatchCalendar.h"
+#include "engine/WatchNewsFeed.h"
 #include "engine/WatchScan.h"
 #include "platform/Clock.h"
 
@@ -12,15 +14,6 @@ namespace yomida {
 
 // A calendar and a news feed of the watch matches, rewritten in the data folder after every scan
 // so that a calendar program or a feed reader can subscribe to the files themselves.
-inline constexpr const char* kWatchCalendarFile = "watch.ics";
-inline constexpr const char* kWatchFeedFile = "watch.atom";
-// What the files remember from one scan to the next: per event its sequence and dates, per entry
-// the time it came in. Each sits beside its file under the file's name and ".state".
-inline constexpr const char* kWatchCalendarState = "watch.ics.state";
-inline constexpr const char* kWatchFeedState = "watch.atom.state";
-
-inline constexpr size_t kWatchFeedMaxEntries = 200;
-
 struct WatchFeedOptions {
     bool alarm = false;                   // a reminder the day before, at 09:00
     std::chrono::year_month_day today{};  // the calendar starts on the previous month's first day

@@ -162,6 +162,25 @@ TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
     }
 }
 
+TEST(CalendarExport, ReleasesOfAnyListBecomeEventsUnderTheirListsCaptions) {
+    CalendarList discs;
+    discs.captions = {"媒体", "アーティスト", "価格", "品番"};
+    discs.releases = {{Sj("CD"), "3", Sj("盤"), Sj("歌手"), "3000", "ABC-1"},
+                      {Sj("CD"), "", Sj("日の無い盤"), Sj("歌手"), "3000", ""},
+                      {Sj("CD"), "3", Sj("盤"), Sj("歌手"), "3000", "ABC-2"}};
+    const CalendarText all = MakeCalendar(discs, {0, 1, 2}, kFeb, kToday);
+    EXPECT_EQ(all.events, 2u);
+    EXPECT_EQ(all.leftOut, 1u);
+    const std::vector<Event> events = Parse(all.text);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].description, "媒体: CD\nアーティスト: 歌手\n価格: 3000\n品番: ABC-1");
+    EXPECT_NE(events[0].uid, events[1].uid);
+    // The second disc alone keeps the UID it has among all of them.
+    const std::vector<Event> one = Parse(MakeCalendar(discs, {2}, kFeb, kToday).text);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].uid, events[1].uid);
+}
+
 TEST(CalendarExport, WritesWholeFilesAndNeverOneWithoutAnEvent) {
     test::TempDir dir;
     const ComboGrid grid = Grid({{"1", "□", "5", "一"}});
