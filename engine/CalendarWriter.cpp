@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/FeedText.h"
 #include "text/Dates.h"
 
 namespace yomida {
@@ -27,7 +28,7 @@ CalendarWriter::CalendarWriter(std::string_view name) {
 void CalendarWriter::Add(const CalendarEvent& event) {
     const std::string summary = EscapeCalendarText(event.summary);
     Line("BEGIN", "VEVENT");
-    Line("UID", event.uid);
+    Line("UID", PrintableUtf8(event.uid));
     Line("DTSTAMP", CalendarUtcTime(event.stamp));
     if (event.sequence) {
         Line("LAST-MODIFIED", CalendarUtcTime(event.stamp));
@@ -63,9 +64,11 @@ void CalendarWriter::Line(std::string_view name, std::string_view value) {
 }
 
 std::string EscapeCalendarText(std::string_view utf8) {
+    const std::string text = PrintableUtf8(utf8);
     std::string out;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         switch (c) {
             case '\\':
             case ';':
@@ -74,7 +77,7 @@ std::string EscapeCalendarText(std::string_view utf8) {
                 out += c;
                 break;
             case '\r':
-                if (i + 1 < utf8.size() && utf8[i + 1] == '\n') {
+                if (i + 1 < text.size() && text[i + 1] == '\n') {
                     ++i;  // CR LF is one line break
                 }
                 out += "\\n";

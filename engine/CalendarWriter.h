@@ -43,7 +43,8 @@ private:
     std::string text_;
 };
 
-// A TEXT value with backslash, semicolon, comma and line breaks escaped.
+// A TEXT value without control characters, with backslash, semicolon, comma and line breaks
+// escaped.
 std::string EscapeCalendarText(std::string_view utf8);
 // One content line folded at 75 octets, never inside a UTF-8 character, with CR LF after each
 // piece.

@@ -8,6 +8,7 @@
 
 #include "engine/CalendarWriter.h"
 #include "engine/FeedState.h"
+#include "engine/FeedText.h"
 #include "engine/ReleaseEvent.h"
 #include "platform/Cp932.h"
 #include "platform/FileReplacement.h"
@@ -129,15 +130,20 @@ std::string AtomTime(sys_seconds t) {
            ":" + v.substr(11, 2) + ":" + v.substr(13, 2) + "Z";
 }
 
+// Any text as character data, whatever a state file held.
+std::string XmlText(std::string_view utf8) {
+    return EscapeMarkup(PrintableUtf8(utf8));
+}
+
 void AddFeedEntry(std::string& xml, const FeedEntry& e) {
     xml += "  <entry>\n";
     xml += "    <id>" + e.id + "</id>\n";
-    xml += "    <title>" + EscapeMarkup(e.title) + "</title>\n";
+    xml += "    <title>" + XmlText(e.title) + "</title>\n";
     xml += "    <updated>" + AtomTime(e.updated) + "</updated>\n";
-    xml += "    <category term=\"" + EscapeMarkup(e.category) + "\"/>\n";
+    xml += "    <category term=\"" + XmlText(e.category) + "\"/>\n";
     xml += "    <content type=\"text\">" +
-           EscapeMarkup("分類: " + e.category + "\n発売日: " + e.date + "\n出版社: " + e.publisher +
-                        "\n作者: " + e.author) +
+           XmlText("分類: " + e.category + "\n発売日: " + e.date + "\n出版社: " + e.publisher +
+                   "\n作者: " + e.author) +
            "</content>\n";
     xml += "  </entry>\n";
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "sources/RecordLayout.h"
 #include "support/CalendarEvents.h"
 #include "support/TestSupport.h"
 
@@ -114,6 +115,24 @@ TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
     EXPECT_EQ(events[0].summary, longTitle);
     EXPECT_EQ(events[1].summary, odd);
     EXPECT_EQ(EscapeCalendarText("a\r\nb\nc"), R"(a\nb\nc)");
+}
+
+TEST(CalendarExport, ControlBytesOfAListNeverReachTheFile) {
+    // SUB, an escape sequence that colours a terminal, US and what the code page makes of DEL:
+    // a calendar may not hold them, and a terminal showing the file would act on them.
+    ComboGrid grid = Grid({{"1", "□", "5", "題\x1A\x1B[31m赤\x1F\x7F"}});
+    grid.SetCell(kPublisherCol, 1, Sj("講\x1B談社"));
+    grid.SetCell(kAuthorCol, 1, Sj("作者\x07"));
+    grid.SetCell(kPriceCol, 1,
+                 "4\x01"
+                 "20");
+    grid.SetCell(kCodeCol, 1, "978\x1B");
+    const CalendarText cal = GridCalendar(grid, kFeb, kToday);
+    EXPECT_EQ(test::StrayControls(cal.text), "") << cal.text;
+    const std::vector<Event> events = Parse(cal.text);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].summary, "題[31m赤");
+    EXPECT_EQ(events[0].description, "出版社: 講談社\n作者: 作者\n価格: 420\nISBN: 978");
 }
 
 TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "engine/FeedText.h"
 #include "support/CalendarEvents.h"
 
 namespace yomida {
@@ -36,18 +37,25 @@ TEST(CalendarWriter, WritesTheExportsAndTheWatchCalendarsLinesInTheirOrder) {
               "CALSCALE:GREGORIAN\r\nEND:VCALENDAR\r\n");
 }
 
-TEST(CalendarWriter, TextsAreEscaped) {
+TEST(CalendarWriter, TextsAreEscapedAndKeepNoControlCharacterOrMalformedByte) {
     const struct {
         std::string in;
         std::string escaped;
     } cases[] = {
         {R"(a,b;c\d)", R"(a\,b\;c\\d)"},
         {"a\r\nb\nc\rd", R"(a\nb\nc\nd)"},
+        {"\x1B[31m赤\x07\x7F", "[31m赤"},
+        {"\xC2\x9B"
+         "2J",
+         "2J"},  // the terminal's escape as one C1 character
         {"tab\tkept", "tab\tkept"},
+        {"bad \xFF\xFE end", "bad \uFFFD\uFFFD end"},
+        {"cut \xE3\x81", "cut \uFFFD"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(EscapeCalendarText(c.in), c.escaped) << c.in;
     }
+    EXPECT_EQ(PrintableUtf8("a\r\nb\x1A"), "a\r\nb");
 }
 
 TEST(CalendarWriter, LinesFoldAt75OctetsNeverInsideACharacter) {

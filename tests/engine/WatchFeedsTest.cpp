@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "sources/RecordLayout.h"
 #include "support/CalendarEvents.h"
 #include "support/CliRun.h"
 #include "support/TestSupport.h"
@@ -241,6 +242,29 @@ TEST(WatchFeeds, DamagedStateFilesStartAfresh) {
     EXPECT_EQ(WriteWatchFeeds(dir.path(), {}, At(11, 5)).events, 0u);
     EXPECT_TRUE(ParseCalendar(dir / kWatchCalendarFile).empty());
     EXPECT_EQ(ParseFeed(dir / kWatchFeedFile).size(), 1u);
+}
+
+TEST(WatchFeeds, ControlBytesOfAListNeverReachTheCalendarOrTheFeed) {
+    test::TempDir dir;
+    WatchMatch m = Match(1, "2612", "12", "題\x1A\x1B[2J消\x1F", true);
+    m.cells[kPublisherCol] = Sj("講\x1B談社");
+    m.cells[kAuthorCol] = Sj("作者\x07");
+    m.cells[kPriceCol] =
+        "4\x01"
+        "20";
+    WriteWatchFeeds(dir.path(), {m}, At(8, 5, true));
+    const std::string calendar = test::ReadBytes(dir / kWatchCalendarFile);
+    const std::string feed = test::ReadBytes(dir / kWatchFeedFile);
+    EXPECT_EQ(test::StrayControls(calendar), "") << calendar;
+    EXPECT_EQ(test::StrayControls(feed), "") << feed;
+    const std::map<std::string, Event> events = ParseCalendar(dir / kWatchCalendarFile);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.begin()->second.summary, "題[2J消");
+    const std::vector<Entry> entries = ParseFeed(dir / kWatchFeedFile);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].title, "題[2J消");
+    EXPECT_NE(entries[0].summary.find("出版社: 講談社\n作者: 作者"), std::string::npos)
+        << entries[0].summary;
 }
 
 TEST(WatchFeeds, CommandLineScanOfTheWatchListWritesTheFiles) {
