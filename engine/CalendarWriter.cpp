@@ -101,6 +101,9 @@ std::string FoldCalendarLine(std::string_view line) {
         while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
             --cut;
         }
+        if (cut == 0) {
+            cut = room;  // no character starts here: malformed text is cut where it must be
+        }
         out.append(line.substr(0, cut));
         out += "\r\n ";
         line.remove_prefix(cut);
