@@ -10,7 +10,8 @@
 namespace yomida {
 
 // The state files the watch calendar and the feed keep beside them: a header line naming the
-// file and its version, then one record a line, its fields between tabs.
+// file and its version, then one record a line, its fields between tabs. Nothing read from one
+// is trusted: each value is checked or escaped where it is used.
 struct StateFileText {
     std::string header;
     std::vector<std::string> lines;

@@ -1,6 +1,7 @@
 #include "engine/WatchCalendar.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -148,7 +149,8 @@ std::string WatchEventDescription(const WatchRelease& r) {
 }
 
 // An event whose dates moved gets a higher sequence and a new modification time, so that a
-// subscriber takes the new dates instead of keeping its copy.
+// subscriber takes the new dates instead of keeping its copy. A sequence at the top of its
+// range stays there: a calendar holds no higher one.
 WatchEventState StateOfEvent(const WatchEvent& e,
                              const std::map<std::string, WatchEventState>& state, sys_seconds now) {
     const auto old = state.find(e.uid);
@@ -157,7 +159,9 @@ WatchEventState StateOfEvent(const WatchEvent& e,
     }
     WatchEventState s = old->second;
     if (s.first != e.span.first || s.end != e.span.end) {
-        ++s.sequence;
+        if (s.sequence < std::numeric_limits<int>::max()) {
+            ++s.sequence;
+        }
         s.first = e.span.first;
         s.end = e.span.end;
         s.lastModified = now;

@@ -137,7 +137,7 @@ std::string XmlText(std::string_view utf8) {
 
 void AddFeedEntry(std::string& xml, const FeedEntry& e) {
     xml += "  <entry>\n";
-    xml += "    <id>" + e.id + "</id>\n";
+    xml += "    <id>" + XmlText(e.id) + "</id>\n";
     xml += "    <title>" + XmlText(e.title) + "</title>\n";
     xml += "    <updated>" + AtomTime(e.updated) + "</updated>\n";
     xml += "    <category term=\"" + XmlText(e.category) + "\"/>\n";

@@ -267,6 +267,39 @@ TEST(WatchFeeds, ControlBytesOfAListNeverReachTheCalendarOrTheFeed) {
         << entries[0].summary;
 }
 
+TEST(WatchFeeds, ValuesReadBackFromDamagedStateFilesAreEscapedAndBounded) {
+    test::TempDir dir;
+    std::vector<WatchMatch> matches = {Match(1, "2612", "12", "題", true)};
+    WriteWatchFeeds(dir.path(), matches, At(8, 5));
+    const std::string uid = ParseCalendar(dir / kWatchCalendarFile).begin()->first;
+
+    // A sequence at the top of its range, and the event moves: it may not wrap below zero.
+    test::WriteBytes(dir / kWatchCalendarState, "YOMIDA watch.ics state 1\r\n" + uid +
+                                                    "\t2147483647\t20261201\t20261202\t"
+                                                    "20261208T050000Z\r\n");
+    // Entries whose id, texts and bytes no feed may hold as they are.
+    const std::string state = test::ReadBytes(dir / kWatchFeedState);
+    test::WriteBytes(dir / kWatchFeedState,
+                     state +
+                         "urn:uuid:x<y>&z\"\t20261201T000000Z\t分類\x1B\t2026/12/\xff\xfe"
+                         "\t<出版社>\t\x1B[2J題\x7F\t作者]]>\r\n");
+    const WatchFeedsResult r = WriteWatchFeeds(dir.path(), matches, At(9, 5));
+    std::map<std::string, Event> events = ParseCalendar(dir / kWatchCalendarFile);
+    ASSERT_TRUE(events.contains(uid));
+    EXPECT_EQ(events[uid].sequence, 2147483647);
+    EXPECT_EQ(events[uid].start, "2026-12-12");
+
+    const std::string feed = test::ReadBytes(dir / kWatchFeedFile);
+    EXPECT_EQ(test::StrayControls(feed), "") << feed;
+    const std::vector<Entry> entries = ParseFeed(dir / kWatchFeedFile);
+    ASSERT_EQ(entries.size(), r.entries);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].id, "urn:uuid:x<y>&z\"");
+    EXPECT_EQ(entries[1].title, "[2J題");
+    EXPECT_NE(entries[1].summary.find("発売日: 2026/12/\uFFFD"), std::string::npos)
+        << "malformed UTF-8 becomes the replacement character: " << entries[1].summary;
+}
+
 TEST(WatchFeeds, CommandLineScanOfTheWatchListWritesTheFiles) {
     test::TempDir dir;
     test::WriteDataFile(dir / "comic2612.csv",
