@@ -1,7 +1,12 @@
 #include "engine/WatchNewsFeed.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -22,7 +27,10 @@ using namespace std::chrono;
 
 namespace {
 
-constexpr std::string_view kFeedStateHeader = "YOMIDA watch.atom state 1";
+// The first version kept only the entries, and the feed's id came from the folder's path.
+constexpr std::string_view kFeedStateHeaderPathId = "YOMIDA watch.atom state 1";
+// Since then the line after the header holds the feed's id, so the folder may move.
+constexpr std::string_view kFeedStateHeader = "YOMIDA watch.atom state 2";
 
 constexpr std::string_view kUuidUrnPrefix = "urn:uuid:";
 
@@ -34,6 +42,11 @@ struct FeedEntry {
     std::string publisher;
     std::string title;
     std::string author;
+};
+
+struct NewsFeedState {
+    std::string id;  // empty: a feed not made yet
+    std::vector<FeedEntry> entries;
 };
 
 std::string FeedCategoryName(int category) {
@@ -54,6 +67,40 @@ std::string UuidUrn(const std::string& hex) {
            hex.substr(12, 4) + "-" + hex.substr(16, 4) + "-" + hex.substr(20, 12);
 }
 
+bool IsUuidUrn(std::string_view text) {
+    if (text.size() != kUuidUrnPrefix.size() + 36 || !text.starts_with(kUuidUrnPrefix)) {
+        return false;
+    }
+    text.remove_prefix(kUuidUrnPrefix.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? text[i] != '-' : std::isxdigit(static_cast<unsigned char>(text[i])) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A random (version 4) UUID: the feed's identity, whatever folder holds it.
+std::string NewFeedId() {
+    std::random_device random;
+    std::array<uint32_t, 4> words{};
+    for (uint32_t& word : words) {
+        word = static_cast<uint32_t>(random());
+    }
+    words[1] = (words[1] & 0xFFFF0FFFU) | 0x00004000U;  // the version
+    words[2] = (words[2] & 0x3FFFFFFFU) | 0x80000000U;  // the variant
+    char hex[33];
+    std::snprintf(hex, sizeof hex, "%08x%08x%08x%08x", words[0], words[1], words[2], words[3]);
+    return UuidUrn(hex);
+}
+
+// The id the first version gave a feed, kept so that its subscribers see the same feed.
+std::string PathFeedId(const std::filesystem::path& folder) {
+    const std::string folderName = std::filesystem::absolute(folder).lexically_normal().string();
+    return UuidUrn(IdentityHash(0, "feed", folderName, "", ""));
+}
+
 std::optional<FeedEntry> ParseEntry(std::string_view line) {
     const std::vector<std::string_view> f = SplitStateLine(line);
     const std::optional<sys_seconds> updated = f.size() == 7 ? ParseStateTime(f[1]) : std::nullopt;
@@ -64,25 +111,32 @@ std::optional<FeedEntry> ParseEntry(std::string_view line) {
                      std::string(f[4]), std::string(f[5]), std::string(f[6])};
 }
 
-std::vector<FeedEntry> ReadFeedState(const std::filesystem::path& file, bool& damaged) {
-    std::vector<FeedEntry> entries;
-    const std::optional<StateFileText> text = ReadStateFile(file);
+NewsFeedState ReadFeedState(const std::filesystem::path& folder, bool& damaged) {
+    NewsFeedState state;
+    const std::optional<StateFileText> text = ReadStateFile(folder / kWatchFeedState);
     if (!text) {
-        return entries;
+        return state;
     }
-    if (text->header != kFeedStateHeader) {
+    auto lines = text->lines.cbegin();
+    if (text->header == kFeedStateHeaderPathId) {
+        state.id = PathFeedId(folder);
+    } else if (text->header == kFeedStateHeader && lines != text->lines.cend() &&
+               IsUuidUrn(*lines)) {
+        state.id = *lines++;
+    } else {
         damaged = true;
-        return entries;
+        return state;
     }
-    for (const std::string& line : text->lines) {
-        std::optional<FeedEntry> entry = ParseEntry(line);
+    for (; lines != text->lines.cend(); ++lines) {
+        std::optional<FeedEntry> entry = ParseEntry(*lines);
         if (!entry) {
             damaged = true;
-            return {};
+            state.entries.clear();
+            return state;
         }
-        entries.push_back(std::move(*entry));
+        state.entries.push_back(std::move(*entry));
     }
-    return entries;
+    return state;
 }
 
 // The new matches not in the feed yet, each dated now.
@@ -148,28 +202,27 @@ void AddFeedEntry(std::string& xml, const FeedEntry& e) {
     xml += "  </entry>\n";
 }
 
-std::string FeedXml(const std::filesystem::path& folder, const std::vector<FeedEntry>& entries,
-                    sys_seconds now) {
-    const std::string folderName = std::filesystem::absolute(folder).lexically_normal().string();
-    const sys_seconds updated = entries.empty() ? now : entries.front().updated;
+std::string FeedXml(const NewsFeedState& state, sys_seconds now) {
+    const sys_seconds updated = state.entries.empty() ? now : state.entries.front().updated;
     std::string xml =
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
         "<feed xmlns=\"http://www.w3.org/2005/Atom\" xml:lang=\"ja\">\n";
-    xml += "  <id>" + UuidUrn(IdentityHash(0, "feed", folderName, "", "")) + "</id>\n";
+    xml += "  <id>" + XmlText(state.id) + "</id>\n";
     xml += "  <title>YOMIDA ウォッチ新着</title>\n";
     xml += "  <updated>" + AtomTime(updated) + "</updated>\n";
     xml += "  <author><name>YOMIDA</name></author>\n";
     xml += "  <generator>YOMIDA for Linux</generator>\n";
-    for (const FeedEntry& e : entries) {
+    for (const FeedEntry& e : state.entries) {
         AddFeedEntry(xml, e);
     }
     xml += "</feed>\n";
     return xml;
 }
 
-void WriteFeedState(FileReplacement& stateOut, const std::vector<FeedEntry>& entries) {
+void WriteFeedState(FileReplacement& stateOut, const NewsFeedState& state) {
     stateOut.Writer().WriteLine(kFeedStateHeader);
-    for (const FeedEntry& e : entries) {
+    stateOut.Writer().WriteLine(state.id);
+    for (const FeedEntry& e : state.entries) {
         stateOut.Writer().WriteLine(e.id + "\t" + CalendarUtcTime(e.updated) + "\t" + e.category +
                                     "\t" + e.date + "\t" + e.publisher + "\t" + e.title + "\t" +
                                     e.author);
@@ -183,15 +236,17 @@ WatchNewsFeedResult WriteWatchNewsFeed(const std::filesystem::path& dataFolder,
                                        const std::vector<WatchMatch>& matches, sys_seconds now) {
     WatchNewsFeedResult result;
     FileReplacement stateOut(dataFolder / kWatchFeedState);
-    std::vector<FeedEntry> entries =
-        ReadFeedState(dataFolder / kWatchFeedState, result.stateDamaged);
-    AddNewestEntries(entries, FreshEntries(matches, entries, now));
+    NewsFeedState state = ReadFeedState(dataFolder, result.stateDamaged);
+    if (state.id.empty()) {
+        state.id = NewFeedId();
+    }
+    AddNewestEntries(state.entries, FreshEntries(matches, state.entries, now));
 
     FileReplacement out(dataFolder / kWatchFeedFile);
-    out.Writer().Write(FeedXml(dataFolder, entries, now));
+    out.Writer().Write(FeedXml(state, now));
     out.Commit();
-    WriteFeedState(stateOut, entries);
-    result.entries = entries.size();
+    WriteFeedState(stateOut, state);
+    result.entries = state.entries.size();
     return result;
 }
 

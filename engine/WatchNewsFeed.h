@@ -11,7 +11,7 @@ namespace yomida {
 
 // The news feed of the watch matches, rewritten in the data folder after every scan so that a
 // feed reader can subscribe to the file itself. Beside it, under the file's name and ".state",
-// are its entries with the time each came in.
+// are the feed's id and its entries with the time each came in.
 inline constexpr const char* kWatchFeedFile = "watch.atom";
 inline constexpr const char* kWatchFeedState = "watch.atom.state";
 

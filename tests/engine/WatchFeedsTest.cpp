@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "engine/CalendarExport.h"
 #include "sources/RecordLayout.h"
 #include "support/CalendarEvents.h"
 #include "support/CliRun.h"
@@ -298,6 +299,59 @@ TEST(WatchFeeds, ValuesReadBackFromDamagedStateFilesAreEscapedAndBounded) {
     EXPECT_EQ(entries[1].title, "[2J題");
     EXPECT_NE(entries[1].summary.find("発売日: 2026/12/\uFFFD"), std::string::npos)
         << "malformed UTF-8 becomes the replacement character: " << entries[1].summary;
+}
+
+TEST(WatchFeeds, TheFeedKeepsItsIdWhenTheFolderMoves) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "here");
+    const std::vector<WatchMatch> matches = {Match(1, "2612", "12", "題", true)};
+    WriteWatchFeeds(dir / "here", matches, At(8, 5));
+    std::string id;
+    const std::vector<Entry> before = ParseFeed(dir / "here" / kWatchFeedFile, &id);
+
+    std::filesystem::rename(dir / "here", dir / "there");
+    WriteWatchFeeds(dir / "there", {Match(1, "2612", "13", "次の題", true)}, At(9, 5));
+    std::string movedId;
+    const std::vector<Entry> after = ParseFeed(dir / "there" / kWatchFeedFile, &movedId);
+    EXPECT_EQ(movedId, id);
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[1].id, before[0].id);
+
+    // Another folder of the same path is another feed.
+    std::filesystem::create_directory(dir / "here");
+    WriteWatchFeeds(dir / "here", matches, At(8, 5));
+    std::string otherId;
+    ParseFeed(dir / "here" / kWatchFeedFile, &otherId);
+    EXPECT_NE(otherId, id);
+    EXPECT_EQ(otherId.rfind("urn:uuid:", 0), 0u);
+}
+
+TEST(WatchFeeds, AFeedOfAnEarlierVersionKeepsItsIdForItsSubscribers) {
+    test::TempDir dir;
+    const std::filesystem::path folder = dir / "old";
+    std::filesystem::create_directory(folder);
+    test::WriteBytes(folder / kWatchFeedState,
+                     "YOMIDA watch.atom state 1\r\nurn:uuid:00000000-0000-4000-8000-000000000001"
+                     "\t20261201T000000Z\tc\td\tp\tt\ta\r\n");
+    // The id an earlier version gave the feed: the hash of the folder's absolute path.
+    const std::string uid = CalendarUid(
+        0, "feed", std::filesystem::absolute(folder).lexically_normal().string(), "", "");
+    const std::string hex = uid.substr(uid.rfind('@') - 32, 32);
+    const std::string earlierId = "urn:uuid:" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" +
+                                  hex.substr(12, 4) + "-" + hex.substr(16, 4) + "-" +
+                                  hex.substr(20, 12);
+    EXPECT_FALSE(WriteWatchFeeds(folder, {}, At(8, 5)).stateDamaged);
+    std::string id;
+    const std::vector<Entry> entries = ParseFeed(folder / kWatchFeedFile, &id);
+    EXPECT_EQ(id, earlierId);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].id, "urn:uuid:00000000-0000-4000-8000-000000000001");
+
+    std::filesystem::rename(folder, dir / "new");
+    WriteWatchFeeds(dir / "new", {}, At(9, 5));
+    std::string movedId;
+    ParseFeed(dir / "new" / kWatchFeedFile, &movedId);
+    EXPECT_EQ(movedId, earlierId);
 }
 
 TEST(WatchFeeds, CommandLineScanOfTheWatchListWritesTheFiles) {
