@@ -115,9 +115,10 @@ void Report(const CategoryUpdate& update, std::ostream& out, std::ostream& err) 
 }
 
 // The watch matches of every stored list, those not reported by an earlier run marked new in
-// the update's memory; the calendar and the feed to subscribe to follow them.
+// the update's memory; the calendar and the feed to subscribe to follow them, and `feedsFailed`
+// tells when either could not be written.
 UpdateSummary ScanNewMatches(std::vector<CategoryUpdate> updates, const SettingsRecord& settings,
-                             std::ostream& err) {
+                             std::ostream& err, bool& feedsFailed) {
     UpdateSummary summary;
     summary.categories = std::move(updates);
     const WatchPlace place = WatchPlace::Of(settings);
@@ -132,6 +133,7 @@ UpdateSummary ScanNewMatches(std::vector<CategoryUpdate> updates, const Settings
     summary.newMatches = look.fresh;
     summary.newTitles = look.freshTitles;
     summary.changes = look.changes.value_or(0);
+    feedsFailed = !look.feedsWritten;
     if (!look.memoryError.empty()) {
         err << "yomida-cli: the watch matches already reported cannot be remembered: "
             << look.memoryError << '\n';
@@ -209,10 +211,11 @@ int UpdateCommand(const std::vector<std::string>& arguments, std::ostream& out, 
         }
     }
 
-    const UpdateSummary summary = ScanNewMatches(std::move(updates), *settings, err);
+    bool feedsFailed = false;
+    const UpdateSummary summary = ScanNewMatches(std::move(updates), *settings, err, feedsFailed);
     out << "new watch matches\t" << summary.newMatches << '\n';
     TellNews(summary, err);
-    return failed ? kExitFailure : kExitOk;
+    return failed || feedsFailed ? kExitFailure : kExitOk;
 }
 
 }  // namespace yomida::cli

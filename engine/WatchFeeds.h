@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "engine/WatchCalendar.h"
@@ -27,10 +28,17 @@ struct WatchFeedsResult {
     size_t events = 0;          // in the calendar
     size_t entries = 0;         // in the feed
     bool stateDamaged = false;  // a state file could not be understood and was started afresh
+    std::string calendarError;  // why the calendar could not be written; empty when it was
+    std::string feedError;      // the same for the feed, which then does not hold the news
 };
 
 // Rewrites both files from the matches of a whole scan; the feed takes in those marked new and
-// keeps the entries of earlier scans. Each file is replaced only when complete; throws IoError.
+// keeps the entries of earlier scans. Each file is replaced only when complete, and one that
+// cannot be written leaves the other to be written all the same.
+WatchFeedsResult RewriteWatchFeeds(const std::filesystem::path& dataFolder,
+                                   const std::vector<WatchMatch>& matches,
+                                   const WatchFeedOptions& options);
+// The same, throwing the first failure (IoError) once both files were tried.
 WatchFeedsResult WriteWatchFeeds(const std::filesystem::path& dataFolder,
                                  const std::vector<WatchMatch>& matches,
                                  const WatchFeedOptions& options);
