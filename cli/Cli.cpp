@@ -360,7 +360,8 @@ std::vector<Command> FetchCommands() {
          "period, outcome, record count; then \"new watch matches\" and their\n"
          "number. A category imported by hand is reported as manual-import and\n"
          "skipped. Exit 0 when every category was updated or unchanged, 1 when\n"
-         "any failed (the others still run)\n",
+         "any failed (the others still run) or watch.ics or watch.atom could not\n"
+         "be written\n",
          RunUpdate},
         {"http", " get|head URL [--proxy HOST:PORT] [--out FILE] [--timeout SECONDS]",
          "one request with the program's HTTP client: the response header on\n"

@@ -121,7 +121,8 @@ int UpdateCommand(const std::vector<std::string>& arguments, std::ostream& out, 
     if (!summary.notice.empty()) {
         err << "yomida-cli: " << Cp932ToUtf8(summary.notice) << '\n';
     }
-    return summary.failed ? kExitFailure : kExitOk;
+    // News the feed could not take is a failure too: the next run tells it again.
+    return summary.failed || summary.feedsFailed ? kExitFailure : kExitOk;
 }
 
 }  // namespace yomida::cli

@@ -30,6 +30,7 @@ void LookForNews(const SettingsRecord& settings, const Clock& clock, UpdateSumma
     summary.newMatches = look.fresh;
     summary.newTitles = look.freshTitles;
     summary.changes = look.changes.value_or(0);
+    summary.feedsFailed = !look.feedsWritten;
     if (!look.memoryError.empty()) {
         summary.watchErrors.push_back("the watch matches already reported cannot be remembered: " +
                                       look.memoryError);

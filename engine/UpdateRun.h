@@ -42,6 +42,7 @@ struct UpdateSummary {
     size_t changes = 0;                  // watched titles postponed or withdrawn
     // Why the watch could not remember, find the changes or write the feeds (UTF-8), or empty.
     std::vector<std::string> watchErrors;
+    bool feedsFailed = false;  // watch.ics or watch.atom could not be written
     // Why the desktop was not told (CP932), or empty.
     std::string notice;
 };

@@ -31,8 +31,8 @@ struct WatchLookRequest {
     std::filesystem::path memoryFile;
     // The list a conversion has just written: only its new matches count and nothing is
     // remembered, and nothing is looked at when its name names no list, it is missing, or the
-    // memory has yet to be made. Empty: every list's new matches count and are remembered as
-    // reported.
+    // memory has yet to be made. Empty: every list's new matches count, and are remembered as
+    // reported once the feed holds them.
     std::filesystem::path convertedList;
     WatchFeedOptions feeds;
 };
@@ -45,9 +45,9 @@ struct WatchLook {
     size_t fresh = 0;
     std::vector<std::string> freshTitles;  // CP932
     std::optional<size_t> changes;         // none when they could not be found
-    bool feedsWritten = false;
-    std::string memoryError;  // the memory could not be read or kept
-    std::string error;        // the changes or the feeds failed
+    bool feedsWritten = false;             // both the calendar and the feed
+    std::string memoryError;               // the memory could not be read or kept
+    std::string error;                     // the changes or the feeds failed
 };
 
 // The look that follows new lists: one scan of every stored list serves both the news of the new
@@ -81,8 +81,9 @@ public:
     // Without workers, scans the next file on the calling thread; true once every file ended.
     [[nodiscard]] bool Step();
     void Cancel();
-    // Waits for the running scan and ends it. Throws when the memory cannot be kept; the
-    // service is idle again all the same.
+    // Waits for the running scan and ends it; the new matches are remembered as shown once the
+    // feed holds them. Throws when the memory cannot be kept; the service is idle again all the
+    // same.
     [[nodiscard]] Ending Finish();
 
     const std::vector<WatchMatch>& Matches() const { return matches_; }

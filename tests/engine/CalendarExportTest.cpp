@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "sources/RecordLayout.h"
 #include "support/CalendarEvents.h"
 #include "support/TestSupport.h"
 
@@ -65,7 +66,7 @@ TEST(CalendarExport, DaysAndThirdsBecomeAllDaySpans) {
                                  {"9", "□", "12日", "十二日"},
                                  {"10", "□", "日", "日だけ"},
                                  {"11", "□", "30日", "無い日 日付き"}});
-    const CalendarText cal = MakeCalendar(grid.Table(), CalendarRows(grid.Table()), kFeb, kToday);
+    const CalendarText cal = MakeCalendar(CalendarListOf(grid.Table()), CalendarRows(grid.Table()), kFeb, kToday);
     EXPECT_EQ(cal.events, 6u);
     EXPECT_EQ(cal.leftOut, 5u);
     const std::vector<Event> events = Parse(cal.text);
@@ -97,7 +98,7 @@ TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
     }
     const std::string odd = R"(a,b;c\d)";
     const ComboGrid grid = Grid({{"1", "□", "5", longTitle}, {"2", "□", "6", odd}});
-    const CalendarText cal = MakeCalendar(grid.Table(), CalendarRows(grid.Table()), kFeb, kToday);
+    const CalendarText cal = MakeCalendar(CalendarListOf(grid.Table()), CalendarRows(grid.Table()), kFeb, kToday);
     size_t start = 0;
     while (start < cal.text.size()) {
         const size_t crlf = cal.text.find("\r\n", start);
@@ -118,12 +119,30 @@ TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
     EXPECT_EQ(EscapeCalendarText("a\r\nb\nc"), R"(a\nb\nc)");
 }
 
+TEST(CalendarExport, ControlBytesOfAListNeverReachTheFile) {
+    // SUB, an escape sequence that colours a terminal, US and what the code page makes of DEL:
+    // a calendar may not hold them, and a terminal showing the file would act on them.
+    ComboGrid grid = Grid({{"1", "□", "5", "題\x1A\x1B[31m赤\x1F\x7F"}});
+    grid.SetCell(kPublisherCol, 1, Sj("講\x1B談社"));
+    grid.SetCell(kAuthorCol, 1, Sj("作者\x07"));
+    grid.SetCell(kPriceCol, 1,
+                 "4\x01"
+                 "20");
+    grid.SetCell(kCodeCol, 1, "978\x1B");
+    const CalendarText cal = ListCalendar(grid.Table(), kFeb, kToday);
+    EXPECT_EQ(test::StrayControls(cal.text), "") << cal.text;
+    const std::vector<Event> events = Parse(cal.text);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].summary, "題[31m赤");
+    EXPECT_EQ(events[0].description, "出版社: 講談社\n作者: 作者\n価格: 420\nISBN: 978");
+}
+
 TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {
     const ComboGrid first = Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}});
     const ComboGrid again = Grid({{"7", "□", "6", "二"}, {"8", "□", "5", "一"}});
     const auto a =
-        Parse(MakeCalendar(first.Table(), CalendarRows(first.Table()), kFeb, kToday).text);
-    const auto b = Parse(MakeCalendar(again.Table(), CalendarRows(again.Table()), kFeb,
+        Parse(MakeCalendar(CalendarListOf(first.Table()), CalendarRows(first.Table()), kFeb, kToday).text);
+    const auto b = Parse(MakeCalendar(CalendarListOf(again.Table()), CalendarRows(again.Table()), kFeb,
                                       year_month_day{year{2024}, month{2}, day{3}})
                              .text);
     ASSERT_EQ(a.size(), 2u);
@@ -133,7 +152,7 @@ TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {
     EXPECT_NE(a[0].uid, a[1].uid);
     const CalendarSource march{1, "2403", year_month{year{2024}, month{3}}};
     EXPECT_NE(
-        Parse(MakeCalendar(first.Table(), CalendarRows(first.Table()), march, kToday).text)[0].uid,
+        Parse(MakeCalendar(CalendarListOf(first.Table()), CalendarRows(first.Table()), march, kToday).text)[0].uid,
         a[0].uid);
 }
 
@@ -165,6 +184,25 @@ TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
     for (const Event& e : Parse(ListCalendar(again.Table(), kFeb, kToday).text)) {
         EXPECT_EQ(dayOf[e.uid], e.start);
     }
+}
+
+TEST(CalendarExport, ReleasesOfAnyListBecomeEventsUnderTheirListsCaptions) {
+    CalendarList discs;
+    discs.captions = {"媒体", "アーティスト", "価格", "品番"};
+    discs.releases = {{Sj("CD"), "3", Sj("盤"), Sj("歌手"), "3000", "ABC-1"},
+                      {Sj("CD"), "", Sj("日の無い盤"), Sj("歌手"), "3000", ""},
+                      {Sj("CD"), "3", Sj("盤"), Sj("歌手"), "3000", "ABC-2"}};
+    const CalendarText all = MakeCalendar(discs, {0, 1, 2}, kFeb, kToday);
+    EXPECT_EQ(all.events, 2u);
+    EXPECT_EQ(all.leftOut, 1u);
+    const std::vector<Event> events = Parse(all.text);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].description, "媒体: CD\nアーティスト: 歌手\n価格: 3000\n品番: ABC-1");
+    EXPECT_NE(events[0].uid, events[1].uid);
+    // The second disc alone keeps the UID it has among all of them.
+    const std::vector<Event> one = Parse(MakeCalendar(discs, {2}, kFeb, kToday).text);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].uid, events[1].uid);
 }
 
 TEST(CalendarExport, WritesWholeFilesAndNeverOneWithoutAnEvent) {

@@ -74,6 +74,61 @@ TEST_F(WatchServiceTest, TheLookAfterEveryListRemembersAndTheLookAfterOneListOnl
     EXPECT_EQ(LookAtWatchLists(EveryList()).fresh, 0u) << "reported once";
 }
 
+TEST_F(WatchServiceTest, NewsStaysUnreportedUntilTheFeedHoldsIt) {
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,1,本 a,x,1"});
+    ASSERT_TRUE(LookAtWatchLists(EveryList()).feedsWritten);
+    test::WriteDataFile(dir / "comic2406.csv", {kListHeader, "1,0,社,1,本 b,x,1"});
+    const std::string seen = test::ReadBytes(dir / "seen.txt");
+
+    // A folder in a file's place: it cannot be replaced, as on a full disk.
+    const auto block = [this](const char* file) {
+        std::filesystem::remove(dir / file);
+        std::filesystem::create_directory(dir / file);
+    };
+    // Either file that cannot be replaced fails the look; the news is kept for the next one.
+    for (const char* file : {kWatchFeedFile, kWatchCalendarFile}) {
+        block(file);
+        const WatchLook blocked = LookAtWatchLists(EveryList());
+        EXPECT_FALSE(blocked.feedsWritten) << file;
+        EXPECT_FALSE(blocked.error.empty()) << file;
+        EXPECT_EQ(blocked.fresh, 1u) << file;
+        std::filesystem::remove(dir / file);
+        if (std::string(file) == kWatchFeedFile) {
+            EXPECT_EQ(test::ReadBytes(dir / "seen.txt"), seen) << "not reported yet";
+        }
+    }
+
+    test::WriteDataFile(dir / "comic2407.csv", {kListHeader, "1,0,社,1,本 c,x,1"});
+    block(kWatchFeedFile);
+    EXPECT_EQ(LookAtWatchLists(EveryList()).fresh, 1u);
+    std::filesystem::remove(dir / kWatchFeedFile);
+    const WatchLook fed = LookAtWatchLists(EveryList());
+    EXPECT_TRUE(fed.feedsWritten);
+    EXPECT_EQ(fed.fresh, 1u) << "本 c, reported now that the feed takes it";
+    EXPECT_NE(test::ReadBytes(dir / kWatchFeedFile).find("本 c"), std::string::npos);
+    EXPECT_EQ(LookAtWatchLists(EveryList()).fresh, 0u);
+
+    // The window's scan shows its new matches all the same, and remembers them with the feed.
+    WatchService watch(clock);
+    watch.SetWorkers(0);
+    const auto scan = [&watch, this] {
+        watch.Start(Place());
+        while (!watch.Step()) {
+        }
+        return watch.Finish();
+    };
+    EXPECT_EQ(scan().fresh, 0u) << "the window's first look";
+    test::WriteDataFile(dir / "comic2408.csv", {kListHeader, "1,0,社,1,本 d,x,1"});
+    block(kWatchFeedFile);
+    const WatchService::Ending blocked = scan();
+    EXPECT_FALSE(blocked.feedsWritten);
+    EXPECT_EQ(blocked.fresh, 1u);
+    EXPECT_TRUE(watch.Matches().back().isNew);
+    std::filesystem::remove(dir / kWatchFeedFile);
+    EXPECT_EQ(scan().fresh, 1u);
+    EXPECT_EQ(scan().fresh, 0u);
+}
+
 TEST_F(WatchServiceTest, AMemoryThatCannotBeReadIsReportedAndTheFeedsStillFollow) {
     test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,1,本 a,x,1"});
     std::filesystem::create_directory(dir / "seen.txt");
