@@ -85,8 +85,13 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
         return false;
     }
     ApplySettings();
-    if (!Source.Updates().Sources().Refused().empty()) {
-        ui_.ShowWarning(Source.Updates().Sources().RefusedText());
+    std::string refused = Source.Updates().Hosts().RefusedText();
+    const std::string templates = Source.Updates().Sources().RefusedText();
+    if (!templates.empty()) {
+        refused += (refused.empty() ? "" : "\n\r") + templates;
+    }
+    if (!refused.empty()) {
+        ui_.ShowWarning(refused);
     }
     ShowToday();
     // A setting the catalogue cannot use (a list month typed wrongly, say) is reported like

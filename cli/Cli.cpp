@@ -177,6 +177,9 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     std::filesystem::path file;
     std::string url;
     static_cast<void>(ResolveCategorySource(q, {}, file, url));  // offline: no probe to fail
+    for (const HostTable::Refusal& r : hosts.Refused()) {
+        err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
+    }
     for (const SourceOverrides::Refusal& r : sources.Refused()) {
         err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
     }
@@ -374,9 +377,10 @@ std::vector<Command> FetchCommands() {
          "print the data file name and the source URL of a category and period\n"
          "(category 2 is weekly: W defaults to the week of the month's first day),\n"
          "and on standard error where the URL's form came from: built-in, or\n"
-         "[SOURCES] CODE; hosts, URL templates, the list id and the week\n"
-         "numbering come from the [HOSTS], [SOURCES], [SERCH] and [SYOSEKI_SERCH]\n"
-         "sections of INIFILE (default: the window program's settings)\n",
+         "[SOURCES] CODE, and every refused host or template; hosts, URL\n"
+         "templates, the list id and the week numbering come from the [HOSTS],\n"
+         "[SOURCES], [SERCH] and [SYOSEKI_SERCH] sections of INIFILE (default:\n"
+         "the window program's settings)\n",
          RunUrl},
     };
 }

@@ -57,6 +57,11 @@ std::optional<SettingsRecord> CommandSettings(ParsedArgs& p, std::ostream& err) 
             << MsgUtf8(Msg::FolderNotCreated) << '\n';
         return std::nullopt;
     }
+    HostTable hosts;
+    hosts.Override(settings.hosts);
+    for (const HostTable::Refusal& r : hosts.Refused()) {
+        err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
+    }
     const SourceOverrides sources(settings.sources);
     for (const SourceOverrides::Refusal& r : sources.Refused()) {
         err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';

@@ -7,7 +7,7 @@ yomida_packages=(
     libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev python3 qt6-translations-l10n
     fonts-ipafont-gothic libical-dev libacl1-dev libssl-dev nlohmann-json3-dev
-    libxml2-dev libsystemd-dev dbus-daemon dbus-bin
+    libxml2-dev libsystemd-dev liburiparser-dev dbus-daemon dbus-bin
     desktop-file-utils appstream lintian dpkg-dev
 )
 

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/Url.h"
 #include "sources/DataFileName.h"
 #include "text/Dates.h"
 #include "text/Messages.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
+#include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
@@ -193,12 +195,32 @@ const std::string& HostTable::Host(SourceSite site) const {
 }
 
 void HostTable::Override(const std::map<std::string, std::string>& byKey) {
+    refused_.clear();
     for (const SiteDefault& d : kSiteDefaults) {
         auto found = byKey.find(d.key);
-        if (found != byKey.end() && !found->second.empty()) {
+        if (found == byKey.end() || found->second.empty()) {
+            continue;
+        }
+        // Whatever else a value holds would go into every request line and Host line sent to
+        // the site.
+        if (Url::IsHostAndPort(found->second)) {
             hosts_[d.site] = found->second;
+        } else {
+            hosts_[d.site] = d.host;
+            refused_.push_back({d.key, "[HOSTS] " + std::string(d.key) +
+                                           " のホストは使えません: 書けるのはホスト名か IP "
+                                           "アドレスと「:ポート番号」だけです。組み込みのホスト"
+                                           "を使います。"_sj});
         }
     }
+}
+
+std::string HostTable::RefusedText() const {
+    std::string text;
+    for (const Refusal& r : refused_) {
+        text += (text.empty() ? "" : "\n\r") + r.message;
+    }
+    return text;
 }
 
 int MangaNoMoriListNumber(const std::string& listId, std::chrono::year_month_day target) {
@@ -240,7 +262,7 @@ std::string ExpandUrlTemplate(std::string_view form, const UrlValues& v) {
                 throw std::logic_error("URL template with an unknown placeholder");
             }
         });
-    return url;
+    return Url::Encode(url);
 }
 
 bool NamesPlaceholder(std::string_view form, std::string_view name) {

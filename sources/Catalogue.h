@@ -107,15 +107,25 @@ const CategoryInfo* FindCategoryByTreeNode(int node);
 // Web host of each source site, overridable per site (for example "127.0.0.1:8080").
 class HostTable {
 public:
+    struct Refusal {
+        std::string key;      // as the settings file names the site
+        std::string message;  // CP932, names the key and the reason
+    };
+
     HostTable();
     const std::string& Host(SourceSite site) const;
     void SetHost(SourceSite site, std::string host) { hosts_[site] = std::move(host); }
     // Takes the overrides of the settings file's host section, by key name; empty values and
-    // unknown keys change nothing.
+    // unknown keys change nothing. A value that is more than a host name or an IPv4 or IPv6
+    // address with an optional port is left out and remembered: the site keeps its host.
     void Override(const std::map<std::string, std::string>& byKey);
+    const std::vector<Refusal>& Refused() const { return refused_; }
+    // Every refusal in one text for a message box, one refusal a line; empty when none.
+    std::string RefusedText() const;
 
 private:
     std::map<SourceSite, std::string> hosts_;
+    std::vector<Refusal> refused_;
 };
 
 // What the placeholders of a URL template stand for:
@@ -136,8 +146,9 @@ struct UrlValues {
     std::string infix;
 };
 
-// The one expansion of URL templates. Throws ConversionError when {list} is named and the
-// LISTID is not "yyyy/mm"; a template that UrlTemplateFault refuses must not come here.
+// The one expansion of URL templates. Bytes that no URL may hold (blanks, control bytes, CP932
+// text) come out percent-encoded. Throws ConversionError when {list} is named and the LISTID is
+// not "yyyy/mm"; a template that UrlTemplateFault refuses must not come here.
 std::string ExpandUrlTemplate(std::string_view form, const UrlValues& values);
 // Whether a template names the placeholder `name` (given without braces).
 bool NamesPlaceholder(std::string_view form, std::string_view name);

@@ -215,6 +215,22 @@ TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedAndTheOldOneKept) {
     EXPECT_EQ(U8(test::ReadBytes(Ini())), "[FONT]\r\nSIZE=12\r\n");
 }
 
+TEST_F(MainWindowTest, RefusedHostsAndTemplatesAreNamedInOneWarningAtStart) {
+    Start();
+    ASSERT_TRUE(form.FormClose());
+    test::WriteBytes(Ini(), test::ReadBytes(Ini()) +
+                                "[HOSTS]\r\nWEEKLY=www.1book.co.jp/x\r\n"
+                                "[SOURCES]\r\nbngei=http://{host}/{month}\r\n");
+    ui.messages.clear();
+    ASSERT_TRUE(form.FormCreate(Exe()));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Warning);
+    EXPECT_EQ(U8(ui.messages[0].text),
+              "[HOSTS] WEEKLY のホストは使えません: 書けるのはホスト名か IP アドレスと「:ポート"
+              "番号」だけです。組み込みのホストを使います。\n\r[SOURCES] bngei の URL は使えませ"
+              "ん: {month} は知らない置き換えです。組み込みの URL を使います。");
+}
+
 TEST_F(MainWindowTest, SourceTemplatesAreUsedRefusedOnceAtStartAndKeptByTheSave) {
     Start();
     ASSERT_TRUE(form.FormClose());

@@ -95,6 +95,20 @@ TEST(Cli, UrlPrintsTheFileNameAndTheSourceUrl) {
     EXPECT_EQ(InvokeCli({"url", "--category", "1"}).status, 2);
 }
 
+TEST(Cli, UrlNamesARefusedHostByItsKey) {
+    test::TempDir dir;
+    const std::string ini = (dir / "yomida.INI").string();
+    test::WriteBytes(ini, "[HOSTS]\r\nTAIYOSHA=127.0.0.1:8080/bunko\r\n");
+    CliOutput bunko =
+        InvokeCli({"url", "--category", "3", "--month", "2003-05", "--settings", ini});
+    EXPECT_EQ(bunko.status, 0);
+    EXPECT_EQ(bunko.out,
+              "bunko0305.csv\nhttp://www.taiyosha.co.jp/bunko/bunko0305_listdate.html\n");
+    EXPECT_EQ(bunko.err,
+              "yomida-cli: [HOSTS] TAIYOSHA のホストは使えません: 書けるのはホスト名か IP アドレス"
+              "と「:ポート番号」だけです。組み込みのホストを使います。\nsource: built-in\n");
+}
+
 TEST(Cli, UrlTakesHostsAndTemplatesFromASettingsFile) {
     test::TempDir dir;
     const std::string ini = (dir / "yomida.INI").string();

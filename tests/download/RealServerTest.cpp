@@ -36,7 +36,8 @@ class PythonHttpServer {
 public:
     explicit PythonHttpServer(const std::filesystem::path& folder,
                               const std::filesystem::path& certificate = {},
-                              const std::filesystem::path& key = {}) {
+                              const std::filesystem::path& key = {},
+                              const std::string& bind = "127.0.0.1") {
         int out[2];
         if (::pipe(out) != 0) {
             return;
@@ -50,8 +51,8 @@ public:
         const std::string dir = folder.string();
         const std::string cert = certificate.string();
         const std::string keyFile = key.string();
-        const char* plain[] = {"python3", "-u",        "-m",          "http.server", "0",
-                               "--bind",  "127.0.0.1", "--directory", dir.c_str(),   nullptr};
+        const char* plain[] = {"python3", "-u",         "-m",          "http.server", "0",
+                               "--bind",  bind.c_str(), "--directory", dir.c_str(),   nullptr};
         const char* tls[] = {"python3",        "-u",        "-c",
                              kPythonTlsServer, dir.c_str(), cert.c_str(),
                              keyFile.c_str(),  nullptr};
@@ -161,6 +162,23 @@ TEST_P(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
     ASSERT_FALSE(missing.notices.empty());
     EXPECT_EQ(test::U8(missing.notices.back().text), "failed");
     EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
+}
+
+TEST(RealServerIpv6, ServesTheClient) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "site");
+    test::WriteBytes(dir / "site" / "page.htm", "over IPv6");
+    PythonHttpServer server(dir / "site", "", "", "::1");
+    if (server.Port() == 0) {
+        GTEST_SKIP() << "python3 or an IPv6 loopback is missing";
+    }
+    PosixTcpConnector connector;
+    HttpClient http(connector);
+    HttpRequest request;
+    request.url = "http://[::1]:" + std::to_string(server.Port()) + "/page.htm";
+    const HttpResponse response = http.Get(request, {});
+    EXPECT_TRUE(response.Ok()) << response.error;
+    EXPECT_EQ(response.body, "over IPv6");
 }
 
 }  // namespace
