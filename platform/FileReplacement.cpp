@@ -19,8 +19,6 @@
 namespace yomida {
 namespace {
 
-constexpr int kMaxLinks = 40;
-
 // The old file, opened only to read its access list and attributes; -1 when it cannot be read.
 int OpenForAttributes(const std::filesystem::path& target, const struct stat& old) {
     const int fd = ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -215,27 +213,11 @@ void CopyOver(const std::filesystem::path& old, const std::filesystem::path& pre
 
 }  // namespace
 
-std::filesystem::path FileReplacement::FollowLinks(const std::filesystem::path& path) {
-    std::filesystem::path current = path;
-    for (int n = 0; n < kMaxLinks; ++n) {
-        struct stat st {};
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-            return current;
-        }
-        std::error_code ec;
-        std::filesystem::path next = std::filesystem::read_symlink(current, ec);
-        if (ec) {
-            throw IoError(IoError::Op::Open, path, ec.value());
-        }
-        current = next.is_absolute() ? next : FolderOf(current) / next;
-    }
-    throw IoError(IoError::Op::Open, path, ELOOP);
-}
-
 FileReplacement::FileReplacement(const std::filesystem::path& target)
-    : target_(FollowLinks(target)), lock_(target_) {
+    : target_(FollowOwnLinks(target)), lock_(target_) {
     struct stat old {};
-    const bool exists = ::stat(target_.c_str(), &old) == 0;
+    // Not through a link: one put here after the links were followed is refused below.
+    const bool exists = ::lstat(target_.c_str(), &old) == 0;
     if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
                    ::access(target_.c_str(), W_OK) != 0)) {
         // A read-only file is the user's decision; replacing it would undo it.

@@ -14,9 +14,10 @@ namespace yomida {
 //
 // The replacement holds the file's lock from construction to destruction: whatever the caller
 // reads of the old version after constructing it is what the new version replaces. A symbolic
-// link is followed and its target replaced; the file keeps its permissions; a file that nobody
-// may write is refused rather than replaced. The new version is a file of its own, created new
-// under a name no other writer uses.
+// link of the user's own is followed and its target replaced, one another user made is refused
+// (FollowOwnLinks); the file keeps its owner, mode, access list and user attributes; a file
+// that nobody may write is refused rather than replaced. The new version is a file of its own,
+// created new under a name no other writer uses.
 class FileReplacement {
 public:
     explicit FileReplacement(const std::filesystem::path& target);
@@ -32,10 +33,6 @@ public:
     // Puts the new version on the disk, renames it over the target and records the rename on
     // the disk too; throws IoError.
     void Commit();
-
-    // The file a path finally names once symbolic links are followed; the path itself when it
-    // is no link.
-    static std::filesystem::path FollowLinks(const std::filesystem::path& path);
 
 private:
     std::filesystem::path target_;
