@@ -26,9 +26,9 @@ public:
     FileReplacement& operator=(const FileReplacement&) = delete;
 
     TextFileWriter& Writer() { return *writer_; }
-    // Has Commit() first put a copy of the old version, byte for byte, in place of `previous`,
-    // itself replaced in one rename, so a reader never sees half of it. Nothing is kept when
-    // there was no old version.
+    // Has Commit() first put a copy of the old version, byte for byte and with its owner, mode,
+    // access list and user attributes, in place of `previous`, itself replaced in one rename, so
+    // a reader never sees half of it. Nothing is kept when there was no old version.
     void KeepPrevious(const std::filesystem::path& previous) { previous_ = previous; }
     // Puts the new version on the disk, renames it over the target and records the rename on
     // the disk too; throws IoError.
