@@ -2,8 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <thread>
 
 #include "platform/ChildProcess.h"
+#include "platform/FileLock.h"
 #include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
 #include "platform/IoError.h"
@@ -164,6 +166,123 @@ TEST(SharedFolder, APipeOrADeviceUnderAFileNameIsRefusedAtOnce) {
                       "");
         }
     }
+}
+
+// A lock file another user left behind, as each kind of leftover looks.
+struct LeftLock {
+    std::string what;
+    std::function<void(const fs::path& data)> leave;
+    // Where only a file's owner may remove or replace it, the data file must be the user's.
+    mode_t folderMode;
+    uid_t dataOwner;
+    std::string expected;  // what the user's replacement says: empty when it was made
+};
+
+TEST(SharedFolder, ALockNobodyHoldsIsNoObstacleToTheGroup) {
+    if (!test::CanPlayOtherUsers()) {
+        GTEST_SKIP() << "needs root to play two users";
+    }
+    const auto leftByAnOldVersion = [](const fs::path& data) {
+        const fs::path lock = FileLock::LockFileFor(data);
+        test::WriteBytes(lock, "");
+        GiveTo(lock, kOtherUser, 0600);
+    };
+    // A writer of this version killed while it held the lock: its lock file stays.
+    const auto leftByAKilledWriter = [](const fs::path& data) {
+        EXPECT_EQ(InChildProcess(
+                      [&] {
+                          new FileLock(data);
+                          return std::string();
+                      },
+                      kOtherUser),
+                  "");
+        struct stat st {};
+        ASSERT_EQ(::stat(FileLock::LockFileFor(data).c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, kOtherUser);
+        EXPECT_EQ(st.st_gid, kSharedGroup) << "the data file's group";
+        EXPECT_EQ(st.st_mode & 07777, 0660u) << "the data file's mode";
+    };
+    const std::vector<LeftLock> cases = {
+        {"an old version's private lock", leftByAnOldVersion, 02770, kOtherUser, ""},
+        {"a killed writer's lock", leftByAKilledWriter, 02770, kOtherUser, ""},
+        {"a killed writer's lock where only owners remove files", leftByAKilledWriter, 03770, kUser,
+         ""},
+        // Where nobody else may remove it, a lock nobody can use is named.
+        {"an old version's lock where only owners remove files", leftByAnOldVersion, 03770, kUser,
+         "comic2612.csv.lock"},
+    };
+    for (const LeftLock& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        const fs::path shared = test::MakeSharedFolder(dir.path(), "group");
+        ASSERT_EQ(::chmod(shared.c_str(), c.folderMode), 0);
+        const fs::path data = shared / "comic2612.csv";
+        test::WriteBytes(data, "old");
+        GiveTo(data, c.dataOwner, 0660);
+        c.leave(data);
+
+        const std::string said = InChildProcess(
+            [&] {
+                try {
+                    FileReplacement out(data);
+                    out.Writer().Write("new");
+                    out.Commit();
+                    return std::string();
+                } catch (const IoError& e) {
+                    return e.refusal() == IoError::Refusal::LockInTheWay
+                               ? e.path().filename().string()
+                               : std::string(e.what());
+                }
+            },
+            kUser);
+        EXPECT_EQ(said, c.expected);
+        EXPECT_EQ(test::ReadBytes(data), c.expected.empty() ? "new" : "old");
+    }
+}
+
+TEST(SharedFolder, ALockAnotherUserHoldsIsWaitedFor) {
+    if (!test::CanPlayOtherUsers()) {
+        GTEST_SKIP() << "needs root to play two users";
+    }
+    test::TempDir dir;
+    const fs::path shared = test::MakeSharedFolder(dir.path(), "group");
+    const fs::path data = shared / "comic2612.csv";
+    test::WriteBytes(data, "old");
+    GiveTo(data, kOtherUser, 0600);  // a lock file nobody else may open: still never taken away
+    std::thread holder([&] {
+        EXPECT_EQ(InChildProcess(
+                      [&] {
+                          FileLock held(data);
+                          test::WriteBytes(shared / "held", "");
+                          std::this_thread::sleep_for(std::chrono::milliseconds(600));
+                          return std::string();
+                      },
+                      kOtherUser),
+                  "");
+    });
+    while (!fs::exists(shared / "held")) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(InChildProcess(
+                  [&] {
+                      try {
+                          FileLock second(data, std::chrono::milliseconds(100));
+                          return std::string("taken from its holder");
+                      } catch (const IoError& e) {
+                          return e.op() == IoError::Op::Lock ? std::string() : e.what();
+                      }
+                  },
+                  kUser),
+              "");
+    EXPECT_EQ(InChildProcess(
+                  [&] {
+                      // Free once its holder is done, though its lock file was never ours to open.
+                      FileLock taken(data, std::chrono::seconds(5));
+                      return std::string();
+                  },
+                  kUser),
+              "");
+    holder.join();
 }
 
 }  // namespace
