@@ -10,6 +10,7 @@
 #include "engine/Updater.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "platform/TerminationCleanup.h"
 #include "sources/Catalogue.h"
 #include "text/Dates.h"
 #include "text/Messages.h"
@@ -70,6 +71,9 @@ public:
         // The window downloads into download.dat of the same folder; this process keeps apart.
         context_.downloadFile =
             settings_.dataFolder / ("download-" + std::to_string(::getpid()) + ".dat");
+        // A run that was killed outright left its download behind; a signal removes ours.
+        RemoveLeftoversOfEndedProcesses(settings_.dataFolder, "download-", ".dat");
+        downloadCleanup_.Cover(context_.downloadFile);
     }
     ~UpdateRun() {
         std::error_code ec;
@@ -204,6 +208,7 @@ private:
     Updater updater_;
     bool cancelled_ = false;
     FetchContext context_;
+    TerminationCleanup downloadCleanup_;
     UpdateResult result_;
 };
 

@@ -145,6 +145,7 @@ FileLock::FileLock(const std::filesystem::path& file, std::chrono::milliseconds 
             if (::fstat(fd, &held) == 0 && ::lstat(lockFile_.c_str(), &named) == 0 &&
                 held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
                 fd_ = fd;
+                cleanup_.Cover(lockFile_);
                 return;
             }
             ::close(fd);
@@ -160,6 +161,7 @@ FileLock::FileLock(const std::filesystem::path& file, std::chrono::milliseconds 
 }
 
 FileLock::~FileLock() {
+    cleanup_.Release();
     // Removed while still held, so a waiter that opened it notices and starts over. In a
     // shared folder that keeps others from removing our files, another user's lock file stays;
     // anyone who may write the guarded file can use it.

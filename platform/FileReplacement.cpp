@@ -190,6 +190,7 @@ void CopyOver(const std::filesystem::path& old, const std::filesystem::path& pre
     std::filesystem::path temp;
     // Private until it has the old version's access, which a copy must not widen.
     const int to = CreateUniqueFileBeside(previous, 0600, temp);
+    TerminationCleanup tempCleanup(temp);
     bool renamed = false;
     const ScopeExit cleanUp([to, &temp, &renamed] {
         ::close(to);
@@ -248,6 +249,7 @@ FileReplacement::FileReplacement(const std::filesystem::path& target)
     RemoveStaleTemporaries(target_);
     hadOld_ = exists;
     const int fd = CreateTemporary(target_, exists ? &old : nullptr, temp_);
+    tempCleanup_.Cover(temp_);
     writer_.emplace(temp_, fd);
 }
 
@@ -266,6 +268,7 @@ void FileReplacement::Commit() {
     }
     RenameOver(temp_, target_);
     committed_ = true;
+    tempCleanup_.Release();
     SyncFolder(FolderOf(target_));
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/FileLock.h"
+#include "platform/TerminationCleanup.h"
 #include "platform/TextFile.h"
 
 namespace yomida {
@@ -38,6 +39,7 @@ private:
     std::filesystem::path target_;
     FileLock lock_;
     std::filesystem::path temp_;
+    TerminationCleanup tempCleanup_;
     std::optional<TextFileWriter> writer_;
     std::optional<std::filesystem::path> previous_;
     bool hadOld_ = false;
