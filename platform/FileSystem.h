@@ -45,6 +45,10 @@ int OpenFollowingOwnLinks(const std::filesystem::path& path, int flags, unsigned
 // after a look at the name. Throws IoError.
 int OpenFileForReading(const std::filesystem::path& path);
 
+// The user's home folder: HOME when it names one, else the user database's entry; empty when
+// neither does.
+std::filesystem::path UserHomeFolder();
+
 // The running program's own file.
 std::filesystem::path ExecutablePath();
 

@@ -113,6 +113,7 @@ enum class Msg {
     ScheduleTimeNotWritten,
     ScheduleNotLoaded,
     ScheduleNotStarted,
+    NoHomeFolder,
 
     // Source health
     HealthFileDamaged,
