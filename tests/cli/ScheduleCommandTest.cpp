@@ -133,7 +133,8 @@ TEST(ScheduleCommand, WithoutAHomeTheTimeIsNotSetAndTheCommandFails) {
                           {"schedule", "on", "--hour", "5", "--settings", ini.string()}, out, err,
                           systemctl.Runner());
                       if (status != 1 || !out.str().empty() ||
-                          err.str().find("ホームフォルダが分かりません") == std::string::npos) {
+                          err.str().find("ユーザー情報にもホームフォルダがありません") ==
+                              std::string::npos) {
                           return std::to_string(status) + " " + out.str() + err.str();
                       }
                       return std::string();

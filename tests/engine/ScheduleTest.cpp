@@ -231,7 +231,7 @@ TEST(UpdateSchedule, WithoutHomeTheUserDatabaseNamesItOrNothingIsWritten) {
             }
             ScriptedSystemctl systemctl;
             const std::string words = UpdateSchedule(systemctl.Runner(), folder).Apply(true, 5);
-            if (words.find("ホームフォルダが分かりません") == std::string::npos) {
+            if (words.find("ユーザー情報にもホームフォルダがありません") == std::string::npos) {
                 return "told: " + words;
             }
             ScheduleStatus status;
