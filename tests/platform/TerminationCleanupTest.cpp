@@ -55,7 +55,8 @@ TEST(TerminationCleanup, ASignalThatEndsTheProgramRemovesTheFilesInUseAndNothing
             ::raise(signalNumber);
         });
         EXPECT_EQ(ended, signalNumber) << "the program still ends by the signal";
-        EXPECT_EQ(LeftNames(dir.path()), (std::vector<std::string>{"comic2612.csv", "released.dat"}));
+        EXPECT_EQ(LeftNames(dir.path()),
+                  (std::vector<std::string>{"comic2612.csv", "released.dat"}));
         EXPECT_EQ(test::ReadBytes(dir / "comic2612.csv"), "old");
     }
 
