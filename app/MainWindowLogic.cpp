@@ -132,7 +132,9 @@ bool MainWindowLogic::FormClose() {
 }
 
 void MainWindowLogic::LoadSettings() {
+    settingsFile_.emplace(Settings.settingsFile);
     ReadProgramSettings(Settings);
+    settingsFile_->KeepAsRead(Settings);
     ShowListLayout(Settings, List);
     // Source hosts and addresses can be pointed elsewhere without rebuilding the program.
     Source.UseSettings(Settings);
@@ -147,7 +149,11 @@ void MainWindowLogic::ApplySettings() {
 void MainWindowLogic::SaveSettings() {
     KeepListLayout(List, Settings);
     try {
-        WriteSettingsFile(Settings, Settings.settingsFile);
+        if (settingsFile_) {
+            settingsFile_->Write(Settings);
+        } else {
+            WriteSettingsFile(Settings, Settings.settingsFile);
+        }
     } catch (const std::exception&) {
         std::string text = MsgText(Msg::CannotWrite);
         text.replace(text.find("%s"), 2, Utf8ToCp932(Settings.settingsFile.string()));

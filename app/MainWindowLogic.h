@@ -20,6 +20,7 @@
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SavedConditionList.h"
+#include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
 #include "settings/SetupForm.h"
 #include "settings/VersionInfo.h"
@@ -206,6 +207,9 @@ private:
     std::chrono::year_month_day TargetDate{};
     int WeekNumber = 0;
     bool displaying_ = false;
+    // The settings file as read at the start, so the save at the end keeps other programs'
+    // changes.
+    std::optional<SettingsFile> settingsFile_;
 };
 
 }  // namespace yomida

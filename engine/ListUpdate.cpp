@@ -6,6 +6,7 @@
 #include "download/DownloadManager.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "platform/TerminationCleanup.h"
 #include "text/DataFileRecords.h"
 #include "text/Messages.h"
 #include "text/ScrambledFile.h"
@@ -23,6 +24,11 @@ public:
         context_.directFetch = Direct(request);
         context_.target = request.target;
         context_.downloadFile = request.downloadFile;
+        if (!request.downloadFile.empty()) {
+            // A run that was killed outright left its download behind; a signal removes ours.
+            RemoveLeftoversOfEndedProcesses(request.settings.dataFolder, "download-", ".dat");
+            downloadCleanup_.Cover(request.downloadFile);
+        }
         context_.timeOutMs = request.timeOutMs;
         context_.stampPrefix = request.stampPrefix;
         context_.clearForcedDownload = request.clearForcedDownload;
@@ -265,6 +271,7 @@ private:
     const ListUpdateRequest& request_;
     FetchPolicy& policy_;
     FetchContext context_;
+    TerminationCleanup downloadCleanup_;
     ListUpdateResult result_;
 };
 

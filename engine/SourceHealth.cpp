@@ -275,7 +275,9 @@ void SourceHealth::Record(const CategoryHealth& row) {
     FileReplacement out(path_);
     Contents contents = Read();
     if (contents.damaged) {
-        RenameOver(path_, NameBeside(path_, kSetAsideSuffix));
+        // A copy, not the file moved aside: health.txt may be the user's link to a file kept
+        // elsewhere, which stays a link and gets the new version.
+        out.KeepPrevious(NameBeside(path_, kSetAsideSuffix));
     }
     CategoryHealth merged = row;
     auto old = std::find_if(contents.rows.begin(), contents.rows.end(),

@@ -136,6 +136,7 @@ constexpr Entry kTable[] = {
     {Msg::ScheduleTimeNotWritten, "自動更新の時刻を書けませんでした。"},
     {Msg::ScheduleNotLoaded, "自動更新の時刻を systemd に読み込ませられませんでした。"},
     {Msg::ScheduleNotStarted, "自動更新を始められませんでした。"},
+    {Msg::NoHomeFolder, "HOME が空で、ユーザー情報にもホームフォルダがありません"},
 
     {Msg::HealthFileDamaged,
      "取得状況のファイルが壊れていたため読めませんでした。次の取得で新しく記録し直します。"},

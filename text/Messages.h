@@ -130,6 +130,7 @@ enum class Msg {
     ScheduleTimeNotWritten,
     ScheduleNotLoaded,
     ScheduleNotStarted,
+    NoHomeFolder,
 
     // Source health
     HealthFileDamaged,
