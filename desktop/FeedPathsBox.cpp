@@ -23,16 +23,19 @@ QString PathText(const std::filesystem::path& path) {
 
 FeedPathsBox::FeedPathsBox(const std::filesystem::path& dataFolder, QWidget* parent)
     : QGroupBox(QString::fromUtf8("購読用のファイル"), parent) {
+    setObjectName(QStringLiteral("FeedPathsBox"));
     setAccessibleName(title());
     auto* grid = new QGridLayout(this);
-    const auto row = [this, grid](int r, const char* caption, QLineEdit*& edit,
+    const auto row = [this, grid](int r, const char* caption, const char* name, QLineEdit*& edit,
                                   QPushButton*& copy) {
         auto* label = new QLabel(QString::fromUtf8(caption));
         edit = new QLineEdit;
+        edit->setObjectName(QString::fromUtf8(name) + QStringLiteral("Path"));
         edit->setReadOnly(true);
         edit->setAccessibleName(label->text());
         label->setBuddy(edit);
         copy = new QPushButton(QString::fromUtf8("コピー"));
+        copy->setObjectName(QStringLiteral("Copy") + QString::fromUtf8(name));
         copy->setAccessibleName(label->text() + QString::fromUtf8("をコピー"));
         QLineEdit* shown = edit;
         connect(copy, &QPushButton::clicked, this,
@@ -41,8 +44,8 @@ FeedPathsBox::FeedPathsBox(const std::filesystem::path& dataFolder, QWidget* par
         grid->addWidget(edit, r, 1);
         grid->addWidget(copy, r, 2);
     };
-    row(0, "カレンダー (iCalendar)", calendar_, copyCalendar_);
-    row(1, "新着フィード (Atom)", feed_, copyFeed_);
+    row(0, "カレンダー (iCalendar)", "Calendar", calendar_, copyCalendar_);
+    row(1, "新着フィード (Atom)", "Feed", feed_, copyFeed_);
     grid->setColumnStretch(1, 1);
     SetDataFolder(dataFolder);
 }

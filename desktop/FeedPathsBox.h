@@ -18,11 +18,6 @@ public:
     // Follows the data folder the page edits.
     void SetDataFolder(const std::filesystem::path& dataFolder);
 
-    QLineEdit* CalendarPath() const { return calendar_; }
-    QLineEdit* FeedPath() const { return feed_; }
-    QPushButton* CopyCalendar() const { return copyCalendar_; }
-    QPushButton* CopyFeed() const { return copyFeed_; }
-
 private:
     QLineEdit* calendar_ = nullptr;
     QLineEdit* feed_ = nullptr;

@@ -27,16 +27,19 @@ QString Stamp(const std::optional<std::chrono::local_seconds>& stamp) {
 }  // namespace
 
 HealthWindow::HealthWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("HealthWindow"));
     setWindowTitle(QString::fromUtf8("取得状況"));
     setAccessibleName(windowTitle());
     auto* layout = new QVBoxLayout(this);
     note_ = new QLabel;
+    note_->setObjectName(QStringLiteral("HealthNote"));
     note_->setAccessibleName(QString::fromUtf8("取得状況の注意"));
     note_->setWordWrap(true);
     note_->hide();
     layout->addWidget(note_);
 
     table_ = new QTableWidget(0, kColumns);
+    table_->setObjectName(QStringLiteral("HealthTable"));
     table_->setAccessibleName(QString::fromUtf8("取得状況の一覧"));
     table_->setHorizontalHeaderLabels({QString::fromUtf8("区分"), QString::fromUtf8("最終成功"),
                                        QString::fromUtf8("最終試行"), QString::fromUtf8("結果"),

@@ -20,8 +20,6 @@ public:
     explicit HealthWindow(QWidget* parent = nullptr);
     // Shows the health file's contents and brings the window to the front.
     void ShowHealth(const SourceHealth::Contents& health);
-    QTableWidget* Table() const { return table_; }
-    QLabel* Note() const { return note_; }
 
 private:
     QTableWidget* table_ = nullptr;

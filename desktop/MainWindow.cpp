@@ -109,6 +109,7 @@ QSplitter* MainWindow::BuildPanes() {
     BuildTree();
     BuildGrid();
     pnlCli_ = new QSplitter(Qt::Horizontal);
+    pnlCli_->setObjectName(QStringLiteral("PnlCli"));
     pnlCli_->setAccessibleName(QString::fromUtf8("一覧"));
     pnlCli_->addWidget(tree_);
     pnlCli_->addWidget(grid_);
@@ -191,6 +192,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildTree() {
     tree_ = new QTreeWidget;
+    tree_->setObjectName(QStringLiteral("TView"));
     tree_->setHeaderHidden(true);
     tree_->setRootIsDecorated(false);
     tree_->setItemsExpandable(false);
@@ -241,6 +243,7 @@ void MainWindow::BuildTree() {
 void MainWindow::BuildGrid() {
     model_ = new GridModel(form_.List, this);
     grid_ = new QTableView;
+    grid_->setObjectName(QStringLiteral("ComboGrid1"));
     grid_->setModel(model_);
     grid_->setItemDelegate(new GridDelegate(grid_));
     grid_->setAccessibleName(QString::fromUtf8("検索結果"));
@@ -280,6 +283,7 @@ void MainWindow::BuildGrid() {
 void MainWindow::BuildStatusBar() {
     for (size_t i = 0; i < statusPanels_.size(); ++i) {
         statusPanels_[i] = new QLabel;
+        statusPanels_[i]->setObjectName(QStringLiteral("StBarPanel%1").arg(i));
         statusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
     statusBar()->setAccessibleName(QString::fromUtf8("ステータスバー"));
@@ -290,18 +294,6 @@ void MainWindow::BuildStatusBar() {
         statusPanels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         statusBar()->addPermanentWidget(statusPanels_[i]);
     }
-}
-
-QComboBox* MainWindow::SearchBox(int box) const {
-    return search_->SearchBox(box);
-}
-
-QPushButton* MainWindow::SearchButton() const {
-    return search_->SearchButton();
-}
-
-QLineEdit* MainWindow::PeriodField() const {
-    return search_->PeriodField();
 }
 
 void MainWindow::FocusNextArea(bool forward) {

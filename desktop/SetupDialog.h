@@ -25,12 +25,6 @@ public:
     void Prepare();
     int Run();
     void Ok();
-    QLineEdit* PortField() const { return port_; }
-    QLineEdit* FontSizeField() const { return fontSize_; }
-    QCheckBox* ScheduleBox() const { return schedule_; }
-    QSpinBox* HourBox() const { return hour_; }
-    QCheckBox* AlarmBox() const { return alarm_; }
-    FeedPathsBox* FeedPaths() const { return feeds_; }
 
 private:
     // One page each, in the order of their tabs.

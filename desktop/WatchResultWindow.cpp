@@ -27,19 +27,23 @@ QString CategoryCaption(int number) {
 
 WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open, QWidget* parent)
     : QWidget(parent, Qt::Window), open_(std::move(open)) {
+    setObjectName(QStringLiteral("WatchResultWindow"));
     setWindowTitle(QString::fromUtf8("ウォッチ結果"));
     SetWindowRole(*this, QAccessible::Window);
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     newOnly_ = new QCheckBox(QString::fromUtf8("新着のみ表示"));
+    newOnly_->setObjectName(QStringLiteral("NewOnly"));
     connect(newOnly_, &QCheckBox::toggled, this, [this] { Fill(); });
     top->addWidget(newOnly_);
     top->addStretch(1);
     count_ = new QLabel;
+    count_->setObjectName(QStringLiteral("WatchCount"));
     top->addWidget(count_);
     layout->addLayout(top);
 
     table_ = new QTableWidget(0, kColumns);
+    table_->setObjectName(QStringLiteral("WatchTable"));
     table_->setAccessibleName(QString::fromUtf8("ウォッチに合った行"));
     table_->setHorizontalHeaderLabels({QString::fromUtf8("発売日"), QString::fromUtf8("区分"),
                                        QString::fromUtf8("出版社"), QString::fromUtf8("タイトル"),

@@ -24,8 +24,6 @@ public:
     // withdrawn title as its row in the previous version of its list.
     void ShowMatches(const std::vector<WatchMatch>& matches,
                      const std::vector<WatchChange>& changes = {});
-    QTableWidget* Table() const { return table_; }
-    QCheckBox* NewOnly() const { return newOnly_; }
 
 private:
     void Fill();

@@ -8,6 +8,8 @@
 
 #include "desktop/FeedPathsBox.h"
 
+#include "Named.h"
+
 namespace yomida::qt {
 namespace {
 
@@ -16,16 +18,19 @@ TEST(FeedPathsGuiTest, EachButtonCopiesItsPathWholeEvenWhereCp932LacksACharacter
     FeedPathsBox box("/home/müller/データ");
     box.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-    EXPECT_EQ(box.CalendarPath()->text(), QString::fromUtf8("/home/müller/データ/watch.ics"));
-    EXPECT_EQ(box.FeedPath()->text(), QString::fromUtf8("/home/müller/データ/watch.atom"));
+    EXPECT_EQ(Named<QLineEdit>(box, "CalendarPath")->text(),
+              QString::fromUtf8("/home/müller/データ/watch.ics"));
+    EXPECT_EQ(Named<QLineEdit>(box, "FeedPath")->text(),
+              QString::fromUtf8("/home/müller/データ/watch.atom"));
 
-    QTest::mouseClick(box.CopyFeed(), Qt::LeftButton);
-    EXPECT_EQ(QApplication::clipboard()->text(), box.FeedPath()->text());
-    QTest::mouseClick(box.CopyCalendar(), Qt::LeftButton);
-    EXPECT_EQ(QApplication::clipboard()->text(), box.CalendarPath()->text());
+    QTest::mouseClick(Named<QPushButton>(box, "CopyFeed"), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), Named<QLineEdit>(box, "FeedPath")->text());
+    QTest::mouseClick(Named<QPushButton>(box, "CopyCalendar"), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), Named<QLineEdit>(box, "CalendarPath")->text());
 
     box.SetDataFolder("/srv/同期/./yomida/");
-    EXPECT_EQ(box.CalendarPath()->text(), QString::fromUtf8("/srv/同期/yomida/watch.ics"));
+    EXPECT_EQ(Named<QLineEdit>(box, "CalendarPath")->text(),
+              QString::fromUtf8("/srv/同期/yomida/watch.ics"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "Named.h"
 #include "desktop/HealthWindow.h"
 #include "desktop/MainWindow.h"
 #include "support/FormFixture.h"
@@ -52,7 +53,7 @@ TEST_F(HealthGuiTest, TheViewMenuOpensOneRowPerCategoryAndTheTreeMarksAFailure) 
         "syosk,syosk1321.csv,2003-05-07T08:00:00,2003-05-07T08:00:00,updated,0,12,10,\"\"\r\n");
     Open();
 
-    QTreeWidgetItem* comic = window->Tree()->topLevelItem(0)->child(0);
+    QTreeWidgetItem* comic = Named<QTreeWidget>(*window, "TView")->topLevelItem(0)->child(0);
     ASSERT_NE(comic, nullptr);
     EXPECT_TRUE(comic->toolTip(0).endsWith(QString::fromUtf8("（前回の取得に失敗）")))
         << comic->toolTip(0).toStdString();
@@ -61,10 +62,10 @@ TEST_F(HealthGuiTest, TheViewMenuOpensOneRowPerCategoryAndTheTreeMarksAFailure) 
     QAction* item = MenuItem(QString::fromUtf8("表示"), QString::fromUtf8("取得状況"));
     ASSERT_NE(item, nullptr);
     item->trigger();
-    HealthWindow* health = window->Health();
+    HealthWindow* health = Named<HealthWindow>(*window, "HealthWindow");
     ASSERT_TRUE(health->isVisible());
     EXPECT_EQ(health->accessibleName(), QString::fromUtf8("取得状況"));
-    QTableWidget* table = health->Table();
+    QTableWidget* table = Named<QTableWidget>(*health, "HealthTable");
     EXPECT_FALSE(table->accessibleName().isEmpty());
     ASSERT_EQ(table->rowCount(), kCategoryCount);
     EXPECT_EQ(table->item(0, HealthWindow::kName)->text(), QString::fromUtf8("まんが王倶楽部"));
@@ -86,7 +87,7 @@ TEST_F(HealthGuiTest, TheViewMenuOpensOneRowPerCategoryAndTheTreeMarksAFailure) 
     EXPECT_EQ(table->item(weekly, HealthWindow::kOutcome)->text(), QString::fromUtf8("更新"));
     EXPECT_EQ(table->item(weekly, HealthWindow::kTrend)->text(),
               QString::fromUtf8("+2（前の期間 10件）"));
-    EXPECT_FALSE(health->Note()->isVisible());
+    EXPECT_FALSE(Named<QLabel>(*health, "HealthNote")->isVisible());
     const QRect area = health->screen()->availableGeometry();
     EXPECT_TRUE(area.contains(health->frameGeometry()))
         << "the window fits the screen's free area, whatever its rows need";
@@ -94,7 +95,7 @@ TEST_F(HealthGuiTest, TheViewMenuOpensOneRowPerCategoryAndTheTreeMarksAFailure) 
     // A damaged file: the window says so and lists the categories without a record.
     test::WriteBytes(dir / "data" / "health.txt", "garbage");
     window->OpenHealth();
-    EXPECT_TRUE(health->Note()->isVisible());
+    EXPECT_TRUE(Named<QLabel>(*health, "HealthNote")->isVisible());
     EXPECT_EQ(table->item(0, HealthWindow::kOutcome)->text(), QString::fromUtf8("未取得"));
 }
 
