@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QShortcut>
 #include <QTableWidget>
@@ -53,21 +54,37 @@ WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab goes on to the next control; the arrow keys walk the rows.
+    table_->setTabKeyNavigation(false);
+    table_->installEventFilter(this);
     table_->setWordWrap(false);
     table_->horizontalHeader()->setSectionResizeMode(kTitle, QHeaderView::Stretch);
-    connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-        const QTableWidgetItem* item = table_->item(row, kDate);
-        if (item == nullptr) {
-            return;
-        }
-        // A copy: opening the list may start a new scan that replaces the matches.
-        const WatchMatch match = rows_.at(item->data(Qt::UserRole).toULongLong()).match;
-        open_(match);
-    });
+    connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
     layout->addWidget(table_, 1);
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(close, &QShortcut::activated, this, &QWidget::close);
     resize(760, 420);
+}
+
+bool WatchResultWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && table_->currentRow() >= 0) {
+            OpenRow(table_->currentRow());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void WatchResultWindow::OpenRow(int row) {
+    const QTableWidgetItem* item = table_->item(row, kDate);
+    if (item == nullptr) {
+        return;
+    }
+    // A copy: opening the list may start a new scan that replaces the matches.
+    const WatchMatch match = rows_.at(item->data(Qt::UserRole).toULongLong()).match;
+    open_(match);
 }
 
 void WatchResultWindow::FitToScreen() {

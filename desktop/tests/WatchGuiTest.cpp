@@ -126,6 +126,42 @@ TEST_F(WatchGuiTest, ResultWindowNamesCategoriesAsTheTreeFitsTheScreenAndClosesO
     EXPECT_FALSE(results->isVisible());
 }
 
+TEST_F(WatchGuiTest, ResultWindowIsNoKeyboardTrapAndReturnOpensTheRowsList) {
+    Open();
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = test::Sj("尾田"); });
+    test::WriteDataFile(dir / "data" / "comic0305.csv", {kHeader, "1,0,講談社,15,本 1,尾田,1"});
+    test::WriteDataFile(dir / "data" / "bngei0306.csv", {kHeader, "4,0,講談社,16,本 2,尾田,1"});
+    Scan();
+    auto* results = Named<WatchResultWindow>(*window, "WatchResultWindow");
+    auto* table = Named<QTableWidget>(*results, "WatchTable");
+    results->windowHandle()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitFor([results] { return QApplication::activeWindow() == results; }));
+
+    // Tab and Shift+Tab leave the table; the arrow keys move between its rows.
+    table->setFocus();
+    table->setCurrentCell(0, 0);
+    QTest::keyClick(table, Qt::Key_Tab);
+    EXPECT_FALSE(table->hasFocus());
+    EXPECT_EQ(table->currentColumn(), 0);
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_FALSE(table->hasFocus());
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Down);
+    ASSERT_EQ(table->currentRow(), 1);
+
+    // Return opens the current row's list as a double click does; Enter on the keypad too.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        form.ChangeSettings([&](SettingsRecord& s) { s.category = 1; });
+        QTest::keyClick(table, key);
+        EXPECT_EQ(form.CurrentSettings().category, 6) << "key " << key;
+        EXPECT_EQ(Named<QLineEdit>(*window, "EdtCalen")->text(), QString::fromUtf8("2003年06月"));
+        results->windowHandle()->requestActivate();
+        ASSERT_TRUE(QTest::qWaitFor([results] { return QApplication::activeWindow() == results; }));
+        table->setFocus();
+    }
+}
+
 TEST_F(WatchGuiTest, ResultWindowShowsPostponedAndWithdrawnTitles) {
     Open();
     form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = test::Sj("尾田"); });
