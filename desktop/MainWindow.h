@@ -43,7 +43,8 @@ public:
     void Push();
     // Shows only the status bar and the busy display, as a transfer goes on.
     void PushProgress();
-    // Puts the window where the settings say, maximised or not, kept within the screen.
+    // Puts the window where the settings say, maximised or not, kept within the screen. The tree
+    // is as wide as the settings file says, or else as its names need in the font in use.
     void ApplyGeometry();
 
     // Shows how each category's last fetch or import went.
@@ -65,6 +66,8 @@ private:
     // The tree and the grid side by side.
     QSplitter* BuildPanes();
     void BuildTree();
+    // The tree's width that shows every category's whole name, scroll bar and frame included.
+    int TreeWidthForNames() const;
     void BuildGrid();
     void BuildStatusBar();
     // F6 and Shift+F6 between the search boxes, the tree and the grid.

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
@@ -69,6 +70,25 @@ TEST_F(MainWindowGuiTest, OpensWithDefaultGeometryAndCaptions) {
     EXPECT_EQ(Named<QLineEdit>(*window, "EdtCalen")->text(), QString::fromUtf8("2003年05月"));
     EXPECT_EQ(Named<QPushButton>(*window, "BtnDsp")->text(), QString::fromUtf8("検　索"));
     EXPECT_EQ(Named<QTableView>(*window, "ComboGrid1")->horizontalHeader()->sectionSize(0), 0);
+}
+
+TEST_F(MainWindowGuiTest, TheTreeIsWideEnoughForItsNamesUnlessTheSettingsSayHowWide) {
+    // The three まんが王倶楽部 lists differ only at the end of their names.
+    for (const char* size : {"9", "16"}) {
+        Open(std::string("[FONT]\r\nSIZE=") + size + "\r\n");
+        auto* tree = Named<QTreeWidget>(*window, "TView");
+        EXPECT_EQ(tree->horizontalScrollBar()->maximum(), 0) << "cut at font size " << size;
+        QTreeWidgetItem* novels = tree->topLevelItem(3)->child(0);
+        ASSERT_EQ(novels->text(0), QString::fromUtf8("まんが王倶楽部・小説"));
+        EXPECT_LE(tree->visualItemRect(novels).left() +
+                      tree->fontMetrics().horizontalAdvance(novels->text(0)),
+                  tree->viewport()->width())
+            << "at font size " << size;
+        window.reset();
+    }
+
+    Open("[WINDOW]\r\nT_WIDTH=90\r\n");
+    EXPECT_EQ(Named<QSplitter>(*window, "PnlCli")->sizes().value(0), 90);
 }
 
 TEST_F(MainWindowGuiTest, ChoosingALeafShowsItsRowsAndSearchingFilters) {
