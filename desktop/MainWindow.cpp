@@ -156,6 +156,10 @@ void MainWindow::BuildDialogs() {
     form_.setup.ApplySchedule = [](bool on, int hour) {
         return UpdateSchedule(RunProgram, UpdateSchedule::UserUnitFolder()).Apply(on, hour);
     };
+    setupDialog_->SetScheduleCheck([] {
+        ScheduleStatus status;
+        return UpdateSchedule(RunProgram, UpdateSchedule::UserUnitFolder()).Read(status);
+    });
     versionDialog_ = new VersionDialog(form_.ver, this);
     editor_ = new WordEditor(
         form_.edit, [this] { Push(); }, this);

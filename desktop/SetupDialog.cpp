@@ -4,6 +4,7 @@
 #include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -26,6 +27,7 @@ SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), l
     pages_->setObjectName(QStringLiteral("PageControl1"));
     // All five page tabs stay in sight; the dialog is as wide as they need.
     pages_->tabBar()->setUsesScrollButtons(false);
+    connect(pages_, &QTabWidget::currentChanged, this, [this] { CheckSchedule(); });
     layout->addWidget(pages_);
 
     QWidget* widgets[] = {BuildFontPage(), BuildBooksPage(), BuildProxyPage(),
@@ -47,6 +49,8 @@ QWidget* SetupDialog::BuildFontPage() {
     fontSize_->setReadOnly(true);
     auto* change = new QPushButton(U("変更"));
     change->setObjectName(QStringLiteral("BtnFntChng"));
+    // Return in the dialog means ＯＫ, never a change of the font.
+    change->setAutoDefault(false);
     connect(change, &QPushButton::clicked, this, [this] {
         Pull();
         RunGuarded(logic_.ui(), [this] { logic_.BtnFntChngClick(); });
@@ -128,12 +132,19 @@ QWidget* SetupDialog::BuildTimerPage() {
     alarm_ = new QCheckBox(U("前日9時に通知（カレンダー）"));
     alarm_->setObjectName(QStringLiteral("CbxAlarm"));
     timerForm->addRow(QString(), schedule_);
+    scheduleUnavailable_ = new QLabel;
+    scheduleUnavailable_->setObjectName(QStringLiteral("ScheduleUnavailable"));
+    scheduleUnavailable_->setWordWrap(true);
+    scheduleUnavailable_->setTextFormat(Qt::PlainText);
+    scheduleUnavailable_->hide();
+    timerForm->addRow(QString(), scheduleUnavailable_);
     timerForm->addRow(U("更新する時刻"), hour_);
     timerForm->addRow(QString(), alarm_);
     feeds_ = new FeedPathsBox(logic_.DataFolder());
     timerForm->addRow(feeds_);
-    // The hour means something only while the update is on.
-    connect(schedule_, &QCheckBox::toggled, hour_, &QSpinBox::setEnabled);
+    // The hour means something only while the update is on, and can be switched.
+    connect(schedule_, &QCheckBox::toggled, hour_,
+            [this](bool on) { hour_->setEnabled(on && scheduleAvailable_); });
     return timer;
 }
 
@@ -141,10 +152,13 @@ QHBoxLayout* SetupDialog::BuildButtons() {
     auto* buttons = new QHBoxLayout;
     auto* ok = new QPushButton(U("ＯＫ"));
     ok->setObjectName(QStringLiteral("BtnOK"));
+    ok->setDefault(true);
     auto* cancel = new QPushButton(U("ｷｬﾝｾﾙ"));
     cancel->setObjectName(QStringLiteral("BtnCANCEL"));
+    cancel->setAutoDefault(false);
     auto* help = new QPushButton(U("ヘルプ"));
     help->setObjectName(QStringLiteral("BtnHelp"));
+    help->setAutoDefault(false);
     connect(help, &QPushButton::clicked, this, [this] { logic_.BtnHelpClick(); });
     buttons->addWidget(help);
     buttons->addStretch();
@@ -157,7 +171,25 @@ QHBoxLayout* SetupDialog::BuildButtons() {
 
 void SetupDialog::Prepare() {
     logic_.FormShow();
+    scheduleChecked_ = false;
+    scheduleAvailable_ = true;
+    scheduleUnavailable_->hide();
     Push();
+    CheckSchedule();
+}
+
+void SetupDialog::CheckSchedule() {
+    if (scheduleChecked_ || pages_->currentWidget() != schedule_->parentWidget()) {
+        return;
+    }
+    scheduleChecked_ = true;
+    const std::string why = scheduleCheck_ ? scheduleCheck_() : std::string();
+    scheduleAvailable_ = why.empty();
+    scheduleUnavailable_->setText(QString::fromStdString(why));
+    scheduleUnavailable_->setVisible(!scheduleAvailable_);
+    // Left as it is, the switch is never handed to a user manager that is not there.
+    schedule_->setEnabled(scheduleAvailable_);
+    hour_->setEnabled(scheduleAvailable_ && schedule_->isChecked());
 }
 
 int SetupDialog::Run() {
@@ -196,7 +228,7 @@ void SetupDialog::Push() {
     check_->setChecked(s.CbxCheck);
     header_->setChecked(s.CbxHeader);
     schedule_->setChecked(s.CbxSchedule);
-    hour_->setEnabled(s.CbxSchedule);
+    hour_->setEnabled(s.CbxSchedule && scheduleAvailable_);
     hour_->setValue(s.SpnHour);
     alarm_->setChecked(s.CbxAlarm);
     pages_->setCurrentIndex(s.PageIndex);

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QWindow>
 
 #include "Named.h"
 #include "desktop/ConditionListDialog.h"
@@ -194,9 +195,9 @@ TEST_F(DialogsGuiTest, SetupSchedulePageSwitchesTheTimerAndShowsARefusal) {
     EXPECT_FALSE(Named<QSpinBox>(*setup, "SpnHour")->isEnabled())
         << "no hour to pick while the update is off";
     // The files to subscribe to are named on the same page.
-    EXPECT_EQ(Named<QLineEdit>(*setup, "CalendarPath")->text(),
+    EXPECT_EQ(Named<QLabel>(*setup, "CalendarPath")->toolTip(),
               QString::fromStdString((form.CurrentSettings().dataFolder / "watch.ics").string()));
-    EXPECT_EQ(Named<QLineEdit>(*setup, "FeedPath")->text(),
+    EXPECT_EQ(Named<QLabel>(*setup, "FeedPath")->toolTip(),
               QString::fromStdString((form.CurrentSettings().dataFolder / "watch.atom").string()));
 
     Named<QCheckBox>(*setup, "CbxSchedule")->click();
@@ -219,6 +220,75 @@ TEST_F(DialogsGuiTest, SetupSchedulePageSwitchesTheTimerAndShowsARefusal) {
     EXPECT_EQ(test::U8(ui.messages.back().text), refusal);
     EXPECT_TRUE(form.CurrentSettings().scheduleOn)
         << "the timer is still on, and so is the setting";
+}
+
+TEST_F(DialogsGuiTest, SetupReturnMeansOkOnEveryPage) {
+    form.setup.ApplySchedule = [](bool, int) { return std::string(); };
+    auto* setup = Named<SetupDialog>(*window, "SetupDialog");
+    setup->SetScheduleCheck([] { return std::string(); });
+    auto* pages = Named<QTabWidget>(*setup, "PageControl1");
+    for (int page = 0; page < pages->count(); ++page) {
+        ui.fontAnswers = {FontChoice{"IPAGothic", 20}};
+        setup->Prepare();
+        pages->setCurrentIndex(page);
+        setup->show();
+        setup->windowHandle()->requestActivate();
+        ASSERT_TRUE(QTest::qWaitFor([setup] { return QApplication::activeWindow() == setup; }));
+        // The font page's first field has the focus, next to its 変更 button.
+        QWidget* focus = page == 0 ? Named<QWidget>(*setup, "EdtFontName") : pages->currentWidget();
+        focus->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_FALSE(setup->isVisible()) << "page " << page;
+        EXPECT_EQ(setup->result(), QDialog::Accepted) << "page " << page;
+        EXPECT_EQ(ui.fontAnswers.size(), 1U) << "no font dialog on page " << page;
+    }
+    EXPECT_EQ(test::U8(form.CurrentSettings().fontName), "ＭＳ ゴシック");
+}
+
+TEST_F(DialogsGuiTest, SetupSaysOnItsPageWhenNoUserManagerCanRunTheUpdate) {
+    int switched = 0;
+    form.setup.ApplySchedule = [&](bool, int) {
+        ++switched;
+        return std::string("not reached");
+    };
+    int checks = 0;
+    const std::string reason =
+        "systemd のユーザーマネージャーが見つからないため、自動更新を設定できません。"
+        "(Failed to connect to bus)";
+    auto* setup = Named<SetupDialog>(*window, "SetupDialog");
+    setup->SetScheduleCheck([&] {
+        ++checks;
+        return reason;
+    });
+    setup->Prepare();
+    auto* pages = Named<QTabWidget>(*setup, "PageControl1");
+    EXPECT_EQ(checks, 0) << "systemd is asked only when the page is looked at";
+    Named<QLineEdit>(*setup, "EdtPORT")->setText(QStringLiteral("8080"));
+    pages->setCurrentIndex(5);
+    setup->show();
+    EXPECT_EQ(checks, 1);
+    auto* schedule = Named<QCheckBox>(*setup, "CbxSchedule");
+    EXPECT_FALSE(schedule->isEnabled());
+    EXPECT_FALSE(Named<QSpinBox>(*setup, "SpnHour")->isEnabled());
+    EXPECT_TRUE(Named<QCheckBox>(*setup, "CbxAlarm")->isEnabled()) << "the calendar needs no timer";
+    auto* why = Named<QLabel>(*setup, "ScheduleUnavailable");
+    EXPECT_TRUE(why->isVisible());
+    EXPECT_EQ(why->text().toStdString(), reason);
+
+    // OK keeps what the other pages changed, and asks the missing manager nothing.
+    QTest::mouseClick(Named<QPushButton>(*setup, "BtnOK"), Qt::LeftButton);
+    EXPECT_EQ(setup->result(), QDialog::Accepted);
+    EXPECT_EQ(form.CurrentSettings().port, 8080);
+    EXPECT_EQ(switched, 0);
+    EXPECT_TRUE(ui.messages.empty());
+
+    // Once the manager is there, the page says nothing and the box can be ticked.
+    setup->SetScheduleCheck([] { return std::string(); });
+    setup->Prepare();
+    setup->show();
+    EXPECT_TRUE(schedule->isEnabled());
+    EXPECT_FALSE(why->isVisible());
+    setup->reject();
 }
 
 }  // namespace
