@@ -32,13 +32,18 @@ class FeedPathLabel final : public QLabel {
 public:
     FeedPathLabel() {
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 24);
         setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         setTextFormat(Qt::PlainText);
     }
     const QString& Path() const { return path_; }
     void SetPath(const QString& path) {
         path_ = path;
+        // Wide enough for a path of the usual length, with a bound so that a deep folder does
+        // not stretch the dialog across the screen.
+        const int x = fontMetrics().horizontalAdvance(QLatin1Char('x'));
+        const int margins = 2 * frameWidth() + 2 * margin() + x;
+        setMinimumWidth(
+            std::clamp(fontMetrics().horizontalAdvance(path) + margins, 24 * x, 56 * x));
         setToolTip(path);
         setAccessibleDescription(path);
         Elide();

@@ -84,6 +84,8 @@ HealthWindow::HealthWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
                                        QString::fromUtf8("最終試行"), QString::fromUtf8("結果"),
                                        QString::fromUtf8("件数"), QString::fromUtf8("傾向")});
     table_->verticalHeader()->hide();
+    // Rows as tall as their text, so the fifteen categories fit on a small screen.
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);

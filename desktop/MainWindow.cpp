@@ -267,7 +267,8 @@ int MainWindow::TreeWidthForNames() const {
     if (QLayout* l = layout()) {
         l->activate();
     }
-    const int frame = 2 * tree_->frameWidth();
+    // A little room after the longest name, so it does not touch the splitter.
+    const int frame = 2 * tree_->frameWidth() + tree_->fontMetrics().averageCharWidth();
     const int rowsHeight = static_cast<int>(treeItems_.size()) * tree_->sizeHintForRow(0);
     int width = static_cast<const CategoryTreeWidget*>(tree_)->NamesWidth() + frame;
     if (rowsHeight + frame > pnlCli_->height()) {

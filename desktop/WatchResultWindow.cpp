@@ -51,6 +51,8 @@ WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open
                                        QString::fromUtf8("作者"), QString::fromUtf8("価格"),
                                        QString::fromUtf8("新"), QString::fromUtf8("変更")});
     table_->verticalHeader()->hide();
+    // Rows as tall as their text: more matches in sight.
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
