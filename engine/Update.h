@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/Notifier.h"
 #include "platform/Clock.h"
 #include "platform/TcpSocket.h"
 #include "platform/Ui.h"
@@ -85,8 +86,8 @@ struct CategoryUpdate {
 struct UpdateSummary {
     std::vector<CategoryUpdate> categories;
     size_t newMatches = 0;
-    std::vector<std::string> newTitles;  // of the new watch matches, in watch order (CP932)
-    size_t changes = 0;                  // watched titles postponed or withdrawn
+    std::vector<NewsTitle> newTitles;  // of the new watch matches, in watch order
+    size_t changes = 0;                // watched titles postponed or withdrawn
 };
 
 }  // namespace yomida

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/ComboGrid.h"
+#include "engine/Notifier.h"
 #include "engine/WatchChanges.h"
 #include "engine/WatchFeeds.h"
 #include "engine/WatchScan.h"
@@ -43,8 +44,8 @@ struct WatchLook {
     bool looked = false;
     std::vector<WatchMatch> matches;  // every list's, the new ones marked
     size_t fresh = 0;
-    std::vector<std::string> freshTitles;  // CP932
-    std::optional<size_t> changes;         // none when they could not be found
+    std::vector<NewsTitle> freshTitles;
+    std::optional<size_t> changes;  // none when they could not be found
     bool feedsWritten = false;
     std::string memoryError;  // the memory could not be read or kept
     std::string error;        // the changes or the feeds failed
