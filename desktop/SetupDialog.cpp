@@ -159,7 +159,10 @@ QHBoxLayout* SetupDialog::BuildButtons() {
     auto* help = new QPushButton(U("ヘルプ"));
     help->setObjectName(QStringLiteral("BtnHelp"));
     help->setAutoDefault(false);
-    connect(help, &QPushButton::clicked, this, [this] { logic_.BtnHelpClick(); });
+    connect(help, &QPushButton::clicked, this, [this] {
+        logic_.PageIndex = pages_->currentIndex();
+        logic_.BtnHelpClick();
+    });
     buttons->addWidget(help);
     buttons->addStretch();
     buttons->addWidget(ok);

@@ -222,6 +222,28 @@ TEST_F(DialogsGuiTest, SetupSchedulePageSwitchesTheTimerAndShowsARefusal) {
         << "the timer is still on, and so is the setting";
 }
 
+TEST_F(DialogsGuiTest, SetupHelpOpensTheManualAtThePageInFront) {
+    const std::string manual =
+        test::ReadBytes(std::filesystem::path(YOMIDA_SAMPLES) / ".." / "manual" / "index.htm");
+    auto* setup = Named<SetupDialog>(*window, "SetupDialog");
+    setup->SetScheduleCheck([] { return std::string(); });
+    setup->Prepare();
+    auto* pages = Named<QTabWidget>(*setup, "PageControl1");
+    const char* sections[] = {"setup-font",   "setup-books", "setup-proxy",
+                              "setup-dialup", "setup-other", "schedule"};
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        QTest::mouseClick(Named<QPushButton>(*setup, "BtnHelp"), Qt::LeftButton);
+        ASSERT_FALSE(ui.shellOpened.empty());
+        const std::string opened = ui.shellOpened.back();
+        const std::string section = sections[page];
+        EXPECT_TRUE(opened.ends_with("index.htm#" + section)) << opened;
+        EXPECT_NE(manual.find("id=\"" + section + "\""), std::string::npos)
+            << "the manual has no section " << section;
+    }
+    setup->reject();
+}
+
 TEST_F(DialogsGuiTest, SetupReturnMeansOkOnEveryPage) {
     form.setup.ApplySchedule = [](bool, int) { return std::string(); };
     auto* setup = Named<SetupDialog>(*window, "SetupDialog");
