@@ -57,8 +57,8 @@ add_list
 
 # The id of the managed window with exactly that title (xdotool's patterns miss Japanese ones).
 visible() {
-    local id desktop host title
-    wmctrl -l | while read -r id desktop host title; do
+    local id title
+    wmctrl -l | while read -r id _ _ title; do
         [[ $title == "$1" ]] && { echo "$id"; break; }
     done
 }
