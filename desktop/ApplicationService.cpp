@@ -3,6 +3,7 @@
 #include <systemd/sd-bus.h>
 
 #include <QSocketNotifier>
+#include <cerrno>
 #include <cstring>
 
 namespace yomida::qt {
@@ -102,7 +103,9 @@ bool ApplicationService::Claim(bool queue) {
         return false;
     }
     const int r = sd_bus_request_name(bus_, WindowProgramBus::kName, queue ? SD_BUS_NAME_QUEUE : 0);
-    if (r < 0 && error_.empty()) {
+    if (r == -EEXIST) {
+        error_ = "another process holds it";
+    } else if (r < 0) {
         error_ = std::strerror(-r);
     }
     // The request's reply may have come with calls for the name already waiting.

@@ -34,7 +34,7 @@ public:
     // Takes the program's name on the bus. With `queue`, a name another process holds comes
     // to this one once that process has ended. True when this process holds it now.
     bool Claim(bool queue);
-    // Why there is no bus, when there is none (UTF-8).
+    // Why the bus or the name could not be had (UTF-8).
     const std::string& Error() const { return error_; }
 
 signals:

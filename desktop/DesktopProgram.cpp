@@ -130,6 +130,10 @@ public:
     bool JoinTheBus() {
         const bool owner = service_.Claim(!busService_);
         QuitWhenIdle();
+        if (!owner && busService_) {
+            std::fprintf(stderr, "yomida: cannot take jp.yomida.Yomida on the session bus: %s\n",
+                         service_.Error().c_str());
+        }
         return owner || !busService_;
     }
 

@@ -148,6 +148,7 @@ TEST_F(PrivateBusTest, AWindowQueuesForTheNameABusStartedProcessHolds) {
     EXPECT_FALSE(window.Claim(true)) << "queued behind the running one";
     ApplicationService another(none);
     EXPECT_FALSE(another.Claim(false)) << "a second process started by the bus gives up";
+    EXPECT_EQ(another.Error(), "another process holds it");
 
     QSignalSpy activated(&window, &ApplicationService::activateRequested);
     started.reset();
