@@ -24,7 +24,7 @@ public:
     using State = WatchService::State;
     // Told of the new matches a conversion found (their count and titles) and of the changes.
     using NewsHandler =
-        std::function<void(size_t fresh, const std::vector<std::string>& titles, size_t changes)>;
+        std::function<void(size_t fresh, const std::vector<NewsTitle>& titles, size_t changes)>;
 
     // `windowBusy` tells whether a display or an import is running, which a scan waits out.
     WatchDisplay(Ui& ui, const Clock& clock, const SettingsRecord& settings, StatusPanel& status,

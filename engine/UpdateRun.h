@@ -9,6 +9,7 @@
 
 #include "download/SourceFetcher.h"
 #include "engine/ListUpdate.h"
+#include "engine/Notifier.h"
 #include "platform/Clock.h"
 #include "settings/SettingsRecord.h"
 
@@ -38,7 +39,7 @@ struct UpdateSummary {
     std::vector<CategoryUpdate> categories;
     bool failed = false;  // a category that is downloaded could not be brought up to date
     size_t newMatches = 0;
-    std::vector<std::string> newTitles;  // of the new watch matches, in watch order (CP932)
+    std::vector<NewsTitle> newTitles;  // of the new watch matches, in watch order
     size_t changes = 0;                  // watched titles postponed or withdrawn
     // Why the watch could not remember, find the changes or write the feeds (UTF-8), or empty.
     std::vector<std::string> watchErrors;

@@ -27,7 +27,7 @@ void CountConvertedNews(WatchLook& look, const WatchMemory& memory,
         m.isNew = memory.IsNew(m);
         if (m.isNew && m.fileName == name) {
             ++look.fresh;
-            look.freshTitles.push_back(m.Cell(kTitleCol));
+            look.freshTitles.push_back({m.category, m.Cell(kTitleCol)});
         }
     }
 }
@@ -74,7 +74,7 @@ void ReportNewsThroughTheFeed(WatchLook& look, const WatchLookRequest& request) 
     }
     for (const WatchMatch& m : look.matches) {
         if (m.isNew) {
-            look.freshTitles.push_back(m.Cell(kTitleCol));
+            look.freshTitles.push_back({m.category, m.Cell(kTitleCol)});
         }
     }
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Notifier.h"
 #include "engine/Release.h"
 #include "engine/WatchChanges.h"
 #include "engine/WatchFeeds.h"
@@ -43,11 +44,11 @@ struct WatchLook {
     bool looked = false;
     std::vector<WatchMatch> matches;  // every list's, the new ones marked
     size_t fresh = 0;
-    std::vector<std::string> freshTitles;  // CP932
-    std::optional<size_t> changes;         // none when they could not be found
-    bool feedsWritten = false;             // both the calendar and the feed
-    std::string memoryError;               // the memory could not be read or kept
-    std::string error;                     // the changes or the feeds failed
+    std::vector<NewsTitle> freshTitles;
+    std::optional<size_t> changes;  // none when they could not be found
+    bool feedsWritten = false;      // both the calendar and the feed
+    std::string memoryError;        // the memory could not be read or kept
+    std::string error;              // the changes or the feeds failed
 };
 
 // The look that follows new lists: one scan of every stored list serves both the news of the new

@@ -63,7 +63,8 @@ TEST_F(WatchServiceTest, TheLookAfterEveryListRemembersAndTheLookAfterOneListOnl
     EXPECT_EQ(one.matches.size(), 3u);
     EXPECT_EQ(one.fresh, 1u) << "only the converted list's new matches count";
     ASSERT_EQ(one.freshTitles.size(), 1u);
-    EXPECT_EQ(U8(one.freshTitles[0]), "本 b");
+    EXPECT_EQ(U8(one.freshTitles[0].title), "本 b");
+    EXPECT_EQ(one.freshTitles[0].category, 1);
     EXPECT_EQ(test::ReadBytes(dir / "seen.txt"), seen) << "nothing is remembered";
     EXPECT_FALSE(LookAtWatchLists(Converted("comic2407.csv")).looked) << "a missing list";
     EXPECT_FALSE(LookAtWatchLists(Converted("notes.csv")).looked) << "no list's name";
