@@ -4,11 +4,25 @@
 
 namespace yomida {
 
+namespace {
+
+void SetBit(std::vector<uint64_t>& bits, size_t bit) {
+    bits[bit / 64] |= uint64_t{1} << (bit % 64);
+}
+
+}  // namespace
+
 FollowedSeriesIndex::FollowedSeriesIndex(std::vector<FollowedSeries> followed)
-    : followed_(std::move(followed)) {
+    : followed_(std::move(followed)), singles_(0x10000 / 64), pairs_(kPairBits / 64) {
     byKey_.reserve(followed_.size());
     for (size_t i = 0; i < followed_.size(); ++i) {
         byKey_.emplace(followed_[i].key, i);
+        const SeriesTitleReader::KeyStart start = SeriesTitleReader::KeyStartOf(followed_[i].key);
+        if (start.second != 0) {
+            SetBit(pairs_, PairBit(start));
+        } else if (start.first != 0) {
+            SetBit(singles_, start.first);
+        }
     }
 }
 
@@ -22,6 +36,9 @@ const FollowedSeries* FollowedSeriesIndex::NextVolumeOf(SeriesTitleReader& reade
                                                         std::string_view series,
                                                         std::string_view volume) const {
     if (followed_.empty()) {
+        return nullptr;
+    }
+    if (!MayFollow(reader.ReadKeyStart(title, series))) {
         return nullptr;
     }
     reader.ReadInto(title, series, volume, read);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -13,8 +14,10 @@
 namespace yomida {
 
 // The followed series by key, made once per scan, so that asking whether a record is the next
-// volume of one of them costs one reading of its title and one hash look-up, however many
-// series are followed. Const once made: the scan's threads share one, each with its own reader.
+// volume of one of them costs the same however many series are followed: the first two
+// characters of a title's name are looked up in a bit table of the followed names' first two,
+// and only a title that passes is read whole and its key looked up in a hash table. Const once
+// made: the scan's threads share one, each with its own reader.
 class FollowedSeriesIndex {
 public:
     explicit FollowedSeriesIndex(std::vector<FollowedSeries> followed);
@@ -37,8 +40,28 @@ private:
         size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
     };
 
+    static constexpr size_t kPairBits = size_t{1} << 20;
+
+    static bool TestBit(const std::vector<uint64_t>& bits, size_t bit) {
+        return (bits[bit / 64] >> (bit % 64) & 1) != 0;
+    }
+    static size_t PairBit(const SeriesTitleReader::KeyStart& start) {
+        const uint32_t mixed = (start.first * 0x9E3779B1u) ^ (start.second * 0x85EBCA6Bu);
+        return (mixed ^ (mixed >> 15)) % kPairBits;
+    }
+    // A key's name is the start of the name its title's characters make, so the title starts
+    // with the key's first two characters, or with its one when the name is that short.
+    bool MayFollow(const SeriesTitleReader::KeyStart& start) const {
+        return (start.second != 0 && TestBit(pairs_, PairBit(start))) ||
+               (start.first != 0 && TestBit(singles_, start.first));
+    }
+
     std::vector<FollowedSeries> followed_;
     std::unordered_map<std::string, size_t, KeyHash, std::equal_to<>> byKey_;
+    // Bits by the first character of the names one character long, and by a hash of the first
+    // two of the others; a title whose start has no bit set is of no followed series.
+    std::vector<uint64_t> singles_;
+    std::vector<uint64_t> pairs_;
 };
 
 }  // namespace yomida

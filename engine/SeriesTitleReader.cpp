@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -10,7 +11,6 @@
 #include "text/SjisLiteral.h"
 
 namespace yomida {
-namespace {
 
 struct EditionWord {
     std::vector<SjisCode> units;
@@ -24,15 +24,17 @@ struct BracketPair {
 };
 
 // The words a title is read by, as CP932 codes, made once.
-struct SeriesWords {
+struct SeriesTitleWords {
     SjisCode dai, kan, zen, ue, naka, shita, mae, ato, hen, han, juu, hyaku, sen;
     std::array<SjisCode, 11> kanjiDigits;  // 〇 一 … 九, then 零
     std::vector<BracketPair> brackets;
     std::vector<EditionWord> editions;
     // The characters a volume form can start with, so the reader passes over the rest of a
     // title at one look-up a character.
-    std::vector<bool> startsForm;
+    std::vector<uint8_t> startsForm;
 };
+
+namespace {
 
 SjisCode SeriesCodeOf(const std::string& cp932) {
     std::vector<SjisCode> codes;
@@ -43,9 +45,9 @@ SjisCode SeriesCodeOf(const std::string& cp932) {
     return codes[0];
 }
 
-const SeriesWords& SeriesWordsOf() {
-    static const SeriesWords words = [] {
-        SeriesWords w{};
+const SeriesTitleWords& SeriesWordsOf() {
+    static const SeriesTitleWords words = [] {
+        SeriesTitleWords w{};
         w.dai = SeriesCodeOf("第"_sj);
         w.kan = SeriesCodeOf("巻"_sj);
         w.zen = SeriesCodeOf("全"_sj);
@@ -83,19 +85,28 @@ const SeriesWords& SeriesWordsOf() {
         for (EditionWord& e : w.editions) {
             TitleNormaliser::AppendCodes(e.text, e.units);
         }
-        w.startsForm.assign(0x10000, false);
+        w.startsForm.assign(0x10000, 0);
         for (SjisCode c : {w.dai, w.ue, w.naka, w.shita, w.mae, w.ato}) {
-            w.startsForm[c] = true;
+            w.startsForm[c] = 1;
         }
         for (const BracketPair& b : w.brackets) {
-            w.startsForm[b.open] = true;
+            w.startsForm[b.open] = 1;
         }
         for (char c : std::string_view("#vV0123456789")) {
-            w.startsForm[static_cast<unsigned char>(c)] = true;
+            w.startsForm[static_cast<unsigned char>(c)] = 1;
         }
         return w;
     }();
     return words;
+}
+
+// The character that starts at `i` of CP932 text.
+SjisCode SeriesCodeAt(std::string_view text, size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (CharLength(text, i) == 2) {
+        return static_cast<SjisCode>(lead << 8 | static_cast<unsigned char>(text[i + 1]));
+    }
+    return lead;
 }
 
 bool IsAsciiDigit(SjisCode c) {
@@ -123,8 +134,9 @@ public:
         int volume = 0;
     };
 
-    VolumeForms(const std::vector<SjisCode>& u, const TitleNormaliser& normaliser)
-        : u_(u), n_(u.size()), normaliser_(normaliser), w_(SeriesWordsOf()) {}
+    VolumeForms(const std::vector<SjisCode>& u, const TitleNormaliser& normaliser,
+                const SeriesTitleWords& words)
+        : u_(u), n_(u.size()), normaliser_(normaliser), w_(words) {}
 
     // The last volume form after some of the name: its start and volume.
     std::optional<Found> Last() const {
@@ -197,7 +209,7 @@ private:
     // A form that starts at `i`, where some of the name comes before it.
     std::optional<Found> At(size_t i) const {
         const SjisCode c = u_[i];
-        if (!w_.startsForm[c]) {
+        if (w_.startsForm[c] == 0) {
             return std::nullopt;
         }
         const SjisCode before = u_[i - 1];
@@ -418,17 +430,16 @@ private:
     const std::vector<SjisCode>& u_;
     const size_t n_;
     const TitleNormaliser& normaliser_;
-    const SeriesWords& w_;
+    const SeriesTitleWords& w_;
 };
 
 }  // namespace
 
-SeriesTitleReader::SeriesTitleReader() : normaliser_(TitleNormaliser::Instance()) {
-    static_cast<void>(SeriesWordsOf());
-}
+SeriesTitleReader::SeriesTitleReader()
+    : normaliser_(TitleNormaliser::Instance()), words_(SeriesWordsOf()) {}
 
 void SeriesTitleReader::TakeOutEditions(Parts& parts) {
-    const SeriesWords& w = SeriesWordsOf();
+    const SeriesTitleWords& w = words_;
     removed_.clear();
     for (size_t k = 0; k < units_.size(); ++k) {
         if (units_[k] != w.han) {
@@ -483,7 +494,7 @@ void SeriesTitleReader::ReadParts(std::string_view text, Parts& parts) {
     parts.edition.clear();
     parts.line.clear();
     TakeOutEditions(parts);
-    const std::optional<VolumeForms::Found> found = VolumeForms(units_, normaliser_).Last();
+    const std::optional<VolumeForms::Found> found = VolumeForms(units_, normaliser_, words_).Last();
     parts.keyEnd = found ? found->start : units_.size();
     parts.volume = found ? found->volume : 0;
 }
@@ -536,7 +547,116 @@ SeriesTitle SeriesTitleReader::Read(std::string_view title, std::string_view ser
 
 std::optional<int> SeriesTitleReader::ReadVolume(std::string_view text) {
     normaliser_.Normalise(text, units_);
-    return VolumeForms(units_, normaliser_).Phrase(0, units_.size());
+    return VolumeForms(units_, normaliser_, words_).Phrase(0, units_.size());
+}
+
+SeriesTitleReader::KeyStart SeriesTitleReader::KeyStartOfUnits() const {
+    KeyStart start;
+    for (SjisCode c : units_) {
+        if (normaliser_.Dropped(c)) {
+            continue;
+        }
+        c = c >= 'a' && c <= 'z' ? static_cast<SjisCode>(c - 32) : c;
+        if (start.first == 0) {
+            start.first = c;
+        } else {
+            start.second = c;
+            break;
+        }
+    }
+    return start;
+}
+
+std::optional<SeriesTitleReader::KeyStart> SeriesTitleReader::QuickKeyStart(
+    std::string_view text) const {
+    const SeriesTitleWords& w = words_;
+    KeyStart start;
+    const auto take = [&start](SjisCode c) {
+        c = c >= 'a' && c <= 'z' ? static_cast<SjisCode>(c - 32) : c;
+        if (start.first == 0) {
+            start.first = c;
+        } else if (start.second == 0) {
+            start.second = c;
+        }
+    };
+    const size_t n = text.size();
+    size_t i = 0;
+    SjisCode code = n > 0 ? SeriesCodeAt(text, 0) : 0;
+    // Moves on to the next character; false when that one depends on the one before (ﾞ after
+    // ｶ), which leaves the text to the whole reading.
+    TitleNormaliser::Look look = normaliser_.LookUp(code);
+    const auto advance = [&] {
+        i += code > 0xFF ? 2 : 1;
+        if (i >= n) {
+            return true;
+        }
+        code = SeriesCodeAt(text, i);
+        look = normaliser_.LookUp(code);
+        return !look.JoinsPrevious();
+    };
+    // An edition's word (they all end in 版) is taken out of the name with what is written onto
+    // it back to a blank, a bracket, a digit or 巻. So once one of those follows the first two
+    // characters before any 版 does, no edition can reach them. No character but 版 itself
+    // has 版 in its normal form.
+    while (i < n && start.second == 0) {
+        const SjisCode current = code;
+        const TitleNormaliser::Look currentLook = look;
+        if (!advance() || current == w.han) {
+            return std::nullopt;
+        }
+        if (currentLook.KeptAsItIs()) {
+            take(current);
+            continue;
+        }
+        for (SjisCode c : normaliser_.NormalForm(current)) {
+            if (!normaliser_.Dropped(c)) {
+                take(c);
+            }
+        }
+    }
+    while (i < n) {
+        const SjisCode current = code;
+        const TitleNormaliser::Look currentLook = look;
+        if (!advance() || current == w.han) {
+            return std::nullopt;
+        }
+        if (current == w.kan || currentLook.EndsWord()) {
+            break;
+        }
+    }
+    return start;
+}
+
+SeriesTitleReader::KeyStart SeriesTitleReader::ReadKeyStart(std::string_view title,
+                                                            std::string_view series) {
+    const std::string_view text = series.empty() || TrimControls(series).empty() ? title : series;
+    if (const std::optional<KeyStart> quick = QuickKeyStart(text)) {
+        return *quick;
+    }
+    normaliser_.Normalise(text, units_);
+    TakeOutEditions(parts_);
+    return KeyStartOfUnits();
+}
+
+SeriesTitleReader::KeyStart SeriesTitleReader::KeyStartOf(std::string_view key) {
+    // A line joins the end of a key; the name before it is what a title starts with.
+    for (const EditionWord& e : SeriesWordsOf().editions) {
+        if (e.line && key.size() > e.text.size() && key.ends_with(e.text) &&
+            StartsCharacter(key, 0, key.size() - e.text.size())) {
+            key.remove_suffix(e.text.size());
+            break;
+        }
+    }
+    KeyStart start;
+    std::vector<SjisCode> codes;
+    TitleNormaliser::AppendCodes(key.substr(0, 4), codes);
+    if (!codes.empty()) {
+        start.first = codes[0];
+    }
+    if (codes.size() > 1) {
+        start.second = codes[1];
+    }
+    return start;
 }
 
 SeriesTitle ReadSeriesTitle(std::string_view title, std::string_view series,

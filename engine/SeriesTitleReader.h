@@ -11,6 +11,8 @@
 
 namespace yomida {
 
+struct SeriesTitleWords;
+
 // What a title says about its series. Texts are CP932.
 struct SeriesTitle {
     // The series name in one form: normalised, blanks and punctuation left out, Latin letters
@@ -51,6 +53,20 @@ public:
     // A volume field by itself: "34", "第34巻", "(上)", "vol.3"; nothing when it is none of these.
     std::optional<int> ReadVolume(std::string_view text);
 
+    // The first two characters of the name a key is made of (the key without its line), which
+    // a watch scan sorts titles by before reading any whole. `second` is 0 when the name has
+    // one character only, both are 0 when it has none.
+    struct KeyStart {
+        SjisCode first = 0;
+        SjisCode second = 0;
+    };
+    // What the key read from a title (or from `series`, where a source gives it) starts with,
+    // at a fraction of the cost of reading it: looked up character by character until two are
+    // found, unless the text holds an edition or a character that depends on the one before.
+    KeyStart ReadKeyStart(std::string_view title, std::string_view series = {});
+    // The start of a key as Read made it.
+    static KeyStart KeyStartOf(std::string_view key);
+
 private:
     // The series key, volume, edition and line of one text, from units_.
     struct Parts {
@@ -62,8 +78,11 @@ private:
     void ReadParts(std::string_view text, Parts& parts);
     void TakeOutEditions(Parts& parts);
     void AppendKey(size_t end, std::string& key) const;
+    KeyStart KeyStartOfUnits() const;
+    std::optional<KeyStart> QuickKeyStart(std::string_view text) const;
 
     const TitleNormaliser& normaliser_;
+    const SeriesTitleWords& words_;
     std::vector<SjisCode> units_;
     std::vector<SjisCode> kept_;
     std::vector<std::pair<size_t, size_t>> removed_;

@@ -138,7 +138,9 @@ const TitleNormaliser& TitleNormaliser::Instance() {
 }
 
 TitleNormaliser::TitleNormaliser()
-    : entries_(kEntries), pairs_(PairIndex(kSemiVoicedMark, kSemiVoicedMark) + 1) {
+    : entries_(kEntries),
+      flags_(kEntries, 0),
+      pairs_(PairIndex(kSemiVoicedMark, kSemiVoicedMark) + 1) {
     const UNormalizer2* nfkc = Nfkc();
     std::vector<SjisCode> normal;
     for (unsigned letter = kFirstHalfWidth; letter <= kSemiVoicedMark; ++letter) {
@@ -148,8 +150,8 @@ TitleNormaliser::TitleNormaliser()
             AppendCodes(NormalisedCp932(Utf16Of(std::string_view(bytes, 2))), normal);
             Entry& e = pairs_[PairIndex(letter, mark)];
             e.first = static_cast<uint32_t>(codes_.size());
-            e.count = static_cast<uint8_t>(std::min<size_t>(normal.size(), 0xFF));
-            codes_.insert(codes_.end(), normal.begin(), normal.begin() + e.count);
+            e.count = static_cast<uint32_t>(normal.size());
+            codes_.insert(codes_.end(), normal.begin(), normal.end());
         }
     }
     const auto add = [&](SjisCode code, std::string_view bytes) {
@@ -157,22 +159,25 @@ TitleNormaliser::TitleNormaliser()
         normal.clear();
         AppendCodes(NormalisedCp932(utf16), normal);
         Entry& e = entries_[Index(code)];
+        uint8_t& flags = flags_[Index(code)];
         if (normal.size() == 1 && normal[0] == code) {
-            e.flags |= kSame;
+            flags |= kSame;
         } else {
             e.first = static_cast<uint32_t>(codes_.size());
-            e.count = static_cast<uint8_t>(std::min<size_t>(normal.size(), 0xFF));
-            codes_.insert(codes_.end(), normal.begin(), normal.begin() + e.count);
+            e.count = static_cast<uint32_t>(normal.size());
+            codes_.insert(codes_.end(), normal.begin(), normal.end());
+            maxCodesPerByte_ =
+                std::max(maxCodesPerByte_, (normal.size() + bytes.size() - 1) / bytes.size());
         }
         if (DroppedFromKey(utf16)) {
-            e.flags |= kDropped;
+            flags |= kDropped;
         }
         if (!utf16.empty()) {
             UChar32 first = 0;
             size_t i = 0;
             U16_NEXT(utf16.data(), i, utf16.size(), first);
             if (!unorm2_hasBoundaryBefore(nfkc, first)) {
-                e.flags |= kJoinsPrevious;
+                flags |= kJoinsPrevious;
             }
         }
     };
@@ -187,6 +192,18 @@ TitleNormaliser::TitleNormaliser()
         for (unsigned trail = 0; trail <= 0xFF; ++trail) {
             const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
             add(static_cast<SjisCode>(lead << 8 | trail), std::string_view(bytes, 2));
+        }
+    }
+    // Once every character's own flags are known, those of their normal forms.
+    for (size_t code = 0; code <= 0xFFFF; ++code) {
+        const auto c = static_cast<SjisCode>(code);
+        if (code > 0xFF && !IsLeadByte(static_cast<unsigned char>(code >> 8))) {
+            continue;
+        }
+        for (SjisCode n : NormalForm(c)) {
+            if ((n >= '0' && n <= '9') || Dropped(n)) {
+                flags_[Index(c)] |= kEndsWord;
+            }
         }
     }
 }
@@ -225,6 +242,37 @@ bool TitleNormaliser::AppendPair(std::string_view run, std::vector<SjisCode>& ou
 }
 
 void TitleNormaliser::Normalise(std::string_view text, std::vector<SjisCode>& out) const {
+    // Most titles have no character that depends on the one before: those are written straight
+    // into room made for the longest normal form the table holds.
+    out.resize(text.size() * maxCodesPerByte_);
+    SjisCode* to = out.data();
+    const size_t n = text.size();
+    for (size_t i = 0; i < n;) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        SjisCode code = b;
+        size_t length = 1;
+        if (IsLeadByte(b) && i + 1 < n) {
+            code = static_cast<SjisCode>(b << 8 | static_cast<unsigned char>(text[i + 1]));
+            length = 2;
+        }
+        const size_t index = Index(code);
+        const uint8_t flags = flags_[index];
+        if ((flags & kJoinsPrevious) != 0) {
+            NormaliseRuns(text, out);
+            return;
+        }
+        if ((flags & kSame) != 0) {
+            *to++ = code;
+        } else {
+            const Entry& e = entries_[index];
+            to = std::copy_n(codes_.data() + e.first, e.count, to);
+        }
+        i += length;
+    }
+    out.resize(static_cast<size_t>(to - out.data()));
+}
+
+void TitleNormaliser::NormaliseRuns(std::string_view text, std::vector<SjisCode>& out) const {
     out.clear();
     // The run of characters since the last normalisation boundary: where it starts in the text
     // and in `out`, and whether a character in it depends on the one before.
@@ -249,8 +297,9 @@ void TitleNormaliser::Normalise(std::string_view text, std::vector<SjisCode>& ou
             code = static_cast<SjisCode>(b << 8 | static_cast<unsigned char>(text[i + 1]));
             length = 2;
         }
-        const Entry& e = entries_[Index(code)];
-        if ((e.flags & kJoinsPrevious) != 0) {
+        const size_t index = Index(code);
+        const uint8_t flags = flags_[index];
+        if ((flags & kJoinsPrevious) != 0) {
             joined = true;
         } else {
             if (joined) {
@@ -260,9 +309,10 @@ void TitleNormaliser::Normalise(std::string_view text, std::vector<SjisCode>& ou
             runText = i;
             runOut = out.size();
         }
-        if ((e.flags & kSame) != 0) {
+        if ((flags & kSame) != 0) {
             out.push_back(code);
         } else {
+            const Entry& e = entries_[index];
             out.insert(out.end(), codes_.begin() + e.first, codes_.begin() + e.first + e.count);
         }
         i += length;

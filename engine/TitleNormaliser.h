@@ -35,13 +35,35 @@ public:
     // The same through ICU for the whole text at once: what Normalise must agree with.
     static void NormaliseWithIcu(std::string_view text, std::vector<SjisCode>& out);
 
+    // The normal form of one character taken alone; `code` must outlive the span.
+    std::span<const SjisCode> NormalForm(const SjisCode& code) const {
+        const size_t index = Index(code);
+        if ((flags_[index] & kSame) != 0) {
+            return {&code, 1};
+        }
+        return {codes_.data() + entries_[index].first, entries_[index].count};
+    }
+
     // Whether a normalised character is left out of a series key: blanks, punctuation and
     // symbols (・ ～ ！ 「」 【】 ☆ …), as ICU classifies them.
-    bool Dropped(SjisCode code) const { return (entries_[Index(code)].flags & kDropped) != 0; }
+    bool Dropped(SjisCode code) const { return (flags_[Index(code)] & kDropped) != 0; }
+    // What the table knows of one character taken alone, in one look-up.
+    class Look {
+    public:
+        // It is its own normal form and part of a key.
+        bool KeptAsItIs() const { return (bits_ & (kSame | kDropped)) == kSame; }
+        // Its normal form holds a blank, punctuation or an ASCII digit: what ends a word.
+        bool EndsWord() const { return (bits_ & kEndsWord) != 0; }
+        bool JoinsPrevious() const { return (bits_ & kJoinsPrevious) != 0; }
+
+    private:
+        friend class TitleNormaliser;
+        explicit Look(uint8_t bits) : bits_(bits) {}
+        uint8_t bits_;
+    };
+    Look LookUp(SjisCode code) const { return Look(flags_[Index(code)]); }
     // Whether the normaliser has to look at the character before this one.
-    bool JoinsPrevious(SjisCode code) const {
-        return (entries_[Index(code)].flags & kJoinsPrevious) != 0;
-    }
+    bool JoinsPrevious(SjisCode code) const { return (flags_[Index(code)] & kJoinsPrevious) != 0; }
 
     // The old and variant forms with the form they take.
     static std::span<const std::pair<char32_t, char32_t>> VariantForms();
@@ -61,11 +83,11 @@ private:
     static constexpr uint8_t kSame = 1;           // normalises to itself
     static constexpr uint8_t kDropped = 2;        // not part of a key
     static constexpr uint8_t kJoinsPrevious = 4;  // no normalisation boundary before it
+    static constexpr uint8_t kEndsWord = 8;       // see EndsWord
 
     struct Entry {
         uint32_t first = 0;  // into codes_
-        uint8_t count = 0;
-        uint8_t flags = 0;
+        uint32_t count = 0;
     };
 
     // Single bytes first, then every lead byte with every byte after it.
@@ -89,10 +111,15 @@ private:
         return (letter - kFirstHalfWidth) * 2 + (mark - kVoicedMark);
     }
     bool AppendPair(std::string_view run, std::vector<SjisCode>& out) const;
+    // Normalise for a text with characters that depend on the one before.
+    void NormaliseRuns(std::string_view text, std::vector<SjisCode>& out) const;
 
     std::vector<Entry> entries_;
+    // Apart from the entries, so the look-ups of a key's characters stay in a small table.
+    std::vector<uint8_t> flags_;
     std::vector<Entry> pairs_;
     std::vector<SjisCode> codes_;
+    size_t maxCodesPerByte_ = 1;
 };
 
 }  // namespace yomida
