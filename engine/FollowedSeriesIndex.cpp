@@ -6,7 +6,7 @@ namespace yomida {
 
 namespace {
 
-void SetBit(std::vector<uint64_t>& bits, size_t bit) {
+void SetFollowedBit(std::vector<uint64_t>& bits, size_t bit) {
     bits[bit / 64] |= uint64_t{1} << (bit % 64);
 }
 
@@ -19,9 +19,9 @@ FollowedSeriesIndex::FollowedSeriesIndex(std::vector<FollowedSeries> followed)
         byKey_.emplace(followed_[i].key, i);
         const SeriesTitleReader::KeyStart start = SeriesTitleReader::KeyStartOf(followed_[i].key);
         if (start.second != 0) {
-            SetBit(pairs_, PairBit(start));
+            SetFollowedBit(pairs_, PairBit(start));
         } else if (start.first != 0) {
-            SetBit(singles_, start.first);
+            SetFollowedBit(singles_, start.first);
         }
     }
 }

@@ -31,7 +31,7 @@ constexpr std::array<std::pair<char32_t, char32_t>, 58> kVariantForms{{
     {U'鐵', U'鉄'}, {U'豐', U'豊'}, {U'冨', U'富'}, {U'瀨', U'瀬'},
 }};
 
-char32_t CommonForm(char32_t c) {
+char32_t CommonKanjiForm(char32_t c) {
     for (const auto& [from, to] : kVariantForms) {
         if (from == c) {
             return to;
@@ -40,7 +40,7 @@ char32_t CommonForm(char32_t c) {
     return c;
 }
 
-const UNormalizer2* Nfkc() {
+const UNormalizer2* NfkcNormaliser() {
     UErrorCode err = U_ZERO_ERROR;
     const UNormalizer2* nfkc = unorm2_getNFKCInstance(&err);
     if (U_FAILURE(err)) {
@@ -49,7 +49,7 @@ const UNormalizer2* Nfkc() {
     return nfkc;
 }
 
-std::u16string Utf16Of(std::string_view cp932) {
+std::u16string TitleUtf16(std::string_view cp932) {
     const std::string utf8 = Cp932ToUtf8(cp932);
     std::u16string utf16(utf8.size() + 1, u'\0');
     int32_t n = 0;
@@ -65,7 +65,7 @@ std::u16string Utf16Of(std::string_view cp932) {
 
 // NFKC, then the common form of every character, then back to CP932.
 std::string NormalisedCp932(const std::u16string& utf16) {
-    const UNormalizer2* nfkc = Nfkc();
+    const UNormalizer2* nfkc = NfkcNormaliser();
     UErrorCode err = U_ZERO_ERROR;
     // NFKC makes a text at most 18 times longer (U+FDFA); a retry covers the rest.
     std::u16string normal(utf16.size() * 4 + 8, u'\0');
@@ -84,7 +84,7 @@ std::string NormalisedCp932(const std::u16string& utf16) {
     for (int32_t i = 0; i < n;) {
         UChar32 c = 0;
         U16_NEXT(normal.data(), i, n, c);
-        const char32_t common = CommonForm(static_cast<char32_t>(c));
+        const char32_t common = CommonKanjiForm(static_cast<char32_t>(c));
         char bytes[4];
         int32_t length = 0;
         UBool failed = false;
@@ -97,7 +97,7 @@ std::string NormalisedCp932(const std::u16string& utf16) {
 }
 
 // Blanks, controls, punctuation and symbols: what a shop adds or leaves out of a name at will.
-bool DroppedFromKey(const std::u16string& utf16) {
+bool LeftOutOfKey(const std::u16string& utf16) {
     for (size_t i = 0; i < utf16.size();) {
         UChar32 c = 0;
         U16_NEXT(utf16.data(), i, utf16.size(), c);
@@ -141,49 +141,20 @@ TitleNormaliser::TitleNormaliser()
     : entries_(kEntries),
       flags_(kEntries, 0),
       pairs_(PairIndex(kSemiVoicedMark, kSemiVoicedMark) + 1) {
-    const UNormalizer2* nfkc = Nfkc();
-    std::vector<SjisCode> normal;
     for (unsigned letter = kFirstHalfWidth; letter <= kSemiVoicedMark; ++letter) {
         for (unsigned mark : {kVoicedMark, kSemiVoicedMark}) {
             const char bytes[2] = {static_cast<char>(letter), static_cast<char>(mark)};
-            normal.clear();
-            AppendCodes(NormalisedCp932(Utf16Of(std::string_view(bytes, 2))), normal);
+            std::vector<SjisCode> normal;
+            AppendCodes(NormalisedCp932(TitleUtf16(std::string_view(bytes, 2))), normal);
             Entry& e = pairs_[PairIndex(letter, mark)];
             e.first = static_cast<uint32_t>(codes_.size());
             e.count = static_cast<uint32_t>(normal.size());
             codes_.insert(codes_.end(), normal.begin(), normal.end());
         }
     }
-    const auto add = [&](SjisCode code, std::string_view bytes) {
-        const std::u16string utf16 = Utf16Of(bytes);
-        normal.clear();
-        AppendCodes(NormalisedCp932(utf16), normal);
-        Entry& e = entries_[Index(code)];
-        uint8_t& flags = flags_[Index(code)];
-        if (normal.size() == 1 && normal[0] == code) {
-            flags |= kSame;
-        } else {
-            e.first = static_cast<uint32_t>(codes_.size());
-            e.count = static_cast<uint32_t>(normal.size());
-            codes_.insert(codes_.end(), normal.begin(), normal.end());
-            maxCodesPerByte_ =
-                std::max(maxCodesPerByte_, (normal.size() + bytes.size() - 1) / bytes.size());
-        }
-        if (DroppedFromKey(utf16)) {
-            flags |= kDropped;
-        }
-        if (!utf16.empty()) {
-            UChar32 first = 0;
-            size_t i = 0;
-            U16_NEXT(utf16.data(), i, utf16.size(), first);
-            if (!unorm2_hasBoundaryBefore(nfkc, first)) {
-                flags |= kJoinsPrevious;
-            }
-        }
-    };
     for (unsigned b = 0; b <= 0xFF; ++b) {
         const char byte = static_cast<char>(b);
-        add(static_cast<SjisCode>(b), std::string_view(&byte, 1));
+        AddCharacter(static_cast<SjisCode>(b), std::string_view(&byte, 1));
     }
     for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
         if (!IsLeadByte(static_cast<unsigned char>(lead))) {
@@ -191,7 +162,7 @@ TitleNormaliser::TitleNormaliser()
         }
         for (unsigned trail = 0; trail <= 0xFF; ++trail) {
             const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            add(static_cast<SjisCode>(lead << 8 | trail), std::string_view(bytes, 2));
+            AddCharacter(static_cast<SjisCode>(lead << 8 | trail), std::string_view(bytes, 2));
         }
     }
     // Once every character's own flags are known, those of their normal forms.
@@ -204,6 +175,34 @@ TitleNormaliser::TitleNormaliser()
             if ((n >= '0' && n <= '9') || Dropped(n)) {
                 flags_[Index(c)] |= kEndsWord;
             }
+        }
+    }
+}
+
+void TitleNormaliser::AddCharacter(SjisCode code, std::string_view bytes) {
+    const std::u16string utf16 = TitleUtf16(bytes);
+    std::vector<SjisCode> normal;
+    AppendCodes(NormalisedCp932(utf16), normal);
+    Entry& e = entries_[Index(code)];
+    uint8_t& flags = flags_[Index(code)];
+    if (normal.size() == 1 && normal[0] == code) {
+        flags |= kSame;
+    } else {
+        e.first = static_cast<uint32_t>(codes_.size());
+        e.count = static_cast<uint32_t>(normal.size());
+        codes_.insert(codes_.end(), normal.begin(), normal.end());
+        maxCodesPerByte_ =
+            std::max(maxCodesPerByte_, (normal.size() + bytes.size() - 1) / bytes.size());
+    }
+    if (LeftOutOfKey(utf16)) {
+        flags |= kDropped;
+    }
+    if (!utf16.empty()) {
+        UChar32 first = 0;
+        size_t i = 0;
+        U16_NEXT(utf16.data(), i, utf16.size(), first);
+        if (!unorm2_hasBoundaryBefore(NfkcNormaliser(), first)) {
+            flags |= kJoinsPrevious;
         }
     }
 }
@@ -223,7 +222,7 @@ void TitleNormaliser::AppendCodes(std::string_view text, std::vector<SjisCode>& 
 
 void TitleNormaliser::NormaliseWithIcu(std::string_view text, std::vector<SjisCode>& out) {
     out.clear();
-    AppendCodes(NormalisedCp932(Utf16Of(text)), out);
+    AppendCodes(NormalisedCp932(TitleUtf16(text)), out);
 }
 
 bool TitleNormaliser::AppendPair(std::string_view run, std::vector<SjisCode>& out) const {

@@ -79,6 +79,7 @@ public:
 
 private:
     TitleNormaliser();
+    void AddCharacter(SjisCode code, std::string_view bytes);
 
     static constexpr uint8_t kSame = 1;           // normalises to itself
     static constexpr uint8_t kDropped = 2;        // not part of a key
