@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "engine/FollowedSeriesIndex.h"
 #include "engine/ReleaseRecordReader.h"
 #include "engine/SeriesTitleReader.h"
 #include "platform/FileSystem.h"
@@ -29,7 +30,7 @@ std::string SeriesDateText(const WatchFile& file, const std::string& day) {
     return MonthPrefix(file.month) + day;
 }
 
-void LookThroughFile(const WatchFile& file, const std::unordered_set<std::string>& keys,
+void LookThroughFile(const WatchFile& file, const FollowedSeriesIndex& keys,
                      SeriesTitleReader& reader, StoredVolumes& found) {
     // A FIFO by a data file's name would keep the look waiting for ever.
     if (!FileExists(file.path)) {
@@ -42,8 +43,8 @@ void LookThroughFile(const WatchFile& file, const std::unordered_set<std::string
         if (fields.size() <= kTitleCol || ReleaseRecordReader::IsHeader(fields)) {
             continue;
         }
-        reader.ReadInto(fields[kTitleCol], {}, {}, title);
-        if (title.volume == 0 || keys.count(title.key) == 0) {
+        // Every numbered volume is above the 0 the keys are indexed with.
+        if (keys.NextVolumeOf(reader, fields[kTitleCol], title) == nullptr) {
             continue;
         }
         StoredVolume& best = found.byKey[title.key];
@@ -66,11 +67,17 @@ StoredVolumes FindStoredVolumes(const std::vector<WatchFile>& files,
     if (keys.empty()) {
         return found;
     }
+    std::vector<FollowedSeries> wanted(keys.size());
+    auto key = keys.begin();
+    for (FollowedSeries& s : wanted) {
+        s.key = *key++;
+    }
+    const FollowedSeriesIndex index(std::move(wanted));
     SeriesTitleReader reader;
     for (const WatchFile& file : files) {
         // What a broken list held before it broke still counts; the list is counted as skipped.
         try {
-            LookThroughFile(file, keys, reader, found);
+            LookThroughFile(file, index, reader, found);
             ++found.filesRead;
         } catch (const std::exception&) {
             ++found.filesSkipped;
