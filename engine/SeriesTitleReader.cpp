@@ -87,12 +87,21 @@ void SeriesTitleReader::ReadParts(std::string_view text, Parts& parts) {
 }
 
 void SeriesTitleReader::AppendKey(size_t end, std::string& key) const {
+    // Written straight into room for every character at two bytes, then cut to what it took.
+    const size_t from = key.size();
+    key.resize(from + 2 * end);
+    char* to = key.data() + from;
     for (size_t i = 0; i < end; ++i) {
         const SjisCode c = units_[i];
-        if (!normaliser_.Dropped(c)) {
-            TitleNormaliser::AppendBytes(TitleUpper(c), key);
+        if (normaliser_.Dropped(c)) {
+            continue;
         }
+        if (c > 0xFF) {
+            *to++ = static_cast<char>(c >> 8);
+        }
+        *to++ = static_cast<char>(TitleUpper(c) & 0xFF);
     }
+    key.resize(static_cast<size_t>(to - key.data()));
 }
 
 void SeriesTitleReader::ReadInto(std::string_view title, std::string_view series,

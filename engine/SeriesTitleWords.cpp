@@ -64,8 +64,11 @@ const SeriesTitleWords& SeriesTitleWords::Get() {
         for (SjisCode c : {w.dai, w.ue, w.naka, w.shita, w.mae, w.ato}) {
             w.startsForm[c] = 1;
         }
-        for (const Brackets& b : w.brackets) {
-            w.startsForm[b.open] = 1;
+        w.bracket.assign(0x10000, 0);
+        for (size_t k = 0; k < w.brackets.size(); ++k) {
+            w.startsForm[w.brackets[k].open] = 1;
+            w.bracket[w.brackets[k].open] = static_cast<uint8_t>(k + 1);
+            w.bracket[w.brackets[k].close] = static_cast<uint8_t>((k + 1) | kClosing);
         }
         for (char c : std::string_view("#vV0123456789")) {
             w.startsForm[static_cast<unsigned char>(c)] = 1;

@@ -29,6 +29,10 @@ struct SeriesTitleWords {
     // The characters a volume form can start with, so the reader passes over the rest of a
     // title at one look-up a character.
     std::vector<uint8_t> startsForm;
+    // By character, the place in `brackets` + 1 of the pair it opens, or that place with
+    // kClosing of the pair it closes; 0 for any other character.
+    static constexpr uint8_t kClosing = 0x80;
+    std::vector<uint8_t> bracket;
 
     static const SeriesTitleWords& Get();
 };

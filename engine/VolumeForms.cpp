@@ -1,6 +1,7 @@
 #include "engine/VolumeForms.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 namespace yomida {
@@ -12,7 +13,9 @@ std::optional<VolumeForms::Found> VolumeForms::Last() const {
     }
     std::optional<Found> last;
     for (size_t i = firstKey + 1; i < n_;) {
-        if (const std::optional<Found> f = At(i)) {
+        if (w_.startsForm[u_[i]] == 0) {
+            ++i;
+        } else if (const std::optional<Found> f = At(i)) {
             last = f;
             i = f->end;
         } else {
@@ -70,9 +73,6 @@ std::optional<int> VolumeForms::Phrase(size_t a, size_t b) const {
 
 std::optional<VolumeForms::Found> VolumeForms::At(size_t i) const {
     const SjisCode c = u_[i];
-    if (w_.startsForm[c] == 0) {
-        return std::nullopt;
-    }
     const SjisCode before = u_[i - 1];
     if (const std::optional<size_t> close = Close(i)) {
         if (const std::optional<int> v = Phrase(i + 1, *close)) {
@@ -247,36 +247,6 @@ size_t VolumeForms::SkipBlanks(size_t i, size_t limit) const {
         ++i;
     }
     return i;
-}
-
-std::optional<size_t> VolumeForms::Close(size_t i) const {
-    for (const SeriesTitleWords::Brackets& b : w_.brackets) {
-        if (u_[i] != b.open) {
-            continue;
-        }
-        for (size_t j = i + 1; j < n_ && u_[j] != b.open; ++j) {
-            if (u_[j] == b.close) {
-                return j;
-            }
-        }
-        return std::nullopt;
-    }
-    return std::nullopt;
-}
-
-std::optional<size_t> VolumeForms::Open(size_t i) const {
-    for (const SeriesTitleWords::Brackets& b : w_.brackets) {
-        if (u_[i] != b.close) {
-            continue;
-        }
-        for (size_t j = i; j-- > 0 && u_[j] != b.close;) {
-            if (u_[j] == b.open) {
-                return j;
-            }
-        }
-        return std::nullopt;
-    }
-    return std::nullopt;
 }
 
 }  // namespace yomida

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -59,10 +60,34 @@ private:
     size_t SkipBlanks(size_t i, size_t limit) const;
 
     // The closing bracket of the one opening at `i`, before the next opening of its kind.
-    std::optional<size_t> Close(size_t i) const;
+    std::optional<size_t> Close(size_t i) const {
+        const uint8_t role = w_.bracket[u_[i]];
+        if (role == 0 || (role & SeriesTitleWords::kClosing) != 0) {
+            return std::nullopt;
+        }
+        const SeriesTitleWords::Brackets& b = w_.brackets[role - 1];
+        for (size_t j = i + 1; j < n_ && u_[j] != b.open; ++j) {
+            if (u_[j] == b.close) {
+                return j;
+            }
+        }
+        return std::nullopt;
+    }
 
     // The opening bracket of the one closing at `i`, after the last closing of its kind.
-    std::optional<size_t> Open(size_t i) const;
+    std::optional<size_t> Open(size_t i) const {
+        const uint8_t role = w_.bracket[u_[i]];
+        if ((role & SeriesTitleWords::kClosing) == 0) {
+            return std::nullopt;
+        }
+        const SeriesTitleWords::Brackets& b = w_.brackets[(role & ~SeriesTitleWords::kClosing) - 1];
+        for (size_t j = i; j-- > 0 && u_[j] != b.close;) {
+            if (u_[j] == b.open) {
+                return j;
+            }
+        }
+        return std::nullopt;
+    }
 
     const std::vector<SjisCode>& u_;
     const size_t n_;
