@@ -16,6 +16,7 @@
 #include "cli/FetchCommand.h"
 #include "cli/ListCommands.h"
 #include "cli/ScheduleCommand.h"
+#include "cli/SeriesCommand.h"
 #include "cli/StatusCommand.h"
 #include "cli/UpdateCommand.h"
 #include "cli/WatchCommands.h"
@@ -312,6 +313,21 @@ std::vector<Command> ListCommands() {
          "取り消し?, the period left, the later one, category, publisher, title\n"
          "and author, separated by tabs; exit 0 when a change was printed\n",
          RunWatch},
+        {"series",
+         " parse | follow [--data DIR] TITLE... | unfollow [--data DIR] KEY...\n"
+         "              | list [--data DIR] [--json]",
+         "parse: print for each title of standard input (UTF-8, one a line) its\n"
+         "series key, volume and edition, tabs between (empty when none);\n"
+         "follow: follow each TITLE's series in DIR/series.txt (DIR: the data\n"
+         "folder --paths names) from its volume, or from the highest volume of\n"
+         "the series in DIR's lists when higher, and print followed, raised or\n"
+         "unchanged, key, volume, its date and category; unfollow: stop\n"
+         "following each KEY (or the series of a title); list: print every\n"
+         "followed series: key, title, highest volume, its date, next volume,\n"
+         "its date and category, tabs between (--json: one JSON document); exit\n"
+         "1 when a TITLE names no series or a KEY is not followed (the others\n"
+         "are still done)\n",
+         SeriesCommand},
         {"status", " [--data DIR] [--json]",
          "print how each category's last fetch or import went, as recorded in\n"
          "DIR/health.txt (DIR: the data folder --paths names), one line per\n"
