@@ -223,6 +223,9 @@ std::string HttpClient::RequestText(Command command, const std::string& target) 
         text += "Proxy-Connection: Keep-Alive\r\n";
     }
     text += "Host: " + Authority(host_, port_, secure_) + "\r\n";
+    if (!userAgent_.empty()) {
+        text += "User-Agent: " + userAgent_ + "\r\n";
+    }
     text += "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n";
     text += "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
     if (!cookie_.empty()) {
@@ -240,6 +243,7 @@ HttpResponse HttpClient::Get(const HttpRequest& request, const HttpProgress& pro
     maxHeaderBytes_ = request.maxHeaderBytes;
     maxBodyBytes_ = request.maxBodyBytes;
     timeOutMs_ = request.timeOutMs;
+    userAgent_ = request.userAgent;
     // Nothing of an earlier request passes for this one's answer.
     header_.clear();
     body_.clear();

@@ -52,6 +52,8 @@ struct HttpRequest {
     // Milliseconds, 0 for none: the request ends with an error when nothing arrives for that
     // long, or when less than HttpClient::kMinBytesPerTimeOut arrive in that long.
     int timeOutMs = 0;
+    // Sent as User-Agent when not empty; the built-in sources send none, as they always have.
+    std::string userAgent;
 };
 
 // What the caller's busy display needs while a request runs.
@@ -149,6 +151,7 @@ private:
     size_t maxHeaderBytes_ = kHttpMaxHeaderBytes;
     uint64_t maxBodyBytes_ = kHttpMaxBodyBytes;
     int timeOutMs_ = 0;
+    std::string userAgent_;
     const HttpProgress* progress_ = nullptr;
     // The URL in hand and what came back for it.
     std::string host_;
