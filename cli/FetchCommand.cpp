@@ -10,6 +10,7 @@
 
 #include "cli/CliArgs.h"
 #include "cli/ConsoleUi.h"
+#include "cli/DefinedFetch.h"
 #include "engine/Update.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -127,7 +128,12 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     const int category = ParseInt(p.values["category"], "--category");
     const CategoryInfo* info = FindCategory(category);
     if (info == nullptr) {
-        throw UsageError("--category takes a number from 1 to 15");
+        throw UsageError(
+            "--category takes the number of a category: 1 to 15, or one that a source definition "
+            "declares");
+    }
+    if (info->converter == ConverterKind::DefinedSource) {
+        return FetchDefinedCategory(*info, p, out, err);
     }
     if (!FetchedDirectly(*info)) {
         err << "yomida-cli: category " << category
