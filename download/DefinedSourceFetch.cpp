@@ -5,9 +5,9 @@
 #include <thread>
 
 #include "platform/Cp932.h"
+#include "sources/DefinedSourceError.h"
 #include "sources/DefinedSources.h"
 #include "sources/RecordExtraction.h"
-#include "text/Numbers.h"
 
 namespace yomida {
 namespace {
@@ -84,7 +84,7 @@ private:
             PageSummary summary;
             try {
                 summary = extractor_.Summarise(*page);
-            } catch (const ConversionError& e) {
+            } catch (const DefinedSourceError& e) {
                 return Fail(DefinedFetchOutcome::UnreadableResponse, Utf8ToCp932(e.what()));
             }
             values_.index += static_cast<int>(summary.records);

@@ -4,11 +4,11 @@
 
 #include "platform/Cp932.h"
 #include "sources/ConverterContext.h"
+#include "sources/DefinedSourceError.h"
 #include "sources/DefinedSources.h"
 #include "sources/FieldFilters.h"
 #include "sources/RecordExtraction.h"
 #include "sources/ResponseBundle.h"
-#include "text/Numbers.h"
 
 namespace yomida {
 namespace {
@@ -112,8 +112,8 @@ DefinedConversion DefinedSourceConverter::Convert(const std::vector<std::string_
 bool ConvertDefinedSource(ConverterContext& context) {
     const SourceDefinition* definition = FindDefinition(context.request.category);
     if (definition == nullptr) {
-        throw ConversionError("category " + std::to_string(context.request.category) +
-                              " has no source definition");
+        throw DefinedSourceError("category " + std::to_string(context.request.category) +
+                                 " has no source definition");
     }
     const std::chrono::year_month_day target = context.request.target;
     DefinedSourceConverter converter(*definition, target.year() / target.month());

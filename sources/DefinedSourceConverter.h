@@ -24,7 +24,7 @@ struct DefinedConversion {
 // fields read by the definition's selectors and cleaned by its filters, a record dated in
 // another month or failing a condition left out, then written through the record writer as
 // every converter writes (CP932, commas and blanks made full-width, numbered, scrambled). The
-// ISBN goes into an eighth column when the definition reads one. Throws ConversionError for a
+// ISBN goes into an eighth column when the definition reads one. Throws DefinedSourceError for a
 // response that cannot be read or a filter that cannot apply.
 class DefinedSourceConverter {
 public:

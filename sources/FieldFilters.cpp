@@ -10,6 +10,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "sources/DefinedSourceError.h"
 #include "text/Numbers.h"
 
 namespace yomida {
@@ -19,7 +20,7 @@ using namespace std::chrono;
 
 // ICU counts match steps rather than time; this is well under a second for any sane
 // expression, and stops one that backtracks without end.
-constexpr int32_t kRegexStepLimit = 2000;
+constexpr int32_t kRegexStepLimit = 1000;
 
 std::unique_ptr<icu::RegexPattern> CompileRegex(const std::string& pattern, std::string* fault) {
     UErrorCode status = U_ZERO_ERROR;
@@ -45,6 +46,21 @@ std::unique_ptr<icu::RegexMatcher> NewMatcher(const icu::RegexPattern& pattern) 
     }
     matcher->setTimeLimit(kRegexStepLimit, status);
     return matcher;
+}
+
+// Every match replaced, as RegexMatcher::replaceAll does, but with a time-out reported in
+// `status` instead of taken for the last match.
+icu::UnicodeString ReplaceEveryMatch(icu::RegexMatcher& matcher, const icu::UnicodeString& input,
+                                     const icu::UnicodeString& replacement, UErrorCode& status) {
+    icu::UnicodeString out;
+    matcher.reset(input);
+    while (matcher.find(status) && U_SUCCESS(status)) {
+        matcher.appendReplacement(out, replacement, status);
+    }
+    if (U_SUCCESS(status)) {
+        matcher.appendTail(out);
+    }
+    return out;
 }
 
 std::string Utf8Of(const icu::UnicodeString& text) {
@@ -244,7 +260,7 @@ FieldCleaner::FieldCleaner(std::string field, const std::vector<FieldFilter>& fi
             std::string fault;
             step.pattern = CompileRegex(filter.argument, &fault);
             if (!step.pattern) {
-                throw ConversionError(fault);
+                throw DefinedSourceError(fault);
             }
             step.matcher = NewMatcher(*step.pattern);
             step.replacement = icu::UnicodeString::fromUTF8(filter.replacement);
@@ -300,10 +316,8 @@ bool FieldCleaner::Apply(std::vector<std::string>& values, year_month month) con
                         }
                         case FilterKind::Replace: {
                             const icu::UnicodeString input = icu::UnicodeString::fromUTF8(v);
-                            step.matcher->reset(input);
-                            const icu::UnicodeString replaced =
-                                step.matcher->replaceAll(step.replacement, status);
-                            v = Utf8Of(replaced);
+                            v = Utf8Of(
+                                ReplaceEveryMatch(*step.matcher, input, step.replacement, status));
                             break;
                         }
                         case FilterKind::Match: {
@@ -324,13 +338,13 @@ bool FieldCleaner::Apply(std::vector<std::string>& values, year_month month) con
                             break;
                     }
                     if (status == U_REGEX_TIME_OUT || status == U_REGEX_STACK_OVERFLOW) {
-                        throw ConversionError(
+                        throw DefinedSourceError(
                             FieldSteps(field_, f.kind == FilterKind::Match ? "match" : "replace") +
                             " runs too long on a value of the response");
                     }
                     if (U_FAILURE(status)) {
-                        throw ConversionError(FieldSteps(field_, "replace") +
-                                              " cannot apply: " + u_errorName(status));
+                        throw DefinedSourceError(FieldSteps(field_, "replace") +
+                                                 " cannot apply: " + u_errorName(status));
                     }
                 }
                 break;
@@ -357,7 +371,7 @@ TextCondition::TextCondition(const std::string& pattern) : compiled_(new Compile
     std::string fault;
     compiled_->pattern = CompileRegex(pattern, &fault);
     if (!compiled_->pattern) {
-        throw ConversionError(fault);
+        throw DefinedSourceError(fault);
     }
     compiled_->matcher = NewMatcher(*compiled_->pattern);
 }
@@ -372,7 +386,7 @@ bool TextCondition::Matches(std::string_view text) const {
     UErrorCode status = U_ZERO_ERROR;
     const bool found = compiled_->matcher->find(status);
     if (status == U_REGEX_TIME_OUT || status == U_REGEX_STACK_OVERFLOW) {
-        throw ConversionError("a record condition runs too long on a value of the response");
+        throw DefinedSourceError("a record condition runs too long on a value of the response");
     }
     return found && U_SUCCESS(status);
 }
@@ -411,10 +425,9 @@ std::string DropLifeDates(std::string_view name) {
     const std::unique_ptr<icu::RegexMatcher> matcher = NewMatcher(
         BuiltInPattern(R"(\s*[,，]\s*(?:\p{Nd}{3,4}[?？]?\s*[-‐‑–—－]\s*(?:\p{Nd}{3,4}[?？]?)?|)"
                        R"([-‐‑–—－]\s*\p{Nd}{3,4}[?？]?)\s*(?=$|[;；/／、,，]))"));
-    const icu::UnicodeString input = icu::UnicodeString::fromUTF8(name);
-    matcher->reset(input);
     UErrorCode status = U_ZERO_ERROR;
-    const icu::UnicodeString dropped = matcher->replaceAll(icu::UnicodeString(), status);
+    const icu::UnicodeString dropped = ReplaceEveryMatch(
+        *matcher, icu::UnicodeString::fromUTF8(name), icu::UnicodeString(), status);
     return U_SUCCESS(status) ? Utf8Of(dropped) : std::string(name);
 }
 

@@ -16,14 +16,14 @@ namespace yomida {
 // dropped.
 class FieldCleaner {
 public:
-    // `field` names the field in messages. Throws ConversionError for an expression ICU refuses.
+    // `field` names the field in messages. Throws DefinedSourceError for an expression ICU refuses.
     FieldCleaner(std::string field, const std::vector<FieldFilter>& filters);
     ~FieldCleaner();
     FieldCleaner(FieldCleaner&&) noexcept;
     FieldCleaner& operator=(FieldCleaner&&) noexcept;
 
     // Returns false when a date step found a date outside `month`: the record is not of this
-    // list. Throws ConversionError when an expression runs too long on a value.
+    // list. Throws DefinedSourceError when an expression runs too long on a value.
     bool Apply(std::vector<std::string>& values, std::chrono::year_month month) const;
 
 private:
@@ -34,7 +34,7 @@ private:
 
 // Why ICU cannot use a regular expression, or nothing.
 std::optional<std::string> RegexFault(const std::string& pattern);
-// Whether the expression finds a match anywhere in `text`; throws ConversionError when it runs
+// Whether the expression finds a match anywhere in `text`; throws DefinedSourceError when it runs
 // too long.
 class TextCondition {
 public:

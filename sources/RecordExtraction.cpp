@@ -13,7 +13,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 
-#include "text/Numbers.h"
+#include "sources/DefinedSourceError.h"
 
 namespace yomida {
 namespace {
@@ -71,8 +71,8 @@ void RefuseDeepDocument(const xmlDoc* doc) {
     while (node != nullptr) {
         if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
             if (++depth > kMaxResponseDepth) {
-                throw ConversionError("the response nests deeper than " +
-                                      std::to_string(kMaxResponseDepth) + " levels");
+                throw DefinedSourceError("the response nests deeper than " +
+                                         std::to_string(kMaxResponseDepth) + " levels");
             }
             node = node->children;
             continue;
@@ -99,14 +99,14 @@ void RefuseDeclaredEntities(const xmlDoc* doc) {
         return table != nullptr && xmlHashSize(static_cast<xmlHashTablePtr>(table)) > 0;
     };
     if (declared(dtd->entities) || declared(dtd->pentities)) {
-        throw ConversionError("the response declares entities, which are not read");
+        throw DefinedSourceError("the response declares entities, which are not read");
     }
 }
 
 XmlDoc ParseMarkup(std::string_view response, ResponseKind kind) {
     InitialiseLibxml();
     if (response.size() > static_cast<size_t>(INT_MAX)) {
-        throw ConversionError("the response is too large to read");
+        throw DefinedSourceError("the response is too large to read");
     }
     const int size = static_cast<int>(response.size());
     XmlDoc doc;
@@ -116,9 +116,11 @@ XmlDoc ParseMarkup(std::string_view response, ResponseKind kind) {
                                      HTML_PARSE_RECOVER | HTML_PARSE_NOERROR |
                                          HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
                                          HTML_PARSE_COMPACT));
-        if (!doc) {
-            throw ConversionError("the response is no HTML page that can be read (" +
-                                  XmlErrorText(xmlCtxtGetLastError(context.get())) + ")");
+        // HTML is read leniently, but a page cut off where it nests too deep is not read on.
+        const xmlError* error = xmlCtxtGetLastError(context.get());
+        if (!doc || (error != nullptr && error->code == XML_ERR_INTERNAL_ERROR)) {
+            throw DefinedSourceError("the response is no HTML page that can be read (" +
+                                     XmlErrorText(error) + ")");
         }
     } else {
         // No XML_PARSE_NOENT or XML_PARSE_DTDLOAD: entities stay unexpanded, no DTD is loaded.
@@ -127,8 +129,8 @@ XmlDoc ParseMarkup(std::string_view response, ResponseKind kind) {
             context.get(), response.data(), size, nullptr, nullptr,
             XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT));
         if (!doc || context->wellFormed == 0) {
-            throw ConversionError("the response is not well-formed XML (" +
-                                  XmlErrorText(xmlCtxtGetLastError(context.get())) + ")");
+            throw DefinedSourceError("the response is not well-formed XML (" +
+                                     XmlErrorText(xmlCtxtGetLastError(context.get())) + ")");
         }
     }
     RefuseDeclaredEntities(doc.get());
@@ -290,7 +292,7 @@ private:
     XPathCompiled Compile(const std::string& expression) {
         XPathCompiled compiled(xmlXPathCtxtCompile(context_.get(), XmlText(expression)));
         if (!compiled) {
-            throw ConversionError("the selector \"" + expression + "\" is no XPath");
+            throw DefinedSourceError("the selector \"" + expression + "\" is no XPath");
         }
         return compiled;
     }
@@ -298,9 +300,9 @@ private:
     XPathObject Evaluate(xmlXPathCompExpr* compiled, const std::string& expression) {
         XPathObject result(xmlXPathCompiledEval(compiled, context_.get()));
         if (!result) {
-            throw ConversionError("the selector \"" + expression +
-                                  "\" cannot be applied to the response (" +
-                                  XmlErrorText(&context_->lastError) + ")");
+            throw DefinedSourceError("the selector \"" + expression +
+                                     "\" cannot be applied to the response (" +
+                                     XmlErrorText(&context_->lastError) + ")");
         }
         return result;
     }
@@ -319,8 +321,8 @@ using Json = nlohmann::json;
 Json ParseJsonResponse(std::string_view response) {
     const Json::parser_callback_t depthGuard = [](int depth, Json::parse_event_t, Json&) {
         if (depth > kMaxResponseDepth) {
-            throw ConversionError("the response nests deeper than " +
-                                  std::to_string(kMaxResponseDepth) + " levels");
+            throw DefinedSourceError("the response nests deeper than " +
+                                     std::to_string(kMaxResponseDepth) + " levels");
         }
         return true;
     };
@@ -333,7 +335,7 @@ Json ParseJsonResponse(std::string_view response) {
             what.starts_with("[json.") && tag != std::string::npos) {
             what.erase(0, tag + 2);
         }
-        throw ConversionError("the response is not well-formed JSON (" + what + ")");
+        throw DefinedSourceError("the response is not well-formed JSON (" + what + ")");
     }
 }
 

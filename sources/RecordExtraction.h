@@ -36,7 +36,7 @@ struct PageSummary {
 // Reads the records of a defined source's response: XML and HTML through libxml2 and XPath with
 // the definition's namespaces, JSON through nlohmann and JSON pointers. XML is read without the
 // network, without loading a DTD and without expanding entities, and a document that declares
-// entities is refused, so a response can neither reach out nor blow up. Throws ConversionError,
+// entities is refused, so a response can neither reach out nor blow up. Throws DefinedSourceError,
 // with what went wrong where, for a response that cannot be read.
 class RecordExtractor {
 public:

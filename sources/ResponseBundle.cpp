@@ -1,5 +1,6 @@
 #include "sources/ResponseBundle.h"
 
+#include "sources/DefinedSourceError.h"
 #include "text/Numbers.h"
 
 namespace yomida {
@@ -37,14 +38,14 @@ std::vector<std::string_view> SplitResponses(std::string_view text) {
         const std::string_view length = text.substr(0, lineEnd);
         if (lineEnd == std::string_view::npos || length.empty() || length.size() > 12 ||
             !AllDigits(length)) {
-            throw ConversionError("the joined responses are damaged: no length where response " +
-                                  std::to_string(responses.size() + 1) + " should start");
+            throw DefinedSourceError("the joined responses are damaged: no length where response " +
+                                     std::to_string(responses.size() + 1) + " should start");
         }
         const size_t bytes = std::stoull(std::string(length));
         text.remove_prefix(lineEnd + 1);
         if (bytes >= text.size() || text[bytes] != '\n') {
-            throw ConversionError("the joined responses are cut short in response " +
-                                  std::to_string(responses.size() + 1));
+            throw DefinedSourceError("the joined responses are cut short in response " +
+                                     std::to_string(responses.size() + 1));
         }
         responses.push_back(text.substr(0, bytes));
         text.remove_prefix(bytes + 1);

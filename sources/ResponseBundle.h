@@ -12,7 +12,7 @@ namespace yomida {
 std::string JoinResponses(const std::vector<std::string>& responses);
 
 // The responses of a joined text in order; a text that is no joined file is one response as it
-// stands, so a single saved response converts as it is. Throws ConversionError for a joined
+// stands, so a single saved response converts as it is. Throws DefinedSourceError for a joined
 // text that is cut short or damaged.
 std::vector<std::string_view> SplitResponses(std::string_view text);
 
