@@ -57,56 +57,65 @@ DefinedConversion DefinedSourceConverter::Convert(const std::vector<std::string_
     out.WriteHeader(withIsbn ? ListKind::BooksWithIsbn : ListKind::Books);
     DefinedConversion result;
     const RecordExtractor extractor(definition_);
-    std::array<std::string, kRecordFieldCount> value;
-    std::string line;
     for (const std::string_view response : responses) {
         for (ExtractedRecord& record : extractor.Extract(response)) {
             ++result.found;
-            bool inMonth = true;
-            for (size_t f = 0; f < kRecordFieldCount; ++f) {
-                const std::optional<FieldRule>& rule = definition_.fields[f];
-                std::vector<std::string>& values = record.values[f];
-                if (rule && rule->selectors.empty()) {
-                    values.assign(1, rule->text);
-                }
-                if (compiled_->cleaners[f]) {
-                    inMonth = compiled_->cleaners[f]->Apply(values, month_) && inMonth;
-                }
-                value[f] = JoinedValue(values);
-            }
-            if (!inMonth) {
+            if (!Clean(record)) {
                 ++result.otherMonth;
-                continue;
-            }
-            bool kept = true;
-            for (size_t c = 0; c < compiled_->conditions.size() && kept; ++c) {
-                const size_t f = static_cast<size_t>(definition_.conditions[c].field);
-                kept = compiled_->conditions[c].Matches(value[f]);
-            }
-            if (!kept) {
+            } else if (!Kept(record)) {
                 ++result.notMatching;
-                continue;
+            } else {
+                out.WriteRecord(RecordFields(record, withIsbn));
+                ++result.written;
             }
-            std::string& title = value[static_cast<size_t>(RecordField::Title)];
-            const std::string& volume = value[static_cast<size_t>(RecordField::Volume)];
-            if (!volume.empty() && !title.ends_with(volume)) {
-                title += " " + volume;
-            }
-            line.clear();
-            for (const RecordField column : kListColumns) {
-                if (column == RecordField::Isbn && !withIsbn) {
-                    break;
-                }
-                if (column != RecordField::Publisher) {
-                    line += ',';
-                }
-                line += StoredField(value[static_cast<size_t>(column)]);
-            }
-            out.WriteRecord(line);
-            ++result.written;
         }
     }
     return result;
+}
+
+bool DefinedSourceConverter::Clean(ExtractedRecord& record) const {
+    bool inMonth = true;
+    for (size_t f = 0; f < kRecordFieldCount; ++f) {
+        const std::optional<FieldRule>& rule = definition_.fields[f];
+        std::vector<std::string>& values = record.values[f];
+        if (rule && rule->selectors.empty()) {
+            values.assign(1, rule->text);
+        }
+        if (compiled_->cleaners[f]) {
+            inMonth = compiled_->cleaners[f]->Apply(values, month_) && inMonth;
+        }
+        // From here on a field is one value.
+        values.assign(1, JoinedValue(values));
+    }
+    return inMonth;
+}
+
+bool DefinedSourceConverter::Kept(const ExtractedRecord& record) const {
+    for (size_t c = 0; c < compiled_->conditions.size(); ++c) {
+        if (!compiled_->conditions[c].Matches(record.Of(definition_.conditions[c].field)[0])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string DefinedSourceConverter::RecordFields(ExtractedRecord& record, bool withIsbn) const {
+    std::string& title = record.values[static_cast<size_t>(RecordField::Title)][0];
+    const std::string& volume = record.Of(RecordField::Volume)[0];
+    if (!volume.empty() && !title.ends_with(volume)) {
+        title += " " + volume;
+    }
+    std::string line;
+    for (const RecordField column : kListColumns) {
+        if (column == RecordField::Isbn && !withIsbn) {
+            break;
+        }
+        if (column != RecordField::Publisher) {
+            line += ',';
+        }
+        line += StoredField(record.Of(column)[0]);
+    }
+    return line;
 }
 
 bool ConvertDefinedSource(ConverterContext& context) {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sources/RecordExtraction.h"
 #include "sources/RecordWriter.h"
 #include "sources/SourceDefinition.h"
 
@@ -35,6 +36,13 @@ public:
 
 private:
     struct Compiled;
+    // Reads and cleans every field into one value; false when the record is of another month.
+    bool Clean(ExtractedRecord& record) const;
+    // Whether the record meets the definition's conditions.
+    bool Kept(const ExtractedRecord& record) const;
+    // The fields of the data line, the volume added to the title.
+    std::string RecordFields(ExtractedRecord& record, bool withIsbn) const;
+
     const SourceDefinition& definition_;
     std::chrono::year_month month_;
     std::unique_ptr<Compiled> compiled_;

@@ -63,6 +63,20 @@ icu::UnicodeString ReplaceEveryMatch(icu::RegexMatcher& matcher, const icu::Unic
     return out;
 }
 
+std::string Utf8Of(const icu::UnicodeString& text);
+
+// The first group of the first match, or the whole match when the expression has no group
+// that took part; empty when nothing matches.
+std::string FirstGroup(icu::RegexMatcher& matcher, const icu::UnicodeString& input,
+                       UErrorCode& status) {
+    matcher.reset(input);
+    if (!matcher.find(status) || U_FAILURE(status)) {
+        return "";
+    }
+    const int32_t group = matcher.groupCount() >= 1 && matcher.start(1, status) >= 0 ? 1 : 0;
+    return Utf8Of(matcher.group(group, status));
+}
+
 std::string Utf8Of(const icu::UnicodeString& text) {
     std::string out;
     text.toUTF8String(out);
@@ -276,82 +290,67 @@ FieldCleaner& FieldCleaner::operator=(FieldCleaner&&) noexcept = default;
 bool FieldCleaner::Apply(std::vector<std::string>& values, year_month month) const {
     bool inMonth = true;
     for (const Step& step : steps_) {
-        const FieldFilter& f = step.filter;
-        switch (f.kind) {
-            case FilterKind::First:
-                values.resize(std::min<size_t>(values.size(), 1));
-                continue;
-            case FilterKind::Join: {
-                std::string joined;
-                for (const std::string& v : values) {
-                    joined += (joined.empty() ? "" : f.argument) + v;
-                }
-                values.assign(1, joined);
-                break;
+        if (step.filter.kind == FilterKind::First) {
+            values.resize(std::min<size_t>(values.size(), 1));
+        } else if (step.filter.kind == FilterKind::Join) {
+            std::string joined;
+            for (const std::string& v : values) {
+                joined += (joined.empty() ? "" : step.filter.argument) + v;
             }
-            default:
-                for (std::string& v : values) {
-                    UErrorCode status = U_ZERO_ERROR;
-                    switch (f.kind) {
-                        case FilterKind::Trim:
-                            v = TrimText(v);
-                            break;
-                        case FilterKind::Nfkc:
-                            v = NfkcText(v);
-                            break;
-                        case FilterKind::DropLifeDates:
-                            v = DropLifeDates(v);
-                            break;
-                        case FilterKind::Price:
-                            v = PriceDigits(v);
-                            break;
-                        case FilterKind::Isbn:
-                            v = Isbn13(v);
-                            break;
-                        case FilterKind::Date: {
-                            bool outside = false;
-                            v = ListDay(v, month, outside);
-                            inMonth = inMonth && !outside;
-                            break;
-                        }
-                        case FilterKind::Replace: {
-                            const icu::UnicodeString input = icu::UnicodeString::fromUTF8(v);
-                            v = Utf8Of(
-                                ReplaceEveryMatch(*step.matcher, input, step.replacement, status));
-                            break;
-                        }
-                        case FilterKind::Match: {
-                            const icu::UnicodeString input = icu::UnicodeString::fromUTF8(v);
-                            step.matcher->reset(input);
-                            if (step.matcher->find(status) && U_SUCCESS(status)) {
-                                const int32_t g = step.matcher->groupCount() >= 1 &&
-                                                          step.matcher->start(1, status) >= 0
-                                                      ? 1
-                                                      : 0;
-                                v = Utf8Of(step.matcher->group(g, status));
-                            } else {
-                                v.clear();
-                            }
-                            break;
-                        }
-                        default:
-                            break;
-                    }
-                    if (status == U_REGEX_TIME_OUT || status == U_REGEX_STACK_OVERFLOW) {
-                        throw DefinedSourceError(
-                            FieldSteps(field_, f.kind == FilterKind::Match ? "match" : "replace") +
-                            " runs too long on a value of the response");
-                    }
-                    if (U_FAILURE(status)) {
-                        throw DefinedSourceError(FieldSteps(field_, "replace") +
-                                                 " cannot apply: " + u_errorName(status));
-                    }
-                }
-                break;
+            values.assign(1, joined);
+        } else {
+            for (std::string& v : values) {
+                inMonth = ApplyToValue(step, v, month) && inMonth;
+            }
         }
         std::erase_if(values, [](const std::string& v) { return v.empty(); });
     }
     return inMonth;
+}
+
+bool FieldCleaner::ApplyToValue(const Step& step, std::string& v, year_month month) const {
+    UErrorCode status = U_ZERO_ERROR;
+    bool outside = false;
+    switch (step.filter.kind) {
+        case FilterKind::Trim:
+            v = TrimText(v);
+            break;
+        case FilterKind::Nfkc:
+            v = NfkcText(v);
+            break;
+        case FilterKind::DropLifeDates:
+            v = DropLifeDates(v);
+            break;
+        case FilterKind::Price:
+            v = PriceDigits(v);
+            break;
+        case FilterKind::Isbn:
+            v = Isbn13(v);
+            break;
+        case FilterKind::Date:
+            v = ListDay(v, month, outside);
+            break;
+        case FilterKind::Replace:
+            v = Utf8Of(ReplaceEveryMatch(*step.matcher, icu::UnicodeString::fromUTF8(v),
+                                         step.replacement, status));
+            break;
+        case FilterKind::Match:
+            v = FirstGroup(*step.matcher, icu::UnicodeString::fromUTF8(v), status);
+            break;
+        case FilterKind::First:
+        case FilterKind::Join:
+            break;
+    }
+    const char* name = step.filter.kind == FilterKind::Match ? "match" : "replace";
+    if (status == U_REGEX_TIME_OUT || status == U_REGEX_STACK_OVERFLOW) {
+        throw DefinedSourceError(FieldSteps(field_, name) +
+                                 " runs too long on a value of the response");
+    }
+    if (U_FAILURE(status)) {
+        throw DefinedSourceError(FieldSteps(field_, name) +
+                                 " cannot apply: " + u_errorName(status));
+    }
+    return !outside;
 }
 
 std::optional<std::string> RegexFault(const std::string& pattern) {

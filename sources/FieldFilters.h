@@ -28,6 +28,9 @@ public:
 
 private:
     struct Step;
+    // Returns false when a date step found the value outside `month`.
+    bool ApplyToValue(const Step& step, std::string& value, std::chrono::year_month month) const;
+
     std::string field_;
     std::vector<Step> steps_;
 };
