@@ -11,6 +11,7 @@
 
 #include "cli/CliArgs.h"
 #include "cli/ConsoleText.h"
+#include "cli/DefinedFetch.h"
 #include "download/DownloadManager.h"
 #include "engine/ListUpdate.h"
 #include "engine/UpdateRun.h"
@@ -128,7 +129,12 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     const int category = ParseInt(p.values["category"], "--category");
     const CategoryInfo* info = FindCategory(category);
     if (info == nullptr) {
-        throw UsageError("--category takes a number from 1 to 15");
+        throw UsageError(
+            "--category takes the number of a category: 1 to 15, or one that a source definition "
+            "declares");
+    }
+    if (info->converter == ConverterKind::DefinedSource) {
+        return FetchDefinedCategory(*info, p, out, err);
     }
     if (!CanFetchDirectly(*info)) {
         err << "yomida-cli: category " << category

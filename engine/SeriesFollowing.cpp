@@ -37,14 +37,14 @@ void LookThroughFile(const WatchFile& file, const FollowedSeriesIndex& keys,
         throw std::runtime_error("not a regular file");
     }
     ReleaseRecordReader records(file.path);
-    std::vector<std::string> fields;
+    Release release;
     SeriesTitle title;
-    while (records.Next(fields)) {
-        if (fields.size() <= kTitleCol || ReleaseRecordReader::IsHeader(fields)) {
+    while (records.Next(release)) {
+        if (release.FieldCount() <= kTitleCol || ReleaseRecordReader::IsHeader(release)) {
             continue;
         }
         // Every numbered volume is above the 0 the keys are indexed with.
-        if (keys.NextVolumeOf(reader, fields[kTitleCol], title) == nullptr) {
+        if (keys.NextVolumeOf(reader, release.RawField(kTitleCol), title) == nullptr) {
             continue;
         }
         StoredVolume& best = found.byKey[title.key];
@@ -53,7 +53,7 @@ void LookThroughFile(const WatchFile& file, const FollowedSeriesIndex& keys,
         }
         best.volume = title.volume;
         best.month = file.month;
-        best.date = SeriesDateText(file, CellText(fields[kDateCol]));
+        best.date = SeriesDateText(file, std::string(release.Day()));
         best.category = file.category->number;
     }
     records.Close();

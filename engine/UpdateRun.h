@@ -40,7 +40,7 @@ struct UpdateSummary {
     bool failed = false;  // a category that is downloaded could not be brought up to date
     size_t newMatches = 0;
     std::vector<NewsTitle> newTitles;  // of the new watch matches, in watch order
-    size_t changes = 0;                  // watched titles postponed or withdrawn
+    size_t changes = 0;                // watched titles postponed or withdrawn
     // Why the watch could not remember, find the changes or write the feeds (UTF-8), or empty.
     std::vector<std::string> watchErrors;
     bool feedsFailed = false;  // watch.ics or watch.atom could not be written

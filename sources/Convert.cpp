@@ -5,6 +5,7 @@
 #include "platform/TextFile.h"
 #include "sources/Catalogue.h"
 #include "sources/ConverterContext.h"
+#include "sources/DefinedSourceConverter.h"
 #include "sources/ListItems.h"
 #include "sources/NeoWingCsv.h"
 #include "sources/ProductList.h"
@@ -29,6 +30,7 @@ std::string ConverterInput(ConverterKind kind, std::string page) {
         case ConverterKind::ProductListExtractor:
         case ConverterKind::WeeklyList:
         case ConverterKind::NeoWingCsv:
+        case ConverterKind::DefinedSource:
             return page;
     }
     return page;
@@ -51,6 +53,8 @@ bool RunConverter(ConverterKind kind, ConverterContext& context) {
             return ConvertWeeklyList(context);
         case ConverterKind::NeoWingCsv:
             return ConvertNeoWingCsv(context);
+        case ConverterKind::DefinedSource:
+            return ConvertDefinedSource(context);
     }
     return true;
 }

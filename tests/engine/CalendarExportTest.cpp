@@ -66,7 +66,8 @@ TEST(CalendarExport, DaysAndThirdsBecomeAllDaySpans) {
                                  {"9", "□", "12日", "十二日"},
                                  {"10", "□", "日", "日だけ"},
                                  {"11", "□", "30日", "無い日 日付き"}});
-    const CalendarText cal = MakeCalendar(CalendarListOf(grid.Table()), CalendarRows(grid.Table()), kFeb, kToday);
+    const CalendarText cal =
+        MakeCalendar(CalendarListOf(grid.Table()), CalendarRows(grid.Table()), kFeb, kToday);
     EXPECT_EQ(cal.events, 6u);
     EXPECT_EQ(cal.leftOut, 5u);
     const std::vector<Event> events = Parse(cal.text);
@@ -98,7 +99,8 @@ TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
     }
     const std::string odd = R"(a,b;c\d)";
     const ComboGrid grid = Grid({{"1", "□", "5", longTitle}, {"2", "□", "6", odd}});
-    const CalendarText cal = MakeCalendar(CalendarListOf(grid.Table()), CalendarRows(grid.Table()), kFeb, kToday);
+    const CalendarText cal =
+        MakeCalendar(CalendarListOf(grid.Table()), CalendarRows(grid.Table()), kFeb, kToday);
     size_t start = 0;
     while (start < cal.text.size()) {
         const size_t crlf = cal.text.find("\r\n", start);
@@ -141,9 +143,10 @@ TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {
     const ComboGrid first = Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}});
     const ComboGrid again = Grid({{"7", "□", "6", "二"}, {"8", "□", "5", "一"}});
     const auto a =
-        Parse(MakeCalendar(CalendarListOf(first.Table()), CalendarRows(first.Table()), kFeb, kToday).text);
-    const auto b = Parse(MakeCalendar(CalendarListOf(again.Table()), CalendarRows(again.Table()), kFeb,
-                                      year_month_day{year{2024}, month{2}, day{3}})
+        Parse(MakeCalendar(CalendarListOf(first.Table()), CalendarRows(first.Table()), kFeb, kToday)
+                  .text);
+    const auto b = Parse(MakeCalendar(CalendarListOf(again.Table()), CalendarRows(again.Table()),
+                                      kFeb, year_month_day{year{2024}, month{2}, day{3}})
                              .text);
     ASSERT_EQ(a.size(), 2u);
     ASSERT_EQ(b.size(), 2u);
@@ -151,9 +154,11 @@ TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {
     EXPECT_EQ(a[1].uid, b[0].uid);
     EXPECT_NE(a[0].uid, a[1].uid);
     const CalendarSource march{1, "2403", year_month{year{2024}, month{3}}};
-    EXPECT_NE(
-        Parse(MakeCalendar(CalendarListOf(first.Table()), CalendarRows(first.Table()), march, kToday).text)[0].uid,
-        a[0].uid);
+    EXPECT_NE(Parse(MakeCalendar(CalendarListOf(first.Table()), CalendarRows(first.Table()), march,
+                                 kToday)
+                        .text)[0]
+                  .uid,
+              a[0].uid);
 }
 
 TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
