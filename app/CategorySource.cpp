@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/WatchMemory.h"
 #include "platform/ScopeExit.h"
 #include "sources/Catalogue.h"
 #include "text/Messages.h"
@@ -9,85 +10,73 @@
 namespace yomida {
 
 CategorySource::CategorySource(Ui& ui, const Clock& clock, SourceFetcher& fetcher, Window window)
-    : ui_(ui), window_(std::move(window)), updater_(fetcher, clock) {}
+    : ui_(ui), window_(std::move(window)), lists_(fetcher, clock), policy_(ui) {}
 
-void CategorySource::SelectCategory(int category) {
-    directFetch_ = FetchesDirectly(category, window_.settings);
-}
-
-bool CategorySource::ResolveCategorySource() {
+ListUpdateRequest CategorySource::Request() {
     const SettingsRecord& settings = window_.settings;
-    SourceQuery q;
-    q.category = settings.category;
-    q.target = window_.target;
-    q.weekNumber = window_.week;
-    q.dataFolder = settings.dataFolder;
-    q.listId = settings.listId;
-    q.online = settings.online == OnlineMode::Online;
-    if (q.online) {
-        cancelClicked_ = false;  // a click before the month probe cancels nothing of it
-    }
-    return updater_.ResolveSource(q, ContextForFetch(), location_).Ok();
-}
-
-FetchContext CategorySource::ContextForFetch() {
-    FetchContext context;
-    context.UseSettings(window_.settings);
-    context.category = window_.settings.category;
-    context.directFetch = directFetch_;
-    context.sourceUrl = location_.sourceUrl;
-    context.dataFile = location_.dataFile;
-    context.target = window_.target;
-    context.stampPrefix = stampPrefix_;
-    context.httpFailureText = location_.sourceUrl + "\r\n" + MsgText(Msg::FetchFailed);
-    context.clearForcedDownload = [this] { window_.forcedDownload.checked = false; };
-    context.setBusyDisplay = [this](bool on) { window_.setBusyDisplay(on); };
-    context.setStatusText = [this](const std::string& text) {
+    ListUpdateRequest request;
+    request.category = settings.category;
+    request.target = window_.target;
+    request.weekNumber = window_.week;
+    request.settings = settings;
+    request.online = settings.online == OnlineMode::Online;
+    request.forced = window_.forcedDownload.checked;
+    request.updateCheck = settings.updateCheck;
+    request.stampPrefix = stampPrefix_;
+    request.failureNamesPage = true;
+    request.watchMemory = settings.dataFolder / WatchMemory::kWindowFile;
+    request.feeds = window_.watch.FeedOptions();
+    request.clearForcedDownload = [this] { window_.forcedDownload.checked = false; };
+    request.setBusyDisplay = [this](bool on) { window_.setBusyDisplay(on); };
+    request.setStatusText = [this](const std::string& text) {
         window_.status.text = text;
         ui_.Repaint();
     };
-    context.progress.onBytes = [this](uint64_t received, uint64_t announced) {
+    request.progress.onBytes = [this](uint64_t received, uint64_t announced) {
         ShowReceived(received, announced);
     };
-    context.progress.pump = [this] { ui_.ProcessMessages(); };
-    context.progress.cancelled = [this] { return cancelClicked_; };
-    return context;
-}
-
-bool CategorySource::FetchSource(const FetchContext& context) {
-    if (!RunStep([&] { return updater_.FetchAndConvert(context); })) {
-        return false;
-    }
-    window_.watch.WatchConvertedFile(context.dataFile);
-    return true;
-}
-
-bool CategorySource::CheckForUpdate(const FetchContext& context) {
-    return RunStep([&] { return updater_.CheckForUpdate(context); });
-}
-
-void CategorySource::Import(const FetchContext& context, const std::filesystem::path& file) {
-    if (RunStep([&] { return updater_.Import(context, file); })) {
-        window_.watch.WatchConvertedFile(context.dataFile);
-    }
-}
-
-bool CategorySource::RunStep(const std::function<StepResult()>& step) {
+    request.progress.pump = [this] { ui_.ProcessMessages(); };
+    request.progress.cancelled = [this] { return cancelClicked_; };
+    // A click before the update cancels nothing of it.
     cancelClicked_ = false;
+    return request;
+}
+
+bool CategorySource::Update() {
+    return Show(lists_.Run(Request(), policy_));
+}
+
+bool CategorySource::Import(const std::filesystem::path& file) {
+    return Show(lists_.Import(Request(), file, policy_));
+}
+
+SourceLocation CategorySource::Locate(int category) const {
+    ListUpdateRequest request;
+    request.category = category;
+    request.target = window_.target;
+    request.weekNumber = window_.week;
+    request.settings = window_.settings;
+    return lists_.Locate(request);
+}
+
+bool CategorySource::Show(const ListUpdateResult& result) {
     const ScopeExit mark([this] { window_.tree.MarkFailures(window_.settings.dataFolder); });
-    const StepResult result = step();
-    const FetchResult& fetch = result.fetch;
-    stampPrefix_ = fetch.stampPrefix;
-    if (fetch.forcedDownloadCleared) {
+    location_ = result.location;
+    stampPrefix_ = result.stampPrefix;
+    if (result.forcedDownloadCleared) {
         window_.forcedDownload.checked = false;
     }
-    if (!fetch.neoWingFolder.empty()) {
-        window_.settings.neoWingFolder = fetch.neoWingFolder;
+    if (!result.neoWingFolder.empty()) {
+        window_.settings.neoWingFolder = result.neoWingFolder;
     }
-    if (!fetch.htmlFolder.empty()) {
-        window_.settings.htmlFolder = fetch.htmlFolder;
+    if (!result.htmlFolder.empty()) {
+        window_.settings.htmlFolder = result.htmlFolder;
     }
-    return fetch.ranToEnd;
+    ShowNotices(ui_, result.notices);
+    if (result.watch) {
+        window_.watch.ShowNewListNews(*result.watch);
+    }
+    return result.showList;
 }
 
 void CategorySource::ShowReceived(uint64_t received, uint64_t announced) {

@@ -10,8 +10,9 @@
 #include "app/CategoryTree.h"
 #include "app/Controls.h"
 #include "app/WatchDisplay.h"
+#include "app/WindowFetchPolicy.h"
 #include "download/SourceFetcher.h"
-#include "engine/Updater.h"
+#include "engine/ListUpdate.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SettingsRecord.h"
@@ -19,13 +20,14 @@
 namespace yomida {
 
 // The selected category's data file and page for the period the window shows, and the window's
-// way of getting them through the updater: the month probe, the update check, the fetch and the
-// import, with the transfer shown in the status bar and the busy display. A list converted anew
-// is handed to the watch; after each step the tree marks the failures the health file records.
+// way of bringing its list up to date through the engine: the questions asked in boxes, the
+// transfer shown in the status bar and the busy display, what the update left to say shown
+// after it. A new list is handed to the watch; after each update the tree marks the failures
+// the health file records.
 class CategorySource {
 public:
     // What the source needs of the window: the settings, the period shown (a day and the weekly
-    // list's week), the controls a fetch shows itself in, and the busy display's switch.
+    // list's week), the controls an update shows itself in, and the busy display's switch.
     struct Window {
         SettingsRecord& settings;
         const std::chrono::year_month_day& target;
@@ -42,48 +44,45 @@ public:
     CategorySource(Ui& ui, const Clock& clock, SourceFetcher& fetcher, Window window);
 
     // Takes the settings file's hosts and URL templates.
-    void UseSettings(const SettingsRecord& settings) { updater_.UseSettings(settings); }
-    // Notes whether the category is downloaded by the program itself.
-    void SelectCategory(int category);
-    // Resolves the selected category's data file and page; false when the month probe failed.
-    [[nodiscard]] bool ResolveCategorySource();
+    void UseSettings(const SettingsRecord& settings) { lists_.UseSettings(settings); }
 
-    // What a fetch of the selected category and period is asked to do now.
-    FetchContext ContextForFetch();
-    // Fetches or imports through the updater; a list converted anew is looked at for new watch
-    // matches. The fetch and the check are true when they ran to their end; a failed import
-    // keeps the previous list.
-    [[nodiscard]] bool FetchSource(const FetchContext& context);
-    [[nodiscard]] bool CheckForUpdate(const FetchContext& context);
-    void Import(const FetchContext& context, const std::filesystem::path& file);
+    // Brings the selected category's list of the period shown up to date as the display does:
+    // the month probe, a missing, forced or newer list downloaded after asking. True when the
+    // stored list is to be shown now.
+    [[nodiscard]] bool Update();
+    // A file dropped on the window replaces the list, after asking when one is stored. True when
+    // the stored list is to be shown now.
+    [[nodiscard]] bool Import(const std::filesystem::path& file);
+    // The data file and page of a category for the period shown, without the network.
+    SourceLocation Locate(int category) const;
 
     // The progress of a transfer: the kilobytes received of those announced (0: none).
     void ShowReceived(uint64_t received, uint64_t announced);
     // The cancel button was pressed: the transfer that runs stops.
     void Cancel() { cancelClicked_ = true; }
 
-    // The data file and page, as the last resolve left them.
+    // The data file and page, as the last update or import left them.
     const SourceLocation& Location() const { return location_; }
     const std::filesystem::path& DataFilePath() const { return location_.dataFile; }
     const std::string& SourceURL() const { return location_.sourceUrl; }
     // Points the window at a data file and page without resolving them: the next load, tick
     // save or browser command takes them.
     void UseSource(SourceLocation source) { location_ = std::move(source); }
-    // Whether the selected category is downloaded by the program itself.
-    bool DirectFetch() const { return directFetch_; }
     // The settings file's hosts and URL templates, as the updates use them.
-    const Updater& Updates() const { return updater_; }
+    const ListUpdate& Updates() const { return lists_; }
 
 private:
-    // Runs one step of getting a list, takes back what it changed and marks the tree as the
-    // health file now says; returns the step's ranToEnd.
-    [[nodiscard]] bool RunStep(const std::function<StepResult()>& step);
+    // What an update of the selected category and period is asked now.
+    ListUpdateRequest Request();
+    // Takes back what an update changed, shows what it left to say, marks the tree and hands a
+    // new list to the watch; returns whether the stored list is to be shown.
+    bool Show(const ListUpdateResult& result);
 
     Ui& ui_;
     Window window_;
-    Updater updater_;
+    ListUpdate lists_;
+    WindowFetchPolicy policy_;
     SourceLocation location_;
-    bool directFetch_ = false;
     std::string stampPrefix_;     // "\"stamp\"," of the last direct fetch, empty before one
     bool cancelClicked_ = false;  // the cancel button was pressed during the current request
 };

@@ -47,7 +47,7 @@ void ListExports::SaveCalendar(const ReleaseList& list, const std::filesystem::p
         ui_.ShowWarning(MsgText(Msg::NothingToExport));
         return;
     }
-    const CalendarText cal = GridCalendar(list.ComboGrid1, *source, clock_.Today());
+    const CalendarText cal = ListCalendar(list.ComboGrid1.Table(), *source, clock_.Today());
     if (cal.events == 0) {
         ui_.ShowWarning(MsgText(Msg::NoDatedRows));
         return;

@@ -5,8 +5,7 @@
 
 #include "app/ListLayout.h"
 #include "engine/ProgramSettings.h"
-#include "engine/ReleaseRecord.h"
-#include "engine/Update.h"
+#include "engine/Release.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
@@ -86,8 +85,13 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
         return false;
     }
     ApplySettings();
-    if (!Source.Updates().Sources().Refused().empty()) {
-        ui_.ShowWarning(Source.Updates().Sources().RefusedText());
+    std::string refused = Source.Updates().Hosts().RefusedText();
+    const std::string templates = Source.Updates().Sources().RefusedText();
+    if (!templates.empty()) {
+        refused += (refused.empty() ? "" : "\n\r") + templates;
+    }
+    if (!refused.empty()) {
+        ui_.ShowWarning(refused);
     }
     ShowToday();
     // A setting the catalogue cannot use (a list month typed wrongly, say) is reported like
@@ -128,14 +132,15 @@ bool MainWindowLogic::FormClose() {
 }
 
 void MainWindowLogic::LoadSettings() {
+    settingsFile_.emplace(Settings.settingsFile);
     ReadProgramSettings(Settings);
+    settingsFile_->KeepAsRead(Settings);
     ShowListLayout(Settings, List);
     // Source hosts and addresses can be pointed elsewhere without rebuilding the program.
     Source.UseSettings(Settings);
 }
 
 void MainWindowLogic::ApplySettings() {
-    Source.SelectCategory(Settings.category);
     Settings.gridRowHeight =
         std::abs(ui_.FontPixelHeight(Settings.fontName, Settings.fontSize)) + 2;
     Conditions.RefreshCaptions();
@@ -144,7 +149,11 @@ void MainWindowLogic::ApplySettings() {
 void MainWindowLogic::SaveSettings() {
     KeepListLayout(List, Settings);
     try {
-        WriteSettingsFile(Settings, Settings.settingsFile);
+        if (settingsFile_) {
+            settingsFile_->Write(Settings);
+        } else {
+            WriteSettingsFile(Settings, Settings.settingsFile);
+        }
     } catch (const std::exception&) {
         std::string text = MsgText(Msg::CannotWrite);
         text.replace(text.find("%s"), 2, Utf8ToCp932(Settings.settingsFile.string()));
@@ -159,7 +168,6 @@ void MainWindowLogic::SelectCategory(bool selectLeaf) {
     const CategoryInfo* c = FindCategory(Settings.category);
     if (c != nullptr) {
         CategoryActions[static_cast<size_t>(c->number)].checked = true;
-        Source.SelectCategory(c->number);
         const int leaf = TreeNodeOf(c->number);
         if (selectLeaf && TView.selected != leaf) {
             TView.selected = leaf;
@@ -217,12 +225,23 @@ void MainWindowLogic::SwitchOnline(bool online) {
     Settings.online = online ? OnlineMode::Online : OnlineMode::Offline;
 }
 
-bool MainWindowLogic::BeginDisplay() {
+void MainWindowLogic::CheckSaveExecute() {
+    const TickSave saved = List.SaveTicks(Source.DataFilePath());
+    if (saved.unplaced.empty()) {
+        return;
+    }
+    std::string text = MsgText(Msg::TicksNotPlaced);
+    for (const std::string& title : saved.unplaced) {
+        text += "\n\r" + title;
+    }
+    ui_.ShowWarning(text);
+}
+
+void MainWindowLogic::BeginDisplay() {
     if (Settings.checkSave) {
         CheckSaveExecute();
     }
     List.ComboGrid1.KeepHeaderOnly();
-    return Source.ResolveCategorySource();
 }
 
 void MainWindowLogic::ShowReleaseList() {
@@ -234,57 +253,18 @@ void MainWindowLogic::ShowReleaseList() {
     displaying_ = true;
     const ScopeExit reset([this] { displaying_ = false; });
 
-    if (!BeginDisplay()) {
-        return;
-    }
-    const bool online = Online();
-    if (!online && DownLoad.checked) {
-        ui_.ShowWarning(MsgText(Msg::OfflineNoForcedDownload));
-        return;
-    }
-    const FetchContext context = Source.ContextForFetch();
-    if (!FileExists(Source.DataFilePath())) {
-        if (!online) {
-            ui_.ShowError(MsgText(Msg::DataFileMissing));
-            return;
-        }
-        if (!ui_.Confirm(MsgText(Msg::AskDownload)) || !Source.FetchSource(context)) {
-            return;
-        }
-    } else if (online) {
-        if (DownLoad.checked) {
-            if (ui_.Confirm(MsgText(Msg::AskDownload)) && !Source.FetchSource(context)) {
-                return;
-            }
-        } else if (Settings.updateCheck && Source.CheckForUpdate(context) &&
-                   !Source.SourceURL().empty()) {
-            if (ui_.Confirm(MsgText(Msg::DataUpdatedAskRedownload)) &&
-                !Source.FetchSource(context)) {
-                return;
-            }
-        }
-    }
-    if (FileExists(Source.DataFilePath())) {
+    BeginDisplay();
+    if (Source.Update()) {
         LoadReleaseList();
     }
 }
 
 void MainWindowLogic::RefreshCategoryIcons() {
-    // Everything the scan changes comes back as it was, whatever happens.
-    const ScopeExit restore(
-        [this, category = Settings.category, source = Source.Location(), online = Settings.online] {
-            Settings.category = category;
-            Source.UseSource(source);
-            Settings.online = online;
-        });
-    Settings.online = OnlineMode::Offline;  // no month probe, no network
     for (const CategoryInfo& c : Categories()) {
         if (c.period == Period::Week) {
             continue;  // the weekly list keeps its design icon
         }
-        Settings.category = c.number;
-        static_cast<void>(Source.ResolveCategorySource());  // offline: no probe that could fail
-        TView.ShowStored(c.number, FileExists(Source.DataFilePath()));
+        TView.ShowStored(c.number, FileExists(Source.Locate(c.number).dataFile));
     }
     RefreshHealthMarks();
 }
@@ -320,16 +300,8 @@ void MainWindowLogic::DropImport(const std::filesystem::path& file) {
     }
     displaying_ = true;
     const ScopeExit reset([this] { displaying_ = false; });
-    if (!BeginDisplay()) {
-        return;
-    }
-    if (FileExists(Source.DataFilePath()) && !ui_.Confirm(MsgText(Msg::AskReimport))) {
-        return;
-    }
-    const FetchContext context = Source.ContextForFetch();
-    Source.Import(context, file);
-    // On failure the conversion has kept the previous list, which is shown again.
-    if (FileExists(Source.DataFilePath())) {
+    BeginDisplay();
+    if (Source.Import(file)) {
         LoadReleaseList();
     }
 }
@@ -355,9 +327,10 @@ void MainWindowLogic::WatchOpenMatch(const WatchMatch& match) {
     TView.selected = TreeNodeOf(Settings.category);
     SelectCategory(false);
     ShowReleaseList();
-    if (const std::optional<int> row = WatchService::RowOf(List.ComboGrid1, match)) {
-        List.ComboGrid1.SetCurrentCell(kPublisherCol, *row);
-        List.ComboGrid1.SetTopRow(*row);
+    if (const std::optional<size_t> index = WatchService::IndexOf(List.ComboGrid1.Rows(), match)) {
+        const int row = static_cast<int>(*index) + ComboGrid::kFirstRecordRow;
+        List.ComboGrid1.SetCurrentCell(kPublisherCol, row);
+        List.ComboGrid1.SetTopRow(row);
     }
 }
 

@@ -17,10 +17,10 @@
 #include "app/SavedConditions.h"
 #include "app/TargetPeriod.h"
 #include "app/WatchDisplay.h"
-#include "engine/Update.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 #include "settings/SavedConditionList.h"
+#include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
 #include "settings/SetupForm.h"
 #include "settings/VersionInfo.h"
@@ -121,7 +121,8 @@ public:
     bool Displaying() const { return displaying_ || Watch.WatchScanning(); }
 
     // Ticks and export of the list shown.
-    void CheckSaveExecute() { List.SaveTicks(Source.DataFilePath()); }
+    // Saves the ticks; tells which it could not place when an update replaced the list.
+    void CheckSaveExecute();
     void SaveCSVExecute() {
         exports_.SaveCsv(List, TargetDate.year() / TargetDate.month(), Settings.csvFolder);
     }
@@ -190,9 +191,8 @@ private:
         return TargetPeriodText(Settings.category, TargetDate, WeekNumber, Settings);
     }
     void RefreshCategoryIcons();
-    // What every display does first: saves the ticks shown, empties the grid, and resolves the
-    // data file and source of the selected category; false when the month probe failed.
-    [[nodiscard]] bool BeginDisplay();
+    // What every display does first: saves the ticks shown and empties the grid.
+    void BeginDisplay();
     void SwitchOnline(bool online);
     // The manual at one of its sections ("" for the top).
     void OpenManualAt(const std::string& section) {
@@ -207,6 +207,9 @@ private:
     std::chrono::year_month_day TargetDate{};
     int WeekNumber = 0;
     bool displaying_ = false;
+    // The settings file as read at the start, so the save at the end keeps other programs'
+    // changes.
+    std::optional<SettingsFile> settingsFile_;
 };
 
 }  // namespace yomida

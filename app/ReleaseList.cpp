@@ -34,9 +34,11 @@ int ReleaseList::Load(const std::filesystem::path& dataFile, const SearchQuery& 
         count = file_.Load(dataFile, query, order);
     } catch (...) {
         // What was read before the failure is shown as a finished load would be.
+        ComboGrid1.Settle();
         ShowFirstRecord();
         throw;
     }
+    ComboGrid1.Settle();
     ShowFirstRecord();
     return count;
 }
@@ -56,11 +58,15 @@ void ReleaseList::CmbSortChange() {
     }
     CurrentSortOrder = CmbSort.itemIndex;
     file_.Order(CurrentSortOrder);
+    ComboGrid1.Reordered();
     ShowFirstRecord();
 }
 
 int ReleaseList::CompareRows(int rowA, int rowB) {
-    return file_.CompareRows(rowA, rowB, CurrentSortOrder);
+    const auto index = [](int row) {
+        return static_cast<size_t>(row - ComboGrid::kFirstRecordRow);
+    };
+    return file_.CompareRows(index(rowA), index(rowB), CurrentSortOrder);
 }
 
 void ReleaseList::ComboGrid1Click() {
@@ -112,22 +118,24 @@ CellLook ReleaseList::ComboGrid1AlignCellEvent(int col, int row) {
     return look;
 }
 
-void ReleaseList::SaveTicks(const std::filesystem::path& dataFile) {
+TickSave ReleaseList::SaveTicks(const std::filesystem::path& dataFile) {
     if (!FileExists(dataFile)) {
-        return;
+        return {};
     }
     HourglassCursor hourglass(ui_);
-    file_.SaveTicks(dataFile);
+    TickSave saved = file_.SaveTicks(dataFile);
+    ComboGrid1.Reordered();
+    return saved;
 }
 
 void ReleaseList::ExportCsv(const std::filesystem::path& file, std::chrono::year_month month) {
     HourglassCursor hourglass(ui_);
-    yomida::ExportCsv(ComboGrid1, file, month);
+    yomida::ExportCsv(ComboGrid1.Rows(), file, month);
 }
 
 void ReleaseList::AppendTickedColumn(int box, int column, bool protectSpaces) {
     std::string text = Filter.SearchBox(box).text;
-    for (const std::string_view cell : TickedCells(ComboGrid1, column, kMaxCopiedRows)) {
+    for (const std::string_view cell : TickedFields(ComboGrid1.Rows(), column, kMaxCopiedRows)) {
         if (!text.empty()) {
             text += ',';
         }

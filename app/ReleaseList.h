@@ -3,9 +3,9 @@
 #include <chrono>
 #include <filesystem>
 
+#include "app/ComboGrid.h"
 #include "app/Controls.h"
 #include "app/SearchFilter.h"
-#include "engine/ComboGrid.h"
 #include "engine/ReleaseListFile.h"
 #include "engine/SearchQuery.h"
 #include "platform/Clock.h"
@@ -49,9 +49,9 @@ public:
     void ComboGrid1MouseWheelUp(int linesPerNotch);
     CellLook ComboGrid1AlignCellEvent(int col, int row);
 
-    // Writes the tick of every row shown into the data file; every other byte of the file stays.
-    // A missing file is left alone.
-    void SaveTicks(const std::filesystem::path& dataFile);
+    // Writes the ticks changed here into the data file; every other byte of the file stays. A
+    // missing file is left alone.
+    [[nodiscard]] TickSave SaveTicks(const std::filesystem::path& dataFile);
     // Writes the first rows as CSV lines dated in `month`, replacing `file` only when complete.
     void ExportCsv(const std::filesystem::path& file, std::chrono::year_month month);
     // Appends the column's text of every ticked row (at most 100) to a search box, comma
@@ -63,7 +63,7 @@ private:
     void ShowFirstRecord();
 
     Ui& ui_;
-    ReleaseListFile file_{ComboGrid1};
+    ReleaseListFile file_{ComboGrid1.Table()};
 };
 
 }  // namespace yomida

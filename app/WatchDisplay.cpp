@@ -10,6 +10,7 @@ namespace yomida {
 WatchDisplay::WatchDisplay(Ui& ui, const Clock& clock, const SettingsRecord& settings,
                            StatusPanel& status, BusyDisplay& busy, std::function<bool()> windowBusy)
     : ui_(ui),
+      clock_(clock),
       settings_(settings),
       status_(status),
       busy_(busy),
@@ -51,8 +52,12 @@ WatchDisplay::State WatchDisplay::EndWatchScan() {
     return end.state;
 }
 
-void WatchDisplay::WatchConvertedFile(const std::filesystem::path& dataFile) {
-    const WatchLook look = service_.LookAtConverted(WatchPlace::Of(settings_), dataFile);
+WatchFeedOptions WatchDisplay::FeedOptions() const {
+    return CurrentWatchFeedOptions(clock_, settings_.scheduleAlarm);
+}
+
+void WatchDisplay::ShowNewListNews(const WatchLook& look) {
+    service_.NoteNewList(look);
     // The watch only reports; a failure here must never spoil the display that follows.
     if (!look.changes) {
         return;

@@ -24,7 +24,7 @@ public:
     using State = WatchService::State;
     // Told of the new matches a conversion found (their count and titles) and of the changes.
     using NewsHandler =
-        std::function<void(size_t fresh, const std::vector<std::string>& titles, size_t changes)>;
+        std::function<void(size_t fresh, const std::vector<NewsTitle>& titles, size_t changes)>;
 
     // `windowBusy` tells whether a display or an import is running, which a scan waits out.
     WatchDisplay(Ui& ui, const Clock& clock, const SettingsRecord& settings, StatusPanel& status,
@@ -47,8 +47,10 @@ public:
     // The last scan's matches and changes, and the news of the conversions since.
     const WatchService& Service() const { return service_; }
 
-    // Looks at a list a conversion has just written and tells of its new matches.
-    void WatchConvertedFile(const std::filesystem::path& dataFile);
+    // Tells of the new matches a look at a list an update has just stored found.
+    void ShowNewListNews(const WatchLook& look);
+    // How the calendar and the feed are written now.
+    WatchFeedOptions FeedOptions() const;
     void SetNewsHandler(NewsHandler handler) { onNews_ = std::move(handler); }
 
 private:
@@ -56,6 +58,7 @@ private:
     State EndWatchScan();
 
     Ui& ui_;
+    const Clock& clock_;
     const SettingsRecord& settings_;
     StatusPanel& status_;
     BusyDisplay& busy_;

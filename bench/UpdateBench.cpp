@@ -6,8 +6,9 @@
 
 #include "BenchData.h"
 #include "cli/Cli.h"
-#include "engine/Update.h"
+#include "platform/Clock.h"
 #include "platform/Cp932.h"
+#include "settings/SettingsRecord.h"
 #include "support/LoopbackServer.h"
 #include "support/TestCertificates.h"
 

@@ -16,19 +16,23 @@
 #include "cli/FetchCommand.h"
 #include "cli/ListCommands.h"
 #include "cli/ScheduleCommand.h"
+#include "cli/SeriesCommand.h"
+#include "cli/SourcesCommand.h"
 #include "cli/StatusCommand.h"
 #include "cli/UpdateCommand.h"
 #include "cli/WatchCommands.h"
 #include "download/HttpClient.h"
-#include "engine/Update.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "platform/TemporaryFile.h"
+#include "platform/TextFile.h"
 #include "settings/ProgramPaths.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
 #include "settings/VersionInfo.h"
 #include "sources/Catalogue.h"
 #include "sources/Convert.h"
+#include "sources/ResponseBundle.h"
 #include "text/CommaText.h"
 #include "text/NormaliseWidth.h"
 #include "text/Scrambler.h"
@@ -89,23 +93,60 @@ int Scramble(std::istream& in, std::ostream& out) {
     return kExitOk;
 }
 
+// The category convert is asked for: --category N, or --source ID of a source definition.
+const CategoryInfo& ConvertCategory(ParsedArgs& p) {
+    if (p.Has("source")) {
+        const std::shared_ptr<const DefinitionSet> set = InstalledDefinitions();
+        const SourceDefinition* d = set ? set->FindById(p.values["source"]) : nullptr;
+        if (d == nullptr) {
+            throw UsageError("--source names no source definition: " + p.values["source"] +
+                             " (yomida-cli sources lists them)");
+        }
+        return *FindCategory(d->number);
+    }
+    const CategoryInfo* c = FindCategory(ParseInt(p.values["category"], "--category"));
+    if (c == nullptr) {
+        throw UsageError(
+            "--category takes the number of a category: 1 to 15, or one that a source definition "
+            "declares");
+    }
+    return *c;
+}
+
 int ConvertCommand(const std::vector<std::string>& args, std::ostream& err) {
-    ParsedArgs p = ParseArgs(args, 1, {"category", "month", "week", "stamp"}, {});
-    if (p.positional.size() != 2 || !p.Has("category") || !p.Has("month")) {
-        throw UsageError("convert takes --category N --month YYYY-MM INPUT OUTPUT");
+    ParsedArgs p = ParseArgs(args, 1, {"category", "source", "month", "week", "stamp"}, {});
+    if (p.positional.size() < 2 || p.Has("category") == p.Has("source") || !p.Has("month")) {
+        throw UsageError(
+            "convert takes --category N (or --source ID) --month YYYY-MM INPUT OUTPUT");
+    }
+    const CategoryInfo& category = ConvertCategory(p);
+    const bool defined = category.converter == ConverterKind::DefinedSource;
+    if (p.positional.size() > 2 && !defined) {
+        throw UsageError("convert takes one INPUT but for a source defined as data");
     }
     ConvertRequest request;
-    request.category = ParseInt(p.values["category"], "--category");
-    if (FindCategory(request.category) == nullptr) {
-        throw UsageError("--category takes a number from 1 to 15");
-    }
+    request.category = category.number;
     request.target = ParseMonth(p.values["month"]);
     request.input = p.positional[0];
-    request.output = p.positional[1];
+    request.output = p.positional.back();
     if (p.Has("stamp")) {
         request.stampPrefix = StampPrefix(Utf8ToCp932(p.values["stamp"]));
     }
     MakeMissingFolder(request.output);
+    // Several saved responses are joined as a fetch joins its pages, beside the output and only
+    // for as long as the conversion reads them.
+    std::optional<TemporaryFile> joined;
+    if (p.positional.size() > 2) {
+        std::vector<std::string> responses;
+        for (size_t i = 0; i + 1 < p.positional.size(); ++i) {
+            responses.push_back(ReadWholeFile(p.positional[i]));
+        }
+        joined.emplace(request.output);
+        TextFileWriter writer = joined->Writer();
+        writer.Write(JoinResponses(responses));
+        writer.Close();
+        request.input = joined->Path();
+    }
     ConsoleUi ui(err);
     const ConvertResult result = Convert(request);
     if (!result.message.empty()) {
@@ -155,7 +196,9 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     const int category = ParseInt(p.values["category"], "--category");
     if (FindCategory(category) == nullptr) {
-        throw UsageError("--category takes a number from 1 to 15");
+        throw UsageError(
+            "--category takes the number of a category: 1 to 15, or one that a source definition "
+            "declares");
     }
     // The hosts, URL templates, list id and week numbering the window would use, unless the
     // command line names another settings file.
@@ -183,6 +226,9 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     std::filesystem::path file;
     std::string url;
     static_cast<void>(ResolveCategorySource(q, {}, file, url));  // offline: no probe to fail
+    for (const HostTable::Refusal& r : hosts.Refused()) {
+        err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
+    }
     for (const SourceOverrides::Refusal& r : sources.Refused()) {
         err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
     }
@@ -254,6 +300,9 @@ int RunHttp(const Args& args, std::istream&, std::ostream& out, std::ostream& er
 int RunUrl(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
     return Url(args, out, err);
 }
+int RunSources(const Args& args, std::istream&, std::ostream& out, std::ostream& err) {
+    return SourcesCommand(args, out, err);
+}
 
 // The options that stand in for a command.
 std::vector<Command> ProgramOptions() {
@@ -315,6 +364,21 @@ std::vector<Command> ListCommands() {
          "取り消し?, the period left, the later one, category, publisher, title\n"
          "and author, separated by tabs; exit 0 when a change was printed\n",
          RunWatch},
+        {"series",
+         " parse | follow [--data DIR] TITLE... | unfollow [--data DIR] KEY...\n"
+         "              | list [--data DIR] [--json]",
+         "parse: print for each title of standard input (UTF-8, one a line) its\n"
+         "series key, volume and edition, tabs between (empty when none);\n"
+         "follow: follow each TITLE's series in DIR/series.txt (DIR: the data\n"
+         "folder --paths names) from its volume, or from the highest volume of\n"
+         "the series in DIR's lists when higher, and print followed, raised or\n"
+         "unchanged, key, volume, its date and category; unfollow: stop\n"
+         "following each KEY (or the series of a title); list: print every\n"
+         "followed series: key, title, highest volume, its date, next volume,\n"
+         "its date and category, tabs between (--json: one JSON document); exit\n"
+         "1 when a TITLE names no series or a KEY is not followed (the others\n"
+         "are still done)\n",
+         SeriesCommand},
         {"status", " [--data DIR] [--json]",
          "print how each category's last fetch or import went, as recorded in\n"
          "DIR/health.txt (DIR: the data folder --paths names), one line per\n"
@@ -338,16 +402,21 @@ std::vector<Command> FetchCommands() {
          "run, tab-separated; exit 1 with the reason, nothing changed, when\n"
          "systemd's user manager cannot be reached\n",
          RunSchedule},
-        {"convert", " --category N --month YYYY-MM [--week W] [--stamp TEXT] INPUT OUTPUT",
+        {"convert",
+         " --category N|--source ID --month YYYY-MM [--week W] [--stamp TEXT]\n"
+         "              INPUT... OUTPUT",
          "convert a saved page or CSV file into the data file OUTPUT as the window\n"
          "does; INPUT is only read. --stamp puts \"TEXT\", in front of the header\n"
          "line, as a direct download does. A missing folder of OUTPUT is made\n"
-         "(one level)\n",
+         "(one level). A source defined as data (--source ID, or its number)\n"
+         "takes one or more saved responses, read in order as a fetch reads its\n"
+         "pages\n",
          RunConvert},
         {"fetch",
          " --category N --month YYYY-MM [--week W] [--data DIR] [--settings INIFILE]\n"
          "              [--proxy HOST:PORT] [--timeout SECONDS] [--force]",
-         "download a directly fetched category (1, 2, 4-7, 12-15) into its data file\n"
+         "download a directly fetched category (1, 2, 4-7, 12-15, or one defined\n"
+         "as data: every request of its month, a second apart) into its data file\n"
          "in DIR as the window does, then print the file and its record count;\n"
          "an existing list is fetched again only when its page changed, or with\n"
          "--force; a page without records exits 1 and keeps the list; hosts, URL\n"
@@ -366,7 +435,8 @@ std::vector<Command> FetchCommands() {
          "period, outcome, record count; then \"new watch matches\" and their\n"
          "number. A category imported by hand is reported as manual-import and\n"
          "skipped. Exit 0 when every category was updated or unchanged, 1 when\n"
-         "any failed (the others still run)\n",
+         "any failed (the others still run) or watch.ics or watch.atom could not\n"
+         "be written\n",
          RunUpdate},
         {"http", " get|head URL [--proxy HOST:PORT] [--out FILE] [--timeout SECONDS]",
          "one request with the program's HTTP client: the response header on\n"
@@ -379,10 +449,19 @@ std::vector<Command> FetchCommands() {
          "print the data file name and the source URL of a category and period\n"
          "(category 2 is weekly: W defaults to the week of the month's first day),\n"
          "and on standard error where the URL's form came from: built-in, or\n"
-         "[SOURCES] CODE; hosts, URL templates, the list id and the week\n"
-         "numbering come from the [HOSTS], [SOURCES], [SERCH] and [SYOSEKI_SERCH]\n"
-         "sections of INIFILE (default: the window program's settings)\n",
+         "[SOURCES] CODE, and every refused host or template; hosts, URL\n"
+         "templates, the list id and the week numbering come from the [HOSTS],\n"
+         "[SOURCES], [SERCH] and [SYOSEKI_SERCH] sections of INIFILE (default:\n"
+         "the window program's settings); for a source defined as data, the URL\n"
+         "of its month's first request\n",
          RunUrl},
+        {"sources", " [--json]",
+         "print the source definitions, built-in and the user's own, one line\n"
+         "each with tabs between: number, id, name, data-file code, where it\n"
+         "comes from (built-in, or the user's file) and \"error: \" with the file,\n"
+         "line and reason for one that cannot be used; --json prints the same as\n"
+         "one JSON document; exit 1 when a sources folder cannot be read\n",
+         RunSources},
     };
 }
 
@@ -399,6 +478,18 @@ const std::vector<Command>& Commands() {
     return commands;
 }
 
+// Whether a command looks at the categories, and so needs the source definitions' ones too.
+bool UsesCatalogue(const std::string& command) {
+    return command != "--version" && command != "--paths" && command != "normalise" &&
+           command != "scramble" && command != "http" && command != "schedule";
+}
+
+// The commands that work on one category name the definitions they cannot use; `sources`
+// lists them in its own lines.
+bool WarnsOfDefinitions(const std::string& command) {
+    return command == "convert" || command == "fetch" || command == "update" || command == "url";
+}
+
 int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                std::ostream& err) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
@@ -413,6 +504,12 @@ int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
     try {
         if (command == nullptr) {
             throw UsageError("unknown command " + args[0]);
+        }
+        if (UsesCatalogue(args[0])) {
+            const std::shared_ptr<const DefinitionSet> definitions = UseProgramDefinitions();
+            if (WarnsOfDefinitions(args[0])) {
+                WarnOfDefinitionProblems(*definitions, err);
+            }
         }
         return command->run(args, in, out, err);
     } catch (const UsageError& e) {

@@ -6,11 +6,16 @@
 #include <chrono>
 #include <filesystem>
 #include <ostream>
+#include <system_error>
 #include <utility>
 
 #include "cli/CliArgs.h"
-#include "cli/ConsoleUi.h"
-#include "engine/Update.h"
+#include "cli/ConsoleText.h"
+#include "cli/DefinedFetch.h"
+#include "download/DownloadManager.h"
+#include "engine/ListUpdate.h"
+#include "engine/UpdateRun.h"
+#include "engine/WatchFeeds.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/TcpSocket.h"
@@ -53,6 +58,11 @@ std::optional<SettingsRecord> CommandSettings(ParsedArgs& p, std::ostream& err) 
             << MsgUtf8(Msg::FolderNotCreated) << '\n';
         return std::nullopt;
     }
+    HostTable hosts;
+    hosts.Override(settings.hosts);
+    for (const HostTable::Refusal& r : hosts.Refused()) {
+        err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
+    }
     const SourceOverrides sources(settings.sources);
     for (const SourceOverrides::Refusal& r : sources.Refused()) {
         err << "yomida-cli: " << Cp932ToUtf8(r.message) << '\n';
@@ -80,28 +90,20 @@ std::optional<std::pair<std::string, int>> ProxyOption(const ParsedArgs& p) {
 
 namespace {
 
-// Categories whose pages only a browser can save have nothing for fetch to download.
-bool FetchedDirectly(const CategoryInfo& info) {
-    return info.acquisition == Acquisition::DirectFetch ||
-           info.acquisition == Acquisition::DirectOrBrowserPage;
-}
-
-int ReportFetchResult(const UpdateResult& result, bool progress, std::ostream& out,
+int ReportFetchResult(const ListUpdateResult& result, bool progress, std::ostream& out,
                       std::ostream& err) {
+    PrintNotices(result.notices, err);
     if (!result.healthError.empty()) {
         err << "yomida-cli: the source's health was not recorded: " << result.healthError << '\n';
     }
-    if (result.outcome == UpdateOutcome::NotServed) {
-        if (!result.detail.empty()) {
-            err << "yomida-cli: " << Cp932ToUtf8(result.detail) << '\n';
-        }
-        return kExitFailure;  // otherwise the probe has said why
+    if (result.outcome == FetchOutcome::NotServed) {
+        return kExitFailure;  // the probe has said why
     }
     if (!result.Succeeded()) {
         if (!result.detail.empty()) {
             err << "yomida-cli: " << Cp932ToUtf8(result.detail) << '\n';
         }
-        if (!result.downloaded && result.outcome != UpdateOutcome::NeedsManualImport) {
+        if (!result.downloaded) {
             return kExitFailure;  // the update check failed: nothing was downloaded
         }
         err << "yomida-cli: no list was fetched"
@@ -111,7 +113,7 @@ int ReportFetchResult(const UpdateResult& result, bool progress, std::ostream& o
     if (!result.downloaded && progress) {
         err << "yomida-cli: the page has not changed; use --force to download it anyway\n";
     }
-    out << result.dataFile.string() << '\n' << std::max(result.records, 0) << '\n';
+    out << result.location.dataFile.string() << '\n' << std::max(result.records, 0) << '\n';
     return kExitOk;
 }
 
@@ -127,45 +129,60 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     const int category = ParseInt(p.values["category"], "--category");
     const CategoryInfo* info = FindCategory(category);
     if (info == nullptr) {
-        throw UsageError("--category takes a number from 1 to 15");
+        throw UsageError(
+            "--category takes the number of a category: 1 to 15, or one that a source definition "
+            "declares");
     }
-    if (!FetchedDirectly(*info)) {
+    if (info->converter == ConverterKind::DefinedSource) {
+        return FetchDefinedCategory(*info, p, out, err);
+    }
+    if (!CanFetchDirectly(*info)) {
         err << "yomida-cli: category " << category
             << " is imported by hand: save its page in a browser and use yomida-cli convert\n";
         return kExitUsage;
     }
-    UpdateRequest request;
-    request.category = category;
-    request.target = ParseMonth(p.values["month"]);
+    const std::chrono::year_month_day target = ParseMonth(p.values["month"]);
+    std::optional<int> week;
     if (p.Has("week")) {
-        request.weekNumber = ParseInt(p.values["week"], "--week");
+        week = ParseInt(p.values["week"], "--week");
     }
     const std::optional<std::pair<std::string, int>> proxy = ProxyOption(p);
     // Unattended, nobody is there to cancel a server that stops sending.
-    request.timeOutMs = TimeOutOption(p);
-    request.force = p.flags["force"];
-    request.direct = true;  // the command is asked for this category by name
-
+    const int timeOutMs = TimeOutOption(p);
     std::optional<SettingsRecord> settings = CommandSettings(p, err);
     if (!settings) {
         return kExitFailure;
     }
-    request.settings = std::move(*settings);
     if (proxy) {
-        request.settings.proxy = proxy->first;
-        request.settings.port = proxy->second;
+        settings->proxy = proxy->first;
+        settings->port = proxy->second;
     }
+    ListUpdateRequest request = UnattendedRequest(*settings, category, timeOutMs);
+    request.target = target;
+    request.weekNumber = week;
+    request.forced = p.flags["force"];
+    request.direct = true;  // the command is asked for this category by name
     const bool progress = ::isatty(STDERR_FILENO) == 1;
-    request.progress = [&err, progress](const std::string& text) {
+    request.setStatusText = [&err, progress](const std::string& text) {
         if (progress) {
             err << Cp932ToUtf8(text) << '\n';
         }
     };
-
-    ConsoleUi ui(err);
+    // A new list refreshes the calendar and the feed to subscribe to, as `update` does; its news
+    // is counted against the update's memory and left for the next update to tell.
+    request.watchMemory = request.settings.dataFolder / kUpdateMemoryFile;
     SystemClock clock;
+    request.feeds = CurrentWatchFeedOptions(clock, request.settings.scheduleAlarm);
+
     PosixTcpConnector connector;
-    const UpdateResult result = Update(request, ui, clock, connector);
+    DownloadManager downloads(clock, connector);
+    ListUpdate lists(downloads, clock);
+    lists.UseSettings(request.settings);
+    UnattendedPolicy policy;
+    const ListUpdateResult result = lists.Run(request, policy);
+    if (result.watch && !result.watch->error.empty()) {
+        err << "yomida-cli: " << result.watch->error << '\n';
+    }
     return ReportFetchResult(result, progress, out, err);
 }
 

@@ -7,10 +7,9 @@
 
 #include "cli/CliArgs.h"
 #include "engine/CalendarExport.h"
-#include "engine/ComboGrid.h"
 #include "engine/CsvExport.h"
+#include "engine/Release.h"
 #include "engine/ReleaseListFile.h"
-#include "engine/ReleaseRecord.h"
 #include "engine/WatchScan.h"
 #include "platform/Clock.h"
 #include "platform/Cp932.h"
@@ -74,8 +73,8 @@ int ParseOrder(const std::string& order) {
 // One data file's release list with the query and the order given on the command line.
 struct ListSession {
     SystemClock clock;
-    ComboGrid grid;
-    ReleaseListFile list{grid};
+    ReleaseTable table;
+    ReleaseListFile list{table};
     std::filesystem::path dataFile;
     SearchQuery query;
     int order = -1;  // file order unless --order says otherwise
@@ -119,20 +118,23 @@ int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     if (!count) {
         return kExitFailure;
     }
-    const ComboGrid& grid = session.grid;
-    // The grid keeps one blank row under its captions when nothing matched; that row is no
-    // record, so only the captions are printed.
-    const int rows = *count > 0 ? grid.RowCount() : ComboGrid::kFirstRecordRow;
+    const ReleaseTable& table = session.table;
+    // The columns of the widest line, as the window's grid shows them.
+    const int columns = table.columns > 0 ? table.columns : kRecordColumns;
     std::string row;
-    for (int r = 0; r < rows; ++r) {
+    const auto print = [&](const Release& release) {
         row.clear();
-        for (int c = 0; c < grid.ColCount(); ++c) {
+        for (int c = 0; c < columns; ++c) {
             if (c > 0) {
                 row += '\t';
             }
-            row += ShownCell(grid, c, r);
+            row += ShownField(release, c);
         }
         out << Cp932ToUtf8(row) << '\n';
+    };
+    print(table.header);
+    for (const Release& release : table.rows) {
+        print(release);
     }
     err << *count << MsgUtf8(Msg::Items) << '\n';
     return kExitOk;
@@ -148,13 +150,12 @@ int Tick(const std::vector<std::string>& args, std::ostream& err) {
     if (!session.Load(err)) {
         return kExitFailure;
     }
-    ComboGrid& grid = session.grid;
-    std::vector<int> rows;
+    std::vector<Release*> rows;
     std::set<std::string> found;
-    for (int r = ComboGrid::kFirstRecordRow; r < grid.RowCount(); ++r) {
-        const std::string number(grid.Cell(kNumberCol, r));
+    for (Release& release : session.table.rows) {
+        const std::string number(release.Number());
         if (numbers.count(number) != 0) {
-            rows.push_back(r);
+            rows.push_back(&release);
             found.insert(number);
         }
     }
@@ -172,11 +173,14 @@ int Tick(const std::vector<std::string>& args, std::ostream& err) {
         err << "yomida-cli: nothing was ticked\n";
         return kExitFailure;
     }
-    for (int r : rows) {
-        grid.ToggleTick(r);
+    for (Release* release : rows) {
+        release->SetTicked(!release->Ticked());
     }
-    session.list.SaveTicks(session.dataFile);
-    return kExitOk;
+    const TickSave saved = session.list.SaveTicks(session.dataFile);
+    for (const std::string& title : saved.unplaced) {
+        err << "yomida-cli: the list changed meanwhile; not ticked: " << Cp932ToUtf8(title) << '\n';
+    }
+    return saved.unplaced.empty() ? kExitOk : kExitFailure;
 }
 
 int Export(const std::vector<std::string>& args, std::ostream& err) {
@@ -191,7 +195,7 @@ int Export(const std::vector<std::string>& args, std::ostream& err) {
     if (!session.Load(err)) {
         return kExitFailure;
     }
-    ExportCsv(session.grid, p.positional[1], {month.year(), month.month()});
+    ExportCsv(session.table.rows, p.positional[1], {month.year(), month.month()});
     return kExitOk;
 }
 
@@ -227,7 +231,7 @@ int Ical(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     if (!session.Load(err)) {
         return kExitFailure;
     }
-    const CalendarText cal = GridCalendar(session.grid, *source, session.clock.Today());
+    const CalendarText cal = ListCalendar(session.table, *source, session.clock.Today());
     if (cal.events > 0) {
         if (p.positional[1] == "-") {
             out << cal.text;

@@ -44,9 +44,10 @@ void PrintLine(std::ostream& out, const CategoryInfo& c, const std::optional<Cat
         return;
     }
     out << '\t' << h->list << '\t' << (h->lastAttempt ? StampText(*h->lastAttempt) : "") << '\t'
-        << (h->lastSuccess ? StampText(*h->lastSuccess) : "") << '\t' << OutcomeWord(h->outcome)
-        << '\t' << (h->outcome == HealthOutcome::HttpStatus ? std::to_string(h->httpStatus) : "")
-        << '\t' << Count(h->count) << '\t' << Count(h->previousCount) << '\t' << Marks(*h) << '\t'
+        << (h->lastSuccess ? StampText(*h->lastSuccess) : "") << '\t'
+        << FetchOutcomeWord(h->outcome) << '\t'
+        << (h->outcome == FetchOutcome::HttpStatus ? std::to_string(h->httpStatus) : "") << '\t'
+        << Count(h->count) << '\t' << Count(h->previousCount) << '\t' << Marks(*h) << '\t'
         << Cell(h->detail) << '\n';
 }
 
@@ -69,9 +70,9 @@ nlohmann::ordered_json JsonOf(const CategoryInfo& c, const std::optional<Categor
     row["list"] = h->list;
     row["lastAttempt"] = stamp(h->lastAttempt);
     row["lastSuccess"] = stamp(h->lastSuccess);
-    row["outcome"] = std::string(OutcomeWord(h->outcome));
+    row["outcome"] = std::string(FetchOutcomeWord(h->outcome));
     row["httpStatus"] =
-        h->outcome == HealthOutcome::HttpStatus ? json(h->httpStatus) : json(nullptr);
+        h->outcome == FetchOutcome::HttpStatus ? json(h->httpStatus) : json(nullptr);
     row["count"] = count(h->count);
     row["previousCount"] = count(h->previousCount);
     row["trend"] =

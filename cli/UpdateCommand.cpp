@@ -6,12 +6,10 @@
 #include <ostream>
 
 #include "cli/CliArgs.h"
-#include "cli/ConsoleUi.h"
+#include "cli/ConsoleText.h"
 #include "cli/FetchCommand.h"
-#include "engine/Notifier.h"
-#include "engine/Update.h"
-#include "engine/WatchFeeds.h"
-#include "engine/WatchService.h"
+#include "download/DownloadManager.h"
+#include "engine/UpdateRun.h"
 #include "platform/Clock.h"
 #include "platform/Cp932.h"
 #include "platform/TcpSocket.h"
@@ -21,10 +19,6 @@
 
 namespace yomida::cli {
 namespace {
-
-// The update's own memory of the watch matches it reported, apart from the window's and from
-// `watch --new`'s, so that a timer running it eats neither's news.
-constexpr const char* kUpdateMemoryFile = "watchseen-update.txt";
 
 constexpr int kMostPeriods = 24;
 
@@ -48,8 +42,16 @@ std::vector<int> TakeCategories(std::vector<std::string>& args) {
             continue;
         }
         const int category = ParseInt(value, "--category");
-        if (FindCategory(category) == nullptr) {
-            throw UsageError("--category takes a number from 1 to 15");
+        const CategoryInfo* info = FindCategory(category);
+        if (info == nullptr) {
+            throw UsageError(
+                "--category takes the number of a category: 1 to 15, or one that a source "
+                "definition declares");
+        }
+        // Until update pages through a defined source's month, it would store a part of it.
+        if (info->converter == ConverterKind::DefinedSource) {
+            throw UsageError("category " + std::to_string(category) +
+                             " is defined as data: fetch it with yomida-cli fetch");
         }
         if (std::ranges::find(categories, category) == categories.end()) {
             categories.push_back(category);
@@ -58,44 +60,11 @@ std::vector<int> TakeCategories(std::vector<std::string>& args) {
     return categories;
 }
 
-// Every category the program can download itself, in the catalogue's order.
-std::vector<int> DirectCategories() {
-    std::vector<int> categories;
-    for (int n = 1; n <= 15; ++n) {
-        const CategoryInfo* c = FindCategory(n);
-        if (c->acquisition == Acquisition::DirectFetch ||
-            c->acquisition == Acquisition::DirectOrBrowserPage) {
-            categories.push_back(n);
-        }
-    }
-    return categories;
-}
-
-std::string MonthText(std::chrono::year_month_day day) {
-    return YearMonthText({day.year(), day.month()}, '-');
-}
-
-// Sets the request's period to the `ahead`th after today's (months, or weeks for the weekly
-// list) and names it as the output does.
-CategoryUpdate ForPeriod(UpdateRequest& request, std::chrono::year_month_day today, int ahead) {
-    CategoryUpdate update;
-    update.category = request.category;
-    if (FindCategory(request.category)->period == Period::Week) {
-        const int week = request.settings.Weeks().WeekOf(today) + ahead;
-        request.weekNumber = week;
-        request.target = request.settings.Weeks().EndDay(week);
-        update.period = std::to_string(week);
-    } else {
-        request.target = (today.year() / today.month() + std::chrono::months{ahead}) / 1;
-        update.period = MonthText(request.target);
-    }
-    return update;
-}
-
 // The category's line: code, period, outcome and record count; the error on standard error.
 void Report(const CategoryUpdate& update, std::ostream& out, std::ostream& err) {
-    const UpdateResult& r = update.result;
+    const ListUpdateResult& r = update.result;
     const char* code = FindCategory(update.category)->code;
+    PrintNotices(r.notices, err);
     if (!r.healthError.empty()) {
         err << "yomida-cli: the source's health was not recorded: " << r.healthError << '\n';
     }
@@ -103,43 +72,15 @@ void Report(const CategoryUpdate& update, std::ostream& out, std::ostream& err) 
         err << "yomida-cli: " << code << ' ' << update.period << ": " << Cp932ToUtf8(r.detail)
             << '\n';
     }
-    std::string outcome(UpdateOutcomeWord(r.outcome));
-    if (r.outcome == UpdateOutcome::HttpStatus && r.httpStatus != 0) {
+    std::string outcome(FetchOutcomeWord(r.outcome));
+    if (r.outcome == FetchOutcome::HttpStatus && r.httpStatus != 0) {
         outcome += ' ' + std::to_string(r.httpStatus);
     }
-    const std::string count = r.outcome == UpdateOutcome::NoRecords ? "0"
-                              : r.Succeeded()                       ? std::to_string(r.records)
-                                                                    : "-";
+    const std::string count = r.outcome == FetchOutcome::NoRecords ? "0"
+                              : r.Succeeded()                      ? std::to_string(r.records)
+                                                                   : "-";
     // Line by line, so a reader of a long run sees each category as it ends.
     out << code << '\t' << update.period << '\t' << outcome << '\t' << count << '\n' << std::flush;
-}
-
-// The watch matches of every stored list, those not reported by an earlier run marked new in
-// the update's memory; the calendar and the feed to subscribe to follow them.
-UpdateSummary ScanNewMatches(std::vector<CategoryUpdate> updates, const SettingsRecord& settings,
-                             std::ostream& err) {
-    UpdateSummary summary;
-    summary.categories = std::move(updates);
-    const WatchPlace place = WatchPlace::Of(settings);
-    if (place.words.Empty()) {
-        return summary;
-    }
-    const WatchLook look =
-        LookAtWatchLists({place,
-                          settings.dataFolder / kUpdateMemoryFile,
-                          {},
-                          CurrentWatchFeedOptions(SystemClock(), settings.scheduleAlarm)});
-    summary.newMatches = look.fresh;
-    summary.newTitles = look.freshTitles;
-    summary.changes = look.changes.value_or(0);
-    if (!look.memoryError.empty()) {
-        err << "yomida-cli: the watch matches already reported cannot be remembered: "
-            << look.memoryError << '\n';
-    }
-    if (!look.error.empty()) {
-        err << "yomida-cli: " << look.error << '\n';
-    }
-    return summary;
 }
 
 // Without --months the update covers the current period and the next (months, or weeks for the
@@ -153,15 +94,6 @@ int MonthsOption(ParsedArgs& p) {
         throw UsageError("--months takes N from 1 to " + std::to_string(kMostPeriods));
     }
     return periods;
-}
-
-void TellNews(const UpdateSummary& summary, std::ostream& err) {
-    // A run from a timer has nobody watching its output: the news goes to the desktop, and when
-    // that cannot be, one line says why.
-    const std::string notice = NotifyUpdate(summary.newMatches, summary.newTitles, summary.changes);
-    if (!notice.empty()) {
-        err << "yomida-cli: " << Cp932ToUtf8(notice) << '\n';
-    }
 }
 
 }  // namespace
@@ -179,40 +111,26 @@ int UpdateCommand(const std::vector<std::string>& arguments, std::ostream& out, 
     if (!settings) {
         return kExitFailure;
     }
-    if (categories.empty()) {
-        categories = DirectCategories();
-    }
 
-    ConsoleUi ui(err);
+    UpdateRunRequest run;
+    run.settings = std::move(*settings);
+    run.categories = std::move(categories);
+    run.periods = periods;
+    run.timeOutMs = timeOutMs;
+    run.onEach = [&out, &err](const CategoryUpdate& update) { Report(update, out, err); };
     SystemClock clock;
     PosixTcpConnector connector;
-    const std::chrono::year_month_day today = clock.Today();
-    std::vector<CategoryUpdate> updates;
-    bool failed = false;
-    for (const int category : categories) {
-        for (int i = 0; i < periods; ++i) {
-            UpdateRequest request;
-            request.category = category;
-            request.settings = *settings;
-            request.timeOutMs = timeOutMs;
-            CategoryUpdate update = ForPeriod(request, today, i);
-            update.result = Update(request, ui, clock, connector);
-            Report(update, out, err);
-            const UpdateOutcome outcome = update.result.outcome;
-            // A category imported by hand is skipped, not failed: nothing was asked of it.
-            failed = failed ||
-                     (!update.result.Succeeded() && outcome != UpdateOutcome::NeedsManualImport);
-            updates.push_back(std::move(update));
-            if (outcome == UpdateOutcome::NeedsManualImport) {
-                break;  // the same for every period
-            }
-        }
+    DownloadManager downloads(clock, connector);
+    const UpdateSummary summary = RunUpdates(run, downloads, clock);
+    for (const std::string& error : summary.watchErrors) {
+        err << "yomida-cli: " << error << '\n';
     }
-
-    const UpdateSummary summary = ScanNewMatches(std::move(updates), *settings, err);
     out << "new watch matches\t" << summary.newMatches << '\n';
-    TellNews(summary, err);
-    return failed ? kExitFailure : kExitOk;
+    if (!summary.notice.empty()) {
+        err << "yomida-cli: " << Cp932ToUtf8(summary.notice) << '\n';
+    }
+    // News the feed could not take is a failure too: the next run tells it again.
+    return summary.failed || summary.feedsFailed ? kExitFailure : kExitOk;
 }
 
 }  // namespace yomida::cli

@@ -20,9 +20,6 @@ public:
     // Shows the logic's busy display.
     void Push();
 
-    QPushButton* CancelButton() const { return btnCancel_; }
-    QProgressBar* ProgressBar() const { return pBar1_; }
-
 private:
     MainWindowLogic& form_;
     QPushButton* btnCancel_ = nullptr;  // BtnCancel

@@ -15,15 +15,18 @@ namespace yomida::qt {
 
 ConditionListDialog::ConditionListDialog(SavedConditionList& logic, QWidget* parent)
     : QDialog(parent), logic_(logic) {
+    setObjectName(QStringLiteral("ConditionListDialog"));
     setWindowTitle(QString::fromUtf8("YOMIDA 検索条件編集"));
     auto* layout = new QGridLayout(this);
     SetFixedBorder(*this);
     auto* nameLabel = new QLabel(QString::fromUtf8("検索条件名称"));
     layout->addWidget(nameLabel, 0, 0);
     edtName_ = new QLineEdit;
+    edtName_->setObjectName(QStringLiteral("EdtName"));
     nameLabel->setBuddy(edtName_);
     layout->addWidget(edtName_, 1, 0);
     lbxName_ = new QListWidget;
+    lbxName_->setObjectName(QStringLiteral("LbxName"));
     lbxName_->setAccessibleName(QString::fromUtf8("保存した検索条件"));
     layout->addWidget(lbxName_, 2, 0, 6, 1);
     connect(lbxName_, &QListWidget::currentRowChanged, this, [this](int row) {

@@ -19,8 +19,6 @@ public:
     // shows the dialog modally.
     void Prepare();
     int Run();
-    QLineEdit* NameField() const { return edtName_; }
-    QListWidget* NameList() const { return lbxName_; }
 
 private:
     void Handle(void (SavedConditionList::*handler)());

@@ -1,15 +1,17 @@
 #include "desktop/DesktopProgram.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/MainWindowLogic.h"
+#include "desktop/ApplicationService.h"
+#include "desktop/DesktopNotices.h"
 #include "desktop/FontSubstitution.h"
 #include "desktop/Icons.h"
 #include "desktop/MainWindow.h"
@@ -66,57 +68,167 @@ void JoinTheDesktop() {
     SubstituteWindowsFonts();
 }
 
-// Announces the new watch matches of the window's fetches and imports on the desktop; a click
-// on the notification, while the window runs, brings it up with the watch results.
-class WatchNotices {
+// How the program was started: by the user (for the window or its watch results) or by the
+// session bus, for a request of the desktop or the news of an unattended update.
+enum class StartMode { Window, WatchResults, BusService };
+
+StartMode AskedFor() {
+    const QStringList args = QCoreApplication::arguments();
+    if (args.contains(QStringLiteral("--dbus-service"))) {
+        return StartMode::BusService;
+    }
+    return args.contains(QStringLiteral("--watch")) ? StartMode::WatchResults : StartMode::Window;
+}
+
+// A process started by the bus and left with no window and no notification ends after this.
+constexpr int kIdleMs = 10'000;
+// One with notifications and no window waits for a click this long, then takes them back.
+constexpr int kLingerMs = 24 * 60 * 60 * 1000;
+
+// The program's one process: the window, made once it is asked for; the notifications of new
+// watch matches, whose click opens the watch results; and the program's name on the bus, by
+// which the desktop starts it and an unattended update hands it its news.
+class DesktopSession final : public QObject {
 public:
-    WatchNotices(MainWindowLogic& form, MainWindow& window) : form_(form) {
-        const int fd = notifier_.Fd();
-        if (fd >= 0) {
-            reader_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-            QObject::connect(reader_.get(), &QSocketNotifier::activated, &window,
-                             [this] { Process(); });
-        }
-        notifier_.OnAction([&window](uint32_t, const std::string& key) {
-            if (key == Notifier::kDefaultAction) {
-                window.showNormal();
-                window.raise();
-                window.activateWindow();
-                window.OpenWatchResults();
+    enum class Opening { Opened, HandedOver, Failed };
+
+    explicit DesktopSession(bool busService)
+        : busService_(busService),
+          service_([this](const std::string& summary, const std::string& body) {
+              return ShowNews(summary, body);
+          }) {
+        connect(&notices_, &DesktopNotices::watchRequested, this,
+                [this] { OpenWindow(InstanceLock::kWatch); });
+        connect(&notices_, &DesktopNotices::closed, this, [this] { QuitWhenIdle(); });
+        connect(&service_, &ApplicationService::activateRequested, this,
+                [this] { OpenWindow(InstanceLock::kRaise); });
+        connect(&service_, &ApplicationService::watchRequested, this,
+                [this] { OpenWindow(InstanceLock::kWatch); });
+        idle_.setSingleShot(true);
+        connect(&idle_, &QTimer::timeout, this, [this] {
+            if (window_ == nullptr && notices_.Outstanding() == 0) {
+                QCoreApplication::quit();
             }
         });
-        form.Watch.SetNewsHandler(
-            [this](size_t fresh, const std::vector<std::string>& titles, size_t changes) {
-                const NotifyOutcome outcome =
-                    notifier_.Notify(UpdateNotification(fresh, titles, changes));
-                if (!outcome.shown) {
-                    std::fprintf(stderr, "yomida: %s\n", Cp932ToUtf8(outcome.message).c_str());
-                }
-                // The call may have read an answer to an earlier notification along with its own.
-                Process();
-            });
+        linger_.setSingleShot(true);
+        connect(&linger_, &QTimer::timeout, this, [this] {
+            notices_.WithdrawAll();
+            QuitWhenIdle();
+        });
     }
 
-    ~WatchNotices() { form_.Watch.SetNewsHandler(nullptr); }
-    WatchNotices(const WatchNotices&) = delete;
-    WatchNotices& operator=(const WatchNotices&) = delete;
+    ~DesktopSession() override {
+        if (form_) {
+            form_->Watch.SetNewsHandler(nullptr);
+        }
+    }
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    // Takes the program's name on the bus: the window queues for it behind a process the bus
+    // started, which ends once it is idle. False for such a process when another has it.
+    bool JoinTheBus() {
+        const bool owner = service_.Claim(!busService_);
+        QuitWhenIdle();
+        if (!owner && busService_) {
+            std::fprintf(stderr, "yomida: cannot take jp.yomida.Yomida on the session bus: %s\n",
+                         service_.Error().c_str());
+        }
+        return owner || !busService_;
+    }
+
+    // Opens the window, or hands `request` to the window another process shows.
+    Opening OpenWindow(std::string_view request) {
+        if (window_ != nullptr) {
+            if (request == InstanceLock::kWatch) {
+                ShowWatchResults();
+            } else {
+                Raise();
+            }
+            return Opening::Opened;
+        }
+        instance_.reset();
+        instance_.emplace(ui_, request, busService_);
+        if (!instance_->First()) {
+            instance_.reset();
+            QuitWhenIdle();
+            return Opening::HandedOver;
+        }
+        downloads_ = std::make_unique<DownloadManager>(clock_, tcp_);
+        form_ = std::make_unique<MainWindowLogic>(ui_, clock_, *downloads_);
+        window_ = std::make_unique<MainWindow>(*form_);
+        if (!form_->FormCreate(ExecutablePath())) {
+            window_.reset();
+            form_.reset();
+            downloads_.reset();
+            instance_.reset();
+            QuitWhenIdle();
+            return Opening::Failed;
+        }
+        window_->Push();
+        window_->ApplyGeometry();
+        window_->show();
+        // From now on the program ends with its window.
+        QApplication::setQuitOnLastWindowClosed(true);
+        idle_.stop();
+        linger_.stop();
+        instance_->RaiseOnSecondStart(*window_, [this] { ShowWatchResults(); });
+        form_->Watch.SetNewsHandler([this](size_t fresh, const std::vector<NewsTitle>& titles,
+                                           size_t changes) {
+            const NotifyOutcome outcome = notices_.Show(UpdateNotification(fresh, titles, changes));
+            if (!outcome.shown) {
+                std::fprintf(stderr, "yomida: %s\n", Cp932ToUtf8(outcome.message).c_str());
+            }
+        });
+        if (request == InstanceLock::kWatch) {
+            QTimer::singleShot(0, window_.get(), [this] { ShowWatchResults(); });
+        }
+        return Opening::Opened;
+    }
 
 private:
-    void Process() {
-        // A bus that went away leaves its descriptor readable for good.
-        if (!notifier_.Process() && reader_) {
-            reader_->setEnabled(false);
+    NotifyOutcome ShowNews(const std::string& summary, const std::string& body) {
+        const NotifyOutcome outcome = notices_.Show(NewsNotification(summary, body));
+        if (outcome.shown && window_ == nullptr) {
+            idle_.stop();
+            linger_.start(kLingerMs);
+        }
+        return outcome;
+    }
+
+    void Raise() {
+        if (window_->isMinimized()) {
+            window_->showNormal();
+        }
+        window_->raise();
+        window_->activateWindow();
+    }
+
+    void ShowWatchResults() {
+        Raise();
+        window_->OpenWatchResults();
+    }
+
+    // A process the bus started ends once it has no window and nothing on the screen.
+    void QuitWhenIdle() {
+        if (busService_ && window_ == nullptr && notices_.Outstanding() == 0) {
+            idle_.start(kIdleMs);
         }
     }
 
-    MainWindowLogic& form_;
-    Notifier notifier_;
-    std::unique_ptr<QSocketNotifier> reader_;
+    const bool busService_;
+    QtUi ui_;
+    SystemClock clock_;
+    PosixTcpConnector tcp_;
+    DesktopNotices notices_;
+    ApplicationService service_;
+    QTimer idle_;
+    QTimer linger_;
+    std::optional<SingleInstance> instance_;
+    std::unique_ptr<DownloadManager> downloads_;
+    std::unique_ptr<MainWindowLogic> form_;
+    std::unique_ptr<MainWindow> window_;
 };
-
-bool AskedForWatchResults() {
-    return QCoreApplication::arguments().contains(QStringLiteral("--watch"));
-}
 
 }  // namespace
 
@@ -136,28 +248,22 @@ int RunDesktopProgram(int argc, char** argv) {
         std::fprintf(stderr, "yomida: Qt's Japanese translation (qtbase_ja) is not installed.\n");
     }
 
-    QtUi ui;
-    const bool watch = AskedForWatchResults();
-    SingleInstance instance(ui, watch ? InstanceLock::kWatch : InstanceLock::kRaise);
-    if (!instance.First()) {
-        // Handing the watch results to the running window is all `--watch` asked for.
-        return watch ? 0 : 1;
+    const StartMode mode = AskedFor();
+    // Started by the bus there is no window yet, and a box it closes must not end the program.
+    QApplication::setQuitOnLastWindowClosed(mode != StartMode::BusService);
+    DesktopSession session(mode == StartMode::BusService);
+    if (mode != StartMode::BusService) {
+        const auto opening = session.OpenWindow(
+            mode == StartMode::WatchResults ? InstanceLock::kWatch : InstanceLock::kRaise);
+        if (opening != DesktopSession::Opening::Opened) {
+            // Handing the watch results to the running window is all `--watch` asked for.
+            return opening == DesktopSession::Opening::HandedOver && mode == StartMode::WatchResults
+                       ? 0
+                       : 1;
+        }
     }
-    SystemClock clock;
-    PosixTcpConnector tcp;
-    DownloadManager downloads(ui, clock, tcp);
-    MainWindowLogic form(ui, clock, downloads);
-    MainWindow window(form);
-    if (!form.FormCreate(ExecutablePath())) {
-        return 1;
-    }
-    window.Push();
-    window.ApplyGeometry();
-    window.show();
-    instance.RaiseOnSecondStart(window, [&window] { window.OpenWatchResults(); });
-    WatchNotices notices(form, window);
-    if (watch) {
-        QTimer::singleShot(0, &window, [&window] { window.OpenWatchResults(); });
+    if (!session.JoinTheBus()) {
+        return 0;  // another process answers for the program on the bus
     }
     return QApplication::exec();
 }

@@ -3,13 +3,15 @@
 #include <QGroupBox>
 #include <filesystem>
 
-class QLineEdit;
-class QPushButton;
+class QLabel;
 
 namespace yomida::qt {
 
+class FeedPathLabel;
+
 // The paths of the watch calendar and feed in the data folder, each with a button that copies
-// it, so a calendar program or a feed reader can be pointed at the file.
+// it, so a calendar program or a feed reader can be pointed at the file. A path too long for its
+// place is cut in the middle, so its file name always shows.
 class FeedPathsBox final : public QGroupBox {
     Q_OBJECT
 
@@ -18,16 +20,9 @@ public:
     // Follows the data folder the page edits.
     void SetDataFolder(const std::filesystem::path& dataFolder);
 
-    QLineEdit* CalendarPath() const { return calendar_; }
-    QLineEdit* FeedPath() const { return feed_; }
-    QPushButton* CopyCalendar() const { return copyCalendar_; }
-    QPushButton* CopyFeed() const { return copyFeed_; }
-
 private:
-    QLineEdit* calendar_ = nullptr;
-    QLineEdit* feed_ = nullptr;
-    QPushButton* copyCalendar_ = nullptr;
-    QPushButton* copyFeed_ = nullptr;
+    FeedPathLabel* calendar_ = nullptr;
+    FeedPathLabel* feed_ = nullptr;
 };
 
 }  // namespace yomida::qt

@@ -3,7 +3,7 @@
 #include <QColor>
 
 #include "desktop/QtText.h"
-#include "engine/ReleaseRecord.h"
+#include "engine/Release.h"
 #include "sources/RecordLayout.h"
 
 namespace yomida::qt {

@@ -41,7 +41,6 @@ public:
     void SetEnabled(bool enabled);
     // Shows the forced-download toggle, which a fetch clears as it starts.
     void PushDownloadToggle();
-    QAction* VersionAction() const { return version_; }
 
 private:
     void BuildFileMenu();

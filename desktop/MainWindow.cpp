@@ -15,6 +15,7 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
@@ -38,6 +39,7 @@
 #include "desktop/WatchWordsDialog.h"
 #include "desktop/WordEditor.h"
 #include "engine/Schedule.h"
+#include "settings/IniFile.h"
 #include "text/Messages.h"
 
 namespace yomida::qt {
@@ -45,8 +47,24 @@ namespace {
 
 const char* const kStatusPanelNames[3] = {"状態", "件数", "接続"};
 
+// Whether the user's settings file gives the tree's width: only then does it win over the width
+// the names need. A file that cannot be read gives nothing here; reading it at start said why.
+bool SettingsFileHasTreeWidth(const std::filesystem::path& settingsFile) {
+    try {
+        return IniFile(settingsFile).Read("WINDOW", "T_WIDTH").has_value();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 // Often enough for the count to move smoothly, seldom enough to cost the scan nothing.
 constexpr int kWatchPollMs = 50;
+
+// The category tree, which tells how wide its names are.
+class CategoryTreeWidget final : public QTreeWidget {
+public:
+    int NamesWidth() const { return sizeHintForColumn(0); }
+};
 
 // Tab in a cell being edited keeps the text and then leaves the grid, as Tab does outside an
 // edit, instead of opening the next cell: the grid is no trap while a cell is edited either.
@@ -109,6 +127,7 @@ QSplitter* MainWindow::BuildPanes() {
     BuildTree();
     BuildGrid();
     pnlCli_ = new QSplitter(Qt::Horizontal);
+    pnlCli_->setObjectName(QStringLiteral("PnlCli"));
     pnlCli_->setAccessibleName(QString::fromUtf8("一覧"));
     pnlCli_->addWidget(tree_);
     pnlCli_->addWidget(grid_);
@@ -137,6 +156,10 @@ void MainWindow::BuildDialogs() {
     form_.setup.ApplySchedule = [](bool on, int hour) {
         return UpdateSchedule(RunProgram, UpdateSchedule::UserUnitFolder()).Apply(on, hour);
     };
+    setupDialog_->SetScheduleCheck([] {
+        ScheduleStatus status;
+        return UpdateSchedule(RunProgram, UpdateSchedule::UserUnitFolder()).Read(status);
+    });
     versionDialog_ = new VersionDialog(form_.ver, this);
     editor_ = new WordEditor(
         form_.edit, [this] { Push(); }, this);
@@ -190,7 +213,8 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildTree() {
-    tree_ = new QTreeWidget;
+    tree_ = new CategoryTreeWidget;
+    tree_->setObjectName(QStringLiteral("TView"));
     tree_->setHeaderHidden(true);
     tree_->setRootIsDecorated(false);
     tree_->setItemsExpandable(false);
@@ -238,9 +262,25 @@ void MainWindow::BuildTree() {
     });
 }
 
+int MainWindow::TreeWidthForNames() const {
+    // The layout places the tree once, so its height tells whether a vertical scroll bar shows.
+    if (QLayout* l = layout()) {
+        l->activate();
+    }
+    // A little room after the longest name, so it does not touch the splitter.
+    const int frame = 2 * tree_->frameWidth() + tree_->fontMetrics().averageCharWidth();
+    const int rowsHeight = static_cast<int>(treeItems_.size()) * tree_->sizeHintForRow(0);
+    int width = static_cast<const CategoryTreeWidget*>(tree_)->NamesWidth() + frame;
+    if (rowsHeight + frame > pnlCli_->height()) {
+        width += tree_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, tree_);
+    }
+    return width;
+}
+
 void MainWindow::BuildGrid() {
     model_ = new GridModel(form_.List, this);
     grid_ = new QTableView;
+    grid_->setObjectName(QStringLiteral("ComboGrid1"));
     grid_->setModel(model_);
     grid_->setItemDelegate(new GridDelegate(grid_));
     grid_->setAccessibleName(QString::fromUtf8("検索結果"));
@@ -280,6 +320,7 @@ void MainWindow::BuildGrid() {
 void MainWindow::BuildStatusBar() {
     for (size_t i = 0; i < statusPanels_.size(); ++i) {
         statusPanels_[i] = new QLabel;
+        statusPanels_[i]->setObjectName(QStringLiteral("StBarPanel%1").arg(i));
         statusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
     statusBar()->setAccessibleName(QString::fromUtf8("ステータスバー"));
@@ -290,18 +331,6 @@ void MainWindow::BuildStatusBar() {
         statusPanels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         statusBar()->addPermanentWidget(statusPanels_[i]);
     }
-}
-
-QComboBox* MainWindow::SearchBox(int box) const {
-    return search_->SearchBox(box);
-}
-
-QPushButton* MainWindow::SearchButton() const {
-    return search_->SearchButton();
-}
-
-QLineEdit* MainWindow::PeriodField() const {
-    return search_->PeriodField();
 }
 
 void MainWindow::FocusNextArea(bool forward) {
@@ -479,8 +508,12 @@ void MainWindow::ApplyGeometry() {
     const QRect placed = OnScreen(QRect(g.left, g.top, g.width, g.height));
     move(placed.topLeft());
     resize(placed.size());
-    pnlCli_->setSizes({form_.CurrentSettings().treeWidth,
-                       std::max(1, g.width - form_.CurrentSettings().treeWidth)});
+    int treeWidth = form_.CurrentSettings().treeWidth;
+    if (!SettingsFileHasTreeWidth(form_.CurrentSettings().settingsFile)) {
+        treeWidth = TreeWidthForNames();
+        form_.SetTreeWidth(treeWidth);
+    }
+    pnlCli_->setSizes({treeWidth, std::max(1, g.width - treeWidth)});
     if (g.maximized) {
         setWindowState(windowState() | Qt::WindowMaximized);
     }

@@ -8,10 +8,7 @@
 
 #include "app/MainWindowLogic.h"
 
-class QComboBox;
 class QLabel;
-class QLineEdit;
-class QPushButton;
 class QSplitter;
 class QTimer;
 class QTableView;
@@ -46,23 +43,10 @@ public:
     void Push();
     // Shows only the status bar and the busy display, as a transfer goes on.
     void PushProgress();
-    // Puts the window where the settings say, maximised or not, kept within the screen.
+    // Puts the window where the settings say, maximised or not, kept within the screen. The tree
+    // is as wide as the settings file says, or else as its names need in the font in use.
     void ApplyGeometry();
 
-    QTreeWidget* Tree() const { return tree_; }
-    QTableView* Grid() const { return grid_; }
-    QLabel* StatusPanel(int i) const { return statusPanels_.at(static_cast<size_t>(i)); }
-    QComboBox* SearchBox(int box) const;
-    QPushButton* SearchButton() const;
-    QLineEdit* PeriodField() const;
-    BusyPanel* Busy() const { return busy_; }
-    WordEditor* Editor() const { return editor_; }
-    ConditionListDialog* ConditionList() const { return conditionList_; }
-    SetupDialog* Setup() const { return setupDialog_; }
-    VersionDialog* Version() const { return versionDialog_; }
-    WatchWordsDialog* WatchWords() const { return watchWords_; }
-    WatchResultWindow* WatchResults() const { return watchResults_; }
-    HealthWindow* Health() const { return health_; }
     // Shows how each category's last fetch or import went.
     void OpenHealth();
     // Starts the scan of every stored list for the watch words; the result window shows when
@@ -70,7 +54,6 @@ public:
     void OpenWatchResults();
     // A file dropped on the window, as the drop event hands it on.
     void DropFile(const std::filesystem::path& file);
-    MainActions* Actions() const { return actions_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,6 +66,8 @@ private:
     // The tree and the grid side by side.
     QSplitter* BuildPanes();
     void BuildTree();
+    // The tree's width that shows every category's whole name, scroll bar and frame included.
+    int TreeWidthForNames() const;
     void BuildGrid();
     void BuildStatusBar();
     // F6 and Shift+F6 between the search boxes, the tree and the grid.

@@ -76,6 +76,7 @@ void SearchPanel::BuildSearchBoxes(QGridLayout& grid) {
     const char* labels[3] = {"出版社", "タイトル", "作者名"};
     for (int b = 0; b < 3; ++b) {
         auto* box = new QComboBox;
+        box->setObjectName(QStringLiteral("CmbSrch%1").arg(b + 1));
         box->setEditable(true);
         box->setMaxVisibleItems(10);
         box->setInsertPolicy(QComboBox::NoInsert);
@@ -104,6 +105,7 @@ void SearchPanel::BuildSearchBoxes(QGridLayout& grid) {
 
 void SearchPanel::BuildDateFilter(QHBoxLayout& row) {
     cbDate_ = new QCheckBox;
+    cbDate_->setObjectName(QStringLiteral("CbDate"));
     // Follows the check mark rather than the click: a screen reader toggles it without one.
     connect(cbDate_, &QCheckBox::toggled, this, [this] {
         if (!pushing_) {
@@ -116,6 +118,7 @@ void SearchPanel::BuildDateFilter(QHBoxLayout& row) {
 
 void SearchPanel::BuildPeriod(QHBoxLayout& row) {
     edtCalen_ = new PeriodEdit;
+    edtCalen_->setObjectName(QStringLiteral("EdtCalen"));
     edtCalen_->setReadOnly(true);
     edtCalen_->setAccessibleName(QString::fromUtf8("対象期間"));
     edtCalen_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -124,6 +127,7 @@ void SearchPanel::BuildPeriod(QHBoxLayout& row) {
     upDown->setSpacing(0);
     for (bool next : {true, false}) {
         auto* arrow = new QToolButton;
+        arrow->setObjectName(QString::fromUtf8(next ? "UpDown1Next" : "UpDown1Previous"));
         arrow->setArrowType(next ? Qt::UpArrow : Qt::DownArrow);
         arrow->setFixedSize(18, 11);
         arrow->setAccessibleName(QString::fromUtf8(next ? "次の期間" : "前の期間"));
@@ -151,6 +155,7 @@ void SearchPanel::BuildOrderAndSearch(QHBoxLayout& row) {
             [this] { handle_([this] { form_.List.CmbSortChange(); }); });
     row.addWidget(cmbSort_);
     btnDsp_ = new QPushButton(QString::fromUtf8("検　索"));
+    btnDsp_->setObjectName(QStringLiteral("BtnDsp"));
     btnDsp_->setToolTip(QStringLiteral("Ctrl + F"));
     btnDsp_->setMinimumWidth(btnDsp_->fontMetrics().horizontalAdvance(btnDsp_->text()) + 24);
     btnDsp_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -161,12 +166,16 @@ void SearchPanel::BuildOrderAndSearch(QHBoxLayout& row) {
 
 QWidget* SearchPanel::BuildDateRange() {
     pnl1_ = new QWidget;
+    pnl1_->setObjectName(QStringLiteral("Pnl1"));
     auto* dates = new QHBoxLayout(pnl1_);
     dates->setContentsMargins(0, 0, 0, 0);
     lblDate_ = new QLabel(QString::fromUtf8("日付"));
+    lblDate_->setObjectName(QStringLiteral("LblDate"));
     lblDate_->installEventFilter(this);
     sEdtF_ = new QSpinBox;
+    sEdtF_->setObjectName(QStringLiteral("SEdtF"));
     sEdtT_ = new QSpinBox;
+    sEdtT_->setObjectName(QStringLiteral("SEdtT"));
     sEdtF_->setAccessibleName(QString::fromUtf8("開始日"));
     sEdtT_->setAccessibleName(QString::fromUtf8("終了日"));
     dates->addWidget(lblDate_);
@@ -175,6 +184,7 @@ QWidget* SearchPanel::BuildDateRange() {
     dates->addWidget(sEdtT_);
     for (QCheckBox*& marker : markers_) {
         marker = new QCheckBox;
+        marker->setObjectName(QStringLiteral("Cb%1").arg(&marker - markers_.data() + 1));
         dates->addWidget(marker);
     }
     dates->addStretch();

@@ -35,9 +35,8 @@ public:
     // Shows the logic's controls.
     void Push();
 
+    // Word box 1, 2 or 3, where the F6 round through the window's areas starts.
     QComboBox* SearchBox(int box) const { return boxes_.at(static_cast<size_t>(box - 1)); }
-    QLineEdit* PeriodField() const { return edtCalen_; }
-    QPushButton* SearchButton() const { return btnDsp_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
+#include <string>
 
 #include "settings/SetupForm.h"
 
 class QCheckBox;
 class QDateEdit;
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QSpinBox;
 class QTabWidget;
@@ -15,7 +18,7 @@ namespace yomida::qt {
 
 class FeedPathsBox;
 
-// "YOMIDA セットアップ": the face of SetupForm.
+// "YOMIDA セットアップ": the face of SetupForm. Return means ＯＫ on every page.
 class SetupDialog final : public QDialog {
     Q_OBJECT
 
@@ -25,12 +28,9 @@ public:
     void Prepare();
     int Run();
     void Ok();
-    QLineEdit* PortField() const { return port_; }
-    QLineEdit* FontSizeField() const { return fontSize_; }
-    QCheckBox* ScheduleBox() const { return schedule_; }
-    QSpinBox* HourBox() const { return hour_; }
-    QCheckBox* AlarmBox() const { return alarm_; }
-    FeedPathsBox* FeedPaths() const { return feeds_; }
+    // Tells why the daily update cannot be switched here (UTF-8), or nothing when it can; asked
+    // when the 自動更新 page is first shown in a run of the dialog.
+    void SetScheduleCheck(std::function<std::string()> check) { scheduleCheck_ = std::move(check); }
 
 private:
     // One page each, in the order of their tabs.
@@ -44,6 +44,8 @@ private:
     QHBoxLayout* BuildButtons();
     void Push();
     void Pull();
+    // Asks once per run whether the update can be switched, and says why not on its page.
+    void CheckSchedule();
 
     SetupForm& logic_;
     QTabWidget* pages_ = nullptr;
@@ -61,7 +63,11 @@ private:
     QCheckBox* schedule_ = nullptr;
     QSpinBox* hour_ = nullptr;
     QCheckBox* alarm_ = nullptr;
-    FeedPathsBox* feeds_ = nullptr;  // the watch calendar and feed to subscribe to
+    QLabel* scheduleUnavailable_ = nullptr;  // why the update cannot be switched
+    FeedPathsBox* feeds_ = nullptr;          // the watch calendar and feed to subscribe to
+    std::function<std::string()> scheduleCheck_;
+    bool scheduleChecked_ = false;
+    bool scheduleAvailable_ = true;
 };
 
 }  // namespace yomida::qt

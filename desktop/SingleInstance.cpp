@@ -9,7 +9,7 @@
 
 namespace yomida::qt {
 
-SingleInstance::SingleInstance(Ui& ui, std::string_view request) {
+SingleInstance::SingleInstance(Ui& ui, std::string_view request, bool quiet) {
     const ProgramPaths paths = ResolveProgramPaths(ExecutablePath(), PathEnvironment::Current());
     CreateDirectories(FolderOf(paths.settingsFile));
     lock_ = std::make_unique<InstanceLock>(paths.settingsFile);
@@ -17,7 +17,7 @@ SingleInstance::SingleInstance(Ui& ui, std::string_view request) {
         ui.ShowWarning(Utf8ToCp932(lock_->Marker().string()) + MsgText(Msg::LockNotRegular));
     } else if (!lock_->First()) {
         lock_->NotifyHolder(request);
-        if (request != InstanceLock::kWatch) {
+        if (request != InstanceLock::kWatch && !quiet) {
             ui.ShowWarning(MsgText(Msg::AlreadyRunning));
         }
     }

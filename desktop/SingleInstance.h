@@ -18,8 +18,10 @@ class SingleInstance {
 public:
     // Claims the settings file the window would use; tells the user when another window has it
     // and passes `request` (InstanceLock::kRaise or kWatch) on to it. A start that asks for the
-    // watch results only hands them over to the running window and says nothing.
-    explicit SingleInstance(Ui& ui, std::string_view request = InstanceLock::kRaise);
+    // watch results only hands them over to the running window and says nothing, and so does a
+    // `quiet` one: the desktop asked for the window, not the user a second time.
+    explicit SingleInstance(Ui& ui, std::string_view request = InstanceLock::kRaise,
+                            bool quiet = false);
 
     bool First() const { return lock_ && lock_->First(); }
     // Brings `window` to the front whenever a second start is tried, and calls `openWatch` when

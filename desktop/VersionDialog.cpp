@@ -13,6 +13,7 @@
 namespace yomida::qt {
 
 VersionDialog::VersionDialog(VersionInfo& logic, QWidget* parent) : QDialog(parent), logic_(logic) {
+    setObjectName(QStringLiteral("VersionDialog"));
     setWindowTitle(QString::fromUtf8("YOMIDA バージョン情報"));
     auto* layout = new QHBoxLayout(this);
     SetFixedBorder(*this);
@@ -22,6 +23,7 @@ VersionDialog::VersionDialog(VersionInfo& logic, QWidget* parent) : QDialog(pare
     auto* text = new QVBoxLayout;
     for (QLabel*& line : lines_) {
         line = new QLabel;
+        line->setObjectName(QStringLiteral("LblVer%1").arg(&line - lines_ + 1));
         text->addWidget(line);
     }
     lines_[4]->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));

@@ -17,7 +17,6 @@ public:
     // Fills the dialog from the logic; Run() does this and shows it modally.
     void Prepare();
     int Run();
-    QLabel* Line(int i) const { return lines_[i]; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

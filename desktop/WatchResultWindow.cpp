@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QShortcut>
 #include <QTableWidget>
@@ -27,43 +28,65 @@ QString CategoryCaption(int number) {
 
 WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open, QWidget* parent)
     : QWidget(parent, Qt::Window), open_(std::move(open)) {
+    setObjectName(QStringLiteral("WatchResultWindow"));
     setWindowTitle(QString::fromUtf8("ウォッチ結果"));
     SetWindowRole(*this, QAccessible::Window);
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     newOnly_ = new QCheckBox(QString::fromUtf8("新着のみ表示"));
+    newOnly_->setObjectName(QStringLiteral("NewOnly"));
     connect(newOnly_, &QCheckBox::toggled, this, [this] { Fill(); });
     top->addWidget(newOnly_);
     top->addStretch(1);
     count_ = new QLabel;
+    count_->setObjectName(QStringLiteral("WatchCount"));
     top->addWidget(count_);
     layout->addLayout(top);
 
     table_ = new QTableWidget(0, kColumns);
+    table_->setObjectName(QStringLiteral("WatchTable"));
     table_->setAccessibleName(QString::fromUtf8("ウォッチに合った行"));
     table_->setHorizontalHeaderLabels({QString::fromUtf8("発売日"), QString::fromUtf8("区分"),
                                        QString::fromUtf8("出版社"), QString::fromUtf8("タイトル"),
                                        QString::fromUtf8("作者"), QString::fromUtf8("価格"),
                                        QString::fromUtf8("新"), QString::fromUtf8("変更")});
     table_->verticalHeader()->hide();
+    // Rows as tall as their text: more matches in sight.
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab goes on to the next control; the arrow keys walk the rows.
+    table_->setTabKeyNavigation(false);
+    table_->installEventFilter(this);
     table_->setWordWrap(false);
     table_->horizontalHeader()->setSectionResizeMode(kTitle, QHeaderView::Stretch);
-    connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-        const QTableWidgetItem* item = table_->item(row, kDate);
-        if (item == nullptr) {
-            return;
-        }
-        // A copy: opening the list may start a new scan that replaces the matches.
-        const WatchMatch match = rows_.at(item->data(Qt::UserRole).toULongLong()).match;
-        open_(match);
-    });
+    connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
     layout->addWidget(table_, 1);
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(close, &QShortcut::activated, this, &QWidget::close);
     resize(760, 420);
+}
+
+bool WatchResultWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && table_->currentRow() >= 0) {
+            OpenRow(table_->currentRow());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void WatchResultWindow::OpenRow(int row) {
+    const QTableWidgetItem* item = table_->item(row, kDate);
+    if (item == nullptr) {
+        return;
+    }
+    // A copy: opening the list may start a new scan that replaces the matches.
+    const WatchMatch match = rows_.at(item->data(Qt::UserRole).toULongLong()).match;
+    open_(match);
 }
 
 void WatchResultWindow::FitToScreen() {

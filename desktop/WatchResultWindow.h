@@ -14,7 +14,8 @@ class QTableWidget;
 namespace yomida::qt {
 
 // "ウォッチ結果": every match of the watch words across the stored lists, beside the main
-// window. Double-clicking a row shows that list in the main window with the row current.
+// window. Double-clicking a row, or Return on it, shows that list in the main window with the row
+// current.
 class WatchResultWindow final : public QWidget {
     Q_OBJECT
 
@@ -24,11 +25,14 @@ public:
     // withdrawn title as its row in the previous version of its list.
     void ShowMatches(const std::vector<WatchMatch>& matches,
                      const std::vector<WatchChange>& changes = {});
-    QTableWidget* Table() const { return table_; }
-    QCheckBox* NewOnly() const { return newOnly_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Fill();
+    // Shows the list of the table's row in the main window.
+    void OpenRow(int row);
     // Cuts the window to the screen's free area and moves it wholly onto it.
     void FitToScreen();
 

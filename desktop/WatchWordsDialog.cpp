@@ -12,6 +12,7 @@ namespace yomida::qt {
 
 WatchWordsDialog::WatchWordsDialog(WatchWordsForm& logic, QWidget* parent)
     : QDialog(parent), logic_(logic) {
+    setObjectName(QStringLiteral("WatchWordsDialog"));
     setWindowTitle(QString::fromUtf8("ウォッチ設定"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(
@@ -23,6 +24,7 @@ WatchWordsDialog::WatchWordsDialog(WatchWordsForm& logic, QWidget* parent)
         auto* label = new QLabel(QString::fromUtf8(captions[i]));
         grid->addWidget(label, 0, i);
         auto* box = new QPlainTextEdit;
+        box->setObjectName(QStringLiteral("Memo%1").arg(i + 1));
         label->setBuddy(box);
         box->setLineWrapMode(QPlainTextEdit::NoWrap);
         grid->addWidget(box, 1, i);

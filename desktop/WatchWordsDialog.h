@@ -18,7 +18,6 @@ public:
     // Fills the boxes from the logic; Run() does this and shows it modally.
     void Prepare();
     int Run();
-    QPlainTextEdit* Box(int i) const { return boxes_[static_cast<size_t>(i)]; }
     // OK: the boxes' lines into the settings.
     void Ok();
 

@@ -15,12 +15,14 @@ WordEditor::WordEditor(WordListEditor& logic, std::function<void()> boxChanged, 
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
       logic_(logic),
       boxChanged_(std::move(boxChanged)) {
+    setObjectName(QStringLiteral("WordEditor"));
     setWindowTitle(QString::fromUtf8("YOMIDA エディター"));
     SetWindowRole(*this, QAccessible::Dialog);
     // It stays on top of the main window, but never over a question or a file dialog.
     YieldTopToModalDialogs(*this);
     auto* layout = new QVBoxLayout(this);
     memo_ = new QPlainTextEdit;
+    memo_->setObjectName(QStringLiteral("Memo1"));
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(memo_, 1);
     auto* buttons = new QHBoxLayout;

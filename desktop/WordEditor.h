@@ -18,7 +18,6 @@ public:
     WordEditor(WordListEditor& logic, std::function<void()> boxChanged, QWidget* parent = nullptr);
     // Shows the editor with the logic's current lines.
     void ShowLines();
-    QPlainTextEdit* Memo() const { return memo_; }
     void Ok();
 
 private:

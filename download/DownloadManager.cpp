@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
+#include "download/FailureReason.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
 #include "sources/Catalogue.h"
 #include "sources/Convert.h"
 #include "text/CommaText.h"
+#include "text/DataFileRecords.h"
 #include "text/Dates.h"
 #include "text/Messages.h"
 #include "text/ScrambledFile.h"
@@ -40,6 +42,33 @@ void ClearForcedDownload(const FetchContext& context, FetchResult& result) {
     }
 }
 
+FetchOutcome OutcomeOf(HttpOutcome outcome) {
+    switch (outcome) {
+        case HttpOutcome::kOk:
+            return FetchOutcome::Updated;
+        case HttpOutcome::kHttpStatus:
+            return FetchOutcome::HttpStatus;
+        case HttpOutcome::kTransportError:
+            return FetchOutcome::TransportError;
+        case HttpOutcome::kCertificateError:
+            return FetchOutcome::CertificateError;
+        case HttpOutcome::kCancelled:
+            return FetchOutcome::Cancelled;
+    }
+    return FetchOutcome::TransportError;
+}
+
+void Tell(FetchResult& result, Notice::Kind kind, std::string text) {
+    result.notices.push_back({kind, std::move(text)});
+}
+
+// The status line of a response, for the record of an error status.
+std::string StatusLine(const std::string& header) {
+    return std::string(Trimmed(header.substr(0, header.find('\n'))));
+}
+
+// The Ui the converters still speak through: what they say is kept as the step's notices.
+
 }  // namespace
 
 void FetchContext::UseSettings(const SettingsRecord& settings) {
@@ -53,16 +82,14 @@ void FetchContext::UseSettings(const SettingsRecord& settings) {
 
 bool FetchesDirectly(int category, const SettingsRecord& settings) {
     const CategoryInfo* c = FindCategory(category);
-    return c != nullptr &&
-           (c->acquisition == Acquisition::DirectFetch ||
-            (c->acquisition == Acquisition::DirectOrBrowserPage && settings.directFetch));
+    return c != nullptr && CanFetchDirectly(*c) &&
+           (c->acquisition != Acquisition::DirectOrBrowserPage || settings.directFetch);
 }
 
 std::string DownloadManager::ReadStoredStamp(const std::filesystem::path& dataFile) {
     if (!FileExists(dataFile)) {
         return {};
     }
-    HourglassCursor hourglass(ui_);
     ScrambledReader in(dataFile);
     std::string line;
     if (!in.ReadLine(line)) {
@@ -72,21 +99,21 @@ std::string DownloadManager::ReadStoredStamp(const std::filesystem::path& dataFi
     return items.empty() ? std::string() : items[0];
 }
 
-FetchResult DownloadManager::FetchSource(const FetchContext& context) {
+FetchResult DownloadManager::FetchSource(const FetchContext& context, FetchPolicy& policy) {
     FetchResult result = StartResult(context);
     ClearForcedDownload(context, result);
     const CategoryInfo* category = FindCategory(context.category);
     // The plain-text marker sends every fetch to the import paths.
     if (context.directFetch && !ScramblingOffIn(context.dataFolder)) {
         if (category != nullptr && category->acquisition == Acquisition::DirectOrBrowserPage) {
-            result.ranToEnd = DownloadOrImport(context, result);
+            result.ranToEnd = DownloadOrImport(context, policy, result);
         } else {
-            result.ranToEnd = DownloadDirectly(context, result);
+            result.ranToEnd = Download(context, policy, result, false).ValueOr(false);
         }
     } else if (category != nullptr && category->acquisition == Acquisition::KosumiraCsv) {
-        result.ranToEnd = ImportCsv(context, result);
+        result.ranToEnd = ImportCsv(context, policy, result);
     } else {
-        result.ranToEnd = ImportHtml(context, result);
+        result.ranToEnd = ImportHtml(context, policy, result, false);
     }
     return result;
 }
@@ -103,13 +130,13 @@ HttpResponse DownloadManager::Request(const FetchContext& context, HttpCommand c
     request.replaceBodyFile = !bodyFile.empty();
     request.timeOutMs = context.timeOutMs;
     HttpResponse response = http_.Get(request, context.progress);
-    result.requestError = response.error;
-    result.requestOutcome = response.outcome;
-    result.responseHeader = response.header;
-    if (response.outcome == HttpOutcome::kHttpStatus && response.status > 399 &&
-        !context.httpFailureText.empty()) {
-        ui_.SetCursor(CursorShape::Default);
-        ui_.ShowError(context.httpFailureText);
+    result.requested = true;
+    result.httpStatus = response.status;
+    result.outcome = OutcomeOf(response.outcome);
+    if (!response.error.empty()) {
+        result.detail = response.error;  // the client's own text, in the program's encoding
+    } else if (response.outcome == HttpOutcome::kHttpStatus) {
+        result.detail = StatusLine(response.header);
     }
     return response;
 }
@@ -154,57 +181,55 @@ std::string DownloadManager::CleanStamp(std::string_view stamp) {
     return std::string(TrimControls(clean));
 }
 
-FetchResult DownloadManager::CheckForUpdate(const FetchContext& context) {
+FetchResult DownloadManager::CheckForUpdate(const FetchContext& context, FetchPolicy& policy) {
     FetchResult result = StartResult(context);
     const CategoryInfo* category = FindCategory(context.category);
     if (category == nullptr || !category->updateCheck) {
+        // Nothing was asked: only a download can tell whether the page changed.
+        result.outcome = FetchOutcome::Unchanged;
         return result;
     }
-    std::string stored;
-    HttpResponse response;
-    {
-        HourglassCursor hourglass(ui_);
-        stored = ReadStoredStamp(context.dataFile);
-        response = Request(context, HttpCommand::kHead, context.sourceUrl, DownloadFileOf(context),
-                           result);
-        if (!response.error.empty()) {
-            ui_.SetCursor(CursorShape::Default);
-            ui_.ShowError(MsgText(Msg::HeaderFetchError));
-            return result;
-        }
+    const WorkingScope working(policy);
+    const std::string stored = ReadStoredStamp(context.dataFile);
+    const HttpResponse response =
+        Request(context, HttpCommand::kHead, context.sourceUrl, DownloadFileOf(context), result);
+    if (!response.error.empty()) {
+        Tell(result, Notice::Kind::Error, MsgText(Msg::HeaderFetchError));
+        return result;
     }
+    // A server that refuses the header request may still serve the page: the stamp it gives
+    // then is today's, which tells that the page should be fetched.
+    result.detail.clear();
     // A stamp stored before hostile bytes were dropped still matches the page it came from.
     result.ranToEnd = ParseUpdateStamp(response.header, clock_.Today()) != CleanStamp(stored);
+    result.outcome = result.ranToEnd ? FetchOutcome::Updated : FetchOutcome::Unchanged;
     return result;
 }
 
-bool DownloadManager::DownloadOrImport(const FetchContext& context, FetchResult& result) {
-    const Result<bool> downloaded = Download(context, result, true);
+bool DownloadManager::DownloadOrImport(const FetchContext& context, FetchPolicy& policy,
+                                       FetchResult& result) {
+    const Result<bool> downloaded = Download(context, policy, result, true);
     if (downloaded) {
         return *downloaded;
     }
-    result.directFailure = downloaded.ErrorText();
-    if (!ui_.Confirm(MsgText(Msg::DirectFetchFailedAskImport) + "\n\r\n\r" +
-                     downloaded.ErrorText())) {
+    // Stopping the download is no failure of the source: nothing more is offered.
+    if (result.Cancelled()) {
+        return false;
+    }
+    if (!policy.Ask(FetchQuestion::ImportAfterFailure,
+                    MsgText(Msg::DirectFetchFailedAskImport) + "\n\r\n\r" + downloaded.ErrorText() +
+                        "\n\r\n\r" + MsgText(Msg::BrowserPageSteps))) {
         return true;  // the old list, if any, is shown as it was
     }
-    // What comes now is the import's: the failed request stays only in directFailure, so the
-    // source's health tells of the list the user brought.
-    result.requestError.clear();
-    result.requestOutcome = HttpOutcome::kOk;
-    result.responseHeader.clear();
-    return ImportHtml(context, result);
+    // What comes now is the import's; the failed download stays in the detail until the
+    // import ends, so the source's health tells of the list the user brought.
+    return ImportHtml(context, policy, result, true);
 }
 
-bool DownloadManager::DownloadDirectly(const FetchContext& context, FetchResult& result) {
-    // Undescribed, every failure has been reported.
-    return Download(context, result, false).ValueOr(false);
-}
-
-Result<bool> DownloadManager::Download(const FetchContext& context, FetchResult& result,
-                                       bool describe) {
+Result<bool> DownloadManager::Download(const FetchContext& context, FetchPolicy& policy,
+                                       FetchResult& result, bool describe) {
     const std::filesystem::path download = DownloadFileOf(context);
-    HourglassCursor hourglass(ui_);
+    const WorkingScope working(policy);
     context.setBusyDisplay(true);
     const ScopeExit busyOff([&context] { context.setBusyDisplay(false); });
 
@@ -212,31 +237,36 @@ Result<bool> DownloadManager::Download(const FetchContext& context, FetchResult&
         Request(context, HttpCommand::kGet, context.sourceUrl, download, result);
     if (!response.error.empty()) {
         if (describe) {
-            return Fail(response.error);
+            return Fail(FailureReason(result.outcome, response.status, response.error));
         }
-        ui_.ShowError(MsgText(Msg::DataFetchError));
+        Tell(result, Notice::Kind::Error, MsgText(Msg::DataFetchError));
         return false;
     }
     // Only the page itself is a list: a redirect that led nowhere or a partial answer is not.
     if (!response.Ok() || (describe && response.status != 200)) {
         DeleteFile(download);  // an error page is no list
+        result.outcome = FetchOutcome::HttpStatus;
+        result.detail = StatusLine(response.header);
         if (describe) {
-            return Fail("HTTP " + std::to_string(response.status));
+            return Fail(FailureReason(result.outcome, response.status, {}));
+        }
+        if (response.status > 399 && !context.httpFailureText.empty()) {
+            Tell(result, Notice::Kind::Error, context.httpFailureText);
         }
         return true;
     }
     result.stampPrefix = StampPrefix(ParseUpdateStamp(response.header, clock_.Today()));
     context.setStatusText(MsgText(Msg::Converting));
-    bool noList = false;
-    const bool converted = ConvertFile(context, download, result, describe ? &noList : nullptr);
-    if (describe && noList) {
+    const bool converted = ConvertFile(context, policy, download, result, describe);
+    if (describe && result.records == 0) {
         return Fail(MsgText(Msg::NoReleasesOnPage));
     }
     return converted;
 }
 
-Result<std::string> DownloadManager::ProbeBookTownMonth(const FetchContext& context,
-                                                        const std::string& host) {
+Result<std::string, ProbeRefusal> DownloadManager::ProbeBookTownMonth(const FetchContext& context,
+                                                                      const std::string& host,
+                                                                      FetchPolicy& policy) {
     using namespace std::chrono;
     const CategoryInfo* row = FindCategory(context.category);
     if (row == nullptr || row->monthProbe.url == nullptr) {
@@ -250,27 +280,34 @@ Result<std::string> DownloadManager::ProbeBookTownMonth(const FetchContext& cont
     };
     const int target = monthIndex(context.target);
     const int now = monthIndex(today);
-    const std::string& outOfRange = MsgText(Msg::MonthOutOfRange);
-    const auto refuse = [this](const std::string& text) {
-        ui_.ShowError(text);
-        return Fail(text);
+    const auto refuse = [](const std::string& text) {
+        ProbeRefusal refusal;
+        refusal.detail = text;
+        refusal.notices.push_back({Notice::Kind::Error, text});
+        return Failure<ProbeRefusal>{refusal, text};
     };
     if (target < now - 1 || target > now + 1) {
-        return refuse(outOfRange);
+        return refuse(MsgText(Msg::MonthOutOfRange));
     }
 
-    HourglassCursor hourglass(ui_);
+    const WorkingScope working(policy);
     context.setBusyDisplay(true);
     const ScopeExit busyOff([&context] { context.setBusyDisplay(false); });
-    FetchResult ignored;
+    FetchResult request;
     const HttpResponse response = Request(
-        context, HttpCommand::kGet, ExpandUrlTemplate(row->monthProbe.url, probe), {}, ignored);
-    if (!response.error.empty()) {
-        return refuse(MsgText(Msg::BadUrl));
-    }
+        context, HttpCommand::kGet, ExpandUrlTemplate(row->monthProbe.url, probe), {}, request);
     if (!response.Ok()) {
-        // The error status has been shown as the context asks, or not at all.
-        return Fail("HTTP " + std::to_string(response.status));
+        // The probe's request failed like any other of the source's: it is recorded as such.
+        ProbeRefusal refusal;
+        refusal.outcome = request.outcome;
+        refusal.httpStatus = response.status;
+        refusal.detail = request.detail;
+        if (!response.error.empty() && !request.Cancelled()) {
+            refusal.notices.push_back({Notice::Kind::Error, MsgText(Msg::BadUrl)});
+        } else if (response.status > 399 && !context.httpFailureText.empty()) {
+            refusal.notices.push_back({Notice::Kind::Error, context.httpFailureText});
+        }
+        return Failure<ProbeRefusal>{refusal, request.detail};
     }
     int current = 0;
     for (int s = 1; s <= 12 && current == 0; ++s) {
@@ -290,86 +327,112 @@ Result<std::string> DownloadManager::ProbeBookTownMonth(const FetchContext& cont
     if (month == (current == 1 ? 12 : current - 1)) {
         return std::string("_old");
     }
-    return refuse(outOfRange);
+    return refuse(MsgText(Msg::MonthOutOfRange));
 }
 
-bool DownloadManager::ImportCsv(const FetchContext& context, FetchResult& result) {
-    if (!ui_.Confirm(MsgText(Msg::NeedKosumiraCsv))) {
+bool DownloadManager::ImportCsv(const FetchContext& context, FetchPolicy& policy,
+                                FetchResult& result) {
+    if (!policy.Ask(FetchQuestion::ImportKosumiraCsv, MsgText(Msg::NeedKosumiraCsv))) {
+        result.outcome = FetchOutcome::Cancelled;
         return true;
     }
     if (FileExists(context.siblingProgram)) {
-        ui_.StartProgram(context.siblingProgram, {});
+        policy.StartProgram(context.siblingProgram);
     }
-    return ChooseAndConvert(context, "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj, context.neoWingFolder,
-                            result.neoWingFolder, result);
+    return ChooseAndConvert(context, policy, "CSVﾌｧｲﾙ|*.csv|すべてのﾌｧｲﾙ|*.*"_sj,
+                            context.neoWingFolder, result.neoWingFolder, result);
 }
 
-bool DownloadManager::ImportHtml(const FetchContext& context, FetchResult& result) {
-    if (!ui_.Confirm(MsgText(Msg::BrowserPageSteps))) {
+bool DownloadManager::ImportHtml(const FetchContext& context, FetchPolicy& policy,
+                                 FetchResult& result, bool asked) {
+    if (!asked && !policy.Ask(FetchQuestion::ImportBrowserPage, MsgText(Msg::BrowserPageSteps))) {
+        result.outcome = FetchOutcome::Cancelled;
         return true;
     }
     {
-        HourglassCursor hourglass(ui_);
-        ui_.ShellOpen(context.sourceUrl);
+        const WorkingScope working(policy);
+        policy.OpenPage(context.sourceUrl);
     }
-    return ChooseAndConvert(context, "HTMLﾌｧｲﾙ|*.htm;*.html|すべてのﾌｧｲﾙ|*.*"_sj,
+    return ChooseAndConvert(context, policy, "HTMLﾌｧｲﾙ|*.htm;*.html|すべてのﾌｧｲﾙ|*.*"_sj,
                             context.htmlFolder, result.htmlFolder, result);
 }
 
-bool DownloadManager::ChooseAndConvert(const FetchContext& context, const std::string& filter,
-                                       const std::string& folder, std::string& rememberedFolder,
-                                       FetchResult& result) {
-    FileDialogRequest request;
-    request.initialFolder = Cp932ToUtf8(folder);
-    request.filter = filter;
-    const std::optional<std::filesystem::path> chosen = ui_.OpenFileDialog(request);
+bool DownloadManager::ChooseAndConvert(const FetchContext& context, FetchPolicy& policy,
+                                       const std::string& filter, const std::string& folder,
+                                       std::string& rememberedFolder, FetchResult& result) {
+    const std::optional<std::filesystem::path> chosen =
+        policy.ChooseImportFile({filter, Cp932ToUtf8(folder)});
     if (!chosen) {
-        return true;  // cancelled: an older list, if any, is shown
+        result.outcome = FetchOutcome::Cancelled;  // an older list, if any, is shown
+        return true;
     }
     rememberedFolder = FolderText(*chosen);
-    return ConvertFile(context, *chosen, result);
+    // The import's own end is what the source's health tells, not the download before it.
+    result.requested = false;
+    result.httpStatus = 0;
+    result.detail.clear();
+    return ConvertFile(context, policy, *chosen, result, false);
 }
 
 FetchResult DownloadManager::ImportFile(const FetchContext& context,
-                                        const std::filesystem::path& file) {
+                                        const std::filesystem::path& file, FetchPolicy& policy) {
     FetchResult result = StartResult(context);
     ClearForcedDownload(context, result);
     const CategoryInfo* category = FindCategory(context.category);
     (category != nullptr && category->acquisition == Acquisition::KosumiraCsv ? result.neoWingFolder
                                                                               : result.htmlFolder) =
         FolderText(file);
-    result.ranToEnd = ConvertFile(context, file, result);
+    result.ranToEnd = ConvertFile(context, policy, file, result, false);
     return result;
 }
 
-bool DownloadManager::ConvertFile(const FetchContext& context, const std::filesystem::path& input,
-                                  FetchResult& result, bool* noList) {
-    result.conversionStarted = true;
+bool DownloadManager::ConvertFile(const FetchContext& context, FetchPolicy& policy,
+                                  const std::filesystem::path& input, FetchResult& result,
+                                  bool describe) {
+    const WorkingScope working(policy);
+    const std::optional<std::vector<std::string>> before = ReadRecordLines(context.dataFile);
     ConvertRequest request;
     request.category = context.category;
     request.input = input;
     request.output = context.dataFile;
     request.stampPrefix = result.stampPrefix;
     request.target = context.target;
-    const ConvertResult converted = [&] {
-        HourglassCursor hourglass(ui_);
-        return Convert(request);
-    }();
-    const bool empty = converted.outcome != ConvertOutcome::Converted && converted.records == 0;
-    if (noList != nullptr) {
-        *noList = empty;
+    ConvertResult converted;
+    try {
+        converted = Convert(request);
+    } catch (const std::exception& e) {
+        result.outcome = FetchOutcome::ConversionError;
+        result.detail = Utf8ToCp932(e.what());
+        throw;
     }
-    if (converted.outcome == ConvertOutcome::NoReleases && noList != nullptr) {
-        return true;  // the caller tells of it
-    }
-    if (!converted.message.empty()) {
-        if (converted.RanToEnd()) {
-            ui_.ShowWarning(converted.message);
-        } else {
-            ui_.ShowError(converted.message);
+    result.records = converted.records;
+    if (!converted.RanToEnd()) {
+        result.outcome = FetchOutcome::ConversionError;
+        result.detail = converted.message;
+        if (!converted.message.empty()) {
+            Tell(result, Notice::Kind::Error, converted.message);
         }
+        return false;
     }
-    return converted.RanToEnd();
+    if (converted.outcome == ConvertOutcome::NoReleases) {
+        result.outcome = FetchOutcome::NoRecords;
+        result.detail = MsgText(Msg::NoReleasesOnPage);
+        if (!describe) {
+            // Without a word the user would take the unchanged list for the new one.
+            Tell(result, Notice::Kind::Warning, converted.message);
+        }
+        return true;
+    }
+    result.replaced = true;
+    result.detail.clear();
+    const std::optional<std::vector<std::string>> after = ReadRecordLines(context.dataFile);
+    if (after) {
+        result.records = static_cast<int>(after->size());
+    }
+    result.outcome = before && after == before ? FetchOutcome::Unchanged
+                     : result.requested        ? FetchOutcome::Updated
+                                               : FetchOutcome::Imported;
+    return true;
 }
 
 }  // namespace yomida

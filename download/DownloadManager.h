@@ -2,30 +2,34 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "download/SourceFetcher.h"
 #include "platform/Clock.h"
 #include "platform/TcpSocket.h"
-#include "platform/Ui.h"
 
 namespace yomida {
 
-// Fetching or importing a category's page and converting it, and the stored update stamp.
+// Fetching or importing a category's page and converting it, and the stored update stamp. Each
+// call says in its result how it ended; the questions of an import by hand go to the policy.
 class DownloadManager final : public SourceFetcher {
 public:
-    DownloadManager(Ui& ui, const Clock& clock, TcpConnector& connector)
-        : ui_(ui), clock_(clock), http_(connector) {}
+    DownloadManager(const Clock& clock, TcpConnector& connector)
+        : clock_(clock), http_(connector) {}
 
     // The update stamp in front of a data file's header line, or empty text.
-    std::string ReadStoredStamp(const std::filesystem::path& dataFile);
+    static std::string ReadStoredStamp(const std::filesystem::path& dataFile);
 
-    FetchResult FetchSource(const FetchContext& context) override;
-    FetchResult ImportFile(const FetchContext& context, const std::filesystem::path& file) override;
+    FetchResult FetchSource(const FetchContext& context, FetchPolicy& policy) override;
+    FetchResult ImportFile(const FetchContext& context, const std::filesystem::path& file,
+                           FetchPolicy& policy) override;
     // By a HEAD request's Last-Modified.
-    FetchResult CheckForUpdate(const FetchContext& context) override;
+    FetchResult CheckForUpdate(const FetchContext& context, FetchPolicy& policy) override;
+    Result<std::string, ProbeRefusal> ProbeBookTownMonth(const FetchContext& context,
+                                                         const std::string& host,
+                                                         FetchPolicy& policy) override;
 
     // The update stamp of a response header: its Last-Modified value, or today as yyyy/mm/dd.
     static std::string ParseUpdateStamp(std::string_view header, std::chrono::year_month_day today);
@@ -33,38 +37,35 @@ public:
     // lead bytes that no trail byte follows, and without blanks at either end.
     static std::string CleanStamp(std::string_view stamp);
 
-    Result<std::string> ProbeBookTownMonth(const FetchContext& context,
-                                           const std::string& host) override;
-
     static const char* DownloadFileName() { return "download.dat"; }
 
 private:
-    // One request with the context's proxy, time-out and progress; an error status is shown
-    // as the context asks, and the request's end is noted in `result`.
+    // One request with the context's proxy, time-out and progress; how it ended goes into
+    // `result`.
     [[nodiscard]] HttpResponse Request(const FetchContext& context, HttpCommand command,
                                        const std::string& url,
                                        const std::filesystem::path& bodyFile, FetchResult& result);
-    // Downloads the page and converts it; the value is whether the display goes on. With
-    // `describe`, a download that brings no list (a failed request, a status other than 200, a
-    // page without records) is not reported but comes back as the failure, for the offer of the
-    // import by hand.
-    Result<bool> Download(const FetchContext& context, FetchResult& result, bool describe);
-    [[nodiscard]] bool DownloadDirectly(const FetchContext& context, FetchResult& result);
-    [[nodiscard]] bool DownloadOrImport(const FetchContext& context, FetchResult& result);
-    [[nodiscard]] bool ImportCsv(const FetchContext& context, FetchResult& result);
-    [[nodiscard]] bool ImportHtml(const FetchContext& context, FetchResult& result);
+    // Downloads the page and converts it; false stops the display. With `describe`, a download
+    // that brings no list (a failed request, a status other than 200, a page without records)
+    // says nothing but comes back as the failure, for the offer of the import by hand.
+    Result<bool> Download(const FetchContext& context, FetchPolicy& policy, FetchResult& result,
+                          bool describe);
+    [[nodiscard]] bool DownloadOrImport(const FetchContext& context, FetchPolicy& policy,
+                                        FetchResult& result);
+    [[nodiscard]] bool ImportCsv(const FetchContext& context, FetchPolicy& policy,
+                                 FetchResult& result);
+    [[nodiscard]] bool ImportHtml(const FetchContext& context, FetchPolicy& policy,
+                                  FetchResult& result, bool asked);
     // The import dialog, starting in `folder` and then remembering the folder of the chosen
     // file there.
-    [[nodiscard]] bool ChooseAndConvert(const FetchContext& context, const std::string& filter,
-                                        const std::string& folder, std::string& rememberedFolder,
-                                        FetchResult& result);
-    // Converts a page and shows what the conversion has to say; with `noList`, a page without
-    // releases is not reported but comes back as true there, as is any other conversion that
-    // left no list.
-    [[nodiscard]] bool ConvertFile(const FetchContext& context, const std::filesystem::path& input,
-                                   FetchResult& result, bool* noList = nullptr);
+    [[nodiscard]] bool ChooseAndConvert(const FetchContext& context, FetchPolicy& policy,
+                                        const std::string& filter, const std::string& folder,
+                                        std::string& rememberedFolder, FetchResult& result);
+    // Converts the page into the data file; `describe` as for Download.
+    [[nodiscard]] bool ConvertFile(const FetchContext& context, FetchPolicy& policy,
+                                   const std::filesystem::path& input, FetchResult& result,
+                                   bool describe);
 
-    Ui& ui_;
     const Clock& clock_;
     HttpClient http_;
 };

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "download/HttpCookieJar.h"
 #include "platform/TcpSocket.h"
 
 namespace yomida {
@@ -18,16 +16,14 @@ class HttpError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-class HttpLineReader;
-
 // The requests the client issues; the values are the codes its events have always carried.
 enum class HttpCommand : int { kGet = 0, kHead = 2 };
 
 // How a request ended.
 enum class HttpOutcome {
-    kOk,                // a status below 299
-    kHttpStatus,        // an error status, or a redirect that names nowhere to go
-    kTransportError,    // no whole response: lookup, connection, time-out, limits, cut transfer
+    kOk,              // a status below 299
+    kHttpStatus,      // an error status, or a redirect that names nowhere to go
+    kTransportError,  // no whole response: URL, lookup, connection, time-out, limits, cut transfer
     kCertificateError,  // the server's certificate did not verify
     kCancelled,
 };
@@ -36,6 +32,9 @@ enum class HttpOutcome {
 // body ends the request with an error instead of filling memory or the disk.
 inline constexpr size_t kHttpMaxHeaderBytes = 1024 * 1024;
 inline constexpr uint64_t kHttpMaxBodyBytes = 256ull * 1024 * 1024;
+// A longer URL, as it goes on the wire, is refused rather than cut: servers refuse longer
+// request lines themselves, and a cut one would ask for some other page.
+inline constexpr size_t kHttpMaxUrlBytes = 8192;
 
 struct HttpRequest {
     HttpCommand command = HttpCommand::kGet;
@@ -52,6 +51,9 @@ struct HttpRequest {
     // Milliseconds, 0 for none: the request ends with an error when nothing arrives for that
     // long, or when less than HttpClient::kMinBytesPerTimeOut arrive in that long.
     int timeOutMs = 0;
+    // Sent as the User-Agent line when set (up to its first line break), so a request can name
+    // the program; the built-in sources send none.
+    std::string userAgent;
 };
 
 // What the caller's busy display needs while a request runs.
@@ -59,9 +61,9 @@ struct HttpProgress {
     // After each piece of the body: the bytes so far and the length the header announced (0 when
     // it announced none).
     std::function<void(uint64_t received, uint64_t announced)> onBytes;
-    // Runs the message loop between waits.
+    // Runs the message loop while the request waits, every HttpClient::kWakeMs at most.
     std::function<void()> pump;
-    // Asked between waits and after each piece; true ends the request as cancelled.
+    // Asked while the request waits and after each piece; true ends the request as cancelled.
     std::function<bool()> cancelled;
 };
 
@@ -81,7 +83,8 @@ struct [[nodiscard]] HttpResponse {
 // The program's HTTP/1.0 client: GET and HEAD over TCP or TLS, one at a time, optionally
 // through a proxy (an https URL through a CONNECT tunnel), driven from the user-interface
 // thread. Every wait runs the request's message pump, so the window stays responsive and
-// Cancel works.
+// Cancel works. Each request is an exchange of its own; only the cookies that redirects set
+// outlive it.
 class HttpClient {
 public:
     using Command = HttpCommand;
@@ -95,6 +98,9 @@ public:
     // less than this arrives in that long, so a silent or dripping server cannot hold an
     // unattended caller for ever.
     static constexpr uint64_t kMinBytesPerTimeOut = 1024;
+    // While a request waits, the message loop and the cancel question come this often; a
+    // request without either sleeps until data or its time-out.
+    static constexpr int kWakeMs = 50;
 
     explicit HttpClient(TcpConnector& connector) : connector_(connector) {}
 
@@ -102,76 +108,15 @@ public:
     // response. Only a body file that cannot be written throws (an IoError), as it is no answer
     // of the server's.
     [[nodiscard]] HttpResponse Get(const HttpRequest& request, const HttpProgress& progress);
-    bool Connected() const { return connected_; }
+    // True while a request runs: a request started from its message loop is refused.
+    bool Connected() const { return busy_; }
     // The error of a certificate that did not verify, in the program's own encoding.
     static std::string CertificateErrorText(const std::string& host, const std::string& reason);
 
 private:
-    // What the header says about where the cycle goes next.
-    struct ResponseHead {
-        int status = 0;
-        std::string location;
-        std::string cookie;
-    };
-
-    // Throws HttpError.
-    void Request(Command command, std::string url);
-    // One cycle; returns the next URL when the response redirects.
-    std::optional<std::string> Cycle(Command command, std::string& url);
-    std::string ParseUrl(std::string& url);
-    // The request text the client sends for a URL (after the URL rules).
-    std::string RequestText(Command command, const std::string& target) const;
-    std::unique_ptr<TcpConnection> Connect();
-    // Asks the proxy for a tunnel to the host; throws unless it answers 200.
-    void OpenTunnel(TcpConnection& connection);
-    void StartTls(TcpConnection& connection);
-    ResponseHead ReadHeader(HttpLineReader& reader);
-    void ReadBody(Command command, TcpConnection& connection, HttpLineReader& reader);
-    // Hands each chunk of the body to `sink` until the server closes the connection.
-    void ReceiveBody(TcpConnection& connection, HttpLineReader& reader, const char* aborted,
-                     const std::function<void(std::string_view)>& sink);
-    // Settles how the request ended, or gives the redirect's URL.
-    std::optional<std::string> Conclude(ResponseHead& head);
-    bool Idle();
-    // Takes the caller's cancel, asked between waits and after each piece.
-    void AskCancel();
-    void StartTimeOut();
-    void Received(size_t bytes);
-    // True once the time-out has run out; timeOutText_ then says how.
-    bool TimeOutPassed();
-
     TcpConnector& connector_;
-    // The request in hand, and the caller's progress while it runs.
-    std::string proxy_;
-    int proxyPort_ = 0;
-    std::filesystem::path bodyFile_;  // empty: the body stays in body_
-    bool replaceBodyFile_ = false;
-    size_t maxHeaderBytes_ = kHttpMaxHeaderBytes;
-    uint64_t maxBodyBytes_ = kHttpMaxBodyBytes;
-    int timeOutMs_ = 0;
-    const HttpProgress* progress_ = nullptr;
-    // The URL in hand and what came back for it.
-    std::string host_;
-    int port_ = 0;
-    std::string header_;
-    std::string body_;
-    uint64_t receivedBytes_ = 0;
-    uint64_t announcedLength_ = 0;
-    int status_ = 0;
-    std::string error_;
-    std::optional<HttpOutcome> concluded_;
-
-    std::string cookie_;
-    bool cancel_ = false;
-    bool cancelRequested_ = false;  // since the request began; cancel_ is spent on the way
-    bool certificateFailed_ = false;
-    bool secure_ = false;  // the scheme of the URL in hand is https
-    bool connected_ = false;
-    bool timedOut_ = false;
-    std::string timeOutText_;
-    std::chrono::steady_clock::time_point lastByte_;
-    std::chrono::steady_clock::time_point windowStart_;
-    uint64_t windowBytes_ = 0;
+    HttpCookieJar cookies_;
+    bool busy_ = false;
 };
 
 }  // namespace yomida

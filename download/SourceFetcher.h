@@ -6,7 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "download/FetchOutcome.h"
+#include "download/FetchPolicy.h"
 #include "download/HttpClient.h"
+#include "platform/Notice.h"
 #include "platform/Result.h"
 #include "settings/SettingsRecord.h"
 
@@ -37,7 +40,7 @@ struct FetchContext {
     // The "\"stamp\"," put before a converted list's header: that of the last direct fetch,
     // which an import by hand keeps.
     std::string stampPrefix;
-    // Shown when a server answers with an error status; empty shows nothing.
+    // Said when a server answers with an error status; empty says nothing.
     std::string httpFailureText;
 
     // Told as a fetch or an import starts that it clears the forced download, so that the
@@ -54,25 +57,34 @@ struct FetchContext {
 
 // What a fetch, an import or an update check came to.
 struct [[nodiscard]] FetchResult {
+    FetchOutcome outcome = FetchOutcome::ConversionError;
     // Of a fetch or an import: false tells the display to stop. Of an update check: the page is
-    // newer than the stored list.
+    // newer than the stored list (a category without the check asks nothing: requested is
+    // false).
     bool ranToEnd = false;
+    bool requested = false;  // a request went out (its answer is in httpStatus)
+    bool replaced = false;   // a new list is stored
+    int httpStatus = 0;      // of the last request's answer, 0 without one
+    int records = -1;        // records the page made; -1 when none was converted
+    std::string detail;      // why it failed, CP932; empty on success
+    Notices notices;         // what the face shows, in order
+
     std::string stampPrefix;  // to keep for the next import: changed only by a direct fetch
     bool forcedDownloadCleared = false;  // the DownLoad action's check mark goes off
     // The folder of a file chosen or dropped, for the next import of its kind; empty: none.
     std::string neoWingFolder;
     std::string htmlFolder;
-    // The last request: the error that ended it (empty when a response came), how it ended,
-    // and its response header (empty when no request was made or none came).
-    std::string requestError;
-    HttpOutcome requestOutcome = HttpOutcome::kOk;
-    std::string responseHeader;
-    bool conversionStarted = false;  // a page or file went to the converter
-    // Why the direct download of a category that can also be imported by hand failed, or
-    // empty.
-    std::string directFailure;
 
-    bool Cancelled() const { return requestOutcome == HttpOutcome::kCancelled; }
+    bool Cancelled() const { return outcome == FetchOutcome::Cancelled; }
+};
+
+// The refusal of the 本やタウン month probe: how it ended, for the health record, and what the
+// user is told.
+struct ProbeRefusal {
+    FetchOutcome outcome = FetchOutcome::NotServed;
+    int httpStatus = 0;
+    std::string detail;  // CP932
+    Notices notices;
 };
 
 // Whether the program downloads a category's page itself (the plain-text marker aside), with
@@ -84,21 +96,18 @@ class SourceFetcher {
 public:
     virtual ~SourceFetcher() = default;
     // Fetches or imports the page of the category and converts it into its data file.
-    virtual FetchResult FetchSource(const FetchContext& context) = 0;
+    virtual FetchResult FetchSource(const FetchContext& context, FetchPolicy& policy) = 0;
     // Converts a page or CSV file the user already has (dropped on the window) as the import
     // does after its file dialog; ranToEnd is false when it was not converted.
-    virtual FetchResult ImportFile(const FetchContext& context, const std::filesystem::path& file) {
-        (void)file;
-        FetchResult result;
-        result.stampPrefix = context.stampPrefix;
-        return result;
-    }
+    virtual FetchResult ImportFile(const FetchContext& context, const std::filesystem::path& file,
+                                   FetchPolicy& policy) = 0;
     // Whether the source page is newer than the data file.
-    virtual FetchResult CheckForUpdate(const FetchContext& context) = 0;
+    virtual FetchResult CheckForUpdate(const FetchContext& context, FetchPolicy& policy) = 0;
     // Whether the 本やタウン site lists the target month as its current month ("") or the one
-    // before ("_old"); a failure after telling the user why.
-    virtual Result<std::string> ProbeBookTownMonth(const FetchContext& context,
-                                                   const std::string& host) = 0;
+    // before ("_old").
+    virtual Result<std::string, ProbeRefusal> ProbeBookTownMonth(const FetchContext& context,
+                                                                 const std::string& host,
+                                                                 FetchPolicy& policy) = 0;
 };
 
 }  // namespace yomida

@@ -5,15 +5,16 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "engine/ComboGrid.h"
+#include "engine/CalendarWriter.h"
+#include "engine/Release.h"
+#include "engine/ReleaseEvent.h"
 #include "text/Dates.h"
 
 namespace yomida {
 
-// The list a grid shows: its category and period give every event a stable identity.
+// The list shown: its category and period give every event a stable identity.
 struct CalendarSource {
     int category = 0;
     std::string periodKey;  // "yymm", or the week number
@@ -25,32 +26,37 @@ struct CalendarSource {
 std::optional<CalendarSource> CalendarSourceOf(const std::filesystem::path& dataFile,
                                                const WeekNumbering& weeks);
 
-// The days an event covers, the end exclusive.
-struct EventSpan {
-    std::chrono::year_month_day first;
-    std::chrono::year_month_day end;
+// A release as the export writes it, its texts CP932 as the list holds them.
+struct CalendarRelease {
+    std::string publisher;
+    std::string day;  // a day of the month, 上/中/下, or empty
+    std::string title;
+    std::string author;
+    std::string price;
+    std::string code;  // ISBN or model number; empty when the list has none
 };
 
-// A day of the month as an all-day span: 上, 中 and 下 cover the first, middle and last third of
-// the month; a number may be followed by 日, as some lists write it; an empty or textual day, or
-// one beyond the month's end, gives nothing.
-std::optional<EventSpan> SpanOfDay(std::chrono::year_month month, std::string_view day);
+// What the description calls the publisher, author, price and code: a list of records or of
+// discs names them its own way. UTF-8.
+struct CalendarCaptions {
+    std::string publisher = "出版社";
+    std::string author = "作者";
+    std::string price = "価格";
+    std::string code = "ISBN";
+};
 
-// A TEXT value with backslash, semicolon, comma and line breaks escaped.
-std::string EscapeCalendarText(std::string_view utf8);
-// One content line folded at 75 octets, never inside a UTF-8 character, with CR LF after each
-// piece.
-std::string FoldCalendarLine(std::string_view line);
-// Appends the content line "name:value", folded.
-void AddCalendarLine(std::string& text, std::string_view name, std::string_view value);
-// The same for the same category, period, publisher, title and author (CP932), whatever the
-// record number or the day of the export. `occurrence` tells apart rows alike in all of these
-// (one title listed on several days): 0 for the first, which keeps the plain identity.
-std::string CalendarUid(int category, std::string_view periodKey, std::string_view publisher,
-                        std::string_view title, std::string_view author, int occurrence = 0);
+// Every release of a list and the captions its header gives.
+struct CalendarList {
+    std::vector<CalendarRelease> releases;
+    CalendarCaptions captions;
+};
 
-// The grid rows an export writes: the ticked ones, or every shown row when none is ticked.
-std::vector<int> CalendarRows(const ComboGrid& grid);
+// The list loaded: its releases in the order shown, and its header's captions.
+CalendarList CalendarListOf(const ReleaseTable& table);
+
+// The releases an export writes (their places in the table's rows): the ticked ones, or every
+// release shown when none is ticked.
+std::vector<size_t> CalendarRows(const ReleaseTable& table);
 
 struct CalendarText {
     std::string text;  // UTF-8, CR LF
@@ -58,13 +64,13 @@ struct CalendarText {
     size_t leftOut = 0;  // rows without a day an event can take
 };
 
-// One all-day event per row; `stamp` is the day the calendar is made. Rows alike in identity are
-// numbered by their day among every row of the grid, so an event keeps its UID whichever rows
-// are ticked and however the grid is ordered.
-CalendarText MakeCalendar(const ComboGrid& grid, const std::vector<int>& rows,
+// One all-day event per chosen release (indices into the list); `stamp` is the day the calendar
+// is made. Releases alike in identity are numbered by their day among every release of the
+// list, so an event keeps its UID whichever releases are chosen and however they are ordered.
+CalendarText MakeCalendar(const CalendarList& list, const std::vector<size_t>& chosen,
                           const CalendarSource& source, std::chrono::year_month_day stamp);
-// The calendar of the grid's export rows.
-CalendarText GridCalendar(const ComboGrid& grid, const CalendarSource& source,
+// The calendar of the list's export releases.
+CalendarText ListCalendar(const ReleaseTable& table, const CalendarSource& source,
                           std::chrono::year_month_day stamp);
 // Writes the calendar into `file`, replacing it only when complete. A calendar without an event
 // is not a valid one: then nothing is written and the answer is false.

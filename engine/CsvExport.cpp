@@ -9,16 +9,18 @@
 
 namespace yomida {
 
-void ExportCsv(const ComboGrid& grid, const std::filesystem::path& file,
+void ExportCsv(const std::vector<Release>& rows, const std::filesystem::path& file,
                std::chrono::year_month month) {
     const std::string prefix = MonthPrefix(month);
-    // A list without records exports its blank row, as it always has.
-    const int end = ComboGrid::kFirstRecordRow + std::min(grid.RecordRowCount(), kMaxCsvExportRows);
+    // A list without releases exports a blank row, as it always has.
+    const Release blank;
+    const size_t end = std::min(std::max(rows.size(), size_t{1}), size_t{kMaxCsvExportRows});
 
     FileReplacement out(file);
     std::string line;
-    for (int r = ComboGrid::kFirstRecordRow; r < end; ++r) {
-        auto cell = [&](int col) { return grid.Cell(col, r); };
+    for (size_t r = 0; r < end; ++r) {
+        const Release& release = rows.empty() ? blank : rows[r];
+        auto cell = [&](int col) { return release.Field(col); };
         line = prefix;
         line += cell(kDateCol);
         line += ",\"";

@@ -3,16 +3,18 @@
 #include <chrono>
 #include <filesystem>
 
-#include "engine/ComboGrid.h"
+#include <vector>
+
+#include "engine/Release.h"
 
 namespace yomida {
 
 // The export writes at most this many rows.
 constexpr int kMaxCsvExportRows = 30;
 
-// Writes the grid's first rows under the captions as CSV lines dated in `month`: date, title,
-// price, author, publisher. An existing file is replaced only when the new one is complete.
-void ExportCsv(const ComboGrid& grid, const std::filesystem::path& file,
+// Writes the first releases as CSV lines dated in `month`: date, title, price, author,
+// publisher. An existing file is replaced only when the new one is complete.
+void ExportCsv(const std::vector<Release>& rows, const std::filesystem::path& file,
                std::chrono::year_month month);
 
 }  // namespace yomida

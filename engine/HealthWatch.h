@@ -1,11 +1,9 @@
 #pragma once
 
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "download/SourceFetcher.h"
 #include "engine/SourceHealth.h"
@@ -18,11 +16,12 @@ enum class HealthStep {
     Fetch,        // a download or an import by hand, whichever the category takes
     Import,       // a file the user dropped on the window
     UpdateCheck,  // the request that asks whether the page changed
+    MonthProbe,   // the request that asks which month the site shows
 };
 
-// Watches one step of getting a category's list and records in the data folder's health file
-// what came of it, from the step's result and from the list before and after. The health
-// record only reports: failing to write it never stops the step.
+// Records in the data folder's health file what one step of getting a category's list came to,
+// as the step's result says it. The health record only reports: failing to write it never
+// stops the step.
 class HealthWatch {
 public:
     HealthWatch(const FetchContext& context, HealthStep step, const Clock& clock);
@@ -31,34 +30,29 @@ public:
     // update check is recorded only when it found the page unchanged or failed: a changed
     // page is recorded by the fetch that follows.
     FetchResult Run(const std::function<FetchResult()>& step);
+    // Records a step that ended without a result of its own (a month probe that failed).
+    void RecordFailure(FetchOutcome outcome, int httpStatus, const std::string& detail);
 
     // The row recorded, if any, and why the health file could not be written (empty when it
     // was).
     const std::optional<CategoryHealth>& Recorded() const { return recorded_; }
     const std::string& RecordError() const { return recordError_; }
 
-    // The records of a data file (its lines after the header line), nothing when it is absent.
-    static std::optional<std::vector<std::string>> ReadRecords(const std::filesystem::path& file);
     // The category's data file for the period before that of `dataFile`: the month before, or
     // the week before for a weekly category; empty for a name the program does not write.
     static std::filesystem::path PreviousPeriodFile(const std::filesystem::path& dataFile,
                                                     int category);
 
 private:
-    struct ListState {
-        std::optional<std::vector<std::string>> records;
-        std::filesystem::file_time_type written{};
-    };
-    static ListState StateOf(const std::filesystem::path& file);
-    // Works out the outcome after the step returned `result`; false when there is nothing to
-    // record.
-    bool Conclude(const FetchResult& result, CategoryHealth& row) const;
+    CategoryHealth StartRow() const;
+    // The row the step's result makes; nothing when there is nothing to record.
+    std::optional<CategoryHealth> RowOf(const FetchResult& result) const;
     void Record(CategoryHealth row);
 
     const FetchContext& context_;
     HealthStep step_;
     const Clock& clock_;
-    ListState before_;
+    std::optional<std::chrono::local_seconds> started_;
     std::optional<CategoryHealth> recorded_;
     std::string recordError_;
 };

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "platform/Cp932.h"
+#include "sources/Catalogue.h"
 #include "text/Markup.h"
 #include "text/Messages.h"
 #include "text/SjisLiteral.h"
@@ -18,6 +20,8 @@ constexpr const char* kPath = "/org/freedesktop/Notifications";
 constexpr const char* kInterface = "org.freedesktop.Notifications";
 // A server that is slow to answer must not hold up an update for long.
 constexpr uint64_t kCallTimeoutUs = 5'000'000;
+// The window program may first have to be started by the bus.
+constexpr uint64_t kHandOverTimeoutUs = 20'000'000;
 constexpr size_t kBodyTitles = 5;
 
 std::string ErrnoText(int negativeErrno) {
@@ -49,6 +53,45 @@ int AppendRequest(sd_bus_message* m, const Notification& n) {
     return r < 0 ? r : sd_bus_message_append(m, "i", -1);
 }
 
+// One line of the body: a title once, with the names of the categories it is new in when
+// they differ.
+struct TitleLine {
+    std::string title;                    // UTF-8
+    std::vector<std::string> categories;  // UTF-8, each once
+
+    std::string Text() const {
+        if (categories.size() < 2) {
+            return title;
+        }
+        std::string text = title + "（";
+        for (size_t i = 0; i < categories.size(); ++i) {
+            text += (i > 0 ? "、" : "") + categories[i];
+        }
+        return text + "）";
+    }
+};
+
+std::vector<TitleLine> TitleLines(const std::vector<NewsTitle>& titles) {
+    std::vector<TitleLine> lines;
+    for (const NewsTitle& t : titles) {
+        const std::string title = Cp932ToUtf8(t.title);
+        const CategoryInfo* info = FindCategory(t.category);
+        const std::string category =
+            info != nullptr ? info->displayName : std::to_string(t.category);
+        auto line = std::find_if(lines.begin(), lines.end(),
+                                 [&](const TitleLine& l) { return l.title == title; });
+        if (line == lines.end()) {
+            lines.push_back({title, {}});
+            line = std::prev(lines.end());
+        }
+        if (std::find(line->categories.begin(), line->categories.end(), category) ==
+            line->categories.end()) {
+            line->categories.push_back(category);
+        }
+    }
+    return lines;
+}
+
 }  // namespace
 
 struct NotifierSignals {
@@ -59,10 +102,30 @@ struct NotifierSignals {
         if (sd_bus_message_read(m, "us", &id, &key) < 0 || !notifier->onAction_) {
             return 0;
         }
-        // The signal goes to every client; only our own notifications are ours to act on.
+        // Some servers send the signal to every client; only our own notifications are ours
+        // to act on.
         const std::vector<uint32_t>& shown = notifier->shown_;
         if (std::find(shown.begin(), shown.end(), id) != shown.end()) {
             notifier->onAction_(id, key);
+        }
+        return 0;
+    }
+
+    static int NotificationClosed(sd_bus_message* m, void* self, sd_bus_error* /*error*/) {
+        auto* notifier = static_cast<Notifier*>(self);
+        uint32_t id = 0;
+        uint32_t reason = 0;
+        if (sd_bus_message_read(m, "uu", &id, &reason) < 0) {
+            return 0;
+        }
+        std::vector<uint32_t>& shown = notifier->shown_;
+        const auto at = std::find(shown.begin(), shown.end(), id);
+        if (at == shown.end()) {
+            return 0;
+        }
+        shown.erase(at);
+        if (notifier->onClosed_) {
+            notifier->onClosed_(id);
         }
         return 0;
     }
@@ -78,6 +141,7 @@ Notifier::Notifier() {
 
 Notifier::~Notifier() {
     sd_bus_slot_unref(actionSlot_);
+    sd_bus_slot_unref(closedSlot_);
     sd_bus_flush_close_unref(bus_);
 }
 
@@ -115,14 +179,77 @@ NotifyOutcome Notifier::Notify(const Notification& notification) {
     return outcome;
 }
 
-void Notifier::OnAction(std::function<void(uint32_t id, const std::string& key)> handler) {
-    onAction_ = std::move(handler);
-    if (bus_ == nullptr || actionSlot_ != nullptr) {
+NotifyOutcome Notifier::HandToWindowProgram(const Notification& notification) {
+    NotifyOutcome outcome;
+    if (bus_ == nullptr) {
+        outcome.message = MsgText(Msg::NotifyNoSessionBus) + Utf8ToCp932(connectError_) + ")";
+        return outcome;
+    }
+    MessageRef call;
+    MessageRef reply;
+    BusError error;
+    // The bus starts the window program for the call when it is installed and not running.
+    int r = sd_bus_message_new_method_call(bus_, &call.m, WindowProgramBus::kName,
+                                           WindowProgramBus::kPath,
+                                           WindowProgramBus::kNewsInterface, "Show");
+    r = r < 0 ? r
+              : sd_bus_message_append(call.m, "ss", notification.summary.c_str(),
+                                      notification.body.c_str());
+    r = r < 0 ? r : sd_bus_call(bus_, call.m, kHandOverTimeoutUs, &error.error, &reply.m);
+    r = r < 0 ? r : sd_bus_message_read(reply.m, "u", &outcome.id);
+    outcome.shown = r >= 0;
+    if (!outcome.shown) {
+        outcome.message =
+            MsgText(Msg::NotifyFailed) +
+            Utf8ToCp932(error.error.message != nullptr ? error.error.message : ErrnoText(r)) + ")";
+    }
+    return outcome;
+}
+
+void Notifier::Withdraw(uint32_t id) {
+    const auto at = std::find(shown_.begin(), shown_.end(), id);
+    if (bus_ == nullptr || at == shown_.end()) {
         return;
     }
-    // Without the match the action is only lost; the notification itself still shows.
-    sd_bus_match_signal(bus_, &actionSlot_, kService, kPath, kInterface, "ActionInvoked",
-                        &NotifierSignals::ActionInvoked, this);
+    shown_.erase(at);
+    BusError error;
+    // A server that has already let it go answers with an error, which changes nothing here.
+    sd_bus_call_method(bus_, kService, kPath, kInterface, "CloseNotification", &error.error,
+                       nullptr, "u", id);
+}
+
+void Notifier::WithdrawAll() {
+    while (!shown_.empty()) {
+        Withdraw(shown_.front());
+        if (bus_ == nullptr) {
+            shown_.clear();
+        }
+    }
+}
+
+void Notifier::OnAction(std::function<void(uint32_t id, const std::string& key)> handler) {
+    onAction_ = std::move(handler);
+    Subscribe();
+}
+
+void Notifier::OnClosed(std::function<void(uint32_t id)> handler) {
+    onClosed_ = std::move(handler);
+    Subscribe();
+}
+
+void Notifier::Subscribe() {
+    if (bus_ == nullptr) {
+        return;
+    }
+    // Without the matches an action is only lost; the notification itself still shows.
+    if (actionSlot_ == nullptr) {
+        sd_bus_match_signal(bus_, &actionSlot_, kService, kPath, kInterface, "ActionInvoked",
+                            &NotifierSignals::ActionInvoked, this);
+    }
+    if (closedSlot_ == nullptr) {
+        sd_bus_match_signal(bus_, &closedSlot_, kService, kPath, kInterface, "NotificationClosed",
+                            &NotifierSignals::NotificationClosed, this);
+    }
 }
 
 int Notifier::Fd() const {
@@ -140,6 +267,8 @@ bool Notifier::Process() {
         connectError_ = ErrnoText(r);
         sd_bus_slot_unref(actionSlot_);
         actionSlot_ = nullptr;
+        sd_bus_slot_unref(closedSlot_);
+        closedSlot_ = nullptr;
         sd_bus_flush_close_unref(bus_);
         bus_ = nullptr;
         return false;
@@ -147,9 +276,16 @@ bool Notifier::Process() {
     return true;
 }
 
-Notification UpdateNotification(size_t newMatches, const std::vector<std::string>& titles,
-                                size_t changes) {
+Notification NewsNotification(std::string summary, std::string body) {
     Notification n;
+    n.summary = std::move(summary);
+    n.body = std::move(body);
+    n.actions = {{Notifier::kDefaultAction, Cp932ToUtf8("ウォッチ結果"_sj)}};
+    return n;
+}
+
+Notification UpdateNotification(size_t newMatches, const std::vector<NewsTitle>& titles,
+                                size_t changes) {
     std::string summary = MsgText(Msg::NotifySummary);
     if (newMatches > 0 || changes == 0) {
         summary += MsgText(Msg::NotifyNew) + std::to_string(newMatches) + MsgText(Msg::Items);
@@ -159,26 +295,31 @@ Notification UpdateNotification(size_t newMatches, const std::vector<std::string
             (newMatches > 0 ? MsgText(Msg::NotifyAlsoChanged) : MsgText(Msg::NotifyChanged)) +
             std::to_string(changes) + MsgText(Msg::Items);
     }
-    n.summary = Cp932ToUtf8(summary);
-    const size_t shown = std::min(titles.size(), kBodyTitles);
+    const std::vector<TitleLine> lines = TitleLines(titles);
+    std::string body;
+    const size_t shown = std::min(lines.size(), kBodyTitles);
     for (size_t i = 0; i < shown; ++i) {
-        n.body += (i > 0 ? "\n" : "") + EscapeMarkup(Cp932ToUtf8(titles[i]));
+        body += (i > 0 ? "\n" : "") + EscapeMarkup(lines[i].Text());
     }
-    if (titles.size() > shown) {
-        n.body += Cp932ToUtf8(MsgText(Msg::NotifyMore) + std::to_string(titles.size() - shown) +
-                              MsgText(Msg::Items));
+    if (lines.size() > shown) {
+        body += Cp932ToUtf8(MsgText(Msg::NotifyMore) + std::to_string(lines.size() - shown) +
+                            MsgText(Msg::Items));
     }
-    n.actions = {{Notifier::kDefaultAction, Cp932ToUtf8("ウォッチ結果"_sj)}};
-    return n;
+    return NewsNotification(Cp932ToUtf8(summary), std::move(body));
 }
 
-std::string NotifyUpdate(size_t newMatches, const std::vector<std::string>& titles,
-                         size_t changes) {
+std::string NotifyUpdate(size_t newMatches, const std::vector<NewsTitle>& titles, size_t changes) {
     if (newMatches == 0 && changes == 0) {
         return {};
     }
+    const Notification news = UpdateNotification(newMatches, titles, changes);
     Notifier notifier;
-    return notifier.Notify(UpdateNotification(newMatches, titles, changes)).message;
+    // Shown by this process, which ends now, a click would reach no one: only a window program
+    // that cannot be had leaves the notification to it.
+    if (notifier.HandToWindowProgram(news).shown) {
+        return {};
+    }
+    return notifier.Notify(news).message;
 }
 
 }  // namespace yomida

@@ -25,6 +25,24 @@ struct NotifyOutcome {
     std::string message;  // why it was not shown, one line of CP932 for the caller's output
 };
 
+// A title among the news, with the category whose list holds it.
+struct NewsTitle {
+    int category = 0;
+    std::string title;  // CP932, as the lists hold it
+};
+
+// The window program's names on the session bus. The bus starts the program for its desktop
+// entry and for the news of an unattended update, which the program shows as its own
+// notification: a click on it then reaches a process that can open the watch results.
+struct WindowProgramBus {
+    static constexpr const char* kName = "jp.yomida.Yomida";
+    static constexpr const char* kPath = "/jp/yomida/Yomida";
+    // Show(summary, body): shows the news with a click opening the watch results.
+    static constexpr const char* kNewsInterface = "jp.yomida.Yomida.News";
+    // The action of the desktop entry and of a click on the news.
+    static constexpr const char* kWatchAction = "watch";
+};
+
 // Shows notifications through the freedesktop Notifications service on the session bus. A
 // missing bus or a missing notification server is no failure of the program: the notification
 // is left out and the outcome says why.
@@ -41,10 +59,21 @@ public:
     Notifier& operator=(const Notifier&) = delete;
 
     NotifyOutcome Notify(const Notification& notification);
+    // Hands the notification to the window program, started by the bus when it is not running,
+    // to show as its own. Not shown when no window program answers: the caller shows it then.
+    NotifyOutcome HandToWindowProgram(const Notification& notification);
+    // Takes back a notification this notifier showed, or every one still on the screen: once
+    // the process ends, a click on them would reach no one.
+    void Withdraw(uint32_t id);
+    void WithdrawAll();
+    // How many of the notifications this notifier showed are still on the screen.
+    size_t Outstanding() const { return shown_.size(); }
 
     // Called with the action's key when the user picks an action of a notification this
     // notifier showed, while the connection is processed (see Fd and Process).
     void OnAction(std::function<void(uint32_t id, const std::string& key)> handler);
+    // Called when the server has closed one of them: expired, dismissed or acted on.
+    void OnClosed(std::function<void(uint32_t id)> handler);
     // The connection's descriptor for an event loop to watch; -1 without a bus. Process()
     // handles what has arrived when it turns readable, and returns false once the bus has gone:
     // the descriptor then stays readable for good and must no longer be watched.
@@ -52,23 +81,32 @@ public:
     bool Process();
 
 private:
+    void Subscribe();
+
     sd_bus* bus_ = nullptr;
     sd_bus_slot* actionSlot_ = nullptr;
+    sd_bus_slot* closedSlot_ = nullptr;
     std::string connectError_;
     std::vector<uint32_t> shown_;
     std::function<void(uint32_t, const std::string&)> onAction_;
+    std::function<void(uint32_t)> onClosed_;
 
     friend struct NotifierSignals;
 };
 
+// The news as a notification whose click opens the watch results.
+Notification NewsNotification(std::string summary, std::string body);
+
 // The notification of an update's result: the counts in the summary, the first of the new
-// titles (CP932, as the lists hold them) in the body, a click opening the watch results.
-Notification UpdateNotification(size_t newMatches, const std::vector<std::string>& titles,
+// titles in the body, each named once (with its categories when it is new in more than one), a
+// click opening the watch results.
+Notification UpdateNotification(size_t newMatches, const std::vector<NewsTitle>& titles,
                                 size_t changes);
 
-// Shows the notification of an update's result, when it found anything. Returns an empty text
-// when it was shown or there was nothing to show, otherwise the line (CP932) to print in the
-// update's output.
-std::string NotifyUpdate(size_t newMatches, const std::vector<std::string>& titles, size_t changes);
+// Shows the notification of an update's result, when it found anything, through the window
+// program when it can be had, so that a click on it opens the watch results. Returns an empty
+// text when it was shown or there was nothing to show, otherwise the line (CP932) to print in
+// the update's output.
+std::string NotifyUpdate(size_t newMatches, const std::vector<NewsTitle>& titles, size_t changes);
 
 }  // namespace yomida

@@ -1,170 +1,77 @@
 #include "engine/ReleaseListFile.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "engine/ReleaseRecord.h"
 #include "engine/ReleaseRecordReader.h"
 #include "engine/ResultOrder.h"
 #include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
 #include "sources/RecordLayout.h"
 #include "text/CommaText.h"
-#include "text/NormaliseWidth.h"
 #include "text/ScrambledFile.h"
-#include "text/Sjis.h"
 
 namespace yomida {
 namespace {
 
-// Hides a half-width space from the comma split; it is never part of a double-byte character.
-constexpr char kSpaceStandIn = '\x7F';
+constexpr uint64_t kFingerprintStart = 14695981039346656037ull;
 
-// A load fills the grid's rows in file order from row 0, so the header line, read first, takes
-// the fixed row; `kept` counts the rows filled and `widest` gets the most fields of any of them.
-void ReadLinesIntoGrid(ReleaseRecordReader& file, const SearchQuery& query, ComboGrid& grid,
-                       int& kept, int& widest) {
+// Adds what identifies a release to the fingerprint of a list (FNV-1a), so that a later look
+// at the file can tell whether it still holds the same releases in the same lines.
+void AddIdentity(const Release& release, uint64_t& fingerprint) {
+    constexpr uint64_t kPrime = 1099511628211ull;
+    for (const int column : {kNumberCol, kPublisherCol, kTitleCol, kAuthorCol, kDateCol}) {
+        for (const char c : release.Field(column)) {
+            fingerprint = (fingerprint ^ static_cast<unsigned char>(c)) * kPrime;
+        }
+        fingerprint = (fingerprint ^ 0x100) * kPrime;
+    }
+}
+
+// The lines of a data file as stored, and what each record line reads as.
+struct StoredLines {
+    std::vector<std::string> text;
+    std::vector<std::optional<Release>> records;  // nothing for a line that is no record
+    uint64_t fingerprint = kFingerprintStart;
+};
+
+StoredLines ReadStoredLines(const std::filesystem::path& dataFile) {
+    StoredLines lines;
+    ScrambledReader in(dataFile);
+    std::string line;
     std::string scratch;
-    std::string rowData;
-    std::vector<std::string> fields;
-    while (file.Next(fields)) {
-        // The header line is shown whatever the query says.
-        if (!ReleaseRecordReader::IsHeader(fields) && !query.Matches(fields)) {
-            continue;
-        }
-        rowData.clear();
-        for (size_t i = 0; i < fields.size(); ++i) {
-            if (i > 0) {
-                rowData += ComboGrid::kCellSeparator;
-            }
-            if (i != kCheckCol) {  // the tick is kept apart from the texts
-                AppendCellText(fields[i], scratch, rowData);
-            }
-        }
-        if (kept >= grid.RowCount()) {
-            grid.SetRowCount(kept + 1);
-        }
-        grid.RowData(kept) = rowData;
-        grid.SetTicked(kept, StoredFlagTicked(fields[kCheckCol]));
-        ++kept;
-        widest = std::max(widest, static_cast<int>(fields.size()));
-    }
-}
-
-// Settles the rows of a finished load: a list with no record keeps the header row above one
-// blank row. Returns the number of records.
-int SettleRows(ComboGrid& grid, int kept) {
-    const int records = kept - ComboGrid::kFirstRecordRow;
-    if (records > 0) {
-        grid.SetRowCount(kept);
-        return records;
-    }
-    grid.KeepHeaderOnly();
-    return 0;
-}
-
-// Splits a stored line at commas only: a half-width space inside a field does not cut it.
-// Spaces are hidden from the split behind DEL, and a DEL already in the line is doubled, so
-// every byte of every field comes back as it was.
-void SplitStoredLine(const std::string& line, std::string& scratch,
-                     std::vector<std::string>& fields) {
-    scratch.clear();
-    for (size_t i = 0; i < line.size();) {
-        const size_t n = CharLength(line, i);
-        if (line[i] == ' ') {
-            scratch += kSpaceStandIn;
-            scratch += '_';
-        } else if (line[i] == kSpaceStandIn) {
-            scratch += kSpaceStandIn;
-            scratch += kSpaceStandIn;
+    Release release;
+    while (in.ReadLine(line)) {
+        const size_t number = lines.text.size();
+        lines.text.push_back(line);
+        if (ReleaseRecordReader::ReadLine(line, number, release, scratch)) {
+            AddIdentity(release, lines.fingerprint);
+            lines.records.emplace_back(release);
         } else {
-            scratch.append(line, i, n);
+            lines.records.emplace_back();
         }
-        i += n;
     }
-    SplitCommaText(scratch, fields);
-    for (std::string& f : fields) {
-        if (f.find(kSpaceStandIn) == std::string::npos) {
-            continue;
-        }
-        std::string restored;
-        for (size_t i = 0; i < f.size(); ++i) {
-            if (f[i] == kSpaceStandIn && i + 1 < f.size()) {
-                restored += f[i + 1] == '_' ? ' ' : kSpaceStandIn;
-                ++i;
-            } else {
-                restored += f[i];
-            }
-        }
-        f = std::move(restored);
-    }
+    return lines;
 }
 
-// The record number as the grid shows it after loading, so a stored number with blanks or
-// full-width digits still finds its row.
-const std::string& ShownNumber(std::string_view field, std::string& plain, std::string& scratch,
-                               std::string& shown) {
-    NormaliseWidthInto(field, plain);
-    shown.clear();
-    AppendCellText(plain, scratch, shown);
-    return shown;
+// The line with only its flag changed, so that a save touches no other byte of a record.
+std::string WithFlag(const std::string& line, bool ticked) {
+    const std::optional<std::pair<size_t, size_t>> flag = FieldSpan(line, kCheckCol);
+    std::string changed = line;
+    if (flag) {
+        changed.replace(flag->first, flag->second - flag->first, StoredFlag(ticked));
+    }
+    return changed;
 }
 
-// Appends a rebuilt field. The split would cut a field at a comma or a control byte and strip
-// its quotes, so such a field goes back in quotes; a space is kept apart from the split by the
-// reader. Neither kind of byte can be the second byte of a double-byte character.
-void AppendField(std::string_view field, bool quote, std::string& line) {
-    quote = quote || std::any_of(field.begin(), field.end(), [](char c) {
-                return c == ',' || c == '"' || (c > '\0' && c < ' ');
-            });
-    if (quote) {
-        AppendQuoted(field, line);
-    } else {
-        line += field;
-    }
-}
-
-// The tick of every row in the grid's present order.
-void NoteTicks(const ComboGrid& grid, std::vector<std::pair<std::string, bool>>& ticks) {
-    ticks.clear();
-    ticks.reserve(static_cast<size_t>(grid.RecordRowCount()));
-    for (int r = ComboGrid::kFirstRecordRow; r < grid.RowCount(); ++r) {
-        ticks.emplace_back(grid.Cell(kNumberCol, r), grid.Ticked(r));
-    }
-}
-
-// The first tick noted for each record number.
-std::unordered_map<std::string_view, bool> FirstTicks(
-    const std::vector<std::pair<std::string, bool>>& ticks) {
-    std::unordered_map<std::string_view, bool> first;
-    first.reserve(ticks.size());
-    for (const auto& [number, tick] : ticks) {
-        first.emplace(number, tick);
-    }
-    return first;
-}
-
-// The first grid row of each record number, the one whose tick counts.
-std::unordered_map<std::string, int> FirstRowOfNumber(const ComboGrid& grid) {
-    std::unordered_map<std::string, int> rowOf;
-    for (int r = ComboGrid::kFirstRecordRow; r < grid.RowCount(); ++r) {
-        rowOf.emplace(std::string(grid.Cell(kNumberCol, r)), r);
-    }
-    return rowOf;
-}
-
-// Puts a stored line back together with only its flag changed, so a save touches no other field.
-void RebuildWithTick(const std::vector<std::string>& fields, bool tick, std::string& rebuilt) {
-    rebuilt.clear();
-    AppendField(fields[kNumberCol], false, rebuilt);
-    rebuilt += ',';
-    rebuilt += StoredFlag(tick);
-    for (size_t i = kPublisherCol; i < fields.size(); ++i) {
-        rebuilt += ',';
-        AppendField(fields[i], i == kTitleCol, rebuilt);
-    }
+// Whether the line's stored flag says what `ticked` says.
+bool FlagSays(const std::string& line, bool ticked) {
+    const std::optional<std::pair<size_t, size_t>> flag = FieldSpan(line, kCheckCol);
+    return flag && StoredFlagTicked(std::string_view(line).substr(
+                       flag->first, flag->second - flag->first)) == ticked;
 }
 
 }  // namespace
@@ -172,34 +79,38 @@ void RebuildWithTick(const std::vector<std::string>& fields, bool tick, std::str
 int ReleaseListFile::Load(const std::filesystem::path& dataFile, const SearchQuery& query,
                           int order) {
     ReleaseRecordReader file(dataFile);
-    grid_.SetRowCount(ComboGrid::kFirstRecordRow + 1);
-    int kept = 0;
-    int widest = 0;
-
-    int count = 0;
+    table_.header.Clear();
+    table_.rows.clear();
+    table_.columns = 0;
+    uint64_t list = kFingerprintStart;
+    bool headerTaken = false;
+    Release release;
     try {
-        ReadLinesIntoGrid(file, query, grid_, kept, widest);
-        count = SettleRows(grid_, kept);
-        if (widest > 0) {
-            grid_.SetColCount(widest);
-        }
-        if (widest > kCodeCol) {
-            grid_.SetColWidth(kCodeCol, grid_.EighthColWidth());
+        while (file.Next(release)) {
+            AddIdentity(release, list);
+            // The header line is shown whatever the query says; the first line kept heads the
+            // list, header or not.
+            if (!ReleaseRecordReader::IsHeader(release) && !query.Matches(release)) {
+                continue;
+            }
+            table_.columns = std::max(table_.columns, release.FieldCount());
+            if (!headerTaken) {
+                table_.header = release;
+                headerTaken = true;
+            } else {
+                table_.rows.push_back(release);
+            }
         }
     } catch (...) {
         file.Close();
-        shownTicks_.clear();
-        storedTicks_.clear();
+        loadedList_ = 0;
         Order(order);
         throw;
     }
     file.Close();
-    // Still in file order, so the first entry of a repeated number is its first line.
-    NoteTicks(grid_, storedTicks_);
+    loadedList_ = list;
     Order(order);
-    NoteTicks(grid_, shownTicks_);
-    keepStored_ = false;
-    return count;
+    return static_cast<int>(table_.rows.size());
 }
 
 Collator& ReleaseListFile::SortCollator() {
@@ -213,96 +124,72 @@ void ReleaseListFile::Order(int order) {
     if (order < kByDate || order > kByPrice) {
         return;
     }
-    OrderRows(grid_, order, SortCollator());
+    OrderRows(table_.rows, order, SortCollator());
 }
 
-int ReleaseListFile::CompareRows(int rowA, int rowB, int order) {
-    std::string a;
-    std::string b;
-    AppendRowKey(grid_, rowA, order, SortCollator(), a);
-    AppendRowKey(grid_, rowB, order, SortCollator(), b);
-    const int c = a.compare(b);
+int ReleaseListFile::CompareRows(size_t a, size_t b, int order) {
+    std::string keyA;
+    std::string keyB;
+    AppendRowKey(table_.rows.at(a), order, SortCollator(), keyA);
+    AppendRowKey(table_.rows.at(b), order, SortCollator(), keyB);
+    const int c = keyA.compare(keyB);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-void ReleaseListFile::WriteCheckedLines(const std::filesystem::path& dataFile, ScrambledWriter& out,
-                                        std::vector<std::pair<std::string, bool>>& written) {
-    const std::unordered_map<std::string, int> rowOf = FirstRowOfNumber(grid_);
-    const auto shownBefore = FirstTicks(shownTicks_);
-    const auto storedBefore = FirstTicks(storedTicks_);
-    // The tick each record number gets, settled at its first line so every line of it agrees.
-    std::unordered_map<std::string_view, bool> settled;
-    auto tickFor = [&](const std::string& number, int row, bool storedNow) {
-        const bool shownNow = grid_.Ticked(row);
-        const auto shown = shownBefore.find(number);
-        if (shown == shownBefore.end() || shown->second != shownNow) {
-            return shownNow;  // the user's own tick
-        }
-        const auto stored = storedBefore.find(number);
-        if (stored == storedBefore.end() || stored->second != storedNow) {
-            return storedNow;  // another process saved this record meanwhile
-        }
-        return keepStored_ ? storedNow : shownNow;
-    };
-
-    written.clear();
-    ScrambledReader in(dataFile);
-    std::string line;
-    std::string scratch;
-    std::string plain;
-    std::string shown;
-    std::string rebuilt;
-    std::vector<std::string> fields;
-    bool header = true;
-    while (in.ReadLine(line)) {
-        if (header) {
-            header = false;
-            out.WriteLine(line);
-            continue;
-        }
-        SplitStoredLine(line, scratch, fields);
-        auto found = fields.empty()
-                         ? rowOf.end()
-                         : rowOf.find(ShownNumber(fields[kNumberCol], plain, scratch, shown));
-        if (found == rowOf.end()) {
-            out.WriteLine(line);
-            continue;
-        }
-        auto [tick, first] = settled.try_emplace(found->first);
-        if (first) {
-            const bool stored = fields.size() > kCheckCol && StoredFlagTicked(fields[kCheckCol]);
-            tick->second = tickFor(found->first, found->second, stored);
-            written.emplace_back(found->first, tick->second);
-        }
-        RebuildWithTick(fields, tick->second, rebuilt);
-        out.WriteLine(rebuilt);
-    }
-}
-
-void ReleaseListFile::SaveTicks(const std::filesystem::path& dataFile) {
+TickSave ReleaseListFile::SaveTicks(const std::filesystem::path& dataFile) {
+    TickSave result;
     if (!FileExists(dataFile)) {
-        return;
+        return result;
     }
     // The replacement holds the file's lock, so the lines read below are the latest saved ones
     // and no other writer's save is lost between the read and the rename.
     FileReplacement out(dataFile);
-    ScrambledWriter writer(out.Writer(), dataFile);
-    std::vector<std::pair<std::string, bool>> written;
-    WriteCheckedLines(dataFile, writer, written);
-    out.Commit();
-    storedTicks_ = std::move(written);
-    NoteTicks(grid_, shownTicks_);
-    keepStored_ = true;
-}
-
-std::vector<std::string_view> TickedCells(const ComboGrid& grid, int column, size_t most) {
-    std::vector<std::string_view> cells;
-    for (int r = ComboGrid::kFirstRecordRow; r < grid.RowCount() && cells.size() < most; ++r) {
-        if (grid.Ticked(r)) {
-            cells.push_back(grid.Cell(column, r));
+    StoredLines lines = ReadStoredLines(dataFile);
+    const bool sameList = lines.fingerprint == loadedList_;
+    // Another list stands in the file: each release is found by what it is, not by its line.
+    std::unordered_map<std::string, std::vector<size_t>> linesOf;
+    if (!sameList) {
+        for (size_t i = lines.records.size(); i-- > 0;) {
+            if (lines.records[i]) {
+                linesOf[lines.records[i]->Identity()].push_back(i);
+            }
         }
     }
-    return cells;
+    std::vector<std::optional<bool>> flags(lines.text.size());
+    std::vector<Release*> placed;
+    for (Release& release : table_.rows) {
+        // Only the user's own changes are written: a tick nobody changed here keeps what the
+        // file says, another window's save included.
+        if (!release.HasTick() || release.Ticked() == release.TickedInFile()) {
+            continue;
+        }
+        std::optional<size_t> line;
+        if (sameList) {
+            line = release.StoredLine();
+        } else if (auto found = linesOf.find(release.Identity());
+                   found != linesOf.end() && !found->second.empty()) {
+            line = found->second.back();
+            found->second.pop_back();
+        }
+        if (!line || *line >= flags.size() || !lines.records[*line] ||
+            !FieldSpan(lines.text[*line], kCheckCol)) {
+            result.unplaced.emplace_back(release.Title());
+            continue;
+        }
+        flags[*line] = release.Ticked();
+        placed.push_back(&release);
+    }
+
+    ScrambledWriter writer(out.Writer(), dataFile);
+    for (size_t i = 0; i < lines.text.size(); ++i) {
+        const std::string& line = lines.text[i];
+        writer.WriteLine(flags[i] && !FlagSays(line, *flags[i]) ? WithFlag(line, *flags[i]) : line);
+    }
+    out.Commit();
+    for (Release* release : placed) {
+        release->SetTickedInFile(release->Ticked());
+    }
+    return result;
 }
 
 }  // namespace yomida

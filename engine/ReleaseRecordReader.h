@@ -3,37 +3,38 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "engine/Release.h"
 #include "text/ScrambledFile.h"
 
 namespace yomida {
 
 // Reads a data file as the release list loads it: each line unscrambled, width-normalised and
-// split at commas into fields, the update stamp in front of the header dropped. Everything that
-// reads records (the grid, the watch scan) goes through here so they agree field for field.
+// split at commas into a release's fields, the update stamp in front of the header dropped.
+// Everything that reads records (the list, the watch scan, the check save) goes through here so
+// they agree field for field.
 class ReleaseRecordReader {
 public:
-    explicit ReleaseRecordReader(const std::filesystem::path& dataFile);
+    explicit ReleaseRecordReader(const std::filesystem::path& dataFile) : file_(dataFile) {}
 
-    // The next line's fields, spaces stored as full-width spaces; lines with fewer than two
-    // fields are passed over. Returns false at the end of the file.
-    bool Next(std::vector<std::string>& fields);
+    // The next line with at least two fields; lines with fewer are passed over. Returns false
+    // at the end of the file.
+    bool Next(Release& release);
     void Close() { file_.Close(); }
+    // The line just read, as stored.
+    const std::string& StoredText() const { return line_; }
 
-    // The header line's fields: the number caption in field 0.
-    static bool IsHeader(const std::vector<std::string>& fields);
+    // Whether a release read is the header line: the number caption in its first field.
+    static bool IsHeader(const Release& release);
+    // Reads one stored line as Next does; false when it has fewer than two fields.
+    static bool ReadLine(std::string_view stored, size_t lineNumber, Release& release,
+                         std::string& scratch);
 
 private:
     ScrambledReader file_;
     std::string line_;
     std::string plain_;
-    std::string spaced_;
+    size_t lineNumber_ = 0;
 };
-
-// Appends a field as the grid shows it: full-width spaces as half-width ones, no blanks at
-// either end. `scratch` is reused between calls.
-void AppendCellText(std::string_view field, std::string& scratch, std::string& cell);
-std::string CellText(std::string_view field);
 
 }  // namespace yomida

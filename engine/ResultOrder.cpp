@@ -25,10 +25,10 @@ class KeyBuilder {
 public:
     explicit KeyBuilder(Collator& collator) : collator_(collator) {}
 
-    // Ranks the publishers of rows first to last, for the keys built afterwards.
-    void RankPublishers(const ComboGrid& grid, int first, int last) {
-        for (int row = first; row <= last; ++row) {
-            PublisherKey(grid.Cell(kPublisherCol, row));
+    // Ranks the publishers of the releases, for the keys built afterwards.
+    void RankPublishers(const std::vector<Release>& rows) {
+        for (const Release& release : rows) {
+            PublisherKey(release.Publisher());
         }
         std::vector<const std::string*> distinct;
         distinct.reserve(publishers_.size());
@@ -46,18 +46,18 @@ public:
         }
     }
 
-    void Append(const ComboGrid& grid, int row, int order, std::string& key) {
+    void Append(const Release& release, int order, std::string& key) {
         for (Key k : kOrderKeys[order]) {
             switch (k) {
                 case Key::Date:
-                    key += DateKey(grid.Cell(kDateCol, row));
+                    key += DateKey(release.Day());
                     key += '\0';
                     break;
                 case Key::Price:
-                    key += PriceKey(grid.Cell(kPriceCol, row));
+                    key += PriceKey(release.Price());
                     break;
                 case Key::Publisher: {
-                    const std::string& collated = PublisherKey(grid.Cell(kPublisherCol, row));
+                    const std::string& collated = PublisherKey(release.Publisher());
                     auto ranked = ranks_.find(&collated);
                     if (ranked == ranks_.end()) {
                         key += collated;
@@ -69,7 +69,7 @@ public:
                     break;
                 }
                 case Key::Title:
-                    collator_.AppendSortKey(grid.Cell(kTitleCol, row), key);
+                    collator_.AppendSortKey(release.Title(), key);
                     break;
             }
         }
@@ -87,7 +87,7 @@ private:
     }
 
     Collator& collator_;
-    // Keyed by views into the grid, which does not change while keys are built.
+    // Keyed by views into the releases, which do not change while keys are built.
     std::unordered_map<std::string_view, std::string> publishers_;
     std::unordered_map<const std::string*, uint32_t> ranks_;
 };
@@ -119,28 +119,31 @@ std::string PriceKey(std::string_view price) {
     return key == "0000000000" ? "AAAAAAAAAA" : key;
 }
 
-void AppendRowKey(const ComboGrid& grid, int row, int order, Collator& collator, std::string& key) {
-    KeyBuilder(collator).Append(grid, row, order, key);
+void AppendRowKey(const Release& release, int order, Collator& collator, std::string& key) {
+    KeyBuilder(collator).Append(release, order, key);
 }
 
-void OrderRows(ComboGrid& grid, int order, Collator& collator) {
-    const int first = ComboGrid::kFirstRecordRow;
-    const int count = grid.RecordRowCount();
+void OrderRows(std::vector<Release>& rows, int order, Collator& collator) {
+    const size_t count = rows.size();
     if (count <= 1 || order < 0 || order > 3) {
         return;
     }
     KeyBuilder builder(collator);
-    builder.RankPublishers(grid, first, first + count - 1);
-    std::vector<std::string> keys(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        builder.Append(grid, first + i, order, keys[static_cast<size_t>(i)]);
+    builder.RankPublishers(rows);
+    std::vector<std::string> keys(count);
+    for (size_t i = 0; i < count; ++i) {
+        builder.Append(rows[i], order, keys[i]);
     }
-    std::vector<int> sorted(static_cast<size_t>(count));
-    std::iota(sorted.begin(), sorted.end(), 0);
-    std::sort(sorted.begin(), sorted.end(), [&keys](int a, int b) {
-        return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
-    });
-    grid.ReorderRows(first, sorted);
+    std::vector<size_t> sorted(count);
+    std::iota(sorted.begin(), sorted.end(), size_t{0});
+    std::sort(sorted.begin(), sorted.end(),
+              [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<Release> ordered;
+    ordered.reserve(count);
+    for (const size_t from : sorted) {
+        ordered.push_back(std::move(rows[from]));
+    }
+    rows = std::move(ordered);
 }
 
 }  // namespace yomida

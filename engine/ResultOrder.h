@@ -3,7 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/ComboGrid.h"
+#include <vector>
+
+#include "engine/Release.h"
 #include "platform/Collation.h"
 
 namespace yomida {
@@ -16,11 +18,11 @@ std::string DateKey(std::string_view date);
 // Prices compare by value up to ten digits; no price (empty or zero) after every price.
 std::string PriceKey(std::string_view price);
 
-// The key of a grid row under an order: its three keys joined so that one byte-wise comparison
-// of two keys compares the rows as the order says.
-void AppendRowKey(const ComboGrid& grid, int row, int order, Collator& collator, std::string& key);
+// The key of a release under an order: its three keys joined so that one byte-wise comparison
+// of two keys compares the releases as the order says.
+void AppendRowKey(const Release& release, int order, Collator& collator, std::string& key);
 
-// Sorts rows 1 to n of the grid by the order, moving whole rows.
-void OrderRows(ComboGrid& grid, int order, Collator& collator);
+// Sorts the releases by the order, moving whole releases.
+void OrderRows(std::vector<Release>& rows, int order, Collator& collator);
 
 }  // namespace yomida

@@ -75,32 +75,62 @@ std::string SpawnInto(const std::vector<std::string>& argv, int outputFd, pid_t&
     return spawned == 0 ? std::string() : argv[0] + ": " + std::strerror(spawned);
 }
 
-// Reads the program's output until it closes the pipe, or kills it once the limit has passed.
-void CollectOutput(int fd, pid_t pid, std::chrono::milliseconds limit, CommandResult& result) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+// What is kept of a program's output; systemctl says far less, and a program that says more
+// is not one whose words a user could read.
+constexpr size_t kMaxOutputBytes = 64 * 1024;
+
+// Takes what the pipe holds; false once it is closed.
+bool ReadOutput(int fd, CommandResult& result) {
     char buffer[4096];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+        // Read on past the cap and dropped, so a flood neither blocks the program nor fills
+        // the memory.
+        const size_t room = kMaxOutputBytes - std::min(result.output.size(), kMaxOutputBytes);
+        result.output.append(buffer, std::min(static_cast<size_t>(n), room));
+        return true;
+    }
+    return n < 0 && errno == EINTR;
+}
+
+// Collects the program's output until it has ended and closed its output, and reaps it. The
+// limit covers the whole exchange: a program still running then, whether it still writes or
+// has closed its output, is killed and reaped; output a program it started keeps writing
+// after it ended is not waited for. Returns the wait status, or -1 when it was killed.
+int CollectAndReap(int fd, pid_t pid, std::chrono::milliseconds limit, CommandResult& result) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool open = true;
+    bool reaped = false;
+    int status = 0;
     for (;;) {
+        if (!reaped) {
+            const pid_t done = ::waitpid(pid, &status, WNOHANG);
+            reaped = done == pid || (done < 0 && errno != EINTR);
+        }
+        if (reaped && !open) {
+            return status;
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        pollfd readable{fd, POLLIN, 0};
-        const int ready =
-            left.count() > 0 ? ::poll(&readable, 1, static_cast<int>(left.count())) : 0;
-        if (ready == 0) {
-            ::kill(pid, SIGKILL);
-            result.timedOut = true;
-            return;
-        }
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
+        if (left.count() <= 0) {
+            if (reaped) {
+                return status;
             }
-            return;
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            result.timedOut = true;
+            return -1;
         }
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            result.output.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-            return;
+        // Short waits, so an end is seen soon whichever comes first, the pipe's or the
+        // program's.
+        const int wait = reaped ? 0 : static_cast<int>(std::min<long long>(left.count(), 20));
+        pollfd readable{fd, POLLIN, 0};
+        const int ready = ::poll(&readable, open ? 1 : 0, wait);
+        if (ready > 0) {
+            open = ReadOutput(fd, result);
+        } else if (ready == 0 && reaped) {
+            return status;
         }
     }
 }
@@ -127,12 +157,9 @@ CommandResult RunProgramWithin(const std::vector<std::string>& argv,
         return result;
     }
     result.started = true;
-    CollectOutput(fds[0], pid, limit, result);
+    const int status = CollectAndReap(fds[0], pid, limit, result);
     ::close(fds[0]);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    result.exitStatus = WIFEXITED(status) && !result.timedOut ? WEXITSTATUS(status) : -1;
+    result.exitStatus = !result.timedOut && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
 
@@ -144,8 +171,16 @@ std::filesystem::path UpdateSchedule::UserUnitFolder() {
     if (config != nullptr && config[0] == '/') {
         return std::filesystem::path(config) / "systemd" / "user";
     }
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home != nullptr ? home : "") / ".config" / "systemd" / "user";
+    const std::filesystem::path home = UserHomeFolder();
+    return home.empty() ? home : home / ".config" / "systemd" / "user";
+}
+
+std::string UpdateSchedule::UnknownUnitFolder() const {
+    if (unitFolder_.is_absolute()) {
+        return {};
+    }
+    // Anywhere else, the drop-in would land in whatever folder the command was started from.
+    return MsgUtf8(Msg::NoHomeFolder);
 }
 
 std::string UpdateSchedule::DropInText(int hour) {
@@ -224,6 +259,9 @@ std::string UpdateSchedule::Apply(bool on, int hour) {
     if (std::string missing = CheckManager(); !missing.empty()) {
         return missing;
     }
+    if (const std::string unknown = UnknownUnitFolder(); on && !unknown.empty()) {
+        return MsgUtf8(Msg::ScheduleTimeNotWritten) + "（" + unknown + "）";
+    }
     if (!on) {
         const CommandResult r = Systemctl({"disable", "--now", kTimer});
         if (!r.started || r.exitStatus != 0) {
@@ -256,6 +294,9 @@ std::string UpdateSchedule::Apply(bool on, int hour) {
 std::string UpdateSchedule::Read(ScheduleStatus& status) {
     if (std::string missing = CheckManager(); !missing.empty()) {
         return missing;
+    }
+    if (std::string unknown = UnknownUnitFolder(); !unknown.empty()) {
+        return unknown;
     }
     const CommandResult enabled = Systemctl({"is-enabled", kTimer});
     status.on = enabled.started && Trimmed(enabled.output) == "enabled";

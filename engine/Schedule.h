@@ -21,7 +21,8 @@ struct CommandResult {
 using CommandRunner = std::function<CommandResult(const std::vector<std::string>& argv)>;
 
 // Runs the program through posix_spawn, no shell between, and waits for it; one that has not
-// finished within `limit` is killed, so that a stuck systemctl cannot hang the window.
+// finished within `limit` is killed and reaped, so that a stuck systemctl cannot hang the
+// window. Output past 64 KiB is dropped.
 CommandResult RunProgramWithin(const std::vector<std::string>& argv,
                                std::chrono::milliseconds limit);
 // The same within ten seconds, far more than systemctl takes.
@@ -45,7 +46,8 @@ public:
     // `unitFolder` is the user's systemd unit folder (see UserUnitFolder()).
     UpdateSchedule(CommandRunner runner, std::filesystem::path unitFolder);
 
-    // $XDG_CONFIG_HOME/systemd/user, else ~/.config/systemd/user.
+    // $XDG_CONFIG_HOME/systemd/user, else ~/.config/systemd/user, the home taken from the
+    // user database when HOME is not set; empty when no home is known.
     static std::filesystem::path UserUnitFolder();
     // The drop-in that moves the timer to `hour` (0-23), and where it lies.
     static std::string DropInText(int hour);
@@ -61,6 +63,8 @@ private:
     CommandResult Systemctl(std::vector<std::string> args) const;
     // Empty when the user manager answers, else the words why not.
     std::string CheckManager() const;
+    // Empty when the unit folder is known, else the words why not.
+    std::string UnknownUnitFolder() const;
     // The hour the drop-in sets, the default hour without one.
     int HourOfDropIn() const;
     // Writes the drop-in for `hour`, or removes it for the default hour.

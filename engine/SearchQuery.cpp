@@ -12,7 +12,7 @@ namespace yomida {
 namespace {
 
 // The day of a date field, or -1 when the field is not a whole decimal number.
-int DayOf(const std::string& field) {
+int DayOf(std::string_view field) {
     const char* first = field.data();
     const char* last = first + field.size();
     if (first != last && *first == '+') {
@@ -26,15 +26,19 @@ int DayOf(const std::string& field) {
     return day;
 }
 
+// The words as they are compared: upper-cased, and with the full-width spaces that kept them
+// whole through the split half-width again, as a release's fields hold spaces.
 std::vector<std::string> UpperCased(const std::vector<std::string>& words) {
-    std::vector<std::string> upper = words;
-    for (std::string& w : upper) {
-        AnsiUpperInPlace(w);
+    std::vector<std::string> upper;
+    upper.reserve(words.size());
+    for (const std::string& w : words) {
+        upper.push_back(ReplaceAllSjis(w, "　"_sj, " "));
+        AnsiUpperInPlace(upper.back());
     }
     return upper;
 }
 
-bool AnyWordMatches(const std::vector<std::string>& upperWords, const std::string& field) {
+bool AnyWordMatches(const std::vector<std::string>& upperWords, std::string_view field) {
     if (field.empty()) {
         return false;
     }
@@ -76,15 +80,15 @@ bool SearchQuery::HasWords() const {
     return !publisherWords_.empty() || !titleWords_.empty() || !authorWords_.empty();
 }
 
-bool SearchQuery::Matches(const std::vector<std::string>& fields) const {
-    if (fields.size() <= kTitleCol) {
+bool SearchQuery::Matches(const Release& release) const {
+    if (release.FieldCount() <= kTitleCol) {
         return false;
     }
-    if (checkedOnly && fields[kCheckCol] != "1") {
+    if (checkedOnly && !release.TickedInFile()) {
         return false;
     }
     if (dateRange) {
-        const std::string& date = fields[kDateCol];
+        const std::string_view date = release.RawField(kDateCol);
         const int day = DayOf(date);
         const int last = lastDay == 0 ? 31 : lastDay;
         const bool inSpan = firstDay <= day && day <= last;
@@ -94,13 +98,14 @@ bool SearchQuery::Matches(const std::vector<std::string>& fields) const {
             return false;
         }
     }
-    if (!publisherWords_.empty() && !AnyWordMatches(upperPublisherWords_, fields[kPublisherCol])) {
+    if (!publisherWords_.empty() &&
+        !AnyWordMatches(upperPublisherWords_, release.RawField(kPublisherCol))) {
         return false;
     }
     if (!titleWords_.empty() || !authorWords_.empty()) {
-        const bool title = AnyWordMatches(upperTitleWords_, fields[kTitleCol]);
-        const bool author = !title && fields.size() > kAuthorCol &&
-                            AnyWordMatches(upperAuthorWords_, fields[kAuthorCol]);
+        const bool title = AnyWordMatches(upperTitleWords_, release.RawField(kTitleCol));
+        const bool author = !title && release.FieldCount() > kAuthorCol &&
+                            AnyWordMatches(upperAuthorWords_, release.RawField(kAuthorCol));
         if (!title && !author) {
             return false;
         }

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/Release.h"
+
 namespace yomida {
 
 // The date markers a record may carry instead of a day: early, middle and late in the month.
@@ -37,10 +39,9 @@ public:
     int firstDay = 1;
     int lastDay = 31;
     DayMarks marks;
-    bool checkedOnly = false;  // only records whose stored flag is ticked
+    bool checkedOnly = false;  // only releases whose stored flag is ticked
 
-    // The fields of one data line as the reader splits it, spaces still full-width.
-    bool Matches(const std::vector<std::string>& fields) const;
+    bool Matches(const Release& release) const;
 
 private:
     std::vector<std::string> publisherWords_;

@@ -1,7 +1,6 @@
 #include "engine/SourceHealth.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <system_error>
 
@@ -25,33 +24,6 @@ constexpr size_t kFields = 9;
 // Fifteen short lines; anything much larger is not a health file.
 constexpr std::uintmax_t kMaxFileBytes = 64 * 1024;
 constexpr size_t kMaxDetailBytes = 400;
-
-struct OutcomeName {
-    HealthOutcome outcome;
-    std::string_view word;
-    const char* text;  // UTF-8
-};
-
-constexpr std::array<OutcomeName, 9> kOutcomes{{
-    {HealthOutcome::Updated, "updated", "更新"},
-    {HealthOutcome::Unchanged, "unchanged", "変更なし"},
-    {HealthOutcome::Imported, "imported", "取り込み"},
-    {HealthOutcome::NoRecords, "no-records", "発売情報なし"},
-    {HealthOutcome::HttpStatus, "http-status", "HTTP"},
-    {HealthOutcome::TransportError, "transport-error", "通信エラー"},
-    {HealthOutcome::CertificateError, "certificate-error", "証明書エラー"},
-    {HealthOutcome::Cancelled, "cancelled", "中止"},
-    {HealthOutcome::ConversionError, "conversion-error", "変換エラー"},
-}};
-
-const OutcomeName& NameOf(HealthOutcome outcome) {
-    for (const OutcomeName& n : kOutcomes) {
-        if (n.outcome == outcome) {
-            return n;
-        }
-    }
-    return kOutcomes[0];
-}
 
 // The detail is a free text inside one quoted item: quotes doubled, no line breaks.
 std::string Quoted(std::string_view text) {
@@ -90,7 +62,7 @@ std::optional<CategoryHealth> ParseLine(std::string_view line) {
             c = &info;
         }
     }
-    const std::optional<HealthOutcome> outcome = OutcomeFromWord(items[4]);
+    const std::optional<FetchOutcome> outcome = FetchOutcomeFromWord(items[4]);
     const std::optional<int> status = Number(items[5], 0, 999);
     const std::optional<int> count = Number(items[6], -1, 1000000000);
     const std::optional<int> previous = Number(items[7], -1, 1000000000);
@@ -132,7 +104,7 @@ std::string FormatLine(const CategoryHealth& h) {
     for (const std::string& item :
          {h.list, h.lastAttempt ? StampText(*h.lastAttempt) : std::string(),
           h.lastSuccess ? StampText(*h.lastSuccess) : std::string(),
-          std::string(OutcomeWord(h.outcome)), std::to_string(h.httpStatus),
+          std::string(FetchOutcomeWord(h.outcome)), std::to_string(h.httpStatus),
           std::to_string(h.count), std::to_string(h.previousCount)}) {
         line += ',' + item;
     }
@@ -141,31 +113,20 @@ std::string FormatLine(const CategoryHealth& h) {
 
 }  // namespace
 
-std::string_view OutcomeWord(HealthOutcome outcome) {
-    return NameOf(outcome).word;
-}
-
-std::optional<HealthOutcome> OutcomeFromWord(std::string_view word) {
-    for (const OutcomeName& n : kOutcomes) {
-        if (n.word == word) {
-            return n.outcome;
-        }
-    }
-    return std::nullopt;
-}
-
 bool CategoryHealth::Failed() const {
     switch (outcome) {
-        case HealthOutcome::Updated:
-        case HealthOutcome::Unchanged:
-        case HealthOutcome::Imported:
-        case HealthOutcome::Cancelled:
+        case FetchOutcome::Updated:
+        case FetchOutcome::Unchanged:
+        case FetchOutcome::Imported:
+        case FetchOutcome::Cancelled:
+        case FetchOutcome::ManualImport:
             return false;
-        case HealthOutcome::NoRecords:
-        case HealthOutcome::HttpStatus:
-        case HealthOutcome::TransportError:
-        case HealthOutcome::CertificateError:
-        case HealthOutcome::ConversionError:
+        case FetchOutcome::NoRecords:
+        case FetchOutcome::NotServed:
+        case FetchOutcome::HttpStatus:
+        case FetchOutcome::TransportError:
+        case FetchOutcome::CertificateError:
+        case FetchOutcome::ConversionError:
             return true;
     }
     return true;
@@ -179,8 +140,8 @@ bool CategoryHealth::Suspicious() const {
 }
 
 std::string OutcomeText(const CategoryHealth& health) {
-    std::string text = Utf8ToCp932(NameOf(health.outcome).text);
-    if (health.outcome == HealthOutcome::HttpStatus) {
+    std::string text = FetchOutcomeText(health.outcome);
+    if (health.outcome == FetchOutcome::HttpStatus) {
         text += ' ' + std::to_string(health.httpStatus);
     }
     return text;
@@ -314,7 +275,9 @@ void SourceHealth::Record(const CategoryHealth& row) {
     FileReplacement out(path_);
     Contents contents = Read();
     if (contents.damaged) {
-        RenameOver(path_, NameBeside(path_, kSetAsideSuffix));
+        // A copy, not the file moved aside: health.txt may be the user's link to a file kept
+        // elsewhere, which stays a link and gets the new version.
+        out.KeepPrevious(NameBeside(path_, kSetAsideSuffix));
     }
     CategoryHealth merged = row;
     auto old = std::find_if(contents.rows.begin(), contents.rows.end(),

@@ -7,24 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "download/FetchOutcome.h"
+
 namespace yomida {
-
-// What the last fetch, import or update check of a category came to.
-enum class HealthOutcome {
-    Updated,           // a fetched page made a new list
-    Unchanged,         // the page or the list it made was the same as before
-    Imported,          // a saved page or CSV file made a new list
-    NoRecords,         // a page arrived but held no release at all
-    HttpStatus,        // the server answered with an error status
-    TransportError,    // the request failed on the way
-    CertificateError,  // the server's certificate did not verify
-    Cancelled,         // the user stopped it
-    ConversionError,   // the page could not be turned into a list
-};
-
-// The word that stands for an outcome in the health file and in `yomida-cli status`.
-std::string_view OutcomeWord(HealthOutcome outcome);
-std::optional<HealthOutcome> OutcomeFromWord(std::string_view word);
 
 // One category's line of the health file. Texts are CP932; times are local, to the second.
 struct CategoryHealth {
@@ -32,7 +17,7 @@ struct CategoryHealth {
     std::string list;  // the data file's name the last attempt was for
     std::optional<std::chrono::local_seconds> lastAttempt;
     std::optional<std::chrono::local_seconds> lastSuccess;
-    HealthOutcome outcome = HealthOutcome::Updated;
+    FetchOutcome outcome = FetchOutcome::Updated;
     int httpStatus = 0;  // with HttpStatus
     // Records of the last list a page gave (0 for a page without any), and of the category's
     // list of the period before at that time; -1 when unknown.

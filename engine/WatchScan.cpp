@@ -6,7 +6,7 @@
 #include <tuple>
 #include <utility>
 
-#include "engine/ReleaseRecord.h"
+#include "engine/Release.h"
 #include "engine/ReleaseRecordReader.h"
 #include "engine/ResultOrder.h"
 #include "engine/SearchQuery.h"
@@ -49,23 +49,18 @@ std::vector<WatchMatch> ScanOneFile(const WatchFile& file, const SearchQuery& qu
     }
     std::vector<WatchMatch> matches;
     ReleaseRecordReader reader(file.path);
-    std::vector<std::string> fields;
-    std::string scratch;
-    while (reader.Next(fields)) {
-        if (ReleaseRecordReader::IsHeader(fields) || !query.Matches(fields)) {
+    Release release;
+    while (reader.Next(release)) {
+        if (ReleaseRecordReader::IsHeader(release) || !query.Matches(release)) {
             continue;
         }
         WatchMatch m;
         m.category = file.category->number;
         m.fileName = file.path.filename().string();
         m.periodKey = file.periodKey;
-        m.cells.resize(fields.size());
-        for (size_t i = 0; i < fields.size(); ++i) {
-            if (i == kCheckCol) {
-                m.cells[i] = TickGlyph(StoredFlagTicked(fields[i]));
-            } else {
-                AppendCellText(fields[i], scratch, m.cells[i]);
-            }
+        m.cells.resize(static_cast<size_t>(release.FieldCount()));
+        for (int i = 0; i < release.FieldCount(); ++i) {
+            m.cells[static_cast<size_t>(i)] = ShownField(release, i);
         }
         m.recordNumber = TryStrToInt(m.Cell(kNumberCol)).value_or(0);
         DateMatch(file, m);

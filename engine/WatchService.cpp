@@ -1,10 +1,10 @@
 #include "engine/WatchService.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/WatchMemory.h"
 #include "platform/FileSystem.h"
-#include "platform/IoError.h"
 #include "sources/RecordLayout.h"
 
 namespace yomida {
@@ -27,21 +27,54 @@ void CountConvertedNews(WatchLook& look, const WatchMemory& memory,
         m.isNew = memory.IsNew(m);
         if (m.isNew && m.fileName == name) {
             ++look.fresh;
-            look.freshTitles.push_back(m.Cell(kTitleCol));
+            look.freshTitles.push_back({m.category, m.Cell(kTitleCol)});
         }
     }
 }
 
-void CountAndRememberNews(WatchLook& look, const std::filesystem::path& memoryFile) {
+size_t CountMarkedNew(const std::vector<WatchMatch>& matches) {
+    return static_cast<size_t>(
+        std::count_if(matches.begin(), matches.end(), [](const WatchMatch& m) { return m.isNew; }));
+}
+
+// Rewrites the calendar and the feed, keeping what failed as the look's error; answers whether
+// the feed now holds the news.
+bool FeedTheLook(WatchLook& look, const std::filesystem::path& dataFolder,
+                 const WatchFeedOptions& options) {
+    const WatchFeedsResult fed = RewriteWatchFeeds(dataFolder, look.matches, options);
+    for (const std::string* error : {&fed.calendarError, &fed.feedError}) {
+        if (!error->empty()) {
+            look.error += (look.error.empty() ? "" : "; ") + *error;
+        }
+    }
+    look.feedsWritten = fed.calendarError.empty() && fed.feedError.empty();
+    return fed.feedError.empty();
+}
+
+// The matches not reported before are marked new for the feed, and remembered as reported only
+// once the feed holds them: news that a full disk kept from the feed is news again next time.
+void ReportNewsThroughTheFeed(WatchLook& look, const WatchLookRequest& request) {
+    std::optional<WatchMemory> memory;
     try {
-        WatchMemory memory(memoryFile);
-        look.fresh = memory.MarkNewAndRemember(look.matches);
+        memory.emplace(request.memoryFile);
+        for (WatchMatch& m : look.matches) {
+            m.isNew = memory->IsNew(m);
+        }
     } catch (const std::exception& e) {
         look.memoryError = e.what();
     }
+    const bool fed = FeedTheLook(look, request.place.dataFolder, request.feeds);
+    look.fresh = CountMarkedNew(look.matches);
+    if (memory && fed) {
+        try {
+            look.fresh = memory->MarkNewAndRemember(look.matches);
+        } catch (const std::exception& e) {
+            look.memoryError = e.what();
+        }
+    }
     for (const WatchMatch& m : look.matches) {
         if (m.isNew) {
-            look.freshTitles.push_back(m.Cell(kTitleCol));
+            look.freshTitles.push_back({m.category, m.Cell(kTitleCol)});
         }
     }
 }
@@ -68,18 +101,17 @@ WatchLook LookAtWatchLists(const WatchLookRequest& request) {
     look.looked = true;
     look.matches =
         ScanWatchFiles(FindWatchFiles(place.dataFolder, place.weeks), place.words).matches;
-    if (converted) {
-        CountConvertedNews(look, *memory, request.convertedList);
-    } else {
-        CountAndRememberNews(look, request.memoryFile);
-    }
     try {
         // A new list may also have moved a watched title to a later period or dropped it.
         look.changes = ScanWatchChanges(place.dataFolder, place.words, place.weeks).size();
-        WriteWatchFeeds(place.dataFolder, look.matches, request.feeds);
-        look.feedsWritten = true;
     } catch (const std::exception& e) {
         look.error = e.what();
+    }
+    if (converted) {
+        CountConvertedNews(look, *memory, request.convertedList);
+        FeedTheLook(look, place.dataFolder, request.feeds);
+    } else {
+        ReportNewsThroughTheFeed(look, request);
     }
     return look;
 }
@@ -124,7 +156,17 @@ WatchService::Ending WatchService::Finish() {
         return ending;
     }
     WatchMemory memory(place_.dataFolder / WatchMemory::kWindowFile);
-    ending.fresh = memory.MarkNewAndRemember(result.matches);
+    for (WatchMatch& m : result.matches) {
+        m.isNew = memory.IsNew(m);
+    }
+    // The matches are shown whether or not the subscribed files could be rewritten; they are
+    // remembered as shown only once the feed holds the new ones, or the feed would never have
+    // them.
+    const WatchFeedsResult fed = RewriteWatchFeeds(place_.dataFolder, result.matches,
+                                                   CurrentWatchFeedOptions(clock_, place_.alarm));
+    ending.feedsWritten = fed.calendarError.empty() && fed.feedError.empty();
+    ending.fresh = fed.feedError.empty() ? memory.MarkNewAndRemember(result.matches)
+                                         : CountMarkedNew(result.matches);
     // Only the previous versions are read here; the current lists were read by the scan.
     changes_ = FindWatchChanges(FindWatchFiles(place_.dataFolder, place_.weeks), result.matches,
                                 place_.words);
@@ -132,24 +174,10 @@ WatchService::Ending WatchService::Finish() {
     newCount_ = 0;
     ending.state = State::Ended;
     ending.filesSkipped = result.filesSkipped;
-    // The matches are shown whether or not the subscribed files could be rewritten.
-    try {
-        WriteWatchFeeds(place_.dataFolder, matches_, CurrentWatchFeedOptions(clock_, place_.alarm));
-    } catch (const IoError&) {
-        ending.feedsWritten = false;
-    }
     return ending;
 }
 
-WatchLook WatchService::LookAtConverted(const WatchPlace& place,
-                                        const std::filesystem::path& dataFile) {
-    WatchLook look;
-    try {
-        look = LookAtWatchLists({place, place.dataFolder / WatchMemory::kWindowFile, dataFile,
-                                 CurrentWatchFeedOptions(clock_, place.alarm)});
-    } catch (const std::exception& e) {
-        look.error = e.what();
-    }
+void WatchService::NoteNewList(const WatchLook& look) {
     // The feeds only follow the matches: news they could not take is news all the same.
     const bool failed = !look.memoryError.empty() || (look.looked && !look.changes) ||
                         (!look.looked && !look.error.empty());
@@ -158,16 +186,16 @@ WatchLook WatchService::LookAtConverted(const WatchPlace& place,
     } else if (look.fresh > 0) {
         newCount_ = look.fresh;
     }
-    return look;
 }
 
 std::optional<WatchFile> WatchService::ListOf(const WatchPlace& place, const WatchMatch& match) {
     return ParseWatchFileName(place.dataFolder / match.fileName, place.weeks);
 }
 
-std::optional<int> WatchService::RowOf(const ComboGrid& grid, const WatchMatch& match) {
-    for (int r = ComboGrid::kFixedRows; r < grid.RowCount(); ++r) {
-        if (grid.Cell(kNumberCol, r) == match.Cell(kNumberCol)) {
+std::optional<size_t> WatchService::IndexOf(const std::vector<Release>& rows,
+                                            const WatchMatch& match) {
+    for (size_t r = 0; r < rows.size(); ++r) {
+        if (rows[r].Number() == match.Cell(kNumberCol)) {
             return r;
         }
     }

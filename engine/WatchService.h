@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ComboGrid.h"
+#include "engine/Notifier.h"
+#include "engine/Release.h"
 #include "engine/WatchChanges.h"
 #include "engine/WatchFeeds.h"
 #include "engine/WatchScan.h"
@@ -31,8 +32,8 @@ struct WatchLookRequest {
     std::filesystem::path memoryFile;
     // The list a conversion has just written: only its new matches count and nothing is
     // remembered, and nothing is looked at when its name names no list, it is missing, or the
-    // memory has yet to be made. Empty: every list's new matches count and are remembered as
-    // reported.
+    // memory has yet to be made. Empty: every list's new matches count, and are remembered as
+    // reported once the feed holds them.
     std::filesystem::path convertedList;
     WatchFeedOptions feeds;
 };
@@ -43,11 +44,11 @@ struct WatchLook {
     bool looked = false;
     std::vector<WatchMatch> matches;  // every list's, the new ones marked
     size_t fresh = 0;
-    std::vector<std::string> freshTitles;  // CP932
-    std::optional<size_t> changes;         // none when they could not be found
-    bool feedsWritten = false;
-    std::string memoryError;  // the memory could not be read or kept
-    std::string error;        // the changes or the feeds failed
+    std::vector<NewsTitle> freshTitles;
+    std::optional<size_t> changes;  // none when they could not be found
+    bool feedsWritten = false;      // both the calendar and the feed
+    std::string memoryError;        // the memory could not be read or kept
+    std::string error;              // the changes or the feeds failed
 };
 
 // The look that follows new lists: one scan of every stored list serves both the news of the new
@@ -81,8 +82,9 @@ public:
     // Without workers, scans the next file on the calling thread; true once every file ended.
     [[nodiscard]] bool Step();
     void Cancel();
-    // Waits for the running scan and ends it. Throws when the memory cannot be kept; the
-    // service is idle again all the same.
+    // Waits for the running scan and ends it; the new matches are remembered as shown once the
+    // feed holds them. Throws when the memory cannot be kept; the service is idle again all the
+    // same.
     [[nodiscard]] Ending Finish();
 
     const std::vector<WatchMatch>& Matches() const { return matches_; }
@@ -91,13 +93,13 @@ public:
     // New matches found after the last conversion, not yet shown by a scan.
     size_t NewCount() const { return newCount_; }
 
-    // Looks at the list a conversion has just written. Never throws: the watch only reports.
-    WatchLook LookAtConverted(const WatchPlace& place, const std::filesystem::path& dataFile);
+    // Takes the news of a look at a list an update has just stored.
+    void NoteNewList(const WatchLook& look);
 
     // The list a match came from: its category and period, or nothing when the name names none.
     static std::optional<WatchFile> ListOf(const WatchPlace& place, const WatchMatch& match);
-    // The grid row showing a match's record.
-    static std::optional<int> RowOf(const ComboGrid& grid, const WatchMatch& match);
+    // Where among a list's releases a match's release stands.
+    static std::optional<size_t> IndexOf(const std::vector<Release>& rows, const WatchMatch& match);
 
 private:
     const Clock& clock_;

@@ -11,10 +11,9 @@ namespace {
 class ScriptedConnection final : public yomida::TcpConnection {
 public:
     explicit ScriptedConnection(std::string reply) : reply_(std::move(reply)) {}
-    bool SendAll(std::string_view, const std::function<bool()>&) override { return true; }
-    std::optional<size_t> Read(char* buffer, size_t size,
-                               const std::function<bool()>& idle) override {
-        if (!idle()) {
+    bool SendAll(std::string_view, yomida::TcpWaiter&) override { return true; }
+    std::optional<size_t> Read(char* buffer, size_t size, yomida::TcpWaiter& waiter) override {
+        if (!waiter.Idle()) {
             return std::nullopt;
         }
         const size_t n = std::min({size, reply_.size() - pos_, size_t{7}});
@@ -31,10 +30,8 @@ private:
 class ScriptedConnector final : public yomida::TcpConnector {
 public:
     std::string reply;
-    Outcome Connect(const std::string&, int, const std::function<bool()>&,
-                    std::unique_ptr<yomida::TcpConnection>& connection) override {
-        connection = std::make_unique<ScriptedConnection>(reply);
-        return Outcome::Connected;
+    Attempt Connect(const std::string&, int, yomida::TcpWaiter&) override {
+        return {Outcome::Connected, std::make_unique<ScriptedConnection>(reply), {}};
     }
 };
 

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FixedClock clock{std::chrono::year_month_day{
         std::chrono::year{2003}, std::chrono::month{5}, std::chrono::day{7}}};
     static PosixTcpConnector tcp;
-    static DownloadManager downloads(ui, clock, tcp);
+    static DownloadManager downloads(clock, tcp);
     fuzz::WriteFile(fuzz::ScratchFolder() / "yomida.INI", data, size);
     MainWindowLogic form(ui, clock, downloads);
     if (form.FormCreate(fuzz::ScratchFolder() / "yomida")) {

@@ -19,18 +19,34 @@
 namespace yomida {
 namespace {
 
-constexpr int kMaxLinks = 40;
-
-// The old file, opened only to read its access list and attributes; -1 when it cannot be read.
-int OpenForAttributes(const std::filesystem::path& target, const struct stat& old) {
-    const int fd = ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    struct stat st {};
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || st.st_dev != old.st_dev || st.st_ino != old.st_ino)) {
-        ::close(fd);
-        return -1;
+// The old file under a name that cannot be turned to another file: /proc/self/fd/N of a
+// descriptor holding the very file that was looked at. Its access list and attributes are read
+// there, even where the file itself may not be read. The name is empty when the file at the
+// path is no longer that one.
+class AttributeSource {
+public:
+    AttributeSource(const std::filesystem::path& old, const struct stat& st)
+        : fd_(::open(old.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)) {
+        struct stat now {};
+        if (fd_ >= 0 && ::fstat(fd_, &now) == 0 && now.st_dev == st.st_dev &&
+            now.st_ino == st.st_ino) {
+            name_ = "/proc/self/fd/" + std::to_string(fd_);
+        }
     }
-    return fd;
-}
+    ~AttributeSource() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    AttributeSource(const AttributeSource&) = delete;
+    AttributeSource& operator=(const AttributeSource&) = delete;
+
+    const std::string& Name() const { return name_; }
+
+private:
+    int fd_;
+    std::string name_;
+};
 
 // The permission bits the owning group really has under an extended access list: its own
 // entry limited by the mask. The mode's group bits stand for the mask there, which may be
@@ -60,21 +76,13 @@ mode_t GroupBitsUnder(acl_t acl, mode_t mode) {
 
 // Copies the user's own extended attributes (tags, a desktop's notes); the system's own ones
 // are the access list, copied apart, or need privileges this program does not ask for.
-void CopyUserAttributes(int from, const std::filesystem::path& target, int to) {
-    auto list = [&](char* names, size_t size) {
-        return from >= 0 ? ::flistxattr(from, names, size)
-                         : ::llistxattr(target.c_str(), names, size);
-    };
-    auto get = [&](const char* name, void* value, size_t size) {
-        return from >= 0 ? ::fgetxattr(from, name, value, size)
-                         : ::lgetxattr(target.c_str(), name, value, size);
-    };
-    const ssize_t listed = list(nullptr, 0);
+void CopyUserAttributes(const std::string& from, int to) {
+    const ssize_t listed = ::listxattr(from.c_str(), nullptr, 0);
     if (listed <= 0) {
         return;
     }
     std::vector<char> names(static_cast<size_t>(listed));
-    const ssize_t got = list(names.data(), names.size());
+    const ssize_t got = ::listxattr(from.c_str(), names.data(), names.size());
     if (got <= 0) {
         return;
     }
@@ -85,12 +93,12 @@ void CopyUserAttributes(int from, const std::filesystem::path& target, int to) {
         if (std::string_view(name).substr(0, 5) != "user.") {
             continue;
         }
-        const ssize_t size = get(name, nullptr, 0);
+        const ssize_t size = ::getxattr(from.c_str(), name, nullptr, 0);
         if (size < 0) {
             continue;
         }
         value.resize(static_cast<size_t>(size));
-        const ssize_t read = get(name, value.data(), value.size());
+        const ssize_t read = ::getxattr(from.c_str(), name, value.data(), value.size());
         if (read >= 0) {
             (void)::fsetxattr(to, name, value.data(), static_cast<size_t>(read), 0);
         }
@@ -100,14 +108,11 @@ void CopyUserAttributes(int from, const std::filesystem::path& target, int to) {
 // Gives the new version the old file's access list and its user attributes. Its mode is never
 // wider than the old file's, even where the list cannot be copied.
 void CopyAccess(const std::filesystem::path& target, const struct stat& old, int fd) {
-    const int from = OpenForAttributes(target, old);
-    acl_t acl = from >= 0 ? acl_get_fd(from) : acl_get_file(target.c_str(), ACL_TYPE_ACCESS);
-    const ScopeExit release([from, acl] {
+    const AttributeSource from(target, old);
+    acl_t acl = from.Name().empty() ? nullptr : acl_get_file(from.Name().c_str(), ACL_TYPE_ACCESS);
+    const ScopeExit release([acl] {
         if (acl != nullptr) {
             acl_free(acl);
-        }
-        if (from >= 0) {
-            ::close(from);
         }
     });
     mode_t mode = old.st_mode & 07777;
@@ -122,7 +127,21 @@ void CopyAccess(const std::filesystem::path& target, const struct stat& old, int
         // Puts the mask back into the group bits, as the old file had them.
         (void)acl_set_fd(fd, acl);
     }
-    CopyUserAttributes(from, target, fd);
+    if (!from.Name().empty()) {
+        CopyUserAttributes(from.Name(), fd);
+    }
+}
+
+// Makes a new file take on the old one's owner (where this process may give it away) and its
+// access.
+void TakeOnAccessOf(const std::filesystem::path& old, const struct stat& st, int fd) {
+    if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // Only a privileged writer can give the file back to its owner; anyone else keeps
+            // the file as their own, as an editor saving it would.
+        }
+    }
+    CopyAccess(old, st, fd);
 }
 
 // Creates the new version under a fresh name; never opens a name that already exists, so a
@@ -135,14 +154,8 @@ int CreateTemporary(const std::filesystem::path& target, const struct stat* old,
     if (old == nullptr) {
         return fd;
     }
-    if (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) {
-        if (::fchown(fd, old->st_uid, old->st_gid) != 0) {
-            // Only a privileged writer can give the file back to its owner; anyone else keeps
-            // the file as their own, as an editor saving it would.
-        }
-    }
     try {
-        CopyAccess(target, *old, fd);
+        TakeOnAccessOf(target, *old, fd);
     } catch (...) {
         ::close(fd);
         ::unlink(temp.c_str());
@@ -162,7 +175,7 @@ void SyncFolder(const std::filesystem::path& folder) {
 
 // Copies the old version to a temporary beside `previous` and renames it over `previous`.
 void CopyOver(const std::filesystem::path& old, const std::filesystem::path& previous) {
-    const int from = ::open(old.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int from = ::open(old.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (from < 0) {
         throw IoError(IoError::Op::Open, old, errno);
     }
@@ -175,7 +188,9 @@ void CopyOver(const std::filesystem::path& old, const std::filesystem::path& pre
     // nobody holds was left by a writer that was killed.
     RemoveStaleTemporaries(previous);
     std::filesystem::path temp;
-    const int to = CreateUniqueFileBeside(previous, st.st_mode & 0666, temp);
+    // Private until it has the old version's access, which a copy must not widen.
+    const int to = CreateUniqueFileBeside(previous, 0600, temp);
+    TerminationCleanup tempCleanup(temp);
     bool renamed = false;
     const ScopeExit cleanUp([to, &temp, &renamed] {
         ::close(to);
@@ -183,6 +198,7 @@ void CopyOver(const std::filesystem::path& old, const std::filesystem::path& pre
             ::unlink(temp.c_str());
         }
     });
+    TakeOnAccessOf(old, st, to);
     std::vector<char> buffer(1 << 16);
     for (;;) {
         const ssize_t got = ::read(from, buffer.data(), buffer.size());
@@ -215,27 +231,11 @@ void CopyOver(const std::filesystem::path& old, const std::filesystem::path& pre
 
 }  // namespace
 
-std::filesystem::path FileReplacement::FollowLinks(const std::filesystem::path& path) {
-    std::filesystem::path current = path;
-    for (int n = 0; n < kMaxLinks; ++n) {
-        struct stat st {};
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-            return current;
-        }
-        std::error_code ec;
-        std::filesystem::path next = std::filesystem::read_symlink(current, ec);
-        if (ec) {
-            throw IoError(IoError::Op::Open, path, ec.value());
-        }
-        current = next.is_absolute() ? next : FolderOf(current) / next;
-    }
-    throw IoError(IoError::Op::Open, path, ELOOP);
-}
-
 FileReplacement::FileReplacement(const std::filesystem::path& target)
-    : target_(FollowLinks(target)), lock_(target_) {
+    : target_(FollowOwnLinks(target)), lock_(target_) {
     struct stat old {};
-    const bool exists = ::stat(target_.c_str(), &old) == 0;
+    // Not through a link: one put here after the links were followed is refused below.
+    const bool exists = ::lstat(target_.c_str(), &old) == 0;
     if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
                    ::access(target_.c_str(), W_OK) != 0)) {
         // A read-only file is the user's decision; replacing it would undo it.
@@ -249,6 +249,7 @@ FileReplacement::FileReplacement(const std::filesystem::path& target)
     RemoveStaleTemporaries(target_);
     hadOld_ = exists;
     const int fd = CreateTemporary(target_, exists ? &old : nullptr, temp_);
+    tempCleanup_.Cover(temp_);
     writer_.emplace(temp_, fd);
 }
 
@@ -267,6 +268,7 @@ void FileReplacement::Commit() {
     }
     RenameOver(temp_, target_);
     committed_ = true;
+    tempCleanup_.Release();
     SyncFolder(FolderOf(target_));
 }
 

@@ -1,8 +1,11 @@
 #include "platform/FileSystem.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,13 +14,16 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "platform/FileHooks.h"
 #include "platform/IoError.h"
+#include "platform/ScopeExit.h"
 
 namespace yomida {
 
@@ -158,6 +164,110 @@ int CreateUniqueFileBeside(const std::filesystem::path& beside, unsigned mode,
         }
     }
     throw IoError(IoError::Op::Create, beside, EEXIST);
+}
+
+namespace {
+
+constexpr int kMaxLinks = 40;
+
+// Only the user and the system can have made such a link, wherever it lies.
+bool TrustedLinkOwner(uid_t owner) {
+    return owner == ::geteuid() || owner == 0;
+}
+
+struct Followed {
+    std::filesystem::path file;
+    // The name is one of the kernel's own links in /proc (a descriptor's name, /dev/stdout),
+    // whose target has no path to follow; only the kernel can open it.
+    bool kernelLink = false;
+};
+
+Followed Follow(const std::filesystem::path& path) {
+    std::filesystem::path current = path;
+    for (int n = 0; n < kMaxLinks; ++n) {
+        // The link is looked at and read through one descriptor, so the link whose owner was
+        // checked is the one whose target is taken, even when another is put in its place.
+        const int fd = ::open(current.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            return {current};
+        }
+        const ScopeExit closeLink([fd] { ::close(fd); });
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return {current};
+        }
+        if (!TrustedLinkOwner(st.st_uid)) {
+            throw IoError(IoError::Op::Open, current, IoError::Refusal::OthersLink);
+        }
+        struct statfs fs {};
+        if (::fstatfs(fd, &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC) {
+            return {current, true};
+        }
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlinkat(fd, "", target.data(), target.size());
+        if (length < 0 || static_cast<size_t>(length) >= target.size()) {
+            throw IoError(IoError::Op::Open, current, length < 0 ? errno : ENAMETOOLONG);
+        }
+        target.resize(static_cast<size_t>(length));
+        const std::filesystem::path next(target);
+        current = next.is_absolute() ? next : FolderOf(current) / next;
+    }
+    throw IoError(IoError::Op::Open, path, ELOOP);
+}
+
+}  // namespace
+
+std::filesystem::path FollowOwnLinks(const std::filesystem::path& path) {
+    return Follow(path).file;
+}
+
+int OpenFollowingOwnLinks(const std::filesystem::path& path, int flags, unsigned mode,
+                          IoError::Op op) {
+    // A link put under the name between the look and the open is refused by O_NOFOLLOW, and
+    // then looked at like any other.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const Followed followed = Follow(path);
+        const int noFollow = followed.kernelLink ? 0 : O_NOFOLLOW;
+        int fd;
+        do {
+            fd = ::open(followed.file.c_str(), flags | noFollow | O_CLOEXEC, mode);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0) {
+            return fd;
+        }
+        if (errno != ELOOP || followed.kernelLink) {
+            throw IoError(op, path, errno);
+        }
+    }
+    throw IoError(op, path, ELOOP);
+}
+
+int OpenFileForReading(const std::filesystem::path& path) {
+    const int fd = OpenFollowingOwnLinks(path, O_RDONLY | O_NONBLOCK, 0, IoError::Op::Open);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw IoError(IoError::Op::Open, path, IoError::Refusal::NotRegularFile);
+    }
+    // On a regular file the flag changes nothing; it goes all the same, so the descriptor
+    // reads like any other.
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+std::filesystem::path UserHomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return home;
+    }
+    std::vector<char> buffer(16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return found->pw_dir;
+    }
+    return {};
 }
 
 std::filesystem::path ExecutablePath() {

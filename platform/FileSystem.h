@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/IoError.h"
+
 namespace yomida {
 
 // True when `path` names a regular file (a folder of that name does not count).
@@ -25,6 +27,27 @@ void RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
 // so a scratch file can be read back without opening its name again.
 int CreateUniqueFileBeside(const std::filesystem::path& beside, unsigned mode,
                            std::filesystem::path& created);
+
+// The file a path names once its symbolic links are followed, each link only when it is the
+// user's own or the system's: in a folder other users may write to, a link one of them made
+// would otherwise send what this program writes into the user's own files. Throws IoError
+// naming such a link, or when the links go round. A path that is no link, or that does not
+// exist, comes back as it is.
+std::filesystem::path FollowOwnLinks(const std::filesystem::path& path);
+
+// Opens the file a path names with open(2)'s `flags` (and `mode` where it is made), links
+// followed as FollowOwnLinks follows them and none by the system; throws IoError for `op`.
+int OpenFollowingOwnLinks(const std::filesystem::path& path, int flags, unsigned mode,
+                          IoError::Op op);
+
+// Opens a file to read it, links followed as FollowOwnLinks follows them. A pipe, a device or a
+// folder under the name is refused at once instead of being waited on, even one put there
+// after a look at the name. Throws IoError.
+int OpenFileForReading(const std::filesystem::path& path);
+
+// The user's home folder: HOME when it names one, else the user database's entry; empty when
+// neither does.
+std::filesystem::path UserHomeFolder();
 
 // The running program's own file.
 std::filesystem::path ExecutablePath();

@@ -1,5 +1,6 @@
 #include "platform/IoError.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace yomida {
@@ -25,13 +26,37 @@ const char* OpText(IoError::Op op) {
     return "入出力エラー";
 }
 
-std::string Describe(IoError::Op op, const std::filesystem::path& path, int errnoValue) {
+const char* RefusalText(IoError::Refusal refusal) {
+    switch (refusal) {
+        case IoError::Refusal::OthersLink:
+            return "他のユーザーが作ったシンボリックリンクは辿りません";
+        case IoError::Refusal::NotRegularFile:
+            return "通常のファイルではありません";
+        case IoError::Refusal::LockInTheWay:
+            return "誰も使っていないロックファイルですが、開くことも削除することもできません";
+    }
+    return "";
+}
+
+// The errno a refusal stands closest to, for callers that tell failures apart by it.
+int ErrnoOf(IoError::Refusal refusal) {
+    switch (refusal) {
+        case IoError::Refusal::OthersLink:
+        case IoError::Refusal::LockInTheWay:
+            return EACCES;
+        case IoError::Refusal::NotRegularFile:
+            return EINVAL;
+    }
+    return EINVAL;
+}
+
+std::string Describe(IoError::Op op, const std::filesystem::path& path, const char* reason) {
     std::string text = OpText(op);
     text += ": ";
     text += path.string();
-    if (errnoValue != 0) {
+    if (reason != nullptr) {
         text += " (";
-        text += std::strerror(errnoValue);
+        text += reason;
         text += ")";
     }
     return text;
@@ -40,9 +65,16 @@ std::string Describe(IoError::Op op, const std::filesystem::path& path, int errn
 }  // namespace
 
 IoError::IoError(Op op, const std::filesystem::path& path, int errnoValue)
-    : std::runtime_error(Describe(op, path, errnoValue)),
+    : std::runtime_error(Describe(op, path, errnoValue != 0 ? std::strerror(errnoValue) : nullptr)),
       op_(op),
       path_(path),
       errno_(errnoValue) {}
+
+IoError::IoError(Op op, const std::filesystem::path& path, Refusal refusal)
+    : std::runtime_error(Describe(op, path, RefusalText(refusal))),
+      op_(op),
+      path_(path),
+      errno_(ErrnoOf(refusal)),
+      refusal_(refusal) {}
 
 }  // namespace yomida

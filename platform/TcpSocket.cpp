@@ -13,7 +13,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <ctime>
@@ -22,8 +24,6 @@
 
 namespace yomida {
 namespace {
-
-constexpr int kPollMs = 2;
 
 // OpenSSL writes to the socket with write(), which raises SIGPIPE when the server has gone;
 // while it works the signal is held back on this thread and a raised one is taken away, so a
@@ -67,6 +67,22 @@ std::string OpenSslErrorText() {
     return text;
 }
 
+// Sleeps until the socket is ready for `events`, running the waiter between sleeps; false when
+// the waiter ended the wait. A failed poll counts as ready: the next call on the socket tells
+// what is wrong with it.
+bool WaitForSocket(int fd, short events, TcpWaiter& waiter) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int r = ::poll(&p, 1, waiter.SleepLimitMs());
+        if (r > 0 || (r < 0 && errno != EINTR)) {
+            return true;
+        }
+        if (!waiter.Idle()) {
+            return false;
+        }
+    }
+}
+
 bool IsIpAddress(const std::string& host) {
     unsigned char address[16];
     return ::inet_pton(AF_INET, host.c_str(), address) == 1 ||
@@ -84,13 +100,13 @@ public:
         ::close(fd_);
     }
 
-    bool SendAll(std::string_view data, const std::function<bool()>& idle) override {
+    bool SendAll(std::string_view data, TcpWaiter& waiter) override {
         if (ssl_ != nullptr) {
-            return SendTls(data, idle);
+            return SendTls(data, waiter);
         }
         size_t done = 0;
         while (done < data.size()) {
-            if (!Wait(POLLOUT, idle)) {
+            if (!WaitForSocket(fd_, POLLOUT, waiter)) {
                 return false;
             }
             ssize_t n = ::send(fd_, data.data() + done, data.size() - done, MSG_NOSIGNAL);
@@ -105,13 +121,12 @@ public:
         return true;
     }
 
-    std::optional<size_t> Read(char* buffer, size_t size,
-                               const std::function<bool()>& idle) override {
+    std::optional<size_t> Read(char* buffer, size_t size, TcpWaiter& waiter) override {
         if (ssl_ != nullptr) {
-            return ReadTls(buffer, size, idle);
+            return ReadTls(buffer, size, waiter);
         }
         for (;;) {
-            if (!Wait(POLLIN, idle)) {
+            if (!WaitForSocket(fd_, POLLIN, waiter)) {
                 return std::nullopt;
             }
             ssize_t n = ::recv(fd_, buffer, size, 0);
@@ -130,9 +145,8 @@ public:
         return withoutCloseNotify_ ? "Connection closed without TLS close_notify"
                                    : TcpConnection::BrokenText();
     }
-    bool EndedWithoutCloseNotify() const override { return withoutCloseNotify_; }
 
-    TlsOutcome StartTls(const std::string& host, const std::function<bool()>& idle) override {
+    TlsOutcome StartTls(const std::string& host, TcpWaiter& waiter) override {
         ERR_clear_error();
         // A context of its own each time, so the trusted roots are read as SSL_CERT_FILE and
         // SSL_CERT_DIR say at the time of the request.
@@ -168,7 +182,7 @@ public:
             }
             const int error = SSL_get_error(ssl_, result);
             if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
-                if (!Wait(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, idle)) {
+                if (!WaitForSocket(fd_, error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, waiter)) {
                     return {TlsOutcome::Cancelled, {}};
                 }
                 continue;
@@ -183,7 +197,7 @@ public:
     }
 
 private:
-    bool SendTls(std::string_view data, const std::function<bool()>& idle) {
+    bool SendTls(std::string_view data, TcpWaiter& waiter) {
         size_t done = 0;
         while (done < data.size()) {
             size_t written = 0;
@@ -201,7 +215,7 @@ private:
                 ERR_clear_error();
                 return false;
             }
-            if (!Wait(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, idle)) {
+            if (!WaitForSocket(fd_, error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, waiter)) {
                 return false;
             }
         }
@@ -209,7 +223,7 @@ private:
     }
 
     // Bytes that TLS already holds are handed out before the socket is waited on.
-    std::optional<size_t> ReadTls(char* buffer, size_t size, const std::function<bool()>& idle) {
+    std::optional<size_t> ReadTls(char* buffer, size_t size, TcpWaiter& waiter) {
         for (;;) {
             size_t read = 0;
             int result = 0;
@@ -222,7 +236,7 @@ private:
             }
             const int error = SSL_get_error(ssl_, result);
             if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
-                if (!Wait(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, idle)) {
+                if (!WaitForSocket(fd_, error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, waiter)) {
                     return std::nullopt;
                 }
                 continue;
@@ -241,21 +255,6 @@ private:
         }
     }
 
-    // Waits until the socket is ready, running the idle function every few milliseconds;
-    // false when it asked to cancel.
-    bool Wait(short events, const std::function<bool()>& idle) {
-        for (;;) {
-            pollfd p{fd_, events, 0};
-            int r = ::poll(&p, 1, kPollMs);
-            if (r > 0) {
-                return true;
-            }
-            if (idle && !idle()) {
-                return false;
-            }
-        }
-    }
-
     int fd_;
     SSL_CTX* context_ = nullptr;
     SSL* ssl_ = nullptr;
@@ -263,81 +262,169 @@ private:
     bool withoutCloseNotify_ = false;
 };
 
-// getaddrinfo blocks, so it runs on its own thread; a cancelled lookup is left to finish there.
-std::shared_future<addrinfo*> LookUp(const std::string& host, int port) {
-    return std::async(std::launch::async,
-                      [host, port]() -> addrinfo* {
-                          addrinfo hints{};
-                          hints.ai_family = AF_INET;
-                          hints.ai_socktype = SOCK_STREAM;
-                          addrinfo* result = nullptr;
-                          if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints,
-                                            &result) != 0) {
-                              return nullptr;
-                          }
-                          return result;
-                      })
-        .share();
+// A numeric address with the port, as connect() takes it; nothing for a host name.
+std::optional<sockaddr_storage> NumericAddress(const std::string& host, int port,
+                                               socklen_t& length) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) {
+        return std::nullopt;
+    }
+    sockaddr_storage address{};
+    std::memcpy(&address, found->ai_addr, found->ai_addrlen);
+    length = found->ai_addrlen;
+    ::freeaddrinfo(found);
+    return address;
+}
+
+// Ends the waits of one connection attempt at its own deadline as well as the caller's.
+class AttemptWaiter final : public TcpWaiter {
+public:
+    AttemptWaiter(TcpWaiter& caller, std::optional<std::chrono::steady_clock::time_point> deadline)
+        : caller_(caller), deadline_(deadline) {}
+
+    int SleepLimitMs() override {
+        int limit = caller_.SleepLimitMs();
+        if (deadline_) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                *deadline_ - std::chrono::steady_clock::now());
+            const int ms = static_cast<int>(std::max<long long>(0, left.count()));
+            limit = limit < 0 ? ms : std::min(limit, ms);
+        }
+        return limit;
+    }
+    bool Idle() override {
+        if (deadline_ && std::chrono::steady_clock::now() >= *deadline_) {
+            expired_ = true;
+            return false;
+        }
+        return caller_.Idle();
+    }
+    bool Expired() const { return expired_; }
+
+private:
+    TcpWaiter& caller_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
+    bool expired_ = false;
+};
+
+enum class AttemptEnd { Connected, Refused, Ended, Expired };
+
+// One non-blocking connect to one address; the socket is closed unless it connected.
+AttemptEnd ConnectTo(const sockaddr_storage& address, socklen_t length, AttemptWaiter& waiter,
+                     int& fd) {
+    fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return AttemptEnd::Refused;
+    }
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0 &&
+        errno != EINPROGRESS) {
+        ::close(fd);
+        return AttemptEnd::Refused;
+    }
+    if (!WaitForSocket(fd, POLLOUT, waiter)) {
+        ::close(fd);
+        return waiter.Expired() ? AttemptEnd::Expired : AttemptEnd::Ended;
+    }
+    int error = 0;
+    socklen_t errorLength = sizeof error;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &errorLength) != 0 || error != 0) {
+        ::close(fd);
+        return AttemptEnd::Refused;
+    }
+    return AttemptEnd::Connected;
+}
+
+// The addresses of `host`, looked up while the waiter runs; nothing when it ended the wait. The
+// lookup blocks, so it runs on a thread of its own, and one given up is left to finish there.
+std::optional<HostAddresses> LookUpWhileWaiting(const HostLookup& lookup, const std::string& host,
+                                                TcpWaiter& waiter) {
+    std::shared_future<HostAddresses> found =
+        std::async(std::launch::async, [lookup, host] { return lookup(host); }).share();
+    for (;;) {
+        const int limit = waiter.SleepLimitMs();
+        if (limit < 0) {
+            return found.get();
+        }
+        if (found.wait_for(std::chrono::milliseconds(limit)) == std::future_status::ready) {
+            return found.get();
+        }
+        if (!waiter.Idle()) {
+            std::thread([found] { found.wait(); }).detach();
+            return std::nullopt;
+        }
+    }
 }
 
 }  // namespace
 
-TcpConnector::Outcome PosixTcpConnector::Connect(const std::string& host, int port,
-                                                 const std::function<bool()>& idle,
-                                                 std::unique_ptr<TcpConnection>& connection) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    if (::inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
-        std::shared_future<addrinfo*> lookup = LookUp(host, port);
-        while (lookup.wait_for(std::chrono::milliseconds(kPollMs)) != std::future_status::ready) {
-            if (idle && !idle()) {
-                // The helper thread finishes on its own and frees what it found.
-                std::thread([lookup] {
-                    if (addrinfo* found = lookup.get()) {
-                        ::freeaddrinfo(found);
-                    }
-                }).detach();
-                return Outcome::LookupCancelled;
-            }
-        }
-        addrinfo* found = lookup.get();
-        if (found == nullptr) {
-            return Outcome::HostNotFound;
-        }
-        address.sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-        ::freeaddrinfo(found);
-    }
+PosixTcpConnector::PosixTcpConnector() : lookup_(&PosixTcpConnector::SystemLookup) {}
 
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
-        return Outcome::Failed;
+HostAddresses PosixTcpConnector::SystemLookup(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (status != 0) {
+        return {{}, status == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(status)};
     }
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
-        errno != EINPROGRESS) {
-        ::close(fd);
-        return Outcome::Failed;
-    }
-    for (;;) {
-        pollfd p{fd, POLLOUT, 0};
-        int r = ::poll(&p, 1, kPollMs);
-        if (r > 0) {
-            int error = 0;
-            socklen_t length = sizeof error;
-            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-            if (error != 0) {
-                ::close(fd);
-                return Outcome::Failed;
-            }
-            break;
-        }
-        if (idle && !idle()) {
-            ::close(fd);
-            return Outcome::ConnectCancelled;
+    HostAddresses result;
+    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        char text[NI_MAXHOST];
+        if (::getnameinfo(a->ai_addr, a->ai_addrlen, text, sizeof text, nullptr, 0,
+                          NI_NUMERICHOST) == 0 &&
+            std::find(result.addresses.begin(), result.addresses.end(), text) ==
+                result.addresses.end()) {
+            result.addresses.emplace_back(text);
         }
     }
-    connection = std::make_unique<PosixConnection>(fd);
-    return Outcome::Connected;
+    ::freeaddrinfo(found);
+    if (result.addresses.empty()) {
+        result.error = "no address";
+    }
+    return result;
+}
+
+TcpConnector::Attempt PosixTcpConnector::Connect(const std::string& host, int port,
+                                                 TcpWaiter& waiter) {
+    std::vector<std::string> addresses{host};
+    socklen_t length = 0;
+    if (!NumericAddress(host, port, length)) {
+        std::optional<HostAddresses> found = LookUpWhileWaiting(lookup_, host, waiter);
+        if (!found) {
+            return {Outcome::LookupCancelled, nullptr, {}};
+        }
+        if (found->addresses.empty()) {
+            return {Outcome::HostNotFound, nullptr, found->error};
+        }
+        addresses = std::move(found->addresses);
+    }
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        const std::optional<sockaddr_storage> address = NumericAddress(addresses[i], port, length);
+        if (!address) {
+            continue;
+        }
+        std::optional<std::chrono::steady_clock::time_point> deadline;
+        if (i + 1 < addresses.size()) {
+            deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAttemptMs);
+        }
+        AttemptWaiter attempt(waiter, deadline);
+        int fd = -1;
+        switch (ConnectTo(*address, length, attempt, fd)) {
+            case AttemptEnd::Connected:
+                return {Outcome::Connected, std::make_unique<PosixConnection>(fd), {}};
+            case AttemptEnd::Ended:
+                return {Outcome::ConnectCancelled, nullptr, {}};
+            case AttemptEnd::Refused:
+            case AttemptEnd::Expired:
+                break;
+        }
+    }
+    return {Outcome::Failed, nullptr, {}};
 }
 
 }  // namespace yomida

@@ -11,7 +11,7 @@
 namespace yomida {
 
 TemporaryFile::TemporaryFile(const std::filesystem::path& beside)
-    : fd_(CreateUniqueFileBeside(beside, 0600, path_)) {}
+    : fd_(CreateUniqueFileBeside(beside, 0600, path_)), cleanup_(path_) {}
 
 TemporaryFile::~TemporaryFile() {
     if (!kept_) {
@@ -35,6 +35,7 @@ TextFileWriter TemporaryFile::Writer() const {
 void TemporaryFile::MoveOver(const std::filesystem::path& target) {
     RenameOver(path_, target);
     kept_ = true;
+    cleanup_.Release();
 }
 
 }  // namespace yomida

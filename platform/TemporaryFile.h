@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/TerminationCleanup.h"
 #include "platform/TextFile.h"
 
 namespace yomida {
@@ -9,7 +10,7 @@ namespace yomida {
 // A private scratch file beside another file, created new under a name nobody else uses and
 // deleted when it goes out of scope, however that happens. It is written only through the
 // descriptor that created it: whatever later appears under its name (a planted link, say) is
-// never opened.
+// never opened. A signal that ends the program removes it too (TerminationCleanup).
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::filesystem::path& beside);
@@ -32,6 +33,7 @@ private:
     std::filesystem::path path_;
     int fd_ = -1;
     bool kept_ = false;
+    TerminationCleanup cleanup_;
 };
 
 }  // namespace yomida

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/FileHooks.h"
+#include "platform/FileSystem.h"
 #include "platform/IoError.h"
 
 namespace yomida {
@@ -15,21 +16,10 @@ namespace {
 
 constexpr size_t kChunk = 64 * 1024;
 
-int OpenOrThrow(const std::filesystem::path& path, int flags, IoError::Op op) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        throw IoError(op, path, errno);
-    }
-    return fd;
-}
-
 }  // namespace
 
 TextFileReader::TextFileReader(const std::filesystem::path& path)
-    : path_(path), fd_(OpenOrThrow(path, O_RDONLY, IoError::Op::Open)) {
+    : path_(path), fd_(OpenFileForReading(path)) {
     buffer_.resize(kChunk);
 }
 
@@ -121,7 +111,7 @@ int CreateOrThrow(const std::filesystem::path& path) {
     if (int e = Injected(TestFileHooks().beforeCreate); e != 0) {
         throw IoError(IoError::Op::Create, path, e);
     }
-    return OpenOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC, IoError::Op::Create);
+    return OpenFollowingOwnLinks(path, O_WRONLY | O_CREAT | O_TRUNC, 0644, IoError::Op::Create);
 }
 
 }  // namespace
@@ -210,7 +200,7 @@ void TextFileWriter::CloseDurably() {
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path) {
-    int fd = OpenOrThrow(path, O_RDONLY, IoError::Op::Open);
+    int fd = OpenFileForReading(path);
     std::string data;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && st.st_size > 0) {

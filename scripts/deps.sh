@@ -1,5 +1,7 @@
 # Sourced by the build scripts: installs the Debian packages the build needs, when any is missing.
 # A Japanese font is among them: the window shows Japanese text, and the window tests measure it.
+# Source definitions are YAML (yaml-cpp), their responses XML or HTML (libxml2) or JSON
+# (nlohmann-json).
 # The validators of the desktop entry and the AppStream metadata, lintian and dpkg-dev check
 # what an install and the Debian package give a user.
 yomida_packages=(
@@ -7,7 +9,7 @@ yomida_packages=(
     libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev python3 qt6-translations-l10n
     fonts-ipafont-gothic libical-dev libacl1-dev libssl-dev nlohmann-json3-dev
-    libxml2-dev libsystemd-dev dbus-daemon dbus-bin
+    libxml2-dev libyaml-cpp-dev libsystemd-dev liburiparser-dev dbus-daemon dbus-bin
     desktop-file-utils appstream lintian dpkg-dev
 )
 

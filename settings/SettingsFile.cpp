@@ -1,6 +1,8 @@
 #include "settings/SettingsFile.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 #include "settings/IniFile.h"
 #include "settings/SettingsBindings.h"
@@ -80,12 +82,19 @@ void ReadSettingsFile(const std::filesystem::path& file, SettingsRecord& record)
                           [](const SavedCondition& c) { return !TrimControls(c[0]).empty(); });
 }
 
-void WriteSettingsFile(const SettingsRecord& record, const std::filesystem::path& file) {
+namespace {
+
+// Whether a key is left as the file has it now rather than written from the record.
+using KeptInFile = std::function<bool(const SettingBinding&, const IniFile& now)>;
+
+void WriteBoundKeys(const SettingsRecord& record, const std::filesystem::path& file,
+                    const KeptInFile& kept) {
     SettingsRecord written = record;
-    IniFile::Update(file, [&written](IniFile& ini) {
+    IniFile::Update(file, [&written, &kept](IniFile& ini) {
         for (const SettingBinding& b : SettingsBindings()) {
             if ((b.rules & kNeverWritten) != 0 ||
-                ((b.rules & kSkippedWhenMaximized) != 0 && written.window.maximized)) {
+                ((b.rules & kSkippedWhenMaximized) != 0 && written.window.maximized) ||
+                (kept && kept(b, ini))) {
                 continue;
             }
             SettingSlot slot = b.slot(written);
@@ -94,6 +103,25 @@ void WriteSettingsFile(const SettingsRecord& record, const std::filesystem::path
             }
             ini.Write(b.section, b.key, ValueText(slot));
         }
+    });
+}
+
+}  // namespace
+
+void WriteSettingsFile(const SettingsRecord& record, const std::filesystem::path& file) {
+    WriteBoundKeys(record, file, nullptr);
+}
+
+SettingsFile::SettingsFile(std::filesystem::path file) : file_(std::move(file)), read_(file_) {}
+
+void SettingsFile::Write(const SettingsRecord& record) const {
+    SettingsRecord now = record;
+    SettingsRecord before = asRead_;
+    WriteBoundKeys(record, file_, [&](const SettingBinding& b, const IniFile& current) {
+        // A key the program changed itself is its own; one it left as it was keeps what
+        // another program wrote meanwhile.
+        return ValueText(b.slot(now)) == ValueText(b.slot(before)) &&
+               current.Read(b.section, b.key) != read_.Read(b.section, b.key);
     });
 }
 

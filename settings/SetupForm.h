@@ -17,6 +17,9 @@ class SetupForm {
 public:
     static constexpr const char* kPages[6] = {"フォント",  "書籍検索", "PROXY",
                                               "ﾀﾞｲｱﾙｱｯﾌﾟ", "その他",   "自動更新"};
+    // The manual's section of each page.
+    static constexpr const char* kHelpSections[6] = {"setup-font",   "setup-books", "setup-proxy",
+                                                     "setup-dialup", "setup-other", "schedule"};
 
     // Switches the daily update on or off at an hour; returns empty when done, else the words
     // (UTF-8) why not. Unset, the schedule is only recorded.
@@ -54,7 +57,10 @@ public:
     // earlier values already taken. A change of the schedule is handed to ApplySchedule first;
     // when that fails the user is told why and the stored schedule stays as it was.
     void BtnOKClick();
-    void BtnHelpClick() { openManual_("setup"); }
+    // The manual at the section of the page in front.
+    void BtnHelpClick() {
+        openManual_(PageIndex >= 0 && PageIndex < 6 ? kHelpSections[PageIndex] : "setup");
+    }
 
     Ui& ui() { return ui_; }
     // Where the watch calendar and feed are written, shown on the update page to subscribe to.

@@ -1,13 +1,18 @@
 #include "sources/Catalogue.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 
+#include "platform/Url.h"
 #include "sources/DataFileName.h"
 #include "text/Dates.h"
 #include "text/Messages.h"
 #include "text/Numbers.h"
 #include "text/Sjis.h"
+#include "text/SjisLiteral.h"
 
 namespace yomida {
 namespace {
@@ -78,8 +83,59 @@ constexpr SiteDefault kSiteDefaults[] = {
     {SS::NeoWing, "NEOWING", "www.neowing.co.jp"},
 };
 
-constexpr std::string_view kPlaceholders[] = {"host", "yyyy", "yy",   "mm",   "m",
-                                              "yymm", "week", "list", "infix"};
+constexpr std::string_view kPlaceholders[] = {"host",  "yyyy", "yy",   "mm",    "m",
+                                              "yymm",  "week", "list", "infix", "from",
+                                              "until", "day",  "cnt",  "idx"};
+
+// The catalogue as the program runs with it: the built-in rows, and those of the sources
+// defined as data once they are installed.
+struct CatalogueTable {
+    std::vector<CategoryInfo> categories;
+    std::vector<CategoryGroup> groups;
+    std::vector<CategoryTreeSlot> slots;
+    std::vector<std::pair<std::string, std::string>> definedHosts;  // key, default
+};
+
+// Each group's node followed by its leaves, groups in their order.
+std::vector<CategoryTreeSlot> TreeSlotsOf(const CatalogueTable& table) {
+    std::vector<CategoryTreeSlot> slots;
+    for (size_t g = 0; g < table.groups.size(); ++g) {
+        const int group = static_cast<int>(g);
+        bool first = true;
+        for (const CategoryInfo& c : table.categories) {
+            if (c.group == group) {
+                if (first) {
+                    slots.push_back({group, nullptr});
+                    first = false;
+                }
+                slots.push_back({group, &c});
+            }
+        }
+    }
+    return slots;
+}
+
+const CatalogueTable& BuiltInTable() {
+    static const CatalogueTable table = [] {
+        CatalogueTable t{kCategories, kGroups, {}, {}};
+        t.slots = TreeSlotsOf(t);
+        return t;
+    }();
+    return table;
+}
+
+std::atomic<const CatalogueTable*> installedTable{nullptr};
+
+const CatalogueTable& Table() {
+    const CatalogueTable* installed = installedTable.load(std::memory_order_acquire);
+    return installed != nullptr ? *installed : BuiltInTable();
+}
+
+std::string IsoDate(std::chrono::year_month_day day) {
+    return std::to_string(static_cast<int>(day.year())) + "-" +
+           TwoDigits(static_cast<unsigned>(day.month())) + "-" +
+           TwoDigits(static_cast<unsigned>(day.day()));
+}
 
 // Walks a template: `literal` gets the text between placeholders, `placeholder` each name in
 // braces. A "{" without a closing "}" is handed on as a name running to the end, with `closed`
@@ -130,15 +186,20 @@ std::optional<std::string_view> SchemeOf(std::string_view form) {
 }  // namespace
 
 const std::vector<CategoryInfo>& Categories() {
-    return kCategories;
+    return Table().categories;
 }
 
 const std::vector<CategoryGroup>& CategoryGroups() {
-    return kGroups;
+    return Table().groups;
+}
+
+bool CanFetchDirectly(const CategoryInfo& category) {
+    return category.acquisition == Acquisition::DirectFetch ||
+           category.acquisition == Acquisition::DirectOrBrowserPage;
 }
 
 const CategoryInfo* FindCategory(int number) {
-    for (const CategoryInfo& c : kCategories) {
+    for (const CategoryInfo& c : Table().categories) {
         if (c.number == number) {
             return &c;
         }
@@ -147,17 +208,37 @@ const CategoryInfo* FindCategory(int number) {
 }
 
 const std::vector<CategoryTreeSlot>& CategoryTreeSlots() {
-    static const std::vector<CategoryTreeSlot> slots = [] {
-        std::vector<CategoryTreeSlot> s;
-        for (const CategoryInfo& c : kCategories) {
-            if (s.empty() || s.back().group != c.group) {
-                s.push_back({c.group, nullptr});
-            }
-            s.push_back({c.group, &c});
+    return Table().slots;
+}
+
+void InstallDefinedCategories(const std::vector<DefinedCategory>& categories) {
+    auto table = std::make_unique<CatalogueTable>(BuiltInTable());
+    table->slots.clear();
+    for (const DefinedCategory& d : categories) {
+        auto group = std::ranges::find_if(table->groups, [&](const CategoryGroup& g) {
+            return std::string_view(g.treeCaption) == d.group;
+        });
+        if (group == table->groups.end()) {
+            table->groups.push_back({d.group, d.group});
+            group = table->groups.end() - 1;
         }
-        return s;
-    }();
-    return slots;
+        CategoryInfo row = d.info;
+        row.group = static_cast<int>(group - table->groups.begin());
+        const auto last =
+            std::ranges::find_if(table->categories.rbegin(), table->categories.rend(),
+                                 [&](const CategoryInfo& c) { return c.group == row.group; });
+        table->categories.insert(last.base(), row);
+        if (row.hostKey != nullptr) {
+            table->definedHosts.emplace_back(row.hostKey, d.defaultHost);
+        }
+    }
+    table->slots = TreeSlotsOf(*table);
+    // Tables replaced stay alive: a row read from one before must never dangle.
+    static std::mutex mutex;
+    static std::vector<std::unique_ptr<CatalogueTable>> tables;
+    const std::lock_guard lock(mutex);
+    tables.push_back(std::move(table));
+    installedTable.store(tables.back().get(), std::memory_order_release);
 }
 
 int TreeNodeOf(int category) {
@@ -177,23 +258,77 @@ const CategoryInfo* FindCategoryByTreeNode(int node) {
                : nullptr;
 }
 
+bool IsSiteHostKey(std::string_view key) {
+    return std::ranges::any_of(kSiteDefaults, [&](const SiteDefault& d) { return key == d.key; });
+}
+
 HostTable::HostTable() {
     for (const SiteDefault& d : kSiteDefaults) {
-        hosts_[d.site] = d.host;
+        hosts_[d.key] = d.host;
+    }
+    for (const auto& [key, host] : Table().definedHosts) {
+        hosts_.emplace(key, host);
     }
 }
 
 const std::string& HostTable::Host(SourceSite site) const {
-    return hosts_.at(site);
+    return hosts_.find(std::ranges::find(kSiteDefaults, site, &SiteDefault::site)->key)->second;
+}
+
+const std::string& HostTable::HostOf(const CategoryInfo& category) const {
+    if (category.hostKey != nullptr) {
+        if (const auto found = hosts_.find(std::string_view(category.hostKey));
+            found != hosts_.end()) {
+            return found->second;
+        }
+    }
+    return Host(category.site);
+}
+
+void HostTable::SetHost(SourceSite site, std::string host) {
+    hosts_[std::ranges::find(kSiteDefaults, site, &SiteDefault::site)->key] = std::move(host);
 }
 
 void HostTable::Override(const std::map<std::string, std::string>& byKey) {
+    refused_.clear();
+    const HostTable defaults;
+    // The built-in sites first, in the order the settings file lists them, then the hosts of
+    // defined sources, so refusals read in a steady order.
+    std::vector<std::string> keys;
     for (const SiteDefault& d : kSiteDefaults) {
-        auto found = byKey.find(d.key);
-        if (found != byKey.end() && !found->second.empty()) {
-            hosts_[d.site] = found->second;
+        keys.emplace_back(d.key);
+    }
+    for (const auto& [key, host] : hosts_) {
+        if (!IsSiteHostKey(key)) {
+            keys.push_back(key);
         }
     }
+    for (const std::string& key : keys) {
+        std::string& host = hosts_.find(key)->second;
+        auto found = byKey.find(key);
+        if (found == byKey.end() || found->second.empty()) {
+            continue;
+        }
+        // Whatever else a value holds would go into every request line and Host line sent to
+        // the site.
+        if (Url::IsHostAndPort(found->second)) {
+            host = found->second;
+        } else {
+            host = defaults.hosts_.at(key);
+            refused_.push_back({key, "[HOSTS] " + key +
+                                         " のホストは使えません: 書けるのはホスト名か IP "
+                                         "アドレスと「:ポート番号」だけです。組み込みのホスト"
+                                         "を使います。"_sj});
+        }
+    }
+}
+
+std::string HostTable::RefusedText() const {
+    std::string text;
+    for (const Refusal& r : refused_) {
+        text += (text.empty() ? "" : "\n\r") + r.message;
+    }
+    return text;
 }
 
 int MangaNoMoriListNumber(const std::string& listId, std::chrono::year_month_day target) {
@@ -231,11 +366,21 @@ std::string ExpandUrlTemplate(std::string_view form, const UrlValues& v) {
                 url += std::to_string(MangaNoMoriListNumber(v.listId, v.target));
             } else if (name == "infix") {
                 url += v.infix;
+            } else if (name == "from") {
+                url += IsoDate(v.target.year() / v.target.month() / 1);
+            } else if (name == "until") {
+                url += IsoDate(v.target.year() / v.target.month() / std::chrono::last);
+            } else if (name == "day") {
+                url += IsoDate(v.day.ok() ? v.day : v.target.year() / v.target.month() / 1);
+            } else if (name == "cnt") {
+                url += std::to_string(v.count);
+            } else if (name == "idx") {
+                url += std::to_string(v.index);
             } else {
                 throw std::logic_error("URL template with an unknown placeholder");
             }
         });
-    return url;
+    return Url::Encode(url);
 }
 
 bool NamesPlaceholder(std::string_view form, std::string_view name) {
@@ -270,8 +415,8 @@ std::optional<std::string> UrlTemplateFault(std::string_view form) {
 SourceOverrides::SourceOverrides(const std::vector<std::pair<std::string, std::string>>& entries) {
     std::vector<int> seen;
     for (const auto& [key, value] : entries) {
-        const auto category = std::ranges::find(kCategories, AsciiLower(key), &CategoryInfo::code);
-        if (category == kCategories.end() || value.empty() ||
+        const auto category = std::ranges::find(Categories(), AsciiLower(key), &CategoryInfo::code);
+        if (category == Categories().end() || value.empty() ||
             std::find(seen.begin(), seen.end(), category->number) != seen.end()) {
             continue;
         }
@@ -323,7 +468,8 @@ bool ResolveCategorySource(const SourceQuery& q, const BookTownProbe& probe,
                                       ? builtIn.olderForm
                                       : builtIn.form;
     UrlValues values;
-    values.host = q.hosts->Host(c->site);
+    values.host = q.hosts->HostOf(*c);
+    values.count = c->pageSize;
     values.target = q.target;
     values.week = q.weekNumber;
     values.listId = q.listId;

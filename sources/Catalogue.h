@@ -27,6 +27,7 @@ enum class ConverterKind {
     TaiyoshaComic,         // 太洋社 comic list items
     WeeklyList,            // the weekly new-book list
     NeoWingCsv,            // KOSUMIRA's CSV file
+    DefinedSource,         // a source defined as data: its definition's selectors and filters
 };
 
 // How the program gets a category's page.
@@ -79,15 +80,40 @@ struct CategoryInfo {
     bool updateCheck;         // the page's Last-Modified tells whether the stored list is current
     bool audioVisual;         // shows the audio-visual icons
     MonthProbe monthProbe{};  // none: the site's URLs do not vary with the month it shows
+    // A source defined as data names its host by its key in the settings file's [HOSTS];
+    // nullptr: the host of `site`.
+    const char* hostKey = nullptr;
+    int pageSize = 0;  // {cnt} of a source defined as data
 };
 
+// The built-in categories; sources defined as data are numbered from kFirstDefinedCategory, so
+// that a stored category number keeps meaning the same list.
 constexpr int kCategoryCount = 15;
+constexpr int kFirstDefinedCategory = 16;
 
-// All fifteen rows, in the order the tree and the search menu show them.
+// Whether the program can download the category's page itself (for some only while the user's
+// switch says so); the others are imported by hand.
+bool CanFetchDirectly(const CategoryInfo& category);
+
+// Every row, the built-in ones and those of the installed definitions, in the order the tree
+// and the search menu show them.
 const std::vector<CategoryInfo>& Categories();
 const std::vector<CategoryGroup>& CategoryGroups();
-// Row for a category number, or nullptr outside 1 to 15.
+// Row for a category number, or nullptr when no category has it.
 const CategoryInfo* FindCategory(int number);
+
+// A category defined as data as the catalogue takes it: its row (whose group is worked out from
+// `group`), the caption of the tree group it is shown in, and the default of its host key. The
+// texts must outlive the catalogue's use of them.
+struct DefinedCategory {
+    CategoryInfo info;
+    const char* group;  // UTF-8; a built-in group's caption joins that group
+    const char* defaultHost;
+};
+// Makes the categories part of the catalogue, each after the last row of its group and new
+// groups after the built-in ones, in place of those an earlier call installed. Done once at
+// start, before anything reads the catalogue; rows handed out before stay readable.
+void InstallDefinedCategories(const std::vector<DefinedCategory>& categories);
 
 // The category tree: each group node followed by its leaves, in display order.
 struct CategoryTreeSlot {
@@ -100,18 +126,35 @@ int TreeNodeOf(int category);
 // Row for a tree node, or nullptr for a group node.
 const CategoryInfo* FindCategoryByTreeNode(int node);
 
-// Web host of each source site, overridable per site (for example "127.0.0.1:8080").
+// Whether a key of the settings file's [HOSTS] section belongs to a built-in site.
+bool IsSiteHostKey(std::string_view key);
+
+// Web host of each source site and of each defined source's host key, overridable by key (for
+// example "127.0.0.1:8080").
 class HostTable {
 public:
+    struct Refusal {
+        std::string key;      // as the settings file names the site
+        std::string message;  // CP932, names the key and the reason
+    };
+
+    // The defaults of the built-in sites and of the installed definitions.
     HostTable();
     const std::string& Host(SourceSite site) const;
-    void SetHost(SourceSite site, std::string host) { hosts_[site] = std::move(host); }
+    // The host of the category's source: its definition's host key, else its site's.
+    const std::string& HostOf(const CategoryInfo& category) const;
+    void SetHost(SourceSite site, std::string host);
     // Takes the overrides of the settings file's host section, by key name; empty values and
-    // unknown keys change nothing.
+    // unknown keys change nothing. A value that is more than a host name or an IPv4 or IPv6
+    // address with an optional port is left out and remembered: the site keeps its host.
     void Override(const std::map<std::string, std::string>& byKey);
+    const std::vector<Refusal>& Refused() const { return refused_; }
+    // Every refusal in one text for a message box, one refusal a line; empty when none.
+    std::string RefusedText() const;
 
 private:
-    std::map<SourceSite, std::string> hosts_;
+    std::map<std::string, std::string, std::less<>> hosts_;  // by [HOSTS] key
+    std::vector<Refusal> refused_;
 };
 
 // What the placeholders of a URL template stand for:
@@ -124,16 +167,25 @@ private:
 //   {week}  the week number in decimal (1321)
 //   {list}  the まんがの森 list number in decimal, negative before the LISTID month (1)
 //   {infix} what the 本やタウン month probe answered ("" or "_old"); empty offline
+//   {from}  the first day of the target month, yyyy-mm-dd (2003-05-01)
+//   {until} the last day of the target month, yyyy-mm-dd (2003-05-31)
+//   {day}   the day one request asks for, yyyy-mm-dd; the first of the month unless set
+//   {cnt}   the records one request asks for
+//   {idx}   the number of the first record a request asks for
 struct UrlValues {
     std::string host;
     std::chrono::year_month_day target{};
     int week = 0;
     std::string listId;  // {list} is worked out from it only when a template names it
     std::string infix;
+    std::chrono::year_month_day day{};  // not ok(): the first of the target month
+    int count = 0;
+    int index = 1;
 };
 
-// The one expansion of URL templates. Throws ConversionError when {list} is named and the
-// LISTID is not "yyyy/mm"; a template that UrlTemplateFault refuses must not come here.
+// The one expansion of URL templates. Bytes that no URL may hold (blanks, control bytes, CP932
+// text) come out percent-encoded. Throws ConversionError when {list} is named and the LISTID is
+// not "yyyy/mm"; a template that UrlTemplateFault refuses must not come here.
 std::string ExpandUrlTemplate(std::string_view form, const UrlValues& values);
 // Whether a template names the placeholder `name` (given without braces).
 bool NamesPlaceholder(std::string_view form, std::string_view name);

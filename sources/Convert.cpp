@@ -5,6 +5,7 @@
 #include "platform/TextFile.h"
 #include "sources/Catalogue.h"
 #include "sources/ConverterContext.h"
+#include "sources/DefinedSourceConverter.h"
 #include "sources/ListItems.h"
 #include "sources/NeoWingCsv.h"
 #include "sources/ProductList.h"
@@ -17,9 +18,11 @@ namespace {
 
 // The text the category's converter reads: the page rewritten by the category's pre-processor,
 // or the page as it stands. In a CP932 page a lead byte that no trail byte follows would swallow
-// the comma, quote or tag after it in every step, so it becomes "?" first.
+// the comma, quote or tag after it in every step, so it becomes "?" first. Defined sources'
+// responses are UTF-8 and are read as such.
 std::string ConverterInput(ConverterKind kind, std::string page) {
-    if (kind != ConverterKind::ProductList && FindLoneLeadByte(page) != std::string::npos) {
+    if (kind != ConverterKind::ProductList && kind != ConverterKind::DefinedSource &&
+        FindLoneLeadByte(page) != std::string::npos) {
         page = ReplaceLoneLeadBytes(page);
     }
     switch (kind) {
@@ -33,6 +36,7 @@ std::string ConverterInput(ConverterKind kind, std::string page) {
         case ConverterKind::ProductListExtractor:
         case ConverterKind::WeeklyList:
         case ConverterKind::NeoWingCsv:
+        case ConverterKind::DefinedSource:
             return page;
     }
     return page;
@@ -56,6 +60,8 @@ bool RunConverter(ConverterKind kind, ConverterContext& context) {
             return ConvertWeeklyList(context);
         case ConverterKind::NeoWingCsv:
             return ConvertNeoWingCsv(context);
+        case ConverterKind::DefinedSource:
+            return ConvertDefinedSource(context);
     }
     return true;
 }

@@ -32,6 +32,8 @@ public:
     }
     // True when no line is left to read.
     bool AtEnd() const { return pos_ >= text_.size(); }
+    // The whole text, for a reader that takes it in one piece.
+    std::string_view Text() const { return text_; }
 
 private:
     std::string_view text_;

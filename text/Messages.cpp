@@ -51,6 +51,19 @@ constexpr Entry kTable[] = {
     {Msg::PageShapeChanged, "ページの形が変わった可能性があります"},
     {Msg::CategorySearch, "の検索"},
 
+    {Msg::ReasonServerAnswered, "サーバーが "},
+    {Msg::ReasonAnsweredEnd, "を返しました"},
+    {Msg::ReasonNotFound, "（ページがありません）"},
+    {Msg::ReasonForbidden, "（アクセスが拒否されました）"},
+    {Msg::ReasonGone, "（ページは削除されました）"},
+    {Msg::ReasonServerError, "（サーバー内部のエラー）"},
+    {Msg::ReasonUnavailable, "（一時的に利用できません）"},
+    {Msg::ReasonHostUnknown, "サーバーの名前を解決できませんでした"},
+    {Msg::ReasonNoConnection, "サーバーに接続できませんでした"},
+    {Msg::ReasonTimedOut, "サーバーからの応答が途絶えました"},
+    {Msg::ReasonCutOff, "通信が途中で切れました"},
+    {Msg::ReasonCertificate, "サーバーの証明書を確認できませんでした"},
+
     {Msg::NeedKosumiraCsv,
      "KOSUMIRAで取り込んだCSVファイルが必要です。\n\r"
      "YOMIDAでそのファイルを読み込ませて下さい。"},
@@ -63,6 +76,9 @@ constexpr Entry kTable[] = {
     {Msg::PlaceSavedPage, "保存した発売日一覧のページ（HTML）を置いて下さい。"},
     {Msg::AskReimport,
      "置いたファイルでデータを取り込み直しますか？\n\r\n\r※チェックはクリアされます"},
+
+    {Msg::TicksNotPlaced,
+     "一覧が更新されていたため、次のチェックは保存できませんでした（新しい一覧にありません）:"},
 
     {Msg::NothingToExport, "出力するデータがありません。"},
     {Msg::NoDatedRows, "発売日の決まった行が無いため、カレンダーに出力できません。"},
@@ -120,6 +136,7 @@ constexpr Entry kTable[] = {
     {Msg::ScheduleTimeNotWritten, "自動更新の時刻を書けませんでした。"},
     {Msg::ScheduleNotLoaded, "自動更新の時刻を systemd に読み込ませられませんでした。"},
     {Msg::ScheduleNotStarted, "自動更新を始められませんでした。"},
+    {Msg::NoHomeFolder, "HOME が空で、ユーザー情報にもホームフォルダがありません"},
 
     {Msg::HealthFileDamaged,
      "取得状況のファイルが壊れていたため読めませんでした。次の取得で新しく記録し直します。"},

@@ -46,12 +46,29 @@ enum class Msg {
     PageShapeChanged,
     CategorySearch,  // follows the category's caption in the status bar
 
+    // Why a download brought no list, in the user's words
+    ReasonServerAnswered,  // followed by the status, its name and ReasonAnsweredEnd
+    ReasonAnsweredEnd,
+    ReasonNotFound,
+    ReasonForbidden,
+    ReasonGone,
+    ReasonServerError,
+    ReasonUnavailable,
+    ReasonHostUnknown,
+    ReasonNoConnection,
+    ReasonTimedOut,
+    ReasonCutOff,
+    ReasonCertificate,
+
     // Importing a page saved in the browser
     NeedKosumiraCsv,
     BrowserPageSteps,
     PlaceKosumiraCsv,
     PlaceSavedPage,
     AskReimport,
+
+    // Ticks
+    TicksNotPlaced,  // followed by the titles, a line each
 
     // Exports
     NothingToExport,
@@ -113,6 +130,7 @@ enum class Msg {
     ScheduleTimeNotWritten,
     ScheduleNotLoaded,
     ScheduleNotStarted,
+    NoHomeFolder,
 
     // Source health
     HealthFileDamaged,

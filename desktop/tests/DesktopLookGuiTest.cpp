@@ -15,6 +15,7 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "Named.h"
 #include "desktop/FontSubstitution.h"
 #include "desktop/GridModel.h"
 #include "desktop/Icons.h"
@@ -144,7 +145,7 @@ TEST(VersionDialogLook, TheLinkTakesThePalettesLinkColour) {
     VersionDialog dialog(logic);
     dialog.Prepare();
     dialog.adjustSize();
-    const QImage line = dialog.Line(4)->grab().toImage();
+    const QImage line = Named<QLabel>(dialog, "LblVer5")->grab().toImage();
     QApplication::setPalette(original);
     EXPECT_TRUE(HasPixelNear(line, link));
     EXPECT_FALSE(HasPixelNear(line, QColor(0, 0, 255)));
@@ -168,7 +169,7 @@ TEST_F(PeriodFieldLookTest, TheWholePeriodShowsInsideAWideFrameAndALargeFont) {
     MainWindow window(form);
     ASSERT_TRUE(form.FormCreate(dir / "yomida"));
     PaddedStyle padded;
-    QLineEdit* field = window.PeriodField();
+    QLineEdit* field = Named<QLineEdit>(window, "EdtCalen");
     field->setStyle(&padded);
     QFont large = field->font();
     large.setPointSize(18);

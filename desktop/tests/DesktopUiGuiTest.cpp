@@ -26,6 +26,7 @@
 #include <QTreeWidget>
 #include <QWindow>
 
+#include "Named.h"
 #include "desktop/BusyPanel.h"
 #include "desktop/ConditionListDialog.h"
 #include "desktop/FontSubstitution.h"
@@ -75,8 +76,9 @@ protected:
         test::WriteDataFile(dir / "data" / "comic0305.csv",
                             {"No,□,出版社,発売日,タイトル,作者,価格",
                              "1,0,講談社,15,ワンピース,尾田,420", "2,1,集英社,上,NARUTO,岸本,390"});
-        window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
-        ASSERT_EQ(window->Grid()->model()->rowCount(), 2);
+        Named<QTreeWidget>(*window, "TView")
+            ->setCurrentItem(Named<QTreeWidget>(*window, "TView")->topLevelItem(0)->child(0));
+        ASSERT_EQ(Named<QTableView>(*window, "ComboGrid1")->model()->rowCount(), 2);
     }
     // Runs `answer` on the next modal widget of type T once it is on screen, from inside the
     // event loop that shows it.
@@ -102,7 +104,9 @@ protected:
         }
         return nullptr;
     }
-    QString Text(int panel) { return window->StatusPanel(panel)->text(); }
+    QString Text(int panel) {
+        return Named<QLabel>(*window, QStringLiteral("StBarPanel%1").arg(panel))->text();
+    }
 
     static bool translated_;
 };
@@ -116,7 +120,7 @@ TEST_F(DesktopUiGuiTest, SlowDownloadShowsTheBusyDisplayAndNothingChangesTheChoi
                              "\r\n\r\n" + page.substr(0, 200);
     test::LoopbackServer server({{head, page.substr(200), 3}});
     Open("[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
-    QTreeWidgetItem* weekly = window->Tree()->topLevelItem(3)->child(5);
+    QTreeWidgetItem* weekly = Named<QTreeWidget>(*window, "TView")->topLevelItem(3)->child(5);
 
     // The question stands over the new choice, not the previous one.
     QString statusAtQuestion, periodAtQuestion, yesText;
@@ -124,8 +128,8 @@ TEST_F(DesktopUiGuiTest, SlowDownloadShowsTheBusyDisplayAndNothingChangesTheChoi
     QWidget* questionParent = nullptr;
     OnModal<QMessageBox>([&](QMessageBox* box) {
         statusAtQuestion = Text(0);
-        periodAtQuestion = window->PeriodField()->text();
-        leafAtQuestion = window->Tree()->currentItem();
+        periodAtQuestion = Named<QLineEdit>(*window, "EdtCalen")->text();
+        leafAtQuestion = Named<QTreeWidget>(*window, "TView")->currentItem();
         questionParent = box->parentWidget();
         yesText = box->button(QMessageBox::Yes)->text();
         box->button(QMessageBox::Yes)->click();
@@ -136,21 +140,23 @@ TEST_F(DesktopUiGuiTest, SlowDownloadShowsTheBusyDisplayAndNothingChangesTheChoi
     QString received;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!form.Displaying() || !window->Busy()->CancelButton()->isVisible()) {
+        if (!form.Displaying() || !Named<QPushButton>(*window, "BtnCancel")->isVisible()) {
             return;
         }
         sawCancel = true;
-        sawProgress = sawProgress || window->Busy()->ProgressBar()->isVisible();
-        treeShownDuringTransfer = treeShownDuringTransfer || window->Tree()->isVisible();
+        sawProgress = sawProgress || Named<QProgressBar>(*window, "PBar1")->isVisible();
+        treeShownDuringTransfer =
+            treeShownDuringTransfer || Named<QTreeWidget>(*window, "TView")->isVisible();
         menusOn = menusOn || window->menuBar()->isEnabled();
         if (Text(0).startsWith(QString::fromUtf8("受信: "))) {
             received = Text(0);
         }
-        window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
-        window->SearchButton()->click();
+        Named<QTreeWidget>(*window, "TView")
+            ->setCurrentItem(Named<QTreeWidget>(*window, "TView")->topLevelItem(0)->child(0));
+        Named<QPushButton>(*window, "BtnDsp")->click();
     });
     watch.start(10);
-    window->Tree()->setCurrentItem(weekly);
+    Named<QTreeWidget>(*window, "TView")->setCurrentItem(weekly);
     watch.stop();
 
     ASSERT_EQ(server.Requests().size(), 1u);
@@ -170,13 +176,13 @@ TEST_F(DesktopUiGuiTest, SlowDownloadShowsTheBusyDisplayAndNothingChangesTheChoi
     EXPECT_EQ(received, QString::fromUtf8("受信: 0 KByte...")) << received.toStdString();
 
     // Afterwards: the weekly list under its own name, the busy display gone.
-    EXPECT_EQ(window->Tree()->currentItem(), weekly);
+    EXPECT_EQ(Named<QTreeWidget>(*window, "TView")->currentItem(), weekly);
     EXPECT_EQ(Text(0), FromSjis(form.StBar.panels[0].text));
     EXPECT_TRUE(Text(0).endsWith(QString::fromUtf8("の検索")));
     EXPECT_FALSE(Text(0).contains(QString::fromUtf8("まんが王")));
     EXPECT_EQ(Text(1), QString::fromUtf8("2件"));
-    EXPECT_TRUE(window->Tree()->isVisible());
-    EXPECT_FALSE(window->Busy()->isVisible());
+    EXPECT_TRUE(Named<QTreeWidget>(*window, "TView")->isVisible());
+    EXPECT_FALSE(Named<BusyPanel>(*window, "BusyPanel")->isVisible());
     EXPECT_TRUE(window->menuBar()->isEnabled());
 }
 
@@ -196,7 +202,7 @@ TEST_F(DesktopUiGuiTest, ForcedDownloadUnpressesAtOnceAndEscapeCancelsIt) {
     QString failure;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!window->Busy()->CancelButton()->isVisible() || escaped) {
+        if (!Named<QPushButton>(*window, "BtnCancel")->isVisible() || escaped) {
             return;
         }
         pressedDuringTransfer = pressedDuringTransfer || forced->isChecked();
@@ -219,10 +225,12 @@ TEST_F(DesktopUiGuiTest, ForcedDownloadUnpressesAtOnceAndEscapeCancelsIt) {
     fallback.setSingleShot(true);
     QObject::connect(&fallback, &QTimer::timeout, [&] {
         OnModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
-        window->Busy()->CancelButton()->click();
+        Named<QPushButton>(*window, "BtnCancel")->click();
     });
     fallback.start(5000);
-    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(3)->child(5));  // the weekly list
+    Named<QTreeWidget>(*window, "TView")
+        ->setCurrentItem(
+            Named<QTreeWidget>(*window, "TView")->topLevelItem(3)->child(5));  // the weekly list
     const bool cancelledByEscape = fallback.isActive();
     watch.stop();
     fallback.stop();
@@ -232,7 +240,7 @@ TEST_F(DesktopUiGuiTest, ForcedDownloadUnpressesAtOnceAndEscapeCancelsIt) {
     EXPECT_TRUE(escaped);
     EXPECT_TRUE(cancelledByEscape);
     EXPECT_EQ(failure, QString::fromUtf8("データ取得処理：エラー！！"));
-    EXPECT_FALSE(window->Busy()->isVisible());
+    EXPECT_FALSE(Named<BusyPanel>(*window, "BusyPanel")->isVisible());
     EXPECT_FALSE(std::filesystem::exists(dir / "data" / "syosk1320.csv"));
 }
 
@@ -269,7 +277,7 @@ TEST_F(DesktopUiGuiTest, FontDialogOpensOnTheFontInUseAndOkAloneKeepsIt) {
 
 TEST_F(DesktopUiGuiTest, BoxesOpenOverTheActiveDialog) {
     Open();
-    ConditionListDialog* dialog = window->ConditionList();
+    ConditionListDialog* dialog = Named<ConditionListDialog>(*window, "ConditionListDialog");
     QWidget* boxParent = nullptr;
     QString boxText;
     OnModal<ConditionListDialog>([&](ConditionListDialog* shown) {
@@ -278,7 +286,7 @@ TEST_F(DesktopUiGuiTest, BoxesOpenOverTheActiveDialog) {
             boxText = box->text();
             box->button(QMessageBox::Ok)->click();
         });
-        shown->NameField()->clear();
+        Named<QLineEdit>(*shown, "EdtName")->clear();
         for (QPushButton* b : shown->findChildren<QPushButton*>()) {
             if (b->text() == QString::fromUtf8("追加")) {
                 b->click();
@@ -310,7 +318,7 @@ TEST_F(DesktopUiGuiTest, CsvNameTypedWithoutExtensionGetsIt) {
 
 TEST_F(DesktopUiGuiTest, RecordNumbersAndTicksAreNeverEditedInPlace) {
     OpenWithList();
-    QTableView* grid = window->Grid();
+    QTableView* grid = Named<QTableView>(*window, "ComboGrid1");
     QAbstractItemModel* model = grid->model();
     EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
     EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
@@ -342,7 +350,7 @@ TEST_F(DesktopUiGuiTest, VersionDialogOpensFromTheHelpMenu) {
 
 TEST_F(DesktopUiGuiTest, SearchBoxHintFollowsTextTheProgramPutsThere) {
     Open();
-    QComboBox* title = window->SearchBox(2);
+    QComboBox* title = Named<QComboBox>(*window, "CmbSrch2");
     title->setFocus();
     QTest::keyClicks(title, QStringLiteral("naruto"));
     EXPECT_EQ(title->toolTip(), QStringLiteral("naruto"));
@@ -371,11 +379,11 @@ TEST_F(DesktopUiGuiTest, EveryReachableControlHasAName) {
         }
     }
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char(' ')).toStdString();
-    const QAbstractItemModel* model = window->Grid()->model();
+    const QAbstractItemModel* model = Named<QTableView>(*window, "ComboGrid1")->model();
     EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::AccessibleTextRole).toString(),
               QString::fromUtf8("出版社"));
     // A name cut short by a narrow tree can still be read in full.
-    QTreeWidgetItem* leaf = window->Tree()->topLevelItem(0)->child(0);
+    QTreeWidgetItem* leaf = Named<QTreeWidget>(*window, "TView")->topLevelItem(0)->child(0);
     EXPECT_EQ(leaf->toolTip(0), QString::fromUtf8("まんが王倶楽部"));
 }
 
@@ -385,7 +393,7 @@ TEST_F(DesktopUiGuiTest, WindowIsKeptOnTheScreen) {
     const QRect frame = window->frameGeometry();
     EXPECT_TRUE(area.contains(frame))
         << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
-    EXPECT_TRUE(window->SearchButton()->isVisibleTo(window.get()));
+    EXPECT_TRUE(Named<QPushButton>(*window, "BtnDsp")->isVisibleTo(window.get()));
 }
 
 TEST_F(DesktopUiGuiTest, ScreenReaderToggleOfAToolButtonReachesTheLogic) {
@@ -401,7 +409,7 @@ TEST_F(DesktopUiGuiTest, ScreenReaderToggleOfAToolButtonReachesTheLogic) {
 
 TEST_F(DesktopUiGuiTest, SetupKeepsItsPageAndDialogsHaveAFixedBorder) {
     Open();
-    SetupDialog* setup = window->Setup();
+    SetupDialog* setup = Named<SetupDialog>(*window, "SetupDialog");
     auto* pages = setup->findChild<QTabWidget*>();
     ASSERT_NE(pages, nullptr);
     int pageAfterChange = -1;
@@ -427,24 +435,26 @@ TEST_F(DesktopUiGuiTest, SetupKeepsItsPageAndDialogsHaveAFixedBorder) {
     EXPECT_EQ(fontParent, setup);
     EXPECT_FALSE(pages->tabBar()->usesScrollButtons());
     for (QDialog* dialog :
-         {static_cast<QDialog*>(setup), static_cast<QDialog*>(window->ConditionList()),
-          static_cast<QDialog*>(window->Version())}) {
+         {static_cast<QDialog*>(setup),
+          static_cast<QDialog*>(Named<ConditionListDialog>(*window, "ConditionListDialog")),
+          static_cast<QDialog*>(Named<VersionDialog>(*window, "VersionDialog"))}) {
         EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
         EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
         EXPECT_EQ(dialog->layout()->sizeConstraint(), QLayout::SetFixedSize);
     }
 
     // The word editor closes on Escape.
-    QTest::keyClicks(window->SearchBox(1), QStringLiteral("abc"));
-    window->Editor()->ShowLines();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->Editor()));
-    QTest::keyClick(window->Editor()->Memo(), Qt::Key_Escape);
-    EXPECT_FALSE(window->Editor()->isVisible());
+    QTest::keyClicks(Named<QComboBox>(*window, "CmbSrch1"), QStringLiteral("abc"));
+    Named<WordEditor>(*window, "WordEditor")->ShowLines();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Named<WordEditor>(*window, "WordEditor")));
+    QTest::keyClick(Named<QPlainTextEdit>(*Named<WordEditor>(*window, "WordEditor"), "Memo1"),
+                    Qt::Key_Escape);
+    EXPECT_FALSE(Named<WordEditor>(*window, "WordEditor")->isVisible());
 }
 
 TEST_F(DesktopUiGuiTest, DialogsComeInFrontOfTheStayOnTopWordEditor) {
     Open();
-    WordEditor* editor = window->Editor();
+    WordEditor* editor = Named<WordEditor>(*window, "WordEditor");
     editor->ShowLines();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
     auto onTop = [editor] {
@@ -484,8 +494,9 @@ TEST_F(DesktopUiGuiTest, DateRangeFitsTheWindowAsItIs) {
     ASSERT_TRUE(form.List.Filter.CbDate.checked);
     QApplication::processEvents();
     EXPECT_EQ(window->width(), width);
-    EXPECT_TRUE(window->SearchButton()->isVisible());
-    EXPECT_LE(window->SearchButton()->geometry().right(), window->centralWidget()->width());
+    EXPECT_TRUE(Named<QPushButton>(*window, "BtnDsp")->isVisible());
+    EXPECT_LE(Named<QPushButton>(*window, "BtnDsp")->geometry().right(),
+              window->centralWidget()->width());
     // Switched off again, the order box's label comes back and the window keeps its width.
     QTest::mouseClick(dateRange, Qt::LeftButton);
     ASSERT_FALSE(form.List.Filter.CbDate.checked);

@@ -11,10 +11,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
 
+#include "Named.h"
 #include "desktop/GridModel.h"
 #include "support/FormFixture.h"
 #include "support/LoopbackServer.h"
@@ -47,7 +49,9 @@ protected:
                             {"No,□,出版社,発売日,タイトル,作者,価格",
                              "1,0,講談社,15,ワンピース,尾田,420", "2,1,集英社,上,NARUTO,岸本,390"});
     }
-    QString Text(int panel) { return window->StatusPanel(panel)->text(); }
+    QString Text(int panel) {
+        return Named<QLabel>(*window, QStringLiteral("StBarPanel%1").arg(panel))->text();
+    }
 };
 
 TEST_F(MainWindowGuiTest, OpensWithDefaultGeometryAndCaptions) {
@@ -55,7 +59,7 @@ TEST_F(MainWindowGuiTest, OpensWithDefaultGeometryAndCaptions) {
     EXPECT_EQ(window->size(), QSize(691, 614))
         << window->minimumSizeHint().width() << "x" << window->minimumSizeHint().height();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("YOMIDA"));
-    QTreeWidget* tree = window->Tree();
+    QTreeWidget* tree = Named<QTreeWidget>(*window, "TView");
     ASSERT_EQ(tree->topLevelItemCount(), 5);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), QString::fromUtf8("コミック"));
     EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), QString::fromUtf8("まんが王倶楽部"));
@@ -63,17 +67,37 @@ TEST_F(MainWindowGuiTest, OpensWithDefaultGeometryAndCaptions) {
     EXPECT_EQ(tree->topLevelItem(4)->childCount(), 2);
     EXPECT_EQ(Text(0), QString::fromUtf8("まんが王倶楽部の検索"));
     EXPECT_EQ(Text(2), QStringLiteral("ON"));
-    EXPECT_EQ(window->PeriodField()->text(), QString::fromUtf8("2003年05月"));
-    EXPECT_EQ(window->SearchButton()->text(), QString::fromUtf8("検　索"));
-    EXPECT_EQ(window->Grid()->horizontalHeader()->sectionSize(0), 0);
+    EXPECT_EQ(Named<QLineEdit>(*window, "EdtCalen")->text(), QString::fromUtf8("2003年05月"));
+    EXPECT_EQ(Named<QPushButton>(*window, "BtnDsp")->text(), QString::fromUtf8("検　索"));
+    EXPECT_EQ(Named<QTableView>(*window, "ComboGrid1")->horizontalHeader()->sectionSize(0), 0);
+}
+
+TEST_F(MainWindowGuiTest, TheTreeIsWideEnoughForItsNamesUnlessTheSettingsSayHowWide) {
+    // The three まんが王倶楽部 lists differ only at the end of their names.
+    for (const char* size : {"9", "16"}) {
+        Open(std::string("[FONT]\r\nSIZE=") + size + "\r\n");
+        auto* tree = Named<QTreeWidget>(*window, "TView");
+        EXPECT_EQ(tree->horizontalScrollBar()->maximum(), 0) << "cut at font size " << size;
+        QTreeWidgetItem* novels = tree->topLevelItem(3)->child(0);
+        ASSERT_EQ(novels->text(0), QString::fromUtf8("まんが王倶楽部・小説"));
+        EXPECT_LE(tree->visualItemRect(novels).left() +
+                      tree->fontMetrics().horizontalAdvance(novels->text(0)),
+                  tree->viewport()->width())
+            << "at font size " << size;
+        window.reset();
+    }
+
+    Open("[WINDOW]\r\nT_WIDTH=90\r\n");
+    EXPECT_EQ(Named<QSplitter>(*window, "PnlCli")->sizes().value(0), 90);
 }
 
 TEST_F(MainWindowGuiTest, ChoosingALeafShowsItsRowsAndSearchingFilters) {
     Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
     WriteList();
-    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
+    Named<QTreeWidget>(*window, "TView")
+        ->setCurrentItem(Named<QTreeWidget>(*window, "TView")->topLevelItem(0)->child(0));
     EXPECT_TRUE(ui.messages.empty());
-    QAbstractItemModel* model = window->Grid()->model();
+    QAbstractItemModel* model = Named<QTableView>(*window, "ComboGrid1")->model();
     ASSERT_EQ(model->rowCount(), 2);
     EXPECT_EQ(model->headerData(4, Qt::Horizontal).toString(), QString::fromUtf8("タイトル"));
     // Ordered by date: 上 comes before the 15th.
@@ -83,10 +107,10 @@ TEST_F(MainWindowGuiTest, ChoosingALeafShowsItsRowsAndSearchingFilters) {
     EXPECT_EQ(Text(1), QString::fromUtf8("2件"));
     QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
 
-    QComboBox* title = window->SearchBox(2);
+    QComboBox* title = Named<QComboBox>(*window, "CmbSrch2");
     title->setFocus();
     QTest::keyClicks(title, QStringLiteral("naruto"));
-    QTest::mouseClick(window->SearchButton(), Qt::LeftButton);
+    QTest::mouseClick(Named<QPushButton>(*window, "BtnDsp"), Qt::LeftButton);
     EXPECT_EQ(Text(1), QString::fromUtf8("1件"));
     EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("NARUTO"));
     EXPECT_EQ(title->count(), 1) << "the search went into the history";
@@ -96,8 +120,9 @@ TEST_F(MainWindowGuiTest, ChoosingALeafShowsItsRowsAndSearchingFilters) {
 TEST_F(MainWindowGuiTest, ClickingTheCheckColumnTicksAndColoursTheRow) {
     Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
     WriteList();
-    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
-    QTableView* grid = window->Grid();
+    Named<QTreeWidget>(*window, "TView")
+        ->setCurrentItem(Named<QTreeWidget>(*window, "TView")->topLevelItem(0)->child(0));
+    QTableView* grid = Named<QTableView>(*window, "ComboGrid1");
     QAbstractItemModel* model = grid->model();
     const QModelIndex check = model->index(1, 1);  // ワンピース, not ticked
     EXPECT_FALSE(model->index(1, 4).data(Qt::BackgroundRole).isValid());
@@ -122,18 +147,19 @@ TEST_F(MainWindowGuiTest, ALineOfAMillionColumnsLoadsSearchesAndScrolls) {
     test::WriteDataFile(dir / "data" / "comic0305.csv",
                         {"No,□,出版社,発売日,タイトル,作者,価格",
                          "1,0,講談社,15,ONEPIECE,尾田,420" + std::string(1000000, ',') + "end"});
-    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(0)->child(0));
-    QTableView* grid = window->Grid();
+    Named<QTreeWidget>(*window, "TView")
+        ->setCurrentItem(Named<QTreeWidget>(*window, "TView")->topLevelItem(0)->child(0));
+    QTableView* grid = Named<QTableView>(*window, "ComboGrid1");
     QAbstractItemModel* model = grid->model();
     ASSERT_EQ(model->columnCount(), 1000007);
     EXPECT_EQ(model->index(0, 1000006).data().toString(), QStringLiteral("end"));
     EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), 0) << "the number column stays hidden";
     EXPECT_EQ(grid->horizontalHeader()->sectionSize(500000), ComboGrid::kDefaultColWidth);
 
-    QComboBox* title = window->SearchBox(2);
+    QComboBox* title = Named<QComboBox>(*window, "CmbSrch2");
     title->setFocus();
     QTest::keyClicks(title, QStringLiteral("onepiece"));
-    QTest::mouseClick(window->SearchButton(), Qt::LeftButton);
+    QTest::mouseClick(Named<QPushButton>(*window, "BtnDsp"), Qt::LeftButton);
     EXPECT_EQ(Text(1), QString::fromUtf8("1件"));
     grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
     QTest::qWait(20);
@@ -146,12 +172,13 @@ TEST_F(MainWindowGuiTest, ImportingASamplePageShowsItsRows) {
     std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-bl.html", page);
     ui.confirmAnswers = {true, true};  // download? then: open the page in the browser?
     ui.openAnswers = {page};
-    window->Tree()->setCurrentItem(
-        window->Tree()->topLevelItem(1)->child(0));  // まんが王倶楽部・BL
+    Named<QTreeWidget>(*window, "TView")
+        ->setCurrentItem(
+            Named<QTreeWidget>(*window, "TView")->topLevelItem(1)->child(0));  // まんが王倶楽部・BL
     ASSERT_EQ(ui.shellOpened.size(), 1u);
     EXPECT_NE(ui.shellOpened[0].find("category=bl&date=20030501"), std::string::npos);
     EXPECT_EQ(Text(1), QString::fromUtf8("3件"));
-    QAbstractItemModel* model = window->Grid()->model();
+    QAbstractItemModel* model = Named<QTableView>(*window, "ComboGrid1")->model();
     EXPECT_EQ(model->index(0, 4).data().toString(), QString::fromUtf8("【見本】きみと紅茶を"));
     EXPECT_TRUE(std::filesystem::exists(dir / "data" / "tanbi0305.csv"));
 }
@@ -163,16 +190,18 @@ TEST_F(MainWindowGuiTest, AFailedDirectDownloadOffersTheImportByHand) {
     Open("[HOSTS]\r\nMANGAOH=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
     const std::filesystem::path page = dir / "saved.html";
     std::filesystem::copy_file(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-bl.html", page);
-    // Download? Then: import a saved page instead? Then: open the page in the browser?
-    ui.confirmAnswers = {true, true, true};
+    // Download? Then one question: import a saved page instead, with the reason and the steps.
+    ui.confirmAnswers = {true, true};
     ui.openAnswers = {page};
-    window->Tree()->setCurrentItem(
-        window->Tree()->topLevelItem(1)->child(0));  // まんが王倶楽部・BL
+    Named<QTreeWidget>(*window, "TView")
+        ->setCurrentItem(
+            Named<QTreeWidget>(*window, "TView")->topLevelItem(1)->child(0));  // まんが王倶楽部・BL
     ASSERT_EQ(server.Requests().size(), 1u);
-    ASSERT_EQ(ui.messages.size(), 4u);
-    EXPECT_EQ(test::U8(ui.messages[2].text),
-              "直接取得できませんでした。ブラウザで保存したページから取り込みますか？\n\r\n\r"
-              "HTTP 404");
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_TRUE(test::U8(ui.messages[1].text)
+                    .starts_with("直接取得できませんでした。ブラウザで保存したページから取り込み"
+                                 "ますか？\n\r\n\rサーバーが 404（ページがありません）を返しま"
+                                 "した"));
     ASSERT_EQ(ui.shellOpened.size(), 1u);
     EXPECT_NE(ui.shellOpened[0].find("https://127.0.0.1:"), std::string::npos);
     EXPECT_EQ(Text(1), QString::fromUtf8("3件"));
@@ -187,12 +216,15 @@ TEST_F(MainWindowGuiTest, DirectDownloadFromALocalServer) {
     // Week 1320 is the week of 2003/05/07 in the default numbering.
     Open("[HOSTS]\r\nWEEKLY=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
     ui.confirmAnswers = {true};
-    window->Tree()->setCurrentItem(window->Tree()->topLevelItem(3)->child(5));  // the weekly list
+    Named<QTreeWidget>(*window, "TView")
+        ->setCurrentItem(
+            Named<QTreeWidget>(*window, "TView")->topLevelItem(3)->child(5));  // the weekly list
     ASSERT_EQ(server.Requests().size(), 1u)
         << (ui.messages.empty() ? "" : test::U8(ui.messages.back().text));
     EXPECT_TRUE(server.Requests()[0].starts_with("GET /1320/japa/t_a.htm HTTP/1.0\r\n"));
     EXPECT_EQ(Text(1), QString::fromUtf8("2件"));
-    EXPECT_TRUE(window->Tree()->isVisibleTo(window.get())) << "the busy display is gone again";
+    EXPECT_TRUE(Named<QTreeWidget>(*window, "TView")->isVisibleTo(window.get()))
+        << "the busy display is gone again";
 }
 
 TEST_F(MainWindowGuiTest, KeyboardLeavesTheGridAndStepsThroughTheTree) {
@@ -200,8 +232,8 @@ TEST_F(MainWindowGuiTest, KeyboardLeavesTheGridAndStepsThroughTheTree) {
     WriteList();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    QTreeWidget* tree = window->Tree();
-    QTableView* grid = window->Grid();
+    QTreeWidget* tree = Named<QTreeWidget>(*window, "TView");
+    QTableView* grid = Named<QTableView>(*window, "ComboGrid1");
     tree->setFocus();
     tree->setCurrentItem(tree->topLevelItem(0));  // the group: nothing is shown
     ASSERT_TRUE(tree->hasFocus());
@@ -242,7 +274,7 @@ TEST_F(MainWindowGuiTest, KeyboardLeavesTheGridAndStepsThroughTheTree) {
 
     // F6 goes round the search boxes, the tree and the grid; Shift+F6 back.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
-    EXPECT_TRUE(window->SearchBox(1)->hasFocus());
+    EXPECT_TRUE(Named<QComboBox>(*window, "CmbSrch1")->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
     EXPECT_TRUE(tree->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
@@ -250,12 +282,12 @@ TEST_F(MainWindowGuiTest, KeyboardLeavesTheGridAndStepsThroughTheTree) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
     EXPECT_TRUE(tree->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
-    EXPECT_TRUE(window->SearchBox(1)->hasFocus());
+    EXPECT_TRUE(Named<QComboBox>(*window, "CmbSrch1")->hasFocus());
 }
 
 TEST_F(MainWindowGuiTest, ClosingWritesTheSettingsAndTheNextStartComesBackAsLeft) {
     Open("[FILE]\r\nON_OFF_LINE=OFF\r\n");
-    window->Grid()->horizontalHeader()->resizeSection(2, 150);
+    Named<QTableView>(*window, "ComboGrid1")->horizontalHeader()->resizeSection(2, 150);
     window->resize(700, 500);
     window->close();
     const std::string ini = test::ReadBytes(dir / "yomida.INI");
@@ -272,8 +304,8 @@ TEST_F(MainWindowGuiTest, ClosingWritesTheSettingsAndTheNextStartComesBackAsLeft
     window2.Push();
     window2.ApplyGeometry();
     EXPECT_EQ(window2.size(), QSize(700, 500));
-    EXPECT_EQ(window2.Grid()->horizontalHeader()->sectionSize(2), 150);
-    EXPECT_EQ(window2.StatusPanel(2)->text(), QStringLiteral("OFF"));
+    EXPECT_EQ(Named<QTableView>(window2, "ComboGrid1")->horizontalHeader()->sectionSize(2), 150);
+    EXPECT_EQ(Named<QLabel>(window2, "StBarPanel2")->text(), QStringLiteral("OFF"));
 }
 
 }  // namespace

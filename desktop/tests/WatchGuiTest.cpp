@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "Named.h"
 #include "desktop/BusyPanel.h"
 #include "desktop/MainWindow.h"
 #include "desktop/WatchResultWindow.h"
@@ -49,15 +50,17 @@ protected:
 
 TEST_F(WatchGuiTest, WordsDialogKeepsOneWordALine) {
     Open();
-    WatchWordsDialog* dialog = window->WatchWords();
+    WatchWordsDialog* dialog = Named<WatchWordsDialog>(*window, "WatchWordsDialog");
     dialog->Prepare();
-    dialog->Box(1)->setPlainText(QString::fromUtf8("ワンピース\n\nONE PIECE"));
-    dialog->Box(2)->setPlainText(QString::fromUtf8("尾田"));
+    Named<QPlainTextEdit>(*dialog, "Memo2")
+        ->setPlainText(QString::fromUtf8("ワンピース\n\nONE PIECE"));
+    Named<QPlainTextEdit>(*dialog, "Memo3")->setPlainText(QString::fromUtf8("尾田"));
     dialog->Ok();
     EXPECT_EQ(test::U8(form.CurrentSettings().watchTitle), "ワンピース,ONE PIECE");
     EXPECT_EQ(test::U8(form.CurrentSettings().watchAuthor), "尾田");
     dialog->Prepare();
-    EXPECT_EQ(dialog->Box(1)->toPlainText(), QString::fromUtf8("ワンピース\nONE PIECE"));
+    EXPECT_EQ(Named<QPlainTextEdit>(*dialog, "Memo2")->toPlainText(),
+              QString::fromUtf8("ワンピース\nONE PIECE"));
 }
 
 TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
@@ -66,8 +69,9 @@ TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
     test::WriteDataFile(dir / "data" / "comic0305.csv",
                         {kHeader, "1,0,講談社,15,ワンピース 1,尾田,420", "2,0,集英社,上,別,甲,1"});
     Scan();
-    QTableWidget* table = window->WatchResults()->Table();
-    ASSERT_TRUE(window->WatchResults()->isVisible());
+    QTableWidget* table =
+        Named<QTableWidget>(*Named<WatchResultWindow>(*window, "WatchResultWindow"), "WatchTable");
+    ASSERT_TRUE(Named<WatchResultWindow>(*window, "WatchResultWindow")->isVisible());
     ASSERT_EQ(table->rowCount(), 1);
     EXPECT_EQ(Cell(table, 0, 0), QStringLiteral("2003/05/15"));
     EXPECT_EQ(Cell(table, 0, 3), QString::fromUtf8("ワンピース 1"));
@@ -80,14 +84,19 @@ TEST_F(WatchGuiTest, ResultWindowMarksNewMatchesAndOpensTheirList) {
     EXPECT_EQ(Cell(table, 1, 0), QString::fromUtf8("2003/06/下"));
     EXPECT_EQ(Cell(table, 1, 1), QString::fromUtf8("×××××××××"));
     EXPECT_EQ(Cell(table, 1, 6), QString::fromUtf8("新"));
-    window->WatchResults()->NewOnly()->setChecked(true);
+    Named<QCheckBox>(*Named<WatchResultWindow>(*window, "WatchResultWindow"), "NewOnly")
+        ->setChecked(true);
     ASSERT_EQ(table->rowCount(), 1);
 
     emit table->cellDoubleClicked(0, 2);
     EXPECT_EQ(form.CurrentSettings().category, 3);
-    EXPECT_EQ(window->PeriodField()->text(), QString::fromUtf8("2003年06月"));
-    const QModelIndex current = window->Grid()->currentIndex();
-    EXPECT_EQ(window->Grid()->model()->index(current.row(), 4).data().toString(),
+    EXPECT_EQ(Named<QLineEdit>(*window, "EdtCalen")->text(), QString::fromUtf8("2003年06月"));
+    const QModelIndex current = Named<QTableView>(*window, "ComboGrid1")->currentIndex();
+    EXPECT_EQ(Named<QTableView>(*window, "ComboGrid1")
+                  ->model()
+                  ->index(current.row(), 4)
+                  .data()
+                  .toString(),
               QString::fromUtf8("ワンピース 2"));
 }
 
@@ -97,8 +106,8 @@ TEST_F(WatchGuiTest, ResultWindowNamesCategoriesAsTheTreeFitsTheScreenAndClosesO
     test::WriteDataFile(dir / "data" / "comic0305.csv", {kHeader, "1,0,講談社,15,本 1,尾田,1"});
     test::WriteDataFile(dir / "data" / "bngei0305.csv", {kHeader, "1,0,講談社,16,本 2,尾田,1"});
     Scan();
-    WatchResultWindow* results = window->WatchResults();
-    QTableWidget* table = results->Table();
+    WatchResultWindow* results = Named<WatchResultWindow>(*window, "WatchResultWindow");
+    QTableWidget* table = Named<QTableWidget>(*results, "WatchTable");
     ASSERT_EQ(table->rowCount(), 2);
     EXPECT_EQ(Cell(table, 0, 1), QString::fromUtf8("まんが王倶楽部"));
     EXPECT_EQ(Cell(table, 1, 1), QString::fromUtf8("まんが王倶楽部・小説"));
@@ -117,6 +126,42 @@ TEST_F(WatchGuiTest, ResultWindowNamesCategoriesAsTheTreeFitsTheScreenAndClosesO
     EXPECT_FALSE(results->isVisible());
 }
 
+TEST_F(WatchGuiTest, ResultWindowIsNoKeyboardTrapAndReturnOpensTheRowsList) {
+    Open();
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = test::Sj("尾田"); });
+    test::WriteDataFile(dir / "data" / "comic0305.csv", {kHeader, "1,0,講談社,15,本 1,尾田,1"});
+    test::WriteDataFile(dir / "data" / "bngei0306.csv", {kHeader, "4,0,講談社,16,本 2,尾田,1"});
+    Scan();
+    auto* results = Named<WatchResultWindow>(*window, "WatchResultWindow");
+    auto* table = Named<QTableWidget>(*results, "WatchTable");
+    results->windowHandle()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitFor([results] { return QApplication::activeWindow() == results; }));
+
+    // Tab and Shift+Tab leave the table; the arrow keys move between its rows.
+    table->setFocus();
+    table->setCurrentCell(0, 0);
+    QTest::keyClick(table, Qt::Key_Tab);
+    EXPECT_FALSE(table->hasFocus());
+    EXPECT_EQ(table->currentColumn(), 0);
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_FALSE(table->hasFocus());
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Down);
+    ASSERT_EQ(table->currentRow(), 1);
+
+    // Return opens the current row's list as a double click does; Enter on the keypad too.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        form.ChangeSettings([&](SettingsRecord& s) { s.category = 1; });
+        QTest::keyClick(table, key);
+        EXPECT_EQ(form.CurrentSettings().category, 6) << "key " << key;
+        EXPECT_EQ(Named<QLineEdit>(*window, "EdtCalen")->text(), QString::fromUtf8("2003年06月"));
+        results->windowHandle()->requestActivate();
+        ASSERT_TRUE(QTest::qWaitFor([results] { return QApplication::activeWindow() == results; }));
+        table->setFocus();
+    }
+}
+
 TEST_F(WatchGuiTest, ResultWindowShowsPostponedAndWithdrawnTitles) {
     Open();
     form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = test::Sj("尾田"); });
@@ -126,7 +171,8 @@ TEST_F(WatchGuiTest, ResultWindowShowsPostponedAndWithdrawnTitles) {
     test::WriteDataFile(data / "comic0305.csv", {kHeader, "1,0,社,3,他の本,甲,1"});
     test::WriteDataFile(data / "comic0306.csv", {kHeader, "1,0,講談社,2,本 1,尾田,1"});
     Scan();
-    QTableWidget* table = window->WatchResults()->Table();
+    QTableWidget* table =
+        Named<QTableWidget>(*Named<WatchResultWindow>(*window, "WatchResultWindow"), "WatchTable");
     ASSERT_EQ(table->columnCount(), 8);
     EXPECT_EQ(table->horizontalHeaderItem(7)->text(), QString::fromUtf8("変更"));
     ASSERT_EQ(table->rowCount(), 2);
@@ -134,7 +180,7 @@ TEST_F(WatchGuiTest, ResultWindowShowsPostponedAndWithdrawnTitles) {
     EXPECT_EQ(Cell(table, 0, 7), QString::fromUtf8("取り消し?"));
     EXPECT_EQ(Cell(table, 1, 0), QStringLiteral("2003/06/02"));
     EXPECT_EQ(Cell(table, 1, 7), QString::fromUtf8("延期 2003/05→2003/06"));
-    EXPECT_EQ(window->WatchResults()->findChild<QLabel*>()->text(),
+    EXPECT_EQ(Named<WatchResultWindow>(*window, "WatchResultWindow")->findChild<QLabel*>()->text(),
               QString::fromUtf8("1件（新着 0件）"));
 }
 
@@ -148,34 +194,39 @@ TEST_F(WatchGuiTest, TheWindowShowsTheScanGoingOnAndCanCancelIt) {
     form.Watch.SetWatchScanWorkers(0);
     window->OpenWatchResults();
     EXPECT_TRUE(form.Watch.WatchScanning()) << "the click returns while the scan goes on";
-    EXPECT_EQ(window->StatusPanel(0)->text(), QString::fromUtf8("ウォッチ: 0/3"));
-    EXPECT_FALSE(window->SearchButton()->isEnabled()) << "nothing else starts meanwhile";
-    EXPECT_TRUE(window->Busy()->isVisible());
-    EXPECT_TRUE(window->Busy()->ProgressBar()->isVisible());
-    EXPECT_EQ(window->Busy()->ProgressBar()->accessibleName(),
+    EXPECT_EQ(Named<QLabel>(*window, "StBarPanel0")->text(), QString::fromUtf8("ウォッチ: 0/3"));
+    EXPECT_FALSE(Named<QPushButton>(*window, "BtnDsp")->isEnabled())
+        << "nothing else starts meanwhile";
+    EXPECT_TRUE(Named<BusyPanel>(*window, "BusyPanel")->isVisible());
+    EXPECT_TRUE(Named<QProgressBar>(*window, "PBar1")->isVisible());
+    EXPECT_EQ(Named<QProgressBar>(*window, "PBar1")->accessibleName(),
               QString::fromUtf8("ウォッチの進み具合"));
-    EXPECT_TRUE(window->Grid()->isVisible()) << "the list stays in sight";
+    EXPECT_TRUE(Named<QTableView>(*window, "ComboGrid1")->isVisible()) << "the list stays in sight";
     ASSERT_TRUE(
         QTest::qWaitFor([this] { return form.StBar.panels[0].text != test::Sj("ウォッチ: 0/3"); }));
     if (form.Watch.WatchScanning()) {
-        EXPECT_EQ(window->StatusPanel(0)->text(), QString::fromUtf8("ウォッチ: 1/3"));
-        EXPECT_EQ(window->Busy()->ProgressBar()->value(), 33);
+        EXPECT_EQ(Named<QLabel>(*window, "StBarPanel0")->text(),
+                  QString::fromUtf8("ウォッチ: 1/3"));
+        EXPECT_EQ(Named<QProgressBar>(*window, "PBar1")->value(), 33);
     }
     ASSERT_TRUE(QTest::qWaitFor([this] { return !form.Watch.WatchScanning(); }));
-    EXPECT_TRUE(window->WatchResults()->isVisible());
-    EXPECT_EQ(window->WatchResults()->Table()->rowCount(), 3);
-    EXPECT_TRUE(window->SearchButton()->isEnabled());
-    EXPECT_FALSE(window->Busy()->isVisible());
-    window->WatchResults()->hide();
+    EXPECT_TRUE(Named<WatchResultWindow>(*window, "WatchResultWindow")->isVisible());
+    EXPECT_EQ(
+        Named<QTableWidget>(*Named<WatchResultWindow>(*window, "WatchResultWindow"), "WatchTable")
+            ->rowCount(),
+        3);
+    EXPECT_TRUE(Named<QPushButton>(*window, "BtnDsp")->isEnabled());
+    EXPECT_FALSE(Named<BusyPanel>(*window, "BusyPanel")->isVisible());
+    Named<WatchResultWindow>(*window, "WatchResultWindow")->hide();
 
     // The cancel button ends the scan as it ends a download; nothing is shown then.
     window->OpenWatchResults();
-    ASSERT_TRUE(window->Busy()->CancelButton()->isVisible());
-    QTest::mouseClick(window->Busy()->CancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(Named<QPushButton>(*window, "BtnCancel")->isVisible());
+    QTest::mouseClick(Named<QPushButton>(*window, "BtnCancel"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !form.Watch.WatchScanning(); }));
-    EXPECT_EQ(window->StatusPanel(0)->text(), QString::fromUtf8("ウォッチ: 中止"));
-    EXPECT_FALSE(window->WatchResults()->isVisible());
-    EXPECT_TRUE(window->SearchButton()->isEnabled());
+    EXPECT_EQ(Named<QLabel>(*window, "StBarPanel0")->text(), QString::fromUtf8("ウォッチ: 中止"));
+    EXPECT_FALSE(Named<WatchResultWindow>(*window, "WatchResultWindow")->isVisible());
+    EXPECT_TRUE(Named<QPushButton>(*window, "BtnDsp")->isEnabled());
 }
 
 TEST_F(WatchGuiTest, DroppingASavedPageImportsIt) {
@@ -189,8 +240,8 @@ TEST_F(WatchGuiTest, DroppingASavedPageImportsIt) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &drop);
-    EXPECT_EQ(window->Grid()->model()->rowCount(), 6);
-    EXPECT_EQ(window->StatusPanel(1)->text(), QString::fromUtf8("6件"));
+    EXPECT_EQ(Named<QTableView>(*window, "ComboGrid1")->model()->rowCount(), 6);
+    EXPECT_EQ(Named<QLabel>(*window, "StBarPanel1")->text(), QString::fromUtf8("6件"));
 
     QMimeData text;
     text.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/notes.txt"))});

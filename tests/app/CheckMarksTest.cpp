@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/ReleaseRecord.h"
+#include "engine/Release.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSupport.h"
@@ -87,7 +87,7 @@ TEST_F(CheckMarksTest, ASaveShowsTheHourglassAndAMissingFileNothing) {
     Click(1, 1);
     ui.cursorHistory.clear();
     form.CheckSaveExecute();
-    EXPECT_EQ(test::ReadDataFile(form.Source.DataFilePath())[1], "1,1,a,1,\"t\",x,1");
+    EXPECT_EQ(test::ReadDataFile(form.Source.DataFilePath())[1], "1,1,a,1,t,x,1");
     EXPECT_EQ(ui.cursorHistory, (std::vector{CursorShape::Hourglass, CursorShape::Default}));
 
     const std::string before = test::ReadBytes(form.Source.DataFilePath());

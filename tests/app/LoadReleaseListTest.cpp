@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/ReleaseRecord.h"
+#include "engine/Release.h"
 #include "platform/IoError.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"

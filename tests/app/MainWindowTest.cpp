@@ -26,22 +26,30 @@ public:
     bool newer = false;
     std::function<void()> onFetch;
 
-    FetchResult FetchSource(const FetchContext&) override {
+    FetchResult FetchSource(const FetchContext&, FetchPolicy&) override {
         ++fetches;
         if (onFetch) {
             onFetch();
         }
         FetchResult result;
         result.ranToEnd = succeeds;
+        result.outcome = succeeds ? FetchOutcome::Updated : FetchOutcome::ConversionError;
         return result;
     }
-    FetchResult CheckForUpdate(const FetchContext&) override {
+    FetchResult ImportFile(const FetchContext&, const std::filesystem::path&,
+                           FetchPolicy&) override {
+        return {};
+    }
+    FetchResult CheckForUpdate(const FetchContext&, FetchPolicy&) override {
         ++updateChecks;
         FetchResult result;
+        result.requested = true;
         result.ranToEnd = newer;
+        result.outcome = newer ? FetchOutcome::Updated : FetchOutcome::Unchanged;
         return result;
     }
-    Result<std::string> ProbeBookTownMonth(const FetchContext&, const std::string&) override {
+    Result<std::string, ProbeRefusal> ProbeBookTownMonth(const FetchContext&, const std::string&,
+                                                         FetchPolicy&) override {
         return std::string();
     }
 };
@@ -207,6 +215,22 @@ TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedAndTheOldOneKept) {
     EXPECT_EQ(U8(test::ReadBytes(Ini())), "[FONT]\r\nSIZE=12\r\n");
 }
 
+TEST_F(MainWindowTest, RefusedHostsAndTemplatesAreNamedInOneWarningAtStart) {
+    Start();
+    ASSERT_TRUE(form.FormClose());
+    test::WriteBytes(Ini(), test::ReadBytes(Ini()) +
+                                "[HOSTS]\r\nWEEKLY=www.1book.co.jp/x\r\n"
+                                "[SOURCES]\r\nbngei=http://{host}/{month}\r\n");
+    ui.messages.clear();
+    ASSERT_TRUE(form.FormCreate(Exe()));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Warning);
+    EXPECT_EQ(U8(ui.messages[0].text),
+              "[HOSTS] WEEKLY のホストは使えません: 書けるのはホスト名か IP アドレスと「:ポート"
+              "番号」だけです。組み込みのホストを使います。\n\r[SOURCES] bngei の URL は使えませ"
+              "ん: {month} は知らない置き換えです。組み込みの URL を使います。");
+}
+
 TEST_F(MainWindowTest, SourceTemplatesAreUsedRefusedOnceAtStartAndKeptByTheSave) {
     Start();
     ASSERT_TRUE(form.FormClose());
@@ -226,13 +250,9 @@ TEST_F(MainWindowTest, SourceTemplatesAreUsedRefusedOnceAtStartAndKeptByTheSave)
     EXPECT_EQ(U8(ui.messages[0].text),
               "[SOURCES] bngei の URL は使えません: {month} は知らない置き換えです。"
               "組み込みの URL を使います。");
-    ASSERT_TRUE(form.Source.ResolveCategorySource());
-    EXPECT_EQ(form.Source.SourceURL(), "https://127.0.0.1:8443/new/200305");
-    form.ChangeSettings([&](SettingsRecord& s) { s.category = 6; });
-    ASSERT_TRUE(form.Source.ResolveCategorySource());
-    EXPECT_TRUE(
-        form.Source.SourceURL().starts_with("https://127.0.0.1:8443/productlist/sale/month?"));
-    form.ChangeSettings([&](SettingsRecord& s) { s.category = 1; });
+    EXPECT_EQ(form.Source.Locate(1).sourceUrl, "https://127.0.0.1:8443/new/200305");
+    EXPECT_TRUE(form.Source.Locate(6).sourceUrl.starts_with(
+        "https://127.0.0.1:8443/productlist/sale/month?"));
 
     ASSERT_TRUE(form.FormClose());
     EXPECT_EQ(test::ReadBytes(Ini()), original);

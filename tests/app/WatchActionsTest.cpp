@@ -65,9 +65,9 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
         }
         return n;
     };
-    std::vector<std::string> announced;
+    std::vector<NewsTitle> announced;
     form.Watch.SetNewsHandler(
-        [&](size_t fresh, const std::vector<std::string>& titles, size_t changes) {
+        [&](size_t fresh, const std::vector<NewsTitle>& titles, size_t changes) {
             announced = titles;
             EXPECT_EQ(fresh, titles.size());
             EXPECT_EQ(changes, 0u);
@@ -83,7 +83,7 @@ TEST_F(WatchActionsTest, ConversionAnnouncesNewMatchesAfterTheFirstLook) {
     Scan();
     ASSERT_EQ(form.Watch.Service().Matches().size(), 3u);
     EXPECT_TRUE(form.Watch.Service().Matches()[0].isNew);
-    EXPECT_EQ(announced[0], form.Watch.Service().Matches()[0].Cell(kTitleCol));
+    EXPECT_EQ(announced[0].title, form.Watch.Service().Matches()[0].Cell(kTitleCol));
     EXPECT_EQ(U8(form.Watch.Service().Matches()[0].dateText), "2003/05/03");
     EXPECT_EQ(form.Watch.Service().NewCount(), 0u);
     // The scan rewrote the subscribed files: every match an event, every new one an entry.

@@ -95,6 +95,20 @@ TEST(Cli, UrlPrintsTheFileNameAndTheSourceUrl) {
     EXPECT_EQ(InvokeCli({"url", "--category", "1"}).status, 2);
 }
 
+TEST(Cli, UrlNamesARefusedHostByItsKey) {
+    test::TempDir dir;
+    const std::string ini = (dir / "yomida.INI").string();
+    test::WriteBytes(ini, "[HOSTS]\r\nTAIYOSHA=127.0.0.1:8080/bunko\r\n");
+    CliOutput bunko =
+        InvokeCli({"url", "--category", "3", "--month", "2003-05", "--settings", ini});
+    EXPECT_EQ(bunko.status, 0);
+    EXPECT_EQ(bunko.out,
+              "bunko0305.csv\nhttp://www.taiyosha.co.jp/bunko/bunko0305_listdate.html\n");
+    EXPECT_EQ(bunko.err,
+              "yomida-cli: [HOSTS] TAIYOSHA のホストは使えません: 書けるのはホスト名か IP アドレス"
+              "と「:ポート番号」だけです。組み込みのホストを使います。\nsource: built-in\n");
+}
+
 TEST(Cli, UrlTakesHostsAndTemplatesFromASettingsFile) {
     test::TempDir dir;
     const std::string ini = (dir / "yomida.INI").string();
@@ -502,7 +516,8 @@ TEST(Cli, FetchTheMangaOhListsOverHttps) {
     const std::string before = test::ReadBytes(list);
     CliOutput missing = InvokeCli(fetch);
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("yomida-cli: HTTP 404\n"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("yomida-cli: HTTP/1.0 404 Not Found\n"), std::string::npos)
+        << missing.err;
     CliOutput empty = InvokeCli(fetch);
     EXPECT_EQ(empty.status, 1);
     EXPECT_NE(empty.err.find("yomida-cli: ページに発売情報がありませんでした。\n"),

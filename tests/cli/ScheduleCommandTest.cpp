@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "platform/ChildProcess.h"
 #include "support/CliRun.h"
 #include "support/TestSupport.h"
 
@@ -103,6 +108,41 @@ TEST(ScheduleCommand, WithoutSystemdNothingChangesAndTheReasonIsGiven) {
     r = Schedule(systemctl, dir / "units", {"schedule", "status", "--settings", ini.string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "schedule\toff\nhour\t23:00\n");
+}
+
+TEST(ScheduleCommand, WithoutAHomeTheTimeIsNotSetAndTheCommandFails) {
+    if (!test::CanPlayOtherUsers()) {
+        GTEST_SKIP() << "needs root to be a user the user database does not know";
+    }
+    test::TempDir dir;
+    ::chmod(dir.path().c_str(), 0777);
+    const std::filesystem::path ini = dir / "yomida.ini";
+    test::WriteBytes(ini, "[SCHEDULE]\r\nON=0\r\nHOUR=7\r\n");
+    ::chmod(ini.c_str(), 0666);
+    EXPECT_EQ(test::InChildProcess(
+                  [&]() -> std::string {
+                      ::unsetenv("HOME");
+                      ::unsetenv("XDG_CONFIG_HOME");
+                      if (::chdir(dir.path().c_str()) != 0) {
+                          return "no folder to start in";
+                      }
+                      FakeSystemctl systemctl;
+                      std::ostringstream out;
+                      std::ostringstream err;
+                      const int status = cli::ScheduleCommand(
+                          {"schedule", "on", "--hour", "5", "--settings", ini.string()}, out, err,
+                          systemctl.Runner());
+                      if (status != 1 || !out.str().empty() ||
+                          err.str().find("ユーザー情報にもホームフォルダがありません") ==
+                              std::string::npos) {
+                          return std::to_string(status) + " " + out.str() + err.str();
+                      }
+                      return std::string();
+                  },
+                  test::kUser),
+              "");
+    EXPECT_EQ(test::ReadBytes(ini), "[SCHEDULE]\r\nON=0\r\nHOUR=7\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / ".config")) << "no drop-in under the start folder";
 }
 
 TEST(ScheduleCommand, MalformedCommandLinesAndHelp) {

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "cli/Cli.h"
-#include "engine/Update.h"
+#include "engine/UpdateRun.h"
 #include "platform/Clock.h"
 #include "platform/FileLock.h"
 #include "support/CliRun.h"
@@ -127,11 +127,13 @@ protected:
 };
 
 TEST_F(UpdateCommandTest, UpdatesEachCategoryAndGoesOnAfterAFailure) {
-    // 1 quick, 4 slow (the last bytes one by one), 6 refused, the weekly list without records.
+    // 1 quick, 4 slow (the last bytes one by one), 6 refused (the header request, then the page
+    // it may still serve), the weekly list without records.
     const size_t tail = 150;
     test::LoopbackServer mangaOh(
         {{ok + page},
          {ok + page.substr(0, page.size() - tail), page.substr(page.size() - tail), 2},
+         {"HTTP/1.0 404 Not Found\r\n\r\n"},
          {"HTTP/1.0 404 Not Found\r\n\r\n"},
          {"HTTP/1.0 200 OK\r\nLast-Modified: Sun, 02 Mar 2025\r\n\r\n"},
          {ok + page}},

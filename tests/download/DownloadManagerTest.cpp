@@ -8,6 +8,7 @@
 #include "support/TestCertificates.h"
 #include "support/TestSupport.h"
 #include "support/WeeklyFetch.h"
+#include "text/Messages.h"
 
 namespace yomida {
 namespace {
@@ -56,14 +57,19 @@ protected:
         if (!last.neoWingFolder.empty()) {
             settings.neoWingFolder = last.neoWingFolder;
         }
-        success = success || (last.conversionStarted && last.requestOutcome == HttpOutcome::kOk &&
-                              !last.responseHeader.empty());
+        success = success || (last.requested && last.replaced);
+        // The window shows what the step left to say once it has ended.
+        ShowNotices(ui, last.notices);
         return last.ranToEnd;
     }
-    bool Fetch() { return Apply(downloads.FetchSource(Now())); }
-    bool Check() { return Apply(downloads.CheckForUpdate(Now())); }
+    bool Fetch() { return Apply(downloads.FetchSource(Now(), policy)); }
+    bool Check() { return Apply(downloads.CheckForUpdate(Now(), policy)); }
     std::optional<std::string> Probe(const std::string& host) {
-        const Result<std::string> infix = downloads.ProbeBookTownMonth(Now(), host);
+        const Result<std::string, ProbeRefusal> infix =
+            downloads.ProbeBookTownMonth(Now(), host, policy);
+        if (!infix) {
+            ShowNotices(ui, infix.ErrorCode().notices);
+        }
         return infix ? std::optional<std::string>(infix.Value()) : std::nullopt;
     }
     std::filesystem::path SamplePage() {
@@ -282,8 +288,10 @@ TEST_F(DownloadManagerTest, UpdateCheckComparesLastModifiedWithTheStoredStamp) {
 
     context.category = 11;
     EXPECT_FALSE(Check());
+    EXPECT_FALSE(last.requested);
     context.category = 15;
     EXPECT_FALSE(Check());
+    EXPECT_FALSE(last.requested);
     EXPECT_EQ(server.Requests().size(), 3u) << "categories 11 and 15 are never checked";
 
     context.category = 1;
@@ -303,17 +311,20 @@ TEST_F(DownloadManagerTest, AnErrorStatusIsShownAsTheContextAsksForEveryRequest)
     test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
     const std::string before = test::ReadBytes(context.dataFile);
 
+    // A server that refuses the header request may still serve the page: it counts as changed
+    // and is no failure to tell.
     EXPECT_TRUE(Check()) << "the update check";
+    EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(Fetch()) << "the download";
     context.category = 7;  // a 本やタウン list, whose month is asked for
     context.target = year_month_day{year{2003}, month{5}, day{1}};
     EXPECT_EQ(Probe("127.0.0.1:" + std::to_string(server.Port())), std::nullopt);
-    ASSERT_EQ(ui.messages.size(), 3u);
+    ASSERT_EQ(ui.messages.size(), 2u);
     for (const auto& m : ui.messages) {
         EXPECT_EQ(m.kind, ScriptedUi::Kind::Error);
         EXPECT_EQ(U8(m.text), "http://list\r\n取得に失敗しました");
     }
-    EXPECT_EQ(last.requestOutcome, HttpOutcome::kHttpStatus);
+    EXPECT_EQ(last.outcome, FetchOutcome::HttpStatus);
     EXPECT_EQ(ui.Cursor(), CursorShape::Default);
 
     // A redirect that leads nowhere is no error status, and a request that fails outright has
@@ -415,7 +426,7 @@ TEST_F(DirectOrImportTest, TheListPageOverHttpsConvertsAsThePageImportedByHand) 
     EXPECT_EQ(Records(), byHand);
     EXPECT_TRUE(test::ReadDataFile(context.dataFile)[0].starts_with("\"Sat, 01 Mar 2025\",No,"));
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
-    EXPECT_TRUE(last.directFailure.empty());
+    EXPECT_EQ(last.outcome, FetchOutcome::Updated);
 }
 
 TEST_F(DirectOrImportTest, AFailedDownloadOffersTheImportAndNoKeepsTheOldList) {
@@ -438,45 +449,61 @@ TEST_F(DirectOrImportTest, AFailedDownloadOffersTheImportAndNoKeepsTheOldList) {
     test::WriteDataFile(context.dataFile, {"\"old\",No,□,出版社", "1,,x,y,z,,"});
     const std::string before = test::ReadBytes(context.dataFile);
 
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {good.Url("/missing"), "HTTP 404"},
-        {good.Url("/no-content"), "HTTP 204"},
-        {good.Url("/empty"), "ページに発売情報がありませんでした。"},
-        {good.Url("/nowhere"), "HTTP 302"},
-        {old.Url("/"), "証明書を確認できません: 127.0.0.1 (certificate has expired)"},
-        {own.Url("/"), "証明書を確認できません: 127.0.0.1 (self-signed certificate)"},
-        {other.Url("/"), "証明書を確認できません: 127.0.0.1 (IP address mismatch)"},
-        {"https://127.0.0.1:1/", "Connection Failed"},
+    // One question, with the reason in the user's words and what the import by hand asks of
+    // them; no error box before it.
+    const std::vector<std::tuple<std::string, std::string, FetchOutcome>> cases = {
+        {good.Url("/missing"), "サーバーが 404（ページがありません）を返しました",
+         FetchOutcome::HttpStatus},
+        {good.Url("/no-content"), "サーバーが 204 を返しました", FetchOutcome::HttpStatus},
+        {good.Url("/empty"), "ページに発売情報がありませんでした。", FetchOutcome::NoRecords},
+        {good.Url("/nowhere"), "サーバーが 302 を返しました", FetchOutcome::HttpStatus},
+        {old.Url("/"), "証明書を確認できません: 127.0.0.1 (certificate has expired)",
+         FetchOutcome::CertificateError},
+        {own.Url("/"), "証明書を確認できません: 127.0.0.1 (self-signed certificate)",
+         FetchOutcome::CertificateError},
+        {other.Url("/"), "証明書を確認できません: 127.0.0.1 (IP address mismatch)",
+         FetchOutcome::CertificateError},
+        {"https://127.0.0.1:1/", "サーバーに接続できませんでした", FetchOutcome::TransportError},
     };
-    for (const auto& [url, reason] : cases) {
+    const std::string steps = U8(MsgText(Msg::BrowserPageSteps));
+    for (const auto& [url, reason, outcome] : cases) {
         context.sourceUrl = url;
         ui.messages.clear();
         EXPECT_TRUE(Fetch()) << url << ": No shows the old list";
         ASSERT_EQ(ui.messages.size(), 1u) << url << " " << U8(ui.messages[0].text);
         EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Confirm);
-        EXPECT_EQ(U8(ui.messages[0].text), question + reason) << url;
-        EXPECT_EQ(U8(last.directFailure), reason);
+        EXPECT_EQ(U8(ui.messages[0].text), question + reason + "\n\r\n\r" + steps) << url;
+        EXPECT_EQ(last.outcome, outcome) << url;
         EXPECT_EQ(test::ReadBytes(context.dataFile), before) << url;
         EXPECT_TRUE(ui.shellOpened.empty());
         EXPECT_EQ(busy.back(), false);
     }
 
-    // Yes goes on to the import by hand, as it always was.
+    // Yes goes straight on to the browser and the file dialog.
     test::LoopbackServer missing({{"HTTP/1.0 404 Not Found\r\n\r\n"}}, ca.IssueForLoopback());
     context.sourceUrl = missing.Url("/list");
     ui.messages.clear();
-    ui.confirmAnswers = {true, true};
+    ui.confirmAnswers = {true};
     ui.openAnswers = {SamplePage()};
     EXPECT_TRUE(Fetch());
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_TRUE(
-        U8(ui.messages[1].text).starts_with("発売日一覧のページをブラウザで表示します。\n\r"));
+    ASSERT_EQ(ui.messages.size(), 1u) << "the question once";
     EXPECT_EQ(ui.shellOpened, std::vector<std::string>{missing.Url("/list")});
     EXPECT_EQ(Records().size(), 6u);
     // The list came by hand: the health record tells of the import, not of the failed request.
-    EXPECT_EQ(U8(last.directFailure), "HTTP 404");
-    EXPECT_TRUE(last.requestError.empty());
-    EXPECT_TRUE(last.responseHeader.empty());
+    EXPECT_EQ(last.outcome, FetchOutcome::Imported);
+    EXPECT_TRUE(last.detail.empty());
+    EXPECT_EQ(last.httpStatus, 0);
+
+    // A download the user stops is no failure of the source: nothing is offered.
+    const std::string imported = test::ReadBytes(context.dataFile);
+    test::LoopbackServer slow({{ok + "<html>", std::string(50, ' '), 20}}, ca.IssueForLoopback());
+    context.sourceUrl = slow.Url("/list");
+    context.progress.cancelled = [] { return true; };
+    ui.messages.clear();
+    EXPECT_FALSE(Fetch());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(last.outcome, FetchOutcome::Cancelled);
+    EXPECT_EQ(test::ReadBytes(context.dataFile), imported);
 }
 
 TEST_F(DirectOrImportTest, TheSwitchAndTheMarkerSendTheListsToTheImportByHand) {

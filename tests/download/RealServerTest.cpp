@@ -36,7 +36,8 @@ class PythonHttpServer {
 public:
     explicit PythonHttpServer(const std::filesystem::path& folder,
                               const std::filesystem::path& certificate = {},
-                              const std::filesystem::path& key = {}) {
+                              const std::filesystem::path& key = {},
+                              const std::string& bind = "127.0.0.1") {
         int out[2];
         if (::pipe(out) != 0) {
             return;
@@ -50,8 +51,8 @@ public:
         const std::string dir = folder.string();
         const std::string cert = certificate.string();
         const std::string keyFile = key.string();
-        const char* plain[] = {"python3", "-u",        "-m",          "http.server", "0",
-                               "--bind",  "127.0.0.1", "--directory", dir.c_str(),   nullptr};
+        const char* plain[] = {"python3", "-u",         "-m",          "http.server", "0",
+                               "--bind",  bind.c_str(), "--directory", dir.c_str(),   nullptr};
         const char* tls[] = {"python3",        "-u",        "-c",
                              kPythonTlsServer, dir.c_str(), cert.c_str(),
                              keyFile.c_str(),  nullptr};
@@ -123,10 +124,10 @@ TEST_P(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
         GTEST_SKIP() << "python3 is not installed";
     }
 
-    ScriptedUi ui;
     FixedClock clock{year_month_day{year{2003}, month{5}, day{7}}};
     PosixTcpConnector connector;
-    DownloadManager data(ui, clock, connector);
+    DownloadManager data(clock, connector);
+    UnattendedPolicy policy;
     SettingsRecord settings;
     settings.DerivePaths(dir / "yomida");
     std::filesystem::create_directory(settings.dataFolder);
@@ -139,26 +140,45 @@ TEST_P(RealServer, DownloadHeadAndLastModifiedRoundTrip) {
     context.setBusyDisplay = [](bool) {};
     context.setStatusText = [](const std::string&) {};
 
-    const FetchResult fetched = data.FetchSource(context);
-    ASSERT_TRUE(fetched.ranToEnd) << (ui.messages.empty() ? "" : test::U8(ui.messages[0].text));
+    const FetchResult fetched = data.FetchSource(context, policy);
+    ASSERT_TRUE(fetched.ranToEnd) << test::U8(fetched.detail);
     EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
     EXPECT_TRUE(fetched.stampPrefix.find("GMT") != std::string::npos) << fetched.stampPrefix;
 
     // The same page again: not newer. A changed page: newer.
-    EXPECT_FALSE(data.CheckForUpdate(context).ranToEnd);
+    EXPECT_FALSE(data.CheckForUpdate(context, policy).ranToEnd);
     EXPECT_EQ(std::filesystem::file_size(settings.dataFolder / "download.dat"), 0u)
         << "a HEAD leaves the body file empty";
     std::filesystem::last_write_time(
         dir / "site" / "1321" / "japa" / "t_a.htm",
         std::filesystem::file_time_type::clock::now() + std::chrono::hours(48));
-    EXPECT_TRUE(data.CheckForUpdate(context).ranToEnd);
+    EXPECT_TRUE(data.CheckForUpdate(context, policy).ranToEnd);
 
     // A missing page: the failure message, no list, the old one kept.
     context.httpFailureText = "failed";
     context.sourceUrl = origin + "/none.htm";
-    EXPECT_TRUE(data.FetchSource(context).ranToEnd);
-    EXPECT_EQ(test::U8(ui.messages.back().text), "failed");
+    const FetchResult missing = data.FetchSource(context, policy);
+    EXPECT_TRUE(missing.ranToEnd);
+    ASSERT_FALSE(missing.notices.empty());
+    EXPECT_EQ(test::U8(missing.notices.back().text), "failed");
     EXPECT_EQ(test::ReadDataFile(context.dataFile).size(), 3u);
+}
+
+TEST(RealServerIpv6, ServesTheClient) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "site");
+    test::WriteBytes(dir / "site" / "page.htm", "over IPv6");
+    PythonHttpServer server(dir / "site", "", "", "::1");
+    if (server.Port() == 0) {
+        GTEST_SKIP() << "python3 or an IPv6 loopback is missing";
+    }
+    PosixTcpConnector connector;
+    HttpClient http(connector);
+    HttpRequest request;
+    request.url = "http://[::1]:" + std::to_string(server.Port()) + "/page.htm";
+    const HttpResponse response = http.Get(request, {});
+    EXPECT_TRUE(response.Ok()) << response.error;
+    EXPECT_EQ(response.body, "over IPv6");
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "engine/CalendarExport.h"
 
+#include "app/ComboGrid.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
 #include <memory>
 
+#include "sources/RecordLayout.h"
 #include "support/CalendarEvents.h"
 #include "support/TestSupport.h"
 
@@ -63,7 +66,8 @@ TEST(CalendarExport, DaysAndThirdsBecomeAllDaySpans) {
                                  {"9", "□", "12日", "十二日"},
                                  {"10", "□", "日", "日だけ"},
                                  {"11", "□", "30日", "無い日 日付き"}});
-    const CalendarText cal = MakeCalendar(grid, CalendarRows(grid), kFeb, kToday);
+    const CalendarText cal =
+        MakeCalendar(CalendarListOf(grid.Table()), CalendarRows(grid.Table()), kFeb, kToday);
     EXPECT_EQ(cal.events, 6u);
     EXPECT_EQ(cal.leftOut, 5u);
     const std::vector<Event> events = Parse(cal.text);
@@ -80,12 +84,12 @@ TEST(CalendarExport, DaysAndThirdsBecomeAllDaySpans) {
 
 TEST(CalendarExport, TickedRowsOnlyWhenAnyIsTicked) {
     const ComboGrid grid = Grid({{"1", "□", "5", "一"}, {"2", "■", "6", "二"}});
-    EXPECT_EQ(CalendarRows(grid), (std::vector<int>{2}));
-    EXPECT_EQ(CalendarRows(Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}})),
-              (std::vector<int>{1, 2}));
+    EXPECT_EQ(CalendarRows(grid.Table()), (std::vector<size_t>{1}));
+    EXPECT_EQ(CalendarRows(Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}}).Table()),
+              (std::vector<size_t>{0, 1}));
     ComboGrid empty;
     empty.SetRowCount(2);
-    EXPECT_TRUE(CalendarRows(empty).empty());
+    EXPECT_TRUE(CalendarRows(empty.Table()).empty());
 }
 
 TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
@@ -95,7 +99,8 @@ TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
     }
     const std::string odd = R"(a,b;c\d)";
     const ComboGrid grid = Grid({{"1", "□", "5", longTitle}, {"2", "□", "6", odd}});
-    const CalendarText cal = MakeCalendar(grid, CalendarRows(grid), kFeb, kToday);
+    const CalendarText cal =
+        MakeCalendar(CalendarListOf(grid.Table()), CalendarRows(grid.Table()), kFeb, kToday);
     size_t start = 0;
     while (start < cal.text.size()) {
         const size_t crlf = cal.text.find("\r\n", start);
@@ -116,20 +121,44 @@ TEST(CalendarExport, LongTitlesFoldWithoutSplittingCharactersAndTextIsEscaped) {
     EXPECT_EQ(EscapeCalendarText("a\r\nb\nc"), R"(a\nb\nc)");
 }
 
+TEST(CalendarExport, ControlBytesOfAListNeverReachTheFile) {
+    // SUB, an escape sequence that colours a terminal, US and what the code page makes of DEL:
+    // a calendar may not hold them, and a terminal showing the file would act on them.
+    ComboGrid grid = Grid({{"1", "□", "5", "題\x1A\x1B[31m赤\x1F\x7F"}});
+    grid.SetCell(kPublisherCol, 1, Sj("講\x1B談社"));
+    grid.SetCell(kAuthorCol, 1, Sj("作者\x07"));
+    grid.SetCell(kPriceCol, 1,
+                 "4\x01"
+                 "20");
+    grid.SetCell(kCodeCol, 1, "978\x1B");
+    const CalendarText cal = ListCalendar(grid.Table(), kFeb, kToday);
+    EXPECT_EQ(test::StrayControls(cal.text), "") << cal.text;
+    const std::vector<Event> events = Parse(cal.text);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].summary, "題[31m赤");
+    EXPECT_EQ(events[0].description, "出版社: 講談社\n作者: 作者\n価格: 420\nISBN: 978");
+}
+
 TEST(CalendarExport, UidsStayAcrossExportsAndRenumbering) {
     const ComboGrid first = Grid({{"1", "□", "5", "一"}, {"2", "□", "6", "二"}});
     const ComboGrid again = Grid({{"7", "□", "6", "二"}, {"8", "□", "5", "一"}});
-    const auto a = Parse(MakeCalendar(first, CalendarRows(first), kFeb, kToday).text);
-    const auto b = Parse(
-        MakeCalendar(again, CalendarRows(again), kFeb, year_month_day{year{2024}, month{2}, day{3}})
-            .text);
+    const auto a =
+        Parse(MakeCalendar(CalendarListOf(first.Table()), CalendarRows(first.Table()), kFeb, kToday)
+                  .text);
+    const auto b = Parse(MakeCalendar(CalendarListOf(again.Table()), CalendarRows(again.Table()),
+                                      kFeb, year_month_day{year{2024}, month{2}, day{3}})
+                             .text);
     ASSERT_EQ(a.size(), 2u);
     ASSERT_EQ(b.size(), 2u);
     EXPECT_EQ(a[0].uid, b[1].uid);
     EXPECT_EQ(a[1].uid, b[0].uid);
     EXPECT_NE(a[0].uid, a[1].uid);
     const CalendarSource march{1, "2403", year_month{year{2024}, month{3}}};
-    EXPECT_NE(Parse(MakeCalendar(first, CalendarRows(first), march, kToday).text)[0].uid, a[0].uid);
+    EXPECT_NE(Parse(MakeCalendar(CalendarListOf(first.Table()), CalendarRows(first.Table()), march,
+                                 kToday)
+                        .text)[0]
+                  .uid,
+              a[0].uid);
 }
 
 TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
@@ -139,7 +168,7 @@ TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
                                  {"3", "□", "19", "同"},
                                  {"4", "□", "19", "同"},
                                  {"5", "□", "", "同"}});
-    const auto all = Parse(GridCalendar(grid, kFeb, kToday).text);
+    const auto all = Parse(ListCalendar(grid.Table(), kFeb, kToday).text);
     ASSERT_EQ(all.size(), 4u);
     std::map<std::string, std::string> dayOf;
     for (const Event& e : all) {
@@ -153,24 +182,43 @@ TEST(CalendarExport, RowsAlikeOnSeveralDaysGetUidsOfTheirOwn) {
                             {"8", "■", "25", "同"},
                             {"7", "□", "1", "同"},
                             {"6", "□", "19", "同"}});
-    const auto ticked = Parse(GridCalendar(again, kFeb, kToday).text);
+    const auto ticked = Parse(ListCalendar(again.Table(), kFeb, kToday).text);
     ASSERT_EQ(ticked.size(), 1u);
     EXPECT_EQ(ticked[0].uid, all[0].uid);
     again.SetTicked(2, false);
-    for (const Event& e : Parse(GridCalendar(again, kFeb, kToday).text)) {
+    for (const Event& e : Parse(ListCalendar(again.Table(), kFeb, kToday).text)) {
         EXPECT_EQ(dayOf[e.uid], e.start);
     }
+}
+
+TEST(CalendarExport, ReleasesOfAnyListBecomeEventsUnderTheirListsCaptions) {
+    CalendarList discs;
+    discs.captions = {"媒体", "アーティスト", "価格", "品番"};
+    discs.releases = {{Sj("CD"), "3", Sj("盤"), Sj("歌手"), "3000", "ABC-1"},
+                      {Sj("CD"), "", Sj("日の無い盤"), Sj("歌手"), "3000", ""},
+                      {Sj("CD"), "3", Sj("盤"), Sj("歌手"), "3000", "ABC-2"}};
+    const CalendarText all = MakeCalendar(discs, {0, 1, 2}, kFeb, kToday);
+    EXPECT_EQ(all.events, 2u);
+    EXPECT_EQ(all.leftOut, 1u);
+    const std::vector<Event> events = Parse(all.text);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].description, "媒体: CD\nアーティスト: 歌手\n価格: 3000\n品番: ABC-1");
+    EXPECT_NE(events[0].uid, events[1].uid);
+    // The second disc alone keeps the UID it has among all of them.
+    const std::vector<Event> one = Parse(MakeCalendar(discs, {2}, kFeb, kToday).text);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].uid, events[1].uid);
 }
 
 TEST(CalendarExport, WritesWholeFilesAndNeverOneWithoutAnEvent) {
     test::TempDir dir;
     const ComboGrid grid = Grid({{"1", "□", "5", "一"}});
-    const CalendarText cal = GridCalendar(grid, kFeb, kToday);
+    const CalendarText cal = ListCalendar(grid.Table(), kFeb, kToday);
     EXPECT_TRUE(WriteCalendar(cal, dir / "out.ics"));
     EXPECT_EQ(test::ReadBytes(dir / "out.ics"), cal.text);
     EXPECT_EQ(Parse(cal.text).size(), 1u);
 
-    const CalendarText none = GridCalendar(Grid({{"1", "□", "", "一"}}), kFeb, kToday);
+    const CalendarText none = ListCalendar(Grid({{"1", "□", "", "一"}}).Table(), kFeb, kToday);
     EXPECT_EQ(none.events, 0u);
     EXPECT_FALSE(WriteCalendar(none, dir / "out.ics"));
     EXPECT_EQ(test::ReadBytes(dir / "out.ics"), cal.text);

@@ -28,7 +28,7 @@ protected:
         }
     }
     std::string Export() {
-        ExportCsv(grid, dir / "out.csv", year{2003} / May);
+        ExportCsv(grid.Rows(), dir / "out.csv", year{2003} / May);
         return U8(test::ReadBytes(dir / "out.csv"));
     }
 };
@@ -60,7 +60,7 @@ TEST_F(CsvFileTest, AFailedWriteKeepsTheOldFile) {
     Rows(2);
     test::WriteBytes(dir / "out.csv", "old export");
     std::filesystem::permissions(dir / "out.csv", std::filesystem::perms::owner_read);
-    EXPECT_ANY_THROW(ExportCsv(grid, dir / "out.csv", year{2003} / May));
+    EXPECT_ANY_THROW(ExportCsv(grid.Rows(), dir / "out.csv", year{2003} / May));
     EXPECT_EQ(test::ReadBytes(dir / "out.csv"), "old export");
 }
 

@@ -40,7 +40,7 @@ protected:
         return SourceHealth(settings.dataFolder).Find(context.category).value_or(CategoryHealth{});
     }
     CategoryHealth Fetch() {
-        return Step(HealthStep::Fetch, [this] { return downloads.FetchSource(context); });
+        return Step(HealthStep::Fetch, [this] { return downloads.FetchSource(context, policy); });
     }
 };
 
@@ -58,7 +58,7 @@ TEST_F(HealthWatchTest, EachOutcomeOfADirectFetchIsRecorded) {
     clock.SetTimeOfDay(hours{7});
 
     CategoryHealth h = Fetch();
-    EXPECT_EQ(h.outcome, HealthOutcome::Updated);
+    EXPECT_EQ(h.outcome, FetchOutcome::Updated);
     EXPECT_EQ(h.list, "syosk1321.csv");
     EXPECT_EQ(h.count, 2);
     EXPECT_EQ(h.previousCount, 5);
@@ -68,37 +68,37 @@ TEST_F(HealthWatchTest, EachOutcomeOfADirectFetchIsRecorded) {
 
     // The update check finds the page as it was.
     clock.SetTimeOfDay(hours{8});
-    h = Step(HealthStep::UpdateCheck, [this] { return downloads.CheckForUpdate(context); });
-    EXPECT_EQ(h.outcome, HealthOutcome::Unchanged);
+    h = Step(HealthStep::UpdateCheck, [this] { return downloads.CheckForUpdate(context, policy); });
+    EXPECT_EQ(h.outcome, FetchOutcome::Unchanged);
     EXPECT_EQ(StampText(*h.lastSuccess), "2003-05-07T08:00:00");
 
     // The same page fetched again makes the same list.
     h = Fetch();
-    EXPECT_EQ(h.outcome, HealthOutcome::Unchanged);
+    EXPECT_EQ(h.outcome, FetchOutcome::Unchanged);
     EXPECT_EQ(h.count, 2);
 
     clock.SetTimeOfDay(hours{9});
     const std::string list = test::ReadBytes(context.dataFile);
     h = Fetch();
-    EXPECT_EQ(h.outcome, HealthOutcome::HttpStatus);
+    EXPECT_EQ(h.outcome, FetchOutcome::HttpStatus);
     EXPECT_EQ(h.httpStatus, 404);
     EXPECT_EQ(h.detail, "HTTP/1.0 404 Not Found");
     EXPECT_EQ(StampText(*h.lastSuccess), "2003-05-07T08:00:00");
     EXPECT_EQ(h.count, 2) << "the counts of the list still shown";
 
     h = Fetch();
-    EXPECT_EQ(h.outcome, HealthOutcome::NoRecords);
+    EXPECT_EQ(h.outcome, FetchOutcome::NoRecords);
     EXPECT_EQ(h.count, 0);
     EXPECT_TRUE(h.Failed());
     EXPECT_TRUE(h.Suspicious());
 
     h = Fetch();
-    EXPECT_EQ(h.outcome, HealthOutcome::TransportError) << "a cut transfer";
+    EXPECT_EQ(h.outcome, FetchOutcome::TransportError) << "a cut transfer";
     EXPECT_EQ(h.detail, "Connection closed before the end of the body");
 
     context.sourceUrl = "http://127.0.0.1:1/list";
     h = Fetch();
-    EXPECT_EQ(h.outcome, HealthOutcome::TransportError);
+    EXPECT_EQ(h.outcome, FetchOutcome::TransportError);
     EXPECT_EQ(h.detail, "Connection Failed");
     EXPECT_EQ(test::ReadBytes(context.dataFile), list) << "every failure kept the list";
 }
@@ -110,18 +110,19 @@ TEST_F(HealthWatchTest, CancelCertificateAndConversionFailures) {
         cancelled = received > 0;  // the window's cancel button
     };
     CategoryHealth h = Fetch();
-    EXPECT_EQ(h.outcome, HealthOutcome::Cancelled);
+    EXPECT_EQ(h.outcome, FetchOutcome::Cancelled);
     EXPECT_FALSE(h.Failed());
     context.progress.onBytes = {};
     cancelled = false;
 
     h = Step(HealthStep::Fetch, [] {
         FetchResult result;
-        result.requestError = "証明書を確認できません: example.org (certificate has expired)"_sj;
-        result.requestOutcome = HttpOutcome::kCertificateError;
+        result.requested = true;
+        result.detail = "証明書を確認できません: example.org (certificate has expired)"_sj;
+        result.outcome = FetchOutcome::CertificateError;
         return result;
     });
-    EXPECT_EQ(h.outcome, HealthOutcome::CertificateError);
+    EXPECT_EQ(h.outcome, FetchOutcome::CertificateError);
     EXPECT_EQ(U8(h.detail), "証明書を確認できません: example.org (certificate has expired)");
 
     HealthWatch watch(context, HealthStep::Fetch, clock);
@@ -129,7 +130,7 @@ TEST_F(HealthWatchTest, CancelCertificateAndConversionFailures) {
                  std::runtime_error)
         << "the step's error still reaches the window's error box";
     h = SourceHealth(settings.dataFolder).Find(2).value();
-    EXPECT_EQ(h.outcome, HealthOutcome::ConversionError);
+    EXPECT_EQ(h.outcome, FetchOutcome::ConversionError);
     EXPECT_EQ(h.detail, "bad row 3");
 
     // An import by hand: declined, then a page chosen, then a page that is gone.
@@ -137,16 +138,16 @@ TEST_F(HealthWatchTest, CancelCertificateAndConversionFailures) {
     context.directFetch = false;
     context.dataFile = settings.dataFolder / "comic0305.csv";
     h = Fetch();
-    EXPECT_EQ(h.outcome, HealthOutcome::Cancelled);
+    EXPECT_EQ(h.outcome, FetchOutcome::Cancelled);
     ui.confirmAnswers = {true};
     ui.openAnswers = {std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html"};
     h = Fetch();
-    EXPECT_EQ(h.outcome, HealthOutcome::Imported);
+    EXPECT_EQ(h.outcome, FetchOutcome::Imported);
     EXPECT_EQ(h.count, 6);
     EXPECT_EQ(h.previousCount, -1);
     h = Step(HealthStep::Import,
-             [this] { return downloads.ImportFile(context, dir / "gone.html"); });
-    EXPECT_EQ(h.outcome, HealthOutcome::ConversionError);
+             [this] { return downloads.ImportFile(context, dir / "gone.html", policy); });
+    EXPECT_EQ(h.outcome, FetchOutcome::ConversionError);
     EXPECT_EQ(h.count, 6);
 }
 
@@ -164,13 +165,13 @@ TEST_F(HealthMarksTest, TheTreeMarksACategoryWhoseLastFetchFailed) {
     form.BtnDspClick();
     EXPECT_TRUE(form.TView.nodes[node].failed);
     EXPECT_EQ(SourceHealth(form.CurrentSettings().dataFolder).Find(1)->outcome,
-              HealthOutcome::ConversionError);
+              FetchOutcome::ConversionError);
 
     // A page dropped on the window mends it.
     form.DropImport(std::filesystem::path(YOMIDA_SAMPLES) / "mangaoh-comic.html");
     EXPECT_FALSE(form.TView.nodes[node].failed);
     EXPECT_EQ(SourceHealth(form.CurrentSettings().dataFolder).Find(1)->outcome,
-              HealthOutcome::Imported);
+              FetchOutcome::Imported);
     EXPECT_EQ(U8(form.StBar.panels[1].text), "6件");
 
     // A damaged health file leaves the tree unmarked and is set aside by the next record.

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/ReleaseRecord.h"
+#include "engine/Release.h"
 #include "sources/RecordLayout.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedUi.h"

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <map>
 
+#include "platform/ChildProcess.h"
 #include "support/TestSupport.h"
 
 namespace yomida {
@@ -155,6 +160,79 @@ TEST(RunProgram, RunsWithoutAShellAndTellsAMissingProgram) {
     const CommandResult missing = RunProgram({"yomida-no-such-program"});
     EXPECT_FALSE(missing.started);
     EXPECT_NE(missing.startError.find("yomida-no-such-program"), std::string::npos);
+}
+
+// A systemctl of the test's own, first on PATH while this lives.
+class SystemctlOnPath {
+public:
+    explicit SystemctlOnPath(const std::string& script) : oldPath_(std::getenv("PATH")) {
+        test::WriteBytes(dir_ / "systemctl", script);
+        std::filesystem::permissions(dir_ / "systemctl", std::filesystem::perms::owner_all);
+        ::setenv("PATH", (dir_.path().string() + ":" + oldPath_).c_str(), 1);
+    }
+    ~SystemctlOnPath() { ::setenv("PATH", oldPath_.c_str(), 1); }
+
+private:
+    test::TempDir dir_;
+    std::string oldPath_;
+};
+
+TEST(RunProgram, TheLimitCoversTheWholeExchangeAndTheOutputIsCapped) {
+    struct Case {
+        std::string what;
+        std::string script;
+        bool timedOut;
+        int exitStatus;
+        std::string outputStart;
+    };
+    const std::vector<Case> cases = {
+        {"closes its output and keeps running", "#!/bin/sh\necho started\nexec sleep 30 >&- 2>&-\n",
+         true, -1, "started\n"},
+        {"floods its output", "#!/bin/sh\nexec yes flood\n", true, -1, "flood\nflood\n"},
+        {"floods its output, then fails", "#!/bin/sh\nhead -c 20000000 /dev/zero\nexit 3\n", false,
+         3, std::string(16, '\0')},
+        // A program it started still holds the output; the answer is complete all the same.
+        {"leaves a program behind", "#!/bin/sh\n(sleep 2 &)\necho enabled\n", false, 0,
+         "enabled\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SystemctlOnPath systemctl(c.script);
+        const auto start = std::chrono::steady_clock::now();
+        const CommandResult r =
+            RunProgramWithin({"systemctl", "--user", "is-enabled", "yomida-update.timer"},
+                             std::chrono::milliseconds(300));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+        EXPECT_TRUE(r.started);
+        EXPECT_EQ(r.timedOut, c.timedOut);
+        EXPECT_EQ(r.exitStatus, c.exitStatus);
+        EXPECT_LE(r.output.size(), 64u * 1024);
+        EXPECT_TRUE(r.output.starts_with(c.outputStart)) << r.output.substr(0, 40);
+    }
+}
+
+TEST(UpdateSchedule, WithoutHomeTheUserDatabaseNamesTheUnitFolderOrNothingIsWritten) {
+    const passwd* self = ::getpwuid(::geteuid());
+    ASSERT_NE(self, nullptr);
+    const std::filesystem::path expected =
+        std::filesystem::path(self->pw_dir) / ".config/systemd/user";
+    EXPECT_EQ(test::InChildProcess([&] {
+                  ::unsetenv("HOME");
+                  ::unsetenv("XDG_CONFIG_HOME");
+                  const std::filesystem::path folder = UpdateSchedule::UserUnitFolder();
+                  return folder == expected ? std::string() : folder.string();
+              }),
+              "");
+    // No home at all: the drop-in is not written anywhere, and status cannot tell the hour.
+    ScriptedSystemctl systemctl;
+    UpdateSchedule homeless(systemctl.Runner(), "");
+    EXPECT_EQ(
+        homeless.Apply(true, 5),
+        "自動更新の時刻を書けませんでした。（HOME が空で、ユーザー情報にもホームフォルダがありま"
+        "せん）");
+    ScheduleStatus status;
+    EXPECT_NE(homeless.Read(status), "");
+    EXPECT_EQ(homeless.Apply(false, 7), "") << "switching off needs no drop-in";
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ local_seconds At(int d, int h, int m) {
            minutes{m};
 }
 
-CategoryHealth Row(int category, HealthOutcome outcome, int count, int previous) {
+CategoryHealth Row(int category, FetchOutcome outcome, int count, int previous) {
     CategoryHealth h;
     h.category = category;
     h.list = "comic2612.csv";
@@ -35,22 +35,22 @@ TEST(SourceHealth, RoundTripKeepsTheLastSuccessAndTheCountsOfAFailure) {
     EXPECT_TRUE(health.Read().rows.empty());
     EXPECT_FALSE(health.Read().damaged) << "no file yet is no damage";
 
-    CategoryHealth ok = Row(1, HealthOutcome::Updated, 120, 118);
+    CategoryHealth ok = Row(1, FetchOutcome::Updated, 120, 118);
     ok.lastSuccess = ok.lastAttempt;
     health.Record(ok);
-    CategoryHealth failed = Row(1, HealthOutcome::HttpStatus, -1, -1);
+    CategoryHealth failed = Row(1, FetchOutcome::HttpStatus, -1, -1);
     failed.lastAttempt = At(9, 7, 5);
     failed.httpStatus = 404;
     failed.detail = Sj("HTTP/1.0 404 \"Not\", Found\tはい");
     health.Record(failed);
-    health.Record(Row(2, HealthOutcome::TransportError, -1, -1));
+    health.Record(Row(2, FetchOutcome::TransportError, -1, -1));
 
     const SourceHealth::Contents read = health.Read();
     ASSERT_FALSE(read.damaged);
     ASSERT_EQ(read.rows.size(), 2u);
     const CategoryHealth& comic = read.rows[0];
     EXPECT_EQ(comic.category, 1);
-    EXPECT_EQ(comic.outcome, HealthOutcome::HttpStatus);
+    EXPECT_EQ(comic.outcome, FetchOutcome::HttpStatus);
     EXPECT_EQ(comic.httpStatus, 404);
     EXPECT_EQ(comic.lastAttempt, At(9, 7, 5));
     EXPECT_EQ(comic.lastSuccess, At(8, 7, 0)) << "a failure keeps the last success";
@@ -72,17 +72,17 @@ TEST(SourceHealth, RoundTripKeepsTheLastSuccessAndTheCountsOfAFailure) {
 }
 
 TEST(SourceHealth, SuspiciousBelowHalfThePeriodBeforeOrWithoutRecords) {
-    EXPECT_TRUE(Row(1, HealthOutcome::Updated, 4, 10).Suspicious());
-    EXPECT_FALSE(Row(1, HealthOutcome::Updated, 5, 10).Suspicious()) << "half is not fewer";
-    EXPECT_TRUE(Row(1, HealthOutcome::NoRecords, 0, -1).Suspicious());
-    EXPECT_FALSE(Row(1, HealthOutcome::Updated, 3, -1).Suspicious()) << "no period before";
-    EXPECT_FALSE(Row(1, HealthOutcome::TransportError, -1, 40).Suspicious());
-    EXPECT_EQ(TrendText(Row(1, HealthOutcome::Updated, 4, 10)), "-6");
-    EXPECT_EQ(TrendText(Row(1, HealthOutcome::Updated, 12, 10)), "+2");
-    EXPECT_EQ(U8(TrendText(Row(1, HealthOutcome::Updated, 10, 10))), "±0");
+    EXPECT_TRUE(Row(1, FetchOutcome::Updated, 4, 10).Suspicious());
+    EXPECT_FALSE(Row(1, FetchOutcome::Updated, 5, 10).Suspicious()) << "half is not fewer";
+    EXPECT_TRUE(Row(1, FetchOutcome::NoRecords, 0, -1).Suspicious());
+    EXPECT_FALSE(Row(1, FetchOutcome::Updated, 3, -1).Suspicious()) << "no period before";
+    EXPECT_FALSE(Row(1, FetchOutcome::TransportError, -1, 40).Suspicious());
+    EXPECT_EQ(TrendText(Row(1, FetchOutcome::Updated, 4, 10)), "-6");
+    EXPECT_EQ(TrendText(Row(1, FetchOutcome::Updated, 12, 10)), "+2");
+    EXPECT_EQ(U8(TrendText(Row(1, FetchOutcome::Updated, 10, 10))), "±0");
     EXPECT_EQ(U8(SuspiciousText()), "ページの形が変わった可能性があります");
-    EXPECT_FALSE(Row(1, HealthOutcome::Cancelled, -1, -1).Failed());
-    EXPECT_TRUE(Row(1, HealthOutcome::NoRecords, 0, -1).Failed());
+    EXPECT_FALSE(Row(1, FetchOutcome::Cancelled, -1, -1).Failed());
+    EXPECT_TRUE(Row(1, FetchOutcome::NoRecords, 0, -1).Failed());
 }
 
 TEST(SourceHealth, ADamagedFileIsSetAsideAndStartedAfresh) {
@@ -112,7 +112,7 @@ TEST(SourceHealth, ADamagedFileIsSetAsideAndStartedAfresh) {
         EXPECT_TRUE(read.rows.empty()) << what;
         EXPECT_EQ(test::ReadBytes(health.Path()), bytes) << what << ": reading changes nothing";
 
-        health.Record(Row(4, HealthOutcome::Updated, 7, -1));
+        health.Record(Row(4, FetchOutcome::Updated, 7, -1));
         EXPECT_EQ(test::ReadBytes(dir / "health.txt.bad"), bytes) << what << ": set aside whole";
         const SourceHealth::Contents fresh = health.Read();
         EXPECT_FALSE(fresh.damaged) << what;
@@ -125,7 +125,7 @@ TEST(SourceHealth, ADamagedFileIsSetAsideAndStartedAfresh) {
     std::filesystem::create_directory(dir / "health.txt");
     SourceHealth health(dir.path());
     EXPECT_TRUE(health.Read().damaged);
-    EXPECT_ANY_THROW(health.Record(Row(1, HealthOutcome::Updated, 1, -1)));
+    EXPECT_ANY_THROW(health.Record(Row(1, FetchOutcome::Updated, 1, -1)));
 
     // The good file reads.
     test::TempDir okDir;
@@ -139,7 +139,7 @@ TEST(SourceHealth, TwoProcessesRecordingAtOnceKeepBothRows) {
     test::RunInChildProcesses(2, [&](int c) {
         const int category = 1 + c;
         for (int i = 0; i < 30; ++i) {
-            SourceHealth(dir.path()).Record(Row(category, HealthOutcome::Updated, i, -1));
+            SourceHealth(dir.path()).Record(Row(category, FetchOutcome::Updated, i, -1));
         }
         return true;
     });

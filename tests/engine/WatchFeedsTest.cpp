@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 
+#include "engine/CalendarExport.h"
+#include "sources/RecordLayout.h"
 #include "support/CalendarEvents.h"
 #include "support/CliRun.h"
 #include "support/TestSupport.h"
@@ -241,6 +243,115 @@ TEST(WatchFeeds, DamagedStateFilesStartAfresh) {
     EXPECT_EQ(WriteWatchFeeds(dir.path(), {}, At(11, 5)).events, 0u);
     EXPECT_TRUE(ParseCalendar(dir / kWatchCalendarFile).empty());
     EXPECT_EQ(ParseFeed(dir / kWatchFeedFile).size(), 1u);
+}
+
+TEST(WatchFeeds, ControlBytesOfAListNeverReachTheCalendarOrTheFeed) {
+    test::TempDir dir;
+    WatchMatch m = Match(1, "2612", "12", "題\x1A\x1B[2J消\x1F", true);
+    m.cells[kPublisherCol] = Sj("講\x1B談社");
+    m.cells[kAuthorCol] = Sj("作者\x07");
+    m.cells[kPriceCol] =
+        "4\x01"
+        "20";
+    WriteWatchFeeds(dir.path(), {m}, At(8, 5, true));
+    const std::string calendar = test::ReadBytes(dir / kWatchCalendarFile);
+    const std::string feed = test::ReadBytes(dir / kWatchFeedFile);
+    EXPECT_EQ(test::StrayControls(calendar), "") << calendar;
+    EXPECT_EQ(test::StrayControls(feed), "") << feed;
+    const std::map<std::string, Event> events = ParseCalendar(dir / kWatchCalendarFile);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.begin()->second.summary, "題[2J消");
+    const std::vector<Entry> entries = ParseFeed(dir / kWatchFeedFile);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].title, "題[2J消");
+    EXPECT_NE(entries[0].summary.find("出版社: 講談社\n作者: 作者"), std::string::npos)
+        << entries[0].summary;
+}
+
+TEST(WatchFeeds, ValuesReadBackFromDamagedStateFilesAreEscapedAndBounded) {
+    test::TempDir dir;
+    std::vector<WatchMatch> matches = {Match(1, "2612", "12", "題", true)};
+    WriteWatchFeeds(dir.path(), matches, At(8, 5));
+    const std::string uid = ParseCalendar(dir / kWatchCalendarFile).begin()->first;
+
+    // A sequence at the top of its range, and the event moves: it may not wrap below zero.
+    test::WriteBytes(dir / kWatchCalendarState, "YOMIDA watch.ics state 1\r\n" + uid +
+                                                    "\t2147483647\t20261201\t20261202\t"
+                                                    "20261208T050000Z\r\n");
+    // Entries whose id, texts and bytes no feed may hold as they are.
+    const std::string state = test::ReadBytes(dir / kWatchFeedState);
+    test::WriteBytes(dir / kWatchFeedState,
+                     state +
+                         "urn:uuid:x<y>&z\"\t20261201T000000Z\t分類\x1B\t2026/12/\xff\xfe"
+                         "\t<出版社>\t\x1B[2J題\x7F\t作者]]>\r\n");
+    const WatchFeedsResult r = WriteWatchFeeds(dir.path(), matches, At(9, 5));
+    std::map<std::string, Event> events = ParseCalendar(dir / kWatchCalendarFile);
+    ASSERT_TRUE(events.contains(uid));
+    EXPECT_EQ(events[uid].sequence, 2147483647);
+    EXPECT_EQ(events[uid].start, "2026-12-12");
+
+    const std::string feed = test::ReadBytes(dir / kWatchFeedFile);
+    EXPECT_EQ(test::StrayControls(feed), "") << feed;
+    const std::vector<Entry> entries = ParseFeed(dir / kWatchFeedFile);
+    ASSERT_EQ(entries.size(), r.entries);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].id, "urn:uuid:x<y>&z\"");
+    EXPECT_EQ(entries[1].title, "[2J題");
+    EXPECT_NE(entries[1].summary.find("発売日: 2026/12/\uFFFD"), std::string::npos)
+        << "malformed UTF-8 becomes the replacement character: " << entries[1].summary;
+}
+
+TEST(WatchFeeds, TheFeedKeepsItsIdWhenTheFolderMoves) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "here");
+    const std::vector<WatchMatch> matches = {Match(1, "2612", "12", "題", true)};
+    WriteWatchFeeds(dir / "here", matches, At(8, 5));
+    std::string id;
+    const std::vector<Entry> before = ParseFeed(dir / "here" / kWatchFeedFile, &id);
+
+    std::filesystem::rename(dir / "here", dir / "there");
+    WriteWatchFeeds(dir / "there", {Match(1, "2612", "13", "次の題", true)}, At(9, 5));
+    std::string movedId;
+    const std::vector<Entry> after = ParseFeed(dir / "there" / kWatchFeedFile, &movedId);
+    EXPECT_EQ(movedId, id);
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[1].id, before[0].id);
+
+    // Another folder of the same path is another feed.
+    std::filesystem::create_directory(dir / "here");
+    WriteWatchFeeds(dir / "here", matches, At(8, 5));
+    std::string otherId;
+    ParseFeed(dir / "here" / kWatchFeedFile, &otherId);
+    EXPECT_NE(otherId, id);
+    EXPECT_EQ(otherId.rfind("urn:uuid:", 0), 0u);
+}
+
+TEST(WatchFeeds, AFeedOfAnEarlierVersionKeepsItsIdForItsSubscribers) {
+    test::TempDir dir;
+    const std::filesystem::path folder = dir / "old";
+    std::filesystem::create_directory(folder);
+    test::WriteBytes(folder / kWatchFeedState,
+                     "YOMIDA watch.atom state 1\r\nurn:uuid:00000000-0000-4000-8000-000000000001"
+                     "\t20261201T000000Z\tc\td\tp\tt\ta\r\n");
+    // The id an earlier version gave the feed: the hash of the folder's absolute path.
+    const std::string uid = CalendarUid(
+        0, "feed", std::filesystem::absolute(folder).lexically_normal().string(), "", "");
+    const std::string hex = uid.substr(uid.rfind('@') - 32, 32);
+    const std::string earlierId = "urn:uuid:" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" +
+                                  hex.substr(12, 4) + "-" + hex.substr(16, 4) + "-" +
+                                  hex.substr(20, 12);
+    EXPECT_FALSE(WriteWatchFeeds(folder, {}, At(8, 5)).stateDamaged);
+    std::string id;
+    const std::vector<Entry> entries = ParseFeed(folder / kWatchFeedFile, &id);
+    EXPECT_EQ(id, earlierId);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].id, "urn:uuid:00000000-0000-4000-8000-000000000001");
+
+    std::filesystem::rename(folder, dir / "new");
+    WriteWatchFeeds(dir / "new", {}, At(9, 5));
+    std::string movedId;
+    ParseFeed(dir / "new" / kWatchFeedFile, &movedId);
+    EXPECT_EQ(movedId, earlierId);
 }
 
 TEST(WatchFeeds, CommandLineScanOfTheWatchListWritesTheFiles) {

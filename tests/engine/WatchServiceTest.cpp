@@ -32,6 +32,14 @@ protected:
     WatchLookRequest Converted(const std::string& name) const {
         return {Place(), dir / "seen.txt", dir / name, CurrentWatchFeedOptions(clock, false)};
     }
+    // The window's look at a list an update has just stored, its news noted by the service.
+    WatchLook LookAtNew(WatchService& watch, const std::string& name) const {
+        const WatchLook look =
+            LookAtWatchLists({Place(), dir / WatchMemory::kWindowFile, dir / name,
+                              CurrentWatchFeedOptions(clock, false)});
+        watch.NoteNewList(look);
+        return look;
+    }
 };
 
 TEST_F(WatchServiceTest, TheLookAfterEveryListRemembersAndTheLookAfterOneListOnlyCountsIt) {
@@ -55,7 +63,8 @@ TEST_F(WatchServiceTest, TheLookAfterEveryListRemembersAndTheLookAfterOneListOnl
     EXPECT_EQ(one.matches.size(), 3u);
     EXPECT_EQ(one.fresh, 1u) << "only the converted list's new matches count";
     ASSERT_EQ(one.freshTitles.size(), 1u);
-    EXPECT_EQ(U8(one.freshTitles[0]), "本 b");
+    EXPECT_EQ(U8(one.freshTitles[0].title), "本 b");
+    EXPECT_EQ(one.freshTitles[0].category, 1);
     EXPECT_EQ(test::ReadBytes(dir / "seen.txt"), seen) << "nothing is remembered";
     EXPECT_FALSE(LookAtWatchLists(Converted("comic2407.csv")).looked) << "a missing list";
     EXPECT_FALSE(LookAtWatchLists(Converted("notes.csv")).looked) << "no list's name";
@@ -64,6 +73,61 @@ TEST_F(WatchServiceTest, TheLookAfterEveryListRemembersAndTheLookAfterOneListOnl
     EXPECT_EQ(every.fresh, 2u);
     EXPECT_EQ(every.freshTitles.size(), 2u);
     EXPECT_EQ(LookAtWatchLists(EveryList()).fresh, 0u) << "reported once";
+}
+
+TEST_F(WatchServiceTest, NewsStaysUnreportedUntilTheFeedHoldsIt) {
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,1,本 a,x,1"});
+    ASSERT_TRUE(LookAtWatchLists(EveryList()).feedsWritten);
+    test::WriteDataFile(dir / "comic2406.csv", {kListHeader, "1,0,社,1,本 b,x,1"});
+    const std::string seen = test::ReadBytes(dir / "seen.txt");
+
+    // A folder in a file's place: it cannot be replaced, as on a full disk.
+    const auto block = [this](const char* file) {
+        std::filesystem::remove(dir / file);
+        std::filesystem::create_directory(dir / file);
+    };
+    // Either file that cannot be replaced fails the look; the news is kept for the next one.
+    for (const char* file : {kWatchFeedFile, kWatchCalendarFile}) {
+        block(file);
+        const WatchLook blocked = LookAtWatchLists(EveryList());
+        EXPECT_FALSE(blocked.feedsWritten) << file;
+        EXPECT_FALSE(blocked.error.empty()) << file;
+        EXPECT_EQ(blocked.fresh, 1u) << file;
+        std::filesystem::remove(dir / file);
+        if (std::string(file) == kWatchFeedFile) {
+            EXPECT_EQ(test::ReadBytes(dir / "seen.txt"), seen) << "not reported yet";
+        }
+    }
+
+    test::WriteDataFile(dir / "comic2407.csv", {kListHeader, "1,0,社,1,本 c,x,1"});
+    block(kWatchFeedFile);
+    EXPECT_EQ(LookAtWatchLists(EveryList()).fresh, 1u);
+    std::filesystem::remove(dir / kWatchFeedFile);
+    const WatchLook fed = LookAtWatchLists(EveryList());
+    EXPECT_TRUE(fed.feedsWritten);
+    EXPECT_EQ(fed.fresh, 1u) << "本 c, reported now that the feed takes it";
+    EXPECT_NE(test::ReadBytes(dir / kWatchFeedFile).find("本 c"), std::string::npos);
+    EXPECT_EQ(LookAtWatchLists(EveryList()).fresh, 0u);
+
+    // The window's scan shows its new matches all the same, and remembers them with the feed.
+    WatchService watch(clock);
+    watch.SetWorkers(0);
+    const auto scan = [&watch, this] {
+        watch.Start(Place());
+        while (!watch.Step()) {
+        }
+        return watch.Finish();
+    };
+    EXPECT_EQ(scan().fresh, 0u) << "the window's first look";
+    test::WriteDataFile(dir / "comic2408.csv", {kListHeader, "1,0,社,1,本 d,x,1"});
+    block(kWatchFeedFile);
+    const WatchService::Ending blocked = scan();
+    EXPECT_FALSE(blocked.feedsWritten);
+    EXPECT_EQ(blocked.fresh, 1u);
+    EXPECT_TRUE(watch.Matches().back().isNew);
+    std::filesystem::remove(dir / kWatchFeedFile);
+    EXPECT_EQ(scan().fresh, 1u);
+    EXPECT_EQ(scan().fresh, 0u);
 }
 
 TEST_F(WatchServiceTest, AMemoryThatCannotBeReadIsReportedAndTheFeedsStillFollow) {
@@ -97,14 +161,14 @@ TEST_F(WatchServiceTest, TheScanEndsWithItsMatchesMarkedAndTheNewsOfConversionsC
 
     // A conversion's news stays until the next scan shows it.
     test::WriteDataFile(dir / "comic2406.csv", {kListHeader, "7,0,社,1,本 b,x,1"});
-    EXPECT_EQ(watch.LookAtConverted(Place(), dir / "comic2406.csv").fresh, 1u);
+    EXPECT_EQ(LookAtNew(watch, "comic2406.csv").fresh, 1u);
     EXPECT_EQ(watch.NewCount(), 1u);
-    EXPECT_EQ(watch.LookAtConverted(Place(), dir / "comic2405.csv").fresh, 0u);
+    EXPECT_EQ(LookAtNew(watch, "comic2405.csv").fresh, 0u);
     EXPECT_EQ(watch.NewCount(), 1u);
     // A feed that cannot be rewritten does not take the news away.
     std::filesystem::remove(dir / kWatchCalendarFile);
     std::filesystem::create_directory(dir / kWatchCalendarFile);
-    const WatchLook unfed = watch.LookAtConverted(Place(), dir / "comic2406.csv");
+    const WatchLook unfed = LookAtNew(watch, "comic2406.csv");
     EXPECT_FALSE(unfed.feedsWritten);
     EXPECT_EQ(watch.NewCount(), 1u);
     std::filesystem::remove(dir / kWatchCalendarFile);
@@ -121,13 +185,12 @@ TEST_F(WatchServiceTest, TheScanEndsWithItsMatchesMarkedAndTheNewsOfConversionsC
     ASSERT_TRUE(list);
     EXPECT_EQ(list->category->number, 1);
     EXPECT_EQ(list->periodKey, "2406");
-    ComboGrid grid;
-    grid.SetRowCount(4);
-    grid.SetCell(kNumberCol, 2, "3");
-    grid.SetCell(kNumberCol, 3, "7");
-    EXPECT_EQ(WatchService::RowOf(grid, b), 3);
-    grid.SetCell(kNumberCol, 3, "8");
-    EXPECT_EQ(WatchService::RowOf(grid, b), std::nullopt);
+    std::vector<Release> rows(3);
+    rows[1].SetField(kNumberCol, "3");
+    rows[2].SetField(kNumberCol, "7");
+    EXPECT_EQ(WatchService::IndexOf(rows, b), 2u);
+    rows[2].SetField(kNumberCol, "8");
+    EXPECT_EQ(WatchService::IndexOf(rows, b), std::nullopt);
 
     // A cancelled scan keeps the results of the last one.
     watch.Start(Place());

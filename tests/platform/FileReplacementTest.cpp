@@ -103,12 +103,23 @@ TEST(FileReplacement, KeepsTheAccessListAndUserAttributesAndNeverWidensTheGroup)
     const bool attributes = ::setxattr(file.c_str(), "user.xdg.tags", "manga", 5, 0) == 0;
 
     Replace(file, "new");
-    EXPECT_EQ(test::ReadBytes(file), "new");
-    EXPECT_EQ(AccessListText(file), shared);
-    if (attributes) {
-        char value[16] = {};
-        EXPECT_EQ(::getxattr(file.c_str(), "user.xdg.tags", value, sizeof value), 5);
-        EXPECT_STREQ(value, "manga");
+    // The copy of the old version that a new list keeps beside it is made alike.
+    const fs::path previous = dir / "comic2612.csv.prev";
+    {
+        FileReplacement out(file);
+        out.Writer().Write("newer");
+        out.KeepPrevious(previous);
+        out.Commit();
+    }
+    EXPECT_EQ(test::ReadBytes(file), "newer");
+    EXPECT_EQ(test::ReadBytes(previous), "new");
+    for (const fs::path& version : {file, previous}) {
+        EXPECT_EQ(AccessListText(version), shared) << version;
+        if (attributes) {
+            char value[16] = {};
+            EXPECT_EQ(::getxattr(version.c_str(), "user.xdg.tags", value, sizeof value), 5);
+            EXPECT_STREQ(value, "manga");
+        }
     }
 
     // A plain file stays plain: no list is made up for it.

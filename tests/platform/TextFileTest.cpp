@@ -59,10 +59,14 @@ TEST(TextFile, MissingFileAndUncreatableFileThrowIoError) {
         EXPECT_NE(std::string(e.what()).find("missing.csv"), std::string::npos);
     }
     EXPECT_THROW(TextFileWriter(dir / "no" / "such" / "folder.txt"), IoError);
-    // A folder opens but cannot be read as a file.
-    TextFileReader folder(dir.path());
-    std::string line;
-    EXPECT_THROW(folder.ReadLine(line), IoError);
+    // A folder is no file to read.
+    try {
+        TextFileReader folder(dir.path());
+        FAIL() << "a folder was opened as a file";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.refusal(), IoError::Refusal::NotRegularFile);
+        EXPECT_NE(std::string(e.what()).find("通常のファイルではありません"), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -203,7 +203,8 @@ TEST_F(DialogsTest, SetupDialog) {
     EXPECT_TRUE(form.setup.CbxCheck);
     EXPECT_FALSE(form.setup.CbxHeader);
     EXPECT_TRUE(form.setup.CbxDirect);
-    EXPECT_TRUE(form.Source.DirectFetch()) << "まんが王倶楽部 is downloaded directly";
+    EXPECT_TRUE(FetchesDirectly(1, form.CurrentSettings()))
+        << "まんが王倶楽部 is downloaded directly";
 
     FontChoice twelve;
     twelve.name = "IPAGothic";
@@ -224,7 +225,7 @@ TEST_F(DialogsTest, SetupDialog) {
     form.setup.CbxDirect = false;
     form.setup.BtnOKClick();
     EXPECT_FALSE(form.CurrentSettings().directFetch);
-    EXPECT_FALSE(form.Source.DirectFetch());
+    EXPECT_FALSE(FetchesDirectly(1, form.CurrentSettings()));
     const std::filesystem::path file = dir / "round.ini";
     WriteSettingsFile(form.CurrentSettings(), file);
     const std::string written = test::ReadBytes(file);
@@ -243,7 +244,7 @@ TEST_F(DialogsTest, SetupDialog) {
     EXPECT_FALSE(form.setup.CbxDirect);
     form.setup.CbxDirect = true;
     form.setup.BtnOKClick();
-    EXPECT_TRUE(form.Source.DirectFetch());
+    EXPECT_TRUE(FetchesDirectly(1, form.CurrentSettings()));
 
     // Typed numbers at the ends of the integer range are held as the settings file's are.
     form.SETUPExecute();

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
+#include <optional>
+
 #include "platform/IoError.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
@@ -131,6 +134,62 @@ TEST(SettingsFile, SourceTemplatesSurviveASaveByteForByte) {
     const std::string changed = test::ReadBytes(file);
     EXPECT_NE(changed.find("LISTID=2004/01\r\n"), std::string::npos);
     EXPECT_NE(changed.find(sources + "[JOUKEN_SERCH]"), std::string::npos) << changed;
+}
+
+TEST(SettingsFile, TheSaveKeepsWhatAnotherProgramChangedInKeysLeftAsRead) {
+    test::TempDir dir;
+    const std::filesystem::path file = dir / "yomida.INI";
+    test::WriteBytes(file,
+                     "[INTERNET]\r\nPROXY=proxy.example\r\n[FONT]\r\nSIZE=9\r\n[SERCH]\r\n"
+                     "TAISYOU=1\r\nLISTID=2003/05\r\n[SCHEDULE]\r\nON=0\r\nHOUR=7\r\n"
+                     "[MINE]\r\nKEEP=me\r\n");
+    SettingsFile window(file);
+    SettingsRecord record;
+    ReadSettingsFile(file, record);
+    window.KeepAsRead(record);
+
+    struct Case {
+        std::string section;
+        std::string key;
+        std::optional<std::string> other;  // what another program wrote meanwhile
+        std::function<void(SettingsRecord&)> windowChange;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        // yomida-cli schedule on --hour 5 while the window was open
+        {"SCHEDULE", "ON", "1", nullptr, "1"},
+        {"SCHEDULE", "HOUR", "5", nullptr, "5"},
+        // a key the file did not have when it was read
+        {"SCHEDULE", "ALARM", "1", nullptr, "1"},
+        // changed by both: the window's own change is what it saves
+        {"FONT", "SIZE", "12", [](SettingsRecord& r) { r.fontSize = 14; }, "14"},
+        {"SERCH", "TAISYOU", "4", [](SettingsRecord& r) { r.category = 3; }, "3"},
+        // changed by the window alone, and by nobody
+        {"SERCH", "LISTID", std::nullopt, [](SettingsRecord& r) { r.listId = "2004/01"; },
+         "2004/01"},
+        {"INTERNET", "PROXY", std::nullopt, nullptr, "proxy.example"},
+        {"INTERNET", "PORT", std::nullopt, nullptr, "0"},
+        // keys the program does not know survive as they always did
+        {"MINE", "KEEP", "theirs", nullptr, "theirs"},
+        {"THEIRS", "NEW", "1", nullptr, "1"},
+    };
+    IniFile::Update(file, [&](IniFile& ini) {
+        for (const Case& c : cases) {
+            if (c.other) {
+                ini.Write(c.section, c.key, *c.other);
+            }
+        }
+    });
+    for (const Case& c : cases) {
+        if (c.windowChange) {
+            c.windowChange(record);
+        }
+    }
+    window.Write(record);
+    const IniFile saved(file);
+    for (const Case& c : cases) {
+        EXPECT_EQ(saved.Read(c.section, c.key), c.expected) << c.section << " " << c.key;
+    }
 }
 
 }  // namespace

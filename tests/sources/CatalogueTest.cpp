@@ -149,7 +149,39 @@ TEST(Catalogue, BuiltInFormsAreTemplatesThatExpandEveryPlaceholder) {
     // The second byte of ボ is "{": a template is read character by character.
     const std::string kana = test::Sj("http://{host}/ボ{yyyy}ボ");
     EXPECT_EQ(UrlTemplateFault(kana), std::nullopt);
-    EXPECT_EQ(ExpandUrlTemplate(kana, v), test::Sj("http://h:81/ボ2009ボ"));
+    EXPECT_EQ(ExpandUrlTemplate(kana, v), "http://h:81/%83%7B2009%83%7B");
+    // Blanks, control bytes and CP932 text never reach a request line as they are.
+    EXPECT_EQ(ExpandUrlTemplate(test::Sj("http://{host}/検索 {yyyy}\t?q=本\r\n"), v),
+              "http://h:81/%8C%9F%8D%F5%202009%09?q=%96%7B%0D%0A");
+}
+
+TEST(Catalogue, HostsThatAreNoHostAndPortAreRefusedByKey) {
+    HostTable hosts;
+    hosts.Override({{"MANGAOH", "127.0.0.1:8080"},
+                    {"WEEKLY", "www.example.jp\r\nX-Injected: 1"},
+                    {"TAIYOSHA", "[::1]:8443"},
+                    {"BOOKTOWN", "book town"},
+                    {"MANGANOMORI", ""},
+                    {"NEOWING", "http://neo.example/"}});
+    EXPECT_EQ(hosts.Host(SourceSite::MangaOh), "127.0.0.1:8080");
+    EXPECT_EQ(hosts.Host(SourceSite::Taiyosha), "[::1]:8443");
+    EXPECT_EQ(hosts.Host(SourceSite::WeeklyList), HostTable().Host(SourceSite::WeeklyList));
+    EXPECT_EQ(hosts.Host(SourceSite::NeoWing), HostTable().Host(SourceSite::NeoWing));
+    std::vector<std::string> keys;
+    for (const HostTable::Refusal& r : hosts.Refused()) {
+        keys.push_back(r.key);
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"WEEKLY", "BOOKTOWN", "NEOWING"}));
+    EXPECT_TRUE(test::U8(hosts.RefusedText())
+                    .starts_with("[HOSTS] WEEKLY のホストは使えません: 書けるのはホスト名か IP "
+                                 "アドレスと「:ポート番号」だけです。組み込みのホストを使います。"
+                                 "\n\r[HOSTS] BOOKTOWN "))
+        << test::U8(hosts.RefusedText());
+    // Settings read again are judged afresh; a refused host goes back to the built-in one.
+    hosts.Override({{"MANGAOH", "bad host"}});
+    EXPECT_EQ(hosts.Host(SourceSite::MangaOh), HostTable().Host(SourceSite::MangaOh));
+    ASSERT_EQ(hosts.Refused().size(), 1u);
+    EXPECT_EQ(hosts.Refused()[0].key, "MANGAOH");
 }
 
 using Entries = std::vector<std::pair<std::string, std::string>>;

@@ -24,6 +24,26 @@ struct CalendarEvent {
     int alarmSeconds = 0;  // the trigger's offset, 0 without an alarm
 };
 
+// The control characters of a calendar or feed text, as hexadecimal codes, other than the tab and
+// the line ends the formats allow; empty when it has none.
+inline std::string StrayControls(const std::string& text) {
+    std::string found;
+    char buf[8];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const unsigned char next =
+            i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F) {
+            std::snprintf(buf, sizeof buf, "%02x ", c);
+            found += buf;
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            std::snprintf(buf, sizeof buf, "u+%04x ", next);
+            found += buf;
+        }
+    }
+    return found;
+}
+
 inline std::string CalendarDate(icaltimetype t) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/WindowFetchPolicy.h"
 #include "download/DownloadManager.h"
 #include "platform/Clock.h"
 #include "platform/TcpSocket.h"
@@ -32,7 +33,9 @@ protected:
         std::filesystem::create_directory(settings.dataFolder);
     }
 
-    DownloadManager downloads{ui, clock, connector};
+    DownloadManager downloads{clock, connector};
+    // The window's answers, asked of the scripted Ui.
+    WindowFetchPolicy policy{ui};
     SettingsRecord settings;
     FetchContext context;
 };

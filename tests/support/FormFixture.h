@@ -15,16 +15,20 @@ public:
     explicit ForwardingFetcher(SourceFetcher& fallback) : fallback_(fallback) {}
     SourceFetcher* target = nullptr;
 
-    FetchResult FetchSource(const FetchContext& c) override { return Target().FetchSource(c); }
-    FetchResult CheckForUpdate(const FetchContext& c) override {
-        return Target().CheckForUpdate(c);
+    FetchResult FetchSource(const FetchContext& c, FetchPolicy& p) override {
+        return Target().FetchSource(c, p);
     }
-    FetchResult ImportFile(const FetchContext& c, const std::filesystem::path& file) override {
-        return Target().ImportFile(c, file);
+    FetchResult CheckForUpdate(const FetchContext& c, FetchPolicy& p) override {
+        return Target().CheckForUpdate(c, p);
     }
-    Result<std::string> ProbeBookTownMonth(const FetchContext& c,
-                                           const std::string& host) override {
-        return Target().ProbeBookTownMonth(c, host);
+    FetchResult ImportFile(const FetchContext& c, const std::filesystem::path& file,
+                           FetchPolicy& p) override {
+        return Target().ImportFile(c, file, p);
+    }
+    Result<std::string, ProbeRefusal> ProbeBookTownMonth(const FetchContext& c,
+                                                         const std::string& host,
+                                                         FetchPolicy& p) override {
+        return Target().ProbeBookTownMonth(c, host, p);
     }
 
 private:
@@ -34,8 +38,7 @@ private:
 
 // The main window's logic with the program's own download manager.
 struct WindowLogic {
-    WindowLogic(Ui& ui, const Clock& clock)
-        : downloads(ui, clock, tcp), form(ui, clock, downloads) {}
+    WindowLogic(Ui& ui, const Clock& clock) : downloads(clock, tcp), form(ui, clock, downloads) {}
 
     PosixTcpConnector tcp;
     DownloadManager downloads;
@@ -50,7 +53,7 @@ protected:
     FixedClock clock{std::chrono::year_month_day{std::chrono::year{2003}, std::chrono::month{5},
                                                  std::chrono::day{7}}};
     PosixTcpConnector tcp;
-    DownloadManager downloads{ui, clock, tcp};
+    DownloadManager downloads{clock, tcp};
     ForwardingFetcher fetcher{downloads};
     MainWindowLogic form{ui, clock, fetcher};
 

@@ -35,20 +35,33 @@ bool PeerOpen(int fd, bool tls) {
     return ::recv(fd, c, sizeof c, MSG_DONTWAIT) > 0;
 }
 
-int ListenOnLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int ListenOnLoopback(int& port, bool ipv6 = false) {
+    const int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    if (ipv6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_addr = in6addr_loopback;
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto* in4 = reinterpret_cast<sockaddr_in*>(&address);
+        in4->sin_family = AF_INET;
+        in4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof(sockaddr_in);
+    }
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
         ::listen(fd, 8) != 0) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
         throw std::runtime_error("loopback server cannot listen");
     }
-    socklen_t length = sizeof address;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
+    port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                      : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
     return fd;
 }
 
@@ -77,12 +90,18 @@ SSL_CTX* ServerContext(const ServerIdentity& identity) {
 
 }  // namespace
 
-LoopbackServer::LoopbackServer(std::vector<Reply> replies, const std::optional<ServerIdentity>& tls)
-    : replies_(std::move(replies)) {
+LoopbackServer::LoopbackServer(std::vector<Reply> replies, const std::optional<ServerIdentity>& tls,
+                               Family family)
+    : replies_(std::move(replies)), family_(family) {
+    listenFd_ = ListenOnLoopback(port_, family == Family::kIpv6);
     if (tls) {
-        context_ = ServerContext(*tls);
+        try {
+            context_ = ServerContext(*tls);
+        } catch (...) {
+            ::close(listenFd_);
+            throw;
+        }
     }
-    listenFd_ = ListenOnLoopback(port_);
     thread_ = std::thread([this] { Serve(); });
 }
 
@@ -94,7 +113,8 @@ LoopbackServer::~LoopbackServer() {
 }
 
 std::string LoopbackServer::Url(const std::string& path) const {
-    return (Tls() ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + path;
+    return std::string(Tls() ? "https://" : "http://") +
+           (family_ == Family::kIpv6 ? "[::1]:" : "127.0.0.1:") + std::to_string(port_) + path;
 }
 
 std::vector<std::string> LoopbackServer::Requests() {

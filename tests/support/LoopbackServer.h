@@ -15,7 +15,7 @@ struct ssl_ctx_st;
 
 namespace yomida::test {
 
-// A scripted HTTP server on 127.0.0.1 for tests: it answers one connection after another with
+// A scripted HTTP server on loopback for tests: it answers one connection after another with
 // the next scripted reply and records each request, over TCP or, given an identity, over TLS.
 // It only ever listens on loopback and stops by itself when destroyed.
 class LoopbackServer {
@@ -32,13 +32,16 @@ public:
         std::shared_ptr<const std::string> shared = {};
     };
 
+    enum class Family { kIpv4, kIpv6 };  // listens on 127.0.0.1 or on ::1
+
     explicit LoopbackServer(std::vector<Reply> replies,
-                            const std::optional<ServerIdentity>& tls = std::nullopt);
+                            const std::optional<ServerIdentity>& tls = std::nullopt,
+                            Family family = Family::kIpv4);
     ~LoopbackServer();
 
     int Port() const { return port_; }
     bool Tls() const { return context_ != nullptr; }
-    // http:// or https:// and 127.0.0.1 with the port.
+    // http:// or https:// and 127.0.0.1 (or [::1]) with the port.
     std::string Url(const std::string& path = "/") const;
     std::vector<std::string> Requests();
 
@@ -47,6 +50,7 @@ private:
 
     std::vector<Reply> replies_;
     ssl_ctx_st* context_ = nullptr;
+    Family family_;
     int listenFd_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};

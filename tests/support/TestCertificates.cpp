@@ -134,7 +134,7 @@ ServerIdentity TestCa::Issue(const Request& request) const {
 ServerIdentity TestCa::IssueForLoopback() const {
     Request request;
     request.dnsNames = {"localhost"};
-    request.ipAddresses = {"127.0.0.1"};
+    request.ipAddresses = {"127.0.0.1", "::1"};
     return Issue(request);
 }
 

@@ -28,7 +28,7 @@ public:
         bool selfSigned = false;
     };
     ServerIdentity Issue(const Request& request) const;
-    // The usual loopback server: 127.0.0.1 and localhost, valid now.
+    // The usual loopback server: 127.0.0.1, ::1 and localhost, valid now.
     ServerIdentity IssueForLoopback() const;
 
     // Writes the authority's certificate to `file` and points SSL_CERT_FILE at it until this
