@@ -37,15 +37,14 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetc
       Source(ui, clock, fetcher,
              {Settings, TargetDate, WeekNumber, StBar.panels[0], Busy, DownLoad, TView, Watch,
               [this](bool on) { SetBusyDisplay(on); }}),
-      slist(ui, SavedConditionListLinks{Settings.conditions,
-                                        [this] {
-                                            const SearchFilter& f = List.Filter;
-                                            return std::array<std::string, 4>{
-                                                Conditions.ConditionOptions(), f.CmbSrch1.text,
+      slist(SavedConditionListLinks{
+          Settings.conditions,
+          [this] {
+              const SearchFilter& f = List.Filter;
+              return std::array<std::string, 4>{Conditions.ConditionOptions(), f.CmbSrch1.text,
                                                 f.CmbSrch2.text, f.CmbSrch3.text};
-                                        },
-                                        [this] { ApplySettings(); },
-                                        [this](const std::string& s) { OpenManualAt(s); }}),
+          },
+          [this] { ApplySettings(); }, [this](const std::string& s) { OpenManualAt(s); }}),
       edit([this](const std::string& boxName, const std::string& text) {
           for (int box = 1; box <= 3; ++box) {
               if (boxName == kBoxNames[box - 1]) {
@@ -54,9 +53,12 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetc
           }
       }),
       setup(
-          ui, Settings, [this] { ApplySettings(); },
-          [this](const std::string& s) { OpenManualAt(s); }),
-      ver(ui, [this] { return Utf8ToCp932(Settings.manualFile.string()); }),
+          Settings, [this] { ApplySettings(); }, [this](const std::string& s) { OpenManualAt(s); }),
+      ver([this] { return Utf8ToCp932(Settings.manualFile.string()); },
+          [this](const std::string& link) {
+              HourglassCursor hourglass(ui_);
+              ui_.ShellOpen(link);
+          }),
       watchWords(Settings),
       ui_(ui),
       clock_(clock),

@@ -13,8 +13,8 @@
 
 namespace yomida::qt {
 
-ConditionListDialog::ConditionListDialog(SavedConditionList& logic, QWidget* parent)
-    : QDialog(parent), logic_(logic) {
+ConditionListDialog::ConditionListDialog(SavedConditionList& logic, Ui& ui, QWidget* parent)
+    : QDialog(parent), logic_(logic), ui_(ui) {
     setObjectName(QStringLiteral("ConditionListDialog"));
     setWindowTitle(QString::fromUtf8("YOMIDA 検索条件編集"));
     auto* layout = new QGridLayout(this);
@@ -34,12 +34,15 @@ ConditionListDialog::ConditionListDialog(SavedConditionList& logic, QWidget* par
             return;
         }
         logic_.LbxNameIndex = row;
-        Handle(&SavedConditionList::LbxNameClick);
+        Handle([this] {
+            logic_.LbxNameClick();
+            return SavedConditionList::Refusal();
+        });
     });
 
     struct Button {
         const char* caption;
-        void (SavedConditionList::*handler)();
+        SavedConditionList::Refusal (SavedConditionList::*handler)();
     };
     const Button buttons[] = {{"追加", &SavedConditionList::BtnAddClick},
                               {"置換", &SavedConditionList::BtnRepClick},
@@ -49,8 +52,9 @@ ConditionListDialog::ConditionListDialog(SavedConditionList& logic, QWidget* par
     int row = 1;
     for (const Button& b : buttons) {
         auto* button = new QPushButton(QString::fromUtf8(b.caption));
-        connect(button, &QPushButton::clicked, this,
-                [this, handler = b.handler] { Handle(handler); });
+        connect(button, &QPushButton::clicked, this, [this, handler = b.handler] {
+            Handle([this, handler] { return (logic_.*handler)(); });
+        });
         layout->addWidget(button, row++, 1);
     }
     auto* ok = new QPushButton(QString::fromUtf8("ＯＫ"));
@@ -77,10 +81,13 @@ int ConditionListDialog::Run() {
     return exec();
 }
 
-void ConditionListDialog::Handle(void (SavedConditionList::*handler)()) {
+void ConditionListDialog::Handle(const std::function<SavedConditionList::Refusal()>& handler) {
     logic_.EdtName = ToSjis(edtName_->text());
-    SavedConditionList& logic = logic_;
-    RunGuarded(logic.ui(), [&logic, handler] { (logic.*handler)(); });
+    RunGuarded(ui_, [this, &handler] {
+        if (const SavedConditionList::Refusal done = handler(); !done) {
+            ui_.ShowError(done.ErrorText());
+        }
+    });
     Push();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include "platform/Ui.h"
 #include "settings/SavedConditionList.h"
 
 class QLineEdit;
@@ -14,17 +15,19 @@ class ConditionListDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit ConditionListDialog(SavedConditionList& logic, QWidget* parent = nullptr);
+    // `ui` shows what the list refuses.
+    ConditionListDialog(SavedConditionList& logic, Ui& ui, QWidget* parent = nullptr);
     // Takes a working copy of the main window's conditions and shows it; Run() does this and
     // shows the dialog modally.
     void Prepare();
     int Run();
 
 private:
-    void Handle(void (SavedConditionList::*handler)());
+    void Handle(const std::function<SavedConditionList::Refusal()>& handler);
     void Push();
 
     SavedConditionList& logic_;
+    Ui& ui_;
     QLineEdit* edtName_ = nullptr;
     QListWidget* lbxName_ = nullptr;
     bool pushing_ = false;

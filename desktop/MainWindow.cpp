@@ -151,8 +151,8 @@ void MainWindow::BuildAreaKeys() {
 }
 
 void MainWindow::BuildDialogs() {
-    conditionList_ = new ConditionListDialog(form_.slist, this);
-    setupDialog_ = new SetupDialog(form_.setup, this);
+    conditionList_ = new ConditionListDialog(form_.slist, form_.ui(), this);
+    setupDialog_ = new SetupDialog(form_.setup, form_.ui(), this);
     form_.setup.ApplySchedule = [](bool on, int hour) {
         return UpdateSchedule(RunProgram, UpdateSchedule::UserUnitFolder()).Apply(on, hour);
     };

@@ -18,7 +18,8 @@
 
 namespace yomida::qt {
 
-SetupDialog::SetupDialog(SetupForm& logic, QWidget* parent) : QDialog(parent), logic_(logic) {
+SetupDialog::SetupDialog(SetupForm& logic, Ui& ui, QWidget* parent)
+    : QDialog(parent), logic_(logic), ui_(ui) {
     setObjectName(QStringLiteral("SetupDialog"));
     setWindowTitle(U("YOMIDA セットアップ"));
     auto* layout = new QVBoxLayout(this);
@@ -53,7 +54,11 @@ QWidget* SetupDialog::BuildFontPage() {
     change->setAutoDefault(false);
     connect(change, &QPushButton::clicked, this, [this] {
         Pull();
-        RunGuarded(logic_.ui(), [this] { logic_.BtnFntChngClick(); });
+        RunGuarded(ui_, [this] {
+            if (const std::optional<FontChoice> chosen = ui_.FontDialog(logic_.CurrentFont())) {
+                logic_.TakeFont(*chosen);
+            }
+        });
         Push();
     });
     fontForm->addRow(U("ﾌｫﾝﾄ名称"), fontName_);
@@ -205,8 +210,10 @@ int SetupDialog::Run() {
 void SetupDialog::Ok() {
     Pull();
     bool done = false;
-    RunGuarded(logic_.ui(), [this, &done] {
-        logic_.BtnOKClick();
+    RunGuarded(ui_, [this, &done] {
+        if (const Result<void> taken = logic_.BtnOKClick(); !taken) {
+            ui_.ShowWarning(taken.ErrorText());
+        }
         done = true;
     });
     if (done) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/Ui.h"
 #include "settings/SetupForm.h"
 
 class QCheckBox;
@@ -23,7 +24,8 @@ class SetupDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit SetupDialog(SetupForm& logic, QWidget* parent = nullptr);
+    // `ui` asks for the font and shows what OK refuses.
+    SetupDialog(SetupForm& logic, Ui& ui, QWidget* parent = nullptr);
     // Fills the dialog from the logic; Run() does this and shows it modally.
     void Prepare();
     int Run();
@@ -48,6 +50,7 @@ private:
     void CheckSchedule();
 
     SetupForm& logic_;
+    Ui& ui_;
     QTabWidget* pages_ = nullptr;
     QLineEdit* fontName_ = nullptr;
     QLineEdit* fontSize_ = nullptr;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FontChoice.h"
+
 namespace yomida {
 
 enum class CursorShape { Default, Hourglass };
@@ -17,16 +19,6 @@ struct FileDialogRequest {
     std::filesystem::path initialFolder;
     std::string defaultName;
     std::string defaultExtension;  // added to a name typed without one
-};
-
-struct FontChoice {
-    std::string name;  // CP932
-    int size = 0;
-    int charset = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikeOut = false;
 };
 
 // Every modal or system interaction of the logic goes through this interface, so the logic runs

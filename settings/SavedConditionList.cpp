@@ -51,73 +51,71 @@ bool SavedConditionList::NameTakenByOther(const std::string& name, int except) c
     return false;
 }
 
-void SavedConditionList::BtnAddClick() {
+SavedConditionList::Refusal SavedConditionList::BtnAddClick() {
     const std::string name = Trimmed(EdtName);
     if (name.empty()) {
-        ui_.ShowError(MsgText(Msg::EnterConditionName));
-        return;
+        return Fail(MsgText(Msg::EnterConditionName));
     }
     if (LbxName.size() >= kSavedConditionCount) {
-        ui_.ShowError(MsgText(Msg::NoMoreConditions));
-        return;
+        return Fail(MsgText(Msg::NoMoreConditions));
     }
     if (NameTakenByOther(name, -1)) {
-        ui_.ShowError(MsgText(Msg::ConditionNameTaken));
-        return;
+        return Fail(MsgText(Msg::ConditionNameTaken));
     }
     StoreCurrentCondition(LbxName.size());
     RefreshNameList();
     LbxNameIndex = static_cast<int>(LbxName.size()) - 1;
+    return {};
 }
 
-void SavedConditionList::BtnRepClick() {
+SavedConditionList::Refusal SavedConditionList::BtnRepClick() {
     const std::string name = Trimmed(EdtName);
     if (name.empty()) {
-        ui_.ShowError(MsgText(Msg::EnterConditionName));
-        return;
+        return Fail(MsgText(Msg::EnterConditionName));
     }
     if (LbxNameIndex < 0) {
-        ui_.ShowError(MsgText(Msg::ChooseConditionToReplace));
-        return;
+        return Fail(MsgText(Msg::ChooseConditionToReplace));
     }
     if (NameTakenByOther(name, LbxNameIndex)) {
-        ui_.ShowError(MsgText(Msg::ConditionNameTaken));
-        return;
+        return Fail(MsgText(Msg::ConditionNameTaken));
     }
     StoreCurrentCondition(static_cast<size_t>(LbxNameIndex));
     RefreshNameList();
+    return {};
 }
 
-void SavedConditionList::BtnDelClick() {
+SavedConditionList::Refusal SavedConditionList::BtnDelClick() {
     if (LbxNameIndex < 0) {
-        ui_.ShowError(MsgText(Msg::ChooseConditionToDelete));
-        return;
+        return Fail(MsgText(Msg::ChooseConditionToDelete));
     }
     for (size_t s = static_cast<size_t>(LbxNameIndex); s + 1 < Working.size(); ++s) {
         Working[s] = Working[s + 1];
     }
     Working.back() = SavedCondition{};
     RefreshNameList();
+    return {};
 }
 
-void SavedConditionList::BtnUpClick() {
+SavedConditionList::Refusal SavedConditionList::BtnUpClick() {
     if (LbxNameIndex <= 0) {
-        return;
+        return {};
     }
     const int moved = LbxNameIndex - 1;
     std::swap(Working[static_cast<size_t>(LbxNameIndex)], Working[static_cast<size_t>(moved)]);
     RefreshNameList();
     LbxNameIndex = moved;
+    return {};
 }
 
-void SavedConditionList::BtnDownClick() {
+SavedConditionList::Refusal SavedConditionList::BtnDownClick() {
     if (LbxNameIndex < 0 || LbxNameIndex + 1 >= static_cast<int>(LbxName.size())) {
-        return;
+        return {};
     }
     const int moved = LbxNameIndex + 1;
     std::swap(Working[static_cast<size_t>(LbxNameIndex)], Working[static_cast<size_t>(moved)]);
     RefreshNameList();
     LbxNameIndex = moved;
+    return {};
 }
 
 void SavedConditionList::BtnOKClick() {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Ui.h"
+#include "platform/Result.h"
 #include "settings/SettingsRecord.h"
 
 namespace yomida {
@@ -27,7 +27,7 @@ struct SavedConditionListLinks {
 // entry k is slot k + 1.
 class SavedConditionList {
 public:
-    SavedConditionList(Ui& ui, SavedConditionListLinks links) : ui_(ui), links_(std::move(links)) {}
+    explicit SavedConditionList(SavedConditionListLinks links) : links_(std::move(links)) {}
 
     // Controls.
     std::string EdtName;               // the name field
@@ -40,11 +40,13 @@ public:
     // Takes a working copy of the main window's slots.
     void FormShow();
     void LbxNameClick();
-    void BtnAddClick();
-    void BtnRepClick();
-    void BtnDelClick();
-    void BtnUpClick();
-    void BtnDownClick();
+    // The buttons that change the list say why they could not (CP932), for the user.
+    using Refusal = Result<void>;
+    Refusal BtnAddClick();
+    Refusal BtnRepClick();
+    Refusal BtnDelClick();
+    Refusal BtnUpClick();
+    Refusal BtnDownClick();
     // Copies the working slots into the main window's and applies the settings.
     void BtnOKClick();
     void BtnHelpClick() { links_.openManual("conditions"); }
@@ -52,12 +54,9 @@ public:
     void RefreshNameList();
     void StoreCurrentCondition(size_t slot);
 
-    Ui& ui() { return ui_; }
-
 private:
     bool NameTakenByOther(const std::string& name, int except) const;
 
-    Ui& ui_;
     SavedConditionListLinks links_;
 };
 

@@ -25,17 +25,19 @@ void SetupForm::FormShow() {
     CbxAlarm = settings_.scheduleAlarm;
 }
 
-void SetupForm::BtnFntChngClick() {
+FontChoice SetupForm::CurrentFont() const {
     FontChoice current;
     current.name = EdtFontName;
     current.size = TryStrToInt(EdtFontSize).value_or(SettingsRecord{}.fontSize);
-    if (std::optional<FontChoice> chosen = ui_.FontDialog(current)) {
-        EdtFontName = chosen->name;
-        EdtFontSize = std::to_string(chosen->size);
-    }
+    return current;
 }
 
-void SetupForm::BtnOKClick() {
+void SetupForm::TakeFont(const FontChoice& chosen) {
+    EdtFontName = chosen.name;
+    EdtFontSize = std::to_string(chosen.size);
+}
+
+Result<void> SetupForm::BtnOKClick() {
     SettingsRecord& s = settings_;
     s.fontName = EdtFontName;
     // Typed numbers are held within what the settings file would give, as it is read.
@@ -56,6 +58,7 @@ void SetupForm::BtnOKClick() {
     s.updateCheck = CbxHeader;
     s.scheduleAlarm = CbxAlarm;
     const int hour = std::clamp(SpnHour, 0, 23);
+    Result<void> taken;
     // Only a change goes to systemd, so that OK on another page never waits for it.
     if (CbxSchedule != s.scheduleOn || (CbxSchedule && hour != s.scheduleHour)) {
         const std::string refused = ApplySchedule ? ApplySchedule(CbxSchedule, hour) : "";
@@ -63,12 +66,13 @@ void SetupForm::BtnOKClick() {
             s.scheduleOn = CbxSchedule;
             s.scheduleHour = hour;
         } else {
-            ui_.ShowWarning(Utf8ToCp932(refused));
+            taken = Fail(Utf8ToCp932(refused));
         }
     } else {
         s.scheduleHour = hour;
     }
     applySettings_();
+    return taken;
 }
 
 }  // namespace yomida

@@ -5,7 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/Ui.h"
+#include "platform/FontChoice.h"
+#include "platform/Result.h"
 #include "settings/SettingsRecord.h"
 
 namespace yomida {
@@ -25,10 +26,9 @@ public:
     // (UTF-8) why not. Unset, the schedule is only recorded.
     using ScheduleSwitch = std::function<std::string(bool on, int hour)>;
 
-    SetupForm(Ui& ui, SettingsRecord& settings, std::function<void()> applySettings,
+    SetupForm(SettingsRecord& settings, std::function<void()> applySettings,
               std::function<void(const std::string& section)> openManual)
-        : ui_(ui),
-          settings_(settings),
+        : settings_(settings),
           applySettings_(std::move(applySettings)),
           openManual_(std::move(openManual)) {}
 
@@ -51,23 +51,25 @@ public:
 
     // Fills every field from the settings record.
     void FormShow();
-    void BtnFntChngClick();
+    // The font the two font fields name, for the font dialog to start from, and the one the
+    // user chose there.
+    FontChoice CurrentFont() const;
+    void TakeFont(const FontChoice& chosen);
     // Takes the fields into the record in order and applies them; stops with a ConversionError
     // at a start number that is no whole number or a list month that is no "yyyy/mm", the
     // earlier values already taken. A change of the schedule is handed to ApplySchedule first;
-    // when that fails the user is told why and the stored schedule stays as it was.
-    void BtnOKClick();
+    // when that fails the stored schedule stays as it was, the rest is taken, and the failure
+    // says why (CP932) for the user.
+    Result<void> BtnOKClick();
     // The manual at the section of the page in front.
     void BtnHelpClick() {
         openManual_(PageIndex >= 0 && PageIndex < 6 ? kHelpSections[PageIndex] : "setup");
     }
 
-    Ui& ui() { return ui_; }
     // Where the watch calendar and feed are written, shown on the update page to subscribe to.
     const std::filesystem::path& DataFolder() const { return settings_.dataFolder; }
 
 private:
-    Ui& ui_;
     SettingsRecord& settings_;
     std::function<void()> applySettings_;
     std::function<void(const std::string&)> openManual_;

@@ -15,8 +15,7 @@ void VersionInfo::FormShow() {
 }
 
 void VersionInfo::LblVer5Click() {
-    HourglassCursor hourglass(ui_);
-    ui_.ShellOpen(LblVer5);
+    openLink_(LblVer5);
 }
 
 }  // namespace yomida

@@ -3,8 +3,6 @@
 #include <functional>
 #include <string>
 
-#include "platform/Ui.h"
-
 namespace yomida {
 
 // The logic of the dialog "YOMIDA バージョン情報": its five lines, the last a link to the user
@@ -14,9 +12,10 @@ public:
     // The program's version, set once by the build.
     static const char* const kVersion;
 
-    // `manualLink` gives the manual's path as the link shows it.
-    VersionInfo(Ui& ui, std::function<std::string()> manualLink)
-        : ui_(ui), manualLink_(std::move(manualLink)) {}
+    // `manualLink` gives the manual's path as the link shows it; `openLink` opens it.
+    VersionInfo(std::function<std::string()> manualLink,
+                std::function<void(const std::string&)> openLink)
+        : manualLink_(std::move(manualLink)), openLink_(std::move(openLink)) {}
 
     std::string LblVer1;  // the program's purpose
     std::string LblVer2;  // name and version
@@ -28,8 +27,8 @@ public:
     void LblVer5Click();
 
 private:
-    Ui& ui_;
     std::function<std::string()> manualLink_;
+    std::function<void(const std::string&)> openLink_;
 };
 
 }  // namespace yomida

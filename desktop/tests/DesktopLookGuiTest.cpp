@@ -135,8 +135,8 @@ TEST(Icons, ToolbarDrawingsKeepTheirInsideOnADarkPalette) {
 }
 
 TEST(VersionDialogLook, TheLinkTakesThePalettesLinkColour) {
-    ScriptedUi ui;
-    VersionInfo logic(ui, [] { return std::string("/usr/share/yomida/manual/index.htm"); });
+    VersionInfo logic([] { return std::string("/usr/share/yomida/manual/index.htm"); },
+                      [](const std::string&) {});
     const QPalette original = QApplication::palette();
     QPalette palette = original;
     const QColor link(255, 140, 0);
