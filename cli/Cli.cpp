@@ -240,10 +240,9 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 // --version, or --paths: the files of the window program installed beside this one, since
 // that is whose settings and data a user looks for.
 int ProgramOption(const std::vector<std::string>& args, std::istream&, std::ostream& out,
-                  std::ostream& err) {
+                  std::ostream&) {
     if (args.size() != 1) {
-        err << "yomida-cli: " << args[0] << " takes no arguments\n" << Usage();
-        return kExitUsage;
+        throw UsageError(args[0] + " takes no arguments");
     }
     if (args[0] == "--version") {
         out << "yomida-cli " << VersionInfo::kVersion << '\n';
@@ -514,7 +513,8 @@ int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         return command->run(args, in, out, err);
     } catch (const UsageError& e) {
-        err << "yomida-cli: " << e.what() << '\n' << Usage();
+        // A known command shows its own synopsis: the whole usage would bury the reason.
+        err << "yomida-cli: " << e.what() << '\n' << (command ? command->Usage() : Usage());
         return kExitUsage;
     } catch (const std::exception& e) {
         err << "yomida-cli: " << e.what() << '\n';
