@@ -383,9 +383,8 @@ std::vector<Command> ListCommands() {
          "DIR/health.txt (DIR: the data folder --paths names), one line per\n"
          "category with tabs between: code, number, name, data file, last attempt,\n"
          "last success, outcome, HTTP status, record count, the previous period's\n"
-         "count, marks (failed, suspicious) and the error, or only the first\n"
-         "three for a category never fetched; --json prints the same as one JSON\n"
-         "document\n",
+         "count, marks (failed, suspicious) and the error (only the first three\n"
+         "for a category never fetched); --json: the same as one JSON document\n",
          RunStatus},
     };
 }
