@@ -240,10 +240,9 @@ int Url(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 // --version, or --paths: the files of the window program installed beside this one, since
 // that is whose settings and data a user looks for.
 int ProgramOption(const std::vector<std::string>& args, std::istream&, std::ostream& out,
-                  std::ostream& err) {
+                  std::ostream&) {
     if (args.size() != 1) {
-        err << "yomida-cli: " << args[0] << " takes no arguments\n" << Usage();
-        return kExitUsage;
+        throw UsageError(args[0] + " takes no arguments");
     }
     if (args[0] == "--version") {
         out << "yomida-cli " << VersionInfo::kVersion << '\n';
@@ -384,8 +383,8 @@ std::vector<Command> ListCommands() {
          "DIR/health.txt (DIR: the data folder --paths names), one line per\n"
          "category with tabs between: code, number, name, data file, last attempt,\n"
          "last success, outcome, HTTP status, record count, the previous period's\n"
-         "count, marks (failed, suspicious) and the error; --json prints the same\n"
-         "as one JSON document\n",
+         "count, marks (failed, suspicious) and the error (only the first three\n"
+         "for a category never fetched); --json: the same as one JSON document\n",
          RunStatus},
     };
 }
@@ -513,7 +512,8 @@ int RunCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         return command->run(args, in, out, err);
     } catch (const UsageError& e) {
-        err << "yomida-cli: " << e.what() << '\n' << Usage();
+        // A known command shows its own synopsis: the whole usage would bury the reason.
+        err << "yomida-cli: " << e.what() << '\n' << (command ? command->Usage() : Usage());
         return kExitUsage;
     } catch (const std::exception& e) {
         err << "yomida-cli: " << e.what() << '\n';

@@ -31,8 +31,12 @@ std::string Command::Entry() const {
     return head + '\n' + body;
 }
 
+std::string Command::Usage() const {
+    return std::string("usage: yomida-cli ") + name + synopsis + '\n';
+}
+
 std::string Command::Help() const {
-    return std::string("usage: yomida-cli ") + name + synopsis + '\n' + Indented(description);
+    return Usage() + Indented(description);
 }
 
 std::string ProgramUsage(const std::vector<Command>& commands) {

@@ -22,6 +22,8 @@ struct Command {
 
     // The entry as the program's usage lists it.
     std::string Entry() const;
+    // "usage: yomida-cli NAME SYNOPSIS", for a command line that the command refuses.
+    std::string Usage() const;
     // "usage: yomida-cli NAME SYNOPSIS" with the description under it, for `NAME --help`.
     std::string Help() const;
 };

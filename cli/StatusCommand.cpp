@@ -39,8 +39,9 @@ std::string Count(int n) {
 
 void PrintLine(std::ostream& out, const CategoryInfo& c, const std::optional<CategoryHealth>& h) {
     out << c.code << '\t' << c.number << '\t' << c.displayName;
+    // A category never fetched has nothing more to say than what it is.
     if (!h) {
-        out << std::string(9, '\t') << '\n';
+        out << '\n';
         return;
     }
     out << '\t' << h->list << '\t' << (h->lastAttempt ? StampText(*h->lastAttempt) : "") << '\t'

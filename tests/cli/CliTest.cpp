@@ -227,6 +227,50 @@ TEST(Cli, EveryCommandPrintsItsOwnUsage) {
     EXPECT_EQ(InvokeCli({"frobnicate", "--help"}).status, 2);
 }
 
+// A command line that a command refuses gets one line of reason and that command's synopsis, the
+// head of its --help; only a command the program does not know gets the whole usage.
+TEST(Cli, ARefusedCommandLineGetsItsReasonAndTheCommandsSynopsis) {
+    test::TempDir dir;
+    const std::string file = (dir / "comic2402.csv").string();
+    test::WriteDataFile(file, {test::kListHeader, "1,0,講談社,15,ワンピース,尾田,420"});
+    const std::string ical =
+        "usage: yomida-cli ical DATAFILE [--month YYYY-MM] OUTPUT [--settings INIFILE]\n"
+        "              [the filter and --order options of show]\n";
+    const std::string show =
+        "usage: yomida-cli show DATAFILE [--publisher TEXT] [--title TEXT] [--author TEXT]\n"
+        "              [--days FIRST-LAST] [--marks MARKS] [--checked]\n"
+        "              [--order date|publisher|title|price]\n";
+    struct Refusal {
+        std::vector<std::string> args;
+        std::string reason;
+        std::string synopsis;
+    };
+    const std::vector<Refusal> refusals = {
+        {{"ical", file, "--month", "2024-03", "-"},
+         "--month 2024-03 is not the month of " + file + ", which is 2024-02",
+         ical},
+        {{"ical", file, "--month", "2024-13", "-"}, "--month takes YYYY-MM: 2024-13", ical},
+        {{"ical", file, "--month", "Feb", "-"}, "--month takes YYYY-MM: Feb", ical},
+        {{"ical", file}, "ical takes DATAFILE [--month YYYY-MM] OUTPUT", ical},
+        {{"show", file, "--colour"}, "unknown option --colour", show},
+        {{"status", "extra"},
+         "status takes no arguments but --data DIR and --json",
+         "usage: yomida-cli status [--data DIR] [--json]\n"},
+        {{"--version", "now"}, "--version takes no arguments", "usage: yomida-cli --version\n"},
+    };
+    for (const Refusal& refusal : refusals) {
+        const CliOutput r = InvokeCli(refusal.args);
+        EXPECT_EQ(r.status, 2) << refusal.reason;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "yomida-cli: " + refusal.reason + "\n" + refusal.synopsis);
+        EXPECT_TRUE(InvokeCli({refusal.args[0], "--help"}).out.starts_with(refusal.synopsis))
+            << refusal.args[0];
+    }
+    const CliOutput unknown = InvokeCli({"frobnicate", file});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "yomida-cli: unknown command frobnicate\n" + InvokeCli({"--help"}).out);
+}
+
 // The program's usage and each command's --help come from the same entry: put back into the
 // usage's layout, the help of every command the usage lists gives the usage again.
 TEST(Cli, TheUsageIsEveryCommandsHelpInTurn) {
