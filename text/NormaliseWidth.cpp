@@ -115,6 +115,20 @@ inline char* PutCode(char* o, Code code) {
     return o + 2;
 }
 
+// Only a half-width katakana byte can become two bytes; sizing the result by them keeps a whole
+// page from touching twice its size in fresh memory.
+inline size_t KanaBytes(const unsigned char* in, size_t n) {
+    size_t kana = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (i + 8 <= n && EightAreAscii(in + i)) {
+            i += 7;
+            continue;
+        }
+        kana += (in[i] >= kKanaFirst && in[i] <= kKanaLast) ? 1 : 0;
+    }
+    return kana;
+}
+
 }  // namespace
 
 void NormaliseWidthInto(std::string_view text, std::string& out) {
@@ -125,19 +139,9 @@ void NormaliseWidthInto(std::string_view text, std::string& out) {
 void NormaliseWidthAppend(std::string_view text, std::string& out) {
     const Tables& t = GetTables();
     const size_t n = text.size();
-    // Only a half-width katakana byte can become two bytes; sizing the result by them keeps a
-    // whole page from touching twice its size in fresh memory.
     const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-    size_t growth = 0;
-    for (size_t i = 0; i < n; ++i) {
-        if (i + 8 <= n && EightAreAscii(in + i)) {
-            i += 7;
-            continue;
-        }
-        growth += (in[i] >= kKanaFirst && in[i] <= kKanaLast) ? 1 : 0;
-    }
     const size_t start = out.size();
-    out.resize(start + n + growth);
+    out.resize(start + n + KanaBytes(in, n));
     char* o = out.data() + start;
     size_t i = 0;
     while (i < n) {
