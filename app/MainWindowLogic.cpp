@@ -192,8 +192,7 @@ void MainWindowLogic::SelectCategory(bool selectLeaf) {
             TView.selected = leaf;
             TViewChange(leaf);
         }
-        StBar.panels[0].text =
-            CategoryActions[c->number].caption + MsgText(Msg::CategorySearch);
+        StBar.panels[0].text = CategoryActions[c->number].caption + MsgText(Msg::CategorySearch);
     }
     UpDown1Click(true);
     UpDown1Click(false);

@@ -141,9 +141,8 @@ void HealthWindow::Fill() {
     QStringList attributions;
     for (const CategoryInfo& c : Categories()) {
         const SourceDefinition* definition = FindDefinition(c.number);
-        const QString attribution = definition != nullptr
-                                        ? QString::fromStdString(definition->attribution)
-                                        : QString();
+        const QString attribution =
+            definition != nullptr ? QString::fromStdString(definition->attribution) : QString();
         if (!attribution.isEmpty() && !attributions.contains(attribution)) {
             attributions.push_back(attribution);
         }
