@@ -332,8 +332,10 @@ bool DownloadManager::DownloadDefined(const FetchContext& context, FetchPolicy& 
     request.timeOutMs = context.timeOutMs;
     request.userAgent = ProgramUserAgent();
     request.progress = context.progress;
+    // A month is many small requests a second apart: the status bar counts the requests as
+    // they go, where the bytes of each would only flash past.
+    request.progress.onBytes = nullptr;
     request.pacer = &pacer_;
-    // A month is many requests a second apart: the status bar counts them as they go.
     request.onRequest = [&context](size_t n, const std::string&) {
         context.setStatusText(MsgText(Msg::FetchingRequest) + std::to_string(n));
     };
