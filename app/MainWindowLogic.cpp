@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
 #include "settings/SettingsFile.h"
+#include "sources/DefinedSources.h"
 #include "sources/RecordLayout.h"
 #include "text/Messages.h"
 #include "text/Numbers.h"
@@ -64,6 +65,10 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetc
       clock_(clock),
       browser_(ui),
       exports_(ui, clock) {
+    // One item for every category of the catalogue, those of the source definitions included.
+    for (const CategoryInfo& c : Categories()) {
+        CategoryActions[c.number] = ActionState{};
+    }
     StBar.panels[1].width = 70;
     StBar.panels[2].width = 35;
     TargetDate = clock.Today();
@@ -71,7 +76,7 @@ MainWindowLogic::MainWindowLogic(Ui& ui, const Clock& clock, SourceFetcher& fetc
 
 bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     for (const CategoryInfo& c : Categories()) {
-        CategoryActions[static_cast<size_t>(c.number)].caption = TView.Leaf(c.number).caption =
+        CategoryActions[c.number].caption = TView.Leaf(c.number).caption =
             Utf8ToCp932(c.displayName);
     }
     Settings.SetPaths(ResolveProgramPaths(executable, PathEnvironment::Current()));
@@ -95,6 +100,7 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     if (!refused.empty()) {
         ui_.ShowWarning(refused);
     }
+    WarnOfUnusableDefinitions();
     ShowToday();
     // A setting the catalogue cannot use (a list month typed wrongly, say) is reported like
     // any other error; the window still opens so it can be corrected in the setup dialog.
@@ -109,6 +115,19 @@ bool MainWindowLogic::FormCreate(const std::filesystem::path& executable) {
     }
     SwitchOnline(Online());
     return true;
+}
+
+void MainWindowLogic::WarnOfUnusableDefinitions() {
+    const std::shared_ptr<const DefinitionSet> definitions = InstalledDefinitions();
+    const std::string problems = definitions ? definitions->WarningText() : std::string();
+    if (problems.empty()) {
+        return;
+    }
+    std::string lines;
+    for (const char c : Utf8ToCp932(problems)) {
+        lines += c == '\n' ? std::string("\n\r") : std::string(1, c);
+    }
+    ui_.ShowWarning(MsgText(Msg::DefinitionsLeftOut) + lines);
 }
 
 bool MainWindowLogic::FormClose() {
@@ -164,19 +183,18 @@ void MainWindowLogic::SaveSettings() {
 }
 
 void MainWindowLogic::SelectCategory(bool selectLeaf) {
-    for (ActionState& a : CategoryActions) {
-        a.checked = false;
+    for (auto& [number, action] : CategoryActions) {
+        action.checked = false;
     }
     const CategoryInfo* c = FindCategory(Settings.category);
     if (c != nullptr) {
-        CategoryActions[static_cast<size_t>(c->number)].checked = true;
+        CategoryActions[c->number].checked = true;
         const int leaf = TreeNodeOf(c->number);
         if (selectLeaf && TView.selected != leaf) {
             TView.selected = leaf;
             TViewChange(leaf);
         }
-        StBar.panels[0].text =
-            CategoryActions[static_cast<size_t>(c->number)].caption + MsgText(Msg::CategorySearch);
+        StBar.panels[0].text = CategoryActions[c->number].caption + MsgText(Msg::CategorySearch);
     }
     UpDown1Click(true);
     UpDown1Click(false);

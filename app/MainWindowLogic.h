@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -55,7 +56,7 @@ public:
     BusyDisplay Busy;            // Animate1, BtnCancel, PBar1
     WatchDisplay Watch;          // the watch scan and the news of conversions
     CategorySource Source;       // the selected list's data file and page, and their fetches
-    std::array<ActionState, kCategoryCount + 1> CategoryActions;  // 検索対象 items, by number
+    std::map<int, ActionState> CategoryActions;  // 検索対象 items, by category number
     ActionState DownLoad = Captioned("データの強制ダウンロード"_sj);
     ActionState ONLINE = Captioned("オンラインモードにする"_sj);
     ActionState OFFLINE = Captioned("オフラインモードにする"_sj);
@@ -181,6 +182,8 @@ private:
     void LoadSettings();
     void ApplySettings();
     void SelectCategory(bool selectLeaf);
+    // One warning at start naming each source definition that cannot be used: file, line, why.
+    void WarnOfUnusableDefinitions();
     // Today's month and week, shown in the period field.
     void ShowToday() {
         TargetDate = clock_.Today();

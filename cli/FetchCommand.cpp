@@ -11,7 +11,6 @@
 
 #include "cli/CliArgs.h"
 #include "cli/ConsoleText.h"
-#include "cli/DefinedFetch.h"
 #include "download/DownloadManager.h"
 #include "engine/ListUpdate.h"
 #include "engine/UpdateRun.h"
@@ -132,9 +131,6 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         throw UsageError(
             "--category takes the number of a category: 1 to 15, or one that a source definition "
             "declares");
-    }
-    if (info->converter == ConverterKind::DefinedSource) {
-        return FetchDefinedCategory(*info, p, out, err);
     }
     if (!CanFetchDirectly(*info)) {
         err << "yomida-cli: category " << category

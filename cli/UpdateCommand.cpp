@@ -48,11 +48,6 @@ std::vector<int> TakeCategories(std::vector<std::string>& args) {
                 "--category takes the number of a category: 1 to 15, or one that a source "
                 "definition declares");
         }
-        // Until update pages through a defined source's month, it would store a part of it.
-        if (info->converter == ConverterKind::DefinedSource) {
-            throw UsageError("category " + std::to_string(category) +
-                             " is defined as data: fetch it with yomida-cli fetch");
-        }
         if (std::ranges::find(categories, category) == categories.end()) {
             categories.push_back(category);
         }

@@ -22,6 +22,9 @@
 #include "engine/Notifier.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "settings/ProgramPaths.h"
+#include "settings/VersionInfo.h"
+#include "sources/DefinedSources.h"
 
 namespace yomida::qt {
 namespace {
@@ -78,6 +81,19 @@ StartMode AskedFor() {
         return StartMode::BusService;
     }
     return args.contains(QStringLiteral("--watch")) ? StartMode::WatchResults : StartMode::Window;
+}
+
+// The source definitions of the program's folder and the user's, read once and made categories
+// of the catalogue before the tree and the menus are built from it. What cannot be read is
+// named by the window's warning at start.
+void InstallProgramDefinitions() {
+    if (InstalledDefinitions() != nullptr) {
+        return;
+    }
+    const ProgramPaths paths = ResolveProgramPaths(ExecutablePath(), PathEnvironment::Current());
+    InstallDefinitions(std::make_shared<const DefinitionSet>(
+        LoadDefinitions(DefinitionFolders::For(paths.appFolder, paths.dataFolder),
+                        DefinitionReader(VersionInfo::kVersion))));
 }
 
 // A process started by the bus and left with no window and no notification ends after this.
@@ -154,6 +170,7 @@ public:
             QuitWhenIdle();
             return Opening::HandedOver;
         }
+        InstallProgramDefinitions();
         downloads_ = std::make_unique<DownloadManager>(clock_, tcp_);
         form_ = std::make_unique<MainWindowLogic>(ui_, clock_, *downloads_);
         window_ = std::make_unique<MainWindow>(*form_);

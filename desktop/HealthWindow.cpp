@@ -15,6 +15,7 @@
 #include "desktop/DialogFrame.h"
 #include "desktop/QtText.h"
 #include "sources/Catalogue.h"
+#include "sources/DefinedSources.h"
 #include "text/Messages.h"
 
 namespace yomida::qt {
@@ -96,6 +97,13 @@ HealthWindow::HealthWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     table_->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table_, 1);
 
+    attribution_ = new QLabel;
+    attribution_->setObjectName(QStringLiteral("HealthAttribution"));
+    attribution_->setAccessibleName(QString::fromUtf8("取得元の出典"));
+    attribution_->setWordWrap(true);
+    attribution_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(attribution_);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     auto* close = new QPushButton(QString::fromUtf8("閉じる"));
@@ -130,7 +138,14 @@ void HealthWindow::Fill() {
     note_->setVisible(health_.damaged);
     note_->setText(QString::fromStdString(MsgUtf8(Msg::HealthFileDamaged)));
     table_->setRowCount(0);
+    QStringList attributions;
     for (const CategoryInfo& c : Categories()) {
+        const SourceDefinition* definition = FindDefinition(c.number);
+        const QString attribution =
+            definition != nullptr ? QString::fromStdString(definition->attribution) : QString();
+        if (!attribution.isEmpty() && !attributions.contains(attribution)) {
+            attributions.push_back(attribution);
+        }
         const CategoryHealth* h = nullptr;
         for (const CategoryHealth& row : health_.rows) {
             if (row.category == c.number) {
@@ -158,7 +173,12 @@ void HealthWindow::Fill() {
         for (int col = 0; col < kColumns; ++col) {
             table_->setItem(row, col, Cell(h, col, cells[col]));
         }
+        if (!attribution.isEmpty()) {
+            table_->item(row, kName)->setToolTip(attribution);
+        }
     }
+    attribution_->setText(attributions.join(QString::fromUtf8("　")));
+    attribution_->setVisible(!attributions.isEmpty());
 }
 
 QTableWidgetItem* HealthWindow::Cell(const CategoryHealth* h, int col, const QString& text) const {

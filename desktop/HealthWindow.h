@@ -33,6 +33,7 @@ private:
     SourceHealth::Contents health_;
     QTableWidget* table_ = nullptr;
     QLabel* note_ = nullptr;
+    QLabel* attribution_ = nullptr;  // the sources' attribution lines, as their terms ask
 };
 
 }  // namespace yomida::qt

@@ -130,7 +130,7 @@ void MainActions::BuildSearchMenu() {
         QAction* a = AddAction(groups[static_cast<size_t>(c.group)], {}, "",
                                [this, number] { form_.SelCategoryExecute(number); });
         a->setCheckable(true);
-        categoryActions_[static_cast<size_t>(number)] = a;
+        categoryActions_[number] = a;
     }
 
     QMenu* shop = search->addMenu(U("Amazonで検索"));
@@ -192,10 +192,10 @@ void MainActions::PushDownloadToggle() {
 }
 
 void MainActions::Push() {
-    for (const CategoryInfo& c : Categories()) {
-        const auto n = static_cast<size_t>(c.number);
-        categoryActions_[n]->setText(FromSjis(form_.CategoryActions[n].caption));
-        categoryActions_[n]->setChecked(form_.CategoryActions[n].checked);
+    for (const auto& [number, action] : categoryActions_) {
+        const ActionState& state = form_.CategoryActions[number];
+        action->setText(FromSjis(state.caption));
+        action->setChecked(state.checked);
     }
     const ActionState& selCheck = form_.List.Filter.SelCheck;
     selCheck_->setText(FromSjis(selCheck.caption));

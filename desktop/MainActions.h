@@ -3,6 +3,7 @@
 #include <QObject>
 #include <array>
 #include <functional>
+#include <map>
 
 #include "app/MainWindowLogic.h"
 #include "desktop/SearchPanel.h"
@@ -71,7 +72,7 @@ private:
     QAction* joukenDel_ = nullptr;                                // JoukenDel
     std::array<QAction*, kSavedConditionCount> jouken_{};         // Jouken1 … Jouken10
     std::array<QAction*, kSavedConditionCount> joukenButtons_{};  // their toolbar buttons
-    std::array<QAction*, kCategoryCount + 1> categoryActions_{};  // SelCOMIC …, by number
+    std::map<int, QAction*> categoryActions_;                     // SelCOMIC …, by number
     QAction* srcAmazon1_ = nullptr;                               // SrcAmazon1
     QAction* srcAmazon2_ = nullptr;                               // SrcAmazon2
     QAction* showBrowserOn_ = nullptr;                            // ShowBrowserOn

@@ -33,6 +33,15 @@ DefinedFetchOutcome DefinedOutcomeOf(HttpOutcome outcome) {
     return DefinedFetchOutcome::TransportError;
 }
 
+// The first line of a response header, for the record of an error status.
+std::string StatusLineOf(const std::string& header) {
+    std::string line = header.substr(0, header.find('\n'));
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+        line.pop_back();
+    }
+    return line;
+}
+
 // One month's fetch, request after request.
 class MonthFetch {
 public:
@@ -122,13 +131,13 @@ private:
         get.maxBodyBytes = kHttpMaxBodyBytes - received_;
         pacer_.Sent(values_.host);
         HttpResponse response = http_.Get(get, request_.progress);
+        result_.httpStatus = response.status;
         if (!response.Ok()) {
-            result_.httpStatus = response.status;
             const bool tooLarge = response.receivedBytes >= get.maxBodyBytes &&
                                   response.outcome == HttpOutcome::kTransportError;
             Fail(tooLarge ? DefinedFetchOutcome::TooLarge : DefinedOutcomeOf(response.outcome),
                  tooLarge ? "the responses of the month are larger than one page may be"
-                 : response.error.empty() ? "HTTP status " + std::to_string(response.status)
+                 : response.error.empty() ? StatusLineOf(response.header)
                                           : response.error);
             return std::nullopt;
         }
@@ -190,6 +199,10 @@ bool HostPacer::WaitTurn(const std::string& host, milliseconds gap, const HttpPr
 
 void HostPacer::Sent(const std::string& host) {
     last_[host] = now_();
+}
+
+std::string ProgramUserAgent() {
+    return std::string("YOMIDA/") + YOMIDA_VERSION + " (+https://yomida.jp/)";
 }
 
 DefinedFetchResult FetchDefinedSource(HttpClient& http, const DefinedFetchRequest& request) {

@@ -71,13 +71,17 @@ struct [[nodiscard]] DefinedFetchResult {
     // Every response, in the order the conversion reads them.
     std::vector<std::string> responses;
     std::string header;  // of the first response, for its update stamp
-    int httpStatus = 0;  // of the request that failed
+    int httpStatus = 0;  // of the last response: the one that failed, if one did
     std::string url;     // of the request that failed
-    std::string error;   // CP932; empty after a fetch
+    // CP932; empty after a fetch. Of an error status, the response's status line.
+    std::string error;
     size_t requests = 0;
 
     bool Ok() const { return outcome == DefinedFetchOutcome::Fetched; }
 };
+
+// What a defined source's requests say in User-Agent: the program and its version.
+std::string ProgramUserAgent();
 
 // Fetches a month of a category defined as data: one query for the month, or one per day when
 // the definition pages by day, each followed page by page by {idx} and {cnt} until the total the

@@ -4,10 +4,12 @@
 
 #include "download/FailureReason.h"
 #include "platform/Cp932.h"
+#include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
 #include "sources/Catalogue.h"
 #include "sources/Convert.h"
+#include "sources/ResponseBundle.h"
 #include "text/CommaText.h"
 #include "text/DataFileRecords.h"
 #include "text/Dates.h"
@@ -67,7 +69,54 @@ std::string StatusLine(const std::string& header) {
     return std::string(Trimmed(header.substr(0, header.find('\n'))));
 }
 
-// The Ui the converters still speak through: what they say is kept as the step's notices.
+FetchOutcome OutcomeOf(DefinedFetchOutcome outcome) {
+    switch (outcome) {
+        case DefinedFetchOutcome::Fetched:
+            return FetchOutcome::Updated;
+        case DefinedFetchOutcome::HttpStatus:
+            return FetchOutcome::HttpStatus;
+        case DefinedFetchOutcome::CertificateError:
+            return FetchOutcome::CertificateError;
+        case DefinedFetchOutcome::Cancelled:
+            return FetchOutcome::Cancelled;
+        // More than a month's worth of answers is a fault on the way, as one page too large is.
+        case DefinedFetchOutcome::TransportError:
+        case DefinedFetchOutcome::TooLarge:
+            return FetchOutcome::TransportError;
+        // The answers came but cannot be made into the month's list.
+        case DefinedFetchOutcome::TooManyRequests:
+        case DefinedFetchOutcome::UnreadableResponse:
+        case DefinedFetchOutcome::NoDefinition:
+            break;
+    }
+    return FetchOutcome::ConversionError;
+}
+
+// Why a defined source's month brought no list, in the user's words (CP932).
+std::string DefinedFailureText(const DefinedFetchResult& fetched) {
+    switch (fetched.outcome) {
+        case DefinedFetchOutcome::TooManyRequests:
+            return MsgText(Msg::ReasonTooManyRequests) + std::to_string(fetched.requests) +
+                   MsgText(Msg::ReasonRequestsEnd);
+        case DefinedFetchOutcome::UnreadableResponse:
+            return MsgText(Msg::ReasonUnreadableResponse) + fetched.error;
+        case DefinedFetchOutcome::TooLarge:
+            return MsgText(Msg::ReasonResponsesTooLarge);
+        case DefinedFetchOutcome::NoDefinition:
+            return fetched.error;
+        default:
+            return FailureReason(OutcomeOf(fetched.outcome), fetched.httpStatus, fetched.error);
+    }
+}
+
+// Whether a list that comes out as the stored one is left as it is, ticks and stamp and all. A
+// defined source without an update check is fetched on every run, and its stamp tells nothing
+// the records do not; a page with the check must store its new stamp, or every check after
+// would find it newer again.
+bool KeepsSameList(int category) {
+    const CategoryInfo* c = FindCategory(category);
+    return c != nullptr && c->converter == ConverterKind::DefinedSource && !c->updateCheck;
+}
 
 }  // namespace
 
@@ -105,7 +154,10 @@ FetchResult DownloadManager::FetchSource(const FetchContext& context, FetchPolic
     const CategoryInfo* category = FindCategory(context.category);
     // The plain-text marker sends every fetch to the import paths.
     if (context.directFetch && !ScramblingOffIn(context.dataFolder)) {
-        if (category != nullptr && category->acquisition == Acquisition::DirectOrBrowserPage) {
+        if (category != nullptr && category->converter == ConverterKind::DefinedSource) {
+            result.ranToEnd = DownloadDefined(context, policy, result);
+        } else if (category != nullptr &&
+                   category->acquisition == Acquisition::DirectOrBrowserPage) {
             result.ranToEnd = DownloadOrImport(context, policy, result);
         } else {
             result.ranToEnd = Download(context, policy, result, false).ValueOr(false);
@@ -264,6 +316,59 @@ Result<bool> DownloadManager::Download(const FetchContext& context, FetchPolicy&
     return converted;
 }
 
+bool DownloadManager::DownloadDefined(const FetchContext& context, FetchPolicy& policy,
+                                      FetchResult& result) {
+    const WorkingScope working(policy);
+    context.setBusyDisplay(true);
+    const ScopeExit busyOff([&context] { context.setBusyDisplay(false); });
+
+    DefinedFetchRequest request;
+    request.category = context.category;
+    request.target = context.target;
+    request.hosts = context.hosts;
+    request.sources = context.sources;
+    request.proxy = context.proxy;
+    request.proxyPort = context.proxyPort;
+    request.timeOutMs = context.timeOutMs;
+    request.userAgent = ProgramUserAgent();
+    request.progress = context.progress;
+    // A month is many small requests a second apart: the status bar counts the requests as
+    // they go, where the bytes of each would only flash past.
+    request.progress.onBytes = nullptr;
+    request.pacer = &pacer_;
+    request.onRequest = [&context](size_t n, const std::string&) {
+        context.setStatusText(MsgText(Msg::FetchingRequest) + std::to_string(n));
+    };
+    const DefinedFetchResult fetched = FetchDefinedSource(http_, request);
+    result.requested = fetched.requests > 0;
+    result.httpStatus = fetched.httpStatus;
+    if (!fetched.Ok()) {
+        result.outcome = OutcomeOf(fetched.outcome);
+        if (result.outcome == FetchOutcome::HttpStatus) {
+            result.detail = fetched.error;  // the status line, as a page's error is recorded
+            if (fetched.httpStatus > 399 && !context.httpFailureText.empty()) {
+                Tell(result, Notice::Kind::Error, context.httpFailureText);
+            }
+            return true;  // the stored list, if any, is shown as it was
+        }
+        result.detail = result.Cancelled() ? fetched.error : DefinedFailureText(fetched);
+        if (!result.Cancelled()) {
+            Tell(result, Notice::Kind::Error,
+                 MsgText(Msg::DataFetchError) + "\n\r\n\r" + result.detail);
+        }
+        return false;
+    }
+    const std::filesystem::path download = DownloadFileOf(context);
+    {
+        FileReplacement joined(download);
+        joined.Writer().Write(JoinResponses(fetched.responses));
+        joined.Commit();
+    }
+    result.stampPrefix = StampPrefix(ParseUpdateStamp(fetched.header, clock_.Today()));
+    context.setStatusText(MsgText(Msg::Converting));
+    return ConvertFile(context, policy, download, result, false);
+}
+
 Result<std::string, ProbeRefusal> DownloadManager::ProbeBookTownMonth(const FetchContext& context,
                                                                       const std::string& host,
                                                                       FetchPolicy& policy) {
@@ -397,6 +502,7 @@ bool DownloadManager::ConvertFile(const FetchContext& context, FetchPolicy& poli
     request.output = context.dataFile;
     request.stampPrefix = result.stampPrefix;
     request.target = context.target;
+    request.keepSameList = KeepsSameList(context.category);
     ConvertResult converted;
     try {
         converted = Convert(request);
@@ -413,6 +519,12 @@ bool DownloadManager::ConvertFile(const FetchContext& context, FetchPolicy& poli
             Tell(result, Notice::Kind::Error, converted.message);
         }
         return false;
+    }
+    if (converted.outcome == ConvertOutcome::SameList) {
+        // The stored file is the list already, its ticks included: nothing was replaced.
+        result.outcome = FetchOutcome::Unchanged;
+        result.detail.clear();
+        return true;
     }
     if (converted.outcome == ConvertOutcome::NoReleases) {
         result.outcome = FetchOutcome::NoRecords;

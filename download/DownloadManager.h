@@ -5,7 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "download/DefinedSourceFetch.h"
 #include "download/SourceFetcher.h"
 #include "platform/Clock.h"
 #include "platform/TcpSocket.h"
@@ -18,6 +20,9 @@ class DownloadManager final : public SourceFetcher {
 public:
     DownloadManager(const Clock& clock, TcpConnector& connector)
         : clock_(clock), http_(connector) {}
+    // With the pacer's time handed in, for tests.
+    DownloadManager(const Clock& clock, TcpConnector& connector, HostPacer pacer)
+        : clock_(clock), http_(connector), pacer_(std::move(pacer)) {}
 
     // The update stamp in front of a data file's header line, or empty text.
     static std::string ReadStoredStamp(const std::filesystem::path& dataFile);
@@ -50,6 +55,10 @@ private:
     // says nothing but comes back as the failure, for the offer of the import by hand.
     Result<bool> Download(const FetchContext& context, FetchPolicy& policy, FetchResult& result,
                           bool describe);
+    // Every request of a source defined as data for the month, a second apart, joined into the
+    // download file and converted; false stops the display.
+    [[nodiscard]] bool DownloadDefined(const FetchContext& context, FetchPolicy& policy,
+                                       FetchResult& result);
     [[nodiscard]] bool DownloadOrImport(const FetchContext& context, FetchPolicy& policy,
                                         FetchResult& result);
     [[nodiscard]] bool ImportCsv(const FetchContext& context, FetchPolicy& policy,
@@ -68,6 +77,8 @@ private:
 
     const Clock& clock_;
     HttpClient http_;
+    // Keeps the requests to one host apart across every fetch of the manager's life.
+    HostPacer pacer_;
 };
 
 }  // namespace yomida

@@ -12,6 +12,7 @@
 #include "platform/Notice.h"
 #include "platform/Result.h"
 #include "settings/SettingsRecord.h"
+#include "sources/Catalogue.h"
 
 namespace yomida {
 
@@ -36,6 +37,10 @@ struct FetchContext {
     std::string proxy;
     int proxyPort = 0;
     int timeOutMs = 0;  // of each request, 0 for none
+    // The settings file's hosts and URL templates, which a source defined as data expands for
+    // each of its requests; none: the defaults.
+    const HostTable* hosts = nullptr;
+    const SourceOverrides* sources = nullptr;
 
     // The "\"stamp\"," put before a converted list's header: that of the last direct fetch,
     // which an import by hand keeps.

@@ -30,6 +30,8 @@ public:
             downloadCleanup_.Cover(request.downloadFile);
         }
         context_.timeOutMs = request.timeOutMs;
+        context_.hosts = &owner.hosts_;
+        context_.sources = &owner.sources_;
         context_.stampPrefix = request.stampPrefix;
         context_.clearForcedDownload = request.clearForcedDownload;
         context_.setBusyDisplay = request.setBusyDisplay ? request.setBusyDisplay : [](bool) {};

@@ -227,7 +227,9 @@ void InstallDefinedCategories(const std::vector<DefinedCategory>& categories) {
         const auto last =
             std::ranges::find_if(table->categories.rbegin(), table->categories.rend(),
                                  [&](const CategoryInfo& c) { return c.group == row.group; });
-        table->categories.insert(last.base(), row);
+        // The first row of a new group goes after every other, as its group does.
+        table->categories.insert(
+            last == table->categories.rend() ? table->categories.end() : last.base(), row);
         if (row.hostKey != nullptr) {
             table->definedHosts.emplace_back(row.hostKey, d.defaultHost);
         }

@@ -10,6 +10,7 @@
 #include "sources/NeoWingCsv.h"
 #include "sources/ProductList.h"
 #include "sources/TableRows.h"
+#include "text/DataFileRecords.h"
 #include "text/Messages.h"
 #include "text/Sjis.h"
 
@@ -66,6 +67,36 @@ bool RunConverter(ConverterKind kind, ConverterContext& context) {
     return true;
 }
 
+// A record line without its tick: the number and the fields after ",0," or ",1,".
+std::string_view WithoutTick(std::string_view line) {
+    const size_t first = line.find(',');
+    if (first == std::string_view::npos) {
+        return line;
+    }
+    const size_t second = line.find(',', first + 1);
+    return second == std::string_view::npos ? line.substr(0, first) : line.substr(second);
+}
+
+bool SameRecordNumbers(std::string_view a, std::string_view b) {
+    return a.substr(0, a.find(',')) == b.substr(0, b.find(','));
+}
+
+// Whether the lines just converted are the stored list's records, whatever was ticked there.
+bool SameRecords(const std::optional<std::vector<std::string>>& stored,
+                 const std::vector<std::string>& converted) {
+    if (!stored || stored->size() != converted.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < converted.size(); ++i) {
+        const std::string_view a = (*stored)[i];
+        const std::string_view b = converted[i];
+        if (!SameRecordNumbers(a, b) || WithoutTick(a) != WithoutTick(b)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::filesystem::path PreviousVersionPath(const std::filesystem::path& dataFile) {
@@ -88,6 +119,12 @@ ConvertResult Convert(const ConvertRequest& request) {
     }
     FileReplacement out(request.output);
     RecordWriter writer(out.Writer(), request.output, request.stampPrefix);
+    // Read under the replacement's lock: what is compared is what would be replaced.
+    std::optional<std::vector<std::string>> stored;
+    if (request.keepSameList) {
+        stored = ReadRecordLines(request.output);
+        writer.KeepRecordLines();
+    }
     bool ranToEnd = true;
     if (category->converter == ConverterKind::ProductList) {
         // A saved product-list page is megabytes long: it goes through its marker page a piece
@@ -104,6 +141,10 @@ ConvertResult Convert(const ConvertRequest& request) {
         result.message = std::move(context.stopMessage);
     }
     result.records = writer.Records();
+    if (ranToEnd && writer.Counted() > 0 && SameRecords(stored, writer.RecordLines())) {
+        result.outcome = ConvertOutcome::SameList;
+        return result;
+    }
     if (writer.Counted() > 0) {
         // The list as it was, for telling which titles the new one has dropped.
         out.KeepPrevious(PreviousVersionPath(request.output));

@@ -44,6 +44,9 @@ void RecordWriter::WriteRecord(std::string_view fields) {
     line_ += ",0,";
     AppendCleanFields(fields, line_);
     out_.WriteLine(line_);
+    if (keepLines_) {
+        lines_.push_back(line_);
+    }
     ++counted_;
     ++records_;
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/TextFile.h"
 #include "sources/RecordLayout.h"
@@ -36,6 +37,11 @@ public:
 
     int Counted() const { return counted_; }
 
+    // Keeps the record lines as written (before scrambling), for comparing the new list with
+    // the stored one.
+    void KeepRecordLines() { keepLines_ = true; }
+    const std::vector<std::string>& RecordLines() const { return lines_; }
+
 private:
     ScrambledWriter out_;
     std::string stampPrefix_;
@@ -43,6 +49,8 @@ private:
     int next_ = 1;
     int counted_ = 0;
     int records_ = 0;
+    bool keepLines_ = false;
+    std::vector<std::string> lines_;
 };
 
 }  // namespace yomida

@@ -63,6 +63,11 @@ constexpr Entry kTable[] = {
     {Msg::ReasonTimedOut, "サーバーからの応答が途絶えました"},
     {Msg::ReasonCutOff, "通信が途中で切れました"},
     {Msg::ReasonCertificate, "サーバーの証明書を確認できませんでした"},
+    {Msg::ReasonTooManyRequests, "取得元がページを送り続けるため、"},
+    {Msg::ReasonRequestsEnd, " 回の問い合わせで取得を止めました"},
+    {Msg::ReasonUnreadableResponse, "取得元の応答を読めませんでした: "},
+    {Msg::ReasonResponsesTooLarge, "取得元の応答が大きすぎるため、取得を止めました"},
+    {Msg::FetchingRequest, "取得中・・・ 問い合わせ "},
 
     {Msg::NeedKosumiraCsv,
      "KOSUMIRAで取り込んだCSVファイルが必要です。\n\r"
@@ -141,6 +146,8 @@ constexpr Entry kTable[] = {
     {Msg::HealthFileDamaged,
      "取得状況のファイルが壊れていたため読めませんでした。次の取得で新しく記録し直します。"},
     {Msg::LastFetchFailed, "（前回の取得に失敗）"},
+
+    {Msg::DefinitionsLeftOut, "次の取得元の定義は読めないため使いません。\n\r\n\r"},
 
     {Msg::ConsoleError, "エラー: "},
     {Msg::ConsoleWarning, "警告: "},

@@ -59,6 +59,11 @@ enum class Msg {
     ReasonTimedOut,
     ReasonCutOff,
     ReasonCertificate,
+    ReasonTooManyRequests,  // followed by the number of requests and ReasonRequestsEnd
+    ReasonRequestsEnd,
+    ReasonUnreadableResponse,  // followed by what could not be read
+    ReasonResponsesTooLarge,
+    FetchingRequest,  // the status bar's, followed by the request's number
 
     // Importing a page saved in the browser
     NeedKosumiraCsv,
@@ -135,6 +140,9 @@ enum class Msg {
     // Source health
     HealthFileDamaged,
     LastFetchFailed,
+
+    // Source definitions
+    DefinitionsLeftOut,  // followed by the files and why, a line each
 
     // The command line's console
     ConsoleError,

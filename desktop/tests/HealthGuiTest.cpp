@@ -73,7 +73,7 @@ TEST_F(HealthGuiTest, TheViewMenuOpensOneRowPerCategoryAndTheTreeMarksAFailure) 
     EXPECT_EQ(health->accessibleName(), QString::fromUtf8("取得状況"));
     QTableWidget* table = Named<QTableWidget>(*health, "HealthTable");
     EXPECT_FALSE(table->accessibleName().isEmpty());
-    ASSERT_EQ(table->rowCount(), kCategoryCount);
+    ASSERT_EQ(table->rowCount(), static_cast<int>(Categories().size()));
     EXPECT_EQ(table->item(0, HealthWindow::kName)->text(), QString::fromUtf8("まんが王倶楽部"));
     EXPECT_EQ(table->item(0, HealthWindow::kLastSuccess)->text(), "2003/05/01 07:00");
     EXPECT_EQ(table->item(0, HealthWindow::kLastAttempt)->text(), "2003/05/07 09:30");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/CliRun.h"
 #include "support/DefinedSourcesFixture.h"
 #include "support/LoopbackServer.h"
@@ -77,7 +79,7 @@ TEST(SourcesCommand, ConvertTakesSavedResponsesBySourceOrNumber) {
               2);
     EXPECT_EQ(usage({"convert", "--category", "1", "--month", "2026-12", "a", "b", "c"}), 2);
     EXPECT_EQ(usage({"convert", "--category", "99", "--month", "2026-12", "a", "b"}), 2);
-    EXPECT_EQ(usage({"update", "--category", "16"}), 2);
+    EXPECT_EQ(usage({"update", "--category", "99"}), 2);
 
     test::WriteBytes(dir / "broken.xml", "<rss><channel><item>");
     const CliOutput broken = InvokeCli({"convert", "--source", "ndl-jpro", "--month", "2026-12",
@@ -87,9 +89,9 @@ TEST(SourcesCommand, ConvertTakesSavedResponsesBySourceOrNumber) {
     EXPECT_EQ(test::ReadDataFile(out).size(), 4u);
 }
 
-TEST(SourcesCommand, FetchBringsTheWholeMonthIntoTheDataFolder) {
-    test::TempDir dir;
-    const test::ScopedDefinitions installed({test::DefinitionFrom(R"(schema: 1
+// A source on the loopback server whose month comes in pages, followed to their total.
+std::string LoopDefinitionYaml() {
+    return R"(schema: 1
 id: loop
 number: 50
 name: loop
@@ -106,7 +108,12 @@ records: /rss/channel/item
 fields:
   title: dc:title
   publisher: dc:publisher
-)")});
+)";
+}
+
+TEST(SourcesCommand, FetchBringsTheWholeMonthIntoTheDataFolder) {
+    test::TempDir dir;
+    const test::ScopedDefinitions installed({test::DefinitionFrom(LoopDefinitionYaml())});
     // Three records match; the first page brings two of them.
     const std::string ok =
         "HTTP/1.0 200 OK\r\nLast-Modified: Tue, 01 Dec 2026 00:00:00 GMT\r\n\r\n";
@@ -127,10 +134,55 @@ fields:
     EXPECT_EQ(server.Requests()[0].rfind("GET /q?f=2026-12-01&u=2026-12-31&cnt=500&idx=1 ", 0), 0u);
     EXPECT_EQ(server.Requests()[1].rfind("GET /q?f=2026-12-01&u=2026-12-31&cnt=500&idx=3 ", 0), 0u);
     EXPECT_NE(server.Requests()[0].find("User-Agent: YOMIDA/"), std::string::npos);
-    // The folder holds the list and nothing else of the fetch.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "data"),
-                            std::filesystem::directory_iterator()),
-              1);
+    // The folder holds the list and the source's health, and nothing else of the fetch.
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "data")) {
+        files.push_back(entry.path().filename().string());
+    }
+    std::ranges::sort(files);
+    EXPECT_EQ(files, (std::vector<std::string>{"health.txt", "loopb2612.csv"}));
+    EXPECT_NE(test::ReadBytes(dir / "data" / "health.txt").find("loopb,loopb2612.csv,"),
+              std::string::npos);
+}
+
+TEST(SourcesCommand, UpdateTakesADefinedCategoryAndKeepsAListWhoseRecordsAreTheSame) {
+    test::TempDir dir;
+    const test::ScopedDefinitions installed({test::DefinitionFrom(LoopDefinitionYaml())});
+    const auto reply = [](const std::string& stamp, const std::string& fixture) {
+        return test::LoopbackServer::Reply{"HTTP/1.0 200 OK\r\nLast-Modified: " + stamp +
+                                           "\r\n\r\n" + test::ReadBytes(Fixture(fixture))};
+    };
+    // The second run brings the same records under a newer stamp.
+    test::LoopbackServer server({reply("Tue, 01 Dec 2026 00:00:00 GMT", "ndl-jpro-1.xml"),
+                                 reply("Tue, 01 Dec 2026 00:00:00 GMT", "ndl-jpro-2.xml"),
+                                 reply("Wed, 02 Dec 2026 00:00:00 GMT", "ndl-jpro-1.xml"),
+                                 reply("Wed, 02 Dec 2026 00:00:00 GMT", "ndl-jpro-2.xml")});
+    test::WriteBytes(dir / "yomida.INI",
+                     "[HOSTS]\r\nLOOPHOST=127.0.0.1:" + std::to_string(server.Port()) + "\r\n");
+    const std::vector<std::string> update = {"update",
+                                             "--category",
+                                             "50",
+                                             "--months",
+                                             "1",
+                                             "--data",
+                                             (dir / "data").string(),
+                                             "--settings",
+                                             (dir / "yomida.INI").string()};
+    const CliOutput first = InvokeCli(update);
+    ASSERT_EQ(first.status, 0) << first.err;
+    const std::string period = first.out.substr(6, 7);  // "loopb\t2026-12\t…", this month
+    EXPECT_EQ(first.out, "loopb\t" + period + "\tupdated\t4\nnew watch matches\t0\n");
+    const std::filesystem::path list =
+        dir / "data" / ("loopb" + period.substr(2, 2) + period.substr(5, 2) + ".csv");
+    ASSERT_EQ(InvokeCli({"tick", list.string(), "2"}).status, 0);
+    const std::string ticked = test::ReadBytes(list);
+
+    const CliOutput second = InvokeCli(update);
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.out, "loopb\t" + period + "\tunchanged\t4\nnew watch matches\t0\n");
+    EXPECT_EQ(test::ReadBytes(list), ticked) << "the tick and the first stamp stay";
+    EXPECT_EQ(server.Requests().size(), 4u) << "no update check: every run asks for the month";
+    EXPECT_NE(test::ReadBytes(dir / "data" / "health.txt").find(",unchanged,"), std::string::npos);
 }
 
 }  // namespace

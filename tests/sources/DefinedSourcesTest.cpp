@@ -127,6 +127,18 @@ TEST(DefinedSources, DefinitionsAreCategoriesOfTheCatalogue) {
         EXPECT_EQ(slots.back().category->number, 18);
         EXPECT_EQ(TreeNodeOf(40), 5);  // after the four built-in comic leaves
         EXPECT_EQ(FindCategoryByTreeNode(TreeNodeOf(18))->number, 18);
+        // The rows read in the tree's order, as 取得状況 and `status` list them.
+        std::vector<int> leaves;
+        for (const CategoryTreeSlot& slot : slots) {
+            if (slot.category != nullptr) {
+                leaves.push_back(slot.category->number);
+            }
+        }
+        std::vector<int> rows;
+        for (const CategoryInfo& c : Categories()) {
+            rows.push_back(c.number);
+        }
+        EXPECT_EQ(rows, leaves);
 
         const std::optional<DataFileName> name = DataFileName::Parse("ndljp2612.csv");
         ASSERT_TRUE(name);
