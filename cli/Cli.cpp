@@ -12,7 +12,7 @@
 
 #include "cli/CliArgs.h"
 #include "cli/Command.h"
-#include "cli/ConsoleUi.h"
+#include "cli/ConsoleText.h"
 #include "cli/FetchCommand.h"
 #include "cli/ListCommands.h"
 #include "cli/ScheduleCommand.h"
@@ -147,14 +147,11 @@ int ConvertCommand(const std::vector<std::string>& args, std::ostream& err) {
         writer.Close();
         request.input = joined->Path();
     }
-    ConsoleUi ui(err);
     const ConvertResult result = Convert(request);
     if (!result.message.empty()) {
-        if (result.RanToEnd()) {
-            ui.ShowWarning(result.message);
-        } else {
-            ui.ShowError(result.message);
-        }
+        PrintNotices(
+            {{result.RanToEnd() ? Notice::Kind::Warning : Notice::Kind::Error, result.message}},
+            err);
     }
     return result.RanToEnd() ? kExitOk : kExitFailure;
 }
