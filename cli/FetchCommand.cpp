@@ -118,6 +118,24 @@ int ReportFetchResult(const ListUpdateResult& result, bool progress, std::ostrea
 
 }  // namespace
 
+namespace {
+
+// What a fetch of one category named on the command line adds to the unattended request:
+// progress on a terminal, and the calendar and feed refreshed by a new list.
+void AskedByName(ListUpdateRequest& request, const Clock& clock, bool progress, std::ostream& err) {
+    request.direct = true;
+    request.setStatusText = [&err, progress](const std::string& text) {
+        if (progress) {
+            err << Cp932ToUtf8(text) << '\n';
+        }
+    };
+    // Its news is counted against the update's memory and left for the next update to tell.
+    request.watchMemory = request.settings.dataFolder / kUpdateMemoryFile;
+    request.feeds = CurrentWatchFeedOptions(clock, request.settings.scheduleAlarm);
+}
+
+}  // namespace
+
 int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     ParsedArgs p = ParseArgs(
         args, 1, {"category", "month", "week", "data", "settings", "hosts", "proxy", "timeout"},
@@ -157,18 +175,9 @@ int FetchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     request.target = target;
     request.weekNumber = week;
     request.forced = p.flags["force"];
-    request.direct = true;  // the command is asked for this category by name
     const bool progress = ::isatty(STDERR_FILENO) == 1;
-    request.setStatusText = [&err, progress](const std::string& text) {
-        if (progress) {
-            err << Cp932ToUtf8(text) << '\n';
-        }
-    };
-    // A new list refreshes the calendar and the feed to subscribe to, as `update` does; its news
-    // is counted against the update's memory and left for the next update to tell.
-    request.watchMemory = request.settings.dataFolder / kUpdateMemoryFile;
     SystemClock clock;
-    request.feeds = CurrentWatchFeedOptions(clock, request.settings.scheduleAlarm);
+    AskedByName(request, clock, progress, err);
 
     PosixTcpConnector connector;
     DownloadManager downloads(clock, connector);

@@ -369,6 +369,22 @@ bool DownloadManager::DownloadDefined(const FetchContext& context, FetchPolicy& 
     return ConvertFile(context, policy, download, result, false);
 }
 
+namespace {
+
+// The month, 1 to 12, whose marker the 本やタウン top page holds, or 0 when it holds none.
+int BookTownCurrentMonth(const CategoryInfo& row, UrlValues probe, std::chrono::year year,
+                         const std::string& page) {
+    for (unsigned m = 1; m <= 12; ++m) {
+        probe.target = year / std::chrono::month{m} / 1;
+        if (page.find(ExpandUrlTemplate(row.monthProbe.marker, probe)) != std::string::npos) {
+            return static_cast<int>(m);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
 Result<std::string, ProbeRefusal> DownloadManager::ProbeBookTownMonth(const FetchContext& context,
                                                                       const std::string& host,
                                                                       FetchPolicy& policy) {
@@ -414,14 +430,7 @@ Result<std::string, ProbeRefusal> DownloadManager::ProbeBookTownMonth(const Fetc
         }
         return Failure<ProbeRefusal>{refusal, request.detail};
     }
-    int current = 0;
-    for (int s = 1; s <= 12 && current == 0; ++s) {
-        probe.target = context.target.year() / month{static_cast<unsigned>(s)} / 1;
-        if (response.body.find(ExpandUrlTemplate(row->monthProbe.marker, probe)) !=
-            std::string::npos) {
-            current = s;
-        }
-    }
+    const int current = BookTownCurrentMonth(*row, probe, context.target.year(), response.body);
     if (current == 0) {
         return refuse(MsgText(Msg::BookTownFormatChanged));
     }
