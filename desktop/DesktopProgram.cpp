@@ -20,6 +20,7 @@
 #include "desktop/Translations.h"
 #include "download/DownloadManager.h"
 #include "engine/Notifier.h"
+#include "engine/Schedule.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "settings/ProgramPaths.h"
@@ -173,6 +174,10 @@ public:
         InstallProgramDefinitions();
         downloads_ = std::make_unique<DownloadManager>(clock_, tcp_);
         form_ = std::make_unique<MainWindowLogic>(ui_, clock_, *downloads_);
+        // The setup dialog's 自動更新 switches the user's systemd timer.
+        form_->setup.ApplySchedule = [](bool on, int hour) {
+            return UpdateSchedule(RunProgram, UpdateSchedule::UserUnitFolder()).Apply(on, hour);
+        };
         window_ = std::make_unique<MainWindow>(*form_);
         if (!form_->FormCreate(ExecutablePath())) {
             window_.reset();

@@ -153,9 +153,6 @@ void MainWindow::BuildAreaKeys() {
 void MainWindow::BuildDialogs() {
     conditionList_ = new ConditionListDialog(form_.slist, form_.ui(), this);
     setupDialog_ = new SetupDialog(form_.setup, form_.ui(), this);
-    form_.setup.ApplySchedule = [](bool on, int hour) {
-        return UpdateSchedule(RunProgram, UpdateSchedule::UserUnitFolder()).Apply(on, hour);
-    };
     setupDialog_->SetScheduleCheck([] {
         ScheduleStatus status;
         return UpdateSchedule(RunProgram, UpdateSchedule::UserUnitFolder()).Read(status);
