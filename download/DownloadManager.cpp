@@ -110,12 +110,12 @@ std::string DefinedFailureText(const DefinedFetchResult& fetched) {
 }
 
 // Whether a list that comes out as the stored one is left as it is, ticks and stamp and all. A
-// defined source without an update check is fetched on every run, and its stamp tells nothing
-// the records do not; a page with the check must store its new stamp, or every check after
-// would find it newer again.
+// source without an update check (まんがの森, a defined source, a page imported by hand) is
+// fetched on every run, and its stamp tells nothing the records do not; a page with the check
+// must store its new stamp, or every check after would find it newer again.
 bool KeepsSameList(int category) {
     const CategoryInfo* c = FindCategory(category);
-    return c != nullptr && c->converter == ConverterKind::DefinedSource && !c->updateCheck;
+    return c != nullptr && !c->updateCheck;
 }
 
 }  // namespace

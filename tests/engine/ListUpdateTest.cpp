@@ -343,10 +343,18 @@ TEST_F(UnattendedUpdateTest, AHeaderRequestRefusedAndAPageWithoutTheCheckAreFetc
     request.target = year{2003} / 5 / 1;
     const ListUpdateResult first = Update();
     ASSERT_EQ(first.outcome, FetchOutcome::Updated) << U8(first.detail);
+    // A tick the user set stays: the same releases leave the file as it is, byte for byte.
+    const std::filesystem::path list = first.location.dataFile;
+    std::vector<std::string> lines = test::ReadDataFile(list);
+    ASSERT_GE(lines.size(), 2u);
+    lines[1].replace(lines[1].find(",0,"), 3, ",1,");
+    test::WriteDataFile(list, lines);
+    const std::string ticked = test::ReadBytes(list);
     const ListUpdateResult again = Update();
     EXPECT_EQ(again.outcome, FetchOutcome::Unchanged) << U8(again.detail);
     EXPECT_TRUE(again.downloaded);
     EXPECT_EQ(forest.Requests().size(), 2u);
+    EXPECT_EQ(test::ReadBytes(list), ticked);
 }
 
 }  // namespace
