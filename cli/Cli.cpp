@@ -386,8 +386,7 @@ std::vector<Command> ListCommands() {
     };
 }
 
-// The commands that bring lists in, by hand, by download or on a timer, and the tools for
-// looking at a source.
+// The commands that bring lists in, by hand, by download or on a timer.
 std::vector<Command> FetchCommands() {
     return {
         {"schedule", " on|off|status [--hour H] [--settings INIFILE]",
@@ -438,6 +437,12 @@ std::vector<Command> FetchCommands() {
          "any failed (the others still run) or watch.ics or watch.atom could not\n"
          "be written\n",
          RunUpdate},
+    };
+}
+
+// The tools for looking at a source: one request, a period's URL, the definitions.
+std::vector<Command> SourceCommands() {
+    return {
         {"http", " get|head URL [--proxy HOST:PORT] [--out FILE] [--timeout SECONDS]",
          "one request with the program's HTTP client: the response header on\n"
          "standard error, the body to FILE (or standard output); exit 0 after a\n"
@@ -470,7 +475,8 @@ const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all;
         for (const std::vector<Command>& group :
-             {ProgramOptions(), StreamCommands(), ListCommands(), FetchCommands()}) {
+             {ProgramOptions(), StreamCommands(), ListCommands(), FetchCommands(),
+              SourceCommands()}) {
             all.insert(all.end(), group.begin(), group.end());
         }
         return all;
