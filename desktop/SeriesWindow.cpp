@@ -25,7 +25,8 @@ SeriesWindow::SeriesWindow(std::function<std::vector<SeriesListRow>()> rows,
     table_->setObjectName(QStringLiteral("SeriesTable"));
     table_->setAccessibleName(U("追っているシリーズ"));
     table_->setHorizontalHeaderLabels({U("シリーズ"), U("最新巻"), U("発売日"), U("次巻"),
-                                       U("次巻の発売日"), U("区分"), U("追い始めたタイトル")});
+                                       U("次巻の発売日"), U("次巻の区分"),
+                                       U("追い始めたタイトル")});
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);

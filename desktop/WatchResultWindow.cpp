@@ -127,13 +127,16 @@ void WatchResultWindow::Fill() {
     size_t fresh = 0;
     size_t found = 0;
     size_t next = 0;
+    size_t freshNext = 0;
     for (size_t i = 0; i < rows_.size(); ++i) {
         const WatchMatch& m = rows_[i].match;
         // A withdrawn title is in no list now: shown, but not counted as a match; nor is a
         // record that is only a next volume.
         found += rows_[i].withdrawn || !m.watched ? 0 : 1;
-        fresh += m.isNew ? 1 : 0;
+        // A next volume's news is counted with the next volumes, so each count adds up.
+        fresh += m.isNew && !m.isNext ? 1 : 0;
         next += m.isNext ? 1 : 0;
+        freshNext += m.isNew && m.isNext ? 1 : 0;
         if ((onlyNew && !m.isNew) || (onlyNext && !m.isNext)) {
             continue;
         }
@@ -163,7 +166,7 @@ void WatchResultWindow::Fill() {
     table_->resizeColumnsToContents();
     QString count = QString::fromUtf8("%1件（新着 %2件）").arg(found).arg(fresh);
     if (next > 0) {
-        count += QString::fromUtf8("　次巻 %1件").arg(next);
+        count += QString::fromUtf8("　次巻 %1件（新 %2件）").arg(next).arg(freshNext);
     }
     count_->setText(count);
 }

@@ -1,5 +1,7 @@
 #include "app/SeriesActions.h"
 
+#include "app/WatchStatus.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/SeriesStore.h"
@@ -125,6 +127,36 @@ TEST_F(SeriesActionsTest, ListsTheSeriesWithTheirDatedNextVolumeAndUnfollows) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].kind, ScriptedUi::Kind::Warning);
     EXPECT_NE(U8(ui.messages[0].text).find("series.txt.bad"), std::string::npos);
+}
+
+TEST(WatchStatusText, CountsNextVolumesApartFromTheMatches) {
+    const auto ending = [](size_t fresh, size_t next, size_t freshNext, bool series = true) {
+        WatchService::Ending e;
+        e.state = WatchService::State::Ended;
+        e.fresh = fresh;
+        e.nextVolumes = next;
+        e.freshNext = freshNext;
+        e.seriesWritten = series;
+        return e;
+    };
+    struct Case {
+        WatchService::Ending end;
+        size_t matches;
+        const char* text;
+    };
+    const Case cases[] = {
+        {ending(0, 0, 0), 3, "ウォッチ: 3件"},
+        {ending(2, 0, 0), 3, "ウォッチ: 3件 新着 2件"},
+        {ending(0, 2, 0), 3, "ウォッチ: 3件 次巻 2件"},
+        {ending(1, 2, 1), 0, "ウォッチ: 0件 新着 1件 次巻 2件（新 1件）"},
+        {ending(0, 0, 0, false), 1, "ウォッチ: 1件 series.txt を読み書きできません"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(U8(WatchEndText(c.end, c.matches)), c.text);
+    }
+    EXPECT_EQ(U8(WatchNewsText(2)), "ウォッチ: 新着 2件");
+    EXPECT_EQ(U8(WatchNewsText(0, 1)), "ウォッチ: 次巻 1件");
+    EXPECT_EQ(U8(WatchNewsText(2, 1)), "ウォッチ: 新着 2件 次巻 1件");
 }
 
 }  // namespace
