@@ -1,7 +1,9 @@
 #include "app/SeriesActions.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "engine/SeriesFollowing.h"
 #include "engine/SeriesStore.h"
@@ -58,21 +60,27 @@ void SeriesActions::FollowExecute(const ComboGrid& grid, const std::filesystem::
     const std::optional<WatchFile> list =
         dataFile.empty() ? std::nullopt : ParseWatchFileName(dataFile, settings_.Weeks());
     const FollowTitlesResult result = FollowRecords(list, rows, settings_.dataFolder);
-    std::string followed;
+    // One series ticked in several volumes is named once, as the file has it at the end.
+    std::vector<std::pair<std::string, std::string>> followed;  // key, text
     std::string nameless;
-    size_t count = 0;
     for (const TitleFollow& t : result.titles) {
         if (t.series.key.empty()) {
             nameless += (nameless.empty() ? "" : "\n") + t.series.title;
             continue;
         }
-        // One series ticked in several volumes is named once, at its highest.
-        if (followed.find(SeriesFollowedText(t.series)) == std::string::npos) {
-            followed += (count++ == 0 ? "" : "、"_sj) + SeriesFollowedText(t.series);
+        const auto same = std::find_if(followed.begin(), followed.end(),
+                                       [&t](const auto& f) { return f.first == t.series.key; });
+        if (same == followed.end()) {
+            followed.emplace_back(t.series.key, SeriesFollowedText(t.series));
+        } else {
+            same->second = SeriesFollowedText(t.series);
         }
     }
-    if (count > 0) {
-        status_.text = "シリーズを追います: "_sj + followed;
+    if (!followed.empty()) {
+        status_.text = "シリーズを追います: "_sj;
+        for (size_t i = 0; i < followed.size(); ++i) {
+            status_.text += (i > 0 ? "、"_sj : std::string()) + followed[i].second;
+        }
     }
     if (result.setAside > 0) {
         ui_.ShowWarning("series.txt の読めない行は series.txt.bad に残しました"_sj);

@@ -66,6 +66,12 @@ TEST_F(SeriesActionsTest, FollowsTheTickedRowsOrElseTheCurrentOneFromTheirOwnVol
     EXPECT_EQ(followed[0].category, 1);
     EXPECT_EQ(U8(status.text), "シリーズを追います: 進撃の巨人 34巻");
     EXPECT_TRUE(ui.messages.empty());
+    // The lower volume ticked first: still named once, at the highest.
+    std::filesystem::remove(dir / SeriesStore::kFileName);
+    Show({{"上", "進撃の巨人 第33巻 特装版", true}, {"9", "進撃の巨人（３４）", true}});
+    actions.FollowExecute(grid, dir / "comic2405.csv");
+    EXPECT_EQ(U8(status.text), "シリーズを追います: 進撃の巨人 34巻");
+    EXPECT_EQ(Followed().at(0).volume, 34);
 
     // Nothing ticked: the current row, here in a list the category table does not name.
     Show({{"3", "ワンピース 108", false}, {"4", "！！", false}});
