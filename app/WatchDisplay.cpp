@@ -1,5 +1,6 @@
 #include "app/WatchDisplay.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/WatchStatus.h"
@@ -48,7 +49,10 @@ WatchDisplay::State WatchDisplay::EndWatchScan() {
         ui_.SetCursor(cursorBeforeScan_);
     });
     const WatchService::Ending end = service_.Finish();
-    status_.text = WatchEndText(end, service_.Matches().size());
+    const std::vector<WatchMatch>& matches = service_.Matches();
+    const auto watched = std::count_if(matches.begin(), matches.end(),
+                                       [](const WatchMatch& m) { return m.watched; });
+    status_.text = WatchEndText(end, static_cast<size_t>(watched));
     return end.state;
 }
 
@@ -62,12 +66,12 @@ void WatchDisplay::ShowNewListNews(const WatchLook& look) {
     if (!look.changes) {
         return;
     }
-    if (look.fresh > 0) {
-        status_.text = WatchNewsText(look.fresh);
+    if (look.fresh + look.freshNext > 0) {
+        status_.text = WatchNewsText(look.fresh, look.freshNext);
         ui_.Repaint();
     }
     try {
-        if ((look.fresh > 0 || *look.changes > 0) && onNews_) {
+        if ((look.fresh + look.freshNext > 0 || *look.changes > 0) && onNews_) {
             onNews_(look.fresh, look.freshTitles, *look.changes);
         }
     } catch (const std::exception&) {

@@ -1,6 +1,7 @@
 #include "app/WatchStatus.h"
 
 #include "text/Messages.h"
+#include "text/SjisLiteral.h"
 
 namespace yomida {
 
@@ -16,6 +17,9 @@ std::string WatchEndText(const WatchService::Ending& end, size_t matches) {
     if (end.fresh > 0) {
         text += MsgText(Msg::WatchNewPart) + std::to_string(end.fresh) + MsgText(Msg::Items);
     }
+    if (end.nextVolumes > 0) {
+        text += WatchNextPart(end.nextVolumes, end.freshNext);
+    }
     if (end.filesSkipped > 0) {
         text += MsgText(Msg::WatchUnreadablePart) + std::to_string(end.filesSkipped) +
                 MsgText(Msg::Items);
@@ -23,11 +27,29 @@ std::string WatchEndText(const WatchService::Ending& end, size_t matches) {
     if (!end.feedsWritten) {
         text += MsgText(Msg::WatchFeedsNotWritten);
     }
+    if (!end.seriesWritten) {
+        text += " series.txt を読み書きできません"_sj;
+    }
     return text;
 }
 
-std::string WatchNewsText(size_t fresh) {
-    return MsgText(Msg::WatchNewStatus) + std::to_string(fresh) + MsgText(Msg::Items);
+std::string WatchNewsText(size_t fresh, size_t freshNext) {
+    if (fresh == 0 && freshNext > 0) {
+        return "ウォッチ: 次巻 "_sj + std::to_string(freshNext) + MsgText(Msg::Items);
+    }
+    std::string text = MsgText(Msg::WatchNewStatus) + std::to_string(fresh) + MsgText(Msg::Items);
+    if (freshNext > 0) {
+        text += " 次巻 "_sj + std::to_string(freshNext) + MsgText(Msg::Items);
+    }
+    return text;
+}
+
+std::string WatchNextPart(size_t nextVolumes, size_t freshNext) {
+    std::string text = " 次巻 "_sj + std::to_string(nextVolumes) + MsgText(Msg::Items);
+    if (freshNext > 0) {
+        text += "（新 "_sj + std::to_string(freshNext) + MsgText(Msg::Items) + "）"_sj;
+    }
+    return text;
 }
 
 }  // namespace yomida

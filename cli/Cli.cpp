@@ -350,15 +350,17 @@ std::vector<Command> ListCommands() {
          RunIcal},
         {"watch",
          " DATAFOLDER [--publisher TEXT] [--title TEXT] [--author TEXT] [--new]\n"
-         "              [--changes] [--settings INIFILE]",
+         "              [--next] [--changes] [--settings INIFILE]",
          "print every record of the folder's data files that the watch words\n"
          "(the options, else the settings file's) match: date, category, data\n"
-         "file and the row's cells, separated by tabs; with --new only those not\n"
-         "printed by an earlier --new run (the first run prints none); exit 0\n"
-         "when a match was printed, 1 when none; with --changes instead the\n"
-         "matches that moved since their list's previous version: 延期 or\n"
-         "取り消し?, the period left, the later one, category, publisher, title\n"
-         "and author, separated by tabs; exit 0 when a change was printed\n",
+         "file and the row's cells, separated by tabs; with --next instead the\n"
+         "next volumes (次巻) of the series followed in series.txt, the same\n"
+         "way; with --new only those not printed by an earlier --new run (the\n"
+         "first run prints none); exit 0 when a line was printed, 1 when none;\n"
+         "with --changes instead the matches that moved since their list's\n"
+         "previous version: 延期 or 取り消し?, the period left, the later one,\n"
+         "category, publisher, title and author, separated by tabs; exit 0 when\n"
+         "a change was printed\n",
          RunWatch},
         {"series",
          " parse | follow [--data DIR] TITLE... | unfollow [--data DIR] KEY...\n"

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "cli/CliArgs.h"
+#include "engine/SeriesFollowing.h"
 #include "engine/WatchChanges.h"
 #include "engine/WatchFeeds.h"
 #include "engine/WatchMemory.h"
@@ -43,6 +44,25 @@ int PrintChanges(const std::vector<WatchChange>& changes, std::ostream& out) {
     return changes.empty() ? kExitFailure : kExitOk;
 }
 
+// What this run reports: the watch matches, or with --next the next volumes of the followed
+// series, each only as that, so a --new run remembers only what it printed and leaves the other
+// kind's news to its own runs. `from` gets where each came from among the matches.
+std::vector<WatchMatch> ReportedMatches(const std::vector<WatchMatch>& matches, bool next,
+                                        std::vector<size_t>& from) {
+    std::vector<WatchMatch> reported;
+    for (size_t i = 0; i < matches.size(); ++i) {
+        if (next ? !matches[i].isNext : !matches[i].watched) {
+            continue;
+        }
+        WatchMatch m = matches[i];
+        m.watched = !next;
+        m.isNext = next;
+        reported.push_back(std::move(m));
+        from.push_back(i);
+    }
+    return reported;
+}
+
 int PrintMatches(const std::vector<WatchMatch>& matches, bool onlyNew, std::ostream& out) {
     size_t printed = 0;
     std::string line;
@@ -61,11 +81,40 @@ int PrintMatches(const std::vector<WatchMatch>& matches, bool onlyNew, std::ostr
     return printed > 0 ? kExitOk : kExitFailure;
 }
 
+// The followed series of the folder; one that cannot be read is said and left out.
+std::vector<FollowedSeries> FollowedSeriesIn(const std::filesystem::path& folder,
+                                             std::ostream& err) {
+    std::string error;
+    std::vector<FollowedSeries> followed = FollowedSeriesOf(folder, error);
+    if (!error.empty()) {
+        err << "yomida-cli: " << error << '\n';
+    }
+    return followed;
+}
+
+// The subscribed files follow every scan of the watch list, and series.txt the next volumes it
+// found; a one-off search with words of its own leaves them alone. Failing to rewrite them does
+// not change what the scan found, so the exit status stays the scan's.
+void KeepWatchFiles(const std::filesystem::path& folder, const std::vector<WatchMatch>& matches,
+                    const SettingsRecord& settings, std::ostream& err) {
+    try {
+        WriteWatchFeeds(folder, matches,
+                        CurrentWatchFeedOptions(SystemClock(), settings.scheduleAlarm));
+    } catch (const IoError& e) {
+        err << "yomida-cli: " << e.what() << '\n';
+    }
+    try {
+        RecordNextVolumes(folder, matches);
+    } catch (const IoError& e) {
+        err << "yomida-cli: " << e.what() << '\n';
+    }
+}
+
 }  // namespace
 
 int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ParsedArgs p =
-        ParseArgs(args, 1, {"publisher", "title", "author", "settings"}, {"new", "changes"});
+    ParsedArgs p = ParseArgs(args, 1, {"publisher", "title", "author", "settings"},
+                             {"new", "changes", "next"});
     if (p.positional.size() != 1) {
         throw UsageError("watch takes one DATAFOLDER");
     }
@@ -84,12 +133,12 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     }
     const WatchWords words = WordsOf(p, settings);
     const bool ownWords = p.Has("publisher") || p.Has("title") || p.Has("author");
-    if (p.flags["changes"] && p.flags["new"]) {
-        throw UsageError("watch takes --changes or --new, not both");
+    if (p.flags["changes"] && (p.flags["new"] || p.flags["next"])) {
+        throw UsageError("watch takes --changes alone, not with --new or --next");
     }
     const WeekNumbering weeks = settings.Weeks();
     const std::vector<WatchFile> files = FindWatchFiles(folder, weeks);
-    WatchScanResult result = ScanWatchFiles(files, words);
+    WatchScanResult result = ScanWatchFiles(files, words, FollowedSeriesIn(folder, err));
     if (result.filesSkipped > 0) {
         err << "yomida-cli: " << MsgUtf8(Msg::UnreadableDataFiles) << result.filesSkipped
             << MsgUtf8(Msg::Items) << '\n';
@@ -98,22 +147,20 @@ int Watch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         return PrintChanges(FindWatchChanges(files, result.matches, words), out);
     }
     const bool onlyNew = p.flags["new"];
+    std::vector<size_t> from;
+    std::vector<WatchMatch> reported = ReportedMatches(result.matches, p.flags["next"], from);
     if (onlyNew) {
         WatchMemory memory(folder / WatchMemory::kCommandLineFile);
-        memory.MarkNewAndRemember(result.matches);
-    }
-    // The subscribed files follow every scan of the watch list; a one-off search with words of
-    // its own leaves them alone. Failing to rewrite them does not change what the scan found, so
-    // the exit status stays the scan's.
-    if (!ownWords) {
-        try {
-            WriteWatchFeeds(folder, result.matches,
-                            CurrentWatchFeedOptions(SystemClock(), settings.scheduleAlarm));
-        } catch (const IoError& e) {
-            err << "yomida-cli: " << e.what() << '\n';
+        memory.MarkNewAndRemember(reported);
+        // The feed takes in what this run told as new.
+        for (size_t i = 0; i < reported.size(); ++i) {
+            result.matches[from[i]].isNew = reported[i].isNew;
         }
     }
-    return PrintMatches(result.matches, onlyNew, out);
+    if (!ownWords) {
+        KeepWatchFiles(folder, result.matches, settings, err);
+    }
+    return PrintMatches(reported, onlyNew, out);
 }
 
 }  // namespace yomida::cli

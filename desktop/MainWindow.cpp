@@ -1,5 +1,6 @@
 #include "desktop/MainWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -10,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QShortcut>
@@ -33,6 +35,7 @@
 #include "desktop/QtText.h"
 #include "desktop/QtUi.h"
 #include "desktop/SearchPanel.h"
+#include "desktop/SeriesMenu.h"
 #include "desktop/SetupDialog.h"
 #include "desktop/VersionDialog.h"
 #include "desktop/WatchResultWindow.h"
@@ -120,6 +123,9 @@ MainWindow::MainWindow(MainWindowLogic& form, QWidget* parent) : QMainWindow(par
     health_ = new HealthWindow(this);
     setAcceptDrops(true);
     actions_ = new MainActions(form_, *this, handle, Commands());
+    // ファイル, 編集, 検索, 表示, ヘルプ: the series commands join 編集 and 表示.
+    const QList<QAction*> menus = menuBar()->actions();
+    AddSeriesActions(form_, *this, handle, menus.at(1)->menu(), menus.at(3)->menu());
     HookUi();
 }
 

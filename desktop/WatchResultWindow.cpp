@@ -16,7 +16,18 @@
 namespace yomida::qt {
 namespace {
 
-enum Column { kDate, kCategory, kPublisher, kTitle, kAuthor, kPrice, kNew, kChange, kColumns };
+enum Column {
+    kDate,
+    kCategory,
+    kPublisher,
+    kTitle,
+    kAuthor,
+    kPrice,
+    kNew,
+    kChange,
+    kNext,
+    kColumns
+};
 
 // The name the main window's tree and status bar give the category.
 QString CategoryCaption(int number) {
@@ -37,6 +48,12 @@ WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open
     newOnly_->setObjectName(QStringLiteral("NewOnly"));
     connect(newOnly_, &QCheckBox::toggled, this, [this] { Fill(); });
     top->addWidget(newOnly_);
+    nextOnly_ = new QCheckBox(QString::fromUtf8("次巻のみ表示"));
+    nextOnly_->setObjectName(QStringLiteral("NextOnly"));
+    nextOnly_->setToolTip(
+        QString::fromUtf8("追っているシリーズの、持っている巻より後の巻だけを表示します"));
+    connect(nextOnly_, &QCheckBox::toggled, this, [this] { Fill(); });
+    top->addWidget(nextOnly_);
     top->addStretch(1);
     count_ = new QLabel;
     count_->setObjectName(QStringLiteral("WatchCount"));
@@ -46,10 +63,10 @@ WatchResultWindow::WatchResultWindow(std::function<void(const WatchMatch&)> open
     table_ = new QTableWidget(0, kColumns);
     table_->setObjectName(QStringLiteral("WatchTable"));
     table_->setAccessibleName(QString::fromUtf8("ウォッチに合った行"));
-    table_->setHorizontalHeaderLabels({QString::fromUtf8("発売日"), QString::fromUtf8("区分"),
-                                       QString::fromUtf8("出版社"), QString::fromUtf8("タイトル"),
-                                       QString::fromUtf8("作者"), QString::fromUtf8("価格"),
-                                       QString::fromUtf8("新"), QString::fromUtf8("変更")});
+    table_->setHorizontalHeaderLabels(
+        {QString::fromUtf8("発売日"), QString::fromUtf8("区分"), QString::fromUtf8("出版社"),
+         QString::fromUtf8("タイトル"), QString::fromUtf8("作者"), QString::fromUtf8("価格"),
+         QString::fromUtf8("新"), QString::fromUtf8("変更"), QString::fromUtf8("次巻")});
     table_->verticalHeader()->hide();
     // Rows as tall as their text: more matches in sight.
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -105,15 +122,22 @@ void WatchResultWindow::ShowMatches(const std::vector<WatchMatch>& matches,
 
 void WatchResultWindow::Fill() {
     const bool onlyNew = newOnly_->isChecked();
+    const bool onlyNext = nextOnly_->isChecked();
     table_->setRowCount(0);
     size_t fresh = 0;
     size_t found = 0;
+    size_t next = 0;
+    size_t freshNext = 0;
     for (size_t i = 0; i < rows_.size(); ++i) {
         const WatchMatch& m = rows_[i].match;
-        // A withdrawn title is in no list now: shown, but not counted as a match.
-        found += rows_[i].withdrawn ? 0 : 1;
-        fresh += m.isNew ? 1 : 0;
-        if (onlyNew && !m.isNew) {
+        // A withdrawn title is in no list now: shown, but not counted as a match; nor is a
+        // record that is only a next volume.
+        found += rows_[i].withdrawn || !m.watched ? 0 : 1;
+        // A next volume's news is counted with the next volumes, so each count adds up.
+        fresh += m.isNew && !m.isNext ? 1 : 0;
+        next += m.isNext ? 1 : 0;
+        freshNext += m.isNew && m.isNext ? 1 : 0;
+        if ((onlyNew && !m.isNew) || (onlyNext && !m.isNext)) {
             continue;
         }
         const int row = table_->rowCount();
@@ -125,18 +149,26 @@ void WatchResultWindow::Fill() {
                                          FromSjis(m.Cell(kAuthorCol)),
                                          FromSjis(m.Cell(kPriceCol)),
                                          m.isNew ? QString::fromUtf8("新") : QString(),
-                                         FromSjis(rows_[i].change)};
+                                         FromSjis(rows_[i].change),
+                                         m.isNext ? QString::fromUtf8("次巻") : QString()};
         for (int c = 0; c < kColumns; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             if (c == kPrice) {
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            if (c == kNext && m.isNext) {
+                item->setToolTip(QString::fromUtf8("%1巻").arg(m.volume));
             }
             table_->setItem(row, c, item);
         }
         table_->item(row, kDate)->setData(Qt::UserRole, static_cast<qulonglong>(i));
     }
     table_->resizeColumnsToContents();
-    count_->setText(QString::fromUtf8("%1件（新着 %2件）").arg(found).arg(fresh));
+    QString count = QString::fromUtf8("%1件（新着 %2件）").arg(found).arg(fresh);
+    if (next > 0) {
+        count += QString::fromUtf8("　次巻 %1件（新 %2件）").arg(next).arg(freshNext);
+    }
+    count_->setText(count);
 }
 
 }  // namespace yomida::qt

@@ -21,8 +21,9 @@ class WatchResultWindow final : public QWidget {
 
 public:
     WatchResultWindow(std::function<void(const WatchMatch&)> open, QWidget* parent = nullptr);
-    // Shows the matches, the new ones marked 新 and the moved ones with their change, and each
-    // withdrawn title as its row in the previous version of its list.
+    // Shows the matches, the new ones marked 新, the next volumes of followed series 次巻 and the
+    // moved ones with their change, and each withdrawn title as its row in the previous version
+    // of its list.
     void ShowMatches(const std::vector<WatchMatch>& matches,
                      const std::vector<WatchChange>& changes = {});
 
@@ -40,6 +41,7 @@ private:
     std::vector<WatchResultRow> rows_;
     QTableWidget* table_ = nullptr;
     QCheckBox* newOnly_ = nullptr;
+    QCheckBox* nextOnly_ = nullptr;  // 次巻のみ表示
     QLabel* count_ = nullptr;
 };
 

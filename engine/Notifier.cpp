@@ -71,10 +71,27 @@ struct TitleLine {
     }
 };
 
+size_t CountNextVolumes(const std::vector<NewsTitle>& titles) {
+    return static_cast<size_t>(
+        std::count_if(titles.begin(), titles.end(), [](const NewsTitle& t) { return t.next; }));
+}
+
+// The next volumes first, each with its date, since they are what the user asked to hear of;
+// then the watch matches.
 std::vector<TitleLine> TitleLines(const std::vector<NewsTitle>& titles) {
+    std::vector<const NewsTitle*> ordered;
+    for (const bool next : {true, false}) {
+        for (const NewsTitle& t : titles) {
+            if (t.next == next) {
+                ordered.push_back(&t);
+            }
+        }
+    }
     std::vector<TitleLine> lines;
-    for (const NewsTitle& t : titles) {
-        const std::string title = Cp932ToUtf8(t.title);
+    for (const NewsTitle* n : ordered) {
+        const NewsTitle& t = *n;
+        const std::string title =
+            Cp932ToUtf8(t.next && !t.date.empty() ? t.title + " "_sj + t.date : t.title);
         const CategoryInfo* info = FindCategory(t.category);
         const std::string category =
             info != nullptr ? info->displayName : std::to_string(t.category);
@@ -286,14 +303,21 @@ Notification NewsNotification(std::string summary, std::string body) {
 
 Notification UpdateNotification(size_t newMatches, const std::vector<NewsTitle>& titles,
                                 size_t changes) {
+    const size_t next = CountNextVolumes(titles);
     std::string summary = MsgText(Msg::NotifySummary);
-    if (newMatches > 0 || changes == 0) {
-        summary += MsgText(Msg::NotifyNew) + std::to_string(newMatches) + MsgText(Msg::Items);
+    bool first = true;
+    const auto part = [&summary, &first](const std::string& name, size_t count) {
+        summary += (first ? "" : "・"_sj) + name + std::to_string(count) + MsgText(Msg::Items);
+        first = false;
+    };
+    if (newMatches > 0 || (changes == 0 && next == 0)) {
+        part(MsgText(Msg::NotifyNew), newMatches);
+    }
+    if (next > 0) {
+        part("次巻 "_sj, next);
     }
     if (changes > 0) {
-        summary +=
-            (newMatches > 0 ? MsgText(Msg::NotifyAlsoChanged) : MsgText(Msg::NotifyChanged)) +
-            std::to_string(changes) + MsgText(Msg::Items);
+        part(MsgText(Msg::NotifyChanged), changes);
     }
     const std::vector<TitleLine> lines = TitleLines(titles);
     std::string body;
@@ -309,7 +333,7 @@ Notification UpdateNotification(size_t newMatches, const std::vector<NewsTitle>&
 }
 
 std::string NotifyUpdate(size_t newMatches, const std::vector<NewsTitle>& titles, size_t changes) {
-    if (newMatches == 0 && changes == 0) {
+    if (newMatches == 0 && changes == 0 && CountNextVolumes(titles) == 0) {
         return {};
     }
     const Notification news = UpdateNotification(newMatches, titles, changes);

@@ -27,8 +27,14 @@ struct NotifyOutcome {
 
 // A title among the news, with the category whose list holds it.
 struct NewsTitle {
+    NewsTitle() = default;
+    NewsTitle(int category, std::string title, bool next = false, std::string date = {})
+        : category(category), title(std::move(title)), next(next), date(std::move(date)) {}
+
     int category = 0;
     std::string title;  // CP932, as the lists hold it
+    bool next = false;  // a next volume of a followed series (次巻), not a watch match
+    std::string date;   // CP932, as the watch writes dates; told for a next volume
 };
 
 // The window program's names on the session bus. The bus starts the program for its desktop
@@ -97,13 +103,15 @@ private:
 // The news as a notification whose click opens the watch results.
 Notification NewsNotification(std::string summary, std::string body);
 
-// The notification of an update's result: the counts in the summary, the first of the new
-// titles in the body, each named once (with its categories when it is new in more than one), a
+// The notification of an update's result: the counts in the summary (the next volumes among
+// `titles` counted as 次巻), the next volumes with their dates first in the body, then the first
+// of the new titles, each named once (with its categories when it is new in more than one), a
 // click opening the watch results.
 Notification UpdateNotification(size_t newMatches, const std::vector<NewsTitle>& titles,
                                 size_t changes);
 
-// Shows the notification of an update's result, when it found anything, through the window
+// Shows the notification of an update's result, when it found anything (a next volume among
+// `titles` counts), through the window
 // program when it can be had, so that a click on it opens the watch results. Returns an empty
 // text when it was shown or there was nothing to show, otherwise the line (CP932) to print in
 // the update's output.

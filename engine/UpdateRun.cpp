@@ -19,7 +19,7 @@ namespace {
 // the update's memory; the calendar and the feed to subscribe to follow them.
 void LookForNews(const SettingsRecord& settings, const Clock& clock, UpdateSummary& summary) {
     const WatchPlace place = WatchPlace::Of(settings);
-    if (place.words.Empty()) {
+    if (place.Empty()) {
         return;
     }
     const WatchLook look =

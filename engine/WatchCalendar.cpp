@@ -41,6 +41,7 @@ struct WatchRelease {
     std::string author;
     std::string price;
     std::string code;
+    int nextVolume = 0;  // the volume, when a next volume of a followed series
 };
 
 WatchRelease WatchReleaseOf(const WatchMatch& m) {
@@ -48,11 +49,17 @@ WatchRelease WatchReleaseOf(const WatchMatch& m) {
     // holds the week's day for a weekly list without days.
     const std::string_view date = m.dateText;
     const size_t slash = date.rfind('/');
-    return {m.category,        m.periodKey,
-            m.month,           std::string(slash == date.npos ? date : date.substr(slash + 1)),
-            m.Cell(kDateCol),  m.Cell(kPublisherCol),
-            m.Cell(kTitleCol), m.Cell(kAuthorCol),
-            m.Cell(kPriceCol), m.Cell(kCodeCol)};
+    return {m.category,
+            m.periodKey,
+            m.month,
+            std::string(slash == date.npos ? date : date.substr(slash + 1)),
+            m.Cell(kDateCol),
+            m.Cell(kPublisherCol),
+            m.Cell(kTitleCol),
+            m.Cell(kAuthorCol),
+            m.Cell(kPriceCol),
+            m.Cell(kCodeCol),
+            m.isNext ? m.volume : 0};
 }
 
 std::string WatchCategoryName(int category) {
@@ -145,7 +152,15 @@ std::string WatchEventDescription(const WatchRelease& r) {
     if (!r.code.empty()) {
         d += "\nISBN: " + Cp932ToUtf8(r.code);
     }
+    if (r.nextVolume > 0) {
+        d += "\n次巻: " + std::to_string(r.nextVolume) + "巻";
+    }
     return d;
+}
+
+// A next volume's event says so in its summary, which is what a calendar shows.
+std::string WatchEventSummary(const WatchRelease& r) {
+    return (r.nextVolume > 0 ? "次巻: " : "") + Cp932ToUtf8(r.title);
 }
 
 // An event whose dates moved gets a higher sequence and a new modification time, so that a
@@ -209,7 +224,7 @@ WatchCalendarResult WriteWatchCalendar(const std::filesystem::path& dataFolder,
     for (const WatchEvent& e : events) {
         const WatchEventState s = StateOfEvent(e, state, now);
         kept[e.uid] = s;
-        calendar.Add({e.uid, e.span, Cp932ToUtf8(e.release.title), WatchEventDescription(e.release),
+        calendar.Add({e.uid, e.span, WatchEventSummary(e.release), WatchEventDescription(e.release),
                       s.lastModified, s.sequence, alarm});
     }
     KeepRecentlyGoneEvents(kept, state, from);

@@ -70,6 +70,10 @@ const PeriodInfo* PeriodOf(const Periods& periods, const WatchMatch& m) {
 MatchesByTitle ListedNow(const std::vector<WatchMatch>& current, TitlePeriods& listed) {
     MatchesByTitle now;
     for (const WatchMatch& m : current) {
+        // A record that is only a next volume is no watched title.
+        if (!m.watched) {
+            continue;
+        }
         const std::string key = TitleKey(m);
         if (listed.insert({key, m.periodKey}).second) {
             now[key].push_back(&m);

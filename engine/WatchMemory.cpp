@@ -30,7 +30,7 @@ void WatchMemory::Load() {
 size_t WatchMemory::MarkNew(std::vector<WatchMatch>& matches) const {
     size_t count = 0;
     for (WatchMatch& m : matches) {
-        m.isNew = !firstLook_ && known_.count(m.Identity()) == 0;
+        m.isNew = IsNew(m);
         count += m.isNew ? 1 : 0;
     }
     return count;
@@ -42,7 +42,7 @@ size_t WatchMemory::CountNew(const std::vector<WatchMatch>& matches) const {
     }
     size_t count = 0;
     for (const WatchMatch& m : matches) {
-        count += known_.count(m.Identity()) == 0 ? 1 : 0;
+        count += IsNew(m) ? 1 : 0;
     }
     return count;
 }
@@ -53,10 +53,17 @@ size_t WatchMemory::MarkNewAndRemember(std::vector<WatchMatch>& matches) {
     FileReplacement out(file_);
     Load();
     const size_t fresh = MarkNew(matches);
-    for (const WatchMatch& m : matches) {
-        std::string id = m.Identity();
+    const auto remember = [this](std::string id) {
         if (known_.insert(id).second) {
             order_.push_back(std::move(id));
+        }
+    };
+    for (const WatchMatch& m : matches) {
+        if (m.watched) {
+            remember(m.Identity());
+        }
+        if (m.isNext) {
+            remember(m.NextIdentity());
         }
     }
     for (const std::string& line : order_) {

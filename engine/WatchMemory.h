@@ -12,6 +12,8 @@ namespace yomida {
 
 // Which watch matches have been shown, kept in a small file in the data folder, one record's
 // identity a line. Before the file exists nothing counts as new: the first look marks nothing.
+// A next volume is remembered under an identity of its own, so a record already shown as a
+// match is news once more when it turns out to be the next volume of a followed series.
 class WatchMemory {
 public:
     // The window's memory and the command line's are kept apart, so neither eats the other's
@@ -26,7 +28,8 @@ public:
     // How many matches are not yet shown, without marking them.
     size_t CountNew(const std::vector<WatchMatch>& matches) const;
     bool IsNew(const WatchMatch& match) const {
-        return !firstLook_ && known_.count(match.Identity()) == 0;
+        return !firstLook_ && ((match.watched && known_.count(match.Identity()) == 0) ||
+                               (match.isNext && known_.count(match.NextIdentity()) == 0));
     }
     // Sets `isNew` on the matches not yet shown, remembers them all as shown and returns how
     // many were new. The file is read again, merged and replaced under its lock, so scans that

@@ -33,6 +33,8 @@ constexpr std::string_view kFeedStateHeaderPathId = "YOMIDA watch.atom state 1";
 constexpr std::string_view kFeedStateHeader = "YOMIDA watch.atom state 2";
 
 constexpr std::string_view kUuidUrnPrefix = "urn:uuid:";
+// Ahead of a next volume's title, so a reader tells it from the watch matches at a glance.
+constexpr const char* kNextVolumeMark = "次巻: ";
 
 struct FeedEntry {
     std::string id;
@@ -151,16 +153,19 @@ std::vector<FeedEntry> FreshEntries(const std::vector<WatchMatch>& matches,
         if (!m.isNew) {
             continue;
         }
-        // The same identity as the memory of seen matches: the period belongs to it.
-        std::string id = UuidUrn(IdentityHash(m.category, m.periodKey, m.Cell(kPublisherCol),
+        // The same identity as the memory of seen matches: the period belongs to it. A next
+        // volume is an entry of its own, even when the record came in before as a match.
+        const std::string period = m.isNext ? "next " + m.periodKey : m.periodKey;
+        std::string id = UuidUrn(IdentityHash(m.category, period, m.Cell(kPublisherCol),
                                               m.Cell(kTitleCol), m.Cell(kAuthorCol)));
         if (!known.insert(id).second) {
             continue;
         }
+        const std::string title = Cp932ToUtf8(m.Cell(kTitleCol));
         fresh.push_back({std::move(id), now, StateField(FeedCategoryName(m.category)),
                          StateField(Cp932ToUtf8(m.dateText)),
                          StateField(Cp932ToUtf8(m.Cell(kPublisherCol))),
-                         StateField(Cp932ToUtf8(m.Cell(kTitleCol))),
+                         StateField(m.isNext ? kNextVolumeMark + title : title),
                          StateField(Cp932ToUtf8(m.Cell(kAuthorCol)))});
     }
     return fresh;

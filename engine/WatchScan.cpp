@@ -40,8 +40,31 @@ void DateMatch(const WatchFile& file, WatchMatch& m) {
     }
 }
 
+// What a scan of one file looks for: the watch words, the next volumes of the followed series,
+// or both. The reader is the worker's own.
+struct WatchTargets {
+    const SearchQuery& query;
+    bool words = false;
+    const FollowedSeriesIndex* series = nullptr;
+    SeriesTitleReader* reader = nullptr;
+};
+
+WatchMatch MatchOfRecord(const WatchFile& file, const Release& release) {
+    WatchMatch m;
+    m.category = file.category->number;
+    m.fileName = file.path.filename().string();
+    m.periodKey = file.periodKey;
+    m.cells.resize(static_cast<size_t>(release.FieldCount()));
+    for (int i = 0; i < release.FieldCount(); ++i) {
+        m.cells[static_cast<size_t>(i)] = ShownField(release, i);
+    }
+    m.recordNumber = TryStrToInt(m.Cell(kNumberCol)).value_or(0);
+    DateMatch(file, m);
+    return m;
+}
+
 // The matches of one file, in file order; throws when the file cannot be read.
-std::vector<WatchMatch> ScanOneFile(const WatchFile& file, const SearchQuery& query) {
+std::vector<WatchMatch> ScanOneFile(const WatchFile& file, const WatchTargets& targets) {
     // A FIFO would keep the scan waiting for ever and a device never ends; a data file is
     // always a regular file.
     if (!FileExists(file.path)) {
@@ -50,20 +73,26 @@ std::vector<WatchMatch> ScanOneFile(const WatchFile& file, const SearchQuery& qu
     std::vector<WatchMatch> matches;
     ReleaseRecordReader reader(file.path);
     Release release;
+    SeriesTitle title;
     while (reader.Next(release)) {
-        if (ReleaseRecordReader::IsHeader(release) || !query.Matches(release)) {
+        if (ReleaseRecordReader::IsHeader(release)) {
             continue;
         }
-        WatchMatch m;
-        m.category = file.category->number;
-        m.fileName = file.path.filename().string();
-        m.periodKey = file.periodKey;
-        m.cells.resize(static_cast<size_t>(release.FieldCount()));
-        for (int i = 0; i < release.FieldCount(); ++i) {
-            m.cells[static_cast<size_t>(i)] = ShownField(release, i);
+        const bool watched = targets.words && targets.query.Matches(release);
+        const FollowedSeries* next =
+            targets.series != nullptr && release.FieldCount() > kTitleCol
+                ? targets.series->NextVolumeOf(*targets.reader, release.RawField(kTitleCol), title)
+                : nullptr;
+        if (!watched && next == nullptr) {
+            continue;
         }
-        m.recordNumber = TryStrToInt(m.Cell(kNumberCol)).value_or(0);
-        DateMatch(file, m);
+        WatchMatch m = MatchOfRecord(file, release);
+        m.watched = watched;
+        if (next != nullptr) {
+            m.isNext = true;
+            m.volume = title.volume;
+            m.seriesKey = next->key;
+        }
         matches.push_back(std::move(m));
     }
     reader.Close();
@@ -126,24 +155,42 @@ std::string WatchMatch::Identity() const {
     return id;
 }
 
+std::string WatchMatch::NextIdentity() const {
+    return "next\t" + Identity();
+}
+
 WatchScanWorker::WatchScanWorker(std::vector<WatchFile> files, const WatchWords& words,
+                                 std::optional<size_t> workers)
+    : WatchScanWorker(std::move(files), words, {}, workers) {}
+
+WatchScanWorker::WatchScanWorker(std::vector<WatchFile> files, const WatchWords& words,
+                                 std::vector<FollowedSeries> followed,
                                  std::optional<size_t> workers)
     : files_(std::move(files)),
       // The words as the search boxes would take them; no date range, every marker.
-      query_(SearchQuery::FromTypedTexts(words.publisher, words.title, words.author)) {
-    // No words would let every record through; a watch list with nothing on it watches nothing.
-    if (!query_.HasWords()) {
+      query_(SearchQuery::FromTypedTexts(words.publisher, words.title, words.author)),
+      // No words would let every record through; a watch list with nothing on it watches
+      // nothing.
+      hasWords_(query_.HasWords()) {
+    if (!followed.empty()) {
+        series_ = std::make_unique<const FollowedSeriesIndex>(std::move(followed));
+    }
+    if (!hasWords_ && !series_) {
         files_.clear();
     }
     const size_t total = files_.size();
     const size_t threads = workers.value_or(TaskPool::DefaultWorkers(total));
     perFile_.resize(total);
     read_.assign(total, 0);
+    // One reader per worker slot and one for the owner's thread, made before any worker runs.
+    readers_.resize(series_ ? threads + 1 : 0);
     pool_ = std::make_unique<TaskPool>(
         total,
-        [this](size_t i, size_t) {
+        [this](size_t i, size_t slot) {
             try {
-                perFile_[i] = ScanOneFile(files_[i], query_);
+                const WatchTargets targets{query_, hasWords_, series_.get(),
+                                           series_ ? &readers_.at(slot) : nullptr};
+                perFile_[i] = ScanOneFile(files_[i], targets);
                 read_[i] = 1;
             } catch (...) {
                 perFile_[i].clear();
@@ -197,6 +244,11 @@ WatchScanResult WatchScanWorker::Wait() {
 
 WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words) {
     return WatchScanWorker(files, words).Wait();
+}
+
+WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words,
+                               const std::vector<FollowedSeries>& followed) {
+    return WatchScanWorker(files, words, followed).Wait();
 }
 
 void OrderWatchMatches(std::vector<WatchMatch>& matches) {

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/FollowedSeriesIndex.h"
 #include "engine/SearchQuery.h"
+#include "engine/SeriesStore.h"
+#include "engine/SeriesTitleReader.h"
 #include "platform/TaskPool.h"
 #include "sources/Catalogue.h"
 #include "text/Dates.h"
@@ -40,7 +43,8 @@ std::optional<WatchFile> ParseWatchFileName(const std::filesystem::path& file,
 std::vector<WatchFile> FindWatchFiles(const std::filesystem::path& dataFolder,
                                       const WeekNumbering& weeks);
 
-// One record that matched the watch words.
+// One record that matched the watch words, or that is a next volume of a followed series (次巻),
+// or both.
 struct WatchMatch {
     int category = 0;
     std::string fileName;
@@ -51,15 +55,23 @@ struct WatchMatch {
     long recordNumber = 0;           // orders the records of one file
     std::vector<std::string> cells;  // as the grid shows the row: No, ■/□, publisher, …
     bool isNew = false;
+    bool watched = true;    // the watch words match it
+    bool isNext = false;    // a volume above the highest seen of a followed series
+    int volume = 0;         // of a next volume
+    std::string seriesKey;  // of a next volume
 
     const std::string& Cell(size_t col) const;
     // What identifies the record across downloads: category, period, publisher, title and
     // author, never the record number, which a new download changes.
     std::string Identity() const;
+    // The same for its news as a next volume, which a record already reported as a watch match
+    // still brings once.
+    std::string NextIdentity() const;
 };
 
 struct WatchScanResult {
-    std::vector<WatchMatch> matches;  // in watch order
+    // In watch order; with followed series, the next volumes among them, marked.
+    std::vector<WatchMatch> matches;
     size_t filesRead = 0;
     size_t filesSkipped = 0;  // could not be read
 };
@@ -72,6 +84,11 @@ class WatchScanWorker {
 public:
     // Starts at once, one worker per core; `workers` 0 leaves every file to Step().
     WatchScanWorker(std::vector<WatchFile> files, const WatchWords& words,
+                    std::optional<size_t> workers = std::nullopt);
+    // The same, also marking the next volumes of the followed series; a record that is only a
+    // next volume comes with `watched` off.
+    WatchScanWorker(std::vector<WatchFile> files, const WatchWords& words,
+                    std::vector<FollowedSeries> followed,
                     std::optional<size_t> workers = std::nullopt);
     ~WatchScanWorker();
     WatchScanWorker(const WatchScanWorker&) = delete;
@@ -92,6 +109,9 @@ public:
 private:
     std::vector<WatchFile> files_;
     SearchQuery query_;  // const once made, so every worker reads it alike
+    bool hasWords_ = false;
+    std::unique_ptr<const FollowedSeriesIndex> series_;  // none without followed series
+    std::vector<SeriesTitleReader> readers_;             // one per worker slot
     std::vector<std::vector<WatchMatch>> perFile_;
     std::vector<char> read_;
     std::unique_ptr<TaskPool> pool_;  // last: it stops before the state goes
@@ -99,6 +119,9 @@ private:
 
 // The whole scan on every core, waiting for its end.
 WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words);
+// The same, the next volumes of the followed series among the matches.
+WatchScanResult ScanWatchFiles(const std::vector<WatchFile>& files, const WatchWords& words,
+                               const std::vector<FollowedSeries>& followed);
 
 // By month, the date order's day key, category number, then record number.
 void OrderWatchMatches(std::vector<WatchMatch>& matches);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/SeriesFollowing.h"
 #include "engine/WatchMemory.h"
 #include "platform/FileSystem.h"
 #include "sources/RecordLayout.h"
@@ -16,25 +17,70 @@ WatchPlace WatchPlace::Of(const SettingsRecord& settings) {
             settings.scheduleAlarm};
 }
 
+bool WatchPlace::Empty() const {
+    return words.Empty() && !FileExists(dataFolder / SeriesStore::kFileName);
+}
+
 namespace {
+
+// Counts the matches marked new, of one list's or of all when `fileName` is empty: the next
+// volumes apart, their titles after the watch matches'.
+void CountFreshNews(WatchLook& look, const std::string& fileName = {}) {
+    look.fresh = 0;
+    look.freshNext = 0;
+    look.freshTitles.clear();
+    std::vector<NewsTitle> nextTitles;
+    for (const WatchMatch& m : look.matches) {
+        if (!m.isNew || (!fileName.empty() && m.fileName != fileName)) {
+            continue;
+        }
+        if (m.isNext) {
+            ++look.freshNext;
+            nextTitles.push_back({m.category, m.Cell(kTitleCol), true, m.dateText});
+        } else {
+            ++look.fresh;
+            look.freshTitles.push_back({m.category, m.Cell(kTitleCol)});
+        }
+    }
+    look.freshTitles.insert(look.freshTitles.end(), nextTitles.begin(), nextTitles.end());
+}
 
 // After a conversion only the new list's new matches count, and nothing is remembered: the
 // window's scan shows them and remembers them then.
 void CountConvertedNews(WatchLook& look, const WatchMemory& memory,
                         const std::filesystem::path& list) {
-    const std::string name = list.filename().string();
     for (WatchMatch& m : look.matches) {
         m.isNew = memory.IsNew(m);
-        if (m.isNew && m.fileName == name) {
-            ++look.fresh;
-            look.freshTitles.push_back({m.category, m.Cell(kTitleCol)});
-        }
     }
+    CountFreshNews(look, list.filename().string());
 }
 
-size_t CountMarkedNew(const std::vector<WatchMatch>& matches) {
-    return static_cast<size_t>(
-        std::count_if(matches.begin(), matches.end(), [](const WatchMatch& m) { return m.isNew; }));
+size_t CountMarkedNew(const std::vector<WatchMatch>& matches, bool next) {
+    return static_cast<size_t>(std::count_if(matches.begin(), matches.end(), [next](const auto& m) {
+        return m.isNew && m.isNext == next;
+    }));
+}
+
+size_t CountNextVolumes(const std::vector<WatchMatch>& matches) {
+    return static_cast<size_t>(std::count_if(matches.begin(), matches.end(),
+                                             [](const WatchMatch& m) { return m.isNext; }));
+}
+
+void AddLookError(WatchLook& look, const std::string& error) {
+    look.error += (look.error.empty() ? "" : "; ") + error;
+}
+
+// The followed series' next volumes go into series.txt, for the list of followed series; a
+// failure there spoils nothing else the look found.
+bool RecordNextVolumesOf(const std::filesystem::path& dataFolder,
+                         const std::vector<WatchMatch>& matches, std::string& error) {
+    try {
+        RecordNextVolumes(dataFolder, matches);
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
 }
 
 // Rewrites the calendar and the feed, keeping what failed as the look's error; answers whether
@@ -44,7 +90,7 @@ bool FeedTheLook(WatchLook& look, const std::filesystem::path& dataFolder,
     const WatchFeedsResult fed = RewriteWatchFeeds(dataFolder, look.matches, options);
     for (const std::string* error : {&fed.calendarError, &fed.feedError}) {
         if (!error->empty()) {
-            look.error += (look.error.empty() ? "" : "; ") + *error;
+            AddLookError(look, *error);
         }
     }
     look.feedsWritten = fed.calendarError.empty() && fed.feedError.empty();
@@ -64,19 +110,14 @@ void ReportNewsThroughTheFeed(WatchLook& look, const WatchLookRequest& request) 
         look.memoryError = e.what();
     }
     const bool fed = FeedTheLook(look, request.place.dataFolder, request.feeds);
-    look.fresh = CountMarkedNew(look.matches);
     if (memory && fed) {
         try {
-            look.fresh = memory->MarkNewAndRemember(look.matches);
+            memory->MarkNewAndRemember(look.matches);
         } catch (const std::exception& e) {
             look.memoryError = e.what();
         }
     }
-    for (const WatchMatch& m : look.matches) {
-        if (m.isNew) {
-            look.freshTitles.push_back({m.category, m.Cell(kTitleCol)});
-        }
-    }
+    CountFreshNews(look);
 }
 
 }  // namespace
@@ -99,8 +140,17 @@ WatchLook LookAtWatchLists(const WatchLookRequest& request) {
         }
     }
     look.looked = true;
+    std::string seriesError;
+    const std::vector<FollowedSeries> followed = FollowedSeriesOf(place.dataFolder, seriesError);
     look.matches =
-        ScanWatchFiles(FindWatchFiles(place.dataFolder, place.weeks), place.words).matches;
+        ScanWatchFiles(FindWatchFiles(place.dataFolder, place.weeks), place.words, followed)
+            .matches;
+    if (seriesError.empty()) {
+        RecordNextVolumesOf(place.dataFolder, look.matches, seriesError);
+    }
+    if (!seriesError.empty()) {
+        AddLookError(look, "series.txt: " + seriesError);
+    }
     try {
         // A new list may also have moved a watched title to a later period or dropped it.
         look.changes = ScanWatchChanges(place.dataFolder, place.words, place.weeks).size();
@@ -122,8 +172,11 @@ WatchService::~WatchService() = default;
 
 void WatchService::Start(const WatchPlace& place) {
     place_ = place;
+    std::string seriesError;
+    std::vector<FollowedSeries> followed = FollowedSeriesOf(place.dataFolder, seriesError);
+    seriesRead_ = seriesError.empty();
     scan_ = std::make_unique<WatchScanWorker>(FindWatchFiles(place.dataFolder, place.weeks),
-                                              place.words, workers_);
+                                              place.words, std::move(followed), workers_);
 }
 
 size_t WatchService::Done() const {
@@ -165,13 +218,21 @@ WatchService::Ending WatchService::Finish() {
     const WatchFeedsResult fed = RewriteWatchFeeds(place_.dataFolder, result.matches,
                                                    CurrentWatchFeedOptions(clock_, place_.alarm));
     ending.feedsWritten = fed.calendarError.empty() && fed.feedError.empty();
-    ending.fresh = fed.feedError.empty() ? memory.MarkNewAndRemember(result.matches)
-                                         : CountMarkedNew(result.matches);
+    if (fed.feedError.empty()) {
+        memory.MarkNewAndRemember(result.matches);
+    }
+    ending.fresh = CountMarkedNew(result.matches, false);
+    ending.freshNext = CountMarkedNew(result.matches, true);
+    ending.nextVolumes = CountNextVolumes(result.matches);
+    std::string seriesError;
+    ending.seriesWritten =
+        seriesRead_ && RecordNextVolumesOf(place_.dataFolder, result.matches, seriesError);
     // Only the previous versions are read here; the current lists were read by the scan.
     changes_ = FindWatchChanges(FindWatchFiles(place_.dataFolder, place_.weeks), result.matches,
                                 place_.words);
     matches_ = std::move(result.matches);
     newCount_ = 0;
+    newNextCount_ = 0;
     ending.state = State::Ended;
     ending.filesSkipped = result.filesSkipped;
     return ending;
@@ -183,8 +244,10 @@ void WatchService::NoteNewList(const WatchLook& look) {
                         (!look.looked && !look.error.empty());
     if (failed) {
         newCount_ = 0;
-    } else if (look.fresh > 0) {
-        newCount_ = look.fresh;
+        newNextCount_ = 0;
+    } else if (look.fresh + look.freshNext > 0) {
+        newCount_ = look.fresh + look.freshNext;
+        newNextCount_ = look.freshNext;
     }
 }
 

@@ -25,6 +25,8 @@ struct WatchPlace {
     bool alarm = false;  // the calendar's reminder the day before
 
     static WatchPlace Of(const SettingsRecord& settings);
+    // No watch words and no followed series: a scan would find nothing.
+    bool Empty() const;
 };
 
 struct WatchLookRequest {
@@ -42,8 +44,11 @@ struct WatchLookRequest {
 // words them its own way.
 struct WatchLook {
     bool looked = false;
-    std::vector<WatchMatch> matches;  // every list's, the new ones marked
-    size_t fresh = 0;
+    // Every list's, the new ones marked, and the next volumes of the followed series among them.
+    std::vector<WatchMatch> matches;
+    size_t fresh = 0;      // new watch matches
+    size_t freshNext = 0;  // next volumes not told before
+    // The new matches' titles, then the new next volumes' (marked, with their dates).
     std::vector<NewsTitle> freshTitles;
     std::optional<size_t> changes;  // none when they could not be found
     bool feedsWritten = false;      // both the calendar and the feed
@@ -67,6 +72,9 @@ public:
         size_t fresh = 0;
         size_t filesSkipped = 0;
         bool feedsWritten = true;
+        size_t nextVolumes = 0;     // among the matches
+        size_t freshNext = 0;       // of them, not shown before
+        bool seriesWritten = true;  // series.txt could be read and given the next volumes
     };
 
     explicit WatchService(const Clock& clock);
@@ -87,11 +95,15 @@ public:
     // same.
     [[nodiscard]] Ending Finish();
 
+    // The watch matches and the next volumes of the followed series, in watch order; a record
+    // that is only a next volume has `watched` off.
     const std::vector<WatchMatch>& Matches() const { return matches_; }
     // The matches that moved since their list's previous version, found with Matches().
     const std::vector<WatchChange>& Changes() const { return changes_; }
-    // New matches found after the last conversion, not yet shown by a scan.
+    // New matches and next volumes found after the last conversion, not yet shown by a scan.
     size_t NewCount() const { return newCount_; }
+    // Of them, the next volumes.
+    size_t NewNextCount() const { return newNextCount_; }
 
     // Takes the news of a look at a list an update has just stored.
     void NoteNewList(const WatchLook& look);
@@ -106,9 +118,11 @@ private:
     std::optional<size_t> workers_;
     WatchPlace place_;
     std::unique_ptr<WatchScanWorker> scan_;
+    bool seriesRead_ = true;  // series.txt could be read when the scan started
     std::vector<WatchMatch> matches_;
     std::vector<WatchChange> changes_;
     size_t newCount_ = 0;
+    size_t newNextCount_ = 0;
 };
 
 }  // namespace yomida

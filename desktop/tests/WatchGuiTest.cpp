@@ -4,6 +4,8 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -18,8 +20,11 @@
 #include "Named.h"
 #include "desktop/BusyPanel.h"
 #include "desktop/MainWindow.h"
+#include "desktop/SeriesMenu.h"
+#include "desktop/SeriesWindow.h"
 #include "desktop/WatchResultWindow.h"
 #include "desktop/WatchWordsDialog.h"
+#include "engine/SeriesStore.h"
 #include "support/FormFixture.h"
 #include "support/TestSupport.h"
 
@@ -173,7 +178,7 @@ TEST_F(WatchGuiTest, ResultWindowShowsPostponedAndWithdrawnTitles) {
     Scan();
     QTableWidget* table =
         Named<QTableWidget>(*Named<WatchResultWindow>(*window, "WatchResultWindow"), "WatchTable");
-    ASSERT_EQ(table->columnCount(), 8);
+    ASSERT_EQ(table->columnCount(), 9);
     EXPECT_EQ(table->horizontalHeaderItem(7)->text(), QString::fromUtf8("変更"));
     ASSERT_EQ(table->rowCount(), 2);
     EXPECT_EQ(Cell(table, 0, 3), QString::fromUtf8("本 2"));
@@ -249,6 +254,77 @@ TEST_F(WatchGuiTest, DroppingASavedPageImportsIt) {
     refused.ignore();
     QApplication::sendEvent(window.get(), &refused);
     EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST_F(WatchGuiTest, FollowingASeriesMarksItsNextVolumeAndTheSeriesWindowListsIt) {
+    Open();
+    // Until the main window adds the series' actions itself, they are added here as it would:
+    // to its menus 編集 and 表示 (of ファイル, 編集, 検索, 表示, ヘルプ).
+    if (window->findChild<QAction*>(QStringLiteral("SeriesFollow")) == nullptr) {
+        const QList<QAction*> menus = window->menuBar()->actions();
+        AddSeriesActions(
+            form, *window,
+            [this](const std::function<void()>& handler) {
+                form.Guarded(handler);
+                window->Push();
+            },
+            menus.at(1)->menu(), menus.at(3)->menu());
+    }
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = test::Sj("尾田,諫山"); });
+    const std::filesystem::path data = dir / "data";
+    test::WriteDataFile(data / "comic0305.csv", {kHeader, "1,0,講談社,15,進撃の巨人 34,諫山,1",
+                                                 "2,0,集英社,16,ワンピース 1,尾田,1"});
+    Scan();
+    auto* results = Named<WatchResultWindow>(*window, "WatchResultWindow");
+    QTableWidget* table = Named<QTableWidget>(*results, "WatchTable");
+    ASSERT_EQ(table->rowCount(), 2);
+    // Opened from the watch results, the row is current in the main window: it is followed.
+    emit table->cellDoubleClicked(0, 3);
+    window->findChild<QAction*>(QStringLiteral("SeriesFollow"))->trigger();
+    std::vector<FollowedSeries> followed = SeriesStore(data).Read().series;
+    ASSERT_EQ(followed.size(), 1u);
+    EXPECT_EQ(test::U8(followed[0].key), "進撃の巨人");
+    EXPECT_EQ(followed[0].volume, 34);
+    EXPECT_EQ(test::U8(followed[0].date), "2003/05/15");
+    EXPECT_EQ(Named<QLabel>(*window, "StBarPanel0")->text(),
+              QString::fromUtf8("シリーズを追います: 進撃の巨人 34巻"));
+
+    // The next volume is found by the next scan, though the words no longer match it.
+    form.ChangeSettings([&](SettingsRecord& s) { s.watchAuthor = test::Sj("尾田"); });
+    test::WriteDataFile(data / "comic0306.csv", {kHeader, "1,0,講談社,2,進撃の巨人 35,諫山,1"});
+    Scan();
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(Cell(table, 1, 3), QString::fromUtf8("進撃の巨人 35"));
+    EXPECT_EQ(table->horizontalHeaderItem(8)->text(), QString::fromUtf8("次巻"));
+    EXPECT_EQ(Cell(table, 1, 8), QString::fromUtf8("次巻"));
+    EXPECT_EQ(Cell(table, 0, 8), QString());
+    EXPECT_TRUE(
+        Named<QLabel>(*results, "WatchCount")->text().contains(QString::fromUtf8("次巻 1件")));
+    EXPECT_TRUE(
+        Named<QLabel>(*window, "StBarPanel0")->text().contains(QString::fromUtf8("次巻 1件")))
+        << Named<QLabel>(*window, "StBarPanel0")->text().toStdString();
+    Named<QCheckBox>(*results, "NextOnly")->setChecked(true);
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(Cell(table, 0, 3), QString::fromUtf8("進撃の巨人 35"));
+
+    // 表示 › シリーズ lists it with the dated next volume; 追うのをやめる stops following it.
+    window->findChild<QAction*>(QStringLiteral("SeriesList"))->trigger();
+    auto* series = Named<SeriesWindow>(*window, "SeriesWindow");
+    ASSERT_TRUE(series->isVisible());
+    QTableWidget* list = Named<QTableWidget>(*series, "SeriesTable");
+    ASSERT_EQ(list->rowCount(), 1);
+    const std::pair<int, const char*> cells[] = {
+        {SeriesWindow::kKey, "進撃の巨人"},      {SeriesWindow::kLast, "34巻"},
+        {SeriesWindow::kLastDate, "2003/05/15"}, {SeriesWindow::kNext, "35巻"},
+        {SeriesWindow::kNextDate, "2003/06/02"}, {SeriesWindow::kNextCategory, "まんが王倶楽部"},
+        {SeriesWindow::kTitle, "進撃の巨人 34"}};
+    for (const auto& [column, text] : cells) {
+        EXPECT_EQ(Cell(list, 0, column), QString::fromUtf8(text)) << column;
+    }
+    QTest::mouseClick(Named<QPushButton>(*series, "Unfollow"), Qt::LeftButton);
+    EXPECT_EQ(list->rowCount(), 0);
+    EXPECT_FALSE(Named<QPushButton>(*series, "Unfollow")->isEnabled());
+    EXPECT_TRUE(SeriesStore(data).Read().series.empty());
 }
 
 }  // namespace

@@ -65,6 +65,58 @@ TEST(WatchCommand, NewRunsAtOnceKeepEachOthersMatches) {
     }
 }
 
+TEST(WatchCommand, NewPrintsInTheOrderOfTheWholeScan) {
+    test::TempDir dir;
+    const std::string folder = dir.path().string();
+    // The first look, before any list.
+    ASSERT_EQ(InvokeCli({"watch", folder, "--title", "本", "--new"}).status, 1);
+    // Lists of several categories and months, their records out of date order in each file.
+    test::WriteDataFile(dir / "comic2406.csv",
+                        {kListHeader, "1,0,社,20,本 c,甲,1", "2,0,社,3,本 a,甲,1",
+                         "3,0,社,下,本 e,甲,1", "4,0,社,3,本 b,甲,1"});
+    test::WriteDataFile(dir / "bunko2406.csv", {kListHeader, "9,0,社,3,本 f,甲,1"});
+    test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,社,31,本 g,甲,1"});
+    const CliOutput all = InvokeCli({"watch", folder, "--title", "本"});
+    ASSERT_EQ(all.status, 0);
+    const CliOutput fresh = InvokeCli({"watch", folder, "--title", "本", "--new"});
+    EXPECT_EQ(fresh.status, 0);
+    EXPECT_EQ(fresh.out, all.out);
+}
+
+TEST(WatchCommand, NextPrintsTheNextVolumesOfTheFollowedSeries) {
+    test::TempDir dir;
+    const std::string folder = dir.path().string();
+    ASSERT_EQ(InvokeCli({"series", "follow", "--data", folder, "進撃の巨人 34"}).status, 0);
+    test::WriteDataFile(dir / "comic2406.csv",
+                        {kListHeader, "1,0,講談社,9,進撃の巨人（３５）,諫山,500",
+                         "2,0,講談社,9,進撃の巨人（３４）,諫山,500", "3,0,集英社,1,本,尾田,1"});
+    const std::string line =
+        "2024/06/09\t1\tcomic2406.csv\t1\t□\t講談社\t9\t進撃の巨人(35)\t諫山\t500\n";
+
+    CliOutput r = InvokeCli({"watch", folder, "--next", "--title", "本"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, line);
+    // The words' matches alone, as before.
+    EXPECT_EQ(InvokeCli({"watch", folder, "--title", "本"}).out,
+              "2024/06/01\t1\tcomic2406.csv\t3\t□\t集英社\t1\t本\t尾田\t1\n");
+
+    // --new keeps the next volumes' news apart from the matches': each is told once.
+    EXPECT_EQ(InvokeCli({"watch", folder, "--next", "--new"}).out, "") << "the first look";
+    test::WriteDataFile(dir / "comic2407.csv", {kListHeader, "1,0,講談社,2,進撃の巨人 36,諫山,500",
+                                                "2,0,集英社,1,本 2,尾田,1"});
+    EXPECT_EQ(InvokeCli({"watch", folder, "--title", "本", "--new"}).status, 0);
+    r = InvokeCli({"watch", folder, "--next", "--new"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "2024/07/02\t1\tcomic2407.csv\t1\t□\t講談社\t2\t進撃の巨人 36\t諫山\t500\n");
+    EXPECT_EQ(InvokeCli({"watch", folder, "--next", "--new"}).status, 1);
+
+    // The scan of the watch list records the nearest next volume for series list.
+    EXPECT_EQ(InvokeCli({"watch", folder, "--next"}).status, 0);
+    EXPECT_EQ(InvokeCli({"series", "list", "--data", folder}).out,
+              "進撃の巨人\t進撃の巨人 34\t34\t\t35\t2024/06/09\t1\n");
+    EXPECT_EQ(InvokeCli({"watch", folder, "--next", "--changes"}).status, 2);
+}
+
 TEST(WatchCommand, TakesTheWordsFromTheSettingsFile) {
     test::TempDir dir;
     test::WriteDataFile(dir / "comic2405.csv", {kListHeader, "1,0,講談社,1,本,尾田,420"});
