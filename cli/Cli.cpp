@@ -322,7 +322,7 @@ std::vector<Command> StreamCommands() {
     };
 }
 
-// The commands that read, tick and search the data files.
+// The commands that read, tick and export one data file.
 std::vector<Command> ListCommands() {
     return {
         {"show",
@@ -348,6 +348,12 @@ std::vector<Command> ListCommands() {
          "month, else exit 2; a weekly list's week follows the settings file's\n"
          "numbering); exit 1 and nothing written when no row is dated\n",
          RunIcal},
+    };
+}
+
+// The commands over the whole data folder: the watch words, the series, the sources' health.
+std::vector<Command> FolderCommands() {
+    return {
         {"watch",
          " DATAFOLDER [--publisher TEXT] [--title TEXT] [--author TEXT] [--new]\n"
          "              [--next] [--changes] [--settings INIFILE]",
@@ -477,7 +483,7 @@ const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all;
         for (const std::vector<Command>& group :
-             {ProgramOptions(), StreamCommands(), ListCommands(), FetchCommands(),
+             {ProgramOptions(), StreamCommands(), ListCommands(), FolderCommands(), FetchCommands(),
               SourceCommands()}) {
             all.insert(all.end(), group.begin(), group.end());
         }
