@@ -10,7 +10,7 @@ namespace yomida {
 namespace {
 
 // Start and end of field `column` in packed fields; start == npos when there are fewer.
-std::pair<size_t, size_t> FieldSpan(std::string_view packed, int column) {
+std::pair<size_t, size_t> PackedFieldSpan(std::string_view packed, int column) {
     size_t start = 0;
     for (int c = 0; c < column; ++c) {
         const size_t separator = packed.find(Release::kSeparator, start);
@@ -35,7 +35,7 @@ size_t Release::Read(std::string_view normalisedLine, size_t storedLine) {
         --fields_;
     }
     // The check column's text is the tick: it is kept as the tick alone.
-    const auto [start, end] = FieldSpan(packed_, kCheckCol);
+    const auto [start, end] = PackedFieldSpan(packed_, kCheckCol);
     if (start != std::string::npos) {
         tickedInFile_ = StoredFlagTicked(std::string_view(packed_).substr(start, end - start));
         tick_ = tickedInFile_ ? Tick::On : Tick::Off;
@@ -48,7 +48,7 @@ size_t Release::Read(std::string_view normalisedLine, size_t storedLine) {
 }
 
 std::string_view Release::RawField(int column) const {
-    const auto [start, end] = FieldSpan(packed_, column);
+    const auto [start, end] = PackedFieldSpan(packed_, column);
     return start == std::string::npos ? std::string_view{}
                                       : std::string_view(packed_).substr(start, end - start);
 }
@@ -59,7 +59,7 @@ std::string_view Release::Field(int column) const {
 
 void Release::SetField(int column, std::string_view text) {
     text = text.substr(0, text.find(kSeparator));
-    const auto [start, end] = FieldSpan(packed_, column);
+    const auto [start, end] = PackedFieldSpan(packed_, column);
     if (start == std::string::npos) {
         // Empty fields up to the one being set.
         const int have = fields_ == 0 ? 1 : fields_;

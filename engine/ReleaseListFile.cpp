@@ -17,42 +17,27 @@
 namespace yomida {
 namespace {
 
-constexpr uint64_t kFingerprintStart = 14695981039346656037ull;
-
-// Adds what identifies a release to the fingerprint of a list (FNV-1a), so that a later look
-// at the file can tell whether it still holds the same releases in the same lines.
-void AddIdentity(const Release& release, uint64_t& fingerprint) {
-    constexpr uint64_t kPrime = 1099511628211ull;
-    for (const int column : {kNumberCol, kPublisherCol, kTitleCol, kAuthorCol, kDateCol}) {
-        for (const char c : release.Field(column)) {
-            fingerprint = (fingerprint ^ static_cast<unsigned char>(c)) * kPrime;
-        }
-        fingerprint = (fingerprint ^ 0x100) * kPrime;
-    }
-}
-
-// The lines of a data file as stored, and what each record line reads as.
+// The lines of a data file as stored, and the fingerprint of the list they hold.
 struct StoredLines {
     std::vector<std::string> text;
-    std::vector<std::optional<Release>> records;  // nothing for a line that is no record
-    uint64_t fingerprint = kFingerprintStart;
+    uint64_t fingerprint = ReleaseRecordReader::kFingerprintStart;
 };
+
+// Whether a stored line is one the list reads as a record; asked only of the lines a save
+// changes.
+bool IsRecordLine(std::string_view stored) {
+    std::string scratch;
+    Release release;
+    return ReleaseRecordReader::ReadLine(stored, 0, release, scratch);
+}
 
 StoredLines ReadStoredLines(const std::filesystem::path& dataFile) {
     StoredLines lines;
     ScrambledReader in(dataFile);
     std::string line;
-    std::string scratch;
-    Release release;
     while (in.ReadLine(line)) {
-        const size_t number = lines.text.size();
+        ReleaseRecordReader::AddToFingerprint(line, lines.fingerprint);
         lines.text.push_back(line);
-        if (ReleaseRecordReader::ReadLine(line, number, release, scratch)) {
-            AddIdentity(release, lines.fingerprint);
-            lines.records.emplace_back(release);
-        } else {
-            lines.records.emplace_back();
-        }
     }
     return lines;
 }
@@ -82,12 +67,11 @@ int ReleaseListFile::Load(const std::filesystem::path& dataFile, const SearchQue
     table_.header.Clear();
     table_.rows.clear();
     table_.columns = 0;
-    uint64_t list = kFingerprintStart;
+    file.TakeFingerprint();
     bool headerTaken = false;
     Release release;
     try {
         while (file.Next(release)) {
-            AddIdentity(release, list);
             // The header line is shown whatever the query says; the first line kept heads the
             // list, header or not.
             if (!ReleaseRecordReader::IsHeader(release) && !query.Matches(release)) {
@@ -108,7 +92,7 @@ int ReleaseListFile::Load(const std::filesystem::path& dataFile, const SearchQue
         throw;
     }
     file.Close();
-    loadedList_ = list;
+    loadedList_ = file.Fingerprint();
     Order(order);
     return static_cast<int>(table_.rows.size());
 }
@@ -149,9 +133,12 @@ TickSave ReleaseListFile::SaveTicks(const std::filesystem::path& dataFile) {
     // Another list stands in the file: each release is found by what it is, not by its line.
     std::unordered_map<std::string, std::vector<size_t>> linesOf;
     if (!sameList) {
-        for (size_t i = lines.records.size(); i-- > 0;) {
-            if (lines.records[i]) {
-                linesOf[lines.records[i]->Identity()].push_back(i);
+        // Rare: only then is every line read as a release.
+        std::string scratch;
+        Release stored;
+        for (size_t i = lines.text.size(); i-- > 0;) {
+            if (ReleaseRecordReader::ReadLine(lines.text[i], i, stored, scratch)) {
+                linesOf[stored.Identity()].push_back(i);
             }
         }
     }
@@ -171,7 +158,7 @@ TickSave ReleaseListFile::SaveTicks(const std::filesystem::path& dataFile) {
             line = found->second.back();
             found->second.pop_back();
         }
-        if (!line || *line >= flags.size() || !lines.records[*line] ||
+        if (!line || *line >= flags.size() || !IsRecordLine(lines.text[*line]) ||
             !FieldSpan(lines.text[*line], kCheckCol)) {
             result.unplaced.emplace_back(release.Title());
             continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -23,6 +24,13 @@ public:
     void Close() { file_.Close(); }
     // The line just read, as stored.
     const std::string& StoredText() const { return line_; }
+    // From now on every stored line read, record or not, goes into Fingerprint(): two readings
+    // of one list agree whatever its ticks say, and any other change makes them differ.
+    void TakeFingerprint() { fingerprinting_ = true; }
+    uint64_t Fingerprint() const { return fingerprint_; }
+    static constexpr uint64_t kFingerprintStart = 14695981039346656037ull;
+    // Adds one stored line, all but its check field, to a fingerprint.
+    static void AddToFingerprint(std::string_view stored, uint64_t& fingerprint);
 
     // Whether a release read is the header line: the number caption in its first field.
     static bool IsHeader(const Release& release);
@@ -35,6 +43,8 @@ private:
     std::string line_;
     std::string plain_;
     size_t lineNumber_ = 0;
+    bool fingerprinting_ = false;
+    uint64_t fingerprint_ = kFingerprintStart;
 };
 
 }  // namespace yomida
