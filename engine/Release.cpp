@@ -11,16 +11,24 @@ namespace {
 
 // Start and end of field `column` in packed fields; start == npos when there are fewer.
 std::pair<size_t, size_t> PackedFieldSpan(std::string_view packed, int column) {
-    size_t start = 0;
+    // Fields are short: a walk over their bytes is quicker than a library search per field.
+    const char* const data = packed.data();
+    const size_t n = packed.size();
+    size_t p = 0;
     for (int c = 0; c < column; ++c) {
-        const size_t separator = packed.find(Release::kSeparator, start);
-        if (separator == std::string_view::npos) {
+        while (p < n && data[p] != Release::kSeparator) {
+            ++p;
+        }
+        if (p == n) {
             return {std::string_view::npos, std::string_view::npos};
         }
-        start = separator + 1;
+        ++p;
     }
-    const size_t end = packed.find(Release::kSeparator, start);
-    return {start, end == std::string_view::npos ? packed.size() : end};
+    const size_t start = p;
+    while (p < n && data[p] != Release::kSeparator) {
+        ++p;
+    }
+    return {start, p};
 }
 
 }  // namespace
