@@ -34,8 +34,8 @@ ConditionListDialog::ConditionListDialog(SavedConditionList& logic, Ui& ui, QWid
             return;
         }
         logic_.LbxNameIndex = row;
-        Handle([this] {
-            logic_.LbxNameClick();
+        Handle([logic = &logic_] {
+            logic->LbxNameClick();
             return SavedConditionList::Refusal();
         });
     });
@@ -52,8 +52,10 @@ ConditionListDialog::ConditionListDialog(SavedConditionList& logic, Ui& ui, QWid
     int row = 1;
     for (const Button& b : buttons) {
         auto* button = new QPushButton(QString::fromUtf8(b.caption));
-        connect(button, &QPushButton::clicked, this, [this, handler = b.handler] {
-            Handle([this, handler] { return (logic_.*handler)(); });
+        SavedConditionList* const logic = &logic_;
+        const auto handler = b.handler;
+        connect(button, &QPushButton::clicked, this, [this, logic, handler] {
+            Handle([logic, handler] { return (logic->*handler)(); });
         });
         layout->addWidget(button, row++, 1);
     }
