@@ -98,9 +98,10 @@ public:
     // less than this arrives in that long, so a silent or dripping server cannot hold an
     // unattended caller for ever.
     static constexpr uint64_t kMinBytesPerTimeOut = 1024;
-    // While a request waits, the message loop and the cancel question come this often; a
-    // request without either sleeps until data or its time-out.
-    static constexpr int kWakeMs = 50;
+    // While a request waits, the message loop and the cancel question come this often (a screen
+    // reader's questions to the window are answered within it); a request without either
+    // sleeps until data or its time-out.
+    static constexpr int kWakeMs = 10;
 
     explicit HttpClient(TcpConnector& connector) : connector_(connector) {}
 

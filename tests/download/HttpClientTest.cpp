@@ -371,7 +371,10 @@ TEST_P(WireTest, ResponsesCarryEveryOutcome) {
                                   [&] { return !nested.error.empty(); }};
     response = http.Get(Get(server.Url("/silent")), cancelling);
     EXPECT_EQ(response.outcome, HttpOutcome::kCancelled);
-    EXPECT_EQ(response.error, "Socket capture aborted");
+    // The first turn of the loop may come while the header is still on its way (TLS).
+    EXPECT_TRUE(response.error == "Socket capture aborted" ||
+                response.error == "Socket readln aborted")
+        << response.error;
     EXPECT_EQ(nested.error, "Already connected");
     EXPECT_EQ(nested.outcome, HttpOutcome::kTransportError);
     EXPECT_EQ(server.Requests().size(), 3u);
