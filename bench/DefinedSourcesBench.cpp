@@ -41,7 +41,7 @@ std::string OpenSearchResponse(int items, int total, int firstDay, int days) {
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss xmlns:dcndl=\"http://ndl.go.jp/dcndl/"
         "terms/\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"http://purl.org/dc/"
         "terms/\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:openSearch=\"http:"
-        "//a9.com/-/spec/opensearchrss/1.0/\" version=\"2.0\">\n<channel>\n<title>見本</title>\n"
+        "//a9.com/-/opensearchrss/1.0/\" version=\"2.0\">\n<channel>\n<title>見本</title>\n"
         "<openSearch:totalResults>" +
         std::to_string(total) + "</openSearch:totalResults>\n";
     for (int i = 0; i < items; ++i) {

@@ -21,11 +21,10 @@ group: x
 code: fuzzx
 host: {key: FUZZ, default: 127.0.0.1}
 url: "http://{host}/?d={day}&c={cnt}&i={idx}"
-paging: {per-day: true, count: 5, total: /rss/channel/openSearch:totalResults}
+paging: {per-day: true, count: 5, total: "/rss/channel/*[local-name()='totalResults']"}
 response: xml
 namespaces: {dc: "http://purl.org/dc/elements/1.1/", dcterms: "http://purl.org/dc/terms/",
-             dcndl: "http://ndl.go.jp/dcndl/terms/", xsi: "http://www.w3.org/2001/XMLSchema-instance",
-             openSearch: "http://a9.com/-/spec/opensearchrss/1.0/"}
+             dcndl: "http://ndl.go.jp/dcndl/terms/", xsi: "http://www.w3.org/2001/XMLSchema-instance"}
 records: //item
 fields:
   publisher: {select: dc:publisher, filters: [first, nfkc, trim]}

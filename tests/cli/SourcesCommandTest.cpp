@@ -100,10 +100,9 @@ code: loopb
 attribution: 出典：見本
 host: {key: LOOPHOST, default: 127.0.0.1}
 url: "http://{host}/q?f={from}&u={until}&cnt={cnt}&idx={idx}"
-paging: {count: 500, total: "/rss/channel/openSearch:totalResults"}
+paging: {count: 500, total: "/rss/channel/*[local-name()='totalResults']"}
 response: xml
-namespaces: {openSearch: "http://a9.com/-/spec/opensearchrss/1.0/",
-             dc: "http://purl.org/dc/elements/1.1/"}
+namespaces: {dc: "http://purl.org/dc/elements/1.1/"}
 records: /rss/channel/item
 fields:
   title: dc:title
