@@ -106,18 +106,14 @@ SeriesStore::SeriesStore(const std::filesystem::path& dataFolder) : path_(dataFo
 
 SeriesStore::Contents SeriesStore::Read() const {
     Contents contents;
-    std::error_code ec;
-    const auto status = std::filesystem::status(path_, ec);
-    if (!std::filesystem::exists(status)) {
-        return contents;
-    }
-    // A FIFO or a device by that name would never end; nor is a huge file ours.
-    const auto size = std::filesystem::file_size(path_, ec);
-    if (!std::filesystem::is_regular_file(status) || ec || size > kMaxSeriesFileBytes) {
+    const StateFileBytes file = ReadStateFile(path_, kMaxSeriesFileBytes);
+    if (file.refused) {
         contents.unreadable = 1;
+    }
+    if (!file.exists || file.refused) {
         return contents;
     }
-    const std::string bytes = ReadWholeFile(path_);
+    const std::string& bytes = file.bytes;
     const std::vector<std::string_view> lines = SeriesLines(bytes);
     if (lines.empty()) {
         return contents;

@@ -209,23 +209,21 @@ SourceHealth::SourceHealth(std::filesystem::path dataFolder)
 
 SourceHealth::Contents SourceHealth::Read() const {
     Contents contents;
-    std::error_code ec;
-    const auto status = std::filesystem::status(path_, ec);
-    if (!std::filesystem::exists(status)) {
-        return contents;
-    }
-    const auto size = std::filesystem::file_size(path_, ec);
-    if (!std::filesystem::is_regular_file(status) || ec || size > kMaxFileBytes) {
-        contents.damaged = true;
-        return contents;
-    }
-    std::string bytes;
+    StateFileBytes file;
     try {
-        bytes = ReadWholeFile(path_);
+        file = ReadStateFile(path_, kMaxFileBytes);
     } catch (const std::exception&) {
         contents.damaged = true;
         return contents;
     }
+    if (!file.exists) {
+        return contents;
+    }
+    if (file.refused) {
+        contents.damaged = true;
+        return contents;
+    }
+    const std::string& bytes = file.bytes;
     std::vector<std::string_view> lines;
     for (size_t start = 0; start < bytes.size();) {
         const size_t end = bytes.find("\r\n", start);

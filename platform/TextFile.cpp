@@ -226,4 +226,21 @@ std::string ReadWholeFile(const std::filesystem::path& path) {
     return data;
 }
 
+StateFileBytes ReadStateFile(const std::filesystem::path& path, std::uintmax_t maxBytes) {
+    StateFileBytes file;
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+        return file;
+    }
+    file.exists = true;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!std::filesystem::is_regular_file(status) || ec || size > maxBytes) {
+        file.refused = true;
+        return file;
+    }
+    file.bytes = ReadWholeFile(path);
+    return file;
+}
+
 }  // namespace yomida

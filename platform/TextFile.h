@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -60,5 +61,16 @@ private:
 
 // Reads a whole file as bytes; throws IoError.
 std::string ReadWholeFile(const std::filesystem::path& path);
+
+// What a small file the program keeps its state in holds.
+struct StateFileBytes {
+    bool exists = false;
+    // No regular file (a FIFO or a device by that name would never end) or larger than the
+    // program ever writes: not read.
+    bool refused = false;
+    std::string bytes;
+};
+// Reads such a file whole unless it is refused; a read error throws IoError.
+StateFileBytes ReadStateFile(const std::filesystem::path& path, std::uintmax_t maxBytes);
 
 }  // namespace yomida
