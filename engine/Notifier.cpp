@@ -162,11 +162,16 @@ Notifier::~Notifier() {
     sd_bus_flush_close_unref(bus_);
 }
 
+NotifyOutcome Notifier::NoBus() const {
+    NotifyOutcome outcome;
+    outcome.message = MsgText(Msg::NotifyNoSessionBus) + Utf8ToCp932(connectError_) + ")";
+    return outcome;
+}
+
 NotifyOutcome Notifier::Notify(const Notification& notification) {
     NotifyOutcome outcome;
     if (bus_ == nullptr) {
-        outcome.message = MsgText(Msg::NotifyNoSessionBus) + Utf8ToCp932(connectError_) + ")";
-        return outcome;
+        return NoBus();
     }
     MessageRef call;
     MessageRef reply;
@@ -199,8 +204,7 @@ NotifyOutcome Notifier::Notify(const Notification& notification) {
 NotifyOutcome Notifier::HandToWindowProgram(const Notification& notification) {
     NotifyOutcome outcome;
     if (bus_ == nullptr) {
-        outcome.message = MsgText(Msg::NotifyNoSessionBus) + Utf8ToCp932(connectError_) + ")";
-        return outcome;
+        return NoBus();
     }
     MessageRef call;
     MessageRef reply;

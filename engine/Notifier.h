@@ -87,6 +87,8 @@ public:
     bool Process();
 
 private:
+    // What a notification without a session bus comes to.
+    NotifyOutcome NoBus() const;
     void Subscribe();
 
     sd_bus* bus_ = nullptr;
